@@ -1,0 +1,179 @@
+#include "mainwindow.h"
+
+#include "gamedir.h"
+#include "statusbarprogress.h"
+
+#include "diff/joboutcome.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTabWidget>
+
+namespace {
+const char FileFilter[] = "Mul (*.mul);;All files(*.*)";
+}
+
+mainwindow::mainwindow(QWidget* parent, const char* name, Qt::WindowFlags fl) : QMainWindow(parent, fl)
+{
+    // The status bar exists before any widget, for the run slots and workers.
+    statusBar();
+    setObjectName(QLatin1String(name ? name : "mainwindow"));
+    buildForm();
+}
+
+// Every object of the form is a child of the window and goes with it.
+mainwindow::~mainwindow() = default;
+
+void mainwindow::fileExit()
+{
+    close();
+}
+
+void mainwindow::helpAbout()
+{
+    QMessageBox::information(this, QStringLiteral("Quillmark"), QStringLiteral("Version .95"), QMessageBox::Ok);
+}
+
+void mainwindow::pickFile(QLineEdit* field, const QString& caption)
+{
+    const QString path = QFileDialog::getOpenFileName(this, caption, gameDir(), QLatin1String(FileFilter));
+    if (!path.isEmpty())
+        field->setText(path);
+}
+
+void mainwindow::findRefIdx()
+{
+    pickFile(lineRefIdx, QStringLiteral("Reference Index File"));
+}
+
+void mainwindow::findRefData()
+{
+    pickFile(lineRefData, QStringLiteral("Reference Data File"));
+}
+
+void mainwindow::findDif()
+{
+    pickFile(lineDif, QStringLiteral("Dif Data File"));
+}
+
+void mainwindow::findDifl()
+{
+    pickFile(lineDifl, QStringLiteral("Dif Locator File"));
+}
+
+void mainwindow::findDifi()
+{
+    pickFile(lineDifi, QStringLiteral("Dif Index File"));
+}
+
+void mainwindow::findOutputDir()
+{
+    const QString path = QFileDialog::getExistingDirectory(this, QStringLiteral("Output Directory"), QString(),
+                                                           QFileDialog::ShowDirsOnly);
+    if (!path.isEmpty())
+        lineOutDir->setText(path);
+}
+
+void mainwindow::findStaMul()
+{
+    pickFile(lineStaMul, QStringLiteral("Current Static Data File"));
+}
+
+void mainwindow::findCStaMul()
+{
+    pickFile(lineCStaData, QStringLiteral("Current Static Data File"));
+}
+
+void mainwindow::findStaIdx()
+{
+    pickFile(lineStaIdx, QStringLiteral("Current Static Index File"));
+}
+
+void mainwindow::findCStaIdx()
+{
+    pickFile(lineCStaIdx, QStringLiteral("Current Static Index File"));
+}
+
+void mainwindow::findMapMul()
+{
+    pickFile(lineMapMul, QStringLiteral("Current Map Data File"));
+}
+
+void mainwindow::findCMapMul()
+{
+    pickFile(lineCMap, QStringLiteral("Current Map Data File"));
+}
+
+// Page 0 is the "Map" page; any other page puts the side in statics mode,
+// which needs the reference index row.
+void mainwindow::tabChange(QWidget* widget)
+{
+    if (!widget)
+        return;
+    generateMode = tabWidget2->indexOf(widget) != 0;
+    lineRefIdx->setEnabled(generateMode);
+    pushRefIdx->setEnabled(generateMode);
+}
+
+void mainwindow::tabCChange(QWidget* widget)
+{
+    if (!widget)
+        return;
+    combineMode = tabWidget4->indexOf(widget) != 0;
+    lineDifi->setEnabled(combineMode);
+    pushDifi->setEnabled(combineMode);
+}
+
+// The workers process events while they run, so the buttons stay live; a
+// press during a run starts nothing.
+void mainwindow::diffGenerate()
+{
+    if (m_running)
+        return;
+    QApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+    const bool done = generateMode ? staticsDiffGenerate() : mapDiffGenerate();
+    if (done)
+        statusBar()->showMessage(QStringLiteral("Ready"));
+    QApplication::restoreOverrideCursor();
+}
+
+void mainwindow::diffCombine()
+{
+    if (m_running)
+        return;
+    QApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+    const bool done = combineMode ? staticsDiffCombine() : mapDiffCombine();
+    if (done)
+        statusBar()->showMessage(QStringLiteral("Ready"));
+    QApplication::restoreOverrideCursor();
+}
+
+bool mainwindow::runWorker(const std::function<JobOutcome(JobProgress&)>& job)
+{
+    const bool wasRunning = m_running;
+    m_running = true;
+    m_stopRequested = false;
+    JobOutcome outcome;
+    {
+        StatusBarProgress progress(statusBar(), m_stopRequested);
+        outcome = job(progress);
+    }
+    m_running = wasRunning;
+    // A stopped run has nobody left to tell: the window is closing.
+    if (!outcome.ok && !outcome.stopped)
+        statusBar()->showMessage(outcome.message);
+    return outcome.ok;
+}
+
+void mainwindow::closeEvent(QCloseEvent* event)
+{
+    if (m_running)
+        m_stopRequested = true;
+    QMainWindow::closeEvent(event);
+}

@@ -1,0 +1,12 @@
+#include "app/mainwindow.h"
+
+#include "diffjobs.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+
+bool mainwindow::mapDiffCombine()
+{
+    const MapCombineJob job{lineCMap->text(), lineDif->text(), lineDifl->text(), lineOutDir->text(), comboBox1->currentIndex()};
+    return runWorker([&job](JobProgress& progress) { return combineMapDiff(job, progress); });
+}

@@ -1,0 +1,12 @@
+#include "app/mainwindow.h"
+
+#include "diffjobs.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+
+bool mainwindow::mapDiffGenerate()
+{
+    const MapGenerateJob job{lineRefData->text(), lineMapMul->text(), lineOutDir->text(), comboBox1->currentIndex()};
+    return runWorker([&job](JobProgress& progress) { return generateMapDiff(job, progress); });
+}

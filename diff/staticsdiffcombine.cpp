@@ -1,0 +1,12 @@
+#include "app/mainwindow.h"
+
+#include "diffjobs.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+
+bool mainwindow::staticsDiffCombine()
+{
+    const StaticsCombineJob job{lineCStaIdx->text(), lineCStaData->text(), lineDif->text(), lineDifi->text(), lineDifl->text(), lineOutDir->text(), comboBox1->currentIndex()};
+    return runWorker([&job](JobProgress& progress) { return combineStaticsDiff(job, progress); });
+}
