@@ -1,0 +1,77 @@
+#pragma once
+
+// Small helpers for tests that build map, statics and difference files byte by
+// byte and look at what a job left behind.
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QString>
+#include <QStringList>
+#include <QtEndian>
+
+#include <initializer_list>
+
+namespace testfiles {
+
+inline QByteArray int32s(std::initializer_list<qint32> values)
+{
+    QByteArray bytes;
+    for (const qint32 value : values) {
+        char le[4];
+        qToLittleEndian(value, le);
+        bytes.append(le, 4);
+    }
+    return bytes;
+}
+
+struct Entry
+{
+    qint32 offset;
+    qint32 length;
+    qint32 extra;
+};
+
+inline QByteArray entries(std::initializer_list<Entry> list)
+{
+    QByteArray bytes;
+    for (const Entry& entry : list)
+        bytes += int32s({entry.offset, entry.length, entry.extra});
+    return bytes;
+}
+
+inline QByteArray randomBytes(qint64 count, quint32 seed)
+{
+    QRandomGenerator random(seed);
+    QByteArray bytes(count, Qt::Uninitialized);
+    for (qint64 i = 0; i < count; ++i)
+        bytes[i] = char(random.generate() & 0xff);
+    return bytes;
+}
+
+// A 196-byte map block: the header, then 192 payload bytes made from `seed`.
+inline QByteArray mapBlock(qint32 header, quint32 seed)
+{
+    return int32s({header}) + randomBytes(192, seed);
+}
+
+inline bool write(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+inline QByteArray read(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Every entry of a directory, hidden ones included, sorted by name.
+inline QStringList filesIn(const QString& dir)
+{
+    return QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+}
+
+} // namespace testfiles
