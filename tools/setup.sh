@@ -10,7 +10,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build}
 shift || true
 
-packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools)
+packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools fonts-dejavu-core)
 missing=()
 for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed" || missing+=("$package")
