@@ -9,6 +9,8 @@ InputFile::InputFile(const QString& path) : m_file(path), m_readAhead(InitialRea
 
 bool InputFile::open()
 {
+    if (m_file.fileName().isEmpty())
+        return false;
     if (!m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return false;
     m_size = m_file.size();

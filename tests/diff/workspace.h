@@ -1,0 +1,26 @@
+#pragma once
+
+#include "testfiles.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+// A temporary folder with an output directory "out" inside it.
+struct Workspace
+{
+    Workspace() { QDir(dir.path()).mkdir(QStringLiteral("out")); }
+
+    QString path(const QString& name) const { return dir.filePath(name); }
+    QString out() const { return dir.filePath(QStringLiteral("out")); }
+    QString outFile(const QString& name) const { return out() + QLatin1Char('/') + name; }
+    QStringList outFiles() const { return testfiles::filesIn(out()); }
+
+    QString file(const QString& name, const QByteArray& bytes) const
+    {
+        const QString filePath = path(name);
+        testfiles::write(filePath, bytes);
+        return filePath;
+    }
+
+    QTemporaryDir dir;
+};
