@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
+#include <QList>
 #include <QRandomGenerator>
 #include <QString>
 #include <QStringList>
@@ -24,6 +25,14 @@ inline QByteArray int32s(std::initializer_list<qint32> values)
         bytes.append(le, 4);
     }
     return bytes;
+}
+
+inline QList<qint32> readInt32s(const QByteArray& bytes)
+{
+    QList<qint32> values;
+    for (qsizetype at = 0; at + 4 <= bytes.size(); at += 4)
+        values << qFromLittleEndian<qint32>(bytes.constData() + at);
+    return values;
 }
 
 struct Entry

@@ -317,9 +317,9 @@ void MapJobsTest::roundTrip()
     // header, the others keep the reference's.
     const QByteArray result = read(ws.outFile("map0.mul"));
     QCOMPARE(result.size(), current.size());
-    const QByteArray locator = read(difl);
+    const QList<qint32> locator = testfiles::readInt32s(read(difl));
     for (int i = 0; i < blocks; ++i) {
-        const bool listed = locator.contains(int32s({i}));  // records are 4-byte aligned below 2^24
+        const bool listed = locator.contains(i);
         QCOMPARE(block(result, i).mid(4), block(current, i).mid(4));
         QCOMPARE(block(result, i).left(4), block(listed ? current : reference, i).left(4));
     }
