@@ -1,0 +1,480 @@
+// The window as its user and the program see it: meta-object, modes and tab
+// handlers, file pickers and the game directory, the run slots with their
+// cursor, progress bar and status messages, the About box, and how the window
+// ends while idle and during a run.
+
+#include "app/gamedir.h"
+#include "app/mainwindow.h"
+#include "diff/diffjobs.h"
+#include "staticsmodel.h"
+#include "workspace.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QMetaMethod>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSettings>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QtTest>
+
+#include <functional>
+
+namespace {
+
+QByteArray randomMap(int blocks, quint32 seed)
+{
+    QByteArray map;
+    for (int i = 0; i < blocks; ++i)
+        map += testfiles::mapBlock(qint32(i), seed * 977 + i);
+    return map;
+}
+
+// Runs `handle` on the modal widget of type T as soon as it is shown.
+template <typename T>
+void whenModal(std::function<void(T*)> handle, int triesLeft = 200)
+{
+    QTimer::singleShot(triesLeft == 200 ? 0 : 10, [handle, triesLeft] {
+        if (T* modal = qobject_cast<T*>(QApplication::activeModalWidget()))
+            handle(modal);
+        else if (triesLeft > 0)
+            whenModal<T>(handle, triesLeft - 1);
+    });
+}
+
+// Counts the workers that the run slots call; each can be made to answer
+// without touching any file.
+class RecordingWindow : public mainwindow
+{
+public:
+    bool mapDiffGenerate() override { return record("mapDiffGenerate", [this] { return mainwindow::mapDiffGenerate(); }); }
+    bool staticsDiffGenerate() override
+    {
+        return record("staticsDiffGenerate", [this] { return mainwindow::staticsDiffGenerate(); });
+    }
+    bool mapDiffCombine() override { return record("mapDiffCombine", [this] { return mainwindow::mapDiffCombine(); }); }
+    bool staticsDiffCombine() override
+    {
+        return record("staticsDiffCombine", [this] { return mainwindow::staticsDiffCombine(); });
+    }
+
+    QStringList calls;
+    QList<Qt::CursorShape> cursors;
+    bool realWorkers = true;
+    bool answer = true;
+
+private:
+    bool record(const char* name, const std::function<bool()>& worker)
+    {
+        calls << QLatin1String(name);
+        cursors << (QApplication::overrideCursor() ? QApplication::overrideCursor()->shape() : Qt::ArrowCursor);
+        return realWorkers ? worker() : answer;
+    }
+};
+
+} // namespace
+
+class MainWindowTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void metaObjectHasTheNineteenSlots();
+    void constructionNamesTheWindow();
+    void tabsSwitchModes();
+    void outerTabsChangeNoMode();
+    void runSlotsCallTheWorkerOfTheMode();
+    void gameDirLookUp();
+    void pickersFillTheirFields_data();
+    void pickersFillTheirFields();
+    void outputDirectoryPicker();
+    void allFourJobsFromTheWindow();
+    void failureLeavesItsMessage();
+    void progressBarOnlyDuringTheWalk();
+    void aPressDuringARunStartsNothing();
+    void closingDuringARunStopsIt();
+    void aboutBox();
+    void exitEndsTheLoopWithZero();
+
+private:
+    QTemporaryDir m_settings;
+};
+
+void MainWindowTest::init()
+{
+    // Never the user's real settings.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settings.path() + "/user");
+    QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope, m_settings.path() + "/system");
+    QDir(m_settings.path()).removeRecursively();
+    QDir().mkpath(m_settings.path());
+}
+
+void MainWindowTest::metaObjectHasTheNineteenSlots()
+{
+    const QStringList expected{"fileExit()", "helpAbout()", "findRefIdx()", "findRefData()", "findDif()",
+                               "findDifl()", "findDifi()", "findOutputDir()", "findStaMul()", "findCStaMul()",
+                               "findStaIdx()", "findCStaIdx()", "findMapMul()", "findCMapMul()",
+                               "tabChange(QWidget*)", "tabCChange(QWidget*)", "diffGenerate()", "diffCombine()",
+                               "languageChange()"};
+    const QMetaObject& meta = mainwindow::staticMetaObject;
+    QCOMPARE(meta.className(), "mainwindow");
+    QCOMPARE(meta.superClass(), &QMainWindow::staticMetaObject);
+    QStringList signatures;
+    for (int i = meta.methodOffset(); i < meta.methodCount(); ++i) {
+        const QMetaMethod method = meta.method(i);
+        QCOMPARE(method.methodType(), QMetaMethod::Slot);
+        QCOMPARE(method.access(), i + 1 == meta.methodCount() ? QMetaMethod::Protected : QMetaMethod::Public);
+        signatures << QString::fromLatin1(method.methodSignature());
+    }
+    QCOMPARE(signatures, expected);
+    QCOMPARE(meta.propertyCount(), meta.propertyOffset());
+    QCOMPARE(meta.enumeratorCount(), meta.enumeratorOffset());
+    QCOMPARE(meta.classInfoCount(), meta.classInfoOffset());
+
+    mainwindow window;
+    QCOMPARE(window.qt_metacast("mainwindow"), static_cast<void*>(&window));
+    QVERIFY(window.inherits("QMainWindow"));
+    QCOMPARE(mainwindow::tr("Ready"), QString("Ready"));
+}
+
+void MainWindowTest::constructionNamesTheWindow()
+{
+    const mainwindow unnamed;
+    QCOMPARE(unnamed.objectName(), QString("mainwindow"));
+    QVERIFY(unnamed.isWindow());
+    QVERIFY(!unnamed.parent());
+    const mainwindow named(nullptr, "second");
+    QCOMPARE(named.objectName(), QString("second"));
+    QVERIFY(unnamed.statusBar()->currentMessage().isEmpty());
+}
+
+void MainWindowTest::tabsSwitchModes()
+{
+    mainwindow w;
+    QVERIFY(!w.generateMode && !w.combineMode);
+    struct Side
+    {
+        QTabWidget* tabs;
+        QLineEdit* field;
+        QPushButton* button;
+        bool* mode;
+        void (mainwindow::*handler)(QWidget*);
+    };
+    for (const Side& side : {Side{w.tabWidget2, w.lineRefIdx, w.pushRefIdx, &w.generateMode, &mainwindow::tabChange},
+                             Side{w.tabWidget4, w.lineDifi, w.pushDifi, &w.combineMode, &mainwindow::tabCChange}}) {
+        QVERIFY(!side.field->isEnabled() && !side.button->isEnabled());
+        side.field->setText("kept");
+        side.tabs->setCurrentIndex(1);
+        QVERIFY(*side.mode && side.field->isEnabled() && side.button->isEnabled());
+        side.tabs->setCurrentIndex(0);
+        QVERIFY(!*side.mode && !side.field->isEnabled() && !side.button->isEnabled());
+        QCOMPARE(side.field->text(), QString("kept"));
+        (w.*side.handler)(nullptr);  // no page: nothing changes
+        QVERIFY(!*side.mode);
+        (w.*side.handler)(w.tab);  // not a page of this side: index -1 counts as statics
+        QVERIFY(*side.mode && side.field->isEnabled());
+    }
+}
+
+void MainWindowTest::outerTabsChangeNoMode()
+{
+    RecordingWindow w;
+    w.realWorkers = false;
+    w.tabWidget2->setCurrentIndex(1);
+    w.tabWidget3->setCurrentIndex(1);
+    QVERIFY(w.generateMode);
+    QVERIFY(!w.combineMode);
+    w.pushCombine->click();
+    w.tabWidget3->setCurrentIndex(0);
+    w.pushGenerate->click();
+    QCOMPARE(w.calls, QStringList({"mapDiffCombine", "staticsDiffGenerate"}));
+}
+
+void MainWindowTest::runSlotsCallTheWorkerOfTheMode()
+{
+    RecordingWindow w;
+    w.realWorkers = false;
+    w.pushGenerate->click();
+    QCOMPARE(w.statusBar()->currentMessage(), QString("Ready"));
+    w.statusBar()->showMessage("earlier");
+    w.answer = false;
+    w.tabWidget4->setCurrentIndex(1);
+    w.pushCombine->click();
+    QCOMPARE(w.statusBar()->currentMessage(), QString("earlier"));  // no "Ready" after a failure
+    QCOMPARE(w.calls, QStringList({"mapDiffGenerate", "staticsDiffCombine"}));
+    QCOMPARE(w.cursors, QList<Qt::CursorShape>({Qt::WaitCursor, Qt::WaitCursor}));
+    QVERIFY(!QApplication::overrideCursor());
+}
+
+void MainWindowTest::gameDirLookUp()
+{
+    QCOMPARE(gameDir(), QString());
+    QSettings("Origin Worlds Online", "Ultima Online").setValue("1.0/StartExePath", "/games/uo/client.exe");
+    QCOMPARE(gameDir(), QString("/games/uo"));
+    QSettings("Origin Worlds Online", "Ultima Online Third Dawn").setValue("1.0/StartExePath", "/games/td/uotd.exe");
+    QCOMPARE(gameDir(), QString("/games/td"));
+    // The program's own entry wins and is a directory already: taken as it is.
+    QSettings(QSettings::NativeFormat, QSettings::UserScope, "Harrowvane").setValue("UODir", "/shard/files/");
+    QCOMPARE(gameDir(), QString("/shard/files/"));
+}
+
+void MainWindowTest::pickersFillTheirFields_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("caption");
+    QTest::newRow("findRefIdx") << "pushRefIdx" << "lineRefIdx" << "Reference Index File";
+    QTest::newRow("findRefData") << "pushRefData" << "lineRefData" << "Reference Data File";
+    QTest::newRow("findDif") << "pushDif" << "lineDif" << "Dif Data File";
+    QTest::newRow("findDifl") << "pushDifl" << "lineDifl" << "Dif Locator File";
+    QTest::newRow("findDifi") << "pushDifi" << "lineDifi" << "Dif Index File";
+    QTest::newRow("findStaMul") << "pushStaData" << "lineStaMul" << "Current Static Data File";
+    QTest::newRow("findCStaMul") << "pushCStaData" << "lineCStaData" << "Current Static Data File";
+    QTest::newRow("findStaIdx") << "pushStaIdx" << "lineStaIdx" << "Current Static Index File";
+    QTest::newRow("findCStaIdx") << "pushCStaIdx" << "lineCStaIdx" << "Current Static Index File";
+    QTest::newRow("findMapMul") << "pushMapData" << "lineMapMul" << "Current Map Data File";
+    QTest::newRow("findCMapMul") << "pushCMap" << "lineCMap" << "Current Map Data File";
+}
+
+void MainWindowTest::pickersFillTheirFields()
+{
+    QFETCH(QString, button);
+    QFETCH(QString, field);
+    QFETCH(QString, caption);
+    Workspace ws;
+    const QString chosen = ws.file("map0.mul", "x");
+    QSettings(QSettings::NativeFormat, QSettings::UserScope, "Harrowvane").setValue("UODir", ws.dir.path());
+    mainwindow w;
+    w.tabWidget2->setCurrentIndex(1);  // enables the index rows
+    w.tabWidget4->setCurrentIndex(1);
+    auto* push = w.findChild<QPushButton*>(button);
+    auto* line = w.findChild<QLineEdit*>(field);
+    line->setText("earlier");
+
+    QString seenCaption, seenDirectory;
+    QStringList seenFilters;
+    whenModal<QFileDialog>([&](QFileDialog* dialog) {
+        seenCaption = dialog->windowTitle();
+        seenDirectory = dialog->directory().absolutePath();
+        seenFilters = dialog->nameFilters();
+        dialog->reject();
+    });
+    push->click();
+    QCOMPARE(seenCaption, caption);
+    QCOMPARE(seenDirectory, ws.dir.path());
+    QCOMPARE(seenFilters, QStringList({"Mul (*.mul)", "All files(*.*)"}));
+    QCOMPARE(line->text(), QString("earlier"));  // cancelled
+
+    whenModal<QFileDialog>([&](QFileDialog* dialog) {
+        dialog->selectFile(chosen);
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    push->click();
+    QCOMPARE(line->text(), chosen);
+}
+
+void MainWindowTest::outputDirectoryPicker()
+{
+    Workspace ws;
+    mainwindow w;
+    whenModal<QFileDialog>([&](QFileDialog* dialog) {
+        QCOMPARE(dialog->windowTitle(), QString("Output Directory"));
+        QCOMPARE(dialog->fileMode(), QFileDialog::Directory);
+        dialog->reject();
+    });
+    w.pushOutDir->click();
+    QVERIFY(w.lineOutDir->text().isEmpty());
+    whenModal<QFileDialog>([&](QFileDialog* dialog) {
+        dialog->setDirectory(ws.out());
+        dialog->selectFile(ws.out());
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    w.pushOutDir->click();
+    QCOMPARE(w.lineOutDir->text(), ws.out());
+}
+
+void MainWindowTest::allFourJobsFromTheWindow()
+{
+    using namespace staticsmodel;
+    Workspace ws;
+    const QByteArray referenceMap = randomMap(120, 1);
+    QByteArray currentMap = randomMap(120, 2);
+    const Facet facet = randomFacet(120, 3);
+    const Files reference = write(facet, 4);
+    const Files current = write(edited(facet, 5), 6);
+    mainwindow w;
+    w.lineOutDir->setText(ws.out());
+    w.comboBox1->setCurrentIndex(3);
+
+    w.lineRefData->setText(ws.file("rmap.mul", referenceMap));
+    w.lineMapMul->setText(ws.file("cmap.mul", currentMap));
+    w.pushGenerate->click();
+    QCOMPARE(w.statusBar()->currentMessage(), QString("Ready"));
+    w.lineCMap->setText(w.lineRefData->text());
+    w.lineDif->setText(ws.outFile("mapdif3.mul"));
+    w.lineDifl->setText(ws.outFile("mapdifl3.mul"));
+    w.statusBar()->clearMessage();
+    w.pushCombine->click();
+    QCOMPARE(w.statusBar()->currentMessage(), QString("Ready"));
+    QCOMPARE(testfiles::read(ws.outFile("map3.mul")), currentMap);  // every block differs
+
+    // The statics jobs give what the jobs themselves give for the same files.
+    Workspace expected;
+    SilentProgress silent;
+    const StaticsGenerateJob generateJob{ws.file("ri.mul", reference.index), ws.file("rd.mul", reference.data),
+                                         ws.file("ci.mul", current.index), ws.file("cd.mul", current.data),
+                                         expected.out(), 3};
+    QVERIFY(generateStaticsDiff(generateJob, silent).ok);
+    const StaticsCombineJob combineJob{generateJob.referenceIndex, generateJob.referenceData,
+                                       expected.outFile("stadif3.mul"), expected.outFile("stadifi3.mul"),
+                                       expected.outFile("stadifl3.mul"), expected.out(), 3};
+    QVERIFY(combineStaticsDiff(combineJob, silent).ok);
+
+    w.tabWidget2->setCurrentIndex(1);
+    w.lineRefIdx->setText(generateJob.referenceIndex);
+    w.lineRefData->setText(generateJob.referenceData);
+    w.lineStaIdx->setText(generateJob.currentIndex);
+    w.lineStaMul->setText(generateJob.currentData);
+    w.pushGenerate->click();
+    w.tabWidget4->setCurrentIndex(1);
+    w.lineCStaIdx->setText(generateJob.referenceIndex);
+    w.lineCStaData->setText(generateJob.referenceData);
+    w.lineDif->setText(ws.outFile("stadif3.mul"));
+    w.lineDifi->setText(ws.outFile("stadifi3.mul"));
+    w.lineDifl->setText(ws.outFile("stadifl3.mul"));
+    w.statusBar()->clearMessage();
+    w.pushCombine->click();
+    QCOMPARE(w.statusBar()->currentMessage(), QString("Ready"));
+    for (const char* name : {"stadif3.mul", "stadifi3.mul", "stadifl3.mul", "staidx3.mul", "statics3.mul"})
+        QCOMPARE(testfiles::read(ws.outFile(name)), testfiles::read(expected.outFile(name)));
+}
+
+void MainWindowTest::failureLeavesItsMessage()
+{
+    Workspace ws;
+    mainwindow w;
+    w.statusBar()->showMessage("Ready");
+    w.lineRefData->setText(ws.path("absent.mul"));
+    w.pushGenerate->click();
+    QCOMPARE(w.statusBar()->currentMessage(), QString("Unable to open reference data file"));
+    w.pushCombine->click();
+    QCOMPARE(w.statusBar()->currentMessage(), QString("Unable to open map file"));
+    QVERIFY(!w.statusBar()->findChild<QProgressBar*>());
+}
+
+void MainWindowTest::progressBarOnlyDuringTheWalk()
+{
+    Workspace ws;
+    mainwindow w;
+    w.show();
+    const QString map = ws.file("m.mul", randomMap(250, 7));
+    w.lineOutDir->setText(ws.out());
+    w.lineRefData->setText(map);
+    w.lineMapMul->setText(map);
+    w.lineCMap->setText(map);
+    w.lineDif->setText(ws.outFile("mapdif0.mul"));
+    w.lineDifl->setText(ws.outFile("mapdifl0.mul"));
+
+    for (QPushButton* run : {w.pushGenerate, w.pushCombine}) {
+        QList<int> seen;
+        int maximum = -1;
+        QTimer watch;
+        watch.setInterval(0);
+        connect(&watch, &QTimer::timeout, [&] {
+            if (const auto* bar = w.statusBar()->findChild<QProgressBar*>()) {
+                seen << bar->value();
+                maximum = bar->maximum();
+            }
+        });
+        watch.start();
+        run->click();
+        watch.stop();
+        QCOMPARE(seen, QList<int>({0, 100, 200}));
+        QCOMPARE(maximum, 250);
+        QVERIFY(!w.statusBar()->findChild<QProgressBar*>());
+        QCOMPARE(w.statusBar()->currentMessage(), QString("Ready"));
+    }
+}
+
+void MainWindowTest::aPressDuringARunStartsNothing()
+{
+    Workspace ws;
+    RecordingWindow w;
+    w.show();
+    const QString map = ws.file("m.mul", randomMap(300, 8));
+    w.lineOutDir->setText(ws.out());
+    w.lineRefData->setText(map);
+    w.lineMapMul->setText(map);
+    QTimer::singleShot(0, [&] {
+        w.pushGenerate->click();
+        w.pushCombine->click();
+    });
+    w.pushGenerate->click();
+    QCOMPARE(w.calls, QStringList{"mapDiffGenerate"});
+    QCOMPARE(w.statusBar()->currentMessage(), QString("Ready"));
+    QVERIFY(!QApplication::overrideCursor());
+}
+
+void MainWindowTest::closingDuringARunStopsIt()
+{
+    Workspace ws;
+    mainwindow w;
+    w.show();
+    const QString map = ws.file("m.mul", randomMap(500, 9));
+    w.lineOutDir->setText(ws.out());
+    w.lineRefData->setText(map);
+    w.lineMapMul->setText(ws.file("c.mul", randomMap(500, 10)));
+    connect(qApp, &QGuiApplication::lastWindowClosed, qApp, &QCoreApplication::quit);
+    QTimer::singleShot(0, w.pushGenerate, &QPushButton::click);
+    QTimer::singleShot(0, &w, &QWidget::close);  // reaches the run at its first progress step
+    QCOMPARE(qApp->exec(), 0);
+    QVERIFY(!w.isVisible());
+    QVERIFY(ws.outFiles().isEmpty());
+    QVERIFY(w.statusBar()->currentMessage().isEmpty());
+    QVERIFY(!QApplication::overrideCursor());
+}
+
+void MainWindowTest::aboutBox()
+{
+    mainwindow w;
+    QString title, text;
+    QMessageBox::StandardButtons buttons;
+    whenModal<QMessageBox>([&](QMessageBox* box) {
+        title = box->windowTitle();
+        text = box->text();
+        buttons = box->standardButtons();
+        QCOMPARE(box->icon(), QMessageBox::Information);
+        QCOMPARE(box->parentWidget(), &w);
+        box->button(QMessageBox::Ok)->click();
+    });
+    w.helpAboutAction->trigger();
+    QCOMPARE(title, QString("Quillmark"));
+    QCOMPARE(text, QString("Version .95"));
+    QCOMPARE(buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+}
+
+void MainWindowTest::exitEndsTheLoopWithZero()
+{
+    mainwindow w;
+    w.show();
+    connect(qApp, &QGuiApplication::lastWindowClosed, qApp, &QCoreApplication::quit);
+    QTimer::singleShot(0, w.fileExitAction, &QAction::trigger);
+    QCOMPARE(qApp->exec(), 0);
+    QVERIFY(!w.isVisible());
+}
+
+int main(int argc, char** argv)
+{
+    // The toolkit's own dialogs, which a test can drive, on every platform.
+    QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
+    QApplication application(argc, argv);
+    MainWindowTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_mainwindow.moc"
