@@ -1,0 +1,67 @@
+#include "commandline.h"
+
+#include "exitstatus.h"
+#include "inspectcommand.h"
+#include "jobcommands.h"
+#include "subcommandparser.h"
+
+#include <QCommandLineParser>
+
+namespace {
+
+const char Description[] =
+    "Runs Quillmark's jobs on a facet's map and statics files, for scripts:\n"
+    "\n"
+    "  generate map --reference FILE --current FILE --out DIR --facet F\n"
+    "  generate statics --reference-index FILE --reference-data FILE --current-index FILE\n"
+    "                   --current-data FILE --out DIR --facet F\n"
+    "  combine map --map FILE --difl FILE --dif FILE --out DIR --facet F\n"
+    "  combine statics --index FILE --data FILE --difl FILE --difi FILE --dif FILE --out DIR --facet F\n"
+    "  inspect map --difl FILE --dif FILE [--map FILE] [--facet F] [--height H] [--picture FILE.png]\n"
+    "  inspect statics --difl FILE --difi FILE --dif FILE [--index FILE] [--facet F] [--height H]\n"
+    "                  [--picture FILE.png]\n"
+    "\n"
+    "F is a facet, 0 to 5 or its name: Felucca, Trammel, Ilshenar, Malas, Tokuno, TerMur.\n"
+    "Each command has its own --help, e.g. 'quillmark-cli generate map --help'.\n"
+    "Exit status: 0 success, 1 a failed job or problems found, 2 a usage error.";
+
+bool isCommand(const QString& command)
+{
+    return command == QLatin1String("generate") || command == QLatin1String("combine")
+        || command == QLatin1String("inspect");
+}
+
+} // namespace
+
+int runCommandLine(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QLatin1String(Description));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("generate, combine or inspect."),
+                                 QStringLiteral("<command> <map|statics> [options]"));
+    // Everything after the command belongs to it and is parsed by it.
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+    if (!parser.parse(arguments))
+        return usageError(parser.errorText());
+    if (parser.isSet(QStringLiteral("version")))
+        parser.showVersion();
+    if (parser.isSet(QStringLiteral("help")))
+        parser.showHelp(ExitSuccess);
+
+    const QStringList positional = parser.positionalArguments();
+    if (positional.isEmpty())
+        return usageError(QStringLiteral("No command given."));
+    const QString command = positional.at(0);
+    if (!isCommand(command))
+        return usageError(QStringLiteral("Unknown command '%1'.").arg(command));
+    const QString kind = positional.value(1);
+    if (kind == QLatin1String("--help") || kind == QLatin1String("-h"))
+        parser.showHelp(ExitSuccess);
+    if (kind.isEmpty())
+        return usageError(QStringLiteral("%1 needs map or statics.").arg(command));
+    if (command == QLatin1String("inspect"))
+        return runInspectCommand(kind, arguments);
+    return runJobCommand(command, kind, arguments);
+}

@@ -1,0 +1,7 @@
+#pragma once
+
+#include <QString>
+
+// One line of text on standard output or standard error.
+void printOut(const QString& line);
+void printError(const QString& line);

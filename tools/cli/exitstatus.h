@@ -1,0 +1,8 @@
+#pragma once
+
+// What scripts can rely on.
+enum ExitStatus {
+    ExitSuccess = 0,
+    ExitFailed = 1,  // a job failed, or inspect found problems
+    ExitUsage = 2,   // the command line itself was wrong
+};

@@ -1,0 +1,133 @@
+#include "inspectcommand.h"
+
+#include "auditreport.h"
+#include "blockpicture.h"
+#include "console.h"
+#include "difaudit.h"
+#include "exitstatus.h"
+#include "subcommandparser.h"
+
+#include "samplefacet/facets.h"
+
+namespace {
+
+void addPictureOptions(SubcommandParser& parser, const QString& gridFile)
+{
+    parser.addOptional(QStringLiteral("facet"), QStringLiteral("F"),
+                       QStringLiteral("Facet whose block grid the picture shows: 0 to 5 or a name (default Felucca)."));
+    parser.addOptional(QStringLiteral("height"), QStringLiteral("H"),
+                       QStringLiteral("Height of the grid in blocks, instead of the facet's."));
+    parser.addOptional(QStringLiteral("picture"), QStringLiteral("FILE.png"),
+                       QStringLiteral("Draws the block grid with the listed blocks marked; as wide as the %1 "
+                                      "needs when it is given, else as wide as the facet.")
+                           .arg(gridFile));
+}
+
+struct PictureRequest
+{
+    int facet = 0;
+    int height = 0;
+};
+
+// The facet and grid height asked for; an empty message when they are usable.
+QString readPictureOptions(const SubcommandParser& parser, PictureRequest& request)
+{
+    if (parser.isSet(QStringLiteral("facet"))) {
+        const std::optional<int> facet = parser.facet(QStringLiteral("facet"));
+        if (!facet)
+            return unknownFacetMessage(parser.value(QStringLiteral("facet")));
+        request.facet = *facet;
+    }
+    request.height = facets::geometry(request.facet).heightBlocks;
+    if (parser.isSet(QStringLiteral("height"))) {
+        bool ok = false;
+        request.height = parser.value(QStringLiteral("height")).toInt(&ok);
+        if (!ok || request.height < 1 || request.height > MaxPictureSide)
+            return QStringLiteral("--height must be a whole number from 1 to %1.").arg(MaxPictureSide);
+    }
+    return QString();
+}
+
+// As many columns as the map or index needs, else the facet's own width.
+BlockGrid gridFor(const PictureRequest& request, qint64 gridBlocks)
+{
+    BlockGrid grid;
+    grid.height = request.height;
+    const qint64 width = gridBlocks >= 0 ? (gridBlocks + request.height - 1) / request.height
+                                         : facets::geometry(request.facet).widthBlocks;
+    grid.width = qMax<qint64>(1, width);
+    return grid;
+}
+
+// True when the picture was written (and described on stdout).
+bool drawPicture(const QString& path, const BlockGrid& grid, const DifAudit& audit)
+{
+    const BlockPicture picture = drawBlockPicture(path, grid, audit.blocks);
+    if (!picture.ok) {
+        printError(picture.message);
+        return false;
+    }
+    QString line = QStringLiteral("picture: %1, %2 x %3 blocks, %4 changed blocks marked")
+                       .arg(path)
+                       .arg(grid.width)
+                       .arg(grid.height)
+                       .arg(picture.marked);
+    if (picture.outside > 0)
+        line += QStringLiteral(", %1 records outside the picture not drawn").arg(picture.outside);
+    printOut(line);
+    return true;
+}
+
+int inspect(const QString& kind, SubcommandParser& parser, const QStringList& arguments)
+{
+    const QString error = parser.parse(arguments);
+    if (!error.isEmpty())
+        return parser.usageError(error);
+    PictureRequest request;
+    const QString pictureError = readPictureOptions(parser, request);
+    if (!pictureError.isEmpty())
+        return parser.usageError(pictureError);
+
+    const auto value = [&parser](const char* name) { return parser.value(QLatin1String(name)); };
+    const DifAudit audit = kind == QLatin1String("map")
+        ? auditMapDif({value("difl"), value("dif"), value("map")})
+        : auditStaticsDif({value("difl"), value("difi"), value("dif"), value("index")});
+    if (!audit.error.isEmpty()) {
+        printError(audit.error);
+        return ExitFailed;
+    }
+    printAudit(QStringLiteral("inspect %1:").arg(kind), audit);
+    bool pictureOk = true;
+    if (parser.isSet(QStringLiteral("picture")))
+        pictureOk = drawPicture(value("picture"), gridFor(request, audit.gridBlocks), audit);
+    printOut(verdictLine(audit.findings.total()));
+    return audit.findings.total() == 0 && pictureOk ? ExitSuccess : ExitFailed;
+}
+
+} // namespace
+
+int runInspectCommand(const QString& kind, const QStringList& arguments)
+{
+    const QString command = QStringLiteral("inspect");
+    if (kind == QLatin1String("map")) {
+        SubcommandParser parser(command, kind, QStringLiteral("Checks map difference files without writing any."));
+        parser.addRequired(QStringLiteral("difl"), QStringLiteral("FILE"), QStringLiteral("Map difference locator file."));
+        parser.addRequired(QStringLiteral("dif"), QStringLiteral("FILE"), QStringLiteral("Map difference data file."));
+        parser.addOptional(QStringLiteral("map"), QStringLiteral("FILE"),
+                           QStringLiteral("Map file the differences are for: block numbers must lie inside it."));
+        addPictureOptions(parser, QStringLiteral("map"));
+        return inspect(kind, parser, arguments);
+    }
+    if (kind == QLatin1String("statics")) {
+        SubcommandParser parser(command, kind, QStringLiteral("Checks statics difference files without writing any."));
+        parser.addRequired(QStringLiteral("difl"), QStringLiteral("FILE"),
+                           QStringLiteral("Statics difference locator file."));
+        parser.addRequired(QStringLiteral("difi"), QStringLiteral("FILE"), QStringLiteral("Statics difference index file."));
+        parser.addRequired(QStringLiteral("dif"), QStringLiteral("FILE"), QStringLiteral("Statics difference data file."));
+        parser.addOptional(QStringLiteral("index"), QStringLiteral("FILE"),
+                           QStringLiteral("Statics index file the differences are for: block numbers must lie inside it."));
+        addPictureOptions(parser, QStringLiteral("index"));
+        return inspect(kind, parser, arguments);
+    }
+    return usageError(QStringLiteral("Unknown kind '%1' for inspect: use map or statics.").arg(kind));
+}

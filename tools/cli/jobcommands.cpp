@@ -1,0 +1,141 @@
+#include "jobcommands.h"
+
+#include "console.h"
+#include "exitstatus.h"
+#include "jobsummary.h"
+#include "subcommandparser.h"
+#include "terminalprogress.h"
+
+#include "diff/diffjobs.h"
+
+#include <functional>
+#include <vector>
+
+namespace {
+
+struct OptionSpec
+{
+    const char* name;
+    const char* valueName;
+    const char* description;
+};
+
+using Options = const SubcommandParser&;
+using RunJob = std::function<JobOutcome(Options, int facet, JobProgress&)>;
+using Summarise = QString (*)(const QString& label, const JobOutcome&, bool withDataBytes);
+
+struct JobSpec
+{
+    const char* command;
+    const char* kind;
+    const char* description;
+    std::vector<OptionSpec> options;
+    RunJob run;
+    Summarise summarise;
+    bool withDataBytes;
+};
+
+QString text(Options options, const char* name)
+{
+    return options.value(QLatin1String(name));
+}
+
+const OptionSpec OutOption{"out", "DIR", "Output directory; it must exist."};
+const OptionSpec FacetOption{"facet", "F",
+                             "Facet of the file names: 0 to 5, or Felucca, Trammel, Ilshenar, Malas, Tokuno, TerMur."};
+
+const std::vector<JobSpec>& jobSpecs()
+{
+    static const std::vector<JobSpec> specs{
+        {"generate", "map", "Compares two map files and writes mapdifl<F>.mul and mapdif<F>.mul.",
+         {{"reference", "FILE", "Reference map file."}, {"current", "FILE", "Current map file."}, OutOption, FacetOption},
+         [](Options o, int facet, JobProgress& progress) {
+             return generateMapDiff({text(o, "reference"), text(o, "current"), text(o, "out"), facet}, progress);
+         },
+         &generationSummary, false},
+        {"generate", "statics",
+         "Compares two statics pairs and writes stadifl<F>.mul, stadifi<F>.mul and stadif<F>.mul.",
+         {{"reference-index", "FILE", "Reference statics index file."},
+          {"reference-data", "FILE", "Reference statics data file."},
+          {"current-index", "FILE", "Current statics index file."},
+          {"current-data", "FILE", "Current statics data file."},
+          OutOption,
+          FacetOption},
+         [](Options o, int facet, JobProgress& progress) {
+             return generateStaticsDiff({text(o, "reference-index"), text(o, "reference-data"),
+                                         text(o, "current-index"), text(o, "current-data"), text(o, "out"), facet},
+                                        progress);
+         },
+         &generationSummary, true},
+        {"combine", "map", "Applies map difference files to a map file and writes map<F>.mul.",
+         {{"map", "FILE", "Map file to patch."},
+          {"difl", "FILE", "Map difference locator file."},
+          {"dif", "FILE", "Map difference data file."},
+          OutOption,
+          FacetOption},
+         [](Options o, int facet, JobProgress& progress) {
+             return combineMapDiff({text(o, "map"), text(o, "dif"), text(o, "difl"), text(o, "out"), facet}, progress);
+         },
+         &combinationSummary, false},
+        {"combine", "statics",
+         "Applies statics difference files to a statics pair and writes staidx<F>.mul and statics<F>.mul.",
+         {{"index", "FILE", "Statics index file to patch."},
+          {"data", "FILE", "Statics data file to patch."},
+          {"difl", "FILE", "Statics difference locator file."},
+          {"difi", "FILE", "Statics difference index file."},
+          {"dif", "FILE", "Statics difference data file."},
+          OutOption,
+          FacetOption},
+         [](Options o, int facet, JobProgress& progress) {
+             return combineStaticsDiff({text(o, "index"), text(o, "data"), text(o, "dif"), text(o, "difi"),
+                                        text(o, "difl"), text(o, "out"), facet},
+                                       progress);
+         },
+         &combinationSummary, true},
+    };
+    return specs;
+}
+
+const JobSpec* findSpec(const QString& command, const QString& kind)
+{
+    for (const JobSpec& spec : jobSpecs()) {
+        if (command == QLatin1String(spec.command) && kind == QLatin1String(spec.kind))
+            return &spec;
+    }
+    return nullptr;
+}
+
+int runSpec(const JobSpec& spec, const QStringList& arguments)
+{
+    SubcommandParser parser(QLatin1String(spec.command), QLatin1String(spec.kind), QLatin1String(spec.description));
+    for (const OptionSpec& option : spec.options)
+        parser.addRequired(QLatin1String(option.name), QLatin1String(option.valueName),
+                           QLatin1String(option.description));
+    const QString error = parser.parse(arguments);
+    if (!error.isEmpty())
+        return parser.usageError(error);
+    const std::optional<int> facet = parser.facet(QStringLiteral("facet"));
+    if (!facet)
+        return parser.usageError(unknownFacetMessage(parser.value(QStringLiteral("facet"))));
+
+    const QString label = QLatin1String(spec.command) + QLatin1Char(' ') + QLatin1String(spec.kind);
+    TerminalProgress progress(label);
+    const JobOutcome outcome = spec.run(parser, *facet, progress);
+    progress.conclude(outcome.ok);
+    if (!outcome.ok) {
+        printError(outcome.message);
+        return ExitFailed;
+    }
+    printOut(spec.summarise(label, outcome, spec.withDataBytes));
+    return ExitSuccess;
+}
+
+} // namespace
+
+int runJobCommand(const QString& command, const QString& kind, const QStringList& arguments)
+{
+    const JobSpec* spec = findSpec(command, kind);
+    if (!spec)
+        return usageError(QStringLiteral("Unknown kind '%1' for %2: use map or statics.").arg(kind, command));
+    return runSpec(*spec, arguments);
+}

@@ -1,0 +1,9 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// generate map|statics and combine map|statics: the window's four jobs, with
+// the same checks, messages and output files. `arguments` is the whole command
+// line. Returns the exit status.
+int runJobCommand(const QString& command, const QString& kind, const QStringList& arguments);

@@ -1,0 +1,16 @@
+// quillmark-cli: the window's four jobs, and an inspection of difference
+// files, for people who script their shard's patch builds.
+
+#include "commandline.h"
+
+#include <QCoreApplication>
+
+int main(int argc, char** argv)
+{
+    // No GUI application: the tool runs where no display exists. Drawing a
+    // picture needs only QImage, which does without one.
+    QCoreApplication application(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("quillmark-cli"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("0.95"));
+    return runCommandLine(QCoreApplication::arguments());
+}

@@ -1,0 +1,71 @@
+#include "subcommandparser.h"
+
+#include "console.h"
+#include "exitstatus.h"
+
+#include "samplefacet/facets.h"
+
+#include <QCoreApplication>
+
+int usageError(const QString& message, const QString& helpCommand)
+{
+    const QString program = QCoreApplication::applicationName();
+    printError(program + QLatin1String(": ") + message);
+    const QString help = helpCommand.isEmpty() ? program : program + QLatin1Char(' ') + helpCommand;
+    printError(QStringLiteral("Try '%1 --help' for more information.").arg(help));
+    return ExitUsage;
+}
+
+QString unknownFacetMessage(const QString& text)
+{
+    return QStringLiteral("Unknown facet '%1': give 0 to %2 or a name: %3.")
+        .arg(text)
+        .arg(facets::Count - 1)
+        .arg(facets::nameList());
+}
+
+SubcommandParser::SubcommandParser(const QString& command, const QString& kind, const QString& description)
+    : m_name(command + QLatin1Char(' ') + kind)
+{
+    m_parser.setApplicationDescription(description);
+    m_parser.addHelpOption();
+    m_parser.addPositionalArgument(m_name, QStringLiteral("This command."), m_name);
+}
+
+void SubcommandParser::addRequired(const QString& name, const QString& valueName, const QString& description)
+{
+    m_parser.addOption({name, description + QLatin1String(" Required."), valueName});
+    m_required << name;
+}
+
+void SubcommandParser::addOptional(const QString& name, const QString& valueName, const QString& description)
+{
+    m_parser.addOption({name, description, valueName});
+}
+
+QString SubcommandParser::parse(const QStringList& arguments)
+{
+    if (!m_parser.parse(arguments))
+        return m_parser.errorText();
+    if (m_parser.isSet(QStringLiteral("help")))
+        m_parser.showHelp(ExitSuccess);
+    // The command and its kind come first; nothing else may stand alone.
+    const QStringList positional = m_parser.positionalArguments();
+    if (positional.size() > 2)
+        return QStringLiteral("Unexpected argument '%1'.").arg(positional.at(2));
+    for (const QString& name : m_required) {
+        if (!m_parser.isSet(name))
+            return QStringLiteral("Missing option --%1.").arg(name);
+    }
+    return QString();
+}
+
+std::optional<int> SubcommandParser::facet(const QString& name) const
+{
+    return facets::fromText(m_parser.value(name));
+}
+
+int SubcommandParser::usageError(const QString& message) const
+{
+    return ::usageError(message, m_name);
+}

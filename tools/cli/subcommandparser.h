@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QCommandLineParser>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// Prints a usage error with a pointer to the help of `helpCommand` ("" for the
+// tool's own help) on stderr and returns ExitUsage.
+int usageError(const QString& message, const QString& helpCommand = QString());
+
+// The options of one subcommand such as "generate map": every required option
+// must be given, --help shows this subcommand's options, and anything else on
+// the line is a usage error.
+class SubcommandParser
+{
+public:
+    SubcommandParser(const QString& command, const QString& kind, const QString& description);
+
+    void addRequired(const QString& name, const QString& valueName, const QString& description);
+    void addOptional(const QString& name, const QString& valueName, const QString& description);
+
+    // Parses the whole command line (program, command, kind, options). Shows
+    // the help and exits on --help. Returns the usage error, or an empty text.
+    QString parse(const QStringList& arguments);
+
+    bool isSet(const QString& name) const { return m_parser.isSet(name); }
+    QString value(const QString& name) const { return m_parser.value(name); }
+
+    // The facet given by option `name`, or nothing when it names no facet.
+    std::optional<int> facet(const QString& name) const;
+
+    // Prints `message` with a pointer to this subcommand's help; returns ExitUsage.
+    int usageError(const QString& message) const;
+
+private:
+    QString m_name;  // "generate map"
+    QCommandLineParser m_parser;
+    QStringList m_required;
+};
+
+// "Unknown facet 'x': give 0 to 5 or a name: Felucca, ...".
+QString unknownFacetMessage(const QString& text);

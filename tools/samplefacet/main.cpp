@@ -1,0 +1,215 @@
+// quillmark-sample: makes a synthetic reference facet and an edited copy of it,
+// and checks that a combination reproduced the edited copy.
+//
+//   quillmark-sample make [--dir DIR] [--facet F] [--width W] [--height H] [--full]
+//                         [--changed S] [--emptied S] [--new S] [--seed N]
+//   quillmark-sample verify [--edited-map FILE --combined-map FILE]
+//                           [--edited-index FILE --edited-data FILE --combined-index FILE --combined-data FILE]
+//
+// Exit status: 0 done / match, 1 failure / mismatch, 2 usage error.
+
+#include "facetcheck.h"
+#include "facets.h"
+#include "samplefacet.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+#include <cstdio>
+
+namespace {
+
+enum Exit { ExitOk = 0, ExitFailed = 1, ExitUsage = 2 };
+
+void printLine(FILE* stream, const QString& text)
+{
+    fprintf(stream, "%s\n", qPrintable(text));
+}
+
+int usageError(const QString& message)
+{
+    printLine(stderr, QStringLiteral("quillmark-sample: %1").arg(message));
+    printLine(stderr, QStringLiteral("Try 'quillmark-sample --help' for more information."));
+    return ExitUsage;
+}
+
+// Parses the arguments after the command name with the command's options.
+bool parseCommand(QCommandLineParser& parser, const QString& command, const QStringList& arguments, QString* error)
+{
+    parser.addHelpOption();
+    parser.addPositionalArgument(command, QString(), command + QLatin1String(" [options]"));
+    if (!parser.parse(arguments)) {
+        *error = parser.errorText();
+        return false;
+    }
+    if (parser.isSet(QStringLiteral("help")))
+        parser.showHelp(ExitOk);
+    if (parser.positionalArguments().size() > 1) {
+        *error = QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments().at(1));
+        return false;
+    }
+    return true;
+}
+
+bool readNumber(const QCommandLineParser& parser, const char* name, double low, double high, double* value,
+                QString* error)
+{
+    if (!parser.isSet(QLatin1String(name)))
+        return true;
+    bool ok = false;
+    const double number = parser.value(QLatin1String(name)).toDouble(&ok);
+    if (!ok || number < low || number > high) {
+        *error = QStringLiteral("--%1 must be a number from %2 to %3").arg(QLatin1String(name)).arg(low).arg(high);
+        return false;
+    }
+    *value = number;
+    return true;
+}
+
+int make(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Writes a sample reference facet and an edited copy of it."));
+    parser.addOptions({
+        {QStringLiteral("dir"), QStringLiteral("Directory to write into (default sample-facet)."), QStringLiteral("DIR"),
+         QStringLiteral("sample-facet")},
+        {QStringLiteral("facet"), QStringLiteral("Facet, 0 to 5 or a name (default Felucca)."), QStringLiteral("F"),
+         QStringLiteral("0")},
+        {QStringLiteral("width"), QStringLiteral("Width in blocks (default 64)."), QStringLiteral("W")},
+        {QStringLiteral("height"), QStringLiteral("Height in blocks (default 64)."), QStringLiteral("H")},
+        {QStringLiteral("full"), QStringLiteral("The facet's full size (Felucca: 896 x 512 blocks).")},
+        {QStringLiteral("changed"), QStringLiteral("Share of blocks edited (default 0.02)."), QStringLiteral("S")},
+        {QStringLiteral("emptied"), QStringLiteral("Share of blocks whose statics go (default 0.005)."),
+         QStringLiteral("S")},
+        {QStringLiteral("new"), QStringLiteral("Share of blocks that gain statics (default 0.005)."),
+         QStringLiteral("S")},
+        {QStringLiteral("seed"), QStringLiteral("Seed of the facet (default 1)."), QStringLiteral("N")},
+    });
+    QString error;
+    if (!parseCommand(parser, QStringLiteral("make"), arguments, &error))
+        return usageError(error);
+
+    SampleFacetOptions options;
+    options.directory = parser.value(QStringLiteral("dir"));
+    const std::optional<int> facet = facets::fromText(parser.value(QStringLiteral("facet")));
+    if (!facet)
+        return usageError(QStringLiteral("Unknown facet '%1'.").arg(parser.value(QStringLiteral("facet"))));
+    options.facet = *facet;
+    if (parser.isSet(QStringLiteral("full"))) {
+        options.widthBlocks = facets::geometry(options.facet).widthBlocks;
+        options.heightBlocks = facets::geometry(options.facet).heightBlocks;
+    }
+    double width = options.widthBlocks;
+    double height = options.heightBlocks;
+    double seed = options.seed;
+    if (!readNumber(parser, "width", 1, 4096, &width, &error) || !readNumber(parser, "height", 1, 4096, &height, &error)
+        || !readNumber(parser, "changed", 0, 1, &options.changedShare, &error)
+        || !readNumber(parser, "emptied", 0, 1, &options.emptiedShare, &error)
+        || !readNumber(parser, "new", 0, 1, &options.newShare, &error)
+        || !readNumber(parser, "seed", 0, 4294967295.0, &seed, &error))
+        return usageError(error);
+    options.widthBlocks = int(width);
+    options.heightBlocks = int(height);
+    options.seed = quint32(seed);
+    error = checkSampleFacetOptions(options);
+    if (!error.isEmpty())
+        return usageError(error);
+
+    const SampleFacetResult result = writeSampleFacet(options);
+    if (!result.ok) {
+        printLine(stderr, result.message);
+        return ExitFailed;
+    }
+    const SampleFacetSummary& made = result.summary;
+    printLine(stdout, QStringLiteral("made a sample %1 facet of %2 x %3 blocks: %4 map blocks and %5 statics blocks "
+                                     "differ (%6 edited, %7 emptied, %8 new)")
+                          .arg(QLatin1String(facets::geometry(options.facet).name))
+                          .arg(options.widthBlocks)
+                          .arg(options.heightBlocks)
+                          .arg(made.mapBlocksDiffering)
+                          .arg(made.staticsBlocksDiffering)
+                          .arg(made.staticsEdited)
+                          .arg(made.staticsEmptied)
+                          .arg(made.staticsAdded));
+    printLine(stdout, QStringLiteral("reference: %1/reference, edited copy: %1/current").arg(options.directory));
+    return ExitOk;
+}
+
+int verify(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Checks combined files against the edited facet they should reproduce."));
+    const QStringList mapOptions{QStringLiteral("edited-map"), QStringLiteral("combined-map")};
+    const QStringList staticsOptions{QStringLiteral("edited-index"), QStringLiteral("edited-data"),
+                                     QStringLiteral("combined-index"), QStringLiteral("combined-data")};
+    for (const QString& name : mapOptions + staticsOptions)
+        parser.addOption({name, QStringLiteral("The %1 file.").arg(QString(name).replace(QLatin1Char('-'), QLatin1Char(' '))),
+                          QStringLiteral("FILE")});
+    QString error;
+    if (!parseCommand(parser, QStringLiteral("verify"), arguments, &error))
+        return usageError(error);
+    // A side is checked when any of its options is given; then all of them are needed.
+    bool anySide = false;
+    for (const QStringList& side : {mapOptions, staticsOptions}) {
+        bool given = false;
+        for (const QString& name : side)
+            given = given || parser.isSet(name);
+        for (const QString& name : side) {
+            if (given && !parser.isSet(name))
+                return usageError(QStringLiteral("Missing option --%1.").arg(name));
+        }
+        anySide = anySide || given;
+    }
+    if (!anySide)
+        return usageError(QStringLiteral("Nothing to verify: give the map files, the statics files or both."));
+
+    bool match = true;
+    const auto report = [&match](const char* side, const FacetCheck& check) {
+        match = match && check.ok;
+        printLine(stdout, check.ok ? QStringLiteral("%1: all %2 blocks match the edited facet")
+                                         .arg(QLatin1String(side))
+                                         .arg(check.blocks)
+                                   : QStringLiteral("%1: %2").arg(QLatin1String(side), check.message));
+    };
+    const auto value = [&parser](const char* name) { return parser.value(QLatin1String(name)); };
+    if (parser.isSet(mapOptions.first()))
+        report("map", checkCombinedMap(value("edited-map"), value("combined-map")));
+    if (parser.isSet(staticsOptions.first()))
+        report("statics", checkCombinedStatics(value("edited-index"), value("edited-data"), value("combined-index"),
+                                               value("combined-data")));
+    printLine(stdout, match ? QStringLiteral("verdict: match") : QStringLiteral("verdict: mismatch"));
+    return match ? ExitOk : ExitFailed;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication application(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("quillmark-sample"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("0.95"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Sample facets for trying out and testing Quillmark."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("command"),
+                                 QStringLiteral("make: write a sample facet; verify: check combined files."));
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+    if (!parser.parse(application.arguments()))
+        return usageError(parser.errorText());
+    if (parser.isSet(QStringLiteral("version")))
+        parser.showVersion();
+    if (parser.isSet(QStringLiteral("help")))
+        parser.showHelp(ExitOk);
+    const QStringList positional = parser.positionalArguments();
+    if (positional.isEmpty())
+        return usageError(QStringLiteral("No command given."));
+    const QStringList rest = QStringList{application.arguments().first()} + positional;
+    if (positional.first() == QLatin1String("make"))
+        return make(rest);
+    if (positional.first() == QLatin1String("verify"))
+        return verify(rest);
+    return usageError(QStringLiteral("Unknown command '%1'.").arg(positional.first()));
+}

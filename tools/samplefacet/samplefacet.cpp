@@ -1,0 +1,170 @@
+#include "samplefacet.h"
+
+#include "blockplan.h"
+#include "bufferedoutput.h"
+#include "facets.h"
+#include "staticsblock.h"
+#include "staticslayout.h"
+#include "terrain.h"
+
+#include "diff/difformat.h"
+
+#include <QDir>
+
+#include <array>
+#include <memory>
+
+namespace {
+
+// The two copies lay out their statics data differently, so that unchanged
+// blocks move about between them.
+constexpr quint64 ReferenceLayout = 0x5eed0001;
+constexpr quint64 EditedLayout = 0x5eed0002;
+
+struct CopyOutputs
+{
+    BufferedOutput map;
+    BufferedOutput index;
+    BufferedOutput data;
+
+    explicit CopyOutputs(const FacetFiles& files) : map(files.map), index(files.index), data(files.data) {}
+
+    QString openAll()
+    {
+        for (BufferedOutput* file : {&map, &index, &data}) {
+            if (!file->open())
+                return QStringLiteral("Unable to create %1").arg(file->path());
+        }
+        return QString();
+    }
+
+    QString closeAll()
+    {
+        QString message;
+        for (BufferedOutput* file : {&map, &index, &data}) {
+            if (!file->close() && message.isEmpty())
+                message = QStringLiteral("Unable to write %1").arg(file->path());
+        }
+        return message;
+    }
+};
+
+void countChange(const BlockPlan& plan, SampleFacetSummary& summary)
+{
+    switch (plan.change) {
+    case BlockChange::None:
+        summary.headerOnlyChanges += plan.headerOnly ? 1 : 0;
+        summary.extraOnlyChanges += plan.extraOnly ? 1 : 0;
+        return;
+    case BlockChange::Edited:
+        ++summary.mapBlocksDiffering;
+        ++summary.staticsEdited;
+        break;
+    case BlockChange::Emptied:
+        ++summary.staticsEmptied;
+        break;
+    case BlockChange::Added:
+        ++summary.staticsAdded;
+        break;
+    }
+    ++summary.staticsBlocksDiffering;
+}
+
+void writeMapBlocks(const SampleFacetOptions& options, qint64 block, const BlockPlan& plan, CopyOutputs& reference,
+                    CopyOutputs& edited)
+{
+    std::array<char, difformat::MapBlockSize> bytes;
+    terrain::referenceBlock(options.seed, block, options.heightBlocks, bytes.data());
+    reference.map.write(bytes.data(), bytes.size());
+    if (plan.change == BlockChange::Edited)
+        terrain::editPayload(options.seed, block, bytes.data());
+    if (plan.headerOnly)
+        terrain::changeHeader(bytes.data());
+    edited.map.write(bytes.data(), bytes.size());
+}
+
+} // namespace
+
+FacetFiles facetFiles(const QString& directory, int facet)
+{
+    return {difformat::outputName(directory, difformat::MapPart, facet),
+            difformat::outputName(directory, difformat::StaticsIndexPart, facet),
+            difformat::outputName(directory, difformat::StaticsDataPart, facet)};
+}
+
+FacetFiles referenceFiles(const SampleFacetOptions& options)
+{
+    return facetFiles(options.directory + QLatin1String("/reference"), options.facet);
+}
+
+FacetFiles editedFiles(const SampleFacetOptions& options)
+{
+    return facetFiles(options.directory + QLatin1String("/current"), options.facet);
+}
+
+QString checkSampleFacetOptions(const SampleFacetOptions& options)
+{
+    if (options.directory.isEmpty())
+        return QStringLiteral("no directory given");
+    if (options.facet < 0 || options.facet >= facets::Count)
+        return QStringLiteral("facet must be 0 to %1").arg(facets::Count - 1);
+    if (options.widthBlocks < 1 || options.heightBlocks < 1)
+        return QStringLiteral("width and height must be at least 1 block");
+    if (qint64(options.widthBlocks) * options.heightBlocks > MaxSampleBlocks)
+        return QStringLiteral("a sample facet holds at most %1 blocks").arg(MaxSampleBlocks);
+    for (const double share : {options.changedShare, options.emptiedShare, options.newShare}) {
+        if (!(share >= 0 && share <= 1))
+            return QStringLiteral("shares must lie between 0 and 1");
+    }
+    if (options.changedShare + options.emptiedShare + options.newShare > 1)
+        return QStringLiteral("the changed, emptied and new shares add up to more than 1");
+    return QString();
+}
+
+SampleFacetResult writeSampleFacet(const SampleFacetOptions& options)
+{
+    SampleFacetResult result;
+    result.message = checkSampleFacetOptions(options);
+    if (!result.message.isEmpty())
+        return result;
+    for (const char* copy : {"/reference", "/current"}) {
+        if (!QDir().mkpath(options.directory + QLatin1String(copy))) {
+            result.message = QStringLiteral("Unable to create %1").arg(options.directory + QLatin1String(copy));
+            return result;
+        }
+    }
+    CopyOutputs reference(referenceFiles(options));
+    CopyOutputs edited(editedFiles(options));
+    result.message = reference.openAll();
+    if (result.message.isEmpty())
+        result.message = edited.openAll();
+    if (!result.message.isEmpty())
+        return result;
+
+    SampleFacetSummary& summary = result.summary;
+    summary.blocks = qint64(options.widthBlocks) * options.heightBlocks;
+    const quint64 seed = options.seed;
+    StaticsLayout referenceLayout(reference.index, reference.data, seed ^ ReferenceLayout, summary.blocks,
+                                  [&options](qint64 block) {
+                                      return referenceStatics(options.seed, block, planBlock(options, block));
+                                  });
+    StaticsLayout editedLayout(edited.index, edited.data, seed ^ EditedLayout, summary.blocks,
+                               [&options](qint64 block) {
+                                   return editedStatics(options.seed, block, planBlock(options, block));
+                               });
+    for (qint64 block = 0; block < summary.blocks; ++block) {
+        const BlockPlan plan = planBlock(options, block);
+        countChange(plan, summary);
+        writeMapBlocks(options, block, plan, reference, edited);
+        referenceLayout.place(block);
+        editedLayout.place(block);
+    }
+    summary.blocksPlacedOutOfOrder = referenceLayout.blocksPlacedEarly() + editedLayout.blocksPlacedEarly();
+
+    result.message = reference.closeAll();
+    const QString editedMessage = edited.closeAll();
+    if (result.message.isEmpty())
+        result.message = editedMessage;
+    result.ok = result.message.isEmpty();
+    return result;
+}

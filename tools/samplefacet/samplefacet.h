@@ -1,0 +1,68 @@
+#pragma once
+
+// Synthetic facets for tests, benchmarks and the demo: a reference facet (map
+// and statics) and an edited copy of it, with the structure of the game's own
+// files, so that no game file is ever needed.
+//
+// Layout on disk, for facet n:
+//   <directory>/reference/map<n>.mul, staidx<n>.mul, statics<n>.mul
+//   <directory>/current/map<n>.mul, staidx<n>.mul, statics<n>.mul   (the edited copy)
+
+#include <QString>
+#include <QtGlobal>
+
+struct SampleFacetOptions
+{
+    QString directory;
+    int facet = 0;
+    int widthBlocks = 64;
+    int heightBlocks = 64;
+    // Shares of all blocks; together at most 1.
+    double changedShare = 0.02;  // map payload and statics bytes edited
+    double emptiedShare = 0.005; // statics removed from a block that had some
+    double newShare = 0.005;     // statics placed on a block that had none
+    quint32 seed = 1;
+};
+
+// The largest facet, Felucca's 896 x 512 blocks.
+constexpr qint64 MaxSampleBlocks = qint64(896) * 512;
+
+// What was made. The "differ" counts are what a generation job must report.
+struct SampleFacetSummary
+{
+    qint64 blocks = 0;
+    qint64 mapBlocksDiffering = 0;      // payload edited
+    qint64 staticsBlocksDiffering = 0;  // edited + emptied + new
+    qint64 staticsEdited = 0;
+    qint64 staticsEmptied = 0;
+    qint64 staticsAdded = 0;
+    // Changes that no difference file may list.
+    qint64 headerOnlyChanges = 0;
+    qint64 extraOnlyChanges = 0;
+    qint64 blocksPlacedOutOfOrder = 0;  // in either copy's data file
+};
+
+struct SampleFacetResult
+{
+    bool ok = false;
+    QString message;
+    SampleFacetSummary summary;
+};
+
+struct FacetFiles
+{
+    QString map;
+    QString index;
+    QString data;
+};
+
+// The files of facet `facet` in `directory`: map<n>.mul, staidx<n>.mul, statics<n>.mul.
+FacetFiles facetFiles(const QString& directory, int facet);
+FacetFiles referenceFiles(const SampleFacetOptions& options);
+FacetFiles editedFiles(const SampleFacetOptions& options);
+
+// Empty when the options can be used, else why not.
+QString checkSampleFacetOptions(const SampleFacetOptions& options);
+
+// Writes both copies, streaming: memory stays small whatever the size.
+SampleFacetResult writeSampleFacet(const SampleFacetOptions& options);
