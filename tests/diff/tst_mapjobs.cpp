@@ -3,14 +3,13 @@
 // fails or is stopped.
 
 #include "diff/diffjobs.h"
+#include "filesizelimit.h"
 #include "recordingprogress.h"
 #include "workspace.h"
 
 #include <QFile>
 #include <QtTest>
 
-#include <csignal>
-#include <sys/resource.h>
 
 using testfiles::int32s;
 using testfiles::read;
@@ -56,23 +55,6 @@ JobOutcome combine(const Workspace& ws, const QString& map, const QString& dif, 
     return combineMapDiff({map, dif, difl, ws.out(), facet}, progress ? *progress : silent);
 }
 
-// Makes writes past `bytes` fail in this process, as on a full disk.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &m_saved);
-        rlimit limited = m_saved;
-        limited.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limited);
-    }
-    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &m_saved); }
-
-private:
-    rlimit m_saved;
-};
 
 } // namespace
 

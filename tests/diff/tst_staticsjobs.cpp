@@ -3,6 +3,7 @@
 // entries, round trips, and what is left behind when a run fails.
 
 #include "diff/diffjobs.h"
+#include "filesizelimit.h"
 #include "recordingprogress.h"
 #include "staticsmodel.h"
 #include "workspace.h"
@@ -10,8 +11,6 @@
 #include <QFile>
 #include <QtTest>
 
-#include <csignal>
-#include <sys/resource.h>
 
 using testfiles::entries;
 using testfiles::int32s;
@@ -70,22 +69,6 @@ QString outDirFor(const Workspace& ws, const QString& kind)
     return ws.out();
 }
 
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &m_saved);
-        rlimit limited = m_saved;
-        limited.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limited);
-    }
-    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &m_saved); }
-
-private:
-    rlimit m_saved;
-};
 
 } // namespace
 
