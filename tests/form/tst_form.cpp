@@ -490,7 +490,8 @@ private slots:
         const LayoutRow& row = layoutTable[index];
         FormWindow window;
         const auto members = window.layoutItems();
-        QLayout* layout = members.value(row.name)->layout();
+        QLayoutItem* member = members.value(row.name);
+        QLayout* layout = member ? member->layout() : nullptr;
         QVERIFY(layout);
         QCOMPARE(layout->metaObject()->className(), row.kind);
 
@@ -531,7 +532,8 @@ private slots:
     {
         FormWindow window;
         for (const SpacerRow& row : spacerTable) {
-            QSpacerItem* spacer = window.layoutItems().value(row.name)->spacerItem();
+            QLayoutItem* member = window.layoutItems().value(row.name);
+            QSpacerItem* spacer = member ? member->spacerItem() : nullptr;
             QVERIFY2(spacer, row.name);
             QCOMPARE(spacer->sizeHint(), row.size);
             QCOMPARE(spacer->sizePolicy().horizontalPolicy(), row.horizontal);
