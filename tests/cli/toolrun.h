@@ -50,6 +50,6 @@ inline ToolRun runCliOnTerminal(const QStringList& arguments)
     QStringList words{shellQuoted(QStringLiteral(QUILLMARK_CLI))};
     for (const QString& argument : arguments)
         words << shellQuoted(argument);
-    return runTool(QStringLiteral("script"), {QStringLiteral("-qec"), words.join(QLatin1Char(' ')),
-                                              QStringLiteral("/dev/null")});
+    return runTool(QStringLiteral("script"),
+                   {QStringLiteral("-qec"), words.join(QLatin1Char(' ')), QStringLiteral("/dev/null")});
 }

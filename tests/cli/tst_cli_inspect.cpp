@@ -60,7 +60,7 @@ QSet<qint32> blocksIn(const QByteArray& locator)
 
 const QRgb Dark = qRgb(0x1c, 0x24, 0x30);
 
-} // namespace
+}  // namespace
 
 QString CliInspectTest::problemsAndVerdict(const QString& report)
 {
@@ -82,7 +82,9 @@ void CliInspectTest::initTestCase()
     const FacetFiles edited = editedFiles(m_options);
     SilentProgress silent;
     QVERIFY(generateMapDiff({reference.map, edited.map, m_difs, 0}, silent).ok);
-    QVERIFY(generateStaticsDiff({reference.index, reference.data, edited.index, edited.data, m_difs, 0}, silent).ok);
+    QVERIFY(
+        generateStaticsDiff({reference.index, reference.data, edited.index, edited.data, m_difs, 0}, silent)
+            .ok);
     // A map and a statics index of 10 blocks for the hand-made cases.
     QVERIFY(write(path("ten.map"), QByteArray(10 * 196, 'm')));
     QVERIFY(write(path("ten.idx"), QByteArray(10 * 12, 'i')));
@@ -102,7 +104,8 @@ void CliInspectTest::mapFiles_data()
            "verdict: 1 problem found\n";
     QTest::newRow("partial difference record")
         << int32s({1, 2}) << 2 * 196 + 5 << true
-        << "problems:\n  partial records: 1\n    difference data: 5 bytes after its last whole record of 196 bytes\n"
+        << "problems:\n  partial records: 1\n    difference data: 5 bytes after its last whole record of 196 "
+           "bytes\n"
            "  files that disagree in length: 1\n"
            "    2 locator records need 392 bytes of difference data, the file has 397\n"
            "verdict: 2 problems found\n";
@@ -119,21 +122,25 @@ void CliInspectTest::mapFiles_data()
         << "problems:\n  block numbers outside the map: 1\n    record 1: block 10, the map has 10 blocks\n"
            "verdict: 1 problem found\n";
     QTest::newRow("no map to be outside of") << int32s({1, 10}) << 2 * 196 << false << "verdict: clean\n";
-    QTest::newRow("repeated") << int32s({1, 4, 4}) << 3 * 196 << true
-                              << "problems:\n  repeated block numbers: 1\n    record 2: block 4 repeats record 1\n"
-                                 "verdict: 1 problem found\n";
-    QTest::newRow("out of order") << int32s({5, 2, 7}) << 3 * 196 << true
-                                  << "problems:\n  block numbers out of order: 1\n    record 1: block 2 follows block 5\n"
-                                     "verdict: 1 problem found\n";
+    QTest::newRow("repeated")
+        << int32s({1, 4, 4}) << 3 * 196 << true
+        << "problems:\n  repeated block numbers: 1\n    record 2: block 4 repeats record 1\n"
+           "verdict: 1 problem found\n";
+    QTest::newRow("out of order")
+        << int32s({5, 2, 7}) << 3 * 196 << true
+        << "problems:\n  block numbers out of order: 1\n    record 1: block 2 follows block 5\n"
+           "verdict: 1 problem found\n";
     QTest::newRow("repeated and out of order")
         << int32s({2, 5, 2}) << 3 * 196 << true
         << "problems:\n  repeated block numbers: 1\n    record 2: block 2 repeats record 0\n"
-           "  block numbers out of order: 1\n    record 2: block 2 follows block 5\nverdict: 2 problems found\n";
+           "  block numbers out of order: 1\n    record 2: block 2 follows block 5\nverdict: 2 problems "
+           "found\n";
     QTest::newRow("many repeats, few examples")
         << int32s({3, 3, 3, 3, 3, 3, 3, 3}) << 8 * 196 << true
         << "problems:\n  repeated block numbers: 7\n    record 1: block 3 repeats record 0\n"
            "    record 2: block 3 repeats record 0\n    record 3: block 3 repeats record 0\n"
-           "    record 4: block 3 repeats record 0\n    record 5: block 3 repeats record 0\n    ... and 2 more\n"
+           "    record 4: block 3 repeats record 0\n    record 5: block 3 repeats record 0\n    ... and 2 "
+           "more\n"
            "verdict: 7 problems found\n";
 }
 
@@ -151,11 +158,12 @@ void CliInspectTest::mapFiles()
     const ToolRun run = runCli(arguments);
     QCOMPARE(run.err, QString());
     QCOMPARE(run.exitCode, report.startsWith("verdict: clean") ? 0 : 1);
-    QVERIFY(run.out.startsWith(QString("inspect map:\n  locator: %1, %2 records\n  difference data: %3, %4 records\n")
-                                   .arg(path("case.difl"))
-                                   .arg(locator.size() / 4)
-                                   .arg(path("case.dif"))
-                                   .arg(difBytes / 196)));
+    QVERIFY(run.out.startsWith(
+        QString("inspect map:\n  locator: %1, %2 records\n  difference data: %3, %4 records\n")
+            .arg(path("case.difl"))
+            .arg(locator.size() / 4)
+            .arg(path("case.dif"))
+            .arg(difBytes / 196)));
     QCOMPARE(withMap, run.out.contains(QString("  map: %1, 10 blocks\n").arg(path("ten.map"))));
     QCOMPARE(problemsAndVerdict(run.out), report);
 }
@@ -169,35 +177,40 @@ void CliInspectTest::staticsFiles_data()
 
     QTest::newRow("clean") << int32s({1, 2, 3}) << entries({{0, 6, 0}, {-1, 0, 0}, {6, 2, 0}}) << 8
                            << "verdict: clean\n";
-    QTest::newRow("empty record with leftovers") << int32s({1}) << entries({{-1, -7, 3}}) << 0 << "verdict: clean\n";
-    QTest::newRow("partial index record")
-        << int32s({1}) << entries({{0, 4, 0}}) + QByteArray(3, 'x') << 4
-        << "problems:\n  partial records: 1\n    difference index: 3 bytes after its last whole record of 12 bytes\n"
-           "verdict: 1 problem found\n";
+    QTest::newRow("empty record with leftovers")
+        << int32s({1}) << entries({{-1, -7, 3}}) << 0 << "verdict: clean\n";
+    QTest::newRow("partial index record") << int32s({1}) << entries({{0, 4, 0}}) + QByteArray(3, 'x') << 4
+                                          << "problems:\n  partial records: 1\n    difference index: 3 bytes "
+                                             "after its last whole record of 12 bytes\n"
+                                             "verdict: 1 problem found\n";
     QTest::newRow("fewer index records") << int32s({1, 2}) << entries({{0, 4, 0}}) << 4
                                          << "problems:\n  files that disagree in length: 1\n"
                                             "    2 locator records, but 1 difference index records\n"
                                             "verdict: 1 problem found\n";
-    QTest::newRow("data longer than the records") << int32s({1, 2}) << entries({{0, 4, 0}, {4, 4, 0}}) << 10
-                                                  << "problems:\n  files that disagree in length: 1\n"
-                                                     "    the records with data add up to 8 bytes, the difference "
-                                                     "data file has 10\nverdict: 1 problem found\n";
+    QTest::newRow("data longer than the records")
+        << int32s({1, 2}) << entries({{0, 4, 0}, {4, 4, 0}}) << 10
+        << "problems:\n  files that disagree in length: 1\n"
+           "    the records with data add up to 8 bytes, the difference "
+           "data file has 10\nverdict: 1 problem found\n";
     QTest::newRow("negative offset") << int32s({1}) << entries({{-5, 4, 0}}) << 4
                                      << "problems:\n  records with a negative offset: 1\n"
                                         "    record 0 (block 1): offset -5\nverdict: 1 problem found\n";
-    QTest::newRow("negative length") << int32s({1}) << entries({{0, -2, 0}}) << 0
-                                     << "problems:\n  files that disagree in length: 1\n"
-                                        "    the records with data add up to -2 bytes, the difference data file has 0\n"
-                                        "  records with a negative length: 1\n    record 0 (block 1): length -2\n"
-                                        "verdict: 2 problems found\n";
-    QTest::newRow("past the end") << int32s({1, 2}) << entries({{0, 4, 0}, {4, 6, 0}}) << 8
-                                  << "problems:\n  files that disagree in length: 1\n"
-                                     "    the records with data add up to 10 bytes, the difference data file has 8\n"
-                                     "  records past the end of the difference data: 1\n"
-                                     "    record 1 (block 2): bytes 4 to 9, the file has 8\nverdict: 2 problems found\n";
+    QTest::newRow("negative length")
+        << int32s({1}) << entries({{0, -2, 0}}) << 0
+        << "problems:\n  files that disagree in length: 1\n"
+           "    the records with data add up to -2 bytes, the difference data file has 0\n"
+           "  records with a negative length: 1\n    record 0 (block 1): length -2\n"
+           "verdict: 2 problems found\n";
+    QTest::newRow("past the end")
+        << int32s({1, 2}) << entries({{0, 4, 0}, {4, 6, 0}}) << 8
+        << "problems:\n  files that disagree in length: 1\n"
+           "    the records with data add up to 10 bytes, the difference data file has 8\n"
+           "  records past the end of the difference data: 1\n"
+           "    record 1 (block 2): bytes 4 to 9, the file has 8\nverdict: 2 problems found\n";
     QTest::newRow("index record without locator record")
         << int32s({1}) << entries({{0, 1, 0}, {5, 1, 0}}) << 2
-        << "problems:\n  files that disagree in length: 1\n    1 locator records, but 2 difference index records\n"
+        << "problems:\n  files that disagree in length: 1\n    1 locator records, but 2 difference index "
+           "records\n"
            "  records past the end of the difference data: 1\n"
            "    record 1 (no locator record): bytes 5 to 5, the file has 2\nverdict: 2 problems found\n";
     QTest::newRow("outside the statics index")
@@ -215,16 +228,17 @@ void CliInspectTest::staticsFiles()
     QVERIFY(write(path("case.difl"), locator));
     QVERIFY(write(path("case.difi"), difIndex));
     QVERIFY(write(path("case.dif"), QByteArray(difBytes, 'd')));
-    const ToolRun run = runCli({"inspect", "statics", "--difl", path("case.difl"), "--difi", path("case.difi"),
-                                "--dif", path("case.dif"), "--index", path("ten.idx")});
+    const ToolRun run = runCli({"inspect", "statics", "--difl", path("case.difl"), "--difi",
+                                path("case.difi"), "--dif", path("case.dif"), "--index", path("ten.idx")});
     QCOMPARE(run.err, QString());
     QCOMPARE(run.exitCode, report.startsWith("verdict: clean") ? 0 : 1);
-    QVERIFY(run.out.startsWith(QString("inspect statics:\n  locator: %1, %2 records\n  difference index: %3, %4 "
-                                       "records\n")
-                                   .arg(path("case.difl"))
-                                   .arg(locator.size() / 4)
-                                   .arg(path("case.difi"))
-                                   .arg(difIndex.size() / 12)));
+    QVERIFY(
+        run.out.startsWith(QString("inspect statics:\n  locator: %1, %2 records\n  difference index: %3, %4 "
+                                   "records\n")
+                               .arg(path("case.difl"))
+                               .arg(locator.size() / 4)
+                               .arg(path("case.difi"))
+                               .arg(difIndex.size() / 12)));
     QVERIFY(run.out.contains(QString("  difference data: %1, %2 bytes\n  statics index: %3, 10 blocks\n")
                                  .arg(path("case.dif"))
                                  .arg(difBytes)
@@ -241,7 +255,8 @@ void CliInspectTest::unreadableFiles()
         {"inspect", "map", "--difl", missing, "--dif", dif},
         {"inspect", "map", "--difl", difl, "--dif", missing},
         {"inspect", "map", "--difl", difl, "--dif", dif, "--map", missing},
-        {"inspect", "statics", "--difl", m_difs + "/stadifl0.mul", "--difi", missing, "--dif", m_difs + "/stadif0.mul"},
+        {"inspect", "statics", "--difl", m_difs + "/stadifl0.mul", "--difi", missing, "--dif",
+         m_difs + "/stadif0.mul"},
     };
     for (const QStringList& arguments : cases) {
         const ToolRun run = runCli(arguments);
@@ -260,12 +275,14 @@ void CliInspectTest::usageErrors_data()
     QTest::newRow("missing --dif") << map.mid(0, 4) << "Missing option --dif.";
     QTest::newRow("statics without --difi")
         << QStringList{"inspect", "statics", "--difl", "l", "--dif", "d"} << "Missing option --difi.";
-    QTest::newRow("height 0") << map + QStringList{"--height", "0"} << "--height must be a whole number from 1 to 32767.";
-    QTest::newRow("height not a number") << map + QStringList{"--height", "tall"}
-                                         << "--height must be a whole number from 1 to 32767.";
-    QTest::newRow("unknown facet") << map + QStringList{"--facet", "9"}
-                                   << "Unknown facet '9': give 0 to 5 or a name: Felucca, Trammel, Ilshenar, Malas, "
-                                      "Tokuno, TerMur.";
+    QTest::newRow("height 0") << map + QStringList{"--height", "0"}
+                              << "--height must be a whole number from 1 to 32767.";
+    QTest::newRow("height not a number")
+        << map + QStringList{"--height", "tall"} << "--height must be a whole number from 1 to 32767.";
+    QTest::newRow("unknown facet")
+        << map + QStringList{"--facet", "9"}
+        << "Unknown facet '9': give 0 to 5 or a name: Felucca, Trammel, Ilshenar, Malas, "
+           "Tokuno, TerMur.";
 }
 
 void CliInspectTest::usageErrors()
@@ -275,12 +292,14 @@ void CliInspectTest::usageErrors()
     const ToolRun run = runCli(arguments);
     QCOMPARE(run.exitCode, 2);
     QCOMPARE(run.out, QString());
-    QCOMPARE(run.err, QString("quillmark-cli: %1\nTry 'quillmark-cli inspect %2 --help' for more information.\n")
-                          .arg(message, arguments.at(1)));
+    QCOMPARE(run.err,
+             QString("quillmark-cli: %1\nTry 'quillmark-cli inspect %2 --help' for more information.\n")
+                 .arg(message, arguments.at(1)));
 
     const ToolRun unknownKind = runCli({"inspect", "tiles"});
     QCOMPARE(unknownKind.exitCode, 2);
-    QVERIFY(unknownKind.err.startsWith("quillmark-cli: Unknown kind 'tiles' for inspect: use map or statics.\n"));
+    QVERIFY(
+        unknownKind.err.startsWith("quillmark-cli: Unknown kind 'tiles' for inspect: use map or statics.\n"));
 }
 
 void CliInspectTest::pictureMarksExactlyTheListedBlocks()
@@ -294,21 +313,23 @@ void CliInspectTest::pictureMarksExactlyTheListedBlocks()
         {{"inspect", "map", "--difl", m_difs + "/mapdifl0.mul", "--dif", m_difs + "/mapdif0.mul", "--map",
           reference.map},
          m_difs + "/mapdifl0.mul"},
-        {{"inspect", "statics", "--difl", m_difs + "/stadifl0.mul", "--difi", m_difs + "/stadifi0.mul", "--dif",
-          m_difs + "/stadif0.mul", "--index", reference.index},
+        {{"inspect", "statics", "--difl", m_difs + "/stadifl0.mul", "--difi", m_difs + "/stadifi0.mul",
+          "--dif", m_difs + "/stadif0.mul", "--index", reference.index},
          m_difs + "/stadifl0.mul"},
     };
     for (const auto& [arguments, locator] : cases) {
         const QString picture = path("grid.png");
-        const ToolRun run = runCli(arguments + QStringList{"--height", QString::number(SampleHeight), "--picture", picture});
+        const ToolRun run =
+            runCli(arguments + QStringList{"--height", QString::number(SampleHeight), "--picture", picture});
         QCOMPARE(run.exitCode, 0);
         const QSet<qint32> listed = blocksIn(read(locator));
         QVERIFY(listed.size() > 20);
-        QVERIFY(run.out.endsWith(QString("picture: %1, %2 x %3 blocks, %4 changed blocks marked\nverdict: clean\n")
-                                     .arg(picture)
-                                     .arg(SampleWidth)
-                                     .arg(SampleHeight)
-                                     .arg(listed.size())));
+        QVERIFY(run.out.endsWith(
+            QString("picture: %1, %2 x %3 blocks, %4 changed blocks marked\nverdict: clean\n")
+                .arg(picture)
+                .arg(SampleWidth)
+                .arg(SampleHeight)
+                .arg(listed.size())));
         const QImage image(picture);
         QCOMPARE(image.size(), QSize(SampleWidth, SampleHeight));
         for (qint32 block = 0; block < SampleWidth * SampleHeight; ++block) {
@@ -328,7 +349,8 @@ void CliInspectTest::pictureSize_data()
     QTest::newRow("Ilshenar") << QStringList{"--facet", "Ilshenar"} << QSize(288, 200);
     QTest::newRow("Tokuno") << QStringList{"--facet", "4"} << QSize(181, 181);
     QTest::newRow("TerMur") << QStringList{"--facet", "termur"} << QSize(160, 512);
-    QTest::newRow("Malas with another height") << QStringList{"--facet", "malas", "--height", "100"} << QSize(320, 100);
+    QTest::newRow("Malas with another height")
+        << QStringList{"--facet", "malas", "--height", "100"} << QSize(320, 100);
     QTest::newRow("as wide as the map needs") << QStringList{"--map", map} << QSize(4, 512);
     QTest::newRow("map and height") << QStringList{"--map", map, "--height", "7"} << QSize(275, 7);
 }
@@ -352,12 +374,13 @@ void CliInspectTest::blocksOutsideThePicture()
     QVERIFY(write(path("outside.difl"), int32s({-1, 5, 40000})));
     QVERIFY(write(path("outside.dif"), QByteArray(3 * 196, 'd')));
     const QString picture = path("outside.png");
-    const ToolRun run = runCli({"inspect", "map", "--difl", path("outside.difl"), "--dif", path("outside.dif"),
-                                "--facet", "Tokuno", "--picture", picture});
+    const ToolRun run = runCli({"inspect", "map", "--difl", path("outside.difl"), "--dif",
+                                path("outside.dif"), "--facet", "Tokuno", "--picture", picture});
     QCOMPARE(run.exitCode, 1);
-    QVERIFY(run.out.endsWith(QString("picture: %1, 181 x 181 blocks, 1 changed blocks marked, 2 records outside the "
-                                     "picture not drawn\nverdict: 1 problem found\n")
-                                 .arg(picture)));
+    QVERIFY(run.out.endsWith(
+        QString("picture: %1, 181 x 181 blocks, 1 changed blocks marked, 2 records outside the "
+                "picture not drawn\nverdict: 1 problem found\n")
+            .arg(picture)));
     const QImage image(picture);
     QCOMPARE(image.size(), QSize(181, 181));
     for (int x = 0; x < image.width(); ++x) {

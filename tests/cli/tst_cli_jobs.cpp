@@ -46,16 +46,29 @@ private:
 
 namespace {
 
-QStringList generateMap(const QString& reference, const QString& current, const QString& out, const QString& facet)
+QStringList generateMap(const QString& reference, const QString& current, const QString& out,
+                        const QString& facet)
 {
-    return {"generate", "map", "--reference", reference, "--current", current, "--out", out, "--facet", facet};
+    return {"generate", "map",   "--reference", reference, "--current",
+            current,    "--out", out,           "--facet", facet};
 }
 
 QStringList generateStatics(const FacetFiles& reference, const FacetFiles& current, const QString& out)
 {
-    return {"generate",      "statics",     "--reference-index", reference.index, "--reference-data",
-            reference.data,  "--current-index", current.index,   "--current-data",  current.data,
-            "--out",         out,           "--facet",           "0"};
+    return {"generate",
+            "statics",
+            "--reference-index",
+            reference.index,
+            "--reference-data",
+            reference.data,
+            "--current-index",
+            current.index,
+            "--current-data",
+            current.data,
+            "--out",
+            out,
+            "--facet",
+            "0"};
 }
 
 QStringList combineMap(const QString& map, const QString& difl, const QString& dif, const QString& out)
@@ -63,14 +76,14 @@ QStringList combineMap(const QString& map, const QString& difl, const QString& d
     return {"combine", "map", "--map", map, "--difl", difl, "--dif", dif, "--out", out, "--facet", "0"};
 }
 
-QStringList combineStatics(const FacetFiles& files, const QString& difl, const QString& difi, const QString& dif,
-                           const QString& out)
+QStringList combineStatics(const FacetFiles& files, const QString& difl, const QString& difi,
+                           const QString& dif, const QString& out)
 {
-    return {"combine", "statics", "--index", files.index, "--data", files.data, "--difl", difl,
+    return {"combine", "statics", "--index", files.index, "--data", files.data, "--difl",  difl,
             "--difi",  difi,      "--dif",   dif,         "--out",  out,        "--facet", "0"};
 }
 
-} // namespace
+}  // namespace
 
 QString CliJobsTest::freshDir(const QString& name) const
 {
@@ -86,7 +99,8 @@ void CliJobsTest::initTestCase()
     const SampleFacetResult sample = writeSampleFacet(m_options);
     QVERIFY2(sample.ok, qPrintable(sample.message));
     m_summary = sample.summary;
-    QVERIFY(m_summary.mapBlocksDiffering > 1 && m_summary.staticsBlocksDiffering > m_summary.mapBlocksDiffering);
+    QVERIFY(m_summary.mapBlocksDiffering > 1
+            && m_summary.staticsBlocksDiffering > m_summary.mapBlocksDiffering);
     m_reference = referenceFiles(m_options);
     m_edited = editedFiles(m_options);
 }
@@ -123,8 +137,8 @@ void CliJobsTest::fourJobsReproduceTheEditedFacet()
                           .arg(blocks)
                           .arg(combined));
 
-    run = runCli(combineStatics(m_reference, difs + "/stadifl0.mul", difs + "/stadifi0.mul", difs + "/stadif0.mul",
-                                combined));
+    run = runCli(combineStatics(m_reference, difs + "/stadifl0.mul", difs + "/stadifi0.mul",
+                                difs + "/stadif0.mul", combined));
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(run.err, QString());
     QCOMPARE(run.out, QString("combine statics: %1 of %2 blocks replaced, %3 bytes of block data; "
@@ -160,7 +174,8 @@ void CliJobsTest::facetByNumberOrName()
     const QString out = freshDir("facet");
     const ToolRun run = runCli(generateMap(m_reference.map, m_edited.map, out, facet));
     QCOMPARE(run.exitCode, 0);
-    QCOMPARE(filesIn(out), QStringList({QString("mapdif%1.mul").arg(number), QString("mapdifl%1.mul").arg(number)}));
+    QCOMPARE(filesIn(out),
+             QStringList({QString("mapdif%1.mul").arg(number), QString("mapdifl%1.mul").arg(number)}));
 }
 
 void CliJobsTest::failuresMatchTheWindow_data()
@@ -196,53 +211,56 @@ void CliJobsTest::failuresMatchTheWindow_data()
     const FacetFiles missingData{QString(), ref.index, missing};
     const FacetFiles missingIndex{QString(), missing, cur.data};
 
-    QTest::newRow("generate map: reference missing") << generateMap(missing, cur.map, out, "0")
-                                                     << jobmessage::UnableToOpenReferenceData;
-    QTest::newRow("generate map: all missing, first check wins") << generateMap(missing, missing, noDir, "0")
-                                                                 << jobmessage::UnableToOpenReferenceData;
-    QTest::newRow("generate map: current missing") << generateMap(ref.map, missing, out, "0")
-                                                   << jobmessage::UnableToOpenMapData;
-    QTest::newRow("generate map: sizes differ before the directory") << generateMap(ref.map, shortMap, noDir, "0")
-                                                                     << jobmessage::MapSizesDiffer;
-    QTest::newRow("generate map: no output directory") << generateMap(ref.map, cur.map, noDir, "0")
-                                                       << jobmessage::OutputDirMissing;
-    QTest::newRow("generate map: cannot create") << generateMap(ref.map, cur.map, blocked, "0")
-                                                 << jobmessage::UnableToCreateDiffFiles;
+    QTest::newRow("generate map: reference missing")
+        << generateMap(missing, cur.map, out, "0") << jobmessage::UnableToOpenReferenceData;
+    QTest::newRow("generate map: all missing, first check wins")
+        << generateMap(missing, missing, noDir, "0") << jobmessage::UnableToOpenReferenceData;
+    QTest::newRow("generate map: current missing")
+        << generateMap(ref.map, missing, out, "0") << jobmessage::UnableToOpenMapData;
+    QTest::newRow("generate map: sizes differ before the directory")
+        << generateMap(ref.map, shortMap, noDir, "0") << jobmessage::MapSizesDiffer;
+    QTest::newRow("generate map: no output directory")
+        << generateMap(ref.map, cur.map, noDir, "0") << jobmessage::OutputDirMissing;
+    QTest::newRow("generate map: cannot create")
+        << generateMap(ref.map, cur.map, blocked, "0") << jobmessage::UnableToCreateDiffFiles;
 
-    QTest::newRow("generate statics: reference data missing") << generateStatics(missingData, cur, out)
-                                                              << jobmessage::UnableToOpenReferenceOrIndex;
-    QTest::newRow("generate statics: current index missing") << generateStatics(ref, missingIndex, out)
-                                                             << jobmessage::UnableToOpenStaticsDataOrIndex;
+    QTest::newRow("generate statics: reference data missing")
+        << generateStatics(missingData, cur, out) << jobmessage::UnableToOpenReferenceOrIndex;
+    QTest::newRow("generate statics: current index missing")
+        << generateStatics(ref, missingIndex, out) << jobmessage::UnableToOpenStaticsDataOrIndex;
     QTest::newRow("generate statics: index sizes differ")
-        << generateStatics(ref, FacetFiles{QString(), shortIndex, cur.data}, noDir) << jobmessage::IndexSizesDiffer;
-    QTest::newRow("generate statics: no output directory") << generateStatics(ref, cur, noDir)
-                                                           << jobmessage::OutputDirMissing;
-    QTest::newRow("generate statics: cannot create") << generateStatics(ref, cur, blocked)
-                                                     << jobmessage::UnableToCreateDiffFiles;
-    QTest::newRow("generate statics: damaged current") << generateStatics(tidy, damaged, out)
-                                                       << jobmessage::currentStaticsDamaged(1);
+        << generateStatics(ref, FacetFiles{QString(), shortIndex, cur.data}, noDir)
+        << jobmessage::IndexSizesDiffer;
+    QTest::newRow("generate statics: no output directory")
+        << generateStatics(ref, cur, noDir) << jobmessage::OutputDirMissing;
+    QTest::newRow("generate statics: cannot create")
+        << generateStatics(ref, cur, blocked) << jobmessage::UnableToCreateDiffFiles;
+    QTest::newRow("generate statics: damaged current")
+        << generateStatics(tidy, damaged, out) << jobmessage::currentStaticsDamaged(1);
 
-    QTest::newRow("combine map: map missing") << combineMap(missing, locator, empty, out) << jobmessage::UnableToOpenMap;
-    QTest::newRow("combine map: dif missing") << combineMap(ref.map, locator, missing, out)
-                                              << jobmessage::UnableToOpenDifFiles;
-    QTest::newRow("combine map: difl missing") << combineMap(ref.map, missing, empty, out)
-                                               << jobmessage::UnableToOpenDifFiles;
-    QTest::newRow("combine map: no output directory") << combineMap(ref.map, locator, empty, noDir)
-                                                      << jobmessage::UnableToCreateNewMap;
-    QTest::newRow("combine map: cannot create") << combineMap(ref.map, locator, empty, blocked)
-                                                << jobmessage::UnableToCreateNewMap;
-    QTest::newRow("combine map: damaged") << combineMap(ref.map, locator, empty, out) << jobmessage::difFilesDamaged(5);
+    QTest::newRow("combine map: map missing")
+        << combineMap(missing, locator, empty, out) << jobmessage::UnableToOpenMap;
+    QTest::newRow("combine map: dif missing")
+        << combineMap(ref.map, locator, missing, out) << jobmessage::UnableToOpenDifFiles;
+    QTest::newRow("combine map: difl missing")
+        << combineMap(ref.map, missing, empty, out) << jobmessage::UnableToOpenDifFiles;
+    QTest::newRow("combine map: no output directory")
+        << combineMap(ref.map, locator, empty, noDir) << jobmessage::UnableToCreateNewMap;
+    QTest::newRow("combine map: cannot create")
+        << combineMap(ref.map, locator, empty, blocked) << jobmessage::UnableToCreateNewMap;
+    QTest::newRow("combine map: damaged")
+        << combineMap(ref.map, locator, empty, out) << jobmessage::difFilesDamaged(5);
 
-    QTest::newRow("combine statics: index missing") << combineStatics(missingIndex, locator, empty, empty, out)
-                                                    << jobmessage::UnableToOpenStatics;
-    QTest::newRow("combine statics: difi missing") << combineStatics(ref, locator, missing, empty, out)
-                                                   << jobmessage::UnableToOpenDifFiles;
-    QTest::newRow("combine statics: no output directory") << combineStatics(ref, locator, empty, empty, noDir)
-                                                          << jobmessage::UnableToCreateNewStatics;
-    QTest::newRow("combine statics: cannot create") << combineStatics(ref, locator, empty, empty, blocked)
-                                                    << jobmessage::UnableToCreateNewStatics;
-    QTest::newRow("combine statics: damaged") << combineStatics(ref, locator, empty, empty, out)
-                                              << jobmessage::difFilesDamaged(5);
+    QTest::newRow("combine statics: index missing")
+        << combineStatics(missingIndex, locator, empty, empty, out) << jobmessage::UnableToOpenStatics;
+    QTest::newRow("combine statics: difi missing")
+        << combineStatics(ref, locator, missing, empty, out) << jobmessage::UnableToOpenDifFiles;
+    QTest::newRow("combine statics: no output directory")
+        << combineStatics(ref, locator, empty, empty, noDir) << jobmessage::UnableToCreateNewStatics;
+    QTest::newRow("combine statics: cannot create")
+        << combineStatics(ref, locator, empty, empty, blocked) << jobmessage::UnableToCreateNewStatics;
+    QTest::newRow("combine statics: damaged")
+        << combineStatics(ref, locator, empty, empty, out) << jobmessage::difFilesDamaged(5);
 }
 
 void CliJobsTest::failuresMatchTheWindow()
@@ -276,20 +294,30 @@ void CliJobsTest::usageErrors_data()
     };
     const QString facetHelp = "give 0 to 5 or a name: Felucca, Trammel, Ilshenar, Malas, Tokuno, TerMur.";
 
-    QTest::newRow("nothing") << QStringList() << "No command given." << "";
-    QTest::newRow("unknown command") << QStringList{"patch", "map"} << "Unknown command 'patch'." << "";
-    QTest::newRow("unknown option") << QStringList{"--fast"} << "Unknown option 'fast'." << "";
-    QTest::newRow("command without kind") << QStringList{"combine"} << "combine needs map or statics." << "";
+    QTest::newRow("nothing") << QStringList() << "No command given."
+                             << "";
+    QTest::newRow("unknown command") << QStringList{"patch", "map"} << "Unknown command 'patch'."
+                                     << "";
+    QTest::newRow("unknown option") << QStringList{"--fast"} << "Unknown option 'fast'."
+                                    << "";
+    QTest::newRow("command without kind") << QStringList{"combine"} << "combine needs map or statics."
+                                          << "";
     QTest::newRow("unknown kind") << QStringList{"generate", "tiles"}
-                                  << "Unknown kind 'tiles' for generate: use map or statics." << "";
-    QTest::newRow("missing --out") << without(map, "--out") << "Missing option --out." << " generate map";
-    QTest::newRow("missing --facet") << without(map, "--facet") << "Missing option --facet." << " generate map";
+                                  << "Unknown kind 'tiles' for generate: use map or statics."
+                                  << "";
+    QTest::newRow("missing --out") << without(map, "--out") << "Missing option --out."
+                                   << " generate map";
+    QTest::newRow("missing --facet") << without(map, "--facet") << "Missing option --facet."
+                                     << " generate map";
     QTest::newRow("missing --current-data")
         << without(generateStatics({"", "a", "b"}, {"", "c", "d"}, "out"), "--current-data")
-        << "Missing option --current-data." << " generate statics";
+        << "Missing option --current-data."
+        << " generate statics";
     QTest::newRow("missing --difi") << without(combineStatics({"", "a", "b"}, "l", "i", "d", "out"), "--difi")
-                                    << "Missing option --difi." << " combine statics";
-    QTest::newRow("missing --dif") << without(combineMap("m", "l", "d", "out"), "--dif") << "Missing option --dif."
+                                    << "Missing option --difi."
+                                    << " combine statics";
+    QTest::newRow("missing --dif") << without(combineMap("m", "l", "d", "out"), "--dif")
+                                   << "Missing option --dif."
                                    << " combine map";
     QTest::newRow("option of another job") << map + QStringList{"--difl", "x"} << "Unknown option 'difl'."
                                            << " generate map";
@@ -298,8 +326,10 @@ void CliJobsTest::usageErrors_data()
     QTest::newRow("facet without value") << map.mid(0, map.size() - 1) << "Missing value after '--facet'."
                                          << " generate map";
     QTest::newRow("facet 6") << withFacet(map, "6") << "Unknown facet '6': " + facetHelp << " generate map";
-    QTest::newRow("facet -1") << withFacet(map, "-1") << "Unknown facet '-1': " + facetHelp << " generate map";
-    QTest::newRow("facet 01") << withFacet(map, "01") << "Unknown facet '01': " + facetHelp << " generate map";
+    QTest::newRow("facet -1") << withFacet(map, "-1") << "Unknown facet '-1': " + facetHelp
+                              << " generate map";
+    QTest::newRow("facet 01") << withFacet(map, "01") << "Unknown facet '01': " + facetHelp
+                              << " generate map";
     QTest::newRow("unknown facet name") << withFacet(combineMap("m", "l", "d", "out"), "Britain")
                                         << "Unknown facet 'Britain': " + facetHelp << " combine map";
 }
@@ -324,8 +354,9 @@ void CliJobsTest::helpAndVersion()
 
     run = runCli({"--help"});
     QCOMPARE(run.exitCode, 0);
-    for (const char* line : {"generate map --reference FILE --current FILE --out DIR --facet F",
-                             "combine statics --index FILE --data FILE --difl FILE --difi FILE --dif FILE --out DIR"})
+    for (const char* line :
+         {"generate map --reference FILE --current FILE --out DIR --facet F",
+          "combine statics --index FILE --data FILE --difl FILE --difi FILE --dif FILE --out DIR"})
         QVERIFY2(run.out.contains(line), line);
 
     // Each subcommand's help lists its own options.

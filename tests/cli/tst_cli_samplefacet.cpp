@@ -55,7 +55,7 @@ QByteArray blockBytes(const QByteArray& data, const IndexEntry& entry)
     return data.mid(entry.offset, entry.length);
 }
 
-} // namespace
+}  // namespace
 
 void SampleFacetTest::initTestCase()
 {
@@ -186,9 +186,10 @@ void SampleFacetTest::refusedOptions_data()
     QTest::addColumn<QString>("message");
     QTest::newRow("no directory") << "" << 0 << 4 << 4 << 0.1 << 0.1 << "no directory given";
     QTest::newRow("facet 6") << "d" << 6 << 4 << 4 << 0.1 << 0.1 << "facet must be 0 to 5";
-    QTest::newRow("no width") << "d" << 0 << 0 << 4 << 0.1 << 0.1 << "width and height must be at least 1 block";
-    QTest::newRow("larger than Felucca") << "d" << 0 << 897 << 512 << 0.1 << 0.1
-                                         << "a sample facet holds at most 458752 blocks";
+    QTest::newRow("no width") << "d" << 0 << 0 << 4 << 0.1 << 0.1
+                              << "width and height must be at least 1 block";
+    QTest::newRow("larger than Felucca")
+        << "d" << 0 << 897 << 512 << 0.1 << 0.1 << "a sample facet holds at most 458752 blocks";
     QTest::newRow("negative share") << "d" << 0 << 4 << 4 << -0.1 << 0.1 << "shares must lie between 0 and 1";
     QTest::newRow("shares above 1") << "d" << 0 << 4 << 4 << 0.6 << 0.5
                                     << "the changed, emptied and new shares add up to more than 1";
@@ -244,12 +245,13 @@ void SampleFacetTest::checkCatchesMismatches()
              QString("the combined map has 1999 blocks, the edited map 2000"));
 
     // Statics: rewrite the edited pair compactly, then damage one block at a time.
-    const size_t full = size_t(std::find_if(index.begin(), index.end(), [](const IndexEntry& e) {
-                                   return !e.isEmpty() && e.length >= 14;
-                               }) - index.begin());
-    const size_t empty = size_t(std::find_if(index.begin(), index.end(), [](const IndexEntry& e) {
-                                    return e.isEmpty();
-                                }) - index.begin());
+    const size_t full =
+        size_t(std::find_if(index.begin(), index.end(),
+                            [](const IndexEntry& e) { return !e.isEmpty() && e.length >= 14; })
+               - index.begin());
+    const size_t empty =
+        size_t(std::find_if(index.begin(), index.end(), [](const IndexEntry& e) { return e.isEmpty(); })
+               - index.begin());
     QVERIFY(full < index.size() && empty < index.size());
     const auto writeCombined = [&](const auto& alter) {
         QByteArray newIndex;
@@ -267,7 +269,9 @@ void SampleFacetTest::checkCatchesMismatches()
         }
         return write(combinedIndex, newIndex) && write(combinedData, newData);
     };
-    const auto check2 = [&] { return checkCombinedStatics(edited.index, edited.data, combinedIndex, combinedData); };
+    const auto check2 = [&] {
+        return checkCombinedStatics(edited.index, edited.data, combinedIndex, combinedData);
+    };
     QVERIFY(writeCombined([](size_t, IndexEntry&, QByteArray&) {}));
     QVERIFY(check2().ok);
     QCOMPARE(check2().blocks, 2000);
@@ -277,13 +281,35 @@ void SampleFacetTest::checkCatchesMismatches()
         std::function<void(size_t, IndexEntry&, QByteArray&)> alter;
         QString message;
     } damages[] = {
-        {[&](size_t b, IndexEntry& e, QByteArray& bytes) { if (b == full) { e.offset = -1; bytes.clear(); } },
+        {[&](size_t b, IndexEntry& e, QByteArray& bytes) {
+             if (b == full) {
+                 e.offset = -1;
+                 bytes.clear();
+             }
+         },
          QString("statics block %1 is empty but should hold %2 bytes").arg(full).arg(index[full].length)},
-        {[&](size_t b, IndexEntry& e, QByteArray& bytes) { if (b == empty) { e.offset = 0; e.length = 7; bytes = "1234567"; } },
+        {[&](size_t b, IndexEntry& e, QByteArray& bytes) {
+             if (b == empty) {
+                 e.offset = 0;
+                 e.length = 7;
+                 bytes = "1234567";
+             }
+         },
          QString("statics block %1 should be empty").arg(empty)},
-        {[&](size_t b, IndexEntry& e, QByteArray& bytes) { if (b == full) { bytes.chop(7); e.length -= 7; } },
-         QString("statics block %1 holds %2 bytes instead of %3").arg(full).arg(index[full].length - 7).arg(index[full].length)},
-        {[&](size_t b, IndexEntry&, QByteArray& bytes) { if (b == full) bytes[3] = char(bytes[3] ^ 0x40); },
+        {[&](size_t b, IndexEntry& e, QByteArray& bytes) {
+             if (b == full) {
+                 bytes.chop(7);
+                 e.length -= 7;
+             }
+         },
+         QString("statics block %1 holds %2 bytes instead of %3")
+             .arg(full)
+             .arg(index[full].length - 7)
+             .arg(index[full].length)},
+        {[&](size_t b, IndexEntry&, QByteArray& bytes) {
+             if (b == full)
+                 bytes[3] = char(bytes[3] ^ 0x40);
+         },
          QString("statics block %1 holds other bytes").arg(full)},
     };
     for (const auto& damage : damages) {
@@ -314,8 +340,9 @@ void SampleFacetTest::sampleToolExitCodes()
     QCOMPARE(run.exitCode, 1);
     QVERIFY(run.out.endsWith("verdict: mismatch\n"));
 
-    for (const QStringList& usage : {QStringList{"mix"}, QStringList{"verify"}, verifyMap,
-                                     QStringList{"make", "--width", "0"}, QStringList{"make", "--facet", "Sosaria"}}) {
+    for (const QStringList& usage :
+         {QStringList{"mix"}, QStringList{"verify"}, verifyMap, QStringList{"make", "--width", "0"},
+          QStringList{"make", "--facet", "Sosaria"}}) {
         run = runSample(usage);
         QCOMPARE(run.exitCode, 2);
         QVERIFY(run.err.startsWith("quillmark-sample: "));

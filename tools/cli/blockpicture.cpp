@@ -7,13 +7,14 @@ namespace {
 const QRgb Unchanged = qRgb(0x1c, 0x24, 0x30);
 const QRgb Changed = qRgb(0xff, 0xd0, 0x20);
 
-} // namespace
+}  // namespace
 
 BlockPicture drawBlockPicture(const QString& path, const BlockGrid& grid, const std::vector<qint32>& blocks)
 {
     BlockPicture picture;
     if (grid.width < 1 || grid.height < 1 || grid.width > MaxPictureSide || grid.height > MaxPictureSide) {
-        picture.message = QStringLiteral("Unable to draw a picture of %1 x %2 blocks").arg(grid.width).arg(grid.height);
+        picture.message =
+            QStringLiteral("Unable to draw a picture of %1 x %2 blocks").arg(grid.width).arg(grid.height);
         return picture;
     }
     QImage image(int(grid.width), int(grid.height), QImage::Format_RGB32);

@@ -28,10 +28,10 @@ const char Description[] =
 bool isCommand(const QString& command)
 {
     return command == QLatin1String("generate") || command == QLatin1String("combine")
-        || command == QLatin1String("inspect");
+           || command == QLatin1String("inspect");
 }
 
-} // namespace
+}  // namespace
 
 int runCommandLine(const QStringList& arguments)
 {

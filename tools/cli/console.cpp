@@ -12,7 +12,7 @@ void printLine(FILE* stream, const QString& line)
     fflush(stream);
 }
 
-} // namespace
+}  // namespace
 
 void printOut(const QString& line)
 {

@@ -10,7 +10,7 @@ std::vector<Findings::Kind>::iterator kindNamed(std::vector<Findings::Kind>& kin
     return it != kinds.end() ? it : kinds.insert(kinds.end(), Findings::Kind{name, 0, {}});
 }
 
-} // namespace
+}  // namespace
 
 void Findings::add(const QString& kind, const QString& example)
 {

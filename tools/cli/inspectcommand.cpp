@@ -13,8 +13,9 @@ namespace {
 
 void addPictureOptions(SubcommandParser& parser, const QString& gridFile)
 {
-    parser.addOptional(QStringLiteral("facet"), QStringLiteral("F"),
-                       QStringLiteral("Facet whose block grid the picture shows: 0 to 5 or a name (default Felucca)."));
+    parser.addOptional(
+        QStringLiteral("facet"), QStringLiteral("F"),
+        QStringLiteral("Facet whose block grid the picture shows: 0 to 5 or a name (default Felucca)."));
     parser.addOptional(QStringLiteral("height"), QStringLiteral("H"),
                        QStringLiteral("Height of the grid in blocks, instead of the facet's."));
     parser.addOptional(QStringLiteral("picture"), QStringLiteral("FILE.png"),
@@ -89,9 +90,10 @@ int inspect(const QString& kind, SubcommandParser& parser, const QStringList& ar
         return parser.usageError(pictureError);
 
     const auto value = [&parser](const char* name) { return parser.value(QLatin1String(name)); };
-    const DifAudit audit = kind == QLatin1String("map")
-        ? auditMapDif({value("difl"), value("dif"), value("map")})
-        : auditStaticsDif({value("difl"), value("difi"), value("dif"), value("index")});
+    const DifAudit audit =
+        kind == QLatin1String("map")
+            ? auditMapDif({value("difl"), value("dif"), value("map")})
+            : auditStaticsDif({value("difl"), value("difi"), value("dif"), value("index")});
     if (!audit.error.isEmpty()) {
         printError(audit.error);
         return ExitFailed;
@@ -104,28 +106,36 @@ int inspect(const QString& kind, SubcommandParser& parser, const QStringList& ar
     return audit.findings.total() == 0 && pictureOk ? ExitSuccess : ExitFailed;
 }
 
-} // namespace
+}  // namespace
 
 int runInspectCommand(const QString& kind, const QStringList& arguments)
 {
     const QString command = QStringLiteral("inspect");
     if (kind == QLatin1String("map")) {
-        SubcommandParser parser(command, kind, QStringLiteral("Checks map difference files without writing any."));
-        parser.addRequired(QStringLiteral("difl"), QStringLiteral("FILE"), QStringLiteral("Map difference locator file."));
-        parser.addRequired(QStringLiteral("dif"), QStringLiteral("FILE"), QStringLiteral("Map difference data file."));
-        parser.addOptional(QStringLiteral("map"), QStringLiteral("FILE"),
-                           QStringLiteral("Map file the differences are for: block numbers must lie inside it."));
+        SubcommandParser parser(command, kind,
+                                QStringLiteral("Checks map difference files without writing any."));
+        parser.addRequired(QStringLiteral("difl"), QStringLiteral("FILE"),
+                           QStringLiteral("Map difference locator file."));
+        parser.addRequired(QStringLiteral("dif"), QStringLiteral("FILE"),
+                           QStringLiteral("Map difference data file."));
+        parser.addOptional(
+            QStringLiteral("map"), QStringLiteral("FILE"),
+            QStringLiteral("Map file the differences are for: block numbers must lie inside it."));
         addPictureOptions(parser, QStringLiteral("map"));
         return inspect(kind, parser, arguments);
     }
     if (kind == QLatin1String("statics")) {
-        SubcommandParser parser(command, kind, QStringLiteral("Checks statics difference files without writing any."));
+        SubcommandParser parser(command, kind,
+                                QStringLiteral("Checks statics difference files without writing any."));
         parser.addRequired(QStringLiteral("difl"), QStringLiteral("FILE"),
                            QStringLiteral("Statics difference locator file."));
-        parser.addRequired(QStringLiteral("difi"), QStringLiteral("FILE"), QStringLiteral("Statics difference index file."));
-        parser.addRequired(QStringLiteral("dif"), QStringLiteral("FILE"), QStringLiteral("Statics difference data file."));
-        parser.addOptional(QStringLiteral("index"), QStringLiteral("FILE"),
-                           QStringLiteral("Statics index file the differences are for: block numbers must lie inside it."));
+        parser.addRequired(QStringLiteral("difi"), QStringLiteral("FILE"),
+                           QStringLiteral("Statics difference index file."));
+        parser.addRequired(QStringLiteral("dif"), QStringLiteral("FILE"),
+                           QStringLiteral("Statics difference data file."));
+        parser.addOptional(
+            QStringLiteral("index"), QStringLiteral("FILE"),
+            QStringLiteral("Statics index file the differences are for: block numbers must lie inside it."));
         addPictureOptions(parser, QStringLiteral("index"));
         return inspect(kind, parser, arguments);
     }

@@ -13,7 +13,7 @@
 
 namespace {
 
-struct OptionSpec
+struct JobOption
 {
     const char* name;
     const char* valueName;
@@ -24,12 +24,12 @@ using Options = const SubcommandParser&;
 using RunJob = std::function<JobOutcome(Options, int facet, JobProgress&)>;
 using Summarise = QString (*)(const QString& label, const JobOutcome&, bool withDataBytes);
 
-struct JobSpec
+struct JobCommand
 {
     const char* command;
     const char* kind;
     const char* description;
-    std::vector<OptionSpec> options;
+    std::vector<JobOption> options;
     RunJob run;
     Summarise summarise;
     bool withDataBytes;
@@ -40,20 +40,28 @@ QString text(Options options, const char* name)
     return options.value(QLatin1String(name));
 }
 
-const OptionSpec OutOption{"out", "DIR", "Output directory; it must exist."};
-const OptionSpec FacetOption{"facet", "F",
-                             "Facet of the file names: 0 to 5, or Felucca, Trammel, Ilshenar, Malas, Tokuno, TerMur."};
+const JobOption OutOption{"out", "DIR", "Output directory; it must exist."};
+const JobOption FacetOption{
+    "facet", "F", "Facet of the file names: 0 to 5, or Felucca, Trammel, Ilshenar, Malas, Tokuno, TerMur."};
 
-const std::vector<JobSpec>& jobSpecs()
+const std::vector<JobCommand>& jobCommands()
 {
-    static const std::vector<JobSpec> specs{
-        {"generate", "map", "Compares two map files and writes mapdifl<F>.mul and mapdif<F>.mul.",
-         {{"reference", "FILE", "Reference map file."}, {"current", "FILE", "Current map file."}, OutOption, FacetOption},
+    static const std::vector<JobCommand> commands{
+        {"generate",
+         "map",
+         "Compares two map files and writes mapdifl<F>.mul and mapdif<F>.mul.",
+         {{"reference", "FILE", "Reference map file."},
+          {"current", "FILE", "Current map file."},
+          OutOption,
+          FacetOption},
          [](Options o, int facet, JobProgress& progress) {
-             return generateMapDiff({text(o, "reference"), text(o, "current"), text(o, "out"), facet}, progress);
+             return generateMapDiff({text(o, "reference"), text(o, "current"), text(o, "out"), facet},
+                                    progress);
          },
-         &generationSummary, false},
-        {"generate", "statics",
+         &generationSummary,
+         false},
+        {"generate",
+         "statics",
          "Compares two statics pairs and writes stadifl<F>.mul, stadifi<F>.mul and stadif<F>.mul.",
          {{"reference-index", "FILE", "Reference statics index file."},
           {"reference-data", "FILE", "Reference statics data file."},
@@ -63,21 +71,28 @@ const std::vector<JobSpec>& jobSpecs()
           FacetOption},
          [](Options o, int facet, JobProgress& progress) {
              return generateStaticsDiff({text(o, "reference-index"), text(o, "reference-data"),
-                                         text(o, "current-index"), text(o, "current-data"), text(o, "out"), facet},
+                                         text(o, "current-index"), text(o, "current-data"), text(o, "out"),
+                                         facet},
                                         progress);
          },
-         &generationSummary, true},
-        {"combine", "map", "Applies map difference files to a map file and writes map<F>.mul.",
+         &generationSummary,
+         true},
+        {"combine",
+         "map",
+         "Applies map difference files to a map file and writes map<F>.mul.",
          {{"map", "FILE", "Map file to patch."},
           {"difl", "FILE", "Map difference locator file."},
           {"dif", "FILE", "Map difference data file."},
           OutOption,
           FacetOption},
          [](Options o, int facet, JobProgress& progress) {
-             return combineMapDiff({text(o, "map"), text(o, "dif"), text(o, "difl"), text(o, "out"), facet}, progress);
+             return combineMapDiff({text(o, "map"), text(o, "dif"), text(o, "difl"), text(o, "out"), facet},
+                                   progress);
          },
-         &combinationSummary, false},
-        {"combine", "statics",
+         &combinationSummary,
+         false},
+        {"combine",
+         "statics",
          "Applies statics difference files to a statics pair and writes staidx<F>.mul and statics<F>.mul.",
          {{"index", "FILE", "Statics index file to patch."},
           {"data", "FILE", "Statics data file to patch."},
@@ -91,24 +106,26 @@ const std::vector<JobSpec>& jobSpecs()
                                         text(o, "difl"), text(o, "out"), facet},
                                        progress);
          },
-         &combinationSummary, true},
+         &combinationSummary,
+         true},
     };
-    return specs;
+    return commands;
 }
 
-const JobSpec* findSpec(const QString& command, const QString& kind)
+const JobCommand* findJobCommand(const QString& command, const QString& kind)
 {
-    for (const JobSpec& spec : jobSpecs()) {
-        if (command == QLatin1String(spec.command) && kind == QLatin1String(spec.kind))
-            return &spec;
+    for (const JobCommand& job : jobCommands()) {
+        if (command == QLatin1String(job.command) && kind == QLatin1String(job.kind))
+            return &job;
     }
     return nullptr;
 }
 
-int runSpec(const JobSpec& spec, const QStringList& arguments)
+int runJob(const JobCommand& job, const QStringList& arguments)
 {
-    SubcommandParser parser(QLatin1String(spec.command), QLatin1String(spec.kind), QLatin1String(spec.description));
-    for (const OptionSpec& option : spec.options)
+    SubcommandParser parser(QLatin1String(job.command), QLatin1String(job.kind),
+                            QLatin1String(job.description));
+    for (const JobOption& option : job.options)
         parser.addRequired(QLatin1String(option.name), QLatin1String(option.valueName),
                            QLatin1String(option.description));
     const QString error = parser.parse(arguments);
@@ -118,24 +135,24 @@ int runSpec(const JobSpec& spec, const QStringList& arguments)
     if (!facet)
         return parser.usageError(unknownFacetMessage(parser.value(QStringLiteral("facet"))));
 
-    const QString label = QLatin1String(spec.command) + QLatin1Char(' ') + QLatin1String(spec.kind);
+    const QString label = QLatin1String(job.command) + QLatin1Char(' ') + QLatin1String(job.kind);
     TerminalProgress progress(label);
-    const JobOutcome outcome = spec.run(parser, *facet, progress);
+    const JobOutcome outcome = job.run(parser, *facet, progress);
     progress.conclude(outcome.ok);
     if (!outcome.ok) {
         printError(outcome.message);
         return ExitFailed;
     }
-    printOut(spec.summarise(label, outcome, spec.withDataBytes));
+    printOut(job.summarise(label, outcome, job.withDataBytes));
     return ExitSuccess;
 }
 
-} // namespace
+}  // namespace
 
 int runJobCommand(const QString& command, const QString& kind, const QStringList& arguments)
 {
-    const JobSpec* spec = findSpec(command, kind);
-    if (!spec)
+    const JobCommand* job = findJobCommand(command, kind);
+    if (!job)
         return usageError(QStringLiteral("Unknown kind '%1' for %2: use map or statics.").arg(kind, command));
-    return runSpec(*spec, arguments);
+    return runJob(*job, arguments);
 }

@@ -14,7 +14,7 @@ QString dataBytes(const JobOutcome& outcome, bool withDataBytes)
     return withDataBytes ? QStringLiteral(", %1 bytes of block data").arg(outcome.dataBytes) : QString();
 }
 
-} // namespace
+}  // namespace
 
 QString generationSummary(const QString& label, const JobOutcome& outcome, bool withDataBytes)
 {
@@ -24,7 +24,7 @@ QString generationSummary(const QString& label, const JobOutcome& outcome, bool 
                .arg(outcome.blocks)
                .arg(outcome.records == 1 ? QLatin1String("differs") : QLatin1String("differ"))
                .arg(dataBytes(outcome, withDataBytes))
-        + written(outcome);
+           + written(outcome);
 }
 
 QString combinationSummary(const QString& label, const JobOutcome& outcome, bool withDataBytes)
@@ -34,5 +34,5 @@ QString combinationSummary(const QString& label, const JobOutcome& outcome, bool
                .arg(outcome.records)
                .arg(outcome.blocks)
                .arg(dataBytes(outcome, withDataBytes))
-        + written(outcome);
+           + written(outcome);
 }

@@ -21,7 +21,8 @@ void checkNegative(DifAudit& audit)
 {
     for (size_t record = 0; record < audit.blocks.size(); ++record) {
         if (audit.blocks[record] < 0)
-            audit.findings.add(QStringLiteral("negative block numbers"), blockAt(record, audit.blocks[record]));
+            audit.findings.add(QStringLiteral("negative block numbers"),
+                               blockAt(record, audit.blocks[record]));
     }
 }
 
@@ -32,9 +33,10 @@ void checkOutside(const QString& gridName, DifAudit& audit)
     for (size_t record = 0; record < audit.blocks.size(); ++record) {
         const qint32 block = audit.blocks[record];
         if (block >= audit.gridBlocks)
-            audit.findings.add(QStringLiteral("block numbers outside the %1").arg(gridName),
-                               blockAt(record, block)
-                                   + QStringLiteral(", the %1 has %2 blocks").arg(gridName).arg(audit.gridBlocks));
+            audit.findings.add(
+                QStringLiteral("block numbers outside the %1").arg(gridName),
+                blockAt(record, block)
+                    + QStringLiteral(", the %1 has %2 blocks").arg(gridName).arg(audit.gridBlocks));
     }
 }
 
@@ -58,7 +60,8 @@ void checkRepeats(DifAudit& audit)
     std::sort(repeats.begin(), repeats.end());
     for (const auto& [record, first] : repeats)
         audit.findings.add(QStringLiteral("repeated block numbers"),
-                           blockAt(record, audit.blocks[record]) + QStringLiteral(" repeats record %1").arg(first));
+                           blockAt(record, audit.blocks[record])
+                               + QStringLiteral(" repeats record %1").arg(first));
 }
 
 // A difference file lists blocks in strictly ascending order; a repeat right
@@ -69,11 +72,12 @@ void checkOrder(DifAudit& audit)
         const qint32 previous = audit.blocks[record - 1];
         if (audit.blocks[record] < previous)
             audit.findings.add(QStringLiteral("block numbers out of order"),
-                               blockAt(record, audit.blocks[record]) + QStringLiteral(" follows block %1").arg(previous));
+                               blockAt(record, audit.blocks[record])
+                                   + QStringLiteral(" follows block %1").arg(previous));
     }
 }
 
-} // namespace
+}  // namespace
 
 bool read(const QString& path, DifAudit& audit)
 {
@@ -125,4 +129,4 @@ void checkBlockNumbers(const QString& gridName, DifAudit& audit)
     checkOrder(audit);
 }
 
-} // namespace locatorchecks
+}  // namespace locatorchecks

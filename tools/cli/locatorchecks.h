@@ -22,4 +22,4 @@ void checkWholeRecords(const QString& fileName, qint64 size, qint64 recordSize, 
 // "statics index"), repeated, and out of order.
 void checkBlockNumbers(const QString& gridName, DifAudit& audit);
 
-} // namespace locatorchecks
+}  // namespace locatorchecks

@@ -14,7 +14,8 @@ DifAudit auditMapDif(const MapDifFiles& files)
     const qint64 dataSize = locatorchecks::sizeOf(files.data, audit);
     if (dataSize < 0)
         return audit;
-    audit.facts << QStringLiteral("difference data: %1, %2 records").arg(files.data).arg(dataSize / MapBlockSize);
+    audit.facts
+        << QStringLiteral("difference data: %1, %2 records").arg(files.data).arg(dataSize / MapBlockSize);
     if (!files.map.isEmpty()) {
         const qint64 mapSize = locatorchecks::sizeOf(files.map, audit);
         if (mapSize < 0)
@@ -26,11 +27,12 @@ DifAudit auditMapDif(const MapDifFiles& files)
     locatorchecks::checkWholeRecords(QStringLiteral("difference data"), dataSize, MapBlockSize, audit);
     const qint64 needed = qint64(audit.blocks.size()) * MapBlockSize;
     if (dataSize != needed)
-        audit.findings.add(QStringLiteral("files that disagree in length"),
-                           QStringLiteral("%1 locator records need %2 bytes of difference data, the file has %3")
-                               .arg(audit.blocks.size())
-                               .arg(needed)
-                               .arg(dataSize));
+        audit.findings.add(
+            QStringLiteral("files that disagree in length"),
+            QStringLiteral("%1 locator records need %2 bytes of difference data, the file has %3")
+                .arg(audit.blocks.size())
+                .arg(needed)
+                .arg(dataSize));
     locatorchecks::checkBlockNumbers(QStringLiteral("map"), audit);
     return audit;
 }

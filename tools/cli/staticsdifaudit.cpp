@@ -19,22 +19,23 @@ QString recordName(qint64 record, const DifAudit& audit)
 }
 
 // A record with data must name a run inside the difference data file.
-void checkRun(qint64 record, const IndexEntry& entry, qint64 dataSize, const DifAudit& audit, Findings& findings)
+void checkRun(qint64 record, const IndexEntry& entry, qint64 dataSize, const DifAudit& audit,
+              Findings& findings)
 {
     const QString name = recordName(record, audit);
     if (entry.offset < 0)
         findings.add(QStringLiteral("records with a negative offset"),
-                           QStringLiteral("%1: offset %2").arg(name).arg(entry.offset));
+                     QStringLiteral("%1: offset %2").arg(name).arg(entry.offset));
     if (entry.length < 0)
         findings.add(QStringLiteral("records with a negative length"),
-                           QStringLiteral("%1: length %2").arg(name).arg(entry.length));
+                     QStringLiteral("%1: length %2").arg(name).arg(entry.length));
     if (entry.offset >= 0 && entry.length >= 0 && qint64(entry.offset) + entry.length > dataSize)
         findings.add(QStringLiteral("records past the end of the difference data"),
-                           QStringLiteral("%1: bytes %2 to %3, the file has %4")
-                               .arg(name)
-                               .arg(entry.offset)
-                               .arg(qint64(entry.offset) + entry.length - 1)
-                               .arg(dataSize));
+                     QStringLiteral("%1: bytes %2 to %3, the file has %4")
+                         .arg(name)
+                         .arg(entry.offset)
+                         .arg(qint64(entry.offset) + entry.length - 1)
+                         .arg(dataSize));
 }
 
 // Reads the difference index a piece at a time, checks every record with data
@@ -74,7 +75,7 @@ qint64 checkDifIndex(const QString& path, qint64 dataSize, DifAudit& audit, Find
     return lengths;
 }
 
-} // namespace
+}  // namespace
 
 DifAudit auditStaticsDif(const StaticsDifFiles& files)
 {
@@ -95,14 +96,16 @@ DifAudit auditStaticsDif(const StaticsDifFiles& files)
         if (indexSize < 0)
             return audit;
         audit.gridBlocks = indexSize / IndexEntrySize;
-        audit.facts << QStringLiteral("statics index: %1, %2 blocks").arg(files.staticsIndex).arg(audit.gridBlocks);
+        audit.facts
+            << QStringLiteral("statics index: %1, %2 blocks").arg(files.staticsIndex).arg(audit.gridBlocks);
     }
 
     if (lengths != dataSize)
-        audit.findings.add(QStringLiteral("files that disagree in length"),
-                           QStringLiteral("the records with data add up to %1 bytes, the difference data file has %2")
-                               .arg(lengths)
-                               .arg(dataSize));
+        audit.findings.add(
+            QStringLiteral("files that disagree in length"),
+            QStringLiteral("the records with data add up to %1 bytes, the difference data file has %2")
+                .arg(lengths)
+                .arg(dataSize));
     locatorchecks::checkBlockNumbers(QStringLiteral("statics index"), audit);
     audit.findings.append(runs);
     return audit;

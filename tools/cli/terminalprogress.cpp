@@ -5,8 +5,7 @@
 
 TerminalProgress::TerminalProgress(const QString& label)
     : m_label(label.toLocal8Bit()), m_enabled(isatty(fileno(stderr)) == 1)
-{
-}
+{}
 
 TerminalProgress::~TerminalProgress()
 {

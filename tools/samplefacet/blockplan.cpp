@@ -31,7 +31,7 @@ double areaWeight(const SampleFacetOptions& options, qint64 block)
     return area.chance(WorkedAreaShare) ? WorkedAreaWeight : QuietAreaWeight;
 }
 
-} // namespace
+}  // namespace
 
 BlockPlan planBlock(const SampleFacetOptions& options, qint64 block)
 {

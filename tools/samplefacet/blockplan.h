@@ -14,10 +14,10 @@ enum class BlockChange {
 struct BlockPlan
 {
     BlockChange change = BlockChange::None;
-    bool referenceEmpty = false;   // no statics in the reference
-    bool headerOnly = false;       // unchanged block with another map header
-    bool extraOnly = false;        // unchanged statics with another extra
-    bool zeroLength = false;       // unchanged statics of 0 bytes that are not empty
+    bool referenceEmpty = false;  // no statics in the reference
+    bool headerOnly = false;      // unchanged block with another map header
+    bool extraOnly = false;       // unchanged statics with another extra
+    bool zeroLength = false;      // unchanged statics of 0 bytes that are not empty
 
     bool editedEmpty() const
     {

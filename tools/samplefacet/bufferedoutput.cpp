@@ -4,9 +4,10 @@
 
 namespace {
 constexpr qint64 BufferSize = qint64(256) << 10;
-} // namespace
+}  // namespace
 
-BufferedOutput::BufferedOutput(const QString& path) : m_file(path) {}
+BufferedOutput::BufferedOutput(const QString& path) : m_file(path)
+{}
 
 BufferedOutput::~BufferedOutput()
 {

@@ -9,9 +9,9 @@
 struct FacetCheck
 {
     bool ok = false;
-    QString message;         // the first mismatch, or why the check could not run
-    qint64 blocks = 0;       // blocks compared
-    qint64 mismatches = 0;   // blocks that differ
+    QString message;        // the first mismatch, or why the check could not run
+    qint64 blocks = 0;      // blocks compared
+    qint64 mismatches = 0;  // blocks that differ
 };
 
 // Every block payload (bytes 4 to 195) equal; headers may differ, since a
@@ -20,5 +20,5 @@ FacetCheck checkCombinedMap(const QString& editedMap, const QString& combinedMap
 
 // Every block empty in the edited facet is empty in the combined one, and every
 // block with data has exactly the same bytes.
-FacetCheck checkCombinedStatics(const QString& editedIndex, const QString& editedData, const QString& combinedIndex,
-                                const QString& combinedData);
+FacetCheck checkCombinedStatics(const QString& editedIndex, const QString& editedData,
+                                const QString& combinedIndex, const QString& combinedData);

@@ -11,7 +11,7 @@ constexpr Geometry Table[Count] = {
     {"Malas", 320, 256},   {"Tokuno", 181, 181},  {"TerMur", 160, 512},
 };
 
-} // namespace
+}  // namespace
 
 const Geometry& geometry(int facet)
 {
@@ -39,4 +39,4 @@ QString nameList()
     return names.join(QLatin1String(", "));
 }
 
-} // namespace facets
+}  // namespace facets

@@ -26,4 +26,4 @@ std::optional<int> fromText(const QString& text);
 // "Felucca, Trammel, ..." for messages.
 QString nameList();
 
-} // namespace facets
+}  // namespace facets

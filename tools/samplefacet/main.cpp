@@ -4,7 +4,8 @@
 //   quillmark-sample make [--dir DIR] [--facet F] [--width W] [--height H] [--full]
 //                         [--changed S] [--emptied S] [--new S] [--seed N]
 //   quillmark-sample verify [--edited-map FILE --combined-map FILE]
-//                           [--edited-index FILE --edited-data FILE --combined-index FILE --combined-data FILE]
+//                           [--edited-index FILE --edited-data FILE --combined-index FILE --combined-data
+//                           FILE]
 //
 // Exit status: 0 done / match, 1 failure / mismatch, 2 usage error.
 
@@ -34,7 +35,8 @@ int usageError(const QString& message)
 }
 
 // Parses the arguments after the command name with the command's options.
-bool parseCommand(QCommandLineParser& parser, const QString& command, const QStringList& arguments, QString* error)
+bool parseCommand(QCommandLineParser& parser, const QString& command, const QStringList& arguments,
+                  QString* error)
 {
     parser.addHelpOption();
     parser.addPositionalArgument(command, QString(), command + QLatin1String(" [options]"));
@@ -59,7 +61,8 @@ bool readNumber(const QCommandLineParser& parser, const char* name, double low, 
     bool ok = false;
     const double number = parser.value(QLatin1String(name)).toDouble(&ok);
     if (!ok || number < low || number > high) {
-        *error = QStringLiteral("--%1 must be a number from %2 to %3").arg(QLatin1String(name)).arg(low).arg(high);
+        *error =
+            QStringLiteral("--%1 must be a number from %2 to %3").arg(QLatin1String(name)).arg(low).arg(high);
         return false;
     }
     *value = number;
@@ -69,16 +72,18 @@ bool readNumber(const QCommandLineParser& parser, const char* name, double low, 
 int make(const QStringList& arguments)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Writes a sample reference facet and an edited copy of it."));
+    parser.setApplicationDescription(
+        QStringLiteral("Writes a sample reference facet and an edited copy of it."));
     parser.addOptions({
-        {QStringLiteral("dir"), QStringLiteral("Directory to write into (default sample-facet)."), QStringLiteral("DIR"),
-         QStringLiteral("sample-facet")},
-        {QStringLiteral("facet"), QStringLiteral("Facet, 0 to 5 or a name (default Felucca)."), QStringLiteral("F"),
-         QStringLiteral("0")},
+        {QStringLiteral("dir"), QStringLiteral("Directory to write into (default sample-facet)."),
+         QStringLiteral("DIR"), QStringLiteral("sample-facet")},
+        {QStringLiteral("facet"), QStringLiteral("Facet, 0 to 5 or a name (default Felucca)."),
+         QStringLiteral("F"), QStringLiteral("0")},
         {QStringLiteral("width"), QStringLiteral("Width in blocks (default 64)."), QStringLiteral("W")},
         {QStringLiteral("height"), QStringLiteral("Height in blocks (default 64)."), QStringLiteral("H")},
         {QStringLiteral("full"), QStringLiteral("The facet's full size (Felucca: 896 x 512 blocks).")},
-        {QStringLiteral("changed"), QStringLiteral("Share of blocks edited (default 0.02)."), QStringLiteral("S")},
+        {QStringLiteral("changed"), QStringLiteral("Share of blocks edited (default 0.02)."),
+         QStringLiteral("S")},
         {QStringLiteral("emptied"), QStringLiteral("Share of blocks whose statics go (default 0.005)."),
          QStringLiteral("S")},
         {QStringLiteral("new"), QStringLiteral("Share of blocks that gain statics (default 0.005)."),
@@ -102,7 +107,8 @@ int make(const QStringList& arguments)
     double width = options.widthBlocks;
     double height = options.heightBlocks;
     double seed = options.seed;
-    if (!readNumber(parser, "width", 1, 4096, &width, &error) || !readNumber(parser, "height", 1, 4096, &height, &error)
+    if (!readNumber(parser, "width", 1, 4096, &width, &error)
+        || !readNumber(parser, "height", 1, 4096, &height, &error)
         || !readNumber(parser, "changed", 0, 1, &options.changedShare, &error)
         || !readNumber(parser, "emptied", 0, 1, &options.emptiedShare, &error)
         || !readNumber(parser, "new", 0, 1, &options.newShare, &error)
@@ -121,17 +127,19 @@ int make(const QStringList& arguments)
         return ExitFailed;
     }
     const SampleFacetSummary& made = result.summary;
-    printLine(stdout, QStringLiteral("made a sample %1 facet of %2 x %3 blocks: %4 map blocks and %5 statics blocks "
-                                     "differ (%6 edited, %7 emptied, %8 new)")
-                          .arg(QLatin1String(facets::geometry(options.facet).name))
-                          .arg(options.widthBlocks)
-                          .arg(options.heightBlocks)
-                          .arg(made.mapBlocksDiffering)
-                          .arg(made.staticsBlocksDiffering)
-                          .arg(made.staticsEdited)
-                          .arg(made.staticsEmptied)
-                          .arg(made.staticsAdded));
-    printLine(stdout, QStringLiteral("reference: %1/reference, edited copy: %1/current").arg(options.directory));
+    printLine(stdout,
+              QStringLiteral("made a sample %1 facet of %2 x %3 blocks: %4 map blocks and %5 statics blocks "
+                             "differ (%6 edited, %7 emptied, %8 new)")
+                  .arg(QLatin1String(facets::geometry(options.facet).name))
+                  .arg(options.widthBlocks)
+                  .arg(options.heightBlocks)
+                  .arg(made.mapBlocksDiffering)
+                  .arg(made.staticsBlocksDiffering)
+                  .arg(made.staticsEdited)
+                  .arg(made.staticsEmptied)
+                  .arg(made.staticsAdded));
+    printLine(stdout,
+              QStringLiteral("reference: %1/reference, edited copy: %1/current").arg(options.directory));
     return ExitOk;
 }
 
@@ -144,8 +152,10 @@ int verify(const QStringList& arguments)
     const QStringList staticsOptions{QStringLiteral("edited-index"), QStringLiteral("edited-data"),
                                      QStringLiteral("combined-index"), QStringLiteral("combined-data")};
     for (const QString& name : mapOptions + staticsOptions)
-        parser.addOption({name, QStringLiteral("The %1 file.").arg(QString(name).replace(QLatin1Char('-'), QLatin1Char(' '))),
-                          QStringLiteral("FILE")});
+        parser.addOption(
+            {name,
+             QStringLiteral("The %1 file.").arg(QString(name).replace(QLatin1Char('-'), QLatin1Char(' '))),
+             QStringLiteral("FILE")});
     QString error;
     if (!parseCommand(parser, QStringLiteral("verify"), arguments, &error))
         return usageError(error);
@@ -162,7 +172,8 @@ int verify(const QStringList& arguments)
         anySide = anySide || given;
     }
     if (!anySide)
-        return usageError(QStringLiteral("Nothing to verify: give the map files, the statics files or both."));
+        return usageError(
+            QStringLiteral("Nothing to verify: give the map files, the statics files or both."));
 
     bool match = true;
     const auto report = [&match](const char* side, const FacetCheck& check) {
@@ -176,13 +187,13 @@ int verify(const QStringList& arguments)
     if (parser.isSet(mapOptions.first()))
         report("map", checkCombinedMap(value("edited-map"), value("combined-map")));
     if (parser.isSet(staticsOptions.first()))
-        report("statics", checkCombinedStatics(value("edited-index"), value("edited-data"), value("combined-index"),
-                                               value("combined-data")));
+        report("statics", checkCombinedStatics(value("edited-index"), value("edited-data"),
+                                               value("combined-index"), value("combined-data")));
     printLine(stdout, match ? QStringLiteral("verdict: match") : QStringLiteral("verdict: mismatch"));
     return match ? ExitOk : ExitFailed;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {

@@ -15,7 +15,8 @@ FacetCheck checkCombinedMap(const QString& editedMap, const QString& combinedMap
     SequentialReader combined(combinedMap, MapBlockSize);
     for (SequentialReader* file : {&edited, &combined}) {
         if (!file->open()) {
-            check.message = QStringLiteral("Unable to open %1").arg(file == &edited ? editedMap : combinedMap);
+            check.message =
+                QStringLiteral("Unable to open %1").arg(file == &edited ? editedMap : combinedMap);
             return check;
         }
     }

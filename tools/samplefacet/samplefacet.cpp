@@ -70,8 +70,8 @@ void countChange(const BlockPlan& plan, SampleFacetSummary& summary)
     ++summary.staticsBlocksDiffering;
 }
 
-void writeMapBlocks(const SampleFacetOptions& options, qint64 block, const BlockPlan& plan, CopyOutputs& reference,
-                    CopyOutputs& edited)
+void writeMapBlocks(const SampleFacetOptions& options, qint64 block, const BlockPlan& plan,
+                    CopyOutputs& reference, CopyOutputs& edited)
 {
     std::array<char, difformat::MapBlockSize> bytes;
     terrain::referenceBlock(options.seed, block, options.heightBlocks, bytes.data());
@@ -83,7 +83,7 @@ void writeMapBlocks(const SampleFacetOptions& options, qint64 block, const Block
     edited.map.write(bytes.data(), bytes.size());
 }
 
-} // namespace
+}  // namespace
 
 FacetFiles facetFiles(const QString& directory, int facet)
 {
@@ -129,7 +129,8 @@ SampleFacetResult writeSampleFacet(const SampleFacetOptions& options)
         return result;
     for (const char* copy : {"/reference", "/current"}) {
         if (!QDir().mkpath(options.directory + QLatin1String(copy))) {
-            result.message = QStringLiteral("Unable to create %1").arg(options.directory + QLatin1String(copy));
+            result.message =
+                QStringLiteral("Unable to create %1").arg(options.directory + QLatin1String(copy));
             return result;
         }
     }
@@ -148,10 +149,9 @@ SampleFacetResult writeSampleFacet(const SampleFacetOptions& options)
                                   [&options](qint64 block) {
                                       return referenceStatics(options.seed, block, planBlock(options, block));
                                   });
-    StaticsLayout editedLayout(edited.index, edited.data, seed ^ EditedLayout, summary.blocks,
-                               [&options](qint64 block) {
-                                   return editedStatics(options.seed, block, planBlock(options, block));
-                               });
+    StaticsLayout editedLayout(
+        edited.index, edited.data, seed ^ EditedLayout, summary.blocks,
+        [&options](qint64 block) { return editedStatics(options.seed, block, planBlock(options, block)); });
     for (qint64 block = 0; block < summary.blocks; ++block) {
         const BlockPlan plan = planBlock(options, block);
         countChange(plan, summary);

@@ -18,9 +18,9 @@ struct SampleFacetOptions
     int widthBlocks = 64;
     int heightBlocks = 64;
     // Shares of all blocks; together at most 1.
-    double changedShare = 0.02;  // map payload and statics bytes edited
-    double emptiedShare = 0.005; // statics removed from a block that had some
-    double newShare = 0.005;     // statics placed on a block that had none
+    double changedShare = 0.02;   // map payload and statics bytes edited
+    double emptiedShare = 0.005;  // statics removed from a block that had some
+    double newShare = 0.005;      // statics placed on a block that had none
     quint32 seed = 1;
 };
 

@@ -2,9 +2,11 @@
 
 namespace {
 constexpr qint64 PieceSize = qint64(1) << 20;
-} // namespace
+}  // namespace
 
-SequentialReader::SequentialReader(const QString& path, qint64 recordSize) : m_file(path), m_recordSize(recordSize) {}
+SequentialReader::SequentialReader(const QString& path, qint64 recordSize)
+    : m_file(path), m_recordSize(recordSize)
+{}
 
 bool SequentialReader::open()
 {

@@ -12,7 +12,8 @@ constexpr quint64 AddedPurpose = 6;
 constexpr quint64 EmptyPurpose = 7;
 
 // Trees, bushes, rocks, walls, furniture: a few ranges of item ids.
-constexpr quint16 ItemRanges[][2] = {{0x0cca, 0x0ce8}, {0x0c84, 0x0c9e}, {0x1363, 0x136d}, {0x0006, 0x0020}, {0x0a2a, 0x0a40}};
+constexpr quint16 ItemRanges[][2] = {
+    {0x0cca, 0x0ce8}, {0x0c84, 0x0c9e}, {0x1363, 0x136d}, {0x0006, 0x0020}, {0x0a2a, 0x0a40}};
 
 QByteArray record(SplitMix& random)
 {
@@ -90,7 +91,7 @@ QByteArray edit(QByteArray bytes, SplitMix& random)
     return bytes;
 }
 
-} // namespace
+}  // namespace
 
 StaticsBlock referenceStatics(quint64 seed, qint64 block, const BlockPlan& plan)
 {

@@ -30,7 +30,9 @@ QString compareBlock(qint64 block, const IndexEntry& expected, QFile& expectedDa
     if (expected.isEmpty())
         return actual.isEmpty() ? QString() : QStringLiteral("statics block %1 should be empty").arg(block);
     if (actual.isEmpty())
-        return QStringLiteral("statics block %1 is empty but should hold %2 bytes").arg(block).arg(expected.length);
+        return QStringLiteral("statics block %1 is empty but should hold %2 bytes")
+            .arg(block)
+            .arg(expected.length);
     if (actual.length != expected.length)
         return QStringLiteral("statics block %1 holds %2 bytes instead of %3")
             .arg(block)
@@ -45,19 +47,20 @@ QString compareBlock(qint64 block, const IndexEntry& expected, QFile& expectedDa
     return got == want ? QString() : QStringLiteral("statics block %1 holds other bytes").arg(block);
 }
 
-} // namespace
+}  // namespace
 
-FacetCheck checkCombinedStatics(const QString& editedIndex, const QString& editedData, const QString& combinedIndex,
-                                const QString& combinedData)
+FacetCheck checkCombinedStatics(const QString& editedIndex, const QString& editedData,
+                                const QString& combinedIndex, const QString& combinedData)
 {
     FacetCheck check;
     SequentialReader expectedIndex(editedIndex, IndexEntrySize);
     SequentialReader actualIndex(combinedIndex, IndexEntrySize);
     QFile expectedData(editedData);
     QFile actualData(combinedData);
-    const std::pair<bool, QString> opened[] = {
-        {expectedIndex.open(), editedIndex}, {actualIndex.open(), combinedIndex},
-        {expectedData.open(QIODevice::ReadOnly), editedData}, {actualData.open(QIODevice::ReadOnly), combinedData}};
+    const std::pair<bool, QString> opened[] = {{expectedIndex.open(), editedIndex},
+                                               {actualIndex.open(), combinedIndex},
+                                               {expectedData.open(QIODevice::ReadOnly), editedData},
+                                               {actualData.open(QIODevice::ReadOnly), combinedData}};
     for (const auto& [ok, path] : opened) {
         if (!ok) {
             check.message = QStringLiteral("Unable to open %1").arg(path);

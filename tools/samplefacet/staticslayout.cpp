@@ -13,13 +13,12 @@ constexpr quint32 MaxJunkBytes = 32;
 constexpr quint32 MaxPlaceAhead = 64;
 constexpr quint64 LayoutPurpose = 8;
 
-} // namespace
+}  // namespace
 
-StaticsLayout::StaticsLayout(BufferedOutput& index, BufferedOutput& data, quint64 layoutSeed, qint64 blockCount,
-                             BlockSource source)
+StaticsLayout::StaticsLayout(BufferedOutput& index, BufferedOutput& data, quint64 layoutSeed,
+                             qint64 blockCount, BlockSource source)
     : m_index(index), m_data(data), m_seed(layoutSeed), m_blockCount(blockCount), m_source(std::move(source))
-{
-}
+{}
 
 void StaticsLayout::place(qint64 block)
 {

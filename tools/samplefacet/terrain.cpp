@@ -30,7 +30,8 @@ double smoothNoise(quint64 seed, double x, double y, double scale, int octave)
     const auto ease = [](double t) { return t * t * (3 - 2 * t); };
     const double tx = ease(fx - double(x0));
     const double ty = ease(fy - double(y0));
-    const double top = latticeValue(seed, x0, y0, octave) * (1 - tx) + latticeValue(seed, x0 + 1, y0, octave) * tx;
+    const double top =
+        latticeValue(seed, x0, y0, octave) * (1 - tx) + latticeValue(seed, x0 + 1, y0, octave) * tx;
     const double bottom =
         latticeValue(seed, x0, y0 + 1, octave) * (1 - tx) + latticeValue(seed, x0 + 1, y0 + 1, octave) * tx;
     return top * (1 - ty) + bottom * ty;
@@ -62,7 +63,7 @@ void writeCell(char* cell, quint16 tile, int altitude)
     cell[2] = char(qint8(altitude));
 }
 
-} // namespace
+}  // namespace
 
 void referenceBlock(quint64 seed, qint64 block, int heightBlocks, char* out)
 {
@@ -75,8 +76,8 @@ void referenceBlock(quint64 seed, qint64 block, int heightBlocks, char* out)
         for (int x = 0; x < CellsPerSide; ++x, cell += CellSize) {
             const double tileX = double(left + x);
             const double tileY = double(top + y);
-            const double height = 0.7 * smoothNoise(seed, tileX, tileY, 48, 0)
-                + 0.3 * smoothNoise(seed, tileX, tileY, 12, 1);
+            const double height =
+                0.7 * smoothNoise(seed, tileX, tileY, 48, 0) + 0.3 * smoothNoise(seed, tileX, tileY, 12, 1);
             const int altitude = int(height * 80) - 25;
             const Ground ground = groundAt(altitude);
             writeCell(cell, quint16(ground.firstTile + random.below(quint32(ground.variants))), altitude);
@@ -94,7 +95,8 @@ void editPayload(quint64 seed, qint64 block, char* mapBlock)
         // Raising the ground always changes the altitude byte; a path across
         // it sometimes changes the tile too.
         const int altitude = qint8(cell[2]) + 1 + int(random.below(4));
-        const quint16 tile = random.chance(0.5) ? quint16(0x0071 + random.below(4)) : qFromLittleEndian<quint16>(cell);
+        const quint16 tile =
+            random.chance(0.5) ? quint16(0x0071 + random.below(4)) : qFromLittleEndian<quint16>(cell);
         writeCell(cell, tile, altitude > 127 ? -128 : altitude);
     }
 }
@@ -104,4 +106,4 @@ void changeHeader(char* mapBlock)
     qToLittleEndian(qFromLittleEndian<quint32>(mapBlock) ^ 0x00010001u, mapBlock);
 }
 
-} // namespace terrain
+}  // namespace terrain

@@ -21,4 +21,4 @@ void editPayload(quint64 seed, qint64 block, char* mapBlock);
 // Gives the block another header, leaving the payload alone.
 void changeHeader(char* mapBlock);
 
-} // namespace terrain
+}  // namespace terrain
