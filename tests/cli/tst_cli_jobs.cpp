@@ -1,8 +1,10 @@
 // quillmark-cli's four jobs, end to end on a sample facet: summaries, outputs
-// that reproduce the edited facet, the window's failure messages, usage errors
-// and progress that shows only on a terminal.
+// that reproduce the edited facet and that the window writes alike, the
+// window's own failure messages, usage errors and progress that shows only on
+// a terminal.
 
 #include "toolrun.h"
+#include "windowrun.h"
 
 #include "testfiles.h"
 
@@ -154,6 +156,22 @@ void CliJobsTest::fourJobsReproduceTheEditedFacet()
                                                     combined + "/statics0.mul");
     QVERIFY2(statics.ok, qPrintable(statics.message));
     QCOMPARE(statics.blocks, blocks);
+
+    // The window, given the same inputs, writes the same files byte for byte.
+    const QString windowDifs = freshDir("window-difs");
+    const QString windowCombined = freshDir("window-combined");
+    QVERIFY(runInWindow(generateMap(m_reference.map, m_edited.map, windowDifs, "0")).ok);
+    QVERIFY(runInWindow(generateStatics(m_reference, m_edited, windowDifs)).ok);
+    QVERIFY(runInWindow(combineMap(m_reference.map, difs + "/mapdifl0.mul", difs + "/mapdif0.mul", windowCombined))
+                .ok);
+    QVERIFY(runInWindow(combineStatics(m_reference, difs + "/stadifl0.mul", difs + "/stadifi0.mul",
+                                       difs + "/stadif0.mul", windowCombined))
+                .ok);
+    for (const auto& [cli, window] : {std::pair(difs, windowDifs), std::pair(combined, windowCombined)}) {
+        QCOMPARE(filesIn(window), filesIn(cli));
+        for (const QString& name : filesIn(cli))
+            QVERIFY2(read(window + "/" + name) == read(cli + "/" + name), qPrintable(name));
+    }
 }
 
 void CliJobsTest::facetByNumberOrName_data()
@@ -271,6 +289,9 @@ void CliJobsTest::failuresMatchTheWindow()
     QCOMPARE(run.exitCode, 1);
     QCOMPARE(run.err, message + "\n");
     QCOMPARE(run.out, QString());
+    const WindowRun window = runInWindow(arguments);
+    QVERIFY(!window.ok);
+    QCOMPARE(window.message, message);
     // A failed job leaves its output directory as it was.
     QCOMPARE(filesIn(path("failures")), QStringList());
     QCOMPARE(filesIn(path("blocked")), QStringList());
@@ -397,5 +418,5 @@ void CliJobsTest::progressOnlyOnATerminal()
     QCOMPARE(run.out, QString(jobmessage::UnableToOpenMapData) + "\r\n");
 }
 
-QTEST_GUILESS_MAIN(CliJobsTest)
+QTEST_MAIN(CliJobsTest)
 #include "tst_cli_jobs.moc"
