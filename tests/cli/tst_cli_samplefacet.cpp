@@ -342,7 +342,7 @@ void SampleFacetTest::sampleToolExitCodes()
 
     for (const QStringList& usage :
          {QStringList{"mix"}, QStringList{"verify"}, verifyMap, QStringList{"make", "--width", "0"},
-          QStringList{"make", "--facet", "Sosaria"}}) {
+          QStringList{"make", "--height", "2.5"}, QStringList{"make", "--facet", "Sosaria"}}) {
         run = runSample(usage);
         QCOMPARE(run.exitCode, 2);
         QVERIFY(run.err.startsWith("quillmark-sample: "));

@@ -69,6 +69,19 @@ bool readNumber(const QCommandLineParser& parser, const char* name, double low, 
     return true;
 }
 
+// Block counts and seeds: whole numbers only.
+bool readWholeNumber(const QCommandLineParser& parser, const char* name, double low, double high,
+                     double* value, QString* error)
+{
+    if (!readNumber(parser, name, low, high, value, error))
+        return false;
+    if (*value != double(qint64(*value))) {
+        *error = QStringLiteral("--%1 must be a whole number").arg(QLatin1String(name));
+        return false;
+    }
+    return true;
+}
+
 int make(const QStringList& arguments)
 {
     QCommandLineParser parser;
@@ -107,12 +120,12 @@ int make(const QStringList& arguments)
     double width = options.widthBlocks;
     double height = options.heightBlocks;
     double seed = options.seed;
-    if (!readNumber(parser, "width", 1, 4096, &width, &error)
-        || !readNumber(parser, "height", 1, 4096, &height, &error)
+    if (!readWholeNumber(parser, "width", 1, 4096, &width, &error)
+        || !readWholeNumber(parser, "height", 1, 4096, &height, &error)
         || !readNumber(parser, "changed", 0, 1, &options.changedShare, &error)
         || !readNumber(parser, "emptied", 0, 1, &options.emptiedShare, &error)
         || !readNumber(parser, "new", 0, 1, &options.newShare, &error)
-        || !readNumber(parser, "seed", 0, 4294967295.0, &seed, &error))
+        || !readWholeNumber(parser, "seed", 0, 4294967295.0, &seed, &error))
         return usageError(error);
     options.widthBlocks = int(width);
     options.heightBlocks = int(height);
