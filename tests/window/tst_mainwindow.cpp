@@ -5,8 +5,8 @@
 
 #include "app/gamedir.h"
 #include "app/mainwindow.h"
-#include "diff/diffjobs.h"
-#include "staticsmodel.h"
+#include "samplefacet/facetcheck.h"
+#include "samplefacet/samplefacet.h"
 #include "workspace.h"
 
 #include <QAction>
@@ -46,21 +46,15 @@ void whenModal(std::function<void(T*)> handle, int triesLeft = 200)
     });
 }
 
-// Counts the workers that the run slots call; each can be made to answer
-// without touching any file.
+// Records the workers that the run slots call, with the cursor at the time;
+// the real workers run unless the window is told to answer by itself.
 class RecordingWindow : public mainwindow
 {
 public:
-    bool mapDiffGenerate() override { return record("mapDiffGenerate", [this] { return mainwindow::mapDiffGenerate(); }); }
-    bool staticsDiffGenerate() override
-    {
-        return record("staticsDiffGenerate", [this] { return mainwindow::staticsDiffGenerate(); });
-    }
-    bool mapDiffCombine() override { return record("mapDiffCombine", [this] { return mainwindow::mapDiffCombine(); }); }
-    bool staticsDiffCombine() override
-    {
-        return record("staticsDiffCombine", [this] { return mainwindow::staticsDiffCombine(); });
-    }
+    bool mapDiffGenerate() override { return record("mapDiffGenerate") ? mainwindow::mapDiffGenerate() : answer; }
+    bool staticsDiffGenerate() override { return record("staticsDiffGenerate") ? mainwindow::staticsDiffGenerate() : answer; }
+    bool mapDiffCombine() override { return record("mapDiffCombine") ? mainwindow::mapDiffCombine() : answer; }
+    bool staticsDiffCombine() override { return record("staticsDiffCombine") ? mainwindow::staticsDiffCombine() : answer; }
 
     QStringList calls;
     QList<Qt::CursorShape> cursors;
@@ -68,11 +62,12 @@ public:
     bool answer = true;
 
 private:
-    bool record(const char* name, const std::function<bool()>& worker)
+    // True when the real worker should run.
+    bool record(const char* name)
     {
         calls << QLatin1String(name);
         cursors << (QApplication::overrideCursor() ? QApplication::overrideCursor()->shape() : Qt::ArrowCursor);
-        return realWorkers ? worker() : answer;
+        return realWorkers;
     }
 };
 
@@ -87,7 +82,6 @@ private slots:
     void metaObjectHasTheNineteenSlots();
     void constructionNamesTheWindow();
     void tabsSwitchModes();
-    void outerTabsChangeNoMode();
     void runSlotsCallTheWorkerOfTheMode();
     void gameDirLookUp();
     void pickersFillTheirFields_data();
@@ -181,33 +175,24 @@ void MainWindowTest::tabsSwitchModes()
     }
 }
 
-void MainWindowTest::outerTabsChangeNoMode()
-{
-    RecordingWindow w;
-    w.realWorkers = false;
-    w.tabWidget2->setCurrentIndex(1);
-    w.tabWidget3->setCurrentIndex(1);
-    QVERIFY(w.generateMode);
-    QVERIFY(!w.combineMode);
-    w.pushCombine->click();
-    w.tabWidget3->setCurrentIndex(0);
-    w.pushGenerate->click();
-    QCOMPARE(w.calls, QStringList({"mapDiffCombine", "staticsDiffGenerate"}));
-}
-
 void MainWindowTest::runSlotsCallTheWorkerOfTheMode()
 {
     RecordingWindow w;
     w.realWorkers = false;
     w.pushGenerate->click();
     QCOMPARE(w.statusBar()->currentMessage(), QString("Ready"));
+    // The outer tabs change no mode: only each side's own tabs do.
+    w.tabWidget2->setCurrentIndex(1);
+    w.tabWidget3->setCurrentIndex(1);
     w.statusBar()->showMessage("earlier");
     w.answer = false;
-    w.tabWidget4->setCurrentIndex(1);
     w.pushCombine->click();
     QCOMPARE(w.statusBar()->currentMessage(), QString("earlier"));  // no "Ready" after a failure
-    QCOMPARE(w.calls, QStringList({"mapDiffGenerate", "staticsDiffCombine"}));
-    QCOMPARE(w.cursors, QList<Qt::CursorShape>({Qt::WaitCursor, Qt::WaitCursor}));
+    w.tabWidget4->setCurrentIndex(1);
+    w.pushCombine->click();
+    w.pushGenerate->click();
+    QCOMPARE(w.calls, QStringList({"mapDiffGenerate", "mapDiffCombine", "staticsDiffCombine", "staticsDiffGenerate"}));
+    QCOMPARE(w.cursors, QList<Qt::CursorShape>(4, Qt::WaitCursor));
     QVERIFY(!QApplication::overrideCursor());
 }
 
@@ -300,58 +285,42 @@ void MainWindowTest::outputDirectoryPicker()
 
 void MainWindowTest::allFourJobsFromTheWindow()
 {
-    using namespace staticsmodel;
     Workspace ws;
-    const QByteArray referenceMap = randomMap(120, 1);
-    QByteArray currentMap = randomMap(120, 2);
-    const Facet facet = randomFacet(120, 3);
-    const Files reference = write(facet, 4);
-    const Files current = write(edited(facet, 5), 6);
+    SampleFacetOptions options{ws.path("sample"), 3, 20, 12, 0.3, 0.1, 0.1, 5};
+    QVERIFY(writeSampleFacet(options).ok);
+    const FacetFiles reference = referenceFiles(options), current = editedFiles(options);
     mainwindow w;
     w.lineOutDir->setText(ws.out());
     w.comboBox1->setCurrentIndex(3);
-
-    w.lineRefData->setText(ws.file("rmap.mul", referenceMap));
-    w.lineMapMul->setText(ws.file("cmap.mul", currentMap));
-    w.pushGenerate->click();
-    QCOMPARE(w.statusBar()->currentMessage(), QString("Ready"));
-    w.lineCMap->setText(w.lineRefData->text());
+    const auto run = [&](QPushButton* button) {
+        w.statusBar()->clearMessage();
+        button->click();
+        return w.statusBar()->currentMessage() == "Ready";
+    };
+    w.lineRefData->setText(reference.map);
+    w.lineMapMul->setText(current.map);
+    QVERIFY(run(w.pushGenerate));
+    w.lineCMap->setText(reference.map);
     w.lineDif->setText(ws.outFile("mapdif3.mul"));
     w.lineDifl->setText(ws.outFile("mapdifl3.mul"));
-    w.statusBar()->clearMessage();
-    w.pushCombine->click();
-    QCOMPARE(w.statusBar()->currentMessage(), QString("Ready"));
-    QCOMPARE(testfiles::read(ws.outFile("map3.mul")), currentMap);  // every block differs
-
-    // The statics jobs give what the jobs themselves give for the same files.
-    Workspace expected;
-    SilentProgress silent;
-    const StaticsGenerateJob generateJob{ws.file("ri.mul", reference.index), ws.file("rd.mul", reference.data),
-                                         ws.file("ci.mul", current.index), ws.file("cd.mul", current.data),
-                                         expected.out(), 3};
-    QVERIFY(generateStaticsDiff(generateJob, silent).ok);
-    const StaticsCombineJob combineJob{generateJob.referenceIndex, generateJob.referenceData,
-                                       expected.outFile("stadif3.mul"), expected.outFile("stadifi3.mul"),
-                                       expected.outFile("stadifl3.mul"), expected.out(), 3};
-    QVERIFY(combineStaticsDiff(combineJob, silent).ok);
+    QVERIFY(run(w.pushCombine));
+    QVERIFY(checkCombinedMap(current.map, ws.outFile("map3.mul")).ok);
 
     w.tabWidget2->setCurrentIndex(1);
-    w.lineRefIdx->setText(generateJob.referenceIndex);
-    w.lineRefData->setText(generateJob.referenceData);
-    w.lineStaIdx->setText(generateJob.currentIndex);
-    w.lineStaMul->setText(generateJob.currentData);
-    w.pushGenerate->click();
+    w.lineRefIdx->setText(reference.index);
+    w.lineRefData->setText(reference.data);
+    w.lineStaIdx->setText(current.index);
+    w.lineStaMul->setText(current.data);
+    QVERIFY(run(w.pushGenerate));
     w.tabWidget4->setCurrentIndex(1);
-    w.lineCStaIdx->setText(generateJob.referenceIndex);
-    w.lineCStaData->setText(generateJob.referenceData);
+    w.lineCStaIdx->setText(reference.index);
+    w.lineCStaData->setText(reference.data);
     w.lineDif->setText(ws.outFile("stadif3.mul"));
     w.lineDifi->setText(ws.outFile("stadifi3.mul"));
     w.lineDifl->setText(ws.outFile("stadifl3.mul"));
-    w.statusBar()->clearMessage();
-    w.pushCombine->click();
-    QCOMPARE(w.statusBar()->currentMessage(), QString("Ready"));
-    for (const char* name : {"stadif3.mul", "stadifi3.mul", "stadifl3.mul", "staidx3.mul", "statics3.mul"})
-        QCOMPARE(testfiles::read(ws.outFile(name)), testfiles::read(expected.outFile(name)));
+    QVERIFY(run(w.pushCombine));
+    QVERIFY(checkCombinedStatics(current.index, current.data, ws.outFile("staidx3.mul"), ws.outFile("statics3.mul")).ok);
+    QCOMPARE(ws.outFiles().size(), 8);
 }
 
 void MainWindowTest::failureLeavesItsMessage()
