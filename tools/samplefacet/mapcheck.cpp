@@ -1,8 +1,7 @@
 #include "facetcheck.h"
 
-#include "sequentialreader.h"
-
 #include "diff/difformat.h"
+#include "diff/inputfile.h"
 
 #include <cstring>
 
@@ -11,25 +10,27 @@ using namespace difformat;
 FacetCheck checkCombinedMap(const QString& editedMap, const QString& combinedMap)
 {
     FacetCheck check;
-    SequentialReader edited(editedMap, MapBlockSize);
-    SequentialReader combined(combinedMap, MapBlockSize);
-    for (SequentialReader* file : {&edited, &combined}) {
+    InputFile edited(editedMap);
+    InputFile combined(combinedMap);
+    for (InputFile* file : {&edited, &combined}) {
         if (!file->open()) {
             check.message =
                 QStringLiteral("Unable to open %1").arg(file == &edited ? editedMap : combinedMap);
             return check;
         }
     }
-    if (edited.records() != combined.records()) {
+    // Whole blocks only: a partial block at the end does not count.
+    const qint64 blocks = edited.size() / MapBlockSize;
+    if (combined.size() / MapBlockSize != blocks) {
         check.message = QStringLiteral("the combined map has %1 blocks, the edited map %2")
-                            .arg(combined.records())
-                            .arg(edited.records());
+                            .arg(combined.size() / MapBlockSize)
+                            .arg(blocks);
         return check;
     }
     qint64 firstMismatch = -1;
-    for (qint64 block = 0; block < edited.records(); ++block) {
-        const char* expected = edited.next();
-        const char* actual = combined.next();
+    for (qint64 block = 0; block < blocks; ++block) {
+        const char* expected = edited.view(block * MapBlockSize, MapBlockSize);
+        const char* actual = combined.view(block * MapBlockSize, MapBlockSize);
         if (!expected || !actual) {
             check.message = QStringLiteral("Unable to read map block %1").arg(block);
             return check;
@@ -39,7 +40,7 @@ FacetCheck checkCombinedMap(const QString& editedMap, const QString& combinedMap
                 firstMismatch = block;
         }
     }
-    check.blocks = edited.records();
+    check.blocks = blocks;
     check.ok = check.mismatches == 0;
     if (!check.ok)
         check.message = QStringLiteral("map block %1 differs from the edited facet (%2 blocks differ)")

@@ -1,18 +1,17 @@
 #include "samplefacet.h"
 
 #include "blockplan.h"
-#include "bufferedoutput.h"
 #include "facets.h"
 #include "staticsblock.h"
 #include "staticslayout.h"
 #include "terrain.h"
 
 #include "diff/difformat.h"
+#include "diff/stagedfile.h"
 
 #include <QDir>
 
 #include <array>
-#include <memory>
 
 namespace {
 
@@ -21,33 +20,46 @@ namespace {
 constexpr quint64 ReferenceLayout = 0x5eed0001;
 constexpr quint64 EditedLayout = 0x5eed0002;
 
+// One copy's three files, staged: they appear only when both copies are whole.
 struct CopyOutputs
 {
-    BufferedOutput map;
-    BufferedOutput index;
-    BufferedOutput data;
+    StagedFile map;
+    StagedFile index;
+    StagedFile data;
 
     explicit CopyOutputs(const FacetFiles& files) : map(files.map), index(files.index), data(files.data) {}
 
-    QString openAll()
+    QString createAll()
     {
-        for (BufferedOutput* file : {&map, &index, &data}) {
-            if (!file->open())
-                return QStringLiteral("Unable to create %1").arg(file->path());
+        for (StagedFile* file : {&map, &index, &data}) {
+            if (!file->create())
+                return QStringLiteral("Unable to create %1").arg(file->target());
         }
         return QString();
     }
 
-    QString closeAll()
+    QString firstFailure() const
     {
-        QString message;
-        for (BufferedOutput* file : {&map, &index, &data}) {
-            if (!file->close() && message.isEmpty())
-                message = QStringLiteral("Unable to write %1").arg(file->path());
+        for (const StagedFile* file : {&map, &index, &data}) {
+            if (file->failed())
+                return QStringLiteral("Unable to write %1").arg(file->target());
         }
-        return message;
+        return QString();
     }
 };
+
+// Puts all six files in place, or none of them.
+QString commitBoth(const SampleFacetOptions& options, CopyOutputs& reference, CopyOutputs& edited)
+{
+    QString message = reference.firstFailure();
+    if (message.isEmpty())
+        message = edited.firstFailure();
+    if (message.isEmpty()
+        && !commitStaged({&reference.map, &reference.index, &reference.data, &edited.map, &edited.index,
+                          &edited.data}))
+        message = QStringLiteral("Unable to write the sample facet in %1").arg(options.directory);
+    return message;
+}
 
 void countChange(const BlockPlan& plan, SampleFacetSummary& summary)
 {
@@ -75,12 +87,12 @@ void writeMapBlocks(const SampleFacetOptions& options, qint64 block, const Block
 {
     std::array<char, difformat::MapBlockSize> bytes;
     terrain::referenceBlock(options.seed, block, options.heightBlocks, bytes.data());
-    reference.map.write(bytes.data(), bytes.size());
+    reference.map.append(bytes.data(), bytes.size());
     if (plan.change == BlockChange::Edited)
         terrain::editPayload(options.seed, block, bytes.data());
     if (plan.headerOnly)
         terrain::changeHeader(bytes.data());
-    edited.map.write(bytes.data(), bytes.size());
+    edited.map.append(bytes.data(), bytes.size());
 }
 
 }  // namespace
@@ -136,9 +148,9 @@ SampleFacetResult writeSampleFacet(const SampleFacetOptions& options)
     }
     CopyOutputs reference(referenceFiles(options));
     CopyOutputs edited(editedFiles(options));
-    result.message = reference.openAll();
+    result.message = reference.createAll();
     if (result.message.isEmpty())
-        result.message = edited.openAll();
+        result.message = edited.createAll();
     if (!result.message.isEmpty())
         return result;
 
@@ -161,10 +173,7 @@ SampleFacetResult writeSampleFacet(const SampleFacetOptions& options)
     }
     summary.blocksPlacedOutOfOrder = referenceLayout.blocksPlacedEarly() + editedLayout.blocksPlacedEarly();
 
-    result.message = reference.closeAll();
-    const QString editedMessage = edited.closeAll();
-    if (result.message.isEmpty())
-        result.message = editedMessage;
+    result.message = commitBoth(options, reference, edited);
     result.ok = result.message.isEmpty();
     return result;
 }

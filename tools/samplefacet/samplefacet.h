@@ -64,5 +64,6 @@ FacetFiles editedFiles(const SampleFacetOptions& options);
 // Empty when the options can be used, else why not.
 QString checkSampleFacetOptions(const SampleFacetOptions& options);
 
-// Writes both copies, streaming: memory stays small whatever the size.
+// Writes both copies, streaming: memory stays small whatever the size. The six
+// files appear together or not at all, as a job's outputs do.
 SampleFacetResult writeSampleFacet(const SampleFacetOptions& options);

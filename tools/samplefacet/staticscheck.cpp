@@ -1,31 +1,17 @@
 #include "facetcheck.h"
 
-#include "sequentialreader.h"
-
 #include "diff/difformat.h"
 #include "diff/indexentry.h"
-
-#include <QFile>
+#include "diff/inputfile.h"
+#include "diff/runs.h"
 
 using namespace difformat;
 
 namespace {
 
-// The data of a block with data, or a null array when it lies outside its
-// file. Blocks of 0 bytes give an empty, non-null array.
-QByteArray blockData(QFile& data, const IndexEntry& entry)
-{
-    if (!entry.fitsIn(data.size()) || !data.seek(entry.offset))
-        return QByteArray();
-    QByteArray bytes = data.read(entry.length);
-    if (bytes.size() != entry.length)
-        return QByteArray();
-    return bytes.isNull() ? QByteArray("", 0) : bytes;
-}
-
 // Empty when block `block` agrees, else what is wrong with it.
-QString compareBlock(qint64 block, const IndexEntry& expected, QFile& expectedData, const IndexEntry& actual,
-                     QFile& actualData)
+QString compareBlock(qint64 block, const IndexEntry& expected, InputFile& expectedData,
+                     const IndexEntry& actual, InputFile& actualData)
 {
     if (expected.isEmpty())
         return actual.isEmpty() ? QString() : QStringLiteral("statics block %1 should be empty").arg(block);
@@ -38,13 +24,19 @@ QString compareBlock(qint64 block, const IndexEntry& expected, QFile& expectedDa
             .arg(block)
             .arg(actual.length)
             .arg(expected.length);
-    const QByteArray want = blockData(expectedData, expected);
-    if (want.isNull())
+    if (!expected.fitsIn(expectedData.size()))
         return QStringLiteral("statics block %1 of the edited facet lies outside its data file").arg(block);
-    const QByteArray got = blockData(actualData, actual);
-    if (got.isNull())
+    if (!actual.fitsIn(actualData.size()))
         return QStringLiteral("statics block %1 of the combined facet lies outside its data file").arg(block);
-    return got == want ? QString() : QStringLiteral("statics block %1 holds other bytes").arg(block);
+    switch (compareRuns(expectedData, expected.offset, actualData, actual.offset, expected.length)) {
+    case RunComparison::Equal:
+        return QString();
+    case RunComparison::Different:
+        break;
+    case RunComparison::Unreadable:
+        return QStringLiteral("statics block %1 could not be read").arg(block);
+    }
+    return QStringLiteral("statics block %1 holds other bytes").arg(block);
 }
 
 }  // namespace
@@ -53,30 +45,32 @@ FacetCheck checkCombinedStatics(const QString& editedIndex, const QString& edite
                                 const QString& combinedIndex, const QString& combinedData)
 {
     FacetCheck check;
-    SequentialReader expectedIndex(editedIndex, IndexEntrySize);
-    SequentialReader actualIndex(combinedIndex, IndexEntrySize);
-    QFile expectedData(editedData);
-    QFile actualData(combinedData);
-    const std::pair<bool, QString> opened[] = {{expectedIndex.open(), editedIndex},
-                                               {actualIndex.open(), combinedIndex},
-                                               {expectedData.open(QIODevice::ReadOnly), editedData},
-                                               {actualData.open(QIODevice::ReadOnly), combinedData}};
-    for (const auto& [ok, path] : opened) {
-        if (!ok) {
+    InputFile expectedIndex(editedIndex);
+    InputFile actualIndex(combinedIndex);
+    InputFile expectedData(editedData);
+    InputFile actualData(combinedData);
+    const std::pair<InputFile*, QString> files[] = {{&expectedIndex, editedIndex},
+                                                    {&actualIndex, combinedIndex},
+                                                    {&expectedData, editedData},
+                                                    {&actualData, combinedData}};
+    for (const auto& [file, path] : files) {
+        if (!file->open()) {
             check.message = QStringLiteral("Unable to open %1").arg(path);
             return check;
         }
     }
-    if (expectedIndex.records() != actualIndex.records()) {
+    // Whole entries only: a partial entry at the end does not count.
+    const qint64 blocks = expectedIndex.size() / IndexEntrySize;
+    if (actualIndex.size() / IndexEntrySize != blocks) {
         check.message = QStringLiteral("the combined statics index has %1 blocks, the edited index %2")
-                            .arg(actualIndex.records())
-                            .arg(expectedIndex.records());
+                            .arg(actualIndex.size() / IndexEntrySize)
+                            .arg(blocks);
         return check;
     }
     QString firstMismatch;
-    for (qint64 block = 0; block < expectedIndex.records(); ++block) {
-        const char* expected = expectedIndex.next();
-        const char* actual = actualIndex.next();
+    for (qint64 block = 0; block < blocks; ++block) {
+        const char* expected = expectedIndex.view(block * IndexEntrySize, IndexEntrySize);
+        const char* actual = actualIndex.view(block * IndexEntrySize, IndexEntrySize);
         if (!expected || !actual) {
             check.message = QStringLiteral("Unable to read statics index entry %1").arg(block);
             return check;
@@ -86,7 +80,7 @@ FacetCheck checkCombinedStatics(const QString& editedIndex, const QString& edite
         if (!mismatch.isEmpty() && check.mismatches++ == 0)
             firstMismatch = mismatch;
     }
-    check.blocks = expectedIndex.records();
+    check.blocks = blocks;
     check.ok = check.mismatches == 0;
     if (!check.ok)
         check.message = QStringLiteral("%1 (%2 blocks differ)").arg(firstMismatch).arg(check.mismatches);

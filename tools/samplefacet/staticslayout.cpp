@@ -1,9 +1,10 @@
 #include "staticslayout.h"
 
-#include "bufferedoutput.h"
 #include "splitmix.h"
 
 #include "diff/difformat.h"
+#include "diff/indexentry.h"
+#include "diff/stagedfile.h"
 
 namespace {
 
@@ -15,8 +16,8 @@ constexpr quint64 LayoutPurpose = 8;
 
 }  // namespace
 
-StaticsLayout::StaticsLayout(BufferedOutput& index, BufferedOutput& data, quint64 layoutSeed,
-                             qint64 blockCount, BlockSource source)
+StaticsLayout::StaticsLayout(StagedFile& index, StagedFile& data, quint64 layoutSeed, qint64 blockCount,
+                             BlockSource source)
     : m_index(index), m_data(data), m_seed(layoutSeed), m_blockCount(blockCount), m_source(std::move(source))
 {}
 
@@ -36,9 +37,7 @@ void StaticsLayout::place(qint64 block)
             offset = appendData(statics.bytes);
         }
     }
-    m_index.writeInt32(offset);
-    m_index.writeInt32(statics.length);
-    m_index.writeInt32(statics.extra);
+    appendIndexEntry(m_index, {offset, statics.length, statics.extra});
 }
 
 void StaticsLayout::maybeWriteJunk(SplitMix& random)
@@ -48,7 +47,7 @@ void StaticsLayout::maybeWriteJunk(SplitMix& random)
     const quint32 count = 1 + random.below(MaxJunkBytes);
     for (quint32 i = 0; i < count; ++i) {
         const char junk = char(random.below(256));
-        m_data.write(&junk, 1);
+        m_data.append(&junk, 1);
     }
 }
 
@@ -70,6 +69,6 @@ void StaticsLayout::maybePlaceLaterBlock(qint64 block, SplitMix& random)
 qint32 StaticsLayout::appendData(const QByteArray& bytes)
 {
     const qint32 offset = qint32(m_data.size());
-    m_data.write(bytes);
+    m_data.append(bytes.constData(), bytes.size());
     return offset;
 }

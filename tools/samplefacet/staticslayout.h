@@ -7,8 +7,8 @@
 #include <functional>
 #include <unordered_map>
 
-class BufferedOutput;
 class SplitMix;
+class StagedFile;
 
 // Lays out one copy's statics pair the way the game's files look: block data
 // mostly in ascending block order, with now and then a few bytes of junk
@@ -21,7 +21,7 @@ class StaticsLayout
 public:
     using BlockSource = std::function<StaticsBlock(qint64 block)>;
 
-    StaticsLayout(BufferedOutput& index, BufferedOutput& data, quint64 layoutSeed, qint64 blockCount,
+    StaticsLayout(StagedFile& index, StagedFile& data, quint64 layoutSeed, qint64 blockCount,
                   BlockSource source);
 
     // Writes block `block`'s index entry, and its data unless it was placed early.
@@ -34,8 +34,8 @@ private:
     void maybePlaceLaterBlock(qint64 block, SplitMix& random);
     qint32 appendData(const QByteArray& bytes);
 
-    BufferedOutput& m_index;
-    BufferedOutput& m_data;
+    StagedFile& m_index;
+    StagedFile& m_data;
     quint64 m_seed;
     qint64 m_blockCount;
     BlockSource m_source;

@@ -2,6 +2,8 @@
 
 #include "splitmix.h"
 
+#include "diff/difformat.h"
+
 #include <QtEndian>
 
 #include <cmath>
@@ -12,7 +14,10 @@ namespace {
 
 constexpr quint64 HeaderPurpose = 2;
 constexpr quint64 EditPurpose = 3;
-constexpr int HeaderSize = 4;
+
+// The cells fill a map block after its header.
+using difformat::MapHeaderSize;
+static_assert(CellsPerSide * CellsPerSide * CellSize == difformat::MapPayloadSize);
 
 // A value in [0, 1) for each lattice point of the landscape.
 double latticeValue(quint64 seed, qint64 x, qint64 y, int octave)
@@ -71,7 +76,7 @@ void referenceBlock(quint64 seed, qint64 block, int heightBlocks, char* out)
     qToLittleEndian(quint32(random.next()), out);
     const qint64 left = (block / heightBlocks) * CellsPerSide;
     const qint64 top = (block % heightBlocks) * CellsPerSide;
-    char* cell = out + HeaderSize;
+    char* cell = out + MapHeaderSize;
     for (int y = 0; y < CellsPerSide; ++y) {
         for (int x = 0; x < CellsPerSide; ++x, cell += CellSize) {
             const double tileX = double(left + x);
@@ -88,7 +93,7 @@ void referenceBlock(quint64 seed, qint64 block, int heightBlocks, char* out)
 void editPayload(quint64 seed, qint64 block, char* mapBlock)
 {
     SplitMix random = SplitMix::forBlock(seed, block, EditPurpose);
-    char* cells = mapBlock + HeaderSize;
+    char* cells = mapBlock + MapHeaderSize;
     const int edits = 1 + int(random.below(6));
     for (int edit = 0; edit < edits; ++edit) {
         char* cell = cells + random.below(CellsPerSide * CellsPerSide) * CellSize;
