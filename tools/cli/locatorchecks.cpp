@@ -1,8 +1,8 @@
 #include "locatorchecks.h"
 
 #include "diff/difformat.h"
+#include "diff/inputfile.h"
 
-#include <QFile>
 #include <QtEndian>
 
 #include <algorithm>
@@ -81,29 +81,31 @@ void checkOrder(DifAudit& audit)
 
 bool read(const QString& path, DifAudit& audit)
 {
-    QFile file(path);
-    if (path.isEmpty() || !file.open(QIODevice::ReadOnly)) {
+    using difformat::LocatorRecordSize;
+    InputFile file(path);
+    if (!file.open()) {
         audit.error = QStringLiteral("Unable to open %1").arg(path);
         return false;
     }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        audit.error = QStringLiteral("Unable to read %1").arg(path);
-        return false;
-    }
-    const qint64 records = bytes.size() / difformat::LocatorRecordSize;
+    const qint64 records = file.size() / LocatorRecordSize;
     audit.blocks.resize(size_t(records));
-    for (qint64 record = 0; record < records; ++record)
-        audit.blocks[size_t(record)] = qFromLittleEndian<qint32>(bytes.constData() + record * 4);
+    for (qint64 record = 0; record < records; ++record) {
+        const char* bytes = file.view(record * LocatorRecordSize, LocatorRecordSize);
+        if (!bytes) {
+            audit.error = QStringLiteral("Unable to read %1").arg(path);
+            return false;
+        }
+        audit.blocks[size_t(record)] = qFromLittleEndian<qint32>(bytes);
+    }
     audit.facts << QStringLiteral("locator: %1, %2 records").arg(path).arg(records);
-    checkWholeRecords(QStringLiteral("locator"), bytes.size(), difformat::LocatorRecordSize, audit);
+    checkWholeRecords(QStringLiteral("locator"), file.size(), LocatorRecordSize, audit);
     return true;
 }
 
 qint64 sizeOf(const QString& path, DifAudit& audit)
 {
-    QFile file(path);
-    if (path.isEmpty() || !file.open(QIODevice::ReadOnly)) {
+    InputFile file(path);
+    if (!file.open()) {
         audit.error = QStringLiteral("Unable to open %1").arg(path);
         return -1;
     }

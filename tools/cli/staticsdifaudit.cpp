@@ -4,8 +4,7 @@
 
 #include "diff/difformat.h"
 #include "diff/indexentry.h"
-
-#include <QFile>
+#include "diff/inputfile.h"
 
 using namespace difformat;
 
@@ -38,34 +37,30 @@ void checkRun(qint64 record, const IndexEntry& entry, qint64 dataSize, const Dif
                          .arg(dataSize));
 }
 
-// Reads the difference index a piece at a time, checks every record with data
-// into `runs` and returns the sum of their lengths (audit.error when unreadable).
+// Reads the difference index, checks every record with data into `runs` and
+// returns the sum of their lengths (audit.error when unreadable).
 qint64 checkDifIndex(const QString& path, qint64 dataSize, DifAudit& audit, Findings& runs)
 {
-    QFile file(path);
-    if (path.isEmpty() || !file.open(QIODevice::ReadOnly)) {
+    InputFile file(path);
+    if (!file.open()) {
         audit.error = QStringLiteral("Unable to open %1").arg(path);
         return -1;
     }
     const qint64 records = file.size() / IndexEntrySize;
     audit.facts << QStringLiteral("difference index: %1, %2 records").arg(path).arg(records);
     locatorchecks::checkWholeRecords(QStringLiteral("difference index"), file.size(), IndexEntrySize, audit);
-    constexpr qint64 RecordsPerPiece = 1 << 16;
     qint64 lengths = 0;
-    for (qint64 first = 0; first < records; first += RecordsPerPiece) {
-        const qint64 count = qMin(RecordsPerPiece, records - first);
-        const QByteArray piece = file.read(count * IndexEntrySize);
-        if (piece.size() != count * IndexEntrySize) {
+    for (qint64 record = 0; record < records; ++record) {
+        const char* bytes = file.view(record * IndexEntrySize, IndexEntrySize);
+        if (!bytes) {
             audit.error = QStringLiteral("Unable to read %1").arg(path);
             return -1;
         }
-        for (qint64 i = 0; i < count; ++i) {
-            const IndexEntry entry = IndexEntry::decode(piece.constData() + i * IndexEntrySize);
-            if (entry.isEmpty())
-                continue;
-            checkRun(first + i, entry, dataSize, audit, runs);
-            lengths += entry.length;
-        }
+        const IndexEntry entry = IndexEntry::decode(bytes);
+        if (entry.isEmpty())
+            continue;
+        checkRun(record, entry, dataSize, audit, runs);
+        lengths += entry.length;
     }
     if (records != qint64(audit.blocks.size()))
         audit.findings.add(QStringLiteral("files that disagree in length"),
