@@ -3,7 +3,7 @@
 #include "gamedir.h"
 #include "statusbarprogress.h"
 
-#include "diff/joboutcome.h"
+#include "joboutcome.h"
 
 #include <QApplication>
 #include <QCloseEvent>

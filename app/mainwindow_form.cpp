@@ -4,7 +4,7 @@
 
 #include "mainwindow.h"
 
-#include "icons/imagesource.h"
+#include "imagesource.h"
 
 #include <QAction>
 #include <QComboBox>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "diff/jobprogress.h"
+#include "jobprogress.h"
 
 class QProgressBar;
 class QStatusBar;

@@ -6,9 +6,9 @@
 // events processed every 100 blocks), and the time to simply read the job's
 // input files, which is the floor a job can approach.
 
-#include "app/mainwindow.h"
-#include "diff/diffjobs.h"
-#include "samplefacet/samplefacet.h"
+#include "mainwindow.h"
+#include "diffjobs.h"
+#include "samplefacet.h"
 
 #include <QApplication>
 #include <QComboBox>

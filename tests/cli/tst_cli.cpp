@@ -7,12 +7,12 @@
 
 #include "testfiles.h"
 
-#include "app/mainwindow.h"
-#include "diff/diffjobs.h"
-#include "diff/indexentry.h"
-#include "diff/jobmessages.h"
-#include "samplefacet/facetcheck.h"
-#include "samplefacet/samplefacet.h"
+#include "mainwindow.h"
+#include "diffjobs.h"
+#include "indexentry.h"
+#include "jobmessages.h"
+#include "facetcheck.h"
+#include "samplefacet.h"
 
 #include <QFileInfo>
 #include <QImage>

@@ -2,8 +2,8 @@
 // texts, actions, menus and connections; the initial size rule; and a
 // screenshot for a person to look at.
 
-#include "app/icons/embeddedimage.h"
-#include "app/mainwindow.h"
+#include "embeddedimage.h"
+#include "mainwindow.h"
 
 #include <QtTest>
 #include <QtWidgets>

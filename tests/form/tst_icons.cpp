@@ -1,8 +1,8 @@
 // The embedded icon collection: the generated table against the artwork it
 // is made from, look-up by exact name, and decoding once per name.
 
-#include "app/icons/embeddedimage.h"
-#include "app/icons/iconsourcefactory.h"
+#include "embeddedimage.h"
+#include "iconsourcefactory.h"
 
 #include <QtEndian>
 #include <QtTest>

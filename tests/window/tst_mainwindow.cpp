@@ -3,10 +3,10 @@
 // cursor, progress bar and status messages, the About box, and how the window
 // ends while idle and during a run.
 
-#include "app/gamedir.h"
-#include "app/mainwindow.h"
-#include "samplefacet/facetcheck.h"
-#include "samplefacet/samplefacet.h"
+#include "gamedir.h"
+#include "mainwindow.h"
+#include "facetcheck.h"
+#include "samplefacet.h"
 #include "workspace.h"
 
 #include <QAction>

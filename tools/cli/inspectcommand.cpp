@@ -7,7 +7,7 @@
 #include "exitstatus.h"
 #include "subcommandparser.h"
 
-#include "samplefacet/facets.h"
+#include "facets.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include "subcommandparser.h"
 #include "terminalprogress.h"
 
-#include "diff/diffjobs.h"
+#include "diffjobs.h"
 
 #include <functional>
 #include <vector>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "diff/joboutcome.h"
+#include "joboutcome.h"
 
 #include <QString>
 

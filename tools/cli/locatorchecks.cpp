@@ -1,7 +1,7 @@
 #include "locatorchecks.h"
 
-#include "diff/difformat.h"
-#include "diff/inputfile.h"
+#include "difformat.h"
+#include "inputfile.h"
 
 #include <QtEndian>
 

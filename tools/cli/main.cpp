@@ -11,6 +11,6 @@ int main(int argc, char** argv)
     // picture needs only QImage, which does without one.
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("quillmark-cli"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("0.95"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(QUILLMARK_VERSION));
     return runCommandLine(QCoreApplication::arguments());
 }

@@ -2,7 +2,7 @@
 
 #include "locatorchecks.h"
 
-#include "diff/difformat.h"
+#include "difformat.h"
 
 using namespace difformat;
 

@@ -2,9 +2,9 @@
 
 #include "locatorchecks.h"
 
-#include "diff/difformat.h"
-#include "diff/indexentry.h"
-#include "diff/inputfile.h"
+#include "difformat.h"
+#include "indexentry.h"
+#include "inputfile.h"
 
 using namespace difformat;
 

@@ -3,7 +3,7 @@
 #include "console.h"
 #include "exitstatus.h"
 
-#include "samplefacet/facets.h"
+#include "facets.h"
 
 #include <QCoreApplication>
 

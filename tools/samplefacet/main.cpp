@@ -212,7 +212,7 @@ int main(int argc, char** argv)
 {
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("quillmark-sample"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("0.95"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(QUILLMARK_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Sample facets for trying out and testing Quillmark."));

@@ -1,7 +1,7 @@
 #include "facetcheck.h"
 
-#include "diff/difformat.h"
-#include "diff/inputfile.h"
+#include "difformat.h"
+#include "inputfile.h"
 
 #include <cstring>
 

@@ -6,8 +6,8 @@
 #include "staticslayout.h"
 #include "terrain.h"
 
-#include "diff/difformat.h"
-#include "diff/stagedfile.h"
+#include "difformat.h"
+#include "stagedfile.h"
 
 #include <QDir>
 

@@ -1,9 +1,9 @@
 #include "facetcheck.h"
 
-#include "diff/difformat.h"
-#include "diff/indexentry.h"
-#include "diff/inputfile.h"
-#include "diff/runs.h"
+#include "difformat.h"
+#include "indexentry.h"
+#include "inputfile.h"
+#include "runs.h"
 
 using namespace difformat;
 

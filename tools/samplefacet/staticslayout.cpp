@@ -2,9 +2,9 @@
 
 #include "splitmix.h"
 
-#include "diff/difformat.h"
-#include "diff/indexentry.h"
-#include "diff/stagedfile.h"
+#include "difformat.h"
+#include "indexentry.h"
+#include "stagedfile.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include "splitmix.h"
 
-#include "diff/difformat.h"
+#include "difformat.h"
 
 #include <QtEndian>
 

@@ -2,11 +2,11 @@
 // order, compaction, damaged and failing inputs, round trips on sample facets,
 // and what is left behind when a run fails or is stopped.
 
-#include "diff/diffjobs.h"
+#include "diffjobs.h"
 #include "filesizelimit.h"
 #include "recordingprogress.h"
-#include "samplefacet/facetcheck.h"
-#include "samplefacet/samplefacet.h"
+#include "facetcheck.h"
+#include "samplefacet.h"
 #include "workspace.h"
 
 #include <QFile>
