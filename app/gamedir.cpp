@@ -29,7 +29,7 @@ QString readEntry(const QString& organisation, const QString& application, const
     return QString();
 }
 
-} // namespace
+}  // namespace
 
 QString gameDir()
 {

@@ -37,7 +37,8 @@ void mainwindow::fileExit()
 
 void mainwindow::helpAbout()
 {
-    QMessageBox::information(this, QStringLiteral("Quillmark"), QStringLiteral("Version .95"), QMessageBox::Ok);
+    QMessageBox::information(this, QStringLiteral("Quillmark"), QStringLiteral("Version .95"),
+                             QMessageBox::Ok);
 }
 
 void mainwindow::pickFile(QLineEdit* field, const QString& caption)
@@ -74,8 +75,8 @@ void mainwindow::findDifi()
 
 void mainwindow::findOutputDir()
 {
-    const QString path = QFileDialog::getExistingDirectory(this, QStringLiteral("Output Directory"), QString(),
-                                                           QFileDialog::ShowDirsOnly);
+    const QString path = QFileDialog::getExistingDirectory(this, QStringLiteral("Output Directory"),
+                                                           QString(), QFileDialog::ShowDirsOnly);
     if (!path.isEmpty())
         lineOutDir->setText(path);
 }

@@ -29,7 +29,8 @@ class mainwindow : public QMainWindow
     Q_OBJECT
 
 public:
-    explicit mainwindow(QWidget* parent = nullptr, const char* name = nullptr, Qt::WindowFlags fl = Qt::Window);
+    explicit mainwindow(QWidget* parent = nullptr, const char* name = nullptr,
+                        Qt::WindowFlags fl = Qt::Window);
     ~mainwindow() override;
 
     QGroupBox* groupBox3;

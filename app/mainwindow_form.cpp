@@ -86,7 +86,7 @@ void setActionTexts(QAction* action, const QString& text, const QString& menuTex
     action->setShortcut(accel);
 }
 
-} // namespace
+}  // namespace
 
 void mainwindow::buildForm()
 {
@@ -351,13 +351,15 @@ void mainwindow::connectForm()
     connect(pushOutDir, &QPushButton::clicked, this, &mainwindow::findOutputDir);
     connect(pushStaData, &QPushButton::clicked, this, &mainwindow::findStaMul);
     connect(pushStaIdx, &QPushButton::clicked, this, &mainwindow::findStaIdx);
-    connect(tabWidget2, &QTabWidget::currentChanged, this, [this](int page) { tabChange(tabWidget2->widget(page)); });
+    connect(tabWidget2, &QTabWidget::currentChanged, this,
+            [this](int page) { tabChange(tabWidget2->widget(page)); });
     connect(pushGenerate, &QPushButton::clicked, this, &mainwindow::diffGenerate);
     connect(pushCombine, &QPushButton::clicked, this, &mainwindow::diffCombine);
     connect(pushDif, &QPushButton::clicked, this, &mainwindow::findDif);
     connect(pushDifi, &QPushButton::clicked, this, &mainwindow::findDifi);
     connect(pushDifl, &QPushButton::clicked, this, &mainwindow::findDifl);
-    connect(tabWidget4, &QTabWidget::currentChanged, this, [this](int page) { tabCChange(tabWidget4->widget(page)); });
+    connect(tabWidget4, &QTabWidget::currentChanged, this,
+            [this](int page) { tabCChange(tabWidget4->widget(page)); });
     connect(pushCMap, &QPushButton::clicked, this, &mainwindow::findCMapMul);
     connect(pushCStaData, &QPushButton::clicked, this, &mainwindow::findCStaMul);
     connect(pushCStaIdx, &QPushButton::clicked, this, &mainwindow::findCStaIdx);

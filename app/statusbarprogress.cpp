@@ -12,12 +12,11 @@ int barValue(qint64 value)
 {
     return int(qMin<qint64>(value, INT_MAX));
 }
-} // namespace
+}  // namespace
 
 StatusBarProgress::StatusBarProgress(QStatusBar* statusBar, const bool& stopRequested)
     : m_statusBar(statusBar), m_stopRequested(stopRequested)
-{
-}
+{}
 
 StatusBarProgress::~StatusBarProgress()
 {

@@ -6,8 +6,8 @@
 // events processed every 100 blocks), and the time to simply read the job's
 // input files, which is the floor a job can approach.
 
-#include "mainwindow.h"
 #include "diffjobs.h"
+#include "mainwindow.h"
 #include "samplefacet.h"
 
 #include <QApplication>
@@ -76,11 +76,11 @@ void report(const Job& job, int repeats, mainwindow& window)
     const double bare = bestSeconds(repeats, [&] { return job.bare().ok; });
     const double windowed = bestSeconds(repeats, [&] { return job.throughWindow(window); });
     const double megabytes = totalSize(job.inputs) / 1e6;
-    std::printf("%-16s %9.1f MB %9.3f s %9.3f s %9.3f s %8.0f MB/s %6.2fx\n", job.name, megabytes, read, bare, windowed,
-                megabytes / bare, bare / read);
+    std::printf("%-16s %9.1f MB %9.3f s %9.3f s %9.3f s %8.0f MB/s %6.2fx\n", job.name, megabytes, read, bare,
+                windowed, megabytes / bare, bare / read);
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -112,7 +112,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "quillmark-bench: %s\n", qPrintable(sample.message));
         return 1;
     }
-    std::printf("sample facet: %lld blocks, made in %.2f s\n", sample.summary.blocks, made.nsecsElapsed() / 1e9);
+    std::printf("sample facet: %lld blocks, made in %.2f s\n", sample.summary.blocks,
+                made.nsecsElapsed() / 1e9);
 
     const FacetFiles reference = referenceFiles(options);
     const FacetFiles current = editedFiles(options);
@@ -122,9 +123,15 @@ int main(int argc, char** argv)
     SilentProgress silent;
     const MapGenerateJob mapGenerate{reference.map, current.map, out, 0};
     const MapCombineJob mapCombine{reference.map, dif("mapdif0.mul"), dif("mapdifl0.mul"), out, 0};
-    const StaticsGenerateJob staticsGenerate{reference.index, reference.data, current.index, current.data, out, 0};
-    const StaticsCombineJob staticsCombine{reference.index, reference.data, dif("stadif0.mul"), dif("stadifi0.mul"),
-                                           dif("stadifl0.mul"), out, 0};
+    const StaticsGenerateJob staticsGenerate{
+        reference.index, reference.data, current.index, current.data, out, 0};
+    const StaticsCombineJob staticsCombine{reference.index,
+                                           reference.data,
+                                           dif("stadif0.mul"),
+                                           dif("stadifi0.mul"),
+                                           dif("stadifl0.mul"),
+                                           out,
+                                           0};
 
     mainwindow window;
     window.show();
@@ -146,13 +153,16 @@ int main(int argc, char** argv)
     };
 
     const int runs = parser.value(repeats).toInt();
-    std::printf("%-16s %12s %11s %11s %11s %13s %7s\n", "job", "input", "read only", "job", "in window", "job speed",
-                "/read");
-    const QList<Job> mapJobs{
-        {"generate map", {reference.map, current.map}, [&] { return generateMapDiff(mapGenerate, silent); },
-         [](mainwindow& w) { return w.mapDiffGenerate(); }},
-        {"combine map", {reference.map, dif("mapdif0.mul"), dif("mapdifl0.mul")},
-         [&] { return combineMapDiff(mapCombine, silent); }, [](mainwindow& w) { return w.mapDiffCombine(); }}};
+    std::printf("%-16s %12s %11s %11s %11s %13s %7s\n", "job", "input", "read only", "job", "in window",
+                "job speed", "/read");
+    const QList<Job> mapJobs{{"generate map",
+                              {reference.map, current.map},
+                              [&] { return generateMapDiff(mapGenerate, silent); },
+                              [](mainwindow& w) { return w.mapDiffGenerate(); }},
+                             {"combine map",
+                              {reference.map, dif("mapdif0.mul"), dif("mapdifl0.mul")},
+                              [&] { return combineMapDiff(mapCombine, silent); },
+                              [](mainwindow& w) { return w.mapDiffCombine(); }}};
     for (const Job& job : mapJobs)
         report(job, runs, window);
 

@@ -7,8 +7,8 @@
 // the output directory only when the whole job has succeeded; a job that fails
 // or is stopped leaves the directory as it found it.
 
-#include "jobprogress.h"
 #include "joboutcome.h"
+#include "jobprogress.h"
 
 #include <QString>
 

@@ -3,7 +3,7 @@
 namespace {
 constexpr qint64 MinReadAhead = qint64(4) << 10;
 constexpr qint64 InitialReadAhead = qint64(64) << 10;
-} // namespace
+}  // namespace
 
 InputFile::InputFile(const QString& path) : m_file(path), m_readAhead(InitialReadAhead) {}
 

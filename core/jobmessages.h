@@ -50,4 +50,4 @@ inline QString currentStaticsDamaged(qint64 block)
     return QStringLiteral("Current statics are damaged at block %1").arg(block);
 }
 
-} // namespace jobmessage
+}  // namespace jobmessage

@@ -17,7 +17,8 @@ QString freeSiblingName(const QString& target, const char* suffix)
     const QFileInfo info(target);
     for (;;) {
         const QString name = info.absolutePath() + QLatin1String("/.") + info.fileName() + QLatin1Char('.')
-            + QString::number(QRandomGenerator::global()->generate(), 36) + QLatin1String(suffix);
+                             + QString::number(QRandomGenerator::global()->generate(), 36)
+                             + QLatin1String(suffix);
         if (!QFileInfo::exists(name))
             return name;
     }
@@ -28,7 +29,7 @@ bool exists(const QString& path)
     return QFileInfo(path).exists() || QFileInfo(path).isSymLink();
 }
 
-} // namespace
+}  // namespace
 
 StagedFile::StagedFile(const QString& target) : m_target(target) {}
 

@@ -52,7 +52,8 @@ JobOutcome combineStaticsDiff(const StaticsCombineJob& job, JobProgress& progres
                 return JobOutcome::failure(jobmessage::difFilesDamaged(block));
             InputFile& index = replaced ? difIndex : currentIndex;
             InputFile& data = replaced ? difData : currentData;
-            const char* entryBytes = index.view((replaced ? ordinal : block) * IndexEntrySize, IndexEntrySize);
+            const char* entryBytes =
+                index.view((replaced ? ordinal : block) * IndexEntrySize, IndexEntrySize);
             if (!entryBytes)
                 return JobOutcome::failure(jobmessage::UnableToReadStaticsOrDif);
             IndexEntry entry = IndexEntry::decode(entryBytes);

@@ -35,7 +35,7 @@ Change classify(const IndexEntry& reference, InputFile& referenceData, const Ind
     return Change::Unreadable;
 }
 
-} // namespace
+}  // namespace
 
 JobOutcome generateStaticsDiff(const StaticsGenerateJob& job, JobProgress& progress)
 {

@@ -44,4 +44,4 @@ inline QString outputName(const QString& outDir, const char* part, int facet)
     return outDir + QLatin1String(part) + QString::number(facet, 10) + QLatin1String(".mul");
 }
 
-} // namespace difformat
+}  // namespace difformat

@@ -7,6 +7,7 @@
 
 bool mainwindow::mapDiffCombine()
 {
-    const MapCombineJob job{lineCMap->text(), lineDif->text(), lineDifl->text(), lineOutDir->text(), comboBox1->currentIndex()};
+    const MapCombineJob job{lineCMap->text(), lineDif->text(), lineDifl->text(), lineOutDir->text(),
+                            comboBox1->currentIndex()};
     return runWorker([&job](JobProgress& progress) { return combineMapDiff(job, progress); });
 }

@@ -7,6 +7,7 @@
 
 bool mainwindow::mapDiffGenerate()
 {
-    const MapGenerateJob job{lineRefData->text(), lineMapMul->text(), lineOutDir->text(), comboBox1->currentIndex()};
+    const MapGenerateJob job{lineRefData->text(), lineMapMul->text(), lineOutDir->text(),
+                             comboBox1->currentIndex()};
     return runWorker([&job](JobProgress& progress) { return generateMapDiff(job, progress); });
 }

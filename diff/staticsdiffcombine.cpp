@@ -7,6 +7,8 @@
 
 bool mainwindow::staticsDiffCombine()
 {
-    const StaticsCombineJob job{lineCStaIdx->text(), lineCStaData->text(), lineDif->text(), lineDifi->text(), lineDifl->text(), lineOutDir->text(), comboBox1->currentIndex()};
+    const StaticsCombineJob job{lineCStaIdx->text(),      lineCStaData->text(), lineDif->text(),
+                                lineDifi->text(),         lineDifl->text(),     lineOutDir->text(),
+                                comboBox1->currentIndex()};
     return runWorker([&job](JobProgress& progress) { return combineStaticsDiff(job, progress); });
 }

@@ -7,6 +7,7 @@
 
 bool mainwindow::staticsDiffGenerate()
 {
-    const StaticsGenerateJob job{lineRefIdx->text(), lineRefData->text(), lineStaIdx->text(), lineStaMul->text(), lineOutDir->text(), comboBox1->currentIndex()};
+    const StaticsGenerateJob job{lineRefIdx->text(), lineRefData->text(), lineStaIdx->text(),
+                                 lineStaMul->text(), lineOutDir->text(),  comboBox1->currentIndex()};
     return runWorker([&job](JobProgress& progress) { return generateStaticsDiff(job, progress); });
 }

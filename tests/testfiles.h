@@ -83,4 +83,4 @@ inline QStringList filesIn(const QString& dir)
     return QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
 }
 
-} // namespace testfiles
+}  // namespace testfiles

@@ -18,7 +18,8 @@ const EmbeddedImage* lookUp(const QString& name)
 QImage decode(const EmbeddedImage& entry)
 {
     const QByteArray pixels = qUncompress(entry.imageData, int(entry.compressed));
-    if (entry.depth != 32 || entry.numColors != 0 || pixels.size() != qsizetype(entry.width) * entry.height * 4)
+    if (entry.depth != 32 || entry.numColors != 0
+        || pixels.size() != qsizetype(entry.width) * entry.height * 4)
         return QImage();
     QImage image(entry.width, entry.height, entry.alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     const uchar* source = reinterpret_cast<const uchar*>(pixels.constData());
@@ -30,7 +31,7 @@ QImage decode(const EmbeddedImage& entry)
     return image;
 }
 
-} // namespace
+}  // namespace
 
 QImage findEmbeddedImage(const QString& name)
 {

@@ -13,7 +13,7 @@ struct IconRegistration
 };
 const IconRegistration registration;
 
-} // namespace
+}  // namespace
 
 IconSourceFactory::~IconSourceFactory() = default;
 

@@ -7,11 +7,11 @@
 
 #include "testfiles.h"
 
-#include "mainwindow.h"
 #include "diffjobs.h"
+#include "facetcheck.h"
 #include "indexentry.h"
 #include "jobmessages.h"
-#include "facetcheck.h"
+#include "mainwindow.h"
 #include "samplefacet.h"
 
 #include <QFileInfo>
@@ -148,10 +148,10 @@ void CliTest::fourJobsReproduceTheEditedFacet()
         const bool map = text.section(' ', 1, 1) == "map";
         const qint64 bytes = QFileInfo(path(summary.section('@', -1))).size();
         QCOMPARE(run.out, QString(summary)
-                              .arg(map ? m_summary.mapBlocksDiffering : m_summary.staticsBlocksDiffering)
-                              .arg(m_summary.blocks)
-                              .replace("{bytes}", QString::number(bytes))
-                              .replace("@", m_dir.path() + '/')
+                                  .arg(map ? m_summary.mapBlocksDiffering : m_summary.staticsBlocksDiffering)
+                                  .arg(m_summary.blocks)
+                                  .replace("{bytes}", QString::number(bytes))
+                                  .replace("@", m_dir.path() + '/')
                               + '\n');
     }
     const FacetFiles edited = facetFiles(path("cur"), 3), made = facetFiles(path("new"), 3);
@@ -164,7 +164,8 @@ void CliTest::failures_data()
     QTest::addColumn<QString>("line");
     QTest::addColumn<QString>("message");
     QTest::newRow("generate map") << "generate map --reference @missing --current @cur/map3.mul --out @out "
-                                     "--facet 3" << jobmessage::UnableToOpenReferenceData;
+                                     "--facet 3"
+                                  << jobmessage::UnableToOpenReferenceData;
     QTest::newRow("generate statics")
         << "generate statics --reference-index @ref/staidx3.mul --reference-data @ref/statics3.mul "
            "--current-index @cur/staidx3.mul --current-data @cur/statics3.mul --out @nowhere --facet 3"
@@ -174,7 +175,8 @@ void CliTest::failures_data()
         << jobmessage::UnableToCreateNewMap;
     QTest::newRow("combine statics")
         << "combine statics --index @ref/staidx3.mul --data @ref/statics3.mul --difl @five.difl "
-           "--difi @empty.mul --dif @empty.mul --out @out --facet 3" << jobmessage::difFilesDamaged(5);
+           "--difi @empty.mul --dif @empty.mul --out @out --facet 3"
+        << jobmessage::difFilesDamaged(5);
     QTest::newRow("inspect") << "inspect statics --difl @five.difl --difi @missing --dif @empty.mul"
                              << "Unable to open " + path("missing");
 }
@@ -210,7 +212,8 @@ void CliTest::usageErrors_data()
     const QString facet = "Unknown facet '%1': give 0 to 5 or a name: "
                           "Felucca, Trammel, Ilshenar, Malas, Tokuno, TerMur.";
     const QString map = "generate map --reference a --current b --out o";
-    QTest::newRow("unknown command") << "patch map" << "Unknown command 'patch'.";
+    QTest::newRow("unknown command") << "patch map"
+                                     << "Unknown command 'patch'.";
     QTest::newRow("unknown kind") << "inspect tiles"
                                   << "Unknown kind 'tiles' for inspect: use map or statics.";
     QTest::newRow("missing option") << map << "Missing option --facet.";
@@ -264,14 +267,17 @@ void CliTest::inspect_data()
     QTest::addColumn<int>("difBytes");
     QTest::addColumn<QString>("report");  // from the problems on
     QTest::newRow("map: clean") << int32s({1, 4, 9}) << QByteArray() << 3 * 196 << "verdict: clean\n";
-    QTest::newRow("map: partial record") << int32s({1, 2}) + "xy" << QByteArray() << 2 * 196
+    QTest::newRow("map: partial record")
+        << int32s({1, 2}) + "xy" << QByteArray() << 2 * 196
         << "problems:\n  partial records: 1\n    locator: 2 bytes after its last whole record of 4 bytes\n"
            "verdict: 1 problem found\n";
-    QTest::newRow("map: lengths") << int32s({1, 2, 3}) << QByteArray() << 2 * 196
+    QTest::newRow("map: lengths")
+        << int32s({1, 2, 3}) << QByteArray() << 2 * 196
         << "problems:\n  files that disagree in length: 1\n"
            "    3 locator records need 588 bytes of difference data, the file has 392\n"
            "verdict: 1 problem found\n";
-    QTest::newRow("map: block numbers") << int32s({-3, 10, 5, 5}) << QByteArray() << 4 * 196
+    QTest::newRow("map: block numbers")
+        << int32s({-3, 10, 5, 5}) << QByteArray() << 4 * 196
         << "problems:\n  negative block numbers: 1\n    record 0: block -3\n"
            "  block numbers outside the map: 1\n    record 1: block 10, the map has 10 blocks\n"
            "  repeated block numbers: 1\n    record 3: block 5 repeats record 2\n"
@@ -279,13 +285,15 @@ void CliTest::inspect_data()
            "verdict: 4 problems found\n";
     QTest::newRow("statics: clean") << int32s({1, 2, 3}) << entries({{0, 6, 0}, {-1, -7, 3}, {6, 2, 0}}) << 8
                                     << "verdict: clean\n";
-    QTest::newRow("statics: counts") << int32s({1, 12}) << entries({{0, 4, 0}}) << 6
+    QTest::newRow("statics: counts")
+        << int32s({1, 12}) << entries({{0, 4, 0}}) << 6
         << "problems:\n  files that disagree in length: 2\n"
            "    2 locator records, but 1 difference index records\n"
            "    the records with data add up to 4 bytes, the difference data file has 6\n"
            "  block numbers outside the statics index: 1\n"
            "    record 1: block 12, the statics index has 10 blocks\nverdict: 3 problems found\n";
-    QTest::newRow("statics: runs") << int32s({1, 2, 3}) << entries({{-5, 4, 0}, {0, -2, 0}, {4, 6, 0}}) << 8
+    QTest::newRow("statics: runs")
+        << int32s({1, 2, 3}) << entries({{-5, 4, 0}, {0, -2, 0}, {4, 6, 0}}) << 8
         << "problems:\n  records with a negative offset: 1\n    record 0 (block 1): offset -5\n"
            "  records with a negative length: 1\n    record 1 (block 2): length -2\n"
            "  records past the end of the difference data: 1\n"
@@ -321,8 +329,8 @@ void CliTest::picture_data()
                                 "--dif @difs/stadif3.mul --index @ref/staidx3.mul --height 40"
                              << QSize(48, 40) << "difs/stadifl3.mul";
     QTest::newRow("Felucca") << map << QSize(896, 512) << "difs/mapdifl3.mul";
-    QTest::newRow("Malas, other height") << map + " --facet malas --height 100" << QSize(320, 100)
-                                         << "difs/mapdifl3.mul";
+    QTest::newRow("Malas, other height")
+        << map + " --facet malas --height 100" << QSize(320, 100) << "difs/mapdifl3.mul";
     QTest::newRow("Tokuno, outside") << "inspect map --difl @odd.difl --dif @odd.dif --facet 4"
                                      << QSize(181, 181) << "odd.difl";
 }
@@ -339,7 +347,9 @@ void CliTest::picture()
     QSet<qint32> marked(blocks.begin(), blocks.end());
     marked.removeIf([&size](qint32 block) { return block < 0 || block >= size.width() * size.height(); });
     QVERIFY(run.out.contains(QString(", %1 x %2 blocks, %3 changed blocks marked")
-                                 .arg(size.width()).arg(size.height()).arg(marked.size())));
+                                 .arg(size.width())
+                                 .arg(size.height())
+                                 .arg(marked.size())));
     const QImage image(path("grid.png"));
     QCOMPARE(image.size(), size);
     int wrong = 0;  // block b at column b / height, row b % height
@@ -389,8 +399,8 @@ void CliTest::sampleStructureAndSummary()
     }
     const SampleFacetSummary& s = m_summary;
     QCOMPARE(QList<qint64>({payloads, headers, statics, extras}),
-             QList<qint64>({s.mapBlocksDiffering, s.headerOnlyChanges, s.staticsBlocksDiffering,
-                            s.extraOnlyChanges}));
+             QList<qint64>(
+                 {s.mapBlocksDiffering, s.headerOnlyChanges, s.staticsBlocksDiffering, s.extraOnlyChanges}));
     QVERIFY(payloads > 50 && headers > 10 && extras > 10 && s.staticsEmptied > 10 && s.staticsAdded > 10);
 }
 
@@ -435,22 +445,30 @@ void CliTest::sampleTool_data()
                                   "--combined-index @%1 --combined-data @%2";
     QTest::newRow("map header") << verifyMap + "header.map" << 0
                                 << "map: all 1920 blocks match the edited facet\nverdict: match\n";
-    QTest::newRow("map payload") << verifyMap + "payload.map" << 1
+    QTest::newRow("map payload")
+        << verifyMap + "payload.map" << 1
         << "map: map block 9 differs from the edited facet (1 blocks differ)\nverdict: mismatch\n";
-    QTest::newRow("statics bytes") << verifyStatics.arg("cur/staidx3.mul", "changed.dat") << 1
+    QTest::newRow("statics bytes")
+        << verifyStatics.arg("cur/staidx3.mul", "changed.dat") << 1
         << QString("statics: statics block %1 holds other bytes (1 blocks differ)\nverdict: mismatch\n")
                .arg(block);
-    QTest::newRow("statics block emptied") << verifyStatics.arg("emptied.idx", "cur/statics3.mul") << 1
+    QTest::newRow("statics block emptied")
+        << verifyStatics.arg("emptied.idx", "cur/statics3.mul") << 1
         << QString("statics: statics block %1 is empty but should hold %2 bytes (1 blocks differ)\n"
-                   "verdict: mismatch\n").arg(block).arg(entry.length);
-    QTest::newRow("statics block filled") << QString(verifyStatics).replace("@cur/staidx3.mul", "@emptied.idx")
-                                             .arg("cur/staidx3.mul", "cur/statics3.mul") << 1
+                   "verdict: mismatch\n")
+               .arg(block)
+               .arg(entry.length);
+    QTest::newRow("statics block filled")
+        << QString(verifyStatics)
+               .replace("@cur/staidx3.mul", "@emptied.idx")
+               .arg("cur/staidx3.mul", "cur/statics3.mul")
+        << 1
         << QString("statics: statics block %1 should be empty (1 blocks differ)\nverdict: mismatch\n")
                .arg(block);
-    for (const char* usage : {"mix", "verify", "verify --edited-map a", "make --width 0 --dir @no",
-                              "make --height 2.5 --dir @no", "make --facet Sosaria --dir @no",
-                              "make --width 1000 --height 1000 --dir @no",
-                              "make --new 0.6 --changed 0.5 --dir @no"})
+    for (const char* usage :
+         {"mix", "verify", "verify --edited-map a", "make --width 0 --dir @no", "make --height 2.5 --dir @no",
+          "make --facet Sosaria --dir @no", "make --width 1000 --height 1000 --dir @no",
+          "make --new 0.6 --changed 0.5 --dir @no"})
         QTest::newRow(usage) << usage << 2 << "";
 }
 

@@ -3,9 +3,9 @@
 // and what is left behind when a run fails or is stopped.
 
 #include "diffjobs.h"
+#include "facetcheck.h"
 #include "filesizelimit.h"
 #include "recordingprogress.h"
-#include "facetcheck.h"
 #include "samplefacet.h"
 #include "workspace.h"
 
@@ -67,7 +67,7 @@ QString outDirFor(const Workspace& ws, const QString& kind)
     return kind == "empty" ? QString() : ws.out();
 }
 
-} // namespace
+}  // namespace
 
 class JobsTest : public QObject
 {
@@ -98,9 +98,9 @@ void JobsTest::mapRecords()
     Workspace ws;
     const QByteArray reference = randomMap(300, 1);
     QByteArray current = reference;
-    current.replace(5 * BlockSize, 196, randomMap(1, 2));         // payload and header
+    current.replace(5 * BlockSize, 196, randomMap(1, 2));           // payload and header
     current.replace(270 * BlockSize + 4, 192, QByteArray(192, 0));  // payload only
-    current.replace(2 * BlockSize, 4, int32s({77}));              // a header alone is never compared
+    current.replace(2 * BlockSize, 4, int32s({77}));                // a header alone is never compared
     const QStringList maps = files(ws, {reference, current});
     const JobOutcome generated = runJob("generate map", maps, ws.out(), 1);
     QVERIFY(generated.ok);
@@ -118,13 +118,15 @@ void JobsTest::mapRecords()
 void JobsTest::staticsWorkedExample()
 {
     Workspace ws;
-    const QStringList pairs = files(ws, {entries({{0, 4, 0}, {-1, 0, 0}, {4, 6, 0}, {10, 2, 0}}), "AAAABBBBBBCC",
-                                         entries({{6, 4, 7}, {0, 6, 0}, {-1, 0, 0}, {10, 2, 0}}), "DDDDDDAAAAEE"});
+    const QStringList pairs =
+        files(ws, {entries({{0, 4, 0}, {-1, 0, 0}, {4, 6, 0}, {10, 2, 0}}), "AAAABBBBBBCC",
+                   entries({{6, 4, 7}, {0, 6, 0}, {-1, 0, 0}, {10, 2, 0}}), "DDDDDDAAAAEE"});
     QVERIFY(runJob("generate statics", pairs, ws.out(), 1).ok);
     QCOMPARE(ws.outFiles(), QStringList({"stadif1.mul", "stadifi1.mul", "stadifl1.mul"}));
     QCOMPARE(read(ws.outFile("stadifl1.mul")), QByteArray::fromHex("010000000200000003000000"));
-    QCOMPARE(read(ws.outFile("stadifi1.mul")), QByteArray::fromHex("000000000600000000000000ffffffff0000000000000000"
-                                                                   "060000000200000000000000"));
+    QCOMPARE(read(ws.outFile("stadifi1.mul")),
+             QByteArray::fromHex("000000000600000000000000ffffffff0000000000000000"
+                                 "060000000200000000000000"));
     QCOMPARE(read(ws.outFile("stadif1.mul")), QByteArray("DDDDDDEE"));
 }
 
@@ -139,7 +141,8 @@ void JobsTest::staticsDecisionTable_data()
     const QByteArray none;
     QTest::newRow("emptied") << entries({{0, 3, 1}}) << QByteArray("abc") << entries({{-1, 5, 9}}) << none
                              << entries({{-1, 5, 9}}) << none;
-    QTest::newRow("empty both") << entries({{-1, 0, 0}}) << none << entries({{-1, 7, 7}}) << none << none << none;
+    QTest::newRow("empty both") << entries({{-1, 0, 0}}) << none << entries({{-1, 7, 7}}) << none << none
+                                << none;
     QTest::newRow("new") << entries({{-1, 0, 0}}) << none << entries({{0, 3, 4}}) << QByteArray("xyz")
                          << entries({{0, 3, 4}}) << QByteArray("xyz");
     QTest::newRow("lengths differ") << entries({{0, 2, 0}}) << QByteArray("ab") << entries({{0, 3, 0}})
@@ -148,7 +151,8 @@ void JobsTest::staticsDecisionTable_data()
                                        << QByteArray("..abc") << none << none;
     QTest::newRow("bytes differ") << entries({{0, 3, 0}}) << QByteArray("abc") << entries({{1, 3, 0}})
                                   << QByteArray(".abd") << entries({{0, 3, 0}}) << QByteArray("abd");
-    QTest::newRow("both length 0") << entries({{0, 0, 0}}) << none << entries({{0, 0, 5}}) << none << none << none;
+    QTest::newRow("both length 0") << entries({{0, 0, 0}}) << none << entries({{0, 0, 5}}) << none << none
+                                   << none;
     QTest::newRow("new, length 0") << entries({{-1, 0, 0}}) << none << entries({{0, 0, 5}}) << none
                                    << entries({{0, 0, 5}}) << none;
 }
@@ -164,8 +168,8 @@ void JobsTest::staticsDecisionTable()
     Workspace ws;
     // Block 0 is the same on both sides and makes the block under test block 1.
     const QByteArray same = entries({{-1, 0, 0}});
-    QVERIFY(runJob("generate statics", files(ws, {same + reference, referenceData, same + current, currentData}),
-                   ws.out())
+    QVERIFY(runJob("generate statics",
+                   files(ws, {same + reference, referenceData, same + current, currentData}), ws.out())
                 .ok);
     QCOMPARE(read(ws.outFile("stadifl0.mul")), record.isEmpty() ? QByteArray() : int32s({1}));
     QCOMPARE(read(ws.outFile("stadifi0.mul")), record);
@@ -179,16 +183,20 @@ void JobsTest::staticsCombineCompactsAndReplaces()
     const QByteArray index = entries({{10, 3, 1}, {-1, 4, 2}, {0, 5, 3}, {2, 3, 4}, {20, 2, 5}});
     const QByteArray data = "0123456789abcdefghijkl";
     QVERIFY(runJob("combine statics", files(ws, {index, data, "", "", ""}), ws.out()).ok);
-    QCOMPARE(read(ws.outFile("staidx0.mul")), entries({{0, 3, 1}, {-1, 4, 2}, {3, 5, 3}, {8, 3, 4}, {11, 2, 5}}));
+    QCOMPARE(read(ws.outFile("staidx0.mul")),
+             entries({{0, 3, 1}, {-1, 4, 2}, {3, 5, 3}, {8, 3, 4}, {11, 2, 5}}));
     QCOMPARE(read(ws.outFile("statics0.mul")), QByteArray("abc01234234kl"));
 
     // Block 4 twice (the first wins), numbers outside the index, the last
     // block replaced, and block 2 emptied: the blocks after it move up.
     const QByteArray difl = int32s({4, 1, 4, 7, -3, 2});
-    const QByteArray difi = entries({{0, 2, 50}, {-1, 9, 60}, {9000, 9000, 0}, {-1, 0, 0}, {-1, 0, 0}, {-1, 5, 70}});
-    const JobOutcome outcome = runJob("combine statics", files(ws, {index, data, "zz", difi, difl}), ws.out());
+    const QByteArray difi =
+        entries({{0, 2, 50}, {-1, 9, 60}, {9000, 9000, 0}, {-1, 0, 0}, {-1, 0, 0}, {-1, 5, 70}});
+    const JobOutcome outcome =
+        runJob("combine statics", files(ws, {index, data, "zz", difi, difl}), ws.out());
     QCOMPARE(outcome.records, 3);
-    QCOMPARE(read(ws.outFile("staidx0.mul")), entries({{0, 3, 1}, {-1, 9, 60}, {-1, 5, 70}, {3, 3, 4}, {6, 2, 50}}));
+    QCOMPARE(read(ws.outFile("staidx0.mul")),
+             entries({{0, 3, 1}, {-1, 9, 60}, {-1, 5, 70}, {3, 3, 4}, {6, 2, 50}}));
     QCOMPARE(read(ws.outFile("statics0.mul")), QByteArray("abc234zz"));
 
     // A 0-byte index: no blocks, whatever the locator holds.
@@ -204,12 +212,14 @@ void JobsTest::namesFollowTheFacet()
         const QStringList statics = files(ws, {entries({{-1, 0, 0}}), "", "", ""});
         QVERIFY(runJob("generate map", {map[0], map[0]}, ws.out(), facet).ok);
         QVERIFY(runJob("combine map", map, ws.out(), facet).ok);
-        QVERIFY(runJob("generate statics", {statics[0], statics[1], statics[0], statics[1]}, ws.out(), facet).ok);
-        QVERIFY(runJob("combine statics", {statics[0], statics[1], statics[2], statics[3], statics[3]}, ws.out(),
-                       facet)
+        QVERIFY(
+            runJob("generate statics", {statics[0], statics[1], statics[0], statics[1]}, ws.out(), facet).ok);
+        QVERIFY(runJob("combine statics", {statics[0], statics[1], statics[2], statics[3], statics[3]},
+                       ws.out(), facet)
                     .ok);
         QStringList expected;
-        for (const char* name : {"map", "mapdif", "mapdifl", "stadif", "stadifi", "stadifl", "staidx", "statics"})
+        for (const char* name :
+             {"map", "mapdif", "mapdifl", "stadif", "stadifi", "stadifl", "staidx", "statics"})
             expected << QString("%1%2.mul").arg(name).arg(facet);
         QCOMPARE(ws.outFiles(), expected);
     }
@@ -218,13 +228,14 @@ void JobsTest::namesFollowTheFacet()
 void JobsTest::checksInOrder_data()
 {
     QTest::addColumn<QString>("job");
-    QTest::addColumn<QString>("inputs");  // per input: good, missing, empty, or long (twice the good size)
-    QTest::addColumn<QString>("outDir");  // out, missing, file, empty
-    QTest::addColumn<QString>("blocker"); // a directory in out that takes an output's name
+    QTest::addColumn<QString>("inputs");   // per input: good, missing, empty, or long (twice the good size)
+    QTest::addColumn<QString>("outDir");   // out, missing, file, empty
+    QTest::addColumn<QString>("blocker");  // a directory in out that takes an output's name
     QTest::addColumn<QString>("message");
     const auto row = [](const char* job, const char* inputs, const char* outDir, const char* blocker,
                         const char* message) {
-        QTest::addRow("%s: %s, %s %s", job, inputs, outDir, blocker) << job << inputs << outDir << blocker << message;
+        QTest::addRow("%s: %s, %s %s", job, inputs, outDir, blocker)
+            << job << inputs << outDir << blocker << message;
     };
     row("generate map", "missing missing", "missing", "", "Unable to open reference data file");
     row("generate map", "empty good", "out", "", "Unable to open reference data file");
@@ -240,9 +251,11 @@ void JobsTest::checksInOrder_data()
     row("combine map", "good good good", "empty", "", "Output Directory does not exist");
     for (const char* outDir : {"missing", "file"})
         row("combine map", "good good good", outDir, "", "Unable to create new map file");
-    row("generate statics", "good missing missing good", "missing", "", "Unable to open reference or index data file");
+    row("generate statics", "good missing missing good", "missing", "",
+        "Unable to open reference or index data file");
     row("generate statics", "empty good good good", "out", "", "Unable to open reference or index data file");
-    row("generate statics", "good good good missing", "missing", "", "Unable to open statics data or index file");
+    row("generate statics", "good good good missing", "missing", "",
+        "Unable to open statics data or index file");
     row("generate statics", "good good missing good", "out", "", "Unable to open statics data or index file");
     row("generate statics", "long good good good", "missing", "", "Index files are different sizes");
     for (const char* outDir : {"missing", "empty"})
@@ -257,7 +270,8 @@ void JobsTest::checksInOrder_data()
     row("combine statics", "good good good good good", "empty", "", "Output Directory does not exist");
     row("combine statics", "good good good good good", "missing", "", "Unable to create new static files");
     for (const char* blocker : {"statics0.mul", "staidx0.mul"})
-        row("combine statics", "good good good good good", "out", blocker, "Unable to create new static files");
+        row("combine statics", "good good good good good", "out", blocker,
+            "Unable to create new static files");
 }
 
 void JobsTest::checksInOrder()
@@ -280,8 +294,9 @@ void JobsTest::checksInOrder()
     for (int i = 0; i < kinds.size(); ++i) {
         const QByteArray bytes = good[job][i];
         paths << (kinds[i] == "missing" ? ws.path("absent.mul")
-                  : kinds[i] == "empty" ? QString()
-                                        : ws.file(QString("in%1.mul").arg(i), kinds[i] == "long" ? bytes + bytes : bytes));
+                  : kinds[i] == "empty"
+                      ? QString()
+                      : ws.file(QString("in%1.mul").arg(i), kinds[i] == "long" ? bytes + bytes : bytes));
     }
     RecordingProgress progress;
     const JobOutcome outcome = runJob(job, paths, outDirFor(ws, outDir), 0, &progress);
@@ -301,10 +316,12 @@ void JobsTest::damagedInputStopsTheRun_data()
                                                            {"past the end", entries({{6, 3, 0}})},
                                                            {"huge length", entries({{0, 0x7fffffff, 0}})}};
     for (const auto& [name, bad] : damage) {
-        QTest::addRow("reference, %s", name) << "generate statics" << QList<QByteArray>{good + bad, data, good + good, data}
-                                             << "Reference statics are damaged at block 1";
-        QTest::addRow("current, %s", name) << "generate statics" << QList<QByteArray>{good + good, data, good + bad, data}
-                                           << "Current statics are damaged at block 1";
+        QTest::addRow("reference, %s", name)
+            << "generate statics" << QList<QByteArray>{good + bad, data, good + good, data}
+            << "Reference statics are damaged at block 1";
+        QTest::addRow("current, %s", name)
+            << "generate statics" << QList<QByteArray>{good + good, data, good + bad, data}
+            << "Current statics are damaged at block 1";
         QTest::addRow("combined current, %s", name)
             << "combine statics" << QList<QByteArray>{good + bad, data, data, good, int32s({0})}
             << "Current statics are damaged at block 1";
@@ -316,7 +333,8 @@ void JobsTest::damagedInputStopsTheRun_data()
         << "combine statics" << QList<QByteArray>{good + good, data, data, good + "\1\2", int32s({0, 1})}
         << "Dif files are damaged at block 1";
     QTest::newRow("record past the map dif data")
-        << "combine map" << QList<QByteArray>{randomMap(4, 8), randomMap(1, 9) + QByteArray(100, 'x'), int32s({0, 0, 3})}
+        << "combine map"
+        << QList<QByteArray>{randomMap(4, 8), randomMap(1, 9) + QByteArray(100, 'x'), int32s({0, 0, 3})}
         << "Dif files are damaged at block 3";
 }
 
@@ -327,7 +345,8 @@ void JobsTest::damagedInputStopsTheRun()
     QFETCH(QString, message);
     Workspace ws;
     // Earlier outputs of every job survive a failed run.
-    const QStringList earlier{"map0.mul", "staidx0.mul", "statics0.mul", "stadif0.mul", "stadifi0.mul", "stadifl0.mul"};
+    const QStringList earlier{"map0.mul",    "staidx0.mul",  "statics0.mul",
+                              "stadif0.mul", "stadifi0.mul", "stadifl0.mul"};
     for (const QString& name : earlier)
         testfiles::write(ws.outFile(name), name.toLatin1());
     RecordingProgress progress;
@@ -356,7 +375,8 @@ void JobsTest::partialRecordsAndFragments()
     QCOMPARE(read(ws.outFile("stadifl0.mul")), int32s({1}));
     // A replaced block's damaged current entry is never read through.
     const QByteArray damaged = entries({{0, 2, 0}, {99, 99, 0}}) + tail;
-    QVERIFY(runJob("combine statics", files(ws, {damaged, "abcd", "zz", entries({{0, 2, 3}}) + tail, int32s({1}) + tail}),
+    QVERIFY(runJob("combine statics",
+                   files(ws, {damaged, "abcd", "zz", entries({{0, 2, 3}}) + tail, int32s({1}) + tail}),
                    ws.out())
                 .ok);
     QCOMPARE(read(ws.outFile("staidx0.mul")), entries({{0, 2, 0}, {2, 2, 3}}));
@@ -386,8 +406,9 @@ void JobsTest::roundTrip()
         {"generate map", {reference.map, current.map}},
         {"combine map", {reference.map, ws.outFile("mapdif0.mul"), ws.outFile("mapdifl0.mul")}},
         {"generate statics", {reference.index, reference.data, current.index, current.data}},
-        {"combine statics", {reference.index, reference.data, ws.outFile("stadif0.mul"), ws.outFile("stadifi0.mul"),
-                             ws.outFile("stadifl0.mul")}}};
+        {"combine statics",
+         {reference.index, reference.data, ws.outFile("stadif0.mul"), ws.outFile("stadifi0.mul"),
+          ws.outFile("stadifl0.mul")}}};
     for (const auto& [job, inputs] : runs) {
         RecordingProgress progress;
         QVERIFY2(runJob(job, inputs, ws.out(), 0, &progress).ok, qPrintable(job));
@@ -397,8 +418,8 @@ void JobsTest::roundTrip()
     }
     const FacetCheck map = checkCombinedMap(current.map, ws.outFile("map0.mul"));
     QVERIFY2(map.ok, qPrintable(map.message));
-    const FacetCheck statics =
-        checkCombinedStatics(current.index, current.data, ws.outFile("staidx0.mul"), ws.outFile("statics0.mul"));
+    const FacetCheck statics = checkCombinedStatics(current.index, current.data, ws.outFile("staidx0.mul"),
+                                                    ws.outFile("statics0.mul"));
     QVERIFY2(statics.ok, qPrintable(statics.message));
 }
 
@@ -407,11 +428,17 @@ void JobsTest::readAndWriteErrors_data()
     QTest::addColumn<QString>("job");
     QTest::addColumn<QString>("readError");
     QTest::addColumn<QString>("writeError");
-    QTest::newRow("generate map") << "generate map" << "Unable to read map data files" << "Unable to write diff files";
-    QTest::newRow("combine map") << "combine map" << "Unable to read map or dif files" << "Unable to write new map file";
-    QTest::newRow("generate statics") << "generate statics" << "Unable to read statics files"
+    QTest::newRow("generate map") << "generate map"
+                                  << "Unable to read map data files"
+                                  << "Unable to write diff files";
+    QTest::newRow("combine map") << "combine map"
+                                 << "Unable to read map or dif files"
+                                 << "Unable to write new map file";
+    QTest::newRow("generate statics") << "generate statics"
+                                      << "Unable to read statics files"
                                       << "Unable to write diff files";
-    QTest::newRow("combine statics") << "combine statics" << "Unable to read statics or dif files"
+    QTest::newRow("combine statics") << "combine statics"
+                                     << "Unable to read statics or dif files"
                                      << "Unable to write new static files";
 }
 
@@ -426,10 +453,11 @@ void JobsTest::readAndWriteErrors()
     QVERIFY(writeSampleFacet(options).ok);
     const FacetFiles reference = referenceFiles(options), current = editedFiles(options);
     const QString empty = ws.file("empty.mul", "");
-    const QStringList inputs = job == "generate map"       ? QStringList{reference.map, current.map}
-                               : job == "combine map"      ? QStringList{current.map, empty, empty}
-                               : job == "generate statics" ? QStringList{reference.index, reference.data, current.index, current.data}
-                                                           : QStringList{current.index, current.data, empty, empty, empty};
+    const QStringList inputs = job == "generate map"  ? QStringList{reference.map, current.map}
+                               : job == "combine map" ? QStringList{current.map, empty, empty}
+                               : job == "generate statics"
+                                   ? QStringList{reference.index, reference.data, current.index, current.data}
+                                   : QStringList{current.index, current.data, empty, empty, empty};
     const QString shrinking = job.endsWith("map") ? current.map : current.data;
     {
         FileSizeLimit limit(16 * 1024);
@@ -464,11 +492,13 @@ void JobsTest::combineIntoTheFolderOfItsInputs()
     testfiles::write(ws.outFile("map0.mul"), map);
     testfiles::write(ws.outFile("staidx0.mul"), entries({{2, 2, 0}, {0, 2, 0}}));
     testfiles::write(ws.outFile("statics0.mul"), "abcd");
-    QVERIFY(runJob("combine map", {ws.outFile("map0.mul"), ws.file("d", newBlock), ws.file("l", int32s({2}))}, ws.out())
+    QVERIFY(runJob("combine map", {ws.outFile("map0.mul"), ws.file("d", newBlock), ws.file("l", int32s({2}))},
+                   ws.out())
                 .ok);
     QCOMPARE(read(ws.outFile("map0.mul")), block(map, 0) + block(map, 1) + newBlock);
-    QVERIFY(runJob("combine statics", {ws.outFile("staidx0.mul"), ws.outFile("statics0.mul"), ws.file("d", "zz"),
-                                       ws.file("i", entries({{0, 2, 7}})), ws.file("l", int32s({0}))},
+    QVERIFY(runJob("combine statics",
+                   {ws.outFile("staidx0.mul"), ws.outFile("statics0.mul"), ws.file("d", "zz"),
+                    ws.file("i", entries({{0, 2, 7}})), ws.file("l", int32s({0}))},
                    ws.out())
                 .ok);
     QCOMPARE(read(ws.outFile("staidx0.mul")), entries({{0, 2, 7}, {2, 2, 0}}));

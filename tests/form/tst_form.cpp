@@ -16,15 +16,22 @@ class FormWindow : public mainwindow
 {
 public:
     QStringList calls;
-#define LOG(slot) \
-    void slot() override { calls << #slot; }
+    // clang-format off
+#define LOG(slot) void slot() override { calls << #slot; }
     LOG(fileExit) LOG(helpAbout) LOG(findRefIdx) LOG(findRefData) LOG(findDif) LOG(findDifl) LOG(findDifi)
     LOG(findOutputDir) LOG(findStaMul) LOG(findCStaMul) LOG(findStaIdx) LOG(findCStaIdx) LOG(findMapMul)
     LOG(findCMapMul) LOG(diffGenerate) LOG(diffCombine)
 #undef LOG
     void tabChange(QWidget* p) override { log("tabChange", p), mainwindow::tabChange(p); }
-    void tabCChange(QWidget* p) override { log("tabCChange", p), mainwindow::tabCChange(p); }
-    void log(const QString& slot, QWidget* page) { calls << slot + "(" + (page ? page->objectName() : "") + ")"; }
+    // clang-format on
+    void tabCChange(QWidget* p) override
+    {
+        log("tabCChange", p), mainwindow::tabCChange(p);
+    }
+    void log(const QString& slot, QWidget* page)
+    {
+        calls << slot + "(" + (page ? page->objectName() : "") + ")";
+    }
     using mainwindow::languageChange;
 };
 
@@ -37,55 +44,65 @@ public:
 const char* const layoutTable[] = {
     "mainwindowLayout H qt_central_widget 11 layout25",
     "layout25 V mainwindowLayout 0 groupBox3=Output+Directory tabWidget3",
-    "groupBox3Layout H groupBox3 0 layout13", "layout13 V groupBox3Layout 0 layout2 layout12",
+    "groupBox3Layout H groupBox3 0 layout13",
+    "layout13 V groupBox3Layout 0 layout2 layout12",
     "layout2 G layout13 0 textLabel3_3@0,0=Directory lineOutDir@0,1 pushOutDir@0,2=...",
     "layout12 H layout13 0 textLabel4=Facet comboBox1=Felucca|Trammel|Ilshenar|Malas 40x20:Expanding:Minimum",
-    "tabLayout H tab 11 layout15", "layout15 V tabLayout 0 groupBox2=Reference+Data tabWidget2 layout3",
+    "tabLayout H tab 11 layout15",
+    "layout15 V tabLayout 0 groupBox2=Reference+Data tabWidget2 layout3",
     "groupBox2Layout H groupBox2 0 layout1",
     "layout1 G groupBox2Layout 0 pushRefIdx@0,2=... lineRefIdx@0,1 lineRefData@1,1 textLabel3_2@1,0=Data "
     "pushRefData@1,2=... textLabel3@0,0=Index",
-    "tabLayout_2 H tab_2 11 layout8", "layout8 V tabLayout_2 0 20x40:Minimum:Expanding layout6 20x50:Minimum:Expanding",
-    "layout6 H layout8 0 textLabel3_2_3=Data lineMapMul pushMapData=...", "tabLayout_3 H tab_3 11 layout1_2",
+    "tabLayout_2 H tab_2 11 layout8",
+    "layout8 V tabLayout_2 0 20x40:Minimum:Expanding layout6 20x50:Minimum:Expanding",
+    "layout6 H layout8 0 textLabel3_2_3=Data lineMapMul pushMapData=...",
+    "tabLayout_3 H tab_3 11 layout1_2",
     "layout1_2 G tabLayout_3 0 pushStaIdx@0,2=... lineStaIdx@0,1 lineStaMul@1,1 textLabel3_2_2@1,0=Data "
     "pushStaData@1,2=... textLabel3_4@0,0=Index",
     "layout3 H layout15 0 40x20:Expanding:Minimum pushGenerate=Generate",
-    "tabLayout_4 H tab_4 11 layout24", "layout24 V tabLayout_4 0 groupBox2_2=Dif+Files tabWidget4 layout3_2",
+    "tabLayout_4 H tab_4 11 layout24",
+    "layout24 V tabLayout_4 0 groupBox2_2=Dif+Files tabWidget4 layout3_2",
     "groupBox2_2Layout H groupBox2_2 0 layout26",
     "layout26 G groupBox2_2Layout 0 textLabel3_2_4@1,0=Dif pushDif@1,2=... pushDifl@0,2=... lineDif@1,1 "
     "pushDifi@2,2=... lineDifl@0,1 lineDifi@2,1 textLabel3_2_4_2@2,0=Difi textLabel3_5@0,0=Difl",
-    "tabLayout_5 H tab_5 11 layout18", "layout18 H tabLayout_5 0 textLabel3_2_4_3=Map+File lineCMap pushCMap=...",
-    "tabLayout_6 H tab_6 11 layout21", "layout21 V tabLayout_6 0 layout18_2 layout18_3",
+    "tabLayout_5 H tab_5 11 layout18",
+    "layout18 H tabLayout_5 0 textLabel3_2_4_3=Map+File lineCMap pushCMap=...",
+    "tabLayout_6 H tab_6 11 layout21",
+    "layout21 V tabLayout_6 0 layout18_2 layout18_3",
     "layout18_2 H layout21 0 textLabel3_2_4_3_2=Index lineCStaIdx pushCStaIdx=...",
     "layout18_3 H layout21 0 textLabel3_2_4_3_3=Data lineCStaData pushCStaData=...",
     "layout3_2 H layout24 0 40x20:Expanding:Minimum pushCombine=Combine",
 };
 
 // "tab widget page=title...", pages in index order.
-const char* const pageTable[] = {"tabWidget3 tab=Generate tab_4=Combine", "tabWidget2 tab_2=Map tab_3=Statics",
-                                 "tabWidget4 tab_5=Map tab_6=Statics"};
+const char* const pageTable[] = {"tabWidget3 tab=Generate tab_4=Combine",
+                                 "tabWidget2 tab_2=Map tab_3=Statics", "tabWidget4 tab_5=Map tab_6=Statics"};
 
 // "name|text|menu text|accelerator|icon|menu", in creation order.
 const char* const actionTable[] = {
-    "fileNewAction|New|&New|Ctrl+N|filenew|", "fileOpenAction|Open|&Open...|Ctrl+O|fileopen|",
+    "fileNewAction|New|&New|Ctrl+N|filenew|",         "fileOpenAction|Open|&Open...|Ctrl+O|fileopen|",
     "fileSaveAction|Generate|&Save|Ctrl+S|filesave|", "fileSaveAsAction|Save As|Save &As...|||",
-    "filePrintAction|Print|&Print...|Ctrl+P|print|", "fileExitAction|Exit|E&xit|||fileMenu",
-    "helpContentsAction|Contents|&Contents...|||", "helpIndexAction|Index|&Index...|||",
+    "filePrintAction|Print|&Print...|Ctrl+P|print|",  "fileExitAction|Exit|E&xit|||fileMenu",
+    "helpContentsAction|Contents|&Contents...|||",    "helpIndexAction|Index|&Index...|||",
     "helpAboutAction|About|&About|||helpMenu"};
 
 // What poking each sender calls; poking any other widget or action calls nothing.
-const QStringList connectionTable = QString(
-    "fileExitAction=fileExit helpAboutAction=helpAbout pushRefIdx=findRefIdx pushRefData=findRefData "
-    "pushMapData=findMapMul pushOutDir=findOutputDir pushStaData=findStaMul pushStaIdx=findStaIdx "
-    "tabWidget2=tabChange(tab_3),tabChange(tab_2) pushGenerate=diffGenerate pushCombine=diffCombine "
-    "pushDif=findDif pushDifi=findDifi pushDifl=findDifl tabWidget4=tabCChange(tab_6),tabCChange(tab_5) "
-    "pushCMap=findCMapMul pushCStaData=findCStaMul pushCStaIdx=findCStaIdx").split(' ');
+const QStringList connectionTable =
+    QString(
+        "fileExitAction=fileExit helpAboutAction=helpAbout pushRefIdx=findRefIdx pushRefData=findRefData "
+        "pushMapData=findMapMul pushOutDir=findOutputDir pushStaData=findStaMul pushStaIdx=findStaIdx "
+        "tabWidget2=tabChange(tab_3),tabChange(tab_2) pushGenerate=diffGenerate pushCombine=diffCombine "
+        "pushDif=findDif pushDifi=findDifi pushDifl=findDifl tabWidget4=tabCChange(tab_6),tabCChange(tab_5) "
+        "pushCMap=findCMapMul pushCStaData=findCStaMul pushCStaIdx=findCStaIdx")
+        .split(' ');
 
 // Every widget of the tables as "name=text", those of one parent in creation order.
 QStringList formWidgets()
 {
     QStringList items;
     for (const char* row : layoutTable)
-        items << QString(row).split(' ').mid(4).filter(QRegularExpression("^(?!.*(ayout|:))"));  // widgets only
+        items << QString(row).split(' ').mid(4).filter(
+            QRegularExpression("^(?!.*(ayout|:))"));  // widgets only
     for (const char* row : pageTable)
         items << QString(row).split(' ').mid(1);
     return items.replaceInStrings(QRegularExpression("@\\d,\\d"), "").replaceInStrings("+", " ");
@@ -98,32 +115,47 @@ public:
     explicit Translator(std::function<QString(const QString&)> t) : m_tr(t) { qApp->installTranslator(this); }
     ~Translator() override { QCoreApplication::removeTranslator(this); }
     QString translate(const char* context, const char* text, const char* comment, int) const override
-    { return qstrcmp(context, "mainwindow") || (comment && *comment) ? QString() : m_tr(text); }
+    {
+        return qstrcmp(context, "mainwindow") || (comment && *comment) ? QString() : m_tr(text);
+    }
     std::function<QString(const QString&)> m_tr;
 };
 
 // Differs from every source text, accelerators included.
-QString marked(const QString& s) { return s.isEmpty() ? s : s.startsWith("Ctrl+") ? "Alt" + s.mid(4) : "[" + s + "]"; }
+QString marked(const QString& s)
+{
+    return s.isEmpty() ? s : s.startsWith("Ctrl+") ? "Alt" + s.mid(4) : "[" + s + "]";
+}
 
 // An item as the layout table writes it; "!" marks a stretch, an alignment or a span.
 QString itemName(QLayout* layout, int i)
 {
     QLayoutItem* item = layout->itemAt(i);
     const QMetaEnum key = QMetaEnum::fromType<QSizePolicy::Policy>();
-    QString name = item->widget() ? item->widget()->objectName() : item->layout() ? item->layout()->objectName() : "";
+    QString name = item->widget()   ? item->widget()->objectName()
+                   : item->layout() ? item->layout()->objectName()
+                                    : "";
     if (QSpacerItem* s = item->spacerItem())
-        name = QString("%1x%2:%3:%4").arg(s->sizeHint().width()).arg(s->sizeHint().height()).arg(
-            key.valueToKey(s->sizePolicy().horizontalPolicy()), key.valueToKey(s->sizePolicy().verticalPolicy()));
+        name = QString("%1x%2:%3:%4")
+                   .arg(s->sizeHint().width())
+                   .arg(s->sizeHint().height())
+                   .arg(key.valueToKey(s->sizePolicy().horizontalPolicy()),
+                        key.valueToKey(s->sizePolicy().verticalPolicy()));
     int row = 0, column = 0, rows = 1, columns = 1;
     if (auto* grid = qobject_cast<QGridLayout*>(layout))
-        grid->getItemPosition(i, &row, &column, &rows, &columns), name += QString("@%1,%2").arg(row).arg(column);
+        grid->getItemPosition(i, &row, &column, &rows, &columns),
+            name += QString("@%1,%2").arg(row).arg(column);
     auto* box = qobject_cast<QBoxLayout*>(layout);
     return name + (item->alignment() || (box && box->stretch(i)) || rows * columns != 1 ? "!" : "");
 }
 
-template <typename W> QWidget* make() { return new W; }
+template <typename W>
+QWidget* make()
+{
+    return new W;
+}
 
-} // namespace
+}  // namespace
 
 class FormTest : public QObject
 {
@@ -136,15 +168,18 @@ private slots:
     {
         Translator translator(marked);
         FormWindow w;
-        QVERIFY(w.windowTitle() == marked("Quillmark") && w.centralWidget()->objectName() == "qt_central_widget");
-        const QList<std::pair<QString, QWidget* (*)()>> makers{{"push", make<QPushButton>},
-            {"line", make<QLineEdit>}, {"textLabel", make<QLabel>}, {"groupBox", make<QGroupBox>},
-            {"comboBox", make<QComboBox>}, {"tabWidget", make<QTabWidget>}, {"tab", make<QWidget>}};
+        QVERIFY(w.windowTitle() == marked("Quillmark")
+                && w.centralWidget()->objectName() == "qt_central_widget");
+        const QList<std::pair<QString, QWidget* (*)()>> makers{
+            {"push", make<QPushButton>},   {"line", make<QLineEdit>},     {"textLabel", make<QLabel>},
+            {"groupBox", make<QGroupBox>}, {"comboBox", make<QComboBox>}, {"tabWidget", make<QTabWidget>},
+            {"tab", make<QWidget>}};
         QHash<QObject*, int> last;
         for (const QString& row : formWidgets()) {
             const QString name = row.section('=', 0, 0);
             auto* widget = w.findChild<QWidget*>(name);
-            auto maker = std::find_if(makers.begin(), makers.end(), [&](auto& m) { return name.startsWith(m.first); });
+            auto maker =
+                std::find_if(makers.begin(), makers.end(), [&](auto& m) { return name.startsWith(m.first); });
             const std::unique_ptr<QWidget> fresh(maker->second());
             QVERIFY2(widget && widget->metaObject() == fresh->metaObject(), qPrintable(name));
             QWidget* parent = widget->parentWidget();
@@ -152,17 +187,22 @@ private slots:
             const int at = tabs ? tabs->indexOf(widget) : parent->children().indexOf(widget);
             QVERIFY2(tabs ? at == last.value(parent, -1) + 1 : at > last.value(parent, -1), qPrintable(name));
             last[parent] = at;
-            QSizePolicy policy = row.endsWith("=...") ? QSizePolicy(policy.Fixed, policy.Fixed) : fresh->sizePolicy();
+            QSizePolicy policy =
+                row.endsWith("=...") ? QSizePolicy(policy.Fixed, policy.Fixed) : fresh->sizePolicy();
             policy.setHeightForWidth(fresh->sizePolicy().hasHeightForWidth());
             QVERIFY2(widget->sizePolicy() == policy && widget->minimumSize() == fresh->minimumSize()
-                         && widget->maximumSize() == fresh->maximumSize(), qPrintable(name));
+                         && widget->maximumSize() == fresh->maximumSize(),
+                     qPrintable(name));
             QStringList texts = row.section('=', 1).split('|'), shown;
             auto* combo = qobject_cast<QComboBox*>(widget);
             for (int i = 0; combo && i < combo->count(); ++i)
                 shown << combo->itemText(i);
             std::transform(texts.begin(), texts.end(), texts.begin(), marked);
-            QCOMPARE(name + "=" + (tabs ? tabs->tabText(tabs->indexOf(widget)) : combo ? shown.join('|')
-                        : widget->property(qobject_cast<QGroupBox*>(widget) ? "title" : "text").toString()),
+            QCOMPARE(name + "="
+                         + (tabs    ? tabs->tabText(tabs->indexOf(widget))
+                            : combo ? shown.join('|')
+                                    : widget->property(qobject_cast<QGroupBox*>(widget) ? "title" : "text")
+                                          .toString()),
                      name + "=" + texts.join('|'));
         }
     }
@@ -176,14 +216,21 @@ private slots:
         for (const char* row : layoutTable) {
             const QStringList f = QString(row).split(' ');
             QWidget* widget = w.findChild<QWidget*>(f[2]);  // null when the host is a layout
-            auto* column = qobject_cast<QVBoxLayout*>(qobject_cast<QGroupBox*>(widget) ? widget->layout() : nullptr);
-            QLayout* layout = column && column->count() ? column->itemAt(0)->layout() : w.findChild<QLayout*>(f[0]);
+            auto* column =
+                qobject_cast<QVBoxLayout*>(qobject_cast<QGroupBox*>(widget) ? widget->layout() : nullptr);
+            QLayout* layout =
+                column && column->count() ? column->itemAt(0)->layout() : w.findChild<QLayout*>(f[0]);
             QVERIFY2(layout && layout->objectName() == (column ? "" : f[0]), row);
-            QCOMPARE(layout->metaObject()->className(), "Q" + (f[1] == "G" ? "Grid" : f[1] + "Box") + "Layout");
+            QCOMPARE(layout->metaObject()->className(),
+                     "Q" + (f[1] == "G" ? "Grid" : f[1] + "Box") + "Layout");
             QVERIFY2(column ? column->count() == 1 && column->itemAt(0)->alignment() == Qt::AlignTop
-                              && column->spacing() == 6 && column->contentsMargins() == QMargins(11, 11, 11, 11)
-                            : !widget || widget->layout() == layout, row);
-            QVERIFY2(layout->contentsMargins() == QMargins(1, 1, 1, 1) * f[3].toInt() && layout->spacing() == 6, row);
+                                  && column->spacing() == 6
+                                  && column->contentsMargins() == QMargins(11, 11, 11, 11)
+                            : !widget || widget->layout() == layout,
+                     row);
+            QVERIFY2(layout->contentsMargins() == QMargins(1, 1, 1, 1) * f[3].toInt()
+                         && layout->spacing() == 6,
+                     row);
             QStringList items;
             for (int i = 0; i < layout->count(); ++i)
                 items << itemName(layout, i);
@@ -204,9 +251,11 @@ private slots:
             QAction* a = created[i];
             QCOMPARE(QStringList({a->objectName(), a->iconText(), a->text(), a->shortcut().toString()}),
                      QStringList({f[0], marked(f[1]), marked(f[2]), marked(f[3])}));
-            QCOMPARE(a->icon().pixmap(22, 22).toImage(), QPixmap::fromImage(findEmbeddedImage(f[4])).toImage());
-            QCOMPARE(a->associatedObjects(),
-                     f[5].isEmpty() ? QObjectList() : QObjectList{f[5] == "fileMenu" ? w.fileMenu : w.helpMenu});
+            QCOMPARE(a->icon().pixmap(22, 22).toImage(),
+                     QPixmap::fromImage(findEmbeddedImage(f[4])).toImage());
+            QCOMPARE(a->associatedObjects(), f[5].isEmpty()
+                                                 ? QObjectList()
+                                                 : QObjectList{f[5] == "fileMenu" ? w.fileMenu : w.helpMenu});
         }
         QVERIFY(w.menuBar() == w.MenuBar && w.MenuBar->objectName() == "MenuBar");
         QCOMPARE(w.MenuBar->actions(), QList<QAction*>({w.fileMenu->menuAction(), w.helpMenu->menuAction()}));
@@ -218,8 +267,9 @@ private slots:
         QCoreApplication::removeTranslator(&translator);
         w.comboBox1->setCurrentIndex(3);
         w.languageChange();
-        QCOMPARE(QStringList({QString::number(w.comboBox1->count()), w.comboBox1->currentText(), w.fileMenu->title(),
-                              w.helpMenu->title(), w.comboBox1->isEditable() ? "editable" : ""}),
+        QCOMPARE(QStringList({QString::number(w.comboBox1->count()), w.comboBox1->currentText(),
+                              w.fileMenu->title(), w.helpMenu->title(),
+                              w.comboBox1->isEditable() ? "editable" : ""}),
                  QStringList({"4", "Felucca", "&File", "&Help", ""}));
     }
 
@@ -230,7 +280,8 @@ private slots:
     {
         FormWindow w;
         for (QObject* o : w.findChildren<QObject*>()) {  // each object of the form, poked as a user would
-            const QString reached = connectionTable.filter(QRegularExpression("^" + o->objectName() + "=")).join("");
+            const QString reached =
+                connectionTable.filter(QRegularExpression("^" + o->objectName() + "=")).join("");
             const bool action = o->inherits("QAction") && o->parent() == &w;
             w.calls.clear();
             if (o->inherits("QTabWidget") || o->inherits("QComboBox")) {
@@ -251,8 +302,10 @@ private slots:
     // larger, with the texts in place.
     void initialSize()
     {
-        const QList<std::pair<QString, QSize>> cases{{"", {485, 528}}, {QString(200, 'W'), {-1, 528}},
-                                                     {QString(60, '\n'), {485, -1}}};  // "Directory" made wide or tall
+        const QList<std::pair<QString, QSize>> cases{
+            {"", {485, 528}},
+            {QString(200, 'W'), {-1, 528}},
+            {QString(60, '\n'), {485, -1}}};  // "Directory" made wide or tall
         for (const auto& [directory, expected] : cases) {
             Translator translator([&](const QString& s) { return s == "Directory" ? directory : QString(); });
             FormWindow w;
@@ -280,7 +333,8 @@ private slots:
                     QVERIFY2(button->size() == button->sizeHint(), qPrintable(button->objectName()));
             }
             if (i == 0 || i == 2) {
-                const QString path = QString(QUILLMARK_SCREENSHOT_DIR "/form-%1.png").arg(i ? "combine" : "generate");
+                const QString path =
+                    QString(QUILLMARK_SCREENSHOT_DIR "/form-%1.png").arg(i ? "combine" : "generate");
                 QVERIFY(w.grab().save(path));
                 qInfo("screenshot: %s", qPrintable(path));
             }

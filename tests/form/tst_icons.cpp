@@ -14,10 +14,13 @@ namespace {
 struct Probe : ImageSourceFactory
 {
     mutable QStringList log;
-    const QImage* data(const QString& name) const override { return log << (name.isNull() ? "null" : name), nullptr; }
+    const QImage* data(const QString& name) const override
+    {
+        return log << (name.isNull() ? "null" : name), nullptr;
+    }
 };
 
-} // namespace
+}  // namespace
 
 class IconsTest : public QObject
 {
@@ -28,8 +31,8 @@ private slots:
     // decodes to the same pixels, each fully opaque or fully transparent.
     void table()
     {
-        const QStringList names{"filenew", "fileopen", "filesave", "print", "undo", "redo", "editcut", "editcopy",
-                                "editpaste", "searchfind"};
+        const QStringList names{"filenew", "fileopen", "filesave", "print",     "undo",
+                                "redo",    "editcut",  "editcopy", "editpaste", "searchfind"};
         for (int i = 0; i < names.size(); ++i) {
             const EmbeddedImage& e = embeddedImages[i];
             QCOMPARE(QString::fromUtf8(e.name), names[i]);
@@ -40,11 +43,14 @@ private slots:
             const QImage art(QUILLMARK_ICON_ART_DIR "/" + names[i] + ".xpm");
             const QImage decoded = findEmbeddedImage(names[i]);
             QVERIFY(qFromBigEndian<quint32>(stored.constData()) == 1936 && pixels.size() == 1936);
-            QVERIFY(art.size() == QSize(22, 22) && decoded.size() == QSize(22, 22) && decoded.hasAlphaChannel());
+            QVERIFY(art.size() == QSize(22, 22) && decoded.size() == QSize(22, 22)
+                    && decoded.hasAlphaChannel());
             for (int p = 0; p < 22 * 22; ++p) {
                 const QRgb pixel = decoded.pixel(p % 22, p / 22);
-                QCOMPARE(qFromLittleEndian<quint32>(pixels.constData() + 4 * p), quint32(art.pixel(p % 22, p / 22)));
-                QVERIFY2(pixel == art.pixel(p % 22, p / 22) && qAlpha(pixel) % 255 == 0, qPrintable(names[i]));
+                QCOMPARE(qFromLittleEndian<quint32>(pixels.constData() + 4 * p),
+                         quint32(art.pixel(p % 22, p / 22)));
+                QVERIFY2(pixel == art.pixel(p % 22, p / 22) && qAlpha(pixel) % 255 == 0,
+                         qPrintable(names[i]));
             }
         }
         const EmbeddedImage& end = embeddedImages[names.size()];

@@ -3,9 +3,9 @@
 // cursor, progress bar and status messages, the About box, and how the window
 // ends while idle and during a run.
 
+#include "facetcheck.h"
 #include "gamedir.h"
 #include "mainwindow.h"
-#include "facetcheck.h"
 #include "samplefacet.h"
 #include "workspace.h"
 
@@ -51,10 +51,22 @@ void whenModal(std::function<void(T*)> handle, int triesLeft = 200)
 class RecordingWindow : public mainwindow
 {
 public:
-    bool mapDiffGenerate() override { return record("mapDiffGenerate") ? mainwindow::mapDiffGenerate() : answer; }
-    bool staticsDiffGenerate() override { return record("staticsDiffGenerate") ? mainwindow::staticsDiffGenerate() : answer; }
-    bool mapDiffCombine() override { return record("mapDiffCombine") ? mainwindow::mapDiffCombine() : answer; }
-    bool staticsDiffCombine() override { return record("staticsDiffCombine") ? mainwindow::staticsDiffCombine() : answer; }
+    bool mapDiffGenerate() override
+    {
+        return record("mapDiffGenerate") ? mainwindow::mapDiffGenerate() : answer;
+    }
+    bool staticsDiffGenerate() override
+    {
+        return record("staticsDiffGenerate") ? mainwindow::staticsDiffGenerate() : answer;
+    }
+    bool mapDiffCombine() override
+    {
+        return record("mapDiffCombine") ? mainwindow::mapDiffCombine() : answer;
+    }
+    bool staticsDiffCombine() override
+    {
+        return record("staticsDiffCombine") ? mainwindow::staticsDiffCombine() : answer;
+    }
 
     QStringList calls;
     QList<Qt::CursorShape> cursors;
@@ -66,7 +78,8 @@ private:
     bool record(const char* name)
     {
         calls << QLatin1String(name);
-        cursors << (QApplication::overrideCursor() ? QApplication::overrideCursor()->shape() : Qt::ArrowCursor);
+        cursors << (QApplication::overrideCursor() ? QApplication::overrideCursor()->shape()
+                                                   : Qt::ArrowCursor);
         return realWorkers;
     }
 };
@@ -80,7 +93,7 @@ void prepareMapGeneration(mainwindow& w, const Workspace& ws, int blocks)
     w.lineMapMul->setText(ws.file("c.mul", randomMap(blocks, 8)));
 }
 
-} // namespace
+}  // namespace
 
 class MainWindowTest : public QObject
 {
@@ -118,11 +131,11 @@ void MainWindowTest::init()
 
 void MainWindowTest::metaObjectHasTheNineteenSlots()
 {
-    const QStringList expected{"fileExit()", "helpAbout()", "findRefIdx()", "findRefData()", "findDif()",
-                               "findDifl()", "findDifi()", "findOutputDir()", "findStaMul()", "findCStaMul()",
-                               "findStaIdx()", "findCStaIdx()", "findMapMul()", "findCMapMul()",
-                               "tabChange(QWidget*)", "tabCChange(QWidget*)", "diffGenerate()", "diffCombine()",
-                               "languageChange()"};
+    const QStringList expected{
+        "fileExit()",           "helpAbout()",    "findRefIdx()",    "findRefData()",   "findDif()",
+        "findDifl()",           "findDifi()",     "findOutputDir()", "findStaMul()",    "findCStaMul()",
+        "findStaIdx()",         "findCStaIdx()",  "findMapMul()",    "findCMapMul()",   "tabChange(QWidget*)",
+        "tabCChange(QWidget*)", "diffGenerate()", "diffCombine()",   "languageChange()"};
     const QMetaObject& meta = mainwindow::staticMetaObject;
     QCOMPARE(meta.className(), "mainwindow");
     QCOMPARE(meta.superClass(), &QMainWindow::staticMetaObject);
@@ -157,8 +170,9 @@ void MainWindowTest::tabsSwitchModes()
         bool* mode;
         void (mainwindow::*handler)(QWidget*);
     };
-    for (const Side& side : {Side{w.tabWidget2, w.lineRefIdx, w.pushRefIdx, &w.generateMode, &mainwindow::tabChange},
-                             Side{w.tabWidget4, w.lineDifi, w.pushDifi, &w.combineMode, &mainwindow::tabCChange}}) {
+    for (const Side& side :
+         {Side{w.tabWidget2, w.lineRefIdx, w.pushRefIdx, &w.generateMode, &mainwindow::tabChange},
+          Side{w.tabWidget4, w.lineDifi, w.pushDifi, &w.combineMode, &mainwindow::tabCChange}}) {
         QVERIFY(!side.field->isEnabled() && !side.button->isEnabled());
         side.field->setText("kept");
         side.tabs->setCurrentIndex(1);
@@ -189,7 +203,8 @@ void MainWindowTest::runSlotsCallTheWorkerOfTheMode()
     w.tabWidget4->setCurrentIndex(1);
     w.pushCombine->click();
     w.pushGenerate->click();
-    QCOMPARE(w.calls, QStringList({"mapDiffGenerate", "mapDiffCombine", "staticsDiffCombine", "staticsDiffGenerate"}));
+    QCOMPARE(w.calls,
+             QStringList({"mapDiffGenerate", "mapDiffCombine", "staticsDiffCombine", "staticsDiffGenerate"}));
     QCOMPARE(w.cursors, QList<Qt::CursorShape>(4, Qt::WaitCursor));
     QVERIFY(!QApplication::overrideCursor());
 }
@@ -199,7 +214,8 @@ void MainWindowTest::gameDirLookUp()
     QCOMPARE(gameDir(), QString());
     QSettings("Origin Worlds Online", "Ultima Online").setValue("1.0/StartExePath", "/games/uo/client.exe");
     QCOMPARE(gameDir(), QString("/games/uo"));
-    QSettings("Origin Worlds Online", "Ultima Online Third Dawn").setValue("1.0/StartExePath", "/games/td/uotd.exe");
+    QSettings("Origin Worlds Online", "Ultima Online Third Dawn")
+        .setValue("1.0/StartExePath", "/games/td/uotd.exe");
     QCOMPARE(gameDir(), QString("/games/td"));
     // The program's own entry wins and is a directory already: taken as it is.
     QSettings(QSettings::NativeFormat, QSettings::UserScope, "Harrowvane").setValue("UODir", "/shard/files/");
@@ -211,17 +227,39 @@ void MainWindowTest::pickersFillTheirFields_data()
     QTest::addColumn<QString>("button");
     QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("caption");
-    QTest::newRow("findRefIdx") << "pushRefIdx" << "lineRefIdx" << "Reference Index File";
-    QTest::newRow("findRefData") << "pushRefData" << "lineRefData" << "Reference Data File";
-    QTest::newRow("findDif") << "pushDif" << "lineDif" << "Dif Data File";
-    QTest::newRow("findDifl") << "pushDifl" << "lineDifl" << "Dif Locator File";
-    QTest::newRow("findDifi") << "pushDifi" << "lineDifi" << "Dif Index File";
-    QTest::newRow("findStaMul") << "pushStaData" << "lineStaMul" << "Current Static Data File";
-    QTest::newRow("findCStaMul") << "pushCStaData" << "lineCStaData" << "Current Static Data File";
-    QTest::newRow("findStaIdx") << "pushStaIdx" << "lineStaIdx" << "Current Static Index File";
-    QTest::newRow("findCStaIdx") << "pushCStaIdx" << "lineCStaIdx" << "Current Static Index File";
-    QTest::newRow("findMapMul") << "pushMapData" << "lineMapMul" << "Current Map Data File";
-    QTest::newRow("findCMapMul") << "pushCMap" << "lineCMap" << "Current Map Data File";
+    QTest::newRow("findRefIdx") << "pushRefIdx"
+                                << "lineRefIdx"
+                                << "Reference Index File";
+    QTest::newRow("findRefData") << "pushRefData"
+                                 << "lineRefData"
+                                 << "Reference Data File";
+    QTest::newRow("findDif") << "pushDif"
+                             << "lineDif"
+                             << "Dif Data File";
+    QTest::newRow("findDifl") << "pushDifl"
+                              << "lineDifl"
+                              << "Dif Locator File";
+    QTest::newRow("findDifi") << "pushDifi"
+                              << "lineDifi"
+                              << "Dif Index File";
+    QTest::newRow("findStaMul") << "pushStaData"
+                                << "lineStaMul"
+                                << "Current Static Data File";
+    QTest::newRow("findCStaMul") << "pushCStaData"
+                                 << "lineCStaData"
+                                 << "Current Static Data File";
+    QTest::newRow("findStaIdx") << "pushStaIdx"
+                                << "lineStaIdx"
+                                << "Current Static Index File";
+    QTest::newRow("findCStaIdx") << "pushCStaIdx"
+                                 << "lineCStaIdx"
+                                 << "Current Static Index File";
+    QTest::newRow("findMapMul") << "pushMapData"
+                                << "lineMapMul"
+                                << "Current Map Data File";
+    QTest::newRow("findCMapMul") << "pushCMap"
+                                 << "lineCMap"
+                                 << "Current Map Data File";
 }
 
 void MainWindowTest::pickersFillTheirFields()
@@ -312,7 +350,9 @@ void MainWindowTest::allFourJobsFromTheWindow()
     w.lineDifi->setText(ws.outFile("stadifi3.mul"));
     w.lineDifl->setText(ws.outFile("stadifl3.mul"));
     QVERIFY(run(w.pushCombine));
-    QVERIFY(checkCombinedStatics(current.index, current.data, ws.outFile("staidx3.mul"), ws.outFile("statics3.mul")).ok);
+    QVERIFY(checkCombinedStatics(current.index, current.data, ws.outFile("staidx3.mul"),
+                                 ws.outFile("statics3.mul"))
+                .ok);
     QCOMPARE(ws.outFiles().size(), 8);
 }
 

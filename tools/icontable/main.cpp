@@ -56,7 +56,7 @@ void writeArray(QTextStream& out, const QString& name, const QByteArray& bytes)
     out << "\n};\n\n";
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -87,7 +87,8 @@ int main(int argc, char** argv)
                        .arg(compressed.size());
     }
     out << "} // namespace\n\nconst EmbeddedImage embeddedImages[] = {\n"
-        << entries.join(QLatin1Char('\n')) << "\n    {0, 0, 0, nullptr, 0, 0, nullptr, false, nullptr},\n};\n";
+        << entries.join(QLatin1Char('\n'))
+        << "\n    {0, 0, 0, nullptr, 0, 0, nullptr, false, nullptr},\n};\n";
     out.flush();
 
     QFile file(QString::fromLocal8Bit(argv[1]));

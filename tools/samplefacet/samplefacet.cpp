@@ -55,8 +55,8 @@ QString commitBoth(const SampleFacetOptions& options, CopyOutputs& reference, Co
     if (message.isEmpty())
         message = edited.firstFailure();
     if (message.isEmpty()
-        && !commitStaged({&reference.map, &reference.index, &reference.data, &edited.map, &edited.index,
-                          &edited.data}))
+        && !commitStaged(
+            {&reference.map, &reference.index, &reference.data, &edited.map, &edited.index, &edited.data}))
         message = QStringLiteral("Unable to write the sample facet in %1").arg(options.directory);
     return message;
 }
