@@ -9,6 +9,8 @@
 namespace facets {
 
 constexpr int Count = 6;
+// The window's facet box offers the first four, Felucca to Malas, in number order.
+constexpr int WindowCount = 4;
 
 struct Geometry
 {
