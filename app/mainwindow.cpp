@@ -160,16 +160,16 @@ bool mainwindow::runWorker(const std::function<JobOutcome(JobProgress&)>& job)
     const bool wasRunning = m_running;
     m_running = true;
     m_stopRequested = false;
-    JobOutcome outcome;
-    {
+    const JobOutcome outcome = [&] {
         StatusBarProgress progress(statusBar(), m_stopRequested);
-        outcome = job(progress);
-    }
+        return job(progress);
+    }();
     m_running = wasRunning;
-    // A stopped run has nobody left to tell: the window is closing.
-    if (!outcome.ok && !outcome.stopped)
-        statusBar()->showMessage(outcome.message);
-    return outcome.ok;
+    // A stopped run has nobody left to tell: the window is closing. The
+    // window shows the job's fixed message alone.
+    if (outcome.failed())
+        statusBar()->showMessage(outcome.message());
+    return outcome.succeeded();
 }
 
 void mainwindow::closeEvent(QCloseEvent* event)

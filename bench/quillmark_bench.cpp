@@ -73,7 +73,7 @@ struct Job
 void report(const Job& job, int repeats, mainwindow& window)
 {
     const double read = bestSeconds(repeats, [&] { return readWhole(job.inputs); });
-    const double bare = bestSeconds(repeats, [&] { return job.bare().ok; });
+    const double bare = bestSeconds(repeats, [&] { return job.bare().succeeded(); });
     const double windowed = bestSeconds(repeats, [&] { return job.throughWindow(window); });
     const double megabytes = totalSize(job.inputs) / 1e6;
     std::printf("%-16s %9.1f MB %9.3f s %9.3f s %9.3f s %8.0f MB/s %6.2fx\n", job.name, megabytes, read, bare,
@@ -108,8 +108,8 @@ int main(int argc, char** argv)
     QElapsedTimer made;
     made.start();
     const SampleFacetResult sample = writeSampleFacet(options);
-    if (!sample.ok) {
-        std::fprintf(stderr, "quillmark-bench: %s\n", qPrintable(sample.message));
+    if (!sample.status.ok()) {
+        std::fprintf(stderr, "quillmark-bench: %s\n", qPrintable(sample.status.message()));
         return 1;
     }
     std::printf("sample facet: %lld blocks, made in %.2f s\n", sample.summary.blocks,

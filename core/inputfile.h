@@ -20,9 +20,13 @@ public:
     InputFile& operator=(const InputFile&) = delete;
 
     // False when the file cannot be opened for reading (missing, a directory,
-    // no permission, an empty path).
+    // no permission, an empty path); errorString() says why.
     bool open();
     void close();
+
+    const QString& path() const { return m_path; }
+    // Why the last open or read failed, in the system's words.
+    const QString& errorString() const { return m_error; }
 
     // The size when the file was opened; nothing past it is ever read.
     qint64 size() const { return m_size; }
@@ -53,7 +57,9 @@ public:
 private:
     bool fill(qint64 offset, qint64 length);
 
+    QString m_path;
     QFile m_file;
+    QString m_error;
     qint64 m_size = 0;
     std::unique_ptr<char[]> m_window;
     qint64 m_windowStart = 0;

@@ -1,81 +1,74 @@
 #include "diffjobs.h"
 
+#include "blockwalk.h"
 #include "difformat.h"
 #include "inputfile.h"
+#include "jobchecks.h"
 #include "jobmessages.h"
 #include "replacementtable.h"
 #include "stagedfile.h"
 
-#include <QFileInfo>
-
 using namespace difformat;
+
+namespace {
+
+// Bytes past the last whole block are outside the format; they are carried
+// over unchanged so that nothing of the map is lost.
+StepFailure copyFragment(InputFile& map, qint64 blockCount, StagedFile& newMap)
+{
+    const qint64 fragment = map.size() - blockCount * MapBlockSize;
+    if (fragment == 0)
+        return std::nullopt;
+    const char* tail = map.view(blockCount * MapBlockSize, fragment);
+    if (!tail)
+        return inputFailure(jobmessage::UnableToReadMapOrDif, map);
+    newMap.append(tail, fragment);
+    return std::nullopt;
+}
+
+}  // namespace
 
 JobOutcome combineMapDiff(const MapCombineJob& job, JobProgress& progress)
 {
-    const qint64 mapSize = QFileInfo(job.currentMap).size();
-    const qint64 blockCount = mapSize / MapBlockSize;
-
     InputFile map(job.currentMap);
     if (!map.open())
-        return JobOutcome::failure(jobmessage::UnableToOpenMap);
+        return JobOutcome::failure(inputFailure(jobmessage::UnableToOpenMap, map));
     InputFile difData(job.difData);
-    if (!difData.open())
-        return JobOutcome::failure(jobmessage::UnableToOpenDifFiles);
     InputFile locator(job.difLocator);
-    if (!locator.open())
-        return JobOutcome::failure(jobmessage::UnableToOpenDifFiles);
-    if (job.outDir.isEmpty())
-        return JobOutcome::failure(jobmessage::OutputDirMissing);
-    StagedFile newMap(outputName(job.outDir, MapPart, job.facet));
-    if (!newMap.create())
-        return JobOutcome::failure(jobmessage::UnableToCreateNewMap);
-
-    JobOutcome outcome;
-    {
-        ProgressScope scope(progress, blockCount);
-        ReplacementTable table(blockCount);
-        if (!table.load(locator))
-            return JobOutcome::failure(jobmessage::UnableToReadMapOrDif);
-        for (qint64 block = 0; block < blockCount; ++block) {
-            if (block % ProgressInterval == 0) {
-                if (!scope.advance(block))
-                    return JobOutcome::stop();
-                if (newMap.failed())
-                    return JobOutcome::failure(jobmessage::UnableToWriteNewMap);
-            }
-            const qint64 ordinal = table.find(block);
-            const char* source;
-            if (ordinal >= 0) {
-                if (ordinal >= difData.size() / MapBlockSize)
-                    return JobOutcome::failure(jobmessage::difFilesDamaged(block));
-                source = difData.view(ordinal * MapBlockSize, MapBlockSize);
-                ++outcome.records;
-            } else {
-                source = map.view(block * MapBlockSize, MapBlockSize);
-            }
-            if (!source)
-                return JobOutcome::failure(jobmessage::UnableToReadMapOrDif);
-            newMap.append(source, MapBlockSize);
-        }
-        // Bytes past the last whole block are outside the format; they are
-        // carried over unchanged so that nothing of the map is lost.
-        const qint64 fragment = mapSize - blockCount * MapBlockSize;
-        if (fragment > 0) {
-            const char* tail = map.view(blockCount * MapBlockSize, fragment);
-            if (!tail)
-                return JobOutcome::failure(jobmessage::UnableToReadMapOrDif);
-            newMap.append(tail, fragment);
-        }
+    for (InputFile* dif : {&difData, &locator}) {
+        if (!dif->open())
+            return JobOutcome::failure(inputFailure(jobmessage::UnableToOpenDifFiles, *dif));
     }
-    map.close();
-    difData.close();
-    locator.close();
-    if (!commitStaged({&newMap}))
-        return JobOutcome::failure(jobmessage::UnableToWriteNewMap);
+    if (job.outDir.isEmpty())
+        return JobOutcome::failure(outputDirectoryFailure(job.outDir));
+    StagedFile newMap(outputName(job.outDir, MapPart, job.facet));
+    BlockWalk walk(progress, {&newMap}, jobmessage::UnableToWriteNewMap);
+    if (const StepFailure failure = walk.createOutputs(jobmessage::UnableToCreateNewMap))
+        return JobOutcome::failure(*failure);
 
-    outcome.ok = true;
-    outcome.blocks = blockCount;
-    outcome.dataBytes = newMap.size();
-    outcome.written = QStringList{newMap.target()};
-    return outcome;
+    JobResult result{map.size() / MapBlockSize, 0, 0, {newMap.target()}};
+    walk.begin(result.blocks);
+    ReplacementTable table(result.blocks);
+    if (!table.load(locator))
+        walk.fail(inputFailure(jobmessage::UnableToReadMapOrDif, locator));
+    const qint64 difRecords = difData.size() / MapBlockSize;
+    const bool walked = walk.walk(result.blocks, [&](qint64 block) -> StepFailure {
+        const qint64 ordinal = table.find(block);
+        if (ordinal >= difRecords)
+            return JobFailure{jobmessage::difFilesDamaged(block), difData.path(),
+                              QStringLiteral("It holds %1 records, the locator names record %2")
+                                  .arg(difRecords)
+                                  .arg(ordinal)};
+        InputFile& source = ordinal >= 0 ? difData : map;
+        const char* bytes = source.view((ordinal >= 0 ? ordinal : block) * MapBlockSize, MapBlockSize);
+        if (!bytes)
+            return inputFailure(jobmessage::UnableToReadMapOrDif, source);
+        result.records += ordinal >= 0 ? 1 : 0;
+        newMap.append(bytes, MapBlockSize);
+        return std::nullopt;
+    });
+    if (const StepFailure failure = walked ? copyFragment(map, result.blocks, newMap) : std::nullopt)
+        walk.fail(*failure);
+    result.dataBytes = newMap.size();
+    return walk.finish({&map, &difData, &locator}, result);
 }

@@ -42,14 +42,20 @@ StagedFile::~StagedFile()
 bool StagedFile::create()
 {
     const QFileInfo target(m_target);
-    if (target.isDir() || (target.exists() && !target.isWritable()))
-        return false;
-    if (!target.dir().exists())
+    if (target.isDir())
+        m_error = QStringLiteral("Is a directory");
+    else if (target.exists() && !target.isWritable())
+        m_error = QStringLiteral("Permission denied");
+    else if (!target.dir().exists())
+        m_error = QStringLiteral("No such directory");
+    if (!m_error.isEmpty())
         return false;
     m_temporary = freeSiblingName(m_target, ".part");
     m_file.setFileName(m_temporary);
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered))
+    if (!m_file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered)) {
+        m_error = m_file.errorString();
         return false;
+    }
     m_buffer.reset(new char[BufferSize]);
     return true;
 }
@@ -61,7 +67,7 @@ void StagedFile::append(const char* bytes, qint64 length)
         writeBuffer();
     if (length > BufferSize) {
         if (m_file.write(bytes, length) != length)
-            m_failed = true;
+            fail(m_file.errorString());
         return;
     }
     memcpy(m_buffer.get() + m_buffered, bytes, size_t(length));
@@ -78,8 +84,16 @@ void StagedFile::appendInt32(qint32 value)
 void StagedFile::writeBuffer()
 {
     if (m_buffered > 0 && m_file.write(m_buffer.get(), m_buffered) != m_buffered)
-        m_failed = true;
+        fail(m_file.errorString());
     m_buffered = 0;
+}
+
+// The first failure is the one worth reporting; later ones follow from it.
+void StagedFile::fail(const QString& reason)
+{
+    if (!m_failed)
+        m_error = reason;
+    m_failed = true;
 }
 
 bool StagedFile::finish()
@@ -87,10 +101,10 @@ bool StagedFile::finish()
     if (m_file.isOpen()) {
         writeBuffer();
         if (!m_file.flush())
-            m_failed = true;
+            fail(m_file.errorString());
         m_file.close();
         if (m_file.error() != QFileDevice::NoError)
-            m_failed = true;
+            fail(m_file.errorString());
         if (QFileInfo::exists(m_target))
             QFile::setPermissions(m_temporary, QFile::permissions(m_target));
     }
@@ -104,7 +118,7 @@ void StagedFile::discard()
         QFile::remove(m_temporary);
 }
 
-bool commitStaged(std::initializer_list<StagedFile*> files)
+bool commitStaged(const std::vector<StagedFile*>& files)
 {
     for (StagedFile* file : files) {
         if (!file->finish())
@@ -131,14 +145,18 @@ bool commitStaged(std::initializer_list<StagedFile*> files)
         if (!exists(file->m_target))
             continue;
         const QString aside = freeSiblingName(file->m_target, ".old");
-        if (!QFile::rename(file->m_target, aside)) {
+        QFile target(file->m_target);
+        if (!target.rename(aside)) {
+            file->fail(target.errorString());
             rollBack();
             return false;
         }
         movedAside.push_back({file->m_target, aside});
     }
     for (StagedFile* file : files) {
-        if (!QFile::rename(file->m_temporary, file->m_target)) {
+        QFile staged(file->m_temporary);
+        if (!staged.rename(file->m_target)) {
+            file->fail(staged.errorString());
             rollBack();
             return false;
         }
@@ -149,9 +167,4 @@ bool commitStaged(std::initializer_list<StagedFile*> files)
     for (StagedFile* file : files)
         file->m_committed = true;
     return true;
-}
-
-bool outputDirectoryExists(const QString& text)
-{
-    return !text.isEmpty() && QDir(text).exists();
 }

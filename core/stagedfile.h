@@ -3,8 +3,8 @@
 #include <QFile>
 #include <QString>
 
-#include <initializer_list>
 #include <memory>
+#include <vector>
 
 // An output file written under a temporary name beside its target and put in
 // place only when the whole job has succeeded (see commitStaged). Until then the
@@ -30,6 +30,8 @@ public:
     // Bytes appended so far: the offset of the next byte.
     qint64 size() const { return m_size; }
     bool failed() const { return m_failed; }
+    // Why create() or the first failed write failed, in the system's words.
+    const QString& errorString() const { return m_error; }
 
     // Writes out what is buffered and closes the temporary file.
     bool finish();
@@ -37,14 +39,16 @@ public:
     const QString& target() const { return m_target; }
 
 private:
-    friend bool commitStaged(std::initializer_list<StagedFile*> files);
+    friend bool commitStaged(const std::vector<StagedFile*>& files);
 
     void writeBuffer();
+    void fail(const QString& reason);
     void discard();
 
     QString m_target;
     QString m_temporary;
     QFile m_file;
+    QString m_error;
     std::unique_ptr<char[]> m_buffer;
     qint64 m_buffered = 0;
     qint64 m_size = 0;
@@ -54,8 +58,4 @@ private:
 
 // Finishes every file and puts them all in place of their targets, or, when
 // anything fails, none of them: targets that existed before are restored.
-bool commitStaged(std::initializer_list<StagedFile*> files);
-
-// The output directory that generation requires: an existing directory, named
-// by a non-empty text (an empty text would put the outputs at the root).
-bool outputDirectoryExists(const QString& text);
+bool commitStaged(const std::vector<StagedFile*>& files);

@@ -1,92 +1,104 @@
 #include "diffjobs.h"
 
+#include "blockwalk.h"
 #include "difformat.h"
 #include "indexentry.h"
 #include "inputfile.h"
+#include "jobchecks.h"
 #include "jobmessages.h"
 #include "replacementtable.h"
 #include "runs.h"
 #include "stagedfile.h"
 
-#include <QFileInfo>
-
 using namespace difformat;
+
+namespace {
+
+// Where a block of the new pair comes from: the current pair, or the
+// difference files when the locator names it.
+struct BlockSource
+{
+    InputFile& index;
+    InputFile& data;
+    qint64 entryNumber;
+    bool replaced;
+};
+
+// The new data file is compact and in block order: every offset is where the
+// block's bytes land now.
+StepFailure appendBlock(const BlockSource& source, IndexEntry entry, StagedFile& newIndex,
+                        StagedFile& newData)
+{
+    if (!entry.isEmpty()) {
+        if (newData.size() + entry.length > MaxStaticsDataSize)
+            return JobFailure{jobmessage::UnableToWriteNewStatics, newData.target(),
+                              QStringLiteral("It would grow past 2 GiB")};
+        const qint64 from = entry.offset;
+        entry.offset = qint32(newData.size());
+        if (!copyRun(source.data, from, entry.length, newData))
+            return inputFailure(jobmessage::UnableToReadStaticsOrDif, source.data);
+    }
+    appendIndexEntry(newIndex, entry);
+    return std::nullopt;
+}
+
+StepFailure combineBlock(qint64 block, const BlockSource& source, StagedFile& newIndex, StagedFile& newData)
+{
+    if (source.replaced && source.entryNumber >= source.index.size() / IndexEntrySize)
+        return JobFailure{jobmessage::difFilesDamaged(block), source.index.path(),
+                          QStringLiteral("It holds %1 records, the locator names record %2")
+                              .arg(source.index.size() / IndexEntrySize)
+                              .arg(source.entryNumber)};
+    const char* bytes = source.index.view(source.entryNumber * IndexEntrySize, IndexEntrySize);
+    if (!bytes)
+        return inputFailure(jobmessage::UnableToReadStaticsOrDif, source.index);
+    const IndexEntry entry = IndexEntry::decode(bytes);
+    if (!entry.fitsIn(source.data.size()))
+        return damagedEntry(source.replaced ? jobmessage::difFilesDamaged(block)
+                                            : jobmessage::currentStaticsDamaged(block),
+                            source.index, entry, source.data.size());
+    return appendBlock(source, entry, newIndex, newData);
+}
+
+}  // namespace
 
 JobOutcome combineStaticsDiff(const StaticsCombineJob& job, JobProgress& progress)
 {
-    const qint64 blockCount = QFileInfo(job.currentIndex).size() / IndexEntrySize;
-
     InputFile currentData(job.currentData);
     InputFile currentIndex(job.currentIndex);
-    if (!currentData.open() || !currentIndex.open())
-        return JobOutcome::failure(jobmessage::UnableToOpenStatics);
+    for (InputFile* current : {&currentData, &currentIndex}) {
+        if (!current->open())
+            return JobOutcome::failure(inputFailure(jobmessage::UnableToOpenStatics, *current));
+    }
     InputFile difData(job.difData);
     InputFile difIndex(job.difIndex);
     InputFile locator(job.difLocator);
-    if (!difData.open() || !difIndex.open() || !locator.open())
-        return JobOutcome::failure(jobmessage::UnableToOpenDifFiles);
+    for (InputFile* dif : {&difData, &difIndex, &locator}) {
+        if (!dif->open())
+            return JobOutcome::failure(inputFailure(jobmessage::UnableToOpenDifFiles, *dif));
+    }
     if (job.outDir.isEmpty())
-        return JobOutcome::failure(jobmessage::OutputDirMissing);
+        return JobOutcome::failure(outputDirectoryFailure(job.outDir));
     StagedFile newData(outputName(job.outDir, StaticsDataPart, job.facet));
     StagedFile newIndex(outputName(job.outDir, StaticsIndexPart, job.facet));
-    if (!newData.create() || !newIndex.create())
-        return JobOutcome::failure(jobmessage::UnableToCreateNewStatics);
+    BlockWalk walk(progress, {&newData, &newIndex}, jobmessage::UnableToWriteNewStatics);
+    if (const StepFailure failure = walk.createOutputs(jobmessage::UnableToCreateNewStatics))
+        return JobOutcome::failure(*failure);
 
-    JobOutcome outcome;
-    {
-        ProgressScope scope(progress, blockCount);
-        ReplacementTable table(blockCount);
-        if (!table.load(locator))
-            return JobOutcome::failure(jobmessage::UnableToReadStaticsOrDif);
-        const qint64 difRecords = difIndex.size() / IndexEntrySize;
-        for (qint64 block = 0; block < blockCount; ++block) {
-            if (block % ProgressInterval == 0) {
-                if (!scope.advance(block))
-                    return JobOutcome::stop();
-                if (newData.failed() || newIndex.failed())
-                    return JobOutcome::failure(jobmessage::UnableToWriteNewStatics);
-            }
-            const qint64 ordinal = table.find(block);
-            const bool replaced = ordinal >= 0;
-            if (replaced && ordinal >= difRecords)
-                return JobOutcome::failure(jobmessage::difFilesDamaged(block));
-            InputFile& index = replaced ? difIndex : currentIndex;
-            InputFile& data = replaced ? difData : currentData;
-            const char* entryBytes =
-                index.view((replaced ? ordinal : block) * IndexEntrySize, IndexEntrySize);
-            if (!entryBytes)
-                return JobOutcome::failure(jobmessage::UnableToReadStaticsOrDif);
-            IndexEntry entry = IndexEntry::decode(entryBytes);
-            if (!entry.fitsIn(data.size()))
-                return JobOutcome::failure(replaced ? jobmessage::difFilesDamaged(block)
-                                                    : jobmessage::currentStaticsDamaged(block));
-            if (replaced)
-                ++outcome.records;
-
-            // The new data file is compact and in block order: every offset
-            // is where the block's bytes land now.
-            if (!entry.isEmpty()) {
-                if (newData.size() + entry.length > MaxStaticsDataSize)
-                    return JobOutcome::failure(jobmessage::UnableToWriteNewStatics);
-                const qint64 from = entry.offset;
-                entry.offset = qint32(newData.size());
-                if (!copyRun(data, from, entry.length, newData))
-                    return JobOutcome::failure(jobmessage::UnableToReadStaticsOrDif);
-            }
-            appendIndexEntry(newIndex, entry);
-        }
-    }
-    currentData.close();
-    currentIndex.close();
-    difData.close();
-    difIndex.close();
-    locator.close();
-    if (!commitStaged({&newData, &newIndex}))
-        return JobOutcome::failure(jobmessage::UnableToWriteNewStatics);
-
-    outcome.ok = true;
-    outcome.blocks = blockCount;
-    outcome.dataBytes = newData.size();
-    outcome.written = QStringList{newIndex.target(), newData.target()};
-    return outcome;
+    JobResult result{currentIndex.size() / IndexEntrySize, 0, 0, {newIndex.target(), newData.target()}};
+    walk.begin(result.blocks);
+    ReplacementTable table(result.blocks);
+    if (!table.load(locator))
+        walk.fail(inputFailure(jobmessage::UnableToReadStaticsOrDif, locator));
+    walk.walk(result.blocks, [&](qint64 block) -> StepFailure {
+        const qint64 ordinal = table.find(block);
+        const bool replaced = ordinal >= 0;
+        result.records += replaced ? 1 : 0;
+        return combineBlock(block,
+                            {replaced ? difIndex : currentIndex, replaced ? difData : currentData,
+                             replaced ? ordinal : block, replaced},
+                            newIndex, newData);
+    });
+    result.dataBytes = newData.size();
+    return walk.finish({&currentData, &currentIndex, &difData, &difIndex, &locator}, result);
 }

@@ -1,13 +1,13 @@
 #include "diffjobs.h"
 
+#include "blockwalk.h"
 #include "difformat.h"
 #include "indexentry.h"
 #include "inputfile.h"
+#include "jobchecks.h"
 #include "jobmessages.h"
 #include "runs.h"
 #include "stagedfile.h"
-
-#include <QFileInfo>
 
 using namespace difformat;
 
@@ -35,83 +35,107 @@ Change classify(const IndexEntry& reference, InputFile& referenceData, const Ind
     return Change::Unreadable;
 }
 
+struct StaticsPair
+{
+    InputFile& index;
+    InputFile& data;
+};
+
+// The three difference files, growing together.
+struct DifWriter
+{
+    StagedFile& locator;
+    StagedFile& index;
+    StagedFile& data;
+    qint64 records = 0;
+};
+
+StepFailure appendRecord(qint64 block, Change change, const IndexEntry& current, InputFile& currentData,
+                         DifWriter& writer)
+{
+    IndexEntry record = current;
+    if (change == Change::Emptied) {
+        record.offset = EmptyOffset;
+    } else {
+        if (writer.data.size() + current.length > MaxStaticsDataSize)
+            return JobFailure{jobmessage::UnableToWriteDiffFiles, writer.data.target(),
+                              QStringLiteral("It would grow past 2 GiB")};
+        record.offset = qint32(writer.data.size());
+        if (!copyRun(currentData, current.offset, current.length, writer.data))
+            return inputFailure(jobmessage::UnableToReadStatics, currentData);
+    }
+    writer.locator.appendInt32(qint32(block));
+    appendIndexEntry(writer.index, record);
+    ++writer.records;
+    return std::nullopt;
+}
+
+// Compares block `block` of the two pairs and records it when it changed.
+StepFailure writeBlockDifference(qint64 block, const StaticsPair& reference, const StaticsPair& current,
+                                 DifWriter& writer)
+{
+    const char* referenceBytes = reference.index.view(block * IndexEntrySize, IndexEntrySize);
+    if (!referenceBytes)
+        return inputFailure(jobmessage::UnableToReadStatics, reference.index);
+    const IndexEntry was = IndexEntry::decode(referenceBytes);
+    const char* currentBytes = current.index.view(block * IndexEntrySize, IndexEntrySize);
+    if (!currentBytes)
+        return inputFailure(jobmessage::UnableToReadStatics, current.index);
+    const IndexEntry now = IndexEntry::decode(currentBytes);
+    if (!was.fitsIn(reference.data.size()))
+        return damagedEntry(jobmessage::referenceStaticsDamaged(block), reference.index, was,
+                            reference.data.size());
+    if (!now.fitsIn(current.data.size()))
+        return damagedEntry(jobmessage::currentStaticsDamaged(block), current.index, now,
+                            current.data.size());
+
+    const Change change = classify(was, reference.data, now, current.data);
+    if (change == Change::Unreadable)
+        return inputFailure(jobmessage::UnableToReadStatics,
+                            reference.data.errorString().isEmpty() ? current.data : reference.data);
+    if (change == Change::None)
+        return std::nullopt;
+    return appendRecord(block, change, now, current.data, writer);
+}
+
 }  // namespace
 
 JobOutcome generateStaticsDiff(const StaticsGenerateJob& job, JobProgress& progress)
 {
-    const qint64 blockCount = QFileInfo(job.currentIndex).size() / IndexEntrySize;
-
     InputFile referenceData(job.referenceData);
     InputFile referenceIndex(job.referenceIndex);
-    if (!referenceData.open() || !referenceIndex.open())
-        return JobOutcome::failure(jobmessage::UnableToOpenReferenceOrIndex);
+    for (InputFile* reference : {&referenceData, &referenceIndex}) {
+        if (!reference->open())
+            return JobOutcome::failure(inputFailure(jobmessage::UnableToOpenReferenceOrIndex, *reference));
+    }
     InputFile currentData(job.currentData);
     InputFile currentIndex(job.currentIndex);
-    if (!currentData.open() || !currentIndex.open())
-        return JobOutcome::failure(jobmessage::UnableToOpenStaticsDataOrIndex);
+    for (InputFile* current : {&currentData, &currentIndex}) {
+        if (!current->open())
+            return JobOutcome::failure(inputFailure(jobmessage::UnableToOpenStaticsDataOrIndex, *current));
+    }
     if (referenceIndex.size() != currentIndex.size())
-        return JobOutcome::failure(jobmessage::IndexSizesDiffer);
+        return JobOutcome::failure(sizesDiffer(jobmessage::IndexSizesDiffer, referenceIndex, currentIndex));
     if (!outputDirectoryExists(job.outDir))
-        return JobOutcome::failure(jobmessage::OutputDirMissing);
+        return JobOutcome::failure(outputDirectoryFailure(job.outDir));
     StagedFile difData(outputName(job.outDir, StaticsDifDataPart, job.facet));
     StagedFile locator(outputName(job.outDir, StaticsDifLocatorPart, job.facet));
     StagedFile difIndex(outputName(job.outDir, StaticsDifIndexPart, job.facet));
-    if (!difData.create() || !locator.create() || !difIndex.create())
-        return JobOutcome::failure(jobmessage::UnableToCreateDiffFiles);
+    BlockWalk walk(progress, {&difData, &locator, &difIndex}, jobmessage::UnableToWriteDiffFiles);
+    if (const StepFailure failure = walk.createOutputs(jobmessage::UnableToCreateDiffFiles))
+        return JobOutcome::failure(*failure);
 
-    JobOutcome outcome;
-    {
-        ProgressScope scope(progress, blockCount);
-        // Whole entries only: a partial entry at the end is outside the format.
-        const qint64 entries = referenceIndex.size() / IndexEntrySize;
-        for (qint64 block = 0; block < entries; ++block) {
-            if (block % ProgressInterval == 0) {
-                if (!scope.advance(block))
-                    return JobOutcome::stop();
-                if (difData.failed() || locator.failed() || difIndex.failed())
-                    return JobOutcome::failure(jobmessage::UnableToWriteDiffFiles);
-            }
-            const char* referenceBytes = referenceIndex.view(block * IndexEntrySize, IndexEntrySize);
-            const char* currentBytes = currentIndex.view(block * IndexEntrySize, IndexEntrySize);
-            if (!referenceBytes || !currentBytes)
-                return JobOutcome::failure(jobmessage::UnableToReadStatics);
-            const IndexEntry reference = IndexEntry::decode(referenceBytes);
-            const IndexEntry current = IndexEntry::decode(currentBytes);
-            if (!reference.fitsIn(referenceData.size()))
-                return JobOutcome::failure(jobmessage::referenceStaticsDamaged(block));
-            if (!current.fitsIn(currentData.size()))
-                return JobOutcome::failure(jobmessage::currentStaticsDamaged(block));
-
-            const Change change = classify(reference, referenceData, current, currentData);
-            if (change == Change::Unreadable)
-                return JobOutcome::failure(jobmessage::UnableToReadStatics);
-            if (change == Change::None)
-                continue;
-            IndexEntry record = current;
-            if (change == Change::Emptied) {
-                record.offset = EmptyOffset;
-            } else {
-                if (difData.size() + current.length > MaxStaticsDataSize)
-                    return JobOutcome::failure(jobmessage::UnableToWriteDiffFiles);
-                record.offset = qint32(difData.size());
-                if (!copyRun(currentData, current.offset, current.length, difData))
-                    return JobOutcome::failure(jobmessage::UnableToReadStatics);
-            }
-            locator.appendInt32(qint32(block));
-            appendIndexEntry(difIndex, record);
-            ++outcome.records;
-        }
-    }
-    referenceData.close();
-    referenceIndex.close();
-    currentData.close();
-    currentIndex.close();
-    if (!commitStaged({&difData, &locator, &difIndex}))
-        return JobOutcome::failure(jobmessage::UnableToWriteDiffFiles);
-
-    outcome.ok = true;
-    outcome.blocks = blockCount;
-    outcome.dataBytes = difData.size();
-    outcome.written = QStringList{locator.target(), difIndex.target(), difData.target()};
-    return outcome;
+    // Whole entries only: a partial entry at the end is outside the format.
+    JobResult result{
+        currentIndex.size() / IndexEntrySize, 0, 0, {locator.target(), difIndex.target(), difData.target()}};
+    const StaticsPair reference{referenceIndex, referenceData};
+    const StaticsPair current{currentIndex, currentData};
+    DifWriter writer{locator, difIndex, difData};
+    walk.walk(result.blocks, [&](qint64 block) -> StepFailure {
+        const StepFailure failure = writeBlockDifference(block, reference, current, writer);
+        result.records = writer.records;
+        return failure;
+    });
+    result.dataBytes = difData.size();
+    return walk.finish({&referenceData, &referenceIndex, &currentData, &currentIndex}, result);
 }

@@ -25,6 +25,8 @@
 
 #include <map>
 
+#include <unistd.h>
+
 using namespace testfiles;
 
 namespace {
@@ -109,15 +111,19 @@ void CliTest::initTestCase()
 {
     // A Malas sample facet of 48 x 40 blocks, its copies in ref/ and cur/, their differences in difs/.
     const SampleFacetResult sample = writeSampleFacet({m_dir.path(), 3, 48, 40, 0.05, 0.03, 0.01, 7});
-    QVERIFY2(sample.ok, qPrintable(sample.message));
+    QVERIFY2(sample.status.ok(), qPrintable(sample.status.message()));
     m_summary = sample.summary;
     QVERIFY(QDir(m_dir.path()).rename("reference", "ref") && QDir(m_dir.path()).rename("current", "cur"));
-    for (const char* dir : {"difs", "gen", "new", "out", "blocked/map3.mul"})
+    // Tools run as another user (see failures) must reach the files.
+    QVERIFY(QFile::setPermissions(m_dir.path(), QFile::permissions(m_dir.path()) | QFile::ReadOther
+                                                    | QFile::ExeOther | QFile::ReadGroup | QFile::ExeGroup));
+    for (const char* dir : {"difs", "gen", "new", "out", "locked", "blocked/map3.mul"})
         QVERIFY(QDir().mkpath(path(dir)));
     const FacetFiles ref = facetFiles(path("ref"), 3), cur = facetFiles(path("cur"), 3);
     SilentProgress silent;
-    QVERIFY(generateMapDiff({ref.map, cur.map, path("difs"), 3}, silent).ok);
-    QVERIFY(generateStaticsDiff({ref.index, ref.data, cur.index, cur.data, path("difs"), 3}, silent).ok);
+    QVERIFY(generateMapDiff({ref.map, cur.map, path("difs"), 3}, silent).succeeded());
+    QVERIFY(
+        generateStaticsDiff({ref.index, ref.data, cur.index, cur.data, path("difs"), 3}, silent).succeeded());
     QVERIFY(write(path("five.difl"), int32s({5})) && write(path("empty.mul"), {}));
     QVERIFY(write(path("ten.map"), QByteArray(1960, 'm')) && write(path("ten.idx"), QByteArray(120, 'i')));
     QVERIFY(write(path("odd.difl"), int32s({-1, 5, 40000})) && write(path("odd.dif"), QByteArray(588, 'd')));
@@ -155,43 +161,62 @@ void CliTest::fourJobsReproduceTheEditedFacet()
                               + '\n');
     }
     const FacetFiles edited = facetFiles(path("cur"), 3), made = facetFiles(path("new"), 3);
-    QCOMPARE(checkCombinedMap(edited.map, made.map).message, QString());
-    QCOMPARE(checkCombinedStatics(edited.index, edited.data, made.index, made.data).message, QString());
+    QCOMPARE(checkCombinedMap(edited.map, made.map).status.message(), QString());
+    QCOMPARE(checkCombinedStatics(edited.index, edited.data, made.index, made.data).status.message(),
+             QString());
 }
 
 void CliTest::failures_data()
 {
     QTest::addColumn<QString>("line");
-    QTest::addColumn<QString>("message");
-    QTest::newRow("generate map") << "generate map --reference @missing --current @cur/map3.mul --out @out "
-                                     "--facet 3"
-                                  << jobmessage::UnableToOpenReferenceData;
-    QTest::newRow("generate statics")
+    QTest::addColumn<QString>("error");  // after "quillmark-cli: ": the job's message, the file, the reason
+    QTest::newRow("missing file")
+        << "generate map --reference @missing --current @cur/map3.mul --out @out "
+           "--facet 3"
+        << "Unable to open reference data file: @missing: No such file or directory";
+    QTest::newRow("directory as a file")
+        << "combine map --map @difs --difl @five.difl --dif @empty.mul --out @out --facet 3"
+        << "Unable to open map file: @difs: Is a directory";
+    QTest::newRow("no output folder")
         << "generate statics --reference-index @ref/staidx3.mul --reference-data @ref/statics3.mul "
            "--current-index @cur/staidx3.mul --current-data @cur/statics3.mul --out @nowhere --facet 3"
-        << jobmessage::OutputDirMissing;
-    QTest::newRow("combine map")
+        << "Output Directory does not exist: @nowhere: No such directory";
+    QTest::newRow("unwritable output folder")
+        << "generate map --reference @ref/map3.mul --current @cur/map3.mul --out @locked --facet 3"
+        << "Unable to create diff files: @locked/mapdif3.mul: Permission denied";
+    QTest::newRow("output name taken")
         << "combine map --map @ref/map3.mul --difl @five.difl --dif @empty.mul --out @blocked --facet 3"
-        << jobmessage::UnableToCreateNewMap;
-    QTest::newRow("combine statics")
-        << "combine statics --index @ref/staidx3.mul --data @ref/statics3.mul --difl @five.difl "
-           "--difi @empty.mul --dif @empty.mul --out @out --facet 3"
-        << jobmessage::difFilesDamaged(5);
+        << "Unable to create new map file: @blocked/map3.mul: Is a directory";
+    QTest::newRow("damaged") << "combine statics --index @ref/staidx3.mul --data @ref/statics3.mul "
+                                "--difl @five.difl --difi @empty.mul --dif @empty.mul --out @out --facet 3"
+                             << "Dif files are damaged at block 5: @empty.mul: It holds 0 records, the "
+                                "locator names record 0";
     QTest::newRow("inspect") << "inspect statics --difl @five.difl --difi @missing --dif @empty.mul"
-                             << "Unable to open " + path("missing");
+                             << "Unable to open @missing: No such file or directory";
 }
 
 void CliTest::failures()
 {
     QFETCH(QString, line);
-    QFETCH(QString, message);
-    const ToolRun run = runCli(this->line(line));
+    QFETCH(QString, error);
+    // A folder the tool may not write to; root may write anywhere, so there
+    // the tool runs as nobody.
+    const bool asNobody = geteuid() == 0 && QTest::currentDataTag() == QString("unwritable output folder");
+    QVERIFY(QFile::setPermissions(path("locked"), QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther
+                                                      | QFile::ExeOther | QFile::ReadGroup
+                                                      | QFile::ExeGroup));
+    const QStringList arguments = this->line(line);
+    const ToolRun run = asNobody ? runTool("setpriv", QStringList{"--reuid=65534", "--regid=65534",
+                                                                  "--clear-groups", QUILLMARK_CLI}
+                                                          + arguments)
+                                 : runCli(arguments);
     QCOMPARE(run.exitCode, 1);
-    QCOMPARE(run.err, message + '\n');
+    QCOMPARE(run.err, "quillmark-cli: " + error.replace("@", m_dir.path() + '/') + '\n');
     QCOMPARE(run.out, QString());
-    QCOMPARE(filesIn(path("out")) + filesIn(path("blocked")), QStringList());
+    QCOMPARE(filesIn(path("out")) + filesIn(path("blocked")) + filesIn(path("locked")), QStringList());
 }
 
+// The window shows the job's message alone; the tool starts with the same text.
 void CliTest::sameMessageAsTheWindow()
 {
     mainwindow window;
@@ -202,7 +227,9 @@ void CliTest::sameMessageAsTheWindow()
     window.mapDiffCombine();
     const ToolRun run = runCli(
         line("combine map --map @ref/map3.mul --difl @five.difl --dif @empty.mul --out @out --facet 0"));
-    QCOMPARE(run.err, window.statusBar()->currentMessage() + '\n');
+    QCOMPARE(window.statusBar()->currentMessage(), QString(jobmessage::difFilesDamaged(5)));
+    QVERIFY2(run.err.startsWith("quillmark-cli: " + window.statusBar()->currentMessage() + ": "),
+             qPrintable(run.err));
 }
 
 void CliTest::usageErrors_data()
@@ -257,7 +284,8 @@ void CliTest::progressOnlyOnATerminal()
     // A job that fails its checks shows no progress, only its message.
     run = runCliOnTerminal(line(generate.arg("missing")));
     QCOMPARE(run.exitCode, 1);
-    QCOMPARE(run.out, QString(jobmessage::UnableToOpenMapData) + "\r\n");
+    QCOMPARE(run.out, QString("quillmark-cli: %1: %2: No such file or directory\r\n")
+                          .arg(jobmessage::UnableToOpenMapData, path("missing")));
 }
 
 void CliTest::inspect_data()

@@ -103,14 +103,14 @@ void JobsTest::mapRecords()
     current.replace(2 * BlockSize, 4, int32s({77}));                // a header alone is never compared
     const QStringList maps = files(ws, {reference, current});
     const JobOutcome generated = runJob("generate map", maps, ws.out(), 1);
-    QVERIFY(generated.ok);
+    QVERIFY(generated.succeeded());
     QCOMPARE(ws.outFiles(), QStringList({"mapdif1.mul", "mapdifl1.mul"}));
     QCOMPARE(read(ws.outFile("mapdifl1.mul")), int32s({5, 270}));
     QCOMPARE(read(ws.outFile("mapdif1.mul")), block(current, 5) + block(current, 270));
 
     // Block 3 twice (the first record wins), numbers outside the map ignored.
     const QByteArray map = randomMap(5, 3), dif = randomMap(5, 4);
-    QVERIFY(runJob("combine map", files(ws, {map, dif, int32s({3, 1, 3, 9, -1})}), ws.out(), 2).ok);
+    QVERIFY(runJob("combine map", files(ws, {map, dif, int32s({3, 1, 3, 9, -1})}), ws.out(), 2).succeeded());
     QCOMPARE(read(ws.outFile("map2.mul")),
              block(map, 0) + block(dif, 1) + block(map, 2) + block(dif, 0) + block(map, 4));
 }
@@ -121,7 +121,7 @@ void JobsTest::staticsWorkedExample()
     const QStringList pairs =
         files(ws, {entries({{0, 4, 0}, {-1, 0, 0}, {4, 6, 0}, {10, 2, 0}}), "AAAABBBBBBCC",
                    entries({{6, 4, 7}, {0, 6, 0}, {-1, 0, 0}, {10, 2, 0}}), "DDDDDDAAAAEE"});
-    QVERIFY(runJob("generate statics", pairs, ws.out(), 1).ok);
+    QVERIFY(runJob("generate statics", pairs, ws.out(), 1).succeeded());
     QCOMPARE(ws.outFiles(), QStringList({"stadif1.mul", "stadifi1.mul", "stadifl1.mul"}));
     QCOMPARE(read(ws.outFile("stadifl1.mul")), QByteArray::fromHex("010000000200000003000000"));
     QCOMPARE(read(ws.outFile("stadifi1.mul")),
@@ -170,7 +170,7 @@ void JobsTest::staticsDecisionTable()
     const QByteArray same = entries({{-1, 0, 0}});
     QVERIFY(runJob("generate statics",
                    files(ws, {same + reference, referenceData, same + current, currentData}), ws.out())
-                .ok);
+                .succeeded());
     QCOMPARE(read(ws.outFile("stadifl0.mul")), record.isEmpty() ? QByteArray() : int32s({1}));
     QCOMPARE(read(ws.outFile("stadifi0.mul")), record);
     QCOMPARE(read(ws.outFile("stadif0.mul")), bytes);
@@ -182,7 +182,7 @@ void JobsTest::staticsCombineCompactsAndReplaces()
     // Blocks out of order, overlapping (2 and 3), with gaps between them.
     const QByteArray index = entries({{10, 3, 1}, {-1, 4, 2}, {0, 5, 3}, {2, 3, 4}, {20, 2, 5}});
     const QByteArray data = "0123456789abcdefghijkl";
-    QVERIFY(runJob("combine statics", files(ws, {index, data, "", "", ""}), ws.out()).ok);
+    QVERIFY(runJob("combine statics", files(ws, {index, data, "", "", ""}), ws.out()).succeeded());
     QCOMPARE(read(ws.outFile("staidx0.mul")),
              entries({{0, 3, 1}, {-1, 4, 2}, {3, 5, 3}, {8, 3, 4}, {11, 2, 5}}));
     QCOMPARE(read(ws.outFile("statics0.mul")), QByteArray("abc01234234kl"));
@@ -194,13 +194,14 @@ void JobsTest::staticsCombineCompactsAndReplaces()
         entries({{0, 2, 50}, {-1, 9, 60}, {9000, 9000, 0}, {-1, 0, 0}, {-1, 0, 0}, {-1, 5, 70}});
     const JobOutcome outcome =
         runJob("combine statics", files(ws, {index, data, "zz", difi, difl}), ws.out());
-    QCOMPARE(outcome.records, 3);
+    QCOMPARE(outcome.result().records, 3);
     QCOMPARE(read(ws.outFile("staidx0.mul")),
              entries({{0, 3, 1}, {-1, 9, 60}, {-1, 5, 70}, {3, 3, 4}, {6, 2, 50}}));
     QCOMPARE(read(ws.outFile("statics0.mul")), QByteArray("abc234zz"));
 
     // A 0-byte index: no blocks, whatever the locator holds.
-    QVERIFY(runJob("combine statics", files(ws, {"", "junk", "x", "y", int32s({0, 5})}), ws.out()).ok);
+    QVERIFY(
+        runJob("combine statics", files(ws, {"", "junk", "x", "y", int32s({0, 5})}), ws.out()).succeeded());
     QCOMPARE(QFileInfo(ws.outFile("staidx0.mul")).size() + QFileInfo(ws.outFile("statics0.mul")).size(), 0);
 }
 
@@ -210,13 +211,13 @@ void JobsTest::namesFollowTheFacet()
         Workspace ws;
         const QStringList map = files(ws, {randomMap(2, 5), "", ""});
         const QStringList statics = files(ws, {entries({{-1, 0, 0}}), "", "", ""});
-        QVERIFY(runJob("generate map", {map[0], map[0]}, ws.out(), facet).ok);
-        QVERIFY(runJob("combine map", map, ws.out(), facet).ok);
-        QVERIFY(
-            runJob("generate statics", {statics[0], statics[1], statics[0], statics[1]}, ws.out(), facet).ok);
+        QVERIFY(runJob("generate map", {map[0], map[0]}, ws.out(), facet).succeeded());
+        QVERIFY(runJob("combine map", map, ws.out(), facet).succeeded());
+        QVERIFY(runJob("generate statics", {statics[0], statics[1], statics[0], statics[1]}, ws.out(), facet)
+                    .succeeded());
         QVERIFY(runJob("combine statics", {statics[0], statics[1], statics[2], statics[3], statics[3]},
                        ws.out(), facet)
-                    .ok);
+                    .succeeded());
         QStringList expected;
         for (const char* name :
              {"map", "mapdif", "mapdifl", "stadif", "stadifi", "stadifl", "staidx", "statics"})
@@ -300,7 +301,7 @@ void JobsTest::checksInOrder()
     }
     RecordingProgress progress;
     const JobOutcome outcome = runJob(job, paths, outDirFor(ws, outDir), 0, &progress);
-    QCOMPARE(outcome.message, message);
+    QCOMPARE(outcome.message(), message);
     QCOMPARE(progress.begun, 0);  // every check comes before the walk
     QCOMPARE(ws.outFiles(), QStringList());
 }
@@ -350,7 +351,7 @@ void JobsTest::damagedInputStopsTheRun()
     for (const QString& name : earlier)
         testfiles::write(ws.outFile(name), name.toLatin1());
     RecordingProgress progress;
-    QCOMPARE(runJob(job, files(ws, inputs), ws.out(), 0, &progress).message, message);
+    QCOMPARE(runJob(job, files(ws, inputs), ws.out(), 0, &progress).message(), message);
     QCOMPARE(progress.ended, 1);
     QCOMPARE(ws.outFiles().size(), earlier.size());
     for (const QString& name : earlier)
@@ -362,15 +363,17 @@ void JobsTest::partialRecordsAndFragments()
     Workspace ws;
     const QByteArray map = randomMap(3, 10), tail = "\5\6\7\10\11";
     // Generation compares whole blocks only; combination carries the fragment over.
-    QVERIFY(runJob("generate map", files(ws, {map + "aaaa", map + "bbbb"}), ws.out()).ok);
+    QVERIFY(runJob("generate map", files(ws, {map + "aaaa", map + "bbbb"}), ws.out()).succeeded());
     QCOMPARE(read(ws.outFile("mapdifl0.mul")), QByteArray());
     const QByteArray newBlock = randomMap(1, 11);
-    QVERIFY(runJob("combine map", files(ws, {map + "bbbb", newBlock, int32s({1}) + tail}), ws.out()).ok);
+    QVERIFY(
+        runJob("combine map", files(ws, {map + "bbbb", newBlock, int32s({1}) + tail}), ws.out()).succeeded());
     QCOMPARE(read(ws.outFile("map0.mul")), block(map, 0) + newBlock + block(map, 2) + "bbbb");
 
     RecordingProgress progress;
     const QByteArray index = entries({{0, 2, 0}, {2, 2, 0}}) + tail;
-    QVERIFY(runJob("generate statics", files(ws, {index, "abcd", index, "abxy"}), ws.out(), 0, &progress).ok);
+    QVERIFY(runJob("generate statics", files(ws, {index, "abcd", index, "abxy"}), ws.out(), 0, &progress)
+                .succeeded());
     QCOMPARE(progress.total, 2);
     QCOMPARE(read(ws.outFile("stadifl0.mul")), int32s({1}));
     // A replaced block's damaged current entry is never read through.
@@ -378,7 +381,7 @@ void JobsTest::partialRecordsAndFragments()
     QVERIFY(runJob("combine statics",
                    files(ws, {damaged, "abcd", "zz", entries({{0, 2, 3}}) + tail, int32s({1}) + tail}),
                    ws.out())
-                .ok);
+                .succeeded());
     QCOMPARE(read(ws.outFile("staidx0.mul")), entries({{0, 2, 0}, {2, 2, 3}}));
     QCOMPARE(read(ws.outFile("statics0.mul")), QByteArray("abzz"));
 }
@@ -397,7 +400,7 @@ void JobsTest::roundTrip()
     QFETCH(int, height);
     Workspace ws;
     SampleFacetOptions options{ws.path("sample"), 0, width, height, 0.3, 0.1, 0.1, quint32(width)};
-    QVERIFY(writeSampleFacet(options).ok);
+    QVERIFY(writeSampleFacet(options).status.ok());
     const FacetFiles reference = referenceFiles(options), current = editedFiles(options);
     QList<qint64> steps;
     for (qint64 step = 0; step < width * height; step += 100)
@@ -411,16 +414,16 @@ void JobsTest::roundTrip()
           ws.outFile("stadifl0.mul")}}};
     for (const auto& [job, inputs] : runs) {
         RecordingProgress progress;
-        QVERIFY2(runJob(job, inputs, ws.out(), 0, &progress).ok, qPrintable(job));
+        QVERIFY2(runJob(job, inputs, ws.out(), 0, &progress).succeeded(), qPrintable(job));
         QCOMPARE(progress.total, width * height);
         QCOMPARE(progress.steps, steps);
         QCOMPARE(progress.ended, 1);
     }
     const FacetCheck map = checkCombinedMap(current.map, ws.outFile("map0.mul"));
-    QVERIFY2(map.ok, qPrintable(map.message));
+    QVERIFY2(map.status.ok(), qPrintable(map.status.message()));
     const FacetCheck statics = checkCombinedStatics(current.index, current.data, ws.outFile("staidx0.mul"),
                                                     ws.outFile("statics0.mul"));
-    QVERIFY2(statics.ok, qPrintable(statics.message));
+    QVERIFY2(statics.status.ok(), qPrintable(statics.status.message()));
 }
 
 void JobsTest::readAndWriteErrors_data()
@@ -450,7 +453,7 @@ void JobsTest::readAndWriteErrors()
     Workspace ws;
     // Large enough that no input fits in one read window.
     SampleFacetOptions options{ws.path("sample"), 0, 256, 128, 0.5, 0, 0, 12};
-    QVERIFY(writeSampleFacet(options).ok);
+    QVERIFY(writeSampleFacet(options).status.ok());
     const FacetFiles reference = referenceFiles(options), current = editedFiles(options);
     const QString empty = ws.file("empty.mul", "");
     const QStringList inputs = job == "generate map"  ? QStringList{reference.map, current.map}
@@ -461,12 +464,12 @@ void JobsTest::readAndWriteErrors()
     const QString shrinking = job.endsWith("map") ? current.map : current.data;
     {
         FileSizeLimit limit(16 * 1024);
-        QCOMPARE(runJob(job, inputs, ws.out()).message, writeError);
+        QCOMPARE(runJob(job, inputs, ws.out()).message(), writeError);
     }
     RecordingProgress progress;
     progress.actAt = 100;
     progress.action = [&] { QFile::resize(shrinking, 1000); };
-    QCOMPARE(runJob(job, inputs, ws.out(), 0, &progress).message, readError);
+    QCOMPARE(runJob(job, inputs, ws.out(), 0, &progress).message(), readError);
     QCOMPARE(ws.outFiles(), QStringList());
 }
 
@@ -474,12 +477,12 @@ void JobsTest::stoppedRunLeavesNothing()
 {
     Workspace ws;
     const QStringList maps = files(ws, {randomMap(300, 12), randomMap(300, 13), randomMap(300, 14)});
-    QVERIFY(runJob("generate map", {maps[0], maps[1]}, ws.out()).ok);
+    QVERIFY(runJob("generate map", {maps[0], maps[1]}, ws.out()).succeeded());
     const QByteArray earlier = read(ws.outFile("mapdif0.mul"));
     RecordingProgress progress;
     progress.stopAt = 200;
     const JobOutcome stopped = runJob("generate map", {maps[0], maps[2]}, ws.out(), 0, &progress);
-    QVERIFY(stopped.stopped && !stopped.ok);
+    QVERIFY(stopped.stopped() && !stopped.succeeded());
     QCOMPARE(progress.ended, 1);
     QCOMPARE(ws.outFiles(), QStringList({"mapdif0.mul", "mapdifl0.mul"}));
     QCOMPARE(read(ws.outFile("mapdif0.mul")), earlier);
@@ -494,13 +497,13 @@ void JobsTest::combineIntoTheFolderOfItsInputs()
     testfiles::write(ws.outFile("statics0.mul"), "abcd");
     QVERIFY(runJob("combine map", {ws.outFile("map0.mul"), ws.file("d", newBlock), ws.file("l", int32s({2}))},
                    ws.out())
-                .ok);
+                .succeeded());
     QCOMPARE(read(ws.outFile("map0.mul")), block(map, 0) + block(map, 1) + newBlock);
     QVERIFY(runJob("combine statics",
                    {ws.outFile("staidx0.mul"), ws.outFile("statics0.mul"), ws.file("d", "zz"),
                     ws.file("i", entries({{0, 2, 7}})), ws.file("l", int32s({0}))},
                    ws.out())
-                .ok);
+                .succeeded());
     QCOMPARE(read(ws.outFile("staidx0.mul")), entries({{0, 2, 7}, {2, 2, 0}}));
     QCOMPARE(read(ws.outFile("statics0.mul")), QByteArray("zzab"));
     QCOMPARE(ws.outFiles().size(), 3);

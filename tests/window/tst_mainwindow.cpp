@@ -318,7 +318,7 @@ void MainWindowTest::allFourJobsFromTheWindow()
 {
     Workspace ws;
     SampleFacetOptions options{ws.path("sample"), 3, 20, 12, 0.3, 0.1, 0.1, 5};
-    QVERIFY(writeSampleFacet(options).ok);
+    QVERIFY(writeSampleFacet(options).status.ok());
     const FacetFiles reference = referenceFiles(options), current = editedFiles(options);
     mainwindow w;
     w.lineOutDir->setText(ws.out());
@@ -335,7 +335,7 @@ void MainWindowTest::allFourJobsFromTheWindow()
     w.lineDif->setText(ws.outFile("mapdif3.mul"));
     w.lineDifl->setText(ws.outFile("mapdifl3.mul"));
     QVERIFY(run(w.pushCombine));
-    QVERIFY(checkCombinedMap(current.map, ws.outFile("map3.mul")).ok);
+    QVERIFY(checkCombinedMap(current.map, ws.outFile("map3.mul")).status.ok());
 
     w.tabWidget2->setCurrentIndex(1);
     w.lineRefIdx->setText(reference.index);
@@ -352,7 +352,7 @@ void MainWindowTest::allFourJobsFromTheWindow()
     QVERIFY(run(w.pushCombine));
     QVERIFY(checkCombinedStatics(current.index, current.data, ws.outFile("staidx3.mul"),
                                  ws.outFile("statics3.mul"))
-                .ok);
+                .status.ok());
     QCOMPARE(ws.outFiles().size(), 8);
 }
 

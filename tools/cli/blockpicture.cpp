@@ -13,8 +13,8 @@ BlockPicture drawBlockPicture(const QString& path, const BlockGrid& grid, const 
 {
     BlockPicture picture;
     if (grid.width < 1 || grid.height < 1 || grid.width > MaxPictureSide || grid.height > MaxPictureSide) {
-        picture.message =
-            QStringLiteral("Unable to draw a picture of %1 x %2 blocks").arg(grid.width).arg(grid.height);
+        picture.status = Status::failure(
+            QStringLiteral("Unable to draw a picture of %1 x %2 blocks").arg(grid.width).arg(grid.height));
         return picture;
     }
     QImage image(int(grid.width), int(grid.height), QImage::Format_RGB32);
@@ -32,10 +32,7 @@ BlockPicture drawBlockPicture(const QString& path, const BlockGrid& grid, const 
             ++picture.marked;
         }
     }
-    if (!image.save(path, "PNG")) {
-        picture.message = QStringLiteral("Unable to write %1").arg(path);
-        return picture;
-    }
-    picture.ok = true;
+    if (!image.save(path, "PNG"))
+        picture.status = Status::failure(QStringLiteral("Unable to write %1").arg(path));
     return picture;
 }

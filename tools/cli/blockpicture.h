@@ -1,5 +1,7 @@
 #pragma once
 
+#include "status.h"
+
 #include <QString>
 
 #include <vector>
@@ -15,8 +17,7 @@ struct BlockGrid
 
 struct BlockPicture
 {
-    bool ok = false;
-    QString message;
+    Status status = Status::success();
     qint64 marked = 0;   // distinct blocks drawn
     qint64 outside = 0;  // records whose block lies outside the grid, not drawn
 };

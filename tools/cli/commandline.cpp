@@ -4,6 +4,7 @@
 #include "inspectcommand.h"
 #include "jobcommands.h"
 #include "subcommandparser.h"
+#include "usage.h"
 
 #include <QCommandLineParser>
 

@@ -7,6 +7,7 @@
 // that reach outside the difference data file.
 
 #include "findings.h"
+#include "status.h"
 
 #include <QString>
 #include <QStringList>
@@ -15,8 +16,8 @@
 
 struct DifAudit
 {
-    QString error;      // a file could not be read: nothing else is valid
-    QStringList facts;  // "locator: PATH, 24 records", ...
+    Status status = Status::success();  // a file could not be read: nothing else is valid
+    QStringList facts;                  // "locator: PATH, 24 records", ...
     Findings findings;
     std::vector<qint32> blocks;  // the locator's block numbers, in record order
     qint64 gridBlocks = -1;      // blocks of the map or statics index given, -1 when none

@@ -6,6 +6,7 @@
 #include "difaudit.h"
 #include "exitstatus.h"
 #include "subcommandparser.h"
+#include "usage.h"
 
 #include "facets.h"
 
@@ -30,13 +31,13 @@ struct PictureRequest
     int height = 0;
 };
 
-// The facet and grid height asked for; an empty message when they are usable.
-QString readPictureOptions(const SubcommandParser& parser, PictureRequest& request)
+// The facet and grid height asked for, when they are usable.
+Status readPictureOptions(const SubcommandParser& parser, PictureRequest& request)
 {
     if (parser.isSet(QStringLiteral("facet"))) {
         const std::optional<int> facet = parser.facet(QStringLiteral("facet"));
         if (!facet)
-            return unknownFacetMessage(parser.value(QStringLiteral("facet")));
+            return Status::failure(unknownFacetMessage(parser.value(QStringLiteral("facet"))));
         request.facet = *facet;
     }
     request.height = facets::geometry(request.facet).heightBlocks;
@@ -44,9 +45,10 @@ QString readPictureOptions(const SubcommandParser& parser, PictureRequest& reque
         bool ok = false;
         request.height = parser.value(QStringLiteral("height")).toInt(&ok);
         if (!ok || request.height < 1 || request.height > MaxPictureSide)
-            return QStringLiteral("--height must be a whole number from 1 to %1.").arg(MaxPictureSide);
+            return Status::failure(
+                QStringLiteral("--height must be a whole number from 1 to %1.").arg(MaxPictureSide));
     }
-    return QString();
+    return Status::success();
 }
 
 // As many columns as the map or index needs, else the facet's own width.
@@ -64,8 +66,8 @@ BlockGrid gridFor(const PictureRequest& request, qint64 gridBlocks)
 bool drawPicture(const QString& path, const BlockGrid& grid, const DifAudit& audit)
 {
     const BlockPicture picture = drawBlockPicture(path, grid, audit.blocks);
-    if (!picture.ok) {
-        printError(picture.message);
+    if (!picture.status.ok()) {
+        printError(programLine(picture.status.message()));
         return false;
     }
     QString line = QStringLiteral("picture: %1, %2 x %3 blocks, %4 changed blocks marked")
@@ -81,21 +83,21 @@ bool drawPicture(const QString& path, const BlockGrid& grid, const DifAudit& aud
 
 int inspect(const QString& kind, SubcommandParser& parser, const QStringList& arguments)
 {
-    const QString error = parser.parse(arguments);
-    if (!error.isEmpty())
-        return parser.usageError(error);
+    const Status parsed = parser.parse(arguments);
+    if (!parsed.ok())
+        return parser.usageError(parsed.message());
     PictureRequest request;
-    const QString pictureError = readPictureOptions(parser, request);
-    if (!pictureError.isEmpty())
-        return parser.usageError(pictureError);
+    const Status pictureOptions = readPictureOptions(parser, request);
+    if (!pictureOptions.ok())
+        return parser.usageError(pictureOptions.message());
 
     const auto value = [&parser](const char* name) { return parser.value(QLatin1String(name)); };
     const DifAudit audit =
         kind == QLatin1String("map")
             ? auditMapDif({value("difl"), value("dif"), value("map")})
             : auditStaticsDif({value("difl"), value("difi"), value("dif"), value("index")});
-    if (!audit.error.isEmpty()) {
-        printError(audit.error);
+    if (!audit.status.ok()) {
+        printError(programLine(audit.status.message()));
         return ExitFailed;
     }
     printAudit(QStringLiteral("inspect %1:").arg(kind), audit);

@@ -5,6 +5,7 @@
 #include "jobsummary.h"
 #include "subcommandparser.h"
 #include "terminalprogress.h"
+#include "usage.h"
 
 #include "diffjobs.h"
 
@@ -22,7 +23,7 @@ struct JobOption
 
 using Options = const SubcommandParser&;
 using RunJob = std::function<JobOutcome(Options, int facet, JobProgress&)>;
-using Summarise = QString (*)(const QString& label, const JobOutcome&, bool withDataBytes);
+using Summarise = QString (*)(const QString& label, const JobResult&, bool withDataBytes);
 
 struct JobCommand
 {
@@ -128,9 +129,9 @@ int runJob(const JobCommand& job, const QStringList& arguments)
     for (const JobOption& option : job.options)
         parser.addRequired(QLatin1String(option.name), QLatin1String(option.valueName),
                            QLatin1String(option.description));
-    const QString error = parser.parse(arguments);
-    if (!error.isEmpty())
-        return parser.usageError(error);
+    const Status parsed = parser.parse(arguments);
+    if (!parsed.ok())
+        return parser.usageError(parsed.message());
     const std::optional<int> facet = parser.facet(QStringLiteral("facet"));
     if (!facet)
         return parser.usageError(unknownFacetMessage(parser.value(QStringLiteral("facet"))));
@@ -138,12 +139,12 @@ int runJob(const JobCommand& job, const QStringList& arguments)
     const QString label = QLatin1String(job.command) + QLatin1Char(' ') + QLatin1String(job.kind);
     TerminalProgress progress(label);
     const JobOutcome outcome = job.run(parser, *facet, progress);
-    progress.conclude(outcome.ok);
-    if (!outcome.ok) {
-        printError(outcome.message);
+    progress.conclude(outcome.succeeded());
+    if (!outcome.succeeded()) {
+        printError(failureLine(outcome.failure()));
         return ExitFailed;
     }
-    printOut(job.summarise(label, outcome, job.withDataBytes));
+    printOut(job.summarise(label, outcome.result(), job.withDataBytes));
     return ExitSuccess;
 }
 

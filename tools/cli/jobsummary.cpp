@@ -1,38 +1,50 @@
 #include "jobsummary.h"
 
+#include "usage.h"
+
 #include <QStringList>
 
 namespace {
 
-QString written(const JobOutcome& outcome)
+QString written(const JobResult& result)
 {
-    return QLatin1String("; wrote ") + outcome.written.join(QLatin1String(", "));
+    return QLatin1String("; wrote ") + result.written.join(QLatin1String(", "));
 }
 
-QString dataBytes(const JobOutcome& outcome, bool withDataBytes)
+QString dataBytes(const JobResult& result, bool withDataBytes)
 {
-    return withDataBytes ? QStringLiteral(", %1 bytes of block data").arg(outcome.dataBytes) : QString();
+    return withDataBytes ? QStringLiteral(", %1 bytes of block data").arg(result.dataBytes) : QString();
 }
 
 }  // namespace
 
-QString generationSummary(const QString& label, const JobOutcome& outcome, bool withDataBytes)
+QString generationSummary(const QString& label, const JobResult& result, bool withDataBytes)
 {
     return QStringLiteral("%1: %2 of %3 blocks %4%5")
                .arg(label)
-               .arg(outcome.records)
-               .arg(outcome.blocks)
-               .arg(outcome.records == 1 ? QLatin1String("differs") : QLatin1String("differ"))
-               .arg(dataBytes(outcome, withDataBytes))
-           + written(outcome);
+               .arg(result.records)
+               .arg(result.blocks)
+               .arg(result.records == 1 ? QLatin1String("differs") : QLatin1String("differ"))
+               .arg(dataBytes(result, withDataBytes))
+           + written(result);
 }
 
-QString combinationSummary(const QString& label, const JobOutcome& outcome, bool withDataBytes)
+QString combinationSummary(const QString& label, const JobResult& result, bool withDataBytes)
 {
     return QStringLiteral("%1: %2 of %3 blocks replaced%4")
                .arg(label)
-               .arg(outcome.records)
-               .arg(outcome.blocks)
-               .arg(dataBytes(outcome, withDataBytes))
-           + written(outcome);
+               .arg(result.records)
+               .arg(result.blocks)
+               .arg(dataBytes(result, withDataBytes))
+           + written(result);
+}
+
+QString failureLine(const JobFailure& failure)
+{
+    QStringList parts{failure.message};
+    if (!failure.file.isEmpty())
+        parts << failure.file;
+    if (!failure.reason.isEmpty())
+        parts << failure.reason;
+    return programLine(parts.join(QLatin1String(": ")));
 }

@@ -6,5 +6,10 @@
 
 // The one line a successful job prints, e.g.
 //   generate map: 2 of 300 blocks differ; wrote out/mapdifl1.mul, out/mapdif1.mul
-QString generationSummary(const QString& label, const JobOutcome& outcome, bool withDataBytes);
-QString combinationSummary(const QString& label, const JobOutcome& outcome, bool withDataBytes);
+QString generationSummary(const QString& label, const JobResult& result, bool withDataBytes);
+QString combinationSummary(const QString& label, const JobResult& result, bool withDataBytes);
+
+// The line a failed job prints: the program, the job's own message first and
+// unchanged (scripts match it), then the file concerned and the reason, e.g.
+//   quillmark-cli: Unable to open reference data file: nope.mul: No such file or directory
+QString failureLine(const JobFailure& failure);

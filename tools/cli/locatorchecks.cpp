@@ -84,7 +84,7 @@ bool read(const QString& path, DifAudit& audit)
     using difformat::LocatorRecordSize;
     InputFile file(path);
     if (!file.open()) {
-        audit.error = QStringLiteral("Unable to open %1").arg(path);
+        audit.status = openFailure(file);
         return false;
     }
     const qint64 records = file.size() / LocatorRecordSize;
@@ -92,7 +92,7 @@ bool read(const QString& path, DifAudit& audit)
     for (qint64 record = 0; record < records; ++record) {
         const char* bytes = file.view(record * LocatorRecordSize, LocatorRecordSize);
         if (!bytes) {
-            audit.error = QStringLiteral("Unable to read %1").arg(path);
+            audit.status = readFailure(file);
             return false;
         }
         audit.blocks[size_t(record)] = qFromLittleEndian<qint32>(bytes);
@@ -106,10 +106,20 @@ qint64 sizeOf(const QString& path, DifAudit& audit)
 {
     InputFile file(path);
     if (!file.open()) {
-        audit.error = QStringLiteral("Unable to open %1").arg(path);
+        audit.status = openFailure(file);
         return -1;
     }
     return file.size();
+}
+
+Status openFailure(const InputFile& file)
+{
+    return Status::failure(QStringLiteral("Unable to open %1: %2").arg(file.path(), file.errorString()));
+}
+
+Status readFailure(const InputFile& file)
+{
+    return Status::failure(QStringLiteral("Unable to read %1: %2").arg(file.path(), file.errorString()));
 }
 
 void checkWholeRecords(const QString& fileName, qint64 size, qint64 recordSize, DifAudit& audit)

@@ -38,12 +38,12 @@ void checkRun(qint64 record, const IndexEntry& entry, qint64 dataSize, const Dif
 }
 
 // Reads the difference index, checks every record with data into `runs` and
-// returns the sum of their lengths (audit.error when unreadable).
+// returns the sum of their lengths (audit.status failed when unreadable).
 qint64 checkDifIndex(const QString& path, qint64 dataSize, DifAudit& audit, Findings& runs)
 {
     InputFile file(path);
     if (!file.open()) {
-        audit.error = QStringLiteral("Unable to open %1").arg(path);
+        audit.status = locatorchecks::openFailure(file);
         return -1;
     }
     const qint64 records = file.size() / IndexEntrySize;
@@ -53,7 +53,7 @@ qint64 checkDifIndex(const QString& path, qint64 dataSize, DifAudit& audit, Find
     for (qint64 record = 0; record < records; ++record) {
         const char* bytes = file.view(record * IndexEntrySize, IndexEntrySize);
         if (!bytes) {
-            audit.error = QStringLiteral("Unable to read %1").arg(path);
+            audit.status = locatorchecks::readFailure(file);
             return -1;
         }
         const IndexEntry entry = IndexEntry::decode(bytes);
@@ -83,7 +83,7 @@ DifAudit auditStaticsDif(const StaticsDifFiles& files)
     // Problems of single records read best after those of the files as a whole.
     Findings runs;
     const qint64 lengths = checkDifIndex(files.index, dataSize, audit, runs);
-    if (!audit.error.isEmpty())
+    if (!audit.status.ok())
         return audit;
     audit.facts << QStringLiteral("difference data: %1, %2 bytes").arg(files.data).arg(dataSize);
     if (!files.staticsIndex.isEmpty()) {

@@ -1,20 +1,9 @@
 #include "subcommandparser.h"
 
-#include "console.h"
 #include "exitstatus.h"
+#include "usage.h"
 
 #include "facets.h"
-
-#include <QCoreApplication>
-
-int usageError(const QString& message, const QString& helpCommand)
-{
-    const QString program = QCoreApplication::applicationName();
-    printError(program + QLatin1String(": ") + message);
-    const QString help = helpCommand.isEmpty() ? program : program + QLatin1Char(' ') + helpCommand;
-    printError(QStringLiteral("Try '%1 --help' for more information.").arg(help));
-    return ExitUsage;
-}
 
 QString unknownFacetMessage(const QString& text)
 {
@@ -43,21 +32,21 @@ void SubcommandParser::addOptional(const QString& name, const QString& valueName
     m_parser.addOption({name, description, valueName});
 }
 
-QString SubcommandParser::parse(const QStringList& arguments)
+Status SubcommandParser::parse(const QStringList& arguments)
 {
     if (!m_parser.parse(arguments))
-        return m_parser.errorText();
+        return Status::failure(m_parser.errorText());
     if (m_parser.isSet(QStringLiteral("help")))
         m_parser.showHelp(ExitSuccess);
     // The command and its kind come first; nothing else may stand alone.
     const QStringList positional = m_parser.positionalArguments();
     if (positional.size() > 2)
-        return QStringLiteral("Unexpected argument '%1'.").arg(positional.at(2));
+        return Status::failure(QStringLiteral("Unexpected argument '%1'.").arg(positional.at(2)));
     for (const QString& name : m_required) {
         if (!m_parser.isSet(name))
-            return QStringLiteral("Missing option --%1.").arg(name);
+            return Status::failure(QStringLiteral("Missing option --%1.").arg(name));
     }
-    return QString();
+    return Status::success();
 }
 
 std::optional<int> SubcommandParser::facet(const QString& name) const

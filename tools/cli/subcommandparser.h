@@ -1,14 +1,12 @@
 #pragma once
 
+#include "status.h"
+
 #include <QCommandLineParser>
 #include <QString>
 #include <QStringList>
 
 #include <optional>
-
-// Prints a usage error with a pointer to the help of `helpCommand` ("" for the
-// tool's own help) on stderr and returns ExitUsage.
-int usageError(const QString& message, const QString& helpCommand = QString());
 
 // The options of one subcommand such as "generate map": every required option
 // must be given, --help shows this subcommand's options, and anything else on
@@ -22,8 +20,8 @@ public:
     void addOptional(const QString& name, const QString& valueName, const QString& description);
 
     // Parses the whole command line (program, command, kind, options). Shows
-    // the help and exits on --help. Returns the usage error, or an empty text.
-    QString parse(const QStringList& arguments);
+    // the help and exits on --help; fails with the usage error.
+    Status parse(const QStringList& arguments);
 
     bool isSet(const QString& name) const { return m_parser.isSet(name); }
     QString value(const QString& name) const { return m_parser.value(name); }

@@ -3,15 +3,16 @@
 // Checks that combining a sample facet's difference files with its reference
 // gave back the edited facet, block by block.
 
+#include "status.h"
+
 #include <QString>
 #include <QtGlobal>
 
 struct FacetCheck
 {
-    bool ok = false;
-    QString message;        // the first mismatch, or why the check could not run
-    qint64 blocks = 0;      // blocks compared
-    qint64 mismatches = 0;  // blocks that differ
+    Status status = Status::success();  // fails with the first mismatch, or why the check could not run
+    qint64 blocks = 0;                  // blocks compared
+    qint64 mismatches = 0;              // blocks that differ
 };
 
 // Every block payload (bytes 4 to 195) equal; headers may differ, since a

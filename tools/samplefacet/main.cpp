@@ -9,82 +9,62 @@
 //
 // Exit status: 0 done / match, 1 failure / mismatch, 2 usage error.
 
+#include "console.h"
+#include "exitstatus.h"
 #include "facetcheck.h"
 #include "facets.h"
 #include "samplefacet.h"
+#include "status.h"
+#include "usage.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
-#include <cstdio>
-
 namespace {
 
-enum Exit { ExitOk = 0, ExitFailed = 1, ExitUsage = 2 };
-
-void printLine(FILE* stream, const QString& text)
-{
-    fprintf(stream, "%s\n", qPrintable(text));
-}
-
-int usageError(const QString& message)
-{
-    printLine(stderr, QStringLiteral("quillmark-sample: %1").arg(message));
-    printLine(stderr, QStringLiteral("Try 'quillmark-sample --help' for more information."));
-    return ExitUsage;
-}
-
 // Parses the arguments after the command name with the command's options.
-bool parseCommand(QCommandLineParser& parser, const QString& command, const QStringList& arguments,
-                  QString* error)
+Status parseCommand(QCommandLineParser& parser, const QString& command, const QStringList& arguments)
 {
     parser.addHelpOption();
     parser.addPositionalArgument(command, QString(), command + QLatin1String(" [options]"));
-    if (!parser.parse(arguments)) {
-        *error = parser.errorText();
-        return false;
-    }
+    if (!parser.parse(arguments))
+        return Status::failure(parser.errorText());
     if (parser.isSet(QStringLiteral("help")))
-        parser.showHelp(ExitOk);
-    if (parser.positionalArguments().size() > 1) {
-        *error = QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments().at(1));
-        return false;
-    }
-    return true;
+        parser.showHelp(ExitSuccess);
+    if (parser.positionalArguments().size() > 1)
+        return Status::failure(
+            QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments().at(1)));
+    return Status::success();
 }
 
-bool readNumber(const QCommandLineParser& parser, const char* name, double low, double high, double* value,
-                QString* error)
+// Option `name` as a number from `low` to `high` into `value`, when it is given.
+Status readNumber(const QCommandLineParser& parser, const char* name, double low, double high, double* value)
 {
     if (!parser.isSet(QLatin1String(name)))
-        return true;
+        return Status::success();
     bool ok = false;
     const double number = parser.value(QLatin1String(name)).toDouble(&ok);
-    if (!ok || number < low || number > high) {
-        *error =
-            QStringLiteral("--%1 must be a number from %2 to %3").arg(QLatin1String(name)).arg(low).arg(high);
-        return false;
-    }
+    if (!ok || number < low || number > high)
+        return Status::failure(QStringLiteral("--%1 must be a number from %2 to %3")
+                                   .arg(QLatin1String(name))
+                                   .arg(low)
+                                   .arg(high));
     *value = number;
-    return true;
+    return Status::success();
 }
 
 // Block counts and seeds: whole numbers only.
-bool readWholeNumber(const QCommandLineParser& parser, const char* name, double low, double high,
-                     double* value, QString* error)
+Status readWholeNumber(const QCommandLineParser& parser, const char* name, double low, double high,
+                       double* value)
 {
-    if (!readNumber(parser, name, low, high, value, error))
-        return false;
-    if (*value != double(qint64(*value))) {
-        *error = QStringLiteral("--%1 must be a whole number").arg(QLatin1String(name));
-        return false;
-    }
-    return true;
+    const Status status = readNumber(parser, name, low, high, value);
+    if (status.ok() && *value != double(qint64(*value)))
+        return Status::failure(QStringLiteral("--%1 must be a whole number").arg(QLatin1String(name)));
+    return status;
 }
 
-int make(const QStringList& arguments)
+void addMakeOptions(QCommandLineParser& parser)
 {
-    QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Writes a sample reference facet and an edited copy of it."));
     parser.addOptions({
@@ -103,15 +83,15 @@ int make(const QStringList& arguments)
          QStringLiteral("S")},
         {QStringLiteral("seed"), QStringLiteral("Seed of the facet (default 1)."), QStringLiteral("N")},
     });
-    QString error;
-    if (!parseCommand(parser, QStringLiteral("make"), arguments, &error))
-        return usageError(error);
+}
 
-    SampleFacetOptions options;
+Status readMakeOptions(const QCommandLineParser& parser, SampleFacetOptions& options)
+{
     options.directory = parser.value(QStringLiteral("dir"));
     const std::optional<int> facet = facets::fromText(parser.value(QStringLiteral("facet")));
     if (!facet)
-        return usageError(QStringLiteral("Unknown facet '%1'.").arg(parser.value(QStringLiteral("facet"))));
+        return Status::failure(
+            QStringLiteral("Unknown facet '%1'.").arg(parser.value(QStringLiteral("facet"))));
     options.facet = *facet;
     if (parser.isSet(QStringLiteral("full"))) {
         options.widthBlocks = facets::geometry(options.facet).widthBlocks;
@@ -120,40 +100,70 @@ int make(const QStringList& arguments)
     double width = options.widthBlocks;
     double height = options.heightBlocks;
     double seed = options.seed;
-    if (!readWholeNumber(parser, "width", 1, 4096, &width, &error)
-        || !readWholeNumber(parser, "height", 1, 4096, &height, &error)
-        || !readNumber(parser, "changed", 0, 1, &options.changedShare, &error)
-        || !readNumber(parser, "emptied", 0, 1, &options.emptiedShare, &error)
-        || !readNumber(parser, "new", 0, 1, &options.newShare, &error)
-        || !readWholeNumber(parser, "seed", 0, 4294967295.0, &seed, &error))
-        return usageError(error);
+    for (const Status& status : {readWholeNumber(parser, "width", 1, 4096, &width),
+                                 readWholeNumber(parser, "height", 1, 4096, &height),
+                                 readNumber(parser, "changed", 0, 1, &options.changedShare),
+                                 readNumber(parser, "emptied", 0, 1, &options.emptiedShare),
+                                 readNumber(parser, "new", 0, 1, &options.newShare),
+                                 readWholeNumber(parser, "seed", 0, 4294967295.0, &seed)}) {
+        if (!status.ok())
+            return status;
+    }
     options.widthBlocks = int(width);
     options.heightBlocks = int(height);
     options.seed = quint32(seed);
-    error = checkSampleFacetOptions(options);
-    if (!error.isEmpty())
-        return usageError(error);
+    return checkSampleFacetOptions(options);
+}
+
+int make(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    addMakeOptions(parser);
+    SampleFacetOptions options;
+    Status status = parseCommand(parser, QStringLiteral("make"), arguments);
+    if (status.ok())
+        status = readMakeOptions(parser, options);
+    if (!status.ok())
+        return usageError(status.message());
 
     const SampleFacetResult result = writeSampleFacet(options);
-    if (!result.ok) {
-        printLine(stderr, result.message);
+    if (!result.status.ok()) {
+        printError(programLine(result.status.message()));
         return ExitFailed;
     }
     const SampleFacetSummary& made = result.summary;
-    printLine(stdout,
-              QStringLiteral("made a sample %1 facet of %2 x %3 blocks: %4 map blocks and %5 statics blocks "
-                             "differ (%6 edited, %7 emptied, %8 new)")
-                  .arg(QLatin1String(facets::geometry(options.facet).name))
-                  .arg(options.widthBlocks)
-                  .arg(options.heightBlocks)
-                  .arg(made.mapBlocksDiffering)
-                  .arg(made.staticsBlocksDiffering)
-                  .arg(made.staticsEdited)
-                  .arg(made.staticsEmptied)
-                  .arg(made.staticsAdded));
-    printLine(stdout,
-              QStringLiteral("reference: %1/reference, edited copy: %1/current").arg(options.directory));
-    return ExitOk;
+    printOut(QStringLiteral("made a sample %1 facet of %2 x %3 blocks: %4 map blocks and %5 statics blocks "
+                            "differ (%6 edited, %7 emptied, %8 new)")
+                 .arg(QLatin1String(facets::geometry(options.facet).name))
+                 .arg(options.widthBlocks)
+                 .arg(options.heightBlocks)
+                 .arg(made.mapBlocksDiffering)
+                 .arg(made.staticsBlocksDiffering)
+                 .arg(made.staticsEdited)
+                 .arg(made.staticsEmptied)
+                 .arg(made.staticsAdded));
+    printOut(QStringLiteral("reference: %1/reference, edited copy: %1/current").arg(options.directory));
+    return ExitSuccess;
+}
+
+// A side is checked when any of its options is given; then all of them are needed.
+Status readVerifySides(const QCommandLineParser& parser, const QList<QStringList>& sides)
+{
+    bool anySide = false;
+    for (const QStringList& side : sides) {
+        bool given = false;
+        for (const QString& name : side)
+            given = given || parser.isSet(name);
+        for (const QString& name : side) {
+            if (given && !parser.isSet(name))
+                return Status::failure(QStringLiteral("Missing option --%1.").arg(name));
+        }
+        anySide = anySide || given;
+    }
+    if (!anySide)
+        return Status::failure(
+            QStringLiteral("Nothing to verify: give the map files, the statics files or both."));
+    return Status::success();
 }
 
 int verify(const QStringList& arguments)
@@ -169,32 +179,20 @@ int verify(const QStringList& arguments)
             {name,
              QStringLiteral("The %1 file.").arg(QString(name).replace(QLatin1Char('-'), QLatin1Char(' '))),
              QStringLiteral("FILE")});
-    QString error;
-    if (!parseCommand(parser, QStringLiteral("verify"), arguments, &error))
-        return usageError(error);
-    // A side is checked when any of its options is given; then all of them are needed.
-    bool anySide = false;
-    for (const QStringList& side : {mapOptions, staticsOptions}) {
-        bool given = false;
-        for (const QString& name : side)
-            given = given || parser.isSet(name);
-        for (const QString& name : side) {
-            if (given && !parser.isSet(name))
-                return usageError(QStringLiteral("Missing option --%1.").arg(name));
-        }
-        anySide = anySide || given;
-    }
-    if (!anySide)
-        return usageError(
-            QStringLiteral("Nothing to verify: give the map files, the statics files or both."));
+    Status status = parseCommand(parser, QStringLiteral("verify"), arguments);
+    if (status.ok())
+        status = readVerifySides(parser, {mapOptions, staticsOptions});
+    if (!status.ok())
+        return usageError(status.message());
 
     bool match = true;
     const auto report = [&match](const char* side, const FacetCheck& check) {
-        match = match && check.ok;
-        printLine(stdout, check.ok ? QStringLiteral("%1: all %2 blocks match the edited facet")
-                                         .arg(QLatin1String(side))
-                                         .arg(check.blocks)
-                                   : QStringLiteral("%1: %2").arg(QLatin1String(side), check.message));
+        match = match && check.status.ok();
+        printOut(check.status.ok()
+                     ? QStringLiteral("%1: all %2 blocks match the edited facet")
+                           .arg(QLatin1String(side))
+                           .arg(check.blocks)
+                     : QStringLiteral("%1: %2").arg(QLatin1String(side), check.status.message()));
     };
     const auto value = [&parser](const char* name) { return parser.value(QLatin1String(name)); };
     if (parser.isSet(mapOptions.first()))
@@ -202,8 +200,8 @@ int verify(const QStringList& arguments)
     if (parser.isSet(staticsOptions.first()))
         report("statics", checkCombinedStatics(value("edited-index"), value("edited-data"),
                                                value("combined-index"), value("combined-data")));
-    printLine(stdout, match ? QStringLiteral("verdict: match") : QStringLiteral("verdict: mismatch"));
-    return match ? ExitOk : ExitFailed;
+    printOut(match ? QStringLiteral("verdict: match") : QStringLiteral("verdict: mismatch"));
+    return match ? ExitSuccess : ExitFailed;
 }
 
 }  // namespace
@@ -226,7 +224,7 @@ int main(int argc, char** argv)
     if (parser.isSet(QStringLiteral("version")))
         parser.showVersion();
     if (parser.isSet(QStringLiteral("help")))
-        parser.showHelp(ExitOk);
+        parser.showHelp(ExitSuccess);
     const QStringList positional = parser.positionalArguments();
     if (positional.isEmpty())
         return usageError(QStringLiteral("No command given."));

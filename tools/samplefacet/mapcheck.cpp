@@ -14,17 +14,17 @@ FacetCheck checkCombinedMap(const QString& editedMap, const QString& combinedMap
     InputFile combined(combinedMap);
     for (InputFile* file : {&edited, &combined}) {
         if (!file->open()) {
-            check.message =
-                QStringLiteral("Unable to open %1").arg(file == &edited ? editedMap : combinedMap);
+            check.status = Status::failure(
+                QStringLiteral("Unable to open %1").arg(file == &edited ? editedMap : combinedMap));
             return check;
         }
     }
     // Whole blocks only: a partial block at the end does not count.
     const qint64 blocks = edited.size() / MapBlockSize;
     if (combined.size() / MapBlockSize != blocks) {
-        check.message = QStringLiteral("the combined map has %1 blocks, the edited map %2")
-                            .arg(combined.size() / MapBlockSize)
-                            .arg(blocks);
+        check.status = Status::failure(QStringLiteral("the combined map has %1 blocks, the edited map %2")
+                                           .arg(combined.size() / MapBlockSize)
+                                           .arg(blocks));
         return check;
     }
     qint64 firstMismatch = -1;
@@ -32,7 +32,7 @@ FacetCheck checkCombinedMap(const QString& editedMap, const QString& combinedMap
         const char* expected = edited.view(block * MapBlockSize, MapBlockSize);
         const char* actual = combined.view(block * MapBlockSize, MapBlockSize);
         if (!expected || !actual) {
-            check.message = QStringLiteral("Unable to read map block %1").arg(block);
+            check.status = Status::failure(QStringLiteral("Unable to read map block %1").arg(block));
             return check;
         }
         if (memcmp(expected + MapHeaderSize, actual + MapHeaderSize, MapPayloadSize) != 0) {
@@ -41,10 +41,10 @@ FacetCheck checkCombinedMap(const QString& editedMap, const QString& combinedMap
         }
     }
     check.blocks = blocks;
-    check.ok = check.mismatches == 0;
-    if (!check.ok)
-        check.message = QStringLiteral("map block %1 differs from the edited facet (%2 blocks differ)")
-                            .arg(firstMismatch)
-                            .arg(check.mismatches);
+    if (check.mismatches > 0)
+        check.status =
+            Status::failure(QStringLiteral("map block %1 differs from the edited facet (%2 blocks differ)")
+                                .arg(firstMismatch)
+                                .arg(check.mismatches));
     return check;
 }

@@ -29,36 +29,40 @@ struct CopyOutputs
 
     explicit CopyOutputs(const FacetFiles& files) : map(files.map), index(files.index), data(files.data) {}
 
-    QString createAll()
+    Status createAll()
     {
         for (StagedFile* file : {&map, &index, &data}) {
             if (!file->create())
-                return QStringLiteral("Unable to create %1").arg(file->target());
+                return Status::failure(
+                    QStringLiteral("Unable to create %1: %2").arg(file->target(), file->errorString()));
         }
-        return QString();
+        return Status::success();
     }
 
-    QString firstFailure() const
+    Status written() const
     {
         for (const StagedFile* file : {&map, &index, &data}) {
             if (file->failed())
-                return QStringLiteral("Unable to write %1").arg(file->target());
+                return Status::failure(
+                    QStringLiteral("Unable to write %1: %2").arg(file->target(), file->errorString()));
         }
-        return QString();
+        return Status::success();
     }
 };
 
 // Puts all six files in place, or none of them.
-QString commitBoth(const SampleFacetOptions& options, CopyOutputs& reference, CopyOutputs& edited)
+Status commitBoth(const SampleFacetOptions& options, CopyOutputs& reference, CopyOutputs& edited)
 {
-    QString message = reference.firstFailure();
-    if (message.isEmpty())
-        message = edited.firstFailure();
-    if (message.isEmpty()
-        && !commitStaged(
+    for (const CopyOutputs* copy : {&reference, &edited}) {
+        const Status status = copy->written();
+        if (!status.ok())
+            return status;
+    }
+    if (!commitStaged(
             {&reference.map, &reference.index, &reference.data, &edited.map, &edited.index, &edited.data}))
-        message = QStringLiteral("Unable to write the sample facet in %1").arg(options.directory);
-    return message;
+        return Status::failure(
+            QStringLiteral("Unable to write the sample facet in %1").arg(options.directory));
+    return Status::success();
 }
 
 void countChange(const BlockPlan& plan, SampleFacetSummary& summary)
@@ -114,44 +118,44 @@ FacetFiles editedFiles(const SampleFacetOptions& options)
     return facetFiles(options.directory + QLatin1String("/current"), options.facet);
 }
 
-QString checkSampleFacetOptions(const SampleFacetOptions& options)
+Status checkSampleFacetOptions(const SampleFacetOptions& options)
 {
     if (options.directory.isEmpty())
-        return QStringLiteral("no directory given");
+        return Status::failure(QStringLiteral("no directory given"));
     if (options.facet < 0 || options.facet >= facets::Count)
-        return QStringLiteral("facet must be 0 to %1").arg(facets::Count - 1);
+        return Status::failure(QStringLiteral("facet must be 0 to %1").arg(facets::Count - 1));
     if (options.widthBlocks < 1 || options.heightBlocks < 1)
-        return QStringLiteral("width and height must be at least 1 block");
+        return Status::failure(QStringLiteral("width and height must be at least 1 block"));
     if (qint64(options.widthBlocks) * options.heightBlocks > MaxSampleBlocks)
-        return QStringLiteral("a sample facet holds at most %1 blocks").arg(MaxSampleBlocks);
+        return Status::failure(QStringLiteral("a sample facet holds at most %1 blocks").arg(MaxSampleBlocks));
     for (const double share : {options.changedShare, options.emptiedShare, options.newShare}) {
         if (!(share >= 0 && share <= 1))
-            return QStringLiteral("shares must lie between 0 and 1");
+            return Status::failure(QStringLiteral("shares must lie between 0 and 1"));
     }
     if (options.changedShare + options.emptiedShare + options.newShare > 1)
-        return QStringLiteral("the changed, emptied and new shares add up to more than 1");
-    return QString();
+        return Status::failure(QStringLiteral("the changed, emptied and new shares add up to more than 1"));
+    return Status::success();
 }
 
 SampleFacetResult writeSampleFacet(const SampleFacetOptions& options)
 {
     SampleFacetResult result;
-    result.message = checkSampleFacetOptions(options);
-    if (!result.message.isEmpty())
+    result.status = checkSampleFacetOptions(options);
+    if (!result.status.ok())
         return result;
     for (const char* copy : {"/reference", "/current"}) {
         if (!QDir().mkpath(options.directory + QLatin1String(copy))) {
-            result.message =
-                QStringLiteral("Unable to create %1").arg(options.directory + QLatin1String(copy));
+            result.status = Status::failure(
+                QStringLiteral("Unable to create %1").arg(options.directory + QLatin1String(copy)));
             return result;
         }
     }
     CopyOutputs reference(referenceFiles(options));
     CopyOutputs edited(editedFiles(options));
-    result.message = reference.createAll();
-    if (result.message.isEmpty())
-        result.message = edited.createAll();
-    if (!result.message.isEmpty())
+    result.status = reference.createAll();
+    if (result.status.ok())
+        result.status = edited.createAll();
+    if (!result.status.ok())
         return result;
 
     SampleFacetSummary& summary = result.summary;
@@ -173,7 +177,6 @@ SampleFacetResult writeSampleFacet(const SampleFacetOptions& options)
     }
     summary.blocksPlacedOutOfOrder = referenceLayout.blocksPlacedEarly() + editedLayout.blocksPlacedEarly();
 
-    result.message = commitBoth(options, reference, edited);
-    result.ok = result.message.isEmpty();
+    result.status = commitBoth(options, reference, edited);
     return result;
 }

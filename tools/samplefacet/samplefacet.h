@@ -8,6 +8,8 @@
 //   <directory>/reference/map<n>.mul, staidx<n>.mul, statics<n>.mul
 //   <directory>/current/map<n>.mul, staidx<n>.mul, statics<n>.mul   (the edited copy)
 
+#include "status.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -44,8 +46,7 @@ struct SampleFacetSummary
 
 struct SampleFacetResult
 {
-    bool ok = false;
-    QString message;
+    Status status = Status::success();
     SampleFacetSummary summary;
 };
 
@@ -61,8 +62,8 @@ FacetFiles facetFiles(const QString& directory, int facet);
 FacetFiles referenceFiles(const SampleFacetOptions& options);
 FacetFiles editedFiles(const SampleFacetOptions& options);
 
-// Empty when the options can be used, else why not.
-QString checkSampleFacetOptions(const SampleFacetOptions& options);
+// Whether the options can be used, and if not, why not.
+Status checkSampleFacetOptions(const SampleFacetOptions& options);
 
 // Writes both copies, streaming: memory stays small whatever the size. The six
 // files appear together or not at all, as a job's outputs do.

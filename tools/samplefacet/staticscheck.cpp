@@ -9,34 +9,33 @@ using namespace difformat;
 
 namespace {
 
-// Empty when block `block` agrees, else what is wrong with it.
-QString compareBlock(qint64 block, const IndexEntry& expected, InputFile& expectedData,
-                     const IndexEntry& actual, InputFile& actualData)
+// Whether block `block` of the combined facet agrees with the edited facet.
+Status compareBlock(qint64 block, const IndexEntry& expected, InputFile& expectedData,
+                    const IndexEntry& actual, InputFile& actualData)
 {
+    const auto mismatch = [block](const QString& what) {
+        return Status::failure(QStringLiteral("statics block %1 %2").arg(block).arg(what));
+    };
     if (expected.isEmpty())
-        return actual.isEmpty() ? QString() : QStringLiteral("statics block %1 should be empty").arg(block);
+        return actual.isEmpty() ? Status::success() : mismatch(QStringLiteral("should be empty"));
     if (actual.isEmpty())
-        return QStringLiteral("statics block %1 is empty but should hold %2 bytes")
-            .arg(block)
-            .arg(expected.length);
+        return mismatch(QStringLiteral("is empty but should hold %1 bytes").arg(expected.length));
     if (actual.length != expected.length)
-        return QStringLiteral("statics block %1 holds %2 bytes instead of %3")
-            .arg(block)
-            .arg(actual.length)
-            .arg(expected.length);
+        return mismatch(
+            QStringLiteral("holds %1 bytes instead of %2").arg(actual.length).arg(expected.length));
     if (!expected.fitsIn(expectedData.size()))
-        return QStringLiteral("statics block %1 of the edited facet lies outside its data file").arg(block);
+        return mismatch(QStringLiteral("of the edited facet lies outside its data file"));
     if (!actual.fitsIn(actualData.size()))
-        return QStringLiteral("statics block %1 of the combined facet lies outside its data file").arg(block);
+        return mismatch(QStringLiteral("of the combined facet lies outside its data file"));
     switch (compareRuns(expectedData, expected.offset, actualData, actual.offset, expected.length)) {
     case RunComparison::Equal:
-        return QString();
+        return Status::success();
     case RunComparison::Different:
         break;
     case RunComparison::Unreadable:
-        return QStringLiteral("statics block %1 could not be read").arg(block);
+        return mismatch(QStringLiteral("could not be read"));
     }
-    return QStringLiteral("statics block %1 holds other bytes").arg(block);
+    return mismatch(QStringLiteral("holds other bytes"));
 }
 
 }  // namespace
@@ -55,34 +54,36 @@ FacetCheck checkCombinedStatics(const QString& editedIndex, const QString& edite
                                                     {&actualData, combinedData}};
     for (const auto& [file, path] : files) {
         if (!file->open()) {
-            check.message = QStringLiteral("Unable to open %1").arg(path);
+            check.status = Status::failure(QStringLiteral("Unable to open %1").arg(path));
             return check;
         }
     }
     // Whole entries only: a partial entry at the end does not count.
     const qint64 blocks = expectedIndex.size() / IndexEntrySize;
     if (actualIndex.size() / IndexEntrySize != blocks) {
-        check.message = QStringLiteral("the combined statics index has %1 blocks, the edited index %2")
-                            .arg(actualIndex.size() / IndexEntrySize)
-                            .arg(blocks);
+        check.status =
+            Status::failure(QStringLiteral("the combined statics index has %1 blocks, the edited index %2")
+                                .arg(actualIndex.size() / IndexEntrySize)
+                                .arg(blocks));
         return check;
     }
-    QString firstMismatch;
+    Status firstMismatch = Status::success();
     for (qint64 block = 0; block < blocks; ++block) {
         const char* expected = expectedIndex.view(block * IndexEntrySize, IndexEntrySize);
         const char* actual = actualIndex.view(block * IndexEntrySize, IndexEntrySize);
         if (!expected || !actual) {
-            check.message = QStringLiteral("Unable to read statics index entry %1").arg(block);
+            check.status =
+                Status::failure(QStringLiteral("Unable to read statics index entry %1").arg(block));
             return check;
         }
-        const QString mismatch = compareBlock(block, IndexEntry::decode(expected), expectedData,
-                                              IndexEntry::decode(actual), actualData);
-        if (!mismatch.isEmpty() && check.mismatches++ == 0)
-            firstMismatch = mismatch;
+        const Status agrees = compareBlock(block, IndexEntry::decode(expected), expectedData,
+                                           IndexEntry::decode(actual), actualData);
+        if (!agrees.ok() && check.mismatches++ == 0)
+            firstMismatch = agrees;
     }
     check.blocks = blocks;
-    check.ok = check.mismatches == 0;
-    if (!check.ok)
-        check.message = QStringLiteral("%1 (%2 blocks differ)").arg(firstMismatch).arg(check.mismatches);
+    if (check.mismatches > 0)
+        check.status = Status::failure(
+            QStringLiteral("%1 (%2 blocks differ)").arg(firstMismatch.message()).arg(check.mismatches));
     return check;
 }

@@ -3,6 +3,6 @@
 // What scripts can rely on.
 enum ExitStatus {
     ExitSuccess = 0,
-    ExitFailed = 1,  // a job failed, or inspect found problems
+    ExitFailed = 1,  // the work failed, or a check found problems
     ExitUsage = 2,   // the command line itself was wrong
 };

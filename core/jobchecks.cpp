@@ -1,0 +1,55 @@
+#include "jobchecks.h"
+
+#include "indexentry.h"
+#include "inputfile.h"
+#include "jobmessages.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+JobFailure inputFailure(const QString& message, const InputFile& input)
+{
+    return {message, input.path(), input.errorString()};
+}
+
+JobFailure sizesDiffer(const QString& message, const InputFile& reference, const InputFile& current)
+{
+    return {message,
+            {},
+            QStringLiteral("%1 has %2 bytes, %3 has %4")
+                .arg(reference.path())
+                .arg(reference.size())
+                .arg(current.path())
+                .arg(current.size())};
+}
+
+bool outputDirectoryExists(const QString& text)
+{
+    return !text.isEmpty() && QDir(text).exists();
+}
+
+JobFailure outputDirectoryFailure(const QString& text)
+{
+    QString reason = QStringLiteral("No such directory");
+    if (text.isEmpty())
+        reason = QStringLiteral("No directory named");
+    else if (QFileInfo::exists(text))
+        reason = QStringLiteral("Not a directory");
+    return {QLatin1String(jobmessage::OutputDirMissing), text, reason};
+}
+
+JobFailure damagedEntry(const QString& message, const InputFile& index, const IndexEntry& entry,
+                        qint64 dataSize)
+{
+    QString reason;
+    if (entry.offset < 0)
+        reason = QStringLiteral("An entry has the offset %1").arg(entry.offset);
+    else if (entry.length < 0)
+        reason = QStringLiteral("An entry has the length %1").arg(entry.length);
+    else
+        reason = QStringLiteral("An entry names %1 bytes at %2, its data file has %3")
+                     .arg(entry.length)
+                     .arg(entry.offset)
+                     .arg(dataSize);
+    return {message, index.path(), reason};
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+// The checks a job makes before its walk, and the failures they report: the
+// job's fixed message, with the file concerned and the reason for a log.
+
+#include "joboutcome.h"
+
+class InputFile;
+struct IndexEntry;
+
+// An input that could not be opened or read: its path and the system's reason.
+JobFailure inputFailure(const QString& message, const InputFile& input);
+
+// Two inputs that must be the same size and are not.
+JobFailure sizesDiffer(const QString& message, const InputFile& reference, const InputFile& current);
+
+// The output directory that generation requires: an existing directory, named
+// by a non-empty text (an empty text would put the outputs at the root).
+bool outputDirectoryExists(const QString& text);
+JobFailure outputDirectoryFailure(const QString& text);
+
+// An index entry whose bytes do not lie inside its data file of `dataSize` bytes.
+JobFailure damagedEntry(const QString& message, const InputFile& index, const IndexEntry& entry,
+                        qint64 dataSize);
