@@ -12,6 +12,15 @@ JobFailure inputFailure(const QString& message, const InputFile& input)
     return {message, input.path(), input.errorString()};
 }
 
+std::optional<JobFailure> openInputs(std::initializer_list<InputFile*> inputs, const QString& message)
+{
+    for (InputFile* input : inputs) {
+        if (!input->open())
+            return inputFailure(message, *input);
+    }
+    return std::nullopt;
+}
+
 JobFailure sizesDiffer(const QString& message, const InputFile& reference, const InputFile& current)
 {
     return {message,

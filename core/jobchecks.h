@@ -5,11 +5,17 @@
 
 #include "joboutcome.h"
 
+#include <initializer_list>
+#include <optional>
+
 class InputFile;
 struct IndexEntry;
 
 // An input that could not be opened or read: its path and the system's reason.
 JobFailure inputFailure(const QString& message, const InputFile& input);
+
+// Opens the inputs in order; the first that cannot be opened fails with `message`.
+std::optional<JobFailure> openInputs(std::initializer_list<InputFile*> inputs, const QString& message);
 
 // Two inputs that must be the same size and are not.
 JobFailure sizesDiffer(const QString& message, const InputFile& reference, const InputFile& current);

@@ -31,14 +31,12 @@ StepFailure copyFragment(InputFile& map, qint64 blockCount, StagedFile& newMap)
 JobOutcome combineMapDiff(const MapCombineJob& job, JobProgress& progress)
 {
     InputFile map(job.currentMap);
-    if (!map.open())
-        return JobOutcome::failure(inputFailure(jobmessage::UnableToOpenMap, map));
     InputFile difData(job.difData);
     InputFile locator(job.difLocator);
-    for (InputFile* dif : {&difData, &locator}) {
-        if (!dif->open())
-            return JobOutcome::failure(inputFailure(jobmessage::UnableToOpenDifFiles, *dif));
-    }
+    if (const StepFailure failure = openInputs({&map}, jobmessage::UnableToOpenMap))
+        return JobOutcome::failure(*failure);
+    if (const StepFailure failure = openInputs({&difData, &locator}, jobmessage::UnableToOpenDifFiles))
+        return JobOutcome::failure(*failure);
     if (job.outDir.isEmpty())
         return JobOutcome::failure(outputDirectoryFailure(job.outDir));
     StagedFile newMap(outputName(job.outDir, MapPart, job.facet));

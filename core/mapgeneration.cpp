@@ -14,11 +14,11 @@ using namespace difformat;
 JobOutcome generateMapDiff(const MapGenerateJob& job, JobProgress& progress)
 {
     InputFile reference(job.referenceMap);
-    if (!reference.open())
-        return JobOutcome::failure(inputFailure(jobmessage::UnableToOpenReferenceData, reference));
     InputFile current(job.currentMap);
-    if (!current.open())
-        return JobOutcome::failure(inputFailure(jobmessage::UnableToOpenMapData, current));
+    if (const StepFailure failure = openInputs({&reference}, jobmessage::UnableToOpenReferenceData))
+        return JobOutcome::failure(*failure);
+    if (const StepFailure failure = openInputs({&current}, jobmessage::UnableToOpenMapData))
+        return JobOutcome::failure(*failure);
     if (current.size() != reference.size())
         return JobOutcome::failure(sizesDiffer(jobmessage::MapSizesDiffer, reference, current));
     if (!outputDirectoryExists(job.outDir))

@@ -66,17 +66,15 @@ JobOutcome combineStaticsDiff(const StaticsCombineJob& job, JobProgress& progres
 {
     InputFile currentData(job.currentData);
     InputFile currentIndex(job.currentIndex);
-    for (InputFile* current : {&currentData, &currentIndex}) {
-        if (!current->open())
-            return JobOutcome::failure(inputFailure(jobmessage::UnableToOpenStatics, *current));
-    }
     InputFile difData(job.difData);
     InputFile difIndex(job.difIndex);
     InputFile locator(job.difLocator);
-    for (InputFile* dif : {&difData, &difIndex, &locator}) {
-        if (!dif->open())
-            return JobOutcome::failure(inputFailure(jobmessage::UnableToOpenDifFiles, *dif));
-    }
+    if (const StepFailure failure =
+            openInputs({&currentData, &currentIndex}, jobmessage::UnableToOpenStatics))
+        return JobOutcome::failure(*failure);
+    if (const StepFailure failure =
+            openInputs({&difData, &difIndex, &locator}, jobmessage::UnableToOpenDifFiles))
+        return JobOutcome::failure(*failure);
     if (job.outDir.isEmpty())
         return JobOutcome::failure(outputDirectoryFailure(job.outDir));
     StagedFile newData(outputName(job.outDir, StaticsDataPart, job.facet));

@@ -104,16 +104,14 @@ JobOutcome generateStaticsDiff(const StaticsGenerateJob& job, JobProgress& progr
 {
     InputFile referenceData(job.referenceData);
     InputFile referenceIndex(job.referenceIndex);
-    for (InputFile* reference : {&referenceData, &referenceIndex}) {
-        if (!reference->open())
-            return JobOutcome::failure(inputFailure(jobmessage::UnableToOpenReferenceOrIndex, *reference));
-    }
     InputFile currentData(job.currentData);
     InputFile currentIndex(job.currentIndex);
-    for (InputFile* current : {&currentData, &currentIndex}) {
-        if (!current->open())
-            return JobOutcome::failure(inputFailure(jobmessage::UnableToOpenStaticsDataOrIndex, *current));
-    }
+    if (const StepFailure failure =
+            openInputs({&referenceData, &referenceIndex}, jobmessage::UnableToOpenReferenceOrIndex))
+        return JobOutcome::failure(*failure);
+    if (const StepFailure failure =
+            openInputs({&currentData, &currentIndex}, jobmessage::UnableToOpenStaticsDataOrIndex))
+        return JobOutcome::failure(*failure);
     if (referenceIndex.size() != currentIndex.size())
         return JobOutcome::failure(sizesDiffer(jobmessage::IndexSizesDiffer, referenceIndex, currentIndex));
     if (!outputDirectoryExists(job.outDir))

@@ -38,22 +38,13 @@ int runCommandLine(const QStringList& arguments)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QLatin1String(Description));
-    parser.addHelpOption();
-    parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("generate, combine or inspect."),
                                  QStringLiteral("<command> <map|statics> [options]"));
-    // Everything after the command belongs to it and is parsed by it.
-    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
-    if (!parser.parse(arguments))
-        return usageError(parser.errorText());
-    if (parser.isSet(QStringLiteral("version")))
-        parser.showVersion();
-    if (parser.isSet(QStringLiteral("help")))
-        parser.showHelp(ExitSuccess);
+    const Status parsed = parseProgramLine(parser, arguments);
+    if (!parsed.ok())
+        return usageError(parsed.message());
 
     const QStringList positional = parser.positionalArguments();
-    if (positional.isEmpty())
-        return usageError(QStringLiteral("No command given."));
     const QString command = positional.at(0);
     if (!isCommand(command))
         return usageError(QStringLiteral("Unknown command '%1'.").arg(command));

@@ -3,6 +3,7 @@
 #include "console.h"
 #include "exitstatus.h"
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
 
 QString programLine(const QString& text)
@@ -17,4 +18,20 @@ int usageError(const QString& message, const QString& helpCommand)
     const QString help = helpCommand.isEmpty() ? program : program + QLatin1Char(' ') + helpCommand;
     printError(QStringLiteral("Try '%1 --help' for more information.").arg(help));
     return ExitUsage;
+}
+
+Status parseProgramLine(QCommandLineParser& parser, const QStringList& arguments)
+{
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+    if (!parser.parse(arguments))
+        return Status::failure(parser.errorText());
+    if (parser.isSet(QStringLiteral("version")))
+        parser.showVersion();
+    if (parser.isSet(QStringLiteral("help")))
+        parser.showHelp(ExitSuccess);
+    if (parser.positionalArguments().isEmpty())
+        return Status::failure(QStringLiteral("No command given."));
+    return Status::success();
 }

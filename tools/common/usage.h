@@ -1,6 +1,9 @@
 #pragma once
 
+#include "status.h"
+
 #include <QString>
+#include <QStringList>
 
 // "<program>: <text>": how a tool's messages on stderr begin, so that a
 // script's log says which tool spoke. The program is the application's name.
@@ -10,3 +13,11 @@ QString programLine(const QString& text);
 // ("" for the program's own help) on stderr and returns ExitUsage. The
 // program is the application's name.
 int usageError(const QString& message, const QString& helpCommand = QString());
+
+class QCommandLineParser;
+
+// Parses a program's command line up to its command word: --help and
+// --version (which print and exit), then the command, after which every word
+// belongs to the command. The caller has set the parser's description and
+// positional argument. Fails with the usage error, also when no command is given.
+Status parseProgramLine(QCommandLineParser& parser, const QStringList& arguments);

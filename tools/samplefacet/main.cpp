@@ -214,20 +214,12 @@ int main(int argc, char** argv)
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Sample facets for trying out and testing Quillmark."));
-    parser.addHelpOption();
-    parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("command"),
                                  QStringLiteral("make: write a sample facet; verify: check combined files."));
-    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
-    if (!parser.parse(application.arguments()))
-        return usageError(parser.errorText());
-    if (parser.isSet(QStringLiteral("version")))
-        parser.showVersion();
-    if (parser.isSet(QStringLiteral("help")))
-        parser.showHelp(ExitSuccess);
+    const Status parsed = parseProgramLine(parser, application.arguments());
+    if (!parsed.ok())
+        return usageError(parsed.message());
     const QStringList positional = parser.positionalArguments();
-    if (positional.isEmpty())
-        return usageError(QStringLiteral("No command given."));
     const QStringList rest = QStringList{application.arguments().first()} + positional;
     if (positional.first() == QLatin1String("make"))
         return make(rest);
