@@ -53,6 +53,20 @@ bool isText(DWORD type)
     return type == REG_SZ || type == REG_EXPAND_SZ;
 }
 
+// A path stored as an expandable string names its folders through
+// environment variables (%ProgramFiles%), which the dialogs cannot follow.
+std::wstring expanded(const std::wstring& text)
+{
+    const DWORD needed = ExpandEnvironmentStringsW(text.c_str(), nullptr, 0);
+    if (needed == 0)
+        return text;
+    std::wstring result(needed, L'\0');
+    const DWORD written = ExpandEnvironmentStringsW(text.c_str(), &result[0], needed);
+    if (written == 0 || written > needed)
+        return text;
+    return result.substr(0, result.find(L'\0'));
+}
+
 // Another program may change the value between asking for its size and
 // reading it; a value that grew in between is asked for again, a few times.
 std::wstring readText(HKEY key, const std::wstring& name)
@@ -74,7 +88,8 @@ std::wstring readText(HKEY key, const std::wstring& name)
         if (status != ERROR_SUCCESS || !isText(type))
             return std::wstring();
         text.resize(std::min<size_t>(text.size(), size / sizeof(wchar_t)));
-        return text.substr(0, text.find(L'\0'));
+        text = text.substr(0, text.find(L'\0'));
+        return type == REG_EXPAND_SZ ? expanded(text) : text;
     }
     return std::wstring();
 }

@@ -14,6 +14,7 @@
 // The current user's registry is searched first, then the local machine's;
 // each in its 64-bit view, then its 32-bit view, where 32-bit installers
 // record themselves on 64-bit Windows. Gives the first non-empty text found
-// (a string or an unexpanded expandable string), or an empty string.
+// (a string, or an expandable string with its environment variables
+// expanded), or an empty string.
 std::wstring readRegistryEntry(const std::wstring& organisation, const std::wstring& application,
                                const std::wstring& key);
