@@ -1,4 +1,4 @@
-# cmake -DBUILD=dir -DPREFIX=dir -DID=app-id -DVERSION=x.y -P installcheck.cmake
+# cmake -DBUILD=dir -DPREFIX=dir -DID=app-id -DVERSION=x.y [-DEXE=.exe] -P installcheck.cmake
 # Installs the build into an empty prefix, checks that every installed file is
 # there (theme icons at their sizes), and runs the installed tools on a small
 # sample facet: make, generate, combine, verify.
@@ -28,7 +28,7 @@ endfunction()
 file(REMOVE_RECURSE ${PREFIX})
 run(${CMAKE_COMMAND} --install ${BUILD} --prefix ${PREFIX})
 
-set(expected bin/quillmark bin/quillmark-cli bin/quillmark-sample share/applications/${ID}.desktop
+set(expected bin/quillmark${EXE} bin/quillmark-cli${EXE} bin/quillmark-sample${EXE} share/applications/${ID}.desktop
     share/metainfo/${ID}.metainfo.xml)
 foreach(page quillmark quillmark-cli quillmark-sample)
     if(EXISTS ${PREFIX}/share/man/man1/${page}.1)
@@ -53,8 +53,8 @@ foreach(size 16 22 24 32 48 64 128 256)
     endif()
 endforeach()
 
-set(cli ${PREFIX}/bin/quillmark-cli)
-set(sample ${PREFIX}/bin/quillmark-sample)
+set(cli ${PREFIX}/bin/quillmark-cli${EXE})
+set(sample ${PREFIX}/bin/quillmark-sample${EXE})
 run(${cli} --version)
 if(NOT output STREQUAL "quillmark-cli ${VERSION}\n")
     message(FATAL_ERROR "installed quillmark-cli --version says: ${output}")
