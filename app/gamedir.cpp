@@ -1,33 +1,34 @@
 #include "gamedir.h"
 
 #include <QFileInfo>
-#include <QSettings>
+#include <QtGlobal>
 
-#include <QList>
+#ifdef Q_OS_WIN
+#include "windowsregistry.h"
+#else
+#include <QSettings>
+#endif
 
 namespace {
 
-// On 64-bit Windows the game records itself in the 32-bit view of the
-// registry, so that view is searched as well.
-QList<QSettings::Format> settingsViews()
-{
 #ifdef Q_OS_WIN
-    return {QSettings::NativeFormat, QSettings::Registry32Format};
-#else
-    return {QSettings::NativeFormat};
-#endif
-}
-
+// Straight from the registry, read-only: QSettings would look for the
+// organisation's defaults in the wrong key and would create the first missing
+// key it opens, and this program writes no settings.
 QString readEntry(const QString& organisation, const QString& application, const QString& key)
 {
-    for (const QSettings::Format view : settingsViews()) {
-        const QSettings settings(view, QSettings::UserScope, organisation, application);
-        const QString value = settings.value(key).toString();
-        if (!value.isEmpty())
-            return value;
-    }
-    return QString();
+    return QString::fromStdWString(
+        readRegistryEntry(organisation.toStdWString(), application.toStdWString(), key.toStdWString()));
 }
+#else
+// Elsewhere the entries live in the configuration files of the user, then of
+// the system, which QSettings only reads unless something is set.
+QString readEntry(const QString& organisation, const QString& application, const QString& key)
+{
+    const QSettings settings(QSettings::NativeFormat, QSettings::UserScope, organisation, application);
+    return settings.value(key).toString();
+}
+#endif
 
 }  // namespace
 

@@ -1,3 +1,4 @@
+#include "applicationicon.h"
 #include "mainwindow.h"
 
 #include <QApplication>
@@ -5,6 +6,11 @@
 int main(int argc, char** argv)
 {
     QApplication application(argc, argv);
+    // Desktops match the running window to the installed desktop entry and
+    // theme icon by this name; the window carries the same icon itself, so
+    // it has it when run from the build folder too.
+    QGuiApplication::setDesktopFileName(QStringLiteral(QUILLMARK_APPLICATION_ID));
+    QApplication::setWindowIcon(applicationIcon());
     mainwindow window;
     window.show();
     QObject::connect(&application, &QGuiApplication::lastWindowClosed, &application, &QCoreApplication::quit);

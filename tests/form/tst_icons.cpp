@@ -1,6 +1,7 @@
 // The embedded icon collection: the generated table against the artwork it
 // is made from, look-up by exact name, and decoding once per name.
 
+#include "applicationicon.h"
 #include "embeddedimage.h"
 #include "iconsourcefactory.h"
 
@@ -83,6 +84,31 @@ private slots:
         QVERIFY(pixmapFromSource("filenew").isNull());
         cleanupIcons(), initIcons();
         QVERIFY(!pixmapFromSource("undo").isNull());
+    }
+
+    // The program's icon at each theme size: square, drawn inside its canvas
+    // (corners clear, the middle covered), and the window's icon offers
+    // exactly these sizes.
+    void applicationIcon_data()
+    {
+        QTest::addColumn<int>("size");
+        for (const int size : applicationIconSizes())
+            QTest::addRow("%d", size) << size;
+    }
+    void applicationIcon()
+    {
+        QFETCH(int, size);
+        const QImage image = paintApplicationIcon(size);
+        QCOMPARE(image.size(), QSize(size, size));
+        QVERIFY(image.hasAlphaChannel());
+        for (const QPoint corner :
+             {QPoint(0, 0), QPoint(size - 1, 0), QPoint(0, size - 1), QPoint(size - 1, size - 1)})
+            QCOMPARE(qAlpha(image.pixel(corner)), 0);
+        QCOMPARE(qAlpha(image.pixel(size / 2, size / 2)), 255);
+        QList<QSize> sizes;
+        for (const int side : applicationIconSizes())
+            sizes << QSize(side, side);
+        QCOMPARE(::applicationIcon().availableSizes(), sizes);
     }
 };
 
