@@ -39,16 +39,21 @@ const char* ChunkInflater::unpack(InputFile& file, const MapChunk& chunk, qint64
 void ChunkInflater::release()
 {
     m_buffer.reset();
+    m_capacity = 0;
     m_held = -1;
 }
 
 bool ChunkInflater::inflateChunk(InputFile& file, const MapChunk& chunk, qint64 number)
 {
     m_held = -1;
-    // One byte more than a chunk can hold, so that a stream that goes on
-    // past its stated length is seen instead of silently cut.
-    if (!m_buffer)
-        m_buffer.reset(new char[uopformat::ChunkSize + 1]);
+    // One byte more than the chunk's length, so that a stream that goes on
+    // past it is seen instead of silently cut. The length is at most a
+    // chunk's, checked when the container was opened.
+    const qint64 needed = chunk.length + 1;
+    if (needed > m_capacity) {
+        m_buffer.reset(new char[size_t(needed)]);
+        m_capacity = needed;
+    }
     InflateStream stream;
     if (!stream.ready()) {
         m_error = QStringLiteral("there is no memory to unpack chunk %1").arg(number);

@@ -8,7 +8,7 @@
 #include <memory>
 
 // Unpacks the zlib chunks of a container, one at a time, into one buffer of
-// a chunk's size: memory stays bounded whatever a chunk claims, and a stream
+// at most a chunk's size: memory stays bounded whatever a stream holds, and a stream
 // that would unpack to more or fewer bytes than its entry states is refused.
 // The chunk last unpacked is kept, so views within it cost nothing more.
 class ChunkInflater
@@ -25,6 +25,7 @@ private:
     bool inflateChunk(InputFile& file, const MapChunk& chunk, qint64 number);
 
     std::unique_ptr<char[]> m_buffer;
+    qint64 m_capacity = 0;
     qint64 m_held = -1;
     QString m_error;
 };

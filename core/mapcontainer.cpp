@@ -9,10 +9,10 @@ using namespace uopformat;
 
 namespace {
 
-// How far past the end of the map a stray chunk is looked for, to tell a
-// missing chunk from an entry that belongs to no map: beyond any map whose
-// offsets fit the 32-bit map format.
-constexpr qint64 ChunkSearchLimit = 8192;
+// A stray entry is looked up as a chunk of the map up to this many numbers
+// beyond the entries there are, to tell a chunk that is missing from an
+// entry that belongs to no map; a few chunks missing in a row are still told.
+constexpr qint64 ChunkSearchSlack = 16;
 
 quint64 chunkHash(int facet, qint64 chunk)
 {
@@ -103,7 +103,8 @@ bool MapContainer::checkLengths()
 QString MapContainer::strayEntryReason(const UopDirectory& directory) const
 {
     const qint64 missing = qint64(m_chunks.size());
-    for (qint64 k = missing + 1; k < ChunkSearchLimit; ++k) {
+    const qint64 searchEnd = qint64(directory.entries().size()) + ChunkSearchSlack;
+    for (qint64 k = missing + 1; k < searchEnd; ++k) {
         if (directory.find(chunkHash(m_facet, k)))
             return QStringLiteral("chunk %1 is missing").arg(missing);
     }
@@ -117,8 +118,12 @@ QString MapContainer::strayEntryReason(const UopDirectory& directory) const
     return QStringLiteral("it holds entries that are no chunks of map %1").arg(m_facet);
 }
 
+// A refused container shows nothing of what was read before the damage.
 bool MapContainer::fail(const QString& reason)
 {
+    m_chunks.clear();
+    m_facet = -1;
+    m_size = 0;
     m_error = reason;
     return false;
 }
