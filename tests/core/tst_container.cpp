@@ -48,11 +48,44 @@ QByteArray readAll(MapInput& input, qint64 step = 196)
     return map;
 }
 
-QByteArray chunkHash(int facet, qint64 chunk)
+quint64 chunkHash(int facet, qint64 chunk)
 {
-    QByteArray bytes(8, '\0');
-    qToLittleEndian(uopNameHash(uopformat::chunkName(facet, chunk)), bytes.data());
-    return bytes;
+    return uopNameHash(uopformat::chunkName(facet, chunk));
+}
+
+// Damage done to a container: a field of the header, of a table (in chain
+// order) or of a part's entry set to a value.
+template <typename T>
+Damage header(qint64 field, T value)
+{
+    return [=](Built& b) { containerbuilder::put<T>(b.bytes, field, value); };
+}
+template <typename T>
+Damage table(int index, qint64 field, T value)
+{
+    return [=](Built& b) { containerbuilder::put<T>(b.bytes, b.tableAt[index] + field, value); };
+}
+template <typename T>
+Damage entry(int part, qint64 field, T value)
+{
+    return [=](Built& b) { containerbuilder::put<T>(b.bytes, b.entryAt[part] + field, value); };
+}
+Damage both(const Damage& first, const Damage& second)
+{
+    return [=](Built& b) {
+        first(b);
+        second(b);
+    };
+}
+
+// Ten thousand empty tables after the last one, each leading to the next.
+void endlessChain(Built& b)
+{
+    containerbuilder::put<quint64>(b.bytes, b.tableAt[1] + uopformat::TableNextAt, quint64(b.bytes.size()));
+    for (int i = 0; i < UopDirectory::MaxTables; ++i) {
+        b.bytes += QByteArray(uopformat::TableHeaderSize, '\0');
+        containerbuilder::put<quint64>(b.bytes, b.bytes.size() - 8, quint64(b.bytes.size()));
+    }
 }
 
 // Chunks 0 and 1 stored, chunk 2 packed, in two tables of capacity 4: chunk 1
@@ -205,78 +238,46 @@ void ContainerTest::viewsMatchThePlainFile()
 
 void ContainerTest::refusesDamage_data()
 {
-    using containerbuilder::put;
     using namespace uopformat;
     QTest::addColumn<Damage>("damage");
     QTest::addColumn<QString>("reason");
-    const auto entryField = [](int chunk, qint64 field) {
-        return [=](Built& b, quint64 value) { put<quint64>(b.bytes, b.entryAt[chunk] + field, value); };
+    const auto row = [](const char* name, const Damage& damage, const char* reason) {
+        QTest::newRow(name) << damage << QString(reason);
     };
-    QTest::newRow("cut header") << Damage([](Built& b) { b.bytes.truncate(20); })
-                                << "the header is cut short";
-    QTest::newRow("no table") << Damage([](Built& b) { put<quint64>(b.bytes, HeaderFirstTableAt, 0); })
-                              << "it has no table";
-    QTest::newRow("table in the header")
-        << Damage([](Built& b) { put<quint64>(b.bytes, HeaderFirstTableAt, 8); })
-        << "the table at byte 8 lies inside the header";
-    QTest::newRow("table past the end")
-        << Damage([](Built& b) { put<quint64>(b.bytes, b.tableAt[0] + TableNextAt, ~0ull); })
-        << "the table at byte 18446744073709551615 lies past the end of the file";
-    QTest::newRow("chain loops") << Damage([](Built& b) {
-        put<quint64>(b.bytes, b.tableAt[1] + TableNextAt, quint64(b.tableAt[0]));
-    }) << "the table chain loops back to byte 64";
-    QTest::newRow("endless chain") << Damage([](Built& b) {
-        // Ten thousand empty tables after the last one, each leading to the next.
-        put<quint64>(b.bytes, b.tableAt[1] + TableNextAt, quint64(b.bytes.size()));
-        for (int i = 0; i < UopDirectory::MaxTables; ++i) {
-            b.bytes += QByteArray(TableHeaderSize, '\0');
-            put<quint64>(b.bytes, b.bytes.size() - 8, quint64(b.bytes.size()));
-        }
-    }) << "the table chain is longer than 10000 tables";
-    QTest::newRow("count over capacity") << Damage([](Built& b) { put<qint32>(b.bytes, b.tableAt[0], 5); })
-                                         << "the table at byte 64 counts 5 entries for a capacity of 4";
-    QTest::newRow("negative count") << Damage([](Built& b) { put<qint32>(b.bytes, b.tableAt[0], -1); })
-                                    << "the table at byte 64 counts -1 entries for a capacity of 4";
-    QTest::newRow("entries past the end") << Damage([](Built& b) {
-        put<quint32>(b.bytes, HeaderCapacityAt, ~0u);
-        put<qint32>(b.bytes, b.tableAt[1], 0x7fffffff);
-    }) << "the table at byte 212 has entries past the end of the file";
-    QTest::newRow("header counts too many")
-        << Damage([](Built& b) { put<quint32>(b.bytes, HeaderEntryCountAt, ~0u); })
-        << "the header counts 4294967295 entries, more than the file can hold";
-    QTest::newRow("unknown packing") << Damage([](Built& b) {
-        put<quint16>(b.bytes, b.entryAt[2] + EntryPackingAt, 2);
-    }) << "entry 2 has unknown packing 2";
-    QTest::newRow("same hash twice") << Damage([](Built& b) {
-        b.bytes.replace(b.entryAt[0] + EntryHashAt, 8, chunkHash(0, 1));
-    }) << "entries 0 and 3 have the same name hash";
-    QTest::newRow("no chunk 0") << Damage([=](Built& b) {
-        entryField(0, EntryHashAt)(b, uopNameHash("abc"));
-    }) << "it holds no chunk 0 of any map";
-    QTest::newRow("missing chunk") << Damage([](Built& b) {
-        b.bytes.replace(b.entryAt[1] + EntryHashAt, 8, chunkHash(0, 7));
-    }) << "chunk 1 is missing";
-    QTest::newRow("stray entry") << Damage([=](Built& b) {
-        entryField(2, EntryHashAt)(b, uopNameHash("abc"));
-    }) << "entry 2 is not a chunk of map 0";
-    QTest::newRow("another map's chunk")
-        << Damage([](Built& b) { b.bytes.replace(b.entryAt[2] + EntryHashAt, 8, chunkHash(1, 0)); })
-        << "entry 2 is not a chunk of map 0";
-    QTest::newRow("chunk past the end")
-        << Damage([=](Built& b) { entryField(1, 0)(b, b.bytes.size() - 1000); })
-        << "chunk 1 reaches past the end of the file";
-    QTest::newRow("offset wraps") << Damage([=](Built& b) { entryField(0, 0)(b, ~0ull - 10); })
-                                  << "chunk 0 reaches past the end of the file";
-    QTest::newRow("lengths of a stored chunk differ")
-        << Damage([](Built& b) { put<quint32>(b.bytes, b.entryAt[1] + EntryUnpackedLengthAt, 5); })
-        << "chunk 1 is stored in 802816 bytes but counts 5";
-    QTest::newRow("short middle chunk") << Damage([](Built& b) {
-        put<quint32>(b.bytes, b.entryAt[1] + EntryStoredLengthAt, ChunkSize - 196);
-        put<quint32>(b.bytes, b.entryAt[1] + EntryUnpackedLengthAt, ChunkSize - 196);
-    }) << "chunk 1 holds 802620 bytes instead of 802816";
-    QTest::newRow("long last chunk") << Damage([](Built& b) {
-        put<quint32>(b.bytes, b.entryAt[2] + EntryUnpackedLengthAt, ChunkSize + 1);
-    }) << "chunk 2 holds 802817 bytes, more than 802816";
+    row(
+        "cut header", [](Built& b) { b.bytes.truncate(20); }, "the header is cut short");
+    row("no table", header<quint64>(HeaderFirstTableAt, 0), "it has no table");
+    row("table in the header", header<quint64>(HeaderFirstTableAt, 8),
+        "the table at byte 8 lies inside the header");
+    row("table past the end", table<quint64>(0, TableNextAt, ~0ull),
+        "the table at byte 18446744073709551615 lies past the end of the file");
+    row("chain loops", table<quint64>(1, TableNextAt, 64), "the table chain loops back to byte 64");
+    row("endless chain", endlessChain, "the table chain is longer than 10000 tables");
+    row("count over capacity", table<qint32>(0, 0, 5),
+        "the table at byte 64 counts 5 entries for a capacity of 4");
+    row("negative count", table<qint32>(0, 0, -1),
+        "the table at byte 64 counts -1 entries for a capacity of 4");
+    row("entries past the end", both(header<quint32>(HeaderCapacityAt, ~0u), table<qint32>(1, 0, 0x7fffffff)),
+        "the table at byte 212 has entries past the end of the file");
+    row("header counts too many", header<quint32>(HeaderEntryCountAt, ~0u),
+        "the header counts 4294967295 entries, more than the file can hold");
+    row("unknown packing", entry<quint16>(2, EntryPackingAt, 2), "entry 2 has unknown packing 2");
+    row("same hash twice", entry(0, EntryHashAt, chunkHash(0, 1)), "entries 0 and 3 have the same name hash");
+    row("no chunk 0", entry(0, EntryHashAt, uopNameHash("abc")), "it holds no chunk 0 of any map");
+    row("missing chunk", entry(1, EntryHashAt, chunkHash(0, 7)), "chunk 1 is missing");
+    row("stray entry", entry(2, EntryHashAt, uopNameHash("abc")), "entry 2 is not a chunk of map 0");
+    row("another map's chunk", entry(2, EntryHashAt, chunkHash(1, 0)), "entry 2 is not a chunk of map 0");
+    row("chunk past the end", entry<quint64>(1, 0, m_map.size() - 1000),
+        "chunk 1 reaches past the end of the file");
+    row("offset wraps", entry<quint64>(0, 0, ~0ull - 10), "chunk 0 reaches past the end of the file");
+    row("lengths of a stored chunk differ", entry<quint32>(1, EntryUnpackedLengthAt, 5),
+        "chunk 1 is stored in 802816 bytes but counts 5");
+    row("short middle chunk",
+        both(entry<quint32>(1, EntryStoredLengthAt, ChunkSize - 196),
+             entry<quint32>(1, EntryUnpackedLengthAt, ChunkSize - 196)),
+        "chunk 1 holds 802620 bytes instead of 802816");
+    row("long last chunk", entry<quint32>(2, EntryUnpackedLengthAt, ChunkSize + 1),
+        "chunk 2 holds 802817 bytes, more than 802816");
 }
 
 void ContainerTest::refusesDamage()
