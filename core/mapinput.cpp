@@ -15,6 +15,7 @@ bool MapInput::open()
 {
     m_error.clear();
     m_isContainer = false;
+    m_stored = StoredRange();
     if (m_path.isEmpty()) {
         m_error = QStringLiteral("no file name was given");
         return false;
@@ -40,6 +41,7 @@ bool MapInput::open()
 
 void MapInput::close()
 {
+    m_stored = StoredRange();
     m_file.close();
     m_inflater.release();
     m_joined.reset();
@@ -51,10 +53,8 @@ bool MapInput::startsWithMagic()
     return first && qFromLittleEndian<quint32>(first) == uopformat::Magic;
 }
 
-const char* MapInput::view(qint64 offset, qint64 length)
+const char* MapInput::containerView(qint64 offset, qint64 length)
 {
-    if (!m_isContainer)
-        return m_file.view(offset, length);
     if (offset < 0 || length < 0 || length > InputFile::MaxView || offset > m_container.size() - length)
         return nullptr;
     static const char noBytes[1] = {0};
@@ -77,6 +77,7 @@ const char* MapInput::chunkView(qint64 number, qint64 offset, qint64 length)
             m_error = m_inflater.errorString();
         return unpacked ? unpacked + offset : nullptr;
     }
+    m_stored = {chunk.start, chunk.start + chunk.length, chunk.dataOffset - chunk.start};
     const char* stored = m_file.view(chunk.dataOffset + offset, length);
     if (!stored)
         m_error = QStringLiteral("chunk %1 cannot be read").arg(number);

@@ -33,7 +33,14 @@ public:
     // The map's `length` bytes at `offset`, valid until the next call; null
     // when they lie outside the map or cannot be read (the reason is then in
     // errorString()). length <= InputFile::MaxView.
-    const char* view(qint64 offset, qint64 length);
+    const char* view(qint64 offset, qint64 length)
+    {
+        // Block after block within one stored chunk, the common walk, costs
+        // no more than a plain file's view: two comparisons and an addition.
+        if (offset >= m_stored.start && length <= m_stored.end - offset)
+            return m_file.view(offset + m_stored.fileDelta, length);
+        return m_isContainer ? containerView(offset, length) : m_file.view(offset, length);
+    }
 
     // Why the last open() or view() failed.
     const QString& errorString() const { return m_error; }
@@ -45,7 +52,17 @@ public:
     const MapContainer& container() const { return m_container; }
 
 private:
+    // The map range of the stored chunk viewed last, and how far its bytes
+    // lie from there in the file. Empty until a stored chunk is viewed.
+    struct StoredRange
+    {
+        qint64 start = 0;
+        qint64 end = 0;
+        qint64 fileDelta = 0;
+    };
+
     bool startsWithMagic();
+    const char* containerView(qint64 offset, qint64 length);
     const char* chunkView(qint64 number, qint64 offset, qint64 length);
     const char* joinedView(qint64 offset, qint64 length);
 
@@ -54,6 +71,7 @@ private:
     MapContainer m_container;
     ChunkInflater m_inflater;
     std::unique_ptr<char[]> m_joined;
+    StoredRange m_stored;
     bool m_isContainer = false;
     QString m_error;
 };
