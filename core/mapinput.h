@@ -31,14 +31,17 @@ public:
     qint64 size() const { return m_isContainer ? m_container.size() : m_file.size(); }
 
     // The map's `length` bytes at `offset`, valid until the next call; null
-    // when they lie outside the map or cannot be read (the reason is then in
-    // errorString()). length <= InputFile::MaxView.
+    // when they lie outside the map or cannot be read (for a container, the
+    // reason of an unreadable chunk is then in errorString()).
+    // length <= InputFile::MaxView.
     const char* view(qint64 offset, qint64 length)
     {
         // Block after block within one stored chunk, the common walk, costs
         // no more than a plain file's view: two comparisons and an addition.
-        if (offset >= m_stored.start && length <= m_stored.end - offset)
-            return m_file.view(offset + m_stored.fileDelta, length);
+        if (offset >= m_stored.start && length <= m_stored.end - offset) {
+            if (const char* bytes = m_file.view(offset + m_stored.fileDelta, length))
+                return bytes;
+        }
         return m_isContainer ? containerView(offset, length) : m_file.view(offset, length);
     }
 

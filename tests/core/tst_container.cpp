@@ -116,6 +116,7 @@ private slots:
     void refusesDamage();
     void damagedZlibChunkFailsItsViews_data();
     void damagedZlibChunkFailsItsViews();
+    void fileShrinksAfterOpen();
     void plainFiles();
     void roundTrip_data();
     void roundTrip();
@@ -323,6 +324,19 @@ void ContainerTest::damagedZlibChunkFailsItsViews()
     QVERIFY(!input.view(2 * ChunkSize - 98, 196));
     const char* before = input.view(ChunkSize, 196);
     QVERIFY(before && QByteArray(before, 196) == m_map.mid(ChunkSize, 196));
+}
+
+void ContainerTest::fileShrinksAfterOpen()
+{
+    Workspace ws;
+    const QString path = ws.file("x.uop", damageBase(m_map).bytes);
+    MapInput input(path);
+    QVERIFY(input.open());
+    QVERIFY(QFile::resize(path, ChunkSize));
+    QVERIFY(!input.view(ChunkSize + 196, 196));
+    QCOMPARE(input.errorString(), QString("chunk 1 cannot be read"));
+    QVERIFY(!input.view(2 * ChunkSize, 196));
+    QCOMPARE(input.errorString(), QString("chunk 2 cannot be read"));
 }
 
 void ContainerTest::plainFiles()
