@@ -13,7 +13,10 @@
 // whatever its name. Either way it offers the map's own bytes: size() and
 // view() speak of offsets in the map, not in the file. A container is read
 // chunk by chunk through the same bounded memory as a plain file: stored
-// chunks are viewed in place, zlib chunks unpacked one at a time.
+// chunks are viewed in place, zlib chunks unpacked one at a time. Opening
+// checks the container's tables and chunks; a zlib stream is checked when it
+// is unpacked, so that opening costs no pass over the data, and a damaged one
+// fails the views that need it, with the reason.
 class MapInput
 {
 public:
