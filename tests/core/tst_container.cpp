@@ -24,14 +24,23 @@ Q_DECLARE_METATYPE(Damage)
 
 namespace {
 
+// A little-endian field of a file read whole, byte by byte.
+quint64 littleEndian(const QByteArray& bytes, qint64 at, int width)
+{
+    quint64 value = 0;
+    for (int i = width - 1; i >= 0; --i)
+        value = (value << 8) | quint8(bytes.at(at + i));
+    return value;
+}
+
 quint32 le32(const QByteArray& bytes, qint64 at)
 {
-    return qFromLittleEndian<quint32>(bytes.constData() + at);
+    return quint32(littleEndian(bytes, at, 4));
 }
 
 quint64 le64(const QByteArray& bytes, qint64 at)
 {
-    return qFromLittleEndian<quint64>(bytes.constData() + at);
+    return littleEndian(bytes, at, 8);
 }
 
 // The whole map through views of `step` bytes, or a null array on a failed view.
@@ -434,7 +443,7 @@ void ContainerTest::writtenFields()
         QCOMPARE(le32(file, entry + EntryStoredLengthAt), quint32(length));
         QCOMPARE(le32(file, entry + EntryUnpackedLengthAt), quint32(length));
         QCOMPARE(le64(file, entry + EntryHashAt), uopNameHash(chunkName(1, k)));
-        QCOMPARE(qFromLittleEndian<quint16>(file.constData() + entry + EntryPackingAt), PackingStored);
+        QCOMPARE(quint16(littleEndian(file, entry + EntryPackingAt, 2)), PackingStored);
         QVERIFY(file.mid(data, length) == m_map.mid(k * ChunkSize, length));
         const quint32 adler = quint32(
             adler32(1, reinterpret_cast<const Bytef*>(m_map.constData() + k * ChunkSize), uInt(length)));
