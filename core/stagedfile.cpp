@@ -81,6 +81,17 @@ void StagedFile::appendInt32(qint32 value)
     append(bytes, sizeof bytes);
 }
 
+void StagedFile::overwrite(qint64 offset, const char* bytes, qint64 length)
+{
+    if (offset < 0 || length < 0 || offset > m_size - length || !m_file.isOpen()) {
+        m_failed = true;
+        return;
+    }
+    writeBuffer();
+    if (!m_file.seek(offset) || m_file.write(bytes, length) != length || !m_file.seek(m_size))
+        m_failed = true;
+}
+
 void StagedFile::writeBuffer()
 {
     if (m_buffered > 0 && m_file.write(m_buffer.get(), m_buffered) != m_buffered)

@@ -27,6 +27,12 @@ public:
     void append(const char* bytes, qint64 length);
     void appendInt32(qint32 value);
 
+    // Writes `length` bytes over bytes already appended, at `offset`: for a
+    // header or table whose fields (checksums) are known only once the data
+    // after it has been appended. size() and the place of the next append stay
+    // as they are. A range outside what was appended counts as a failure.
+    void overwrite(qint64 offset, const char* bytes, qint64 length);
+
     // Bytes appended so far: the offset of the next byte.
     qint64 size() const { return m_size; }
     bool failed() const { return m_failed; }

@@ -10,7 +10,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build}
 shift || true
 
-"$root/tools/packages.sh" cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools fonts-dejavu-core
+"$root/tools/packages.sh" cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools zlib1g-dev fonts-dejavu-core
 
 cmake -S "$root" -B "$build" -G Ninja "$@" >/dev/null
 cmake --build "$build"

@@ -1,0 +1,121 @@
+// MapInput on hostile containers. The fuzzer's bytes, less the few at the
+// end that choose the views, are the file; its first four bytes are made the
+// container's magic, so that every input is read as a container. Properties:
+// open() succeeds or gives a reason; an opened container's chunks lie in the
+// file and add up to its size; every view within the map succeeds or fails
+// with a reason, agrees with its two halves, and for a stored chunk returns
+// the file's own bytes; views outside the map fail; no file is left behind.
+
+#include "mapinput.h"
+#include "uopformat.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtEndian>
+
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+using uopformat::ChunkSize;
+
+namespace {
+
+constexpr int ViewsPerInput = 16;
+
+void require(bool holds, const char* property)
+{
+    if (!holds) {
+        std::fprintf(stderr, "fuzz_mapinput: property broken: %s\n", property);
+        std::abort();
+    }
+}
+
+void checkChunks(const MapInput& input, qint64 fileSize)
+{
+    const std::vector<MapChunk>& chunks = input.container().chunks();
+    qint64 start = 0;
+    for (size_t k = 0; k < chunks.size(); ++k) {
+        const MapChunk& chunk = chunks[k];
+        const bool last = k + 1 == chunks.size();
+        require(chunk.start == start, "chunks follow one another");
+        require(chunk.length == ChunkSize || (last && chunk.length < ChunkSize), "whole chunks but the last");
+        require(chunk.dataOffset >= 0 && chunk.storedLength >= 0
+                    && chunk.dataOffset <= fileSize - chunk.storedLength,
+                "chunks lie in the file");
+        require(chunk.zlib || chunk.storedLength == chunk.length, "stored chunks hold their length");
+        start += chunk.length;
+    }
+    require(start == input.size(), "the size is the chunks' lengths added up");
+}
+
+void checkView(MapInput& input, const QByteArray& file, qint64 offset, qint64 length)
+{
+    const char* whole = input.view(offset, length);
+    if (!whole) {
+        require(!input.errorString().isEmpty(), "a failed view has a reason");
+        return;
+    }
+    const QByteArray bytes(whole, length);
+    const qint64 half = length / 2;
+    const char* first = input.view(offset, half);
+    require(first && QByteArray(first, half) == bytes.left(half), "a view's first half agrees");
+    const char* second = input.view(offset + half, length - half);
+    require(second && QByteArray(second, length - half) == bytes.mid(half), "a view's second half agrees");
+    const MapChunk& chunk = input.container().chunks()[size_t(offset / ChunkSize)];
+    if (!chunk.zlib && offset + length <= chunk.start + chunk.length) {
+        require(bytes == file.mid(chunk.dataOffset + (offset - chunk.start), length),
+                "a stored chunk's view is the file's bytes");
+    }
+}
+
+void checkOpened(MapInput& input, const QByteArray& file, qint64 viewLength, qint64 stride, quint32 seed)
+{
+    require(input.isContainer() && input.facet() >= 0 && input.facet() < uopformat::FacetCount,
+            "an opened container names its facet");
+    checkChunks(input, file.size());
+    const qint64 size = input.size();
+    require(!input.view(-1, 1) && !input.view(size, 1) && !input.view(0, InputFile::MaxView + 1),
+            "views outside the map fail");
+    require(input.view(size, 0) != nullptr, "an empty view at the end succeeds");
+    qint64 offset = size > 0 ? qint64(seed) % size : 0;
+    for (int i = 0; i < ViewsPerInput && offset < size; ++i, offset += stride)
+        checkView(input, file, offset, qMin(viewLength, size - offset));
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    static QTemporaryDir dir;
+    FuzzedDataProvider provider(data, size);
+    const qint64 viewLength = provider.ConsumeIntegralInRange<qint64>(1, 4096);
+    const qint64 stride = provider.ConsumeIntegralInRange<qint64>(1, 2 * ChunkSize);
+    const quint32 seed = provider.ConsumeIntegral<quint32>();
+    const std::vector<char> rest = provider.ConsumeRemainingBytes<char>();
+    QByteArray file(rest.data(), qsizetype(rest.size()));
+    if (file.size() < 4)
+        return 0;
+    qToLittleEndian(uopformat::Magic, file.data());
+
+    const QString path = dir.filePath(QStringLiteral("input.uop"));
+    QFile out(path);
+    require(out.open(QIODevice::WriteOnly | QIODevice::Truncate) && out.write(file) == file.size(),
+            "the input file is written");
+    out.close();
+    {
+        MapInput input(path);
+        if (input.open())
+            checkOpened(input, file, viewLength, stride, seed);
+        else
+            require(!input.errorString().isEmpty(), "a refused container has a reason");
+        input.close();
+    }
+    require(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden)
+                == QStringList{QStringLiteral("input.uop")},
+            "nothing is left behind");
+    QFile::remove(path);
+    return 0;
+}

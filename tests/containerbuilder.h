@@ -1,0 +1,155 @@
+#pragma once
+
+// Builds map package containers byte by byte for tests and fuzz seeds, in
+// layouts that Quillmark's own writer never makes: several tables, any
+// capacity, padding or none, unused entries, entries out of order, tables
+// laid out backwards, data headers, zlib chunks. It knows the container's
+// layout only from uopformat.h and the hash; it shares no code with the
+// reader.
+
+#include "uopformat.h"
+#include "uophash.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QtEndian>
+
+#include <zlib.h>
+
+namespace containerbuilder {
+
+// One file in the container: the bytes as they lie in the file and what its
+// entry says of them.
+struct Part
+{
+    quint64 hash = 0;
+    QByteArray stored;
+    quint32 unpackedLength = 0;
+    quint16 packing = uopformat::PackingStored;
+    quint32 headerLength = 0;  // filler bytes before `stored`
+};
+
+inline Part storedChunk(int facet, qint64 chunk, const QByteArray& bytes)
+{
+    return {uopNameHash(uopformat::chunkName(facet, chunk)), bytes, quint32(bytes.size())};
+}
+
+inline QByteArray zlibStream(const QByteArray& bytes)
+{
+    uLongf packedLength = compressBound(uLong(bytes.size()));
+    QByteArray packed(qsizetype(packedLength), '\0');
+    compress2(reinterpret_cast<Bytef*>(packed.data()), &packedLength,
+              reinterpret_cast<const Bytef*>(bytes.constData()), uLong(bytes.size()), 6);
+    packed.resize(qsizetype(packedLength));
+    return packed;
+}
+
+inline Part zlibChunk(int facet, qint64 chunk, const QByteArray& bytes)
+{
+    Part part = storedChunk(facet, chunk, bytes);
+    part.stored = zlibStream(bytes);
+    part.packing = uopformat::PackingZlib;
+    return part;
+}
+
+struct Layout
+{
+    quint32 capacity = 1000;
+    bool padTables = true;         // zero entries after the counted ones, up to capacity
+    bool tablesBackwards = false;  // the chain runs from the last table in the file to the first
+    qint64 firstTableAt = 64;      // tables follow one another from here
+    // Per table in chain order, the part each entry holds; -1 is an unused
+    // entry. Empty: one table with every part in order.
+    QList<QList<int>> tables;
+};
+
+// Where things went, for tests that damage them.
+struct Built
+{
+    QByteArray bytes;
+    QList<qint64> tableAt;  // in chain order
+    QList<qint64> entryAt;  // per part
+};
+
+template <typename T>
+void put(QByteArray& bytes, qint64 at, T value)
+{
+    qToLittleEndian(value, bytes.data() + at);
+}
+
+inline void putEntry(Built& built, qint64 at, const Part& part, qint64 dataAt)
+{
+    using namespace uopformat;
+    put<quint64>(built.bytes, at, quint64(dataAt));
+    put<quint32>(built.bytes, at + EntryHeaderLengthAt, part.headerLength);
+    put<quint32>(built.bytes, at + EntryStoredLengthAt, quint32(part.stored.size()));
+    put<quint32>(built.bytes, at + EntryUnpackedLengthAt, part.unpackedLength);
+    put<quint64>(built.bytes, at + EntryHashAt, part.hash);
+    put<quint32>(built.bytes, at + EntryChecksumAt, 0x12345678);  // readers do not check it
+    put<quint16>(built.bytes, at + EntryPackingAt, part.packing);
+}
+
+inline Built build(const QList<Part>& parts, Layout layout = {})
+{
+    using namespace uopformat;
+    if (layout.tables.isEmpty()) {
+        layout.tables.append(QList<int>());
+        for (int i = 0; i < parts.size(); ++i)
+            layout.tables[0].append(i);
+    }
+    Built built;
+    built.entryAt.fill(0, parts.size());
+    // Place the tables first, so that the data offsets are known.
+    qint64 at = layout.firstTableAt;
+    QList<qint64> placed;
+    for (const QList<int>& table : layout.tables) {
+        placed.append(at);
+        at += TableHeaderSize
+              + EntrySize * (layout.padTables ? qMax<qint64>(layout.capacity, table.size()) : table.size());
+    }
+    for (int t = 0; t < layout.tables.size(); ++t)
+        built.tableAt.append(placed[layout.tablesBackwards ? placed.size() - 1 - t : t]);
+    QList<qint64> dataAt;
+    for (const Part& part : parts) {
+        dataAt.append(at);
+        at += part.headerLength + part.stored.size();
+    }
+
+    built.bytes.fill('\0', at);
+    put<quint32>(built.bytes, 0, Magic);
+    put<quint32>(built.bytes, HeaderVersionAt, Version);
+    put<quint32>(built.bytes, HeaderSignatureAt, Signature);
+    put<quint64>(built.bytes, HeaderFirstTableAt, quint64(built.tableAt.value(0)));
+    put<quint32>(built.bytes, HeaderCapacityAt, layout.capacity);
+    put<quint32>(built.bytes, HeaderEntryCountAt, quint32(parts.size()));
+    for (int t = 0; t < layout.tables.size(); ++t) {
+        const qint64 table = built.tableAt[t];
+        put<qint32>(built.bytes, table, qint32(layout.tables[t].size()));
+        put<quint64>(built.bytes, table + TableNextAt, quint64(built.tableAt.value(t + 1)));
+        for (int slot = 0; slot < layout.tables[t].size(); ++slot) {
+            const int part = layout.tables[t][slot];
+            if (part < 0)
+                continue;
+            built.entryAt[part] = table + TableHeaderSize + slot * EntrySize;
+            putEntry(built, built.entryAt[part], parts[part], dataAt[part]);
+        }
+    }
+    for (int i = 0; i < parts.size(); ++i) {
+        built.bytes.replace(dataAt[i], parts[i].headerLength, QByteArray(parts[i].headerLength, '\xEE'));
+        built.bytes.replace(dataAt[i] + parts[i].headerLength, parts[i].stored.size(), parts[i].stored);
+    }
+    return built;
+}
+
+// The parts of a map cut into chunks, each stored or zlib as `zlib` says.
+inline QList<Part> mapChunks(int facet, const QByteArray& map, const QList<bool>& zlib = {})
+{
+    QList<Part> parts;
+    for (qint64 k = 0; k == 0 || k * uopformat::ChunkSize < map.size(); ++k) {
+        const QByteArray bytes = map.mid(k * uopformat::ChunkSize, uopformat::ChunkSize);
+        parts.append(zlib.value(k) ? zlibChunk(facet, k, bytes) : storedChunk(facet, k, bytes));
+    }
+    return parts;
+}
+
+}  // namespace containerbuilder
