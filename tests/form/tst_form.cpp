@@ -232,8 +232,9 @@ private slots:
     }
 
     // On every page, at the designed size and larger, the browse buttons keep
-    // their size. The Generate and Combine pages at the designed size are
-    // saved, rendered headless, for a person to look at.
+    // their size, and their fixed policy keeps it in any other layout too. The
+    // Generate and Combine pages at the designed size are saved, rendered
+    // headless, for a person to look at.
     void resizeAndScreenshots()
     {
         FormWindow w;
@@ -245,8 +246,11 @@ private slots:
             (i % 4 < 2 ? w.tabWidget2 : w.tabWidget4)->setCurrentIndex(i % 2);
             QCoreApplication::processEvents();
             for (QPushButton* button : w.findChildren<QPushButton*>()) {
+                const QSizePolicy policy = button->sizePolicy();
                 if (button->text() == "..." && button->isVisible())
-                    QVERIFY2(button->size() == button->sizeHint(), qPrintable(button->objectName()));
+                    QVERIFY2(button->size() == button->sizeHint() && policy.horizontalPolicy() == policy.Fixed
+                                 && policy.verticalPolicy() == policy.Fixed,
+                             qPrintable(button->objectName()));
             }
             if (i == 0 || i == 2) {
                 const QString path =
