@@ -14,9 +14,9 @@ struct JobOutcome;
 // makes every widget, layout, spacer, action and menu as a child of the window
 // and keeps it in the one pointer of that name that Ui_mainwindow declares.
 // The window inherits those pointers rather than holding a copy of each, so
-// every object has exactly one named member; the inheritance is protected, and
-// the members that the rest of the program uses are made public below, as the
-// window's public interface.
+// every object has exactly one named member. The inheritance is protected:
+// the widgets, menus and actions are made public below, the layouts and
+// spacers stay protected.
 class mainwindow : public QMainWindow, protected Ui_mainwindow
 {
     Q_OBJECT
@@ -26,70 +26,74 @@ public:
                         Qt::WindowFlags fl = Qt::Window);
     ~mainwindow() override;
 
-    using Ui_mainwindow::comboBox1;
-    using Ui_mainwindow::fileExitAction;
-    using Ui_mainwindow::fileMenu;
-    using Ui_mainwindow::fileNewAction;
-    using Ui_mainwindow::fileOpenAction;
-    using Ui_mainwindow::filePrintAction;
-    using Ui_mainwindow::fileSaveAction;
-    using Ui_mainwindow::fileSaveAsAction;
-    using Ui_mainwindow::groupBox2;
-    using Ui_mainwindow::groupBox2_2;
+    // The form's widgets, menus and actions, public as they always were, in
+    // the form's order (kept by hand: clang-format would sort them).
+    // clang-format off
     using Ui_mainwindow::groupBox3;
-    using Ui_mainwindow::helpAboutAction;
-    using Ui_mainwindow::helpContentsAction;
-    using Ui_mainwindow::helpIndexAction;
-    using Ui_mainwindow::helpMenu;
-    using Ui_mainwindow::lineCMap;
-    using Ui_mainwindow::lineCStaData;
-    using Ui_mainwindow::lineCStaIdx;
-    using Ui_mainwindow::lineDif;
-    using Ui_mainwindow::lineDifi;
-    using Ui_mainwindow::lineDifl;
-    using Ui_mainwindow::lineMapMul;
+    using Ui_mainwindow::textLabel3_3;
     using Ui_mainwindow::lineOutDir;
-    using Ui_mainwindow::lineRefData;
+    using Ui_mainwindow::pushOutDir;
+    using Ui_mainwindow::textLabel4;
+    using Ui_mainwindow::comboBox1;
+    using Ui_mainwindow::tabWidget3;
+    using Ui_mainwindow::tab;
+    using Ui_mainwindow::groupBox2;
+    using Ui_mainwindow::pushRefIdx;
     using Ui_mainwindow::lineRefIdx;
+    using Ui_mainwindow::lineRefData;
+    using Ui_mainwindow::textLabel3_2;
+    using Ui_mainwindow::pushRefData;
+    using Ui_mainwindow::textLabel3;
+    using Ui_mainwindow::tabWidget2;
+    using Ui_mainwindow::tab_2;
+    using Ui_mainwindow::textLabel3_2_3;
+    using Ui_mainwindow::lineMapMul;
+    using Ui_mainwindow::pushMapData;
+    using Ui_mainwindow::tab_3;
+    using Ui_mainwindow::pushStaIdx;
     using Ui_mainwindow::lineStaIdx;
     using Ui_mainwindow::lineStaMul;
-    using Ui_mainwindow::MenuBar;
-    using Ui_mainwindow::pushCMap;
-    using Ui_mainwindow::pushCombine;
-    using Ui_mainwindow::pushCStaData;
-    using Ui_mainwindow::pushCStaIdx;
-    using Ui_mainwindow::pushDif;
-    using Ui_mainwindow::pushDifi;
-    using Ui_mainwindow::pushDifl;
-    using Ui_mainwindow::pushGenerate;
-    using Ui_mainwindow::pushMapData;
-    using Ui_mainwindow::pushOutDir;
-    using Ui_mainwindow::pushRefData;
-    using Ui_mainwindow::pushRefIdx;
-    using Ui_mainwindow::pushStaData;
-    using Ui_mainwindow::pushStaIdx;
-    using Ui_mainwindow::tab;
-    using Ui_mainwindow::tab_2;
-    using Ui_mainwindow::tab_3;
-    using Ui_mainwindow::tab_4;
-    using Ui_mainwindow::tab_5;
-    using Ui_mainwindow::tab_6;
-    using Ui_mainwindow::tabWidget2;
-    using Ui_mainwindow::tabWidget3;
-    using Ui_mainwindow::tabWidget4;
-    using Ui_mainwindow::textLabel3;
-    using Ui_mainwindow::textLabel3_2;
     using Ui_mainwindow::textLabel3_2_2;
-    using Ui_mainwindow::textLabel3_2_3;
-    using Ui_mainwindow::textLabel3_2_4;
-    using Ui_mainwindow::textLabel3_2_4_2;
-    using Ui_mainwindow::textLabel3_2_4_3;
-    using Ui_mainwindow::textLabel3_2_4_3_2;
-    using Ui_mainwindow::textLabel3_2_4_3_3;
-    using Ui_mainwindow::textLabel3_3;
+    using Ui_mainwindow::pushStaData;
     using Ui_mainwindow::textLabel3_4;
+    using Ui_mainwindow::pushGenerate;
+    using Ui_mainwindow::tab_4;
+    using Ui_mainwindow::groupBox2_2;
+    using Ui_mainwindow::textLabel3_2_4;
+    using Ui_mainwindow::pushDif;
+    using Ui_mainwindow::pushDifl;
+    using Ui_mainwindow::lineDif;
+    using Ui_mainwindow::pushDifi;
+    using Ui_mainwindow::lineDifl;
+    using Ui_mainwindow::lineDifi;
+    using Ui_mainwindow::textLabel3_2_4_2;
     using Ui_mainwindow::textLabel3_5;
-    using Ui_mainwindow::textLabel4;
+    using Ui_mainwindow::tabWidget4;
+    using Ui_mainwindow::tab_5;
+    using Ui_mainwindow::textLabel3_2_4_3;
+    using Ui_mainwindow::lineCMap;
+    using Ui_mainwindow::pushCMap;
+    using Ui_mainwindow::tab_6;
+    using Ui_mainwindow::textLabel3_2_4_3_2;
+    using Ui_mainwindow::lineCStaIdx;
+    using Ui_mainwindow::pushCStaIdx;
+    using Ui_mainwindow::textLabel3_2_4_3_3;
+    using Ui_mainwindow::lineCStaData;
+    using Ui_mainwindow::pushCStaData;
+    using Ui_mainwindow::pushCombine;
+    using Ui_mainwindow::MenuBar;
+    using Ui_mainwindow::fileMenu;
+    using Ui_mainwindow::helpMenu;
+    using Ui_mainwindow::fileNewAction;
+    using Ui_mainwindow::fileOpenAction;
+    using Ui_mainwindow::fileSaveAction;
+    using Ui_mainwindow::fileSaveAsAction;
+    using Ui_mainwindow::filePrintAction;
+    using Ui_mainwindow::fileExitAction;
+    using Ui_mainwindow::helpContentsAction;
+    using Ui_mainwindow::helpIndexAction;
+    using Ui_mainwindow::helpAboutAction;
+    // clang-format on
 
     // false: the side's "Map" page is current; true: its "Statics" page.
     bool generateMode;
@@ -121,9 +125,6 @@ public slots:
     virtual void diffCombine();
 
 protected:
-    // The layouts and spacers (mainwindowLayout, layout25, groupBox3Layout,
-    // ...) and the central widget stay protected members, as inherited.
-
     // Closing the window during a run stops the run; it leaves no output.
     void closeEvent(QCloseEvent* event) override;
 
