@@ -1,30 +1,23 @@
 #pragma once
 
+#include "ui_mainwindow.h"
+
 #include <QMainWindow>
 
 #include <functional>
-
-class QAction;
-class QComboBox;
-class QGridLayout;
-class QGroupBox;
-class QHBoxLayout;
-class QLabel;
-class QLineEdit;
-class QMenu;
-class QMenuBar;
-class QPushButton;
-class QSpacerItem;
-class QTabWidget;
-class QVBoxLayout;
 
 class JobProgress;
 struct JobOutcome;
 
 // The main window: the output group, the Generate and Combine pages, and the
-// four jobs run from them. Every widget, layout, action and menu is a child of
-// the window, held in a plain pointer and destroyed with it.
-class mainwindow : public QMainWindow
+// four jobs run from them. The form is designed in mainwindow.ui; setupUi()
+// makes every widget, layout, spacer, action and menu as a child of the window
+// and keeps it in the one pointer of that name that Ui_mainwindow declares.
+// The window inherits those pointers rather than holding a copy of each, so
+// every object has exactly one named member. The inheritance is protected:
+// the widgets, menus and actions are made public below, the layouts and
+// spacers stay protected.
+class mainwindow : public QMainWindow, protected Ui_mainwindow
 {
     Q_OBJECT
 
@@ -33,70 +26,74 @@ public:
                         Qt::WindowFlags fl = Qt::Window);
     ~mainwindow() override;
 
-    QGroupBox* groupBox3;
-    QLabel* textLabel3_3;
-    QLineEdit* lineOutDir;
-    QPushButton* pushOutDir;
-    QLabel* textLabel4;
-    QComboBox* comboBox1;
-    QTabWidget* tabWidget3;
-    QWidget* tab;
-    QGroupBox* groupBox2;
-    QPushButton* pushRefIdx;
-    QLineEdit* lineRefIdx;
-    QLineEdit* lineRefData;
-    QLabel* textLabel3_2;
-    QPushButton* pushRefData;
-    QLabel* textLabel3;
-    QTabWidget* tabWidget2;
-    QWidget* tab_2;
-    QLabel* textLabel3_2_3;
-    QLineEdit* lineMapMul;
-    QPushButton* pushMapData;
-    QWidget* tab_3;
-    QPushButton* pushStaIdx;
-    QLineEdit* lineStaIdx;
-    QLineEdit* lineStaMul;
-    QLabel* textLabel3_2_2;
-    QPushButton* pushStaData;
-    QLabel* textLabel3_4;
-    QPushButton* pushGenerate;
-    QWidget* tab_4;
-    QGroupBox* groupBox2_2;
-    QLabel* textLabel3_2_4;
-    QPushButton* pushDif;
-    QPushButton* pushDifl;
-    QLineEdit* lineDif;
-    QPushButton* pushDifi;
-    QLineEdit* lineDifl;
-    QLineEdit* lineDifi;
-    QLabel* textLabel3_2_4_2;
-    QLabel* textLabel3_5;
-    QTabWidget* tabWidget4;
-    QWidget* tab_5;
-    QLabel* textLabel3_2_4_3;
-    QLineEdit* lineCMap;
-    QPushButton* pushCMap;
-    QWidget* tab_6;
-    QLabel* textLabel3_2_4_3_2;
-    QLineEdit* lineCStaIdx;
-    QPushButton* pushCStaIdx;
-    QLabel* textLabel3_2_4_3_3;
-    QLineEdit* lineCStaData;
-    QPushButton* pushCStaData;
-    QPushButton* pushCombine;
-    QMenuBar* MenuBar;
-    QMenu* fileMenu;
-    QMenu* helpMenu;
-    QAction* fileNewAction;
-    QAction* fileOpenAction;
-    QAction* fileSaveAction;
-    QAction* fileSaveAsAction;
-    QAction* filePrintAction;
-    QAction* fileExitAction;
-    QAction* helpContentsAction;
-    QAction* helpIndexAction;
-    QAction* helpAboutAction;
+    // The form's widgets, menus and actions, public as they always were, in
+    // the form's order (kept by hand: clang-format would sort them).
+    // clang-format off
+    using Ui_mainwindow::groupBox3;
+    using Ui_mainwindow::textLabel3_3;
+    using Ui_mainwindow::lineOutDir;
+    using Ui_mainwindow::pushOutDir;
+    using Ui_mainwindow::textLabel4;
+    using Ui_mainwindow::comboBox1;
+    using Ui_mainwindow::tabWidget3;
+    using Ui_mainwindow::tab;
+    using Ui_mainwindow::groupBox2;
+    using Ui_mainwindow::pushRefIdx;
+    using Ui_mainwindow::lineRefIdx;
+    using Ui_mainwindow::lineRefData;
+    using Ui_mainwindow::textLabel3_2;
+    using Ui_mainwindow::pushRefData;
+    using Ui_mainwindow::textLabel3;
+    using Ui_mainwindow::tabWidget2;
+    using Ui_mainwindow::tab_2;
+    using Ui_mainwindow::textLabel3_2_3;
+    using Ui_mainwindow::lineMapMul;
+    using Ui_mainwindow::pushMapData;
+    using Ui_mainwindow::tab_3;
+    using Ui_mainwindow::pushStaIdx;
+    using Ui_mainwindow::lineStaIdx;
+    using Ui_mainwindow::lineStaMul;
+    using Ui_mainwindow::textLabel3_2_2;
+    using Ui_mainwindow::pushStaData;
+    using Ui_mainwindow::textLabel3_4;
+    using Ui_mainwindow::pushGenerate;
+    using Ui_mainwindow::tab_4;
+    using Ui_mainwindow::groupBox2_2;
+    using Ui_mainwindow::textLabel3_2_4;
+    using Ui_mainwindow::pushDif;
+    using Ui_mainwindow::pushDifl;
+    using Ui_mainwindow::lineDif;
+    using Ui_mainwindow::pushDifi;
+    using Ui_mainwindow::lineDifl;
+    using Ui_mainwindow::lineDifi;
+    using Ui_mainwindow::textLabel3_2_4_2;
+    using Ui_mainwindow::textLabel3_5;
+    using Ui_mainwindow::tabWidget4;
+    using Ui_mainwindow::tab_5;
+    using Ui_mainwindow::textLabel3_2_4_3;
+    using Ui_mainwindow::lineCMap;
+    using Ui_mainwindow::pushCMap;
+    using Ui_mainwindow::tab_6;
+    using Ui_mainwindow::textLabel3_2_4_3_2;
+    using Ui_mainwindow::lineCStaIdx;
+    using Ui_mainwindow::pushCStaIdx;
+    using Ui_mainwindow::textLabel3_2_4_3_3;
+    using Ui_mainwindow::lineCStaData;
+    using Ui_mainwindow::pushCStaData;
+    using Ui_mainwindow::pushCombine;
+    using Ui_mainwindow::MenuBar;
+    using Ui_mainwindow::fileMenu;
+    using Ui_mainwindow::helpMenu;
+    using Ui_mainwindow::fileNewAction;
+    using Ui_mainwindow::fileOpenAction;
+    using Ui_mainwindow::fileSaveAction;
+    using Ui_mainwindow::fileSaveAsAction;
+    using Ui_mainwindow::filePrintAction;
+    using Ui_mainwindow::fileExitAction;
+    using Ui_mainwindow::helpContentsAction;
+    using Ui_mainwindow::helpIndexAction;
+    using Ui_mainwindow::helpAboutAction;
+    // clang-format on
 
     // false: the side's "Map" page is current; true: its "Statics" page.
     bool generateMode;
@@ -128,39 +125,6 @@ public slots:
     virtual void diffCombine();
 
 protected:
-    QHBoxLayout* mainwindowLayout;
-    QVBoxLayout* layout25;
-    QHBoxLayout* groupBox3Layout;
-    QVBoxLayout* layout13;
-    QGridLayout* layout2;
-    QHBoxLayout* layout12;
-    QSpacerItem* facetSpacer;
-    QHBoxLayout* tabLayout;
-    QVBoxLayout* layout15;
-    QHBoxLayout* groupBox2Layout;
-    QGridLayout* layout1;
-    QHBoxLayout* tabLayout_2;
-    QVBoxLayout* layout8;
-    QSpacerItem* mapTopSpacer;
-    QHBoxLayout* layout6;
-    QSpacerItem* mapBottomSpacer;
-    QHBoxLayout* tabLayout_3;
-    QGridLayout* layout1_2;
-    QHBoxLayout* layout3;
-    QSpacerItem* generateSpacer;
-    QHBoxLayout* tabLayout_4;
-    QVBoxLayout* layout24;
-    QHBoxLayout* groupBox2_2Layout;
-    QGridLayout* layout26;
-    QHBoxLayout* tabLayout_5;
-    QHBoxLayout* layout18;
-    QHBoxLayout* tabLayout_6;
-    QVBoxLayout* layout21;
-    QHBoxLayout* layout18_2;
-    QHBoxLayout* layout18_3;
-    QHBoxLayout* layout3_2;
-    QSpacerItem* combineSpacer;
-
     // Closing the window during a run stops the run; it leaves no output.
     void closeEvent(QCloseEvent* event) override;
 
@@ -169,12 +133,10 @@ protected slots:
 
 private:
     void buildForm();
-    void buildOutputGroup();
-    void buildGeneratePage();
-    void buildCombinePage();
-    void buildActions();
-    void buildMenus();
-    void connectForm();
+    void finishGroupRows();
+    void setActionIcons();
+    void adoptMenus();
+    void connectPageSwitches();
     QAction* menuBarItem(int id) const;
 
     void pickFile(QLineEdit* field, const QString& caption);
