@@ -33,7 +33,8 @@ JobOutcome convertMap(const MapConvertJob& job, JobProgress& progress)
         return std::nullopt;
     });
     if (walked) {
-        if (const StepFailure failure = completeNewMap(map, result.blocks, newMap, jobmessage::UnableToReadMap))
+        if (const StepFailure failure =
+                completeNewMap(map, result.blocks, newMap, jobmessage::UnableToReadMap))
             walk.fail(*failure);
     }
     result.dataBytes = newMap.size();

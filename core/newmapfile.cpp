@@ -11,7 +11,8 @@ StepFailure createNewMap(BlockWalk& walk, MapOutput& newMap)
     if (const StepFailure failure = walk.createOutputs(jobmessage::UnableToCreateNewMap))
         return failure;
     if (!newMap.start())
-        return JobFailure{QLatin1String(jobmessage::UnableToCreateNewMap), newMap.target(), newMap.errorString()};
+        return JobFailure{QLatin1String(jobmessage::UnableToCreateNewMap), newMap.target(),
+                          newMap.errorString()};
     return std::nullopt;
 }
 
@@ -26,6 +27,7 @@ StepFailure completeNewMap(MapInput& map, qint64 blocks, MapOutput& newMap, cons
         newMap.append(tail, fragment);
     }
     if (!newMap.finish())
-        return JobFailure{QLatin1String(jobmessage::UnableToWriteNewMap), newMap.target(), newMap.errorString()};
+        return JobFailure{QLatin1String(jobmessage::UnableToWriteNewMap), newMap.target(),
+                          newMap.errorString()};
     return std::nullopt;
 }

@@ -41,7 +41,8 @@ int runCommandLine(const QStringList& arguments)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QLatin1String(Description));
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("generate, combine, convert or inspect."),
+    parser.addPositionalArgument(QStringLiteral("command"),
+                                 QStringLiteral("generate, combine, convert or inspect."),
                                  QStringLiteral("<command> <map|statics> [options]"));
     const Status parsed = parseProgramLine(parser, arguments);
     if (!parsed.ok())
@@ -56,8 +57,9 @@ int runCommandLine(const QStringList& arguments)
         parser.showHelp(ExitSuccess);
     if (kind.isEmpty())
         return usageError(QStringLiteral("%1 needs %2.")
-                              .arg(command, command == QLatin1String("convert") ? QLatin1String("map")
-                                                                                 : QLatin1String("map or statics")));
+                              .arg(command, command == QLatin1String("convert")
+                                                ? QLatin1String("map")
+                                                : QLatin1String("map or statics")));
     if (command == QLatin1String("inspect"))
         return runInspectCommand(kind, arguments);
     return runJobCommand(command, kind, arguments);

@@ -183,9 +183,9 @@ int runJob(const JobCommand& job, const QStringList& arguments)
     if (job.formatOption && parser.isSet(QLatin1String(job.formatOption)))
         format = mapFormat(parser.value(QLatin1String(job.formatOption)));
     if (!format)
-        return parser.usageError(QStringLiteral("Unknown format '%1' for --%2: use mul or uop.")
-                                     .arg(parser.value(QLatin1String(job.formatOption)),
-                                          QLatin1String(job.formatOption)));
+        return parser.usageError(
+            QStringLiteral("Unknown format '%1' for --%2: use mul or uop.")
+                .arg(parser.value(QLatin1String(job.formatOption)), QLatin1String(job.formatOption)));
 
     const QString label = QLatin1String(job.command) + QLatin1Char(' ') + QLatin1String(job.kind);
     TerminalProgress progress(label);

@@ -146,10 +146,11 @@ int make(const QStringList& arguments)
                  .arg(made.staticsEdited)
                  .arg(made.staticsEmptied)
                  .arg(made.staticsAdded));
-    printOut(QStringLiteral("reference: %1/reference, edited copy: %1/current").arg(options.directory)
-             + (options.referenceMapFormat == MapFormat::Uop
-                    ? QStringLiteral("; the reference map is a container: %1").arg(referenceFiles(options).map)
-                    : QString()));
+    printOut(
+        QStringLiteral("reference: %1/reference, edited copy: %1/current").arg(options.directory)
+        + (options.referenceMapFormat == MapFormat::Uop
+               ? QStringLiteral("; the reference map is a container: %1").arg(referenceFiles(options).map)
+               : QString()));
     return ExitSuccess;
 }
 
@@ -176,8 +177,8 @@ Status readVerifySides(const QCommandLineParser& parser, const QList<QStringList
 int verify(const QStringList& arguments)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Checks combined files against the edited facet they should reproduce; a map file may be a container."));
+    parser.setApplicationDescription(QStringLiteral("Checks combined files against the edited facet they "
+                                                    "should reproduce; a map file may be a container."));
     const QStringList mapOptions{QStringLiteral("edited-map"), QStringLiteral("combined-map")};
     const QStringList staticsOptions{QStringLiteral("edited-index"), QStringLiteral("edited-data"),
                                      QStringLiteral("combined-index"), QStringLiteral("combined-data")};

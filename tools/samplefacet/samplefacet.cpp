@@ -29,14 +29,16 @@ struct CopyOutputs
     StagedFile data;
 
     CopyOutputs(const FacetFiles& files, MapFormat mapFormat, int facet, qint64 blocks)
-        : map(files.map, mapFormat, facet, blocks * difformat::MapBlockSize), index(files.index),
+        : map(files.map, mapFormat, facet, blocks * difformat::MapBlockSize),
+          index(files.index),
           data(files.data)
     {}
 
     Status createAll()
     {
         if (!map.create())
-            return Status::failure(QStringLiteral("Unable to create %1: %2").arg(map.target(), map.errorString()));
+            return Status::failure(
+                QStringLiteral("Unable to create %1: %2").arg(map.target(), map.errorString()));
         for (StagedFile* file : {&index, &data}) {
             if (!file->create())
                 return Status::failure(
@@ -50,7 +52,8 @@ struct CopyOutputs
     Status written()
     {
         if (!map.finish())
-            return Status::failure(QStringLiteral("Unable to write %1: %2").arg(map.target(), map.errorString()));
+            return Status::failure(
+                QStringLiteral("Unable to write %1: %2").arg(map.target(), map.errorString()));
         for (const StagedFile* file : {&index, &data}) {
             if (file->failed())
                 return Status::failure(
