@@ -138,11 +138,12 @@ struct SampleFiles
     QString dif(const char* name) const { return out + QLatin1Char('/') + QLatin1String(name); }
 };
 
-// The map jobs on plain files, then on the container (each after its plain
-// twin), then the statics jobs.
-QList<Job> benchJobs(const SampleFiles& f)
+SilentProgress silent;
+
+// The map jobs on plain files and on the container, each container row after
+// its plain twin, then the writing of containers.
+QList<Job> mapJobs(const SampleFiles& f)
 {
-    static SilentProgress silent;
     const FacetFiles& ref = f.reference;
     const FacetFiles& cur = f.current;
     const QString dif = f.dif("mapdif0.mul"), difl = f.dif("mapdifl0.mul");
@@ -204,6 +205,14 @@ QList<Job> benchJobs(const SampleFiles& f)
              return convertMap({f.referenceUop, f.out, 0, MapFormat::Mul}, silent);
          },
          {}},
+    };
+}
+
+QList<Job> staticsJobs(const SampleFiles& f)
+{
+    const FacetFiles& ref = f.reference;
+    const FacetFiles& cur = f.current;
+    return {
         {"generate statics",
          {ref.index, ref.data, cur.index, cur.data},
          [=] {
@@ -284,7 +293,7 @@ int main(int argc, char** argv)
     mainwindow window;
     window.show();
     window.lineOutDir->setText(out);
-    const QList<Job> jobs = benchJobs(files);
+    const QList<Job> jobs = mapJobs(files) + staticsJobs(files);
     QList<Timings> timings(jobs.size());
     // The difference files the combinations read come from the first runs
     // of the generations, which come first.
