@@ -61,6 +61,8 @@ JobOutcome combineMapDiff(const MapCombineJob& job, JobProgress& progress)
             walk.fail(*failure);
     }
     result.dataBytes = newMap.size();
+    // Closed before the commit, as finish() closes the other inputs: the new
+    // file may take the map's place.
     map.close();
     return walk.finish({&difData, &locator}, result);
 }

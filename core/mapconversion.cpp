@@ -38,6 +38,8 @@ JobOutcome convertMap(const MapConvertJob& job, JobProgress& progress)
             walk.fail(*failure);
     }
     result.dataBytes = newMap.size();
+    // Closed before the commit, as finish() closes the other inputs: the new
+    // file may take the map's place.
     map.close();
     return walk.finish({}, result);
 }

@@ -48,6 +48,7 @@ JobOutcome generateMapDiff(const MapGenerateJob& job, JobProgress& progress)
         return std::nullopt;
     });
     result.dataBytes = difData.size();
+    // Closed before the commit, as finish() closes the inputs it is given.
     reference.close();
     current.close();
     return walk.finish({}, result);

@@ -56,8 +56,8 @@ const std::vector<JobCommand>& jobCommands()
         {"generate",
          "map",
          "Compares two map files and writes mapdifl<F>.mul and mapdif<F>.mul.",
-         {{"reference", "FILE", "Reference map file."},
-          {"current", "FILE", "Current map file."},
+         {{"reference", "FILE", "Reference map file, plain or container."},
+          {"current", "FILE", "Current map file, plain or container."},
           OutOption,
           FacetOption},
          [](Options o, int facet, MapFormat, JobProgress& progress) {
@@ -87,7 +87,7 @@ const std::vector<JobCommand>& jobCommands()
          "map",
          "Applies map difference files to a map file (plain or container) and writes map<F>.mul, "
          "or map<F>LegacyMUL.uop with --format uop.",
-         {{"map", "FILE", "Map file to patch: map<F>.mul or map<F>LegacyMUL.uop."},
+         {{"map", "FILE", "Map file to patch, plain or container."},
           {"difl", "FILE", "Map difference locator file."},
           {"dif", "FILE", "Map difference data file."},
           OutOption,
@@ -101,19 +101,6 @@ const std::vector<JobCommand>& jobCommands()
          &combinationSummary,
          false,
          "format"},
-        {"convert",
-         "map",
-         "Writes a map file in the form asked for: map<F>.mul or map<F>LegacyMUL.uop, a package container.",
-         {{"in", "FILE", "Map file to convert: plain or container."},
-          {"to", "mul|uop", "Form of the new map file."},
-          OutOption,
-          FacetOption},
-         [](Options o, int facet, MapFormat format, JobProgress& progress) {
-             return convertMap({text(o, "in"), text(o, "out"), facet, format}, progress);
-         },
-         &conversionSummary,
-         false,
-         "to"},
         {"combine",
          "statics",
          "Applies statics difference files to a statics pair and writes staidx<F>.mul and statics<F>.mul.",
@@ -131,6 +118,19 @@ const std::vector<JobCommand>& jobCommands()
          },
          &combinationSummary,
          true},
+        {"convert",
+         "map",
+         "Writes a map file in the form asked for: map<F>.mul or map<F>LegacyMUL.uop, a package container.",
+         {{"in", "FILE", "Map file to convert, plain or container."},
+          {"to", "mul|uop", "Form of the new map file."},
+          OutOption,
+          FacetOption},
+         [](Options o, int facet, MapFormat format, JobProgress& progress) {
+             return convertMap({text(o, "in"), text(o, "out"), facet, format}, progress);
+         },
+         &conversionSummary,
+         false,
+         "to"},
     };
     return commands;
 }
