@@ -1,14 +1,20 @@
 // quillmark-bench [--width W] [--height H] [--repeats N] [--keep DIR]
 //
 // Makes a sample facet (Felucca's 896 x 512 blocks unless told otherwise),
-// then times each job, best of N runs, with the files in the page cache:
-// first the bare job, then the same job as the window runs it (progress bar,
-// events processed every 100 blocks), and the time to simply read the job's
-// input files, which is the floor a job can approach.
+// with its reference map also as a package container, then times each job,
+// best of N runs, with the files in the page cache: first the bare job (in
+// real time and in this thread's processor time), then the same job as the
+// window runs it (progress bar, events processed every 100 blocks), and the
+// time to simply read the job's input files, which is the floor a job can
+// approach. The map jobs run on plain files and on the container; each
+// container row is held against its plain twin in processor time, which
+// other work on a shared machine does not inflate. The runs of all jobs take
+// turns, so that every job sees the machine in the same states.
 
 #include "diffjobs.h"
 #include "mainwindow.h"
 #include "samplefacet.h"
+#include "uopformat.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -21,25 +27,40 @@
 #include <QTemporaryDir>
 
 #include <cstdio>
+#include <ctime>
 #include <functional>
 #include <memory>
 
 namespace {
 
-double bestSeconds(int repeats, const std::function<bool()>& run)
+// This thread's processor time, system time (the reads' copies from the page
+// cache) included.
+double threadSeconds()
 {
-    double best = 1e300;
-    for (int i = 0; i < repeats; ++i) {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) + now.tv_nsec / 1e9;
+}
+
+// The best of the runs so far, in real and in processor time.
+struct Best
+{
+    double real = 1e300;
+    double processor = 1e300;
+
+    void run(const std::function<bool()>& job)
+    {
         QElapsedTimer timer;
+        const double start = threadSeconds();
         timer.start();
-        if (!run()) {
+        if (!job()) {
             std::fprintf(stderr, "quillmark-bench: a run failed\n");
             std::exit(1);
         }
-        best = qMin(best, timer.nsecsElapsed() / 1e9);
+        real = qMin(real, timer.nsecsElapsed() / 1e9);
+        processor = qMin(processor, threadSeconds() - start);
     }
-    return best;
-}
+};
 
 bool readWhole(const QStringList& paths)
 {
@@ -67,17 +88,159 @@ struct Job
     const char* name;
     QStringList inputs;
     std::function<JobOutcome()> bare;
+    // Sets the window's fields and runs its worker; none for a job the
+    // window does not run.
     std::function<bool(mainwindow&)> throughWindow;
+    int plainTwin = -1;  // the row of the same job on plain files
 };
 
-void report(const Job& job, int repeats, mainwindow& window)
+struct Timings
 {
-    const double read = bestSeconds(repeats, [&] { return readWhole(job.inputs); });
-    const double bare = bestSeconds(repeats, [&] { return job.bare().succeeded(); });
-    const double windowed = bestSeconds(repeats, [&] { return job.throughWindow(window); });
-    const double megabytes = totalSize(job.inputs) / 1e6;
-    std::printf("%-16s %9.1f MB %9.3f s %9.3f s %9.3f s %8.0f MB/s %6.2fx\n", job.name, megabytes, read, bare,
-                windowed, megabytes / bare, bare / read);
+    Best read, job, window;
+};
+
+void runOnce(const Job& job, Timings& timings, mainwindow& window)
+{
+    timings.read.run([&] { return readWhole(job.inputs); });
+    timings.job.run([&] { return job.bare().succeeded(); });
+    if (job.throughWindow)
+        timings.window.run([&] { return job.throughWindow(window); });
+}
+
+void report(const QList<Job>& jobs, const QList<Timings>& timings)
+{
+    std::printf("%-24s %12s %11s %11s %11s %11s %13s %7s %7s\n", "job", "input", "read only", "job",
+                "job cpu", "in window", "job speed", "/read", "/plain");
+    for (qsizetype row = 0; row < jobs.size(); ++row) {
+        const Job& job = jobs[row];
+        const Timings& timing = timings[row];
+        const double megabytes = totalSize(job.inputs) / 1e6;
+        std::printf("%-24s %9.1f MB %9.3f s %9.3f s %9.3f s ", job.name, megabytes, timing.read.real,
+                    timing.job.real, timing.job.processor);
+        if (job.throughWindow)
+            std::printf("%9.3f s ", timing.window.real);
+        else
+            std::printf("%11s ", "-");
+        std::printf("%8.0f MB/s %6.2fx", megabytes / timing.job.real, timing.job.real / timing.read.real);
+        if (job.plainTwin >= 0)
+            std::printf(" %6.3fx", timing.job.processor / timings[job.plainTwin].job.processor);
+        std::printf("\n");
+    }
+}
+
+struct SampleFiles
+{
+    FacetFiles reference;
+    FacetFiles current;
+    QString referenceUop;  // the reference map in a container
+    QString out;
+
+    QString dif(const char* name) const { return out + QLatin1Char('/') + QLatin1String(name); }
+};
+
+SilentProgress silent;
+
+// The map jobs on plain files and on the container, each container row after
+// its plain twin, then the writing of containers.
+QList<Job> mapJobs(const SampleFiles& f)
+{
+    const FacetFiles& ref = f.reference;
+    const FacetFiles& cur = f.current;
+    const QString dif = f.dif("mapdif0.mul"), difl = f.dif("mapdifl0.mul");
+    const auto generateMap = [f, cur](const QString& referenceMap) {
+        return [f, cur, referenceMap](mainwindow& w) {
+            w.lineRefData->setText(referenceMap);
+            w.lineMapMul->setText(cur.map);
+            return w.mapDiffGenerate();
+        };
+    };
+    const auto combineMap = [f](const QString& map) {
+        return [f, map](mainwindow& w) {
+            w.lineCMap->setText(map);
+            w.lineDif->setText(f.dif("mapdif0.mul"));
+            w.lineDifl->setText(f.dif("mapdifl0.mul"));
+            return w.mapDiffCombine();
+        };
+    };
+    const MapCombineJob combine{ref.map, dif, difl, f.out, 0};
+    const MapCombineJob combineUop{f.referenceUop, dif, difl, f.out, 0};
+    const MapCombineJob combineIntoUop{ref.map, dif, difl, f.out, 0, MapFormat::Uop};
+    return {
+        {"generate map",
+         {ref.map, cur.map},
+         [=] {
+             return generateMapDiff({ref.map, cur.map, f.out, 0}, silent);
+         },
+         generateMap(ref.map)},
+        {"generate map (uop)",
+         {f.referenceUop, cur.map},
+         [=] {
+             return generateMapDiff({f.referenceUop, cur.map, f.out, 0}, silent);
+         },
+         generateMap(f.referenceUop),
+         0},
+        {"combine map",
+         {ref.map, dif, difl},
+         [=] { return combineMapDiff(combine, silent); },
+         combineMap(ref.map)},
+        {"combine map (uop)",
+         {f.referenceUop, dif, difl},
+         [=] { return combineMapDiff(combineUop, silent); },
+         combineMap(f.referenceUop),
+         2},
+        {"combine map into uop",
+         {ref.map, dif, difl},
+         [=] { return combineMapDiff(combineIntoUop, silent); },
+         {},
+         2},
+        {"convert map to uop",
+         {ref.map},
+         [=] {
+             return convertMap({ref.map, f.out, 0, MapFormat::Uop}, silent);
+         },
+         {}},
+        {"convert map to mul",
+         {f.referenceUop},
+         [=] {
+             return convertMap({f.referenceUop, f.out, 0, MapFormat::Mul}, silent);
+         },
+         {}},
+    };
+}
+
+QList<Job> staticsJobs(const SampleFiles& f)
+{
+    const FacetFiles& ref = f.reference;
+    const FacetFiles& cur = f.current;
+    return {
+        {"generate statics",
+         {ref.index, ref.data, cur.index, cur.data},
+         [=] {
+             return generateStaticsDiff({ref.index, ref.data, cur.index, cur.data, f.out, 0}, silent);
+         },
+         [=](mainwindow& w) {
+             w.lineRefIdx->setText(ref.index);
+             w.lineRefData->setText(ref.data);
+             w.lineStaIdx->setText(cur.index);
+             w.lineStaMul->setText(cur.data);
+             return w.staticsDiffGenerate();
+         }},
+        {"combine statics",
+         {ref.index, ref.data, f.dif("stadif0.mul"), f.dif("stadifi0.mul"), f.dif("stadifl0.mul")},
+         [=] {
+             return combineStaticsDiff({ref.index, ref.data, f.dif("stadif0.mul"), f.dif("stadifi0.mul"),
+                                        f.dif("stadifl0.mul"), f.out, 0},
+                                       silent);
+         },
+         [=](mainwindow& w) {
+             w.lineCStaIdx->setText(ref.index);
+             w.lineCStaData->setText(ref.data);
+             w.lineDif->setText(f.dif("stadif0.mul"));
+             w.lineDifi->setText(f.dif("stadifi0.mul"));
+             w.lineDifl->setText(f.dif("stadifl0.mul"));
+             return w.staticsDiffCombine();
+         }},
+    };
 }
 
 }  // namespace
@@ -119,65 +282,25 @@ int main(int argc, char** argv)
     const FacetFiles current = editedFiles(options);
     const QString out = directory + "/out";
     QDir().mkpath(out);
-    const auto dif = [&](const char* name) { return out + QLatin1Char('/') + QLatin1String(name); };
+    // The reference map as the container a current client ships.
     SilentProgress silent;
-    const MapGenerateJob mapGenerate{reference.map, current.map, out, 0};
-    const MapCombineJob mapCombine{reference.map, dif("mapdif0.mul"), dif("mapdifl0.mul"), out, 0};
-    const StaticsGenerateJob staticsGenerate{
-        reference.index, reference.data, current.index, current.data, out, 0};
-    const StaticsCombineJob staticsCombine{reference.index,
-                                           reference.data,
-                                           dif("stadif0.mul"),
-                                           dif("stadifi0.mul"),
-                                           dif("stadifl0.mul"),
-                                           out,
-                                           0};
+    if (!convertMap({reference.map, directory, 0, MapFormat::Uop}, silent).succeeded()) {
+        std::fprintf(stderr, "quillmark-bench: the container could not be written\n");
+        return 1;
+    }
+    const SampleFiles files{reference, current, uopformat::mapContainerName(directory, 0), out};
 
     mainwindow window;
     window.show();
     window.lineOutDir->setText(out);
-    window.lineRefData->setText(reference.map);
-    window.lineMapMul->setText(current.map);
-    window.lineCMap->setText(reference.map);
-    window.lineDif->setText(dif("mapdif0.mul"));
-    window.lineDifl->setText(dif("mapdifl0.mul"));
-    const auto staticsFields = [&](mainwindow& w) {
-        w.lineRefIdx->setText(reference.index);
-        w.lineRefData->setText(reference.data);
-        w.lineStaIdx->setText(current.index);
-        w.lineStaMul->setText(current.data);
-        w.lineCStaIdx->setText(reference.index);
-        w.lineCStaData->setText(reference.data);
-        w.lineDif->setText(dif("stadif0.mul"));
-        w.lineDifi->setText(dif("stadifi0.mul"));
-    };
-
-    const int runs = parser.value(repeats).toInt();
-    std::printf("%-16s %12s %11s %11s %11s %13s %7s\n", "job", "input", "read only", "job", "in window",
-                "job speed", "/read");
-    const QList<Job> mapJobs{{"generate map",
-                              {reference.map, current.map},
-                              [&] { return generateMapDiff(mapGenerate, silent); },
-                              [](mainwindow& w) { return w.mapDiffGenerate(); }},
-                             {"combine map",
-                              {reference.map, dif("mapdif0.mul"), dif("mapdifl0.mul")},
-                              [&] { return combineMapDiff(mapCombine, silent); },
-                              [](mainwindow& w) { return w.mapDiffCombine(); }}};
-    for (const Job& job : mapJobs)
-        report(job, runs, window);
-
-    staticsFields(window);
-    window.lineDifl->setText(dif("stadifl0.mul"));
-    const QList<Job> staticsJobs{
-        {"generate statics",
-         {reference.index, reference.data, current.index, current.data},
-         [&] { return generateStaticsDiff(staticsGenerate, silent); },
-         [](mainwindow& w) { return w.staticsDiffGenerate(); }},
-        {"combine statics",
-         {reference.index, reference.data, dif("stadif0.mul"), dif("stadifi0.mul"), dif("stadifl0.mul")},
-         [&] { return combineStaticsDiff(staticsCombine, silent); },
-         [](mainwindow& w) { return w.staticsDiffCombine(); }}};
-    for (const Job& job : staticsJobs)
-        report(job, runs, window);
+    const QList<Job> jobs = mapJobs(files) + staticsJobs(files);
+    QList<Timings> timings(jobs.size());
+    // The difference files the combinations read come from the first runs
+    // of the generations, which come first.
+    for (int i = 0; i < parser.value(repeats).toInt(); ++i) {
+        for (qsizetype row = 0; row < jobs.size(); ++row)
+            runOnce(jobs[row], timings[row], window);
+    }
+    report(jobs, timings);
     return 0;
 }

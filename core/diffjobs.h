@@ -1,14 +1,17 @@
 #pragma once
 
-// The four jobs, free of any widget: generation compares a reference copy with
+// The jobs, free of any widget: generation compares a reference copy with
 // a current copy and writes difference files; combination applies difference
-// files and writes new full files. Each runs its checks in a fixed order and
+// files and writes new full files; conversion writes a map file in the other
+// form. Wherever a map file is read, it may be a plain map file or a package
+// container, whatever its name. Each runs its checks in a fixed order and
 // stops at the first that fails, with that check's message. Outputs appear in
 // the output directory only when the whole job has succeeded; a job that fails
 // or is stopped leaves the directory as it found it.
 
 #include "joboutcome.h"
 #include "jobprogress.h"
+#include "mapformat.h"
 
 #include <QString>
 
@@ -27,6 +30,16 @@ struct MapCombineJob
     QString difLocator;
     QString outDir;
     int facet = 0;
+    MapFormat format = MapFormat::Mul;  // of the new map file
+};
+
+// A map file, plain or container, written anew in the form asked for.
+struct MapConvertJob
+{
+    QString map;
+    QString outDir;
+    int facet = 0;
+    MapFormat format = MapFormat::Mul;
 };
 
 struct StaticsGenerateJob
@@ -52,8 +65,10 @@ struct StaticsCombineJob
 
 // Writes mapdif<n>.mul and mapdifl<n>.mul.
 JobOutcome generateMapDiff(const MapGenerateJob& job, JobProgress& progress);
-// Writes map<n>.mul.
+// Writes map<n>.mul, or map<n>LegacyMUL.uop.
 JobOutcome combineMapDiff(const MapCombineJob& job, JobProgress& progress);
+// Writes map<n>.mul, or map<n>LegacyMUL.uop.
+JobOutcome convertMap(const MapConvertJob& job, JobProgress& progress);
 // Writes stadif<n>.mul, stadifl<n>.mul and stadifi<n>.mul.
 JobOutcome generateStaticsDiff(const StaticsGenerateJob& job, JobProgress& progress);
 // Writes statics<n>.mul and staidx<n>.mul.

@@ -3,6 +3,7 @@
 #include "indexentry.h"
 #include "inputfile.h"
 #include "jobmessages.h"
+#include "mapinput.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -10,6 +11,18 @@
 JobFailure inputFailure(const QString& message, const InputFile& input)
 {
     return {message, input.path(), input.errorString()};
+}
+
+JobFailure inputFailure(const QString& message, const MapInput& map)
+{
+    return {message, map.path(), map.errorString()};
+}
+
+std::optional<JobFailure> openMap(MapInput& map, const QString& message)
+{
+    if (!map.open())
+        return inputFailure(message, map);
+    return std::nullopt;
 }
 
 std::optional<JobFailure> openInputs(std::initializer_list<InputFile*> inputs, const QString& message)
@@ -30,6 +43,21 @@ JobFailure sizesDiffer(const QString& message, const InputFile& reference, const
                 .arg(reference.size())
                 .arg(current.path())
                 .arg(current.size())};
+}
+
+namespace {
+
+QString mapSize(const MapInput& map)
+{
+    return map.isContainer() ? QStringLiteral("%1 holds a map of %2 bytes").arg(map.path()).arg(map.size())
+                             : QStringLiteral("%1 has %2 bytes").arg(map.path()).arg(map.size());
+}
+
+}  // namespace
+
+JobFailure sizesDiffer(const QString& message, const MapInput& reference, const MapInput& current)
+{
+    return {message, {}, mapSize(reference) + QLatin1String(", ") + mapSize(current)};
 }
 
 bool outputDirectoryExists(const QString& text)

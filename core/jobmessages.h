@@ -24,6 +24,9 @@ inline constexpr char UnableToCreateNewMap[] = "Unable to create new map file";
 inline constexpr char UnableToReadMapOrDif[] = "Unable to read map or dif files";
 inline constexpr char UnableToWriteNewMap[] = "Unable to write new map file";
 
+// Map conversion (its other texts are the combination's)
+inline constexpr char UnableToReadMap[] = "Unable to read map file";
+
 // Statics generation
 inline constexpr char UnableToOpenReferenceOrIndex[] = "Unable to open reference or index data file";
 inline constexpr char UnableToOpenStaticsDataOrIndex[] = "Unable to open statics data or index file";

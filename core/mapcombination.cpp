@@ -5,43 +5,27 @@
 #include "inputfile.h"
 #include "jobchecks.h"
 #include "jobmessages.h"
+#include "mapinput.h"
+#include "mapoutput.h"
+#include "newmapfile.h"
 #include "replacementtable.h"
-#include "stagedfile.h"
 
 using namespace difformat;
 
-namespace {
-
-// Bytes past the last whole block are outside the format; they are carried
-// over unchanged so that nothing of the map is lost.
-StepFailure copyFragment(InputFile& map, qint64 blockCount, StagedFile& newMap)
-{
-    const qint64 fragment = map.size() - blockCount * MapBlockSize;
-    if (fragment == 0)
-        return std::nullopt;
-    const char* tail = map.view(blockCount * MapBlockSize, fragment);
-    if (!tail)
-        return inputFailure(jobmessage::UnableToReadMapOrDif, map);
-    newMap.append(tail, fragment);
-    return std::nullopt;
-}
-
-}  // namespace
-
 JobOutcome combineMapDiff(const MapCombineJob& job, JobProgress& progress)
 {
-    InputFile map(job.currentMap);
+    MapInput map(job.currentMap);
     InputFile difData(job.difData);
     InputFile locator(job.difLocator);
-    if (const StepFailure failure = openInputs({&map}, jobmessage::UnableToOpenMap))
+    if (const StepFailure failure = openMap(map, jobmessage::UnableToOpenMap))
         return JobOutcome::failure(*failure);
     if (const StepFailure failure = openInputs({&difData, &locator}, jobmessage::UnableToOpenDifFiles))
         return JobOutcome::failure(*failure);
     if (job.outDir.isEmpty())
         return JobOutcome::failure(outputDirectoryFailure(job.outDir));
-    StagedFile newMap(outputName(job.outDir, MapPart, job.facet));
-    BlockWalk walk(progress, {&newMap}, jobmessage::UnableToWriteNewMap);
-    if (const StepFailure failure = walk.createOutputs(jobmessage::UnableToCreateNewMap))
+    MapOutput newMap(mapFileName(job.outDir, job.facet, job.format), job.format, job.facet, map.size());
+    BlockWalk walk(progress, {&newMap.staged()}, jobmessage::UnableToWriteNewMap);
+    if (const StepFailure failure = createNewMap(walk, newMap))
         return JobOutcome::failure(*failure);
 
     JobResult result{map.size() / MapBlockSize, 0, 0, {newMap.target()}};
@@ -50,6 +34,15 @@ JobOutcome combineMapDiff(const MapCombineJob& job, JobProgress& progress)
     if (!table.load(locator))
         walk.fail(inputFailure(jobmessage::UnableToReadMapOrDif, locator));
     const qint64 difRecords = difData.size() / MapBlockSize;
+    // The block from the difference data or from the map, whose two kinds of
+    // input share their way of viewing bytes.
+    const auto copyBlock = [&newMap](auto& source, qint64 record) -> StepFailure {
+        const char* bytes = source.view(record * MapBlockSize, MapBlockSize);
+        if (!bytes)
+            return inputFailure(jobmessage::UnableToReadMapOrDif, source);
+        newMap.append(bytes, MapBlockSize);
+        return std::nullopt;
+    };
     const bool walked = walk.walk(result.blocks, [&](qint64 block) -> StepFailure {
         const qint64 ordinal = table.find(block);
         if (ordinal >= difRecords)
@@ -57,16 +50,19 @@ JobOutcome combineMapDiff(const MapCombineJob& job, JobProgress& progress)
                               QStringLiteral("It holds %1 records, the locator names record %2")
                                   .arg(difRecords)
                                   .arg(ordinal)};
-        InputFile& source = ordinal >= 0 ? difData : map;
-        const char* bytes = source.view((ordinal >= 0 ? ordinal : block) * MapBlockSize, MapBlockSize);
-        if (!bytes)
-            return inputFailure(jobmessage::UnableToReadMapOrDif, source);
-        result.records += ordinal >= 0 ? 1 : 0;
-        newMap.append(bytes, MapBlockSize);
-        return std::nullopt;
+        if (ordinal < 0)
+            return copyBlock(map, block);
+        ++result.records;
+        return copyBlock(difData, ordinal);
     });
-    if (const StepFailure failure = walked ? copyFragment(map, result.blocks, newMap) : std::nullopt)
-        walk.fail(*failure);
+    if (walked) {
+        if (const StepFailure failure =
+                completeNewMap(map, result.blocks, newMap, jobmessage::UnableToReadMapOrDif))
+            walk.fail(*failure);
+    }
     result.dataBytes = newMap.size();
-    return walk.finish({&map, &difData, &locator}, result);
+    // Closed before the commit, as finish() closes the other inputs: the new
+    // file may take the map's place.
+    map.close();
+    return walk.finish({&difData, &locator}, result);
 }

@@ -2,9 +2,9 @@
 
 #include "blockwalk.h"
 #include "difformat.h"
-#include "inputfile.h"
 #include "jobchecks.h"
 #include "jobmessages.h"
+#include "mapinput.h"
 #include "stagedfile.h"
 
 #include <cstring>
@@ -13,11 +13,11 @@ using namespace difformat;
 
 JobOutcome generateMapDiff(const MapGenerateJob& job, JobProgress& progress)
 {
-    InputFile reference(job.referenceMap);
-    InputFile current(job.currentMap);
-    if (const StepFailure failure = openInputs({&reference}, jobmessage::UnableToOpenReferenceData))
+    MapInput reference(job.referenceMap);
+    MapInput current(job.currentMap);
+    if (const StepFailure failure = openMap(reference, jobmessage::UnableToOpenReferenceData))
         return JobOutcome::failure(*failure);
-    if (const StepFailure failure = openInputs({&current}, jobmessage::UnableToOpenMapData))
+    if (const StepFailure failure = openMap(current, jobmessage::UnableToOpenMapData))
         return JobOutcome::failure(*failure);
     if (current.size() != reference.size())
         return JobOutcome::failure(sizesDiffer(jobmessage::MapSizesDiffer, reference, current));
@@ -48,5 +48,8 @@ JobOutcome generateMapDiff(const MapGenerateJob& job, JobProgress& progress)
         return std::nullopt;
     });
     result.dataBytes = difData.size();
-    return walk.finish({&reference, &current}, result);
+    // Closed before the commit, as finish() closes the inputs it is given.
+    reference.close();
+    current.close();
+    return walk.finish({}, result);
 }

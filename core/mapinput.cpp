@@ -2,7 +2,6 @@
 
 #include "uopformat.h"
 
-#include <QFile>
 #include <QtEndian>
 
 #include <cstring>
@@ -16,16 +15,8 @@ bool MapInput::open()
     m_error.clear();
     m_isContainer = false;
     m_stored = StoredRange();
-    if (m_path.isEmpty()) {
-        m_error = QStringLiteral("no file name was given");
-        return false;
-    }
     if (!m_file.open()) {
-        // InputFile keeps its QFile to itself; a second attempt tells why
-        // the system refused the file.
-        QFile probe(m_path);
-        probe.open(QIODevice::ReadOnly);
-        m_error = probe.errorString();
+        m_error = m_file.errorString();
         return false;
     }
     if (!startsWithMagic())

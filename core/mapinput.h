@@ -45,9 +45,15 @@ public:
             if (const char* bytes = m_file.view(offset + m_stored.fileDelta, length))
                 return bytes;
         }
-        return m_isContainer ? containerView(offset, length) : m_file.view(offset, length);
+        if (m_isContainer)
+            return containerView(offset, length);
+        const char* bytes = m_file.view(offset, length);
+        if (!bytes)
+            m_error = m_file.errorString();
+        return bytes;
     }
 
+    const QString& path() const { return m_path; }
     // Why the last open() or view() failed.
     const QString& errorString() const { return m_error; }
 

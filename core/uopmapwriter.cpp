@@ -25,7 +25,17 @@ UopMapWriter::UopMapWriter(const QString& target, int facet, qint64 mapSize, qin
 
 bool UopMapWriter::create()
 {
-    if (m_facet < 0 || m_facet >= FacetCount || m_capacity < 1 || m_capacity > 0xFFFF || !m_file.create())
+    return canWrite() && m_file.create() && start();
+}
+
+bool UopMapWriter::canWrite() const
+{
+    return m_facet >= 0 && m_facet < FacetCount && m_capacity >= 1 && m_capacity <= 0xFFFF;
+}
+
+bool UopMapWriter::start()
+{
+    if (!canWrite())
         return false;
     m_checksums.assign(size_t(chunkCount()), quint32(adler32(0, nullptr, 0)));
     const QByteArray header = headerBytes();

@@ -21,6 +21,7 @@
 //
 //   UopMapWriter out(uopformat::mapContainerName(dir, facet), facet, size);
 //   out.create();  out.append(...) ...;  out.finish() && commitStaged({&out.staged()});
+//   (or out.staged().create() and out.start() in place of out.create())
 class UopMapWriter
 {
 public:
@@ -35,6 +36,11 @@ public:
     // the target cannot be created (as StagedFile::create), or when the
     // facet is not 0 to 5 or the capacity not 1 to 65535.
     bool create();
+
+    // Writes the header and tables into the staged file once someone else
+    // has created it (a job creates all its outputs in one place, see
+    // BlockWalk). False when the facet or capacity cannot be written.
+    bool start();
 
     // The map's next bytes, in order; more than the map's size in all is a
     // failure.
@@ -52,6 +58,7 @@ public:
     const QString& target() const { return m_file.target(); }
 
 private:
+    bool canWrite() const;
     qint64 chunkCount() const;
     qint64 tableCount() const;
     qint64 tableSize() const;

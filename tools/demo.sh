@@ -3,7 +3,10 @@
 # sample facet (a reference copy and an edited copy, map and statics), runs
 # all four jobs through quillmark-cli, and shows that combining the generated
 # difference files with the reference gives back the edited facet, block by
-# block. Leaves everything in demo-output/ for a look in the window.
+# block. The reference map is a package container (map0LegacyMUL.uop), as
+# current game clients ship it, the edited copy a plain map file; the map is
+# combined into a container too, and that container converted to a plain map
+# file. Leaves everything in demo-output/ for a look in the window.
 #
 #   tools/demo.sh
 set -euo pipefail
@@ -19,42 +22,49 @@ ref=$out/sample/reference
 cur=$out/sample/current
 difs=$out/difs
 combined=$out/combined
-rm -rf "$out/sample" "$difs" "$combined" "$out/changes.png"
-mkdir -p "$difs" "$combined"
+plain=$out/plain
+rm -rf "$out/sample" "$difs" "$combined" "$plain" "$out/changes.png"
+mkdir -p "$difs" "$combined" "$plain"
 
 step() { printf '\n== %s\n' "$*"; }
 
-step "A sample Felucca facet of 128 x 96 blocks, and an edited copy of it"
-"$sample" make --dir "$out/sample" --facet Felucca --width 128 --height 96 --seed 2026
+step "A sample Felucca facet of 128 x 96 blocks, its reference map a container, and an edited copy"
+"$sample" make --dir "$out/sample" --facet Felucca --width 128 --height 96 --seed 2026 --uop
 
-step "Generate: compare the edited copy with the reference"
-"$cli" generate map --reference "$ref/map0.mul" --current "$cur/map0.mul" --out "$difs" --facet Felucca
+step "Generate: compare the edited copy (plain map file) with the reference (container)"
+"$cli" generate map --reference "$ref/map0LegacyMUL.uop" --current "$cur/map0.mul" --out "$difs" \
+    --facet Felucca
 "$cli" generate statics --reference-index "$ref/staidx0.mul" --reference-data "$ref/statics0.mul" \
     --current-index "$cur/staidx0.mul" --current-data "$cur/statics0.mul" --out "$difs" --facet Felucca
 
 step "Inspect the difference files"
-"$cli" inspect map --difl "$difs/mapdifl0.mul" --dif "$difs/mapdif0.mul" --map "$ref/map0.mul" \
+"$cli" inspect map --difl "$difs/mapdifl0.mul" --dif "$difs/mapdif0.mul" --map "$ref/map0LegacyMUL.uop" \
     --height 96 --picture "$out/changes.png"
 "$cli" inspect statics --difl "$difs/stadifl0.mul" --difi "$difs/stadifi0.mul" --dif "$difs/stadif0.mul" \
     --index "$ref/staidx0.mul"
 
-step "Combine: apply the difference files to the reference"
-"$cli" combine map --map "$ref/map0.mul" --difl "$difs/mapdifl0.mul" --dif "$difs/mapdif0.mul" \
-    --out "$combined" --facet Felucca
+step "Combine: apply the difference files to the reference, the map into a container"
+"$cli" combine map --map "$ref/map0LegacyMUL.uop" --difl "$difs/mapdifl0.mul" --dif "$difs/mapdif0.mul" \
+    --out "$combined" --facet Felucca --format uop
 "$cli" combine statics --index "$ref/staidx0.mul" --data "$ref/statics0.mul" --difl "$difs/stadifl0.mul" \
     --difi "$difs/stadifi0.mul" --dif "$difs/stadif0.mul" --out "$combined" --facet Felucca
 
 step "Check the combined facet against the edited copy, block by block"
-"$sample" verify --edited-map "$cur/map0.mul" --combined-map "$combined/map0.mul" \
+"$sample" verify --edited-map "$cur/map0.mul" --combined-map "$combined/map0LegacyMUL.uop" \
     --edited-index "$cur/staidx0.mul" --edited-data "$cur/statics0.mul" \
     --combined-index "$combined/staidx0.mul" --combined-data "$combined/statics0.mul"
 
+step "Convert: the combined container to a plain map file, checked block by block"
+"$cli" convert map --in "$combined/map0LegacyMUL.uop" --to mul --out "$plain" --facet Felucca
+"$sample" verify --edited-map "$cur/map0.mul" --combined-map "$plain/map0.mul"
+
 printf '\n== The demo succeeded. Its files, under %s:\n' "$root"
 row() { printf '  %-30s %s\n' "$1" "$2"; }
-row "$ref/" "the reference facet: map0.mul, staidx0.mul, statics0.mul"
-row "$cur/" "the edited copy, under the same names"
+row "$ref/" "the reference facet: map0LegacyMUL.uop, staidx0.mul, statics0.mul"
+row "$cur/" "the edited copy: map0.mul, staidx0.mul, statics0.mul"
 row "$difs/" "the difference files: mapdifl0.mul, mapdif0.mul, stadifl0.mul, stadifi0.mul, stadif0.mul"
-row "$combined/" "the reference combined with them: map0.mul, staidx0.mul, statics0.mul"
+row "$combined/" "the reference combined with them: map0LegacyMUL.uop, staidx0.mul, statics0.mul"
+row "$plain/" "the combined map converted to a plain map file: map0.mul"
 row "$out/changes.png" "the facet's blocks, the changed ones marked"
 cat <<EOT
 
@@ -62,5 +72,6 @@ To run the same jobs in the window, on a machine with a display:
   env -u QT_QPA_PLATFORM build/quillmark
 choose an output directory and the facet Felucca, then on "Generate" name the
 reference and current files, on "Combine" the files to patch and the difference
-files, from the folders above.
+files, from the folders above. The dialogs show a container under "All files";
+the window reads it like a plain map file and writes map0.mul.
 EOT

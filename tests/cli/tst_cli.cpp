@@ -5,6 +5,7 @@
 // blocks; the sample facet's structure and summary, the same facet from the
 // same seed, and the check that catches combined files that differ from it.
 
+#include "containerbuilder.h"
 #include "testfiles.h"
 
 #include "diffjobs.h"
@@ -117,7 +118,7 @@ void CliTest::initTestCase()
     // Tools run as another user (see failures) must reach the files.
     QVERIFY(QFile::setPermissions(m_dir.path(), QFile::permissions(m_dir.path()) | QFile::ReadOther
                                                     | QFile::ExeOther | QFile::ReadGroup | QFile::ExeGroup));
-    for (const char* dir : {"difs", "gen", "new", "out", "locked", "blocked/map3.mul"})
+    for (const char* dir : {"difs", "gen", "new", "uop", "out", "locked", "blocked/map3.mul"})
         QVERIFY(QDir().mkpath(path(dir)));
     const FacetFiles ref = facetFiles(path("ref"), 3), cur = facetFiles(path("cur"), 3);
     SilentProgress silent;
@@ -127,6 +128,12 @@ void CliTest::initTestCase()
     QVERIFY(write(path("five.difl"), int32s({5})) && write(path("empty.mul"), {}));
     QVERIFY(write(path("ten.map"), QByteArray(1960, 'm')) && write(path("ten.idx"), QByteArray(120, 'i')));
     QVERIFY(write(path("odd.difl"), int32s({-1, 5, 40000})) && write(path("odd.dif"), QByteArray(588, 'd')));
+    // The reference map as a container too, and a container without its chunk 1.
+    QVERIFY(convertMap({ref.map, path("ref"), 3, MapFormat::Uop}, silent).succeeded());
+    const QByteArray block(196, 'b');
+    QVERIFY(write(path("bad.uop"), containerbuilder::build({containerbuilder::storedChunk(3, 0, block),
+                                                            containerbuilder::storedChunk(3, 2, block)})
+                                       .bytes));
 }
 
 void CliTest::fourJobsReproduceTheEditedFacet()
@@ -146,6 +153,9 @@ void CliTest::fourJobsReproduceTheEditedFacet()
          "--difi @gen/stadifi3.mul --dif @gen/stadif3.mul --out @new --facet 3",
          "combine statics: %1 of %2 blocks replaced, {bytes} bytes of block data; "
          "wrote @new/staidx3.mul, @new/statics3.mul"},
+        {"combine map --map @ref/map3LegacyMUL.uop --difl @gen/mapdifl3.mul --dif @gen/mapdif3.mul "
+         "--out @uop --facet 3 --format uop",
+         "combine map: %1 of %2 blocks replaced; wrote @uop/map3LegacyMUL.uop"},
     };
     for (const auto& [text, summary] : jobs) {
         const ToolRun run = runCli(line(text));
@@ -162,6 +172,14 @@ void CliTest::fourJobsReproduceTheEditedFacet()
     }
     const FacetFiles edited = facetFiles(path("cur"), 3), made = facetFiles(path("new"), 3);
     QCOMPARE(checkCombinedMap(edited.map, made.map).status.message(), QString());
+    // The container combined, converted back: the plain map combined, byte for byte.
+    const ToolRun converted =
+        runCli(line("convert map --in @uop/map3LegacyMUL.uop --to mul --out @uop --facet Malas"));
+    QCOMPARE(converted.out, QString("convert map: %1 blocks, %2 bytes; wrote %3\n")
+                                .arg(m_summary.blocks)
+                                .arg(m_summary.blocks * 196)
+                                .arg(path("uop/map3.mul")));
+    QVERIFY(read(path("uop/map3.mul")) == read(made.map));
     QCOMPARE(checkCombinedStatics(edited.index, edited.data, made.index, made.data).status.message(),
              QString());
 }
@@ -174,6 +192,9 @@ void CliTest::failures_data()
         << "generate map --reference @missing --current @cur/map3.mul --out @out "
            "--facet 3"
         << "Unable to open reference data file: @missing: No such file or directory";
+    QTest::newRow("damaged container")
+        << "combine map --map @bad.uop --difl @five.difl --dif @empty.mul --out @out --facet 3 --format uop"
+        << "Unable to open map file: @bad.uop: chunk 1 is missing";
     QTest::newRow("directory as a file")
         << "combine map --map @difs --difl @five.difl --dif @empty.mul --out @out --facet 3"
         << "Unable to open map file: @difs: Is a directory";
@@ -248,6 +269,14 @@ void CliTest::usageErrors_data()
     QTest::newRow("unknown facet") << map + " --facet Britain" << facet.arg("Britain");
     QTest::newRow("inspect") << "inspect map --difl a --dif b --height 0"
                              << "--height must be a whole number from 1 to 32767.";
+    QTest::newRow("format") << "combine map --map a --difl b --dif c --out o --facet 0 --format tar"
+                            << "Unknown format 'tar' for --format: use mul or uop.";
+    const QString convert = "convert map --in a --out o --facet 0";
+    QTest::newRow("convert to") << convert + " --to MUL"
+                                << "Unknown format 'MUL' for --to: use mul or uop.";
+    QTest::newRow("convert without to") << convert << "Missing option --to.";
+    QTest::newRow("convert statics") << "convert statics"
+                                     << "Unknown kind 'statics' for convert: use map.";
 }
 
 void CliTest::usageErrors()
@@ -353,6 +382,8 @@ void CliTest::picture_data()
     QTest::addColumn<QString>("locator");  // its blocks inside the grid are marked, no others
     const QString map = "inspect map --difl @difs/mapdifl3.mul --dif @difs/mapdif3.mul";
     QTest::newRow("map") << map + " --map @ref/map3.mul --height 7" << QSize(275, 7) << "difs/mapdifl3.mul";
+    QTest::newRow("map in a container")
+        << map + " --map @ref/map3LegacyMUL.uop --height 7" << QSize(275, 7) << "difs/mapdifl3.mul";
     QTest::newRow("statics") << "inspect statics --difl @difs/stadifl3.mul --difi @difs/stadifi3.mul "
                                 "--dif @difs/stadif3.mul --index @ref/staidx3.mul --height 40"
                              << QSize(48, 40) << "difs/stadifl3.mul";
@@ -439,6 +470,10 @@ void CliTest::sameSeedSameFacet()
                          "--new 0.01 --seed %2";
     QCOMPARE(runTool(QUILLMARK_SAMPLE, line(make.arg("same", "7"))).exitCode, 0);
     QCOMPARE(runTool(QUILLMARK_SAMPLE, line(make.arg("other", "8"))).exitCode, 0);
+    QCOMPARE(runTool(QUILLMARK_SAMPLE, line(make.arg("uopsample", "7") + " --uop")).exitCode, 0);
+    QVERIFY(read(path("uopsample/reference/map3LegacyMUL.uop")) == read(path("ref/map3LegacyMUL.uop")));
+    QCOMPARE(filesIn(path("uopsample/reference")),
+             QStringList({"map3LegacyMUL.uop", "staidx3.mul", "statics3.mul"}));
     for (const QString name : {"map3.mul", "staidx3.mul", "statics3.mul"}) {
         for (const auto& [copy, made] : {std::pair("ref/", "/reference/"), std::pair("cur/", "/current/")}) {
             QVERIFY2(read(path("same") + made + name) == read(path(copy + name)), qPrintable(copy + name));
@@ -473,6 +508,9 @@ void CliTest::sampleTool_data()
                                   "--combined-index @%1 --combined-data @%2";
     QTest::newRow("map header") << verifyMap + "header.map" << 0
                                 << "map: all 1920 blocks match the edited facet\nverdict: match\n";
+    QTest::newRow("map in a container")
+        << "verify --edited-map @ref/map3.mul --combined-map @ref/map3LegacyMUL.uop" << 0
+        << "map: all 1920 blocks match the edited facet\nverdict: match\n";
     QTest::newRow("map payload")
         << verifyMap + "payload.map" << 1
         << "map: map block 9 differs from the edited facet (1 blocks differ)\nverdict: mismatch\n";

@@ -1,7 +1,9 @@
-// The four jobs: record layouts and names, the checks and their messages in
-// order, compaction, damaged and failing inputs, round trips on sample facets,
-// and what is left behind when a run fails or is stopped.
+// The four jobs and the map conversion: record layouts and names, the checks
+// and their messages in order, compaction, damaged and failing inputs, round
+// trips on sample facets, maps in package containers read and written, and
+// what is left behind when a run fails or is stopped.
 
+#include "containerbuilder.h"
 #include "diffjobs.h"
 #include "facetcheck.h"
 #include "filesizelimit.h"
@@ -34,17 +36,22 @@ QByteArray block(const QByteArray& map, int i)
 }
 
 // Inputs in the order of the job's fields: generate map (reference, current),
-// combine map (map, dif, difl), generate statics (reference index and data,
-// current index and data), combine statics (index, data, dif, difi, difl).
+// combine map (map, dif, difl), convert map (map), generate statics
+// (reference index and data, current index and data), combine statics
+// (index, data, dif, difi, difl). "combine map to uop" and "convert map to
+// uop" write a container, "convert map" a plain map file.
 JobOutcome runJob(const QString& job, const QStringList& in, const QString& out, int facet = 0,
                   JobProgress* progress = nullptr)
 {
     SilentProgress silent;
     JobProgress& p = progress ? *progress : silent;
+    const MapFormat format = job.endsWith(" to uop") ? MapFormat::Uop : MapFormat::Mul;
     if (job == "generate map")
         return generateMapDiff({in[0], in[1], out, facet}, p);
-    if (job == "combine map")
-        return combineMapDiff({in[0], in[1], in[2], out, facet}, p);
+    if (job.startsWith("combine map"))
+        return combineMapDiff({in[0], in[1], in[2], out, facet, format}, p);
+    if (job.startsWith("convert map"))
+        return convertMap({in[0], out, facet, format}, p);
     if (job == "generate statics")
         return generateStaticsDiff({in[0], in[1], in[2], in[3], out, facet}, p);
     return combineStaticsDiff({in[0], in[1], in[2], in[3], in[4], out, facet}, p);
@@ -56,6 +63,25 @@ QStringList files(const Workspace& ws, const QList<QByteArray>& contents)
     for (const QByteArray& bytes : contents)
         paths << ws.file(QString("in%1.mul").arg(paths.size()), bytes);
     return paths;
+}
+
+// The same map bytes in a container; "damaged" holds chunks 0 and 2 of it but
+// no chunk 1.
+QByteArray container(const QByteArray& map, bool damaged = false)
+{
+    using namespace containerbuilder;
+    if (damaged)
+        return build({storedChunk(0, 0, map), storedChunk(0, 2, map)}).bytes;
+    return build(mapChunks(0, map)).bytes;
+}
+
+// Every file of a directory with its bytes.
+QMap<QString, QByteArray> contents(const QString& dir)
+{
+    QMap<QString, QByteArray> files;
+    for (const QString& name : testfiles::filesIn(dir))
+        files[name] = read(dir + '/' + name);
+    return files;
 }
 
 QString outDirFor(const Workspace& ws, const QString& kind)
@@ -87,6 +113,7 @@ private slots:
     void partialRecordsAndFragments();
     void roundTrip_data();
     void roundTrip();
+    void containersGiveWhatPlainFilesGive();
     void readAndWriteErrors_data();
     void readAndWriteErrors();
     void stoppedRunLeavesNothing();
@@ -229,7 +256,9 @@ void JobsTest::namesFollowTheFacet()
 void JobsTest::checksInOrder_data()
 {
     QTest::addColumn<QString>("job");
-    QTest::addColumn<QString>("inputs");   // per input: good, missing, empty, or long (twice the good size)
+    // Per input: good, missing, empty, long (twice the good size), or for a map
+    // uop (the good map in a container) or damaged (a container without chunk 1).
+    QTest::addColumn<QString>("inputs");
     QTest::addColumn<QString>("outDir");   // out, missing, file, empty
     QTest::addColumn<QString>("blocker");  // a directory in out that takes an output's name
     QTest::addColumn<QString>("message");
@@ -246,6 +275,17 @@ void JobsTest::checksInOrder_data()
         row("generate map", "good good", outDir, "", "Output Directory does not exist");
     for (const char* blocker : {"mapdif0.mul", "mapdifl0.mul"})
         row("generate map", "good good", "out", blocker, "Unable to create diff files");
+    row("generate map", "damaged good", "missing", "", "Unable to open reference data file");
+    row("generate map", "uop damaged", "missing", "", "Unable to open map data file");
+    row("generate map", "uop long", "missing", "", "Map data files are different sizes");
+    row("generate map", "long uop", "missing", "", "Map data files are different sizes");
+    row("combine map", "damaged good good", "missing", "", "Unable to open map file");
+    row("combine map to uop", "uop good good", "out", "map0LegacyMUL.uop", "Unable to create new map file");
+    for (const char* input : {"missing", "empty", "damaged"})
+        row("convert map", input, "out", "", "Unable to open map file");
+    row("convert map to uop", "uop", "empty", "", "Output Directory does not exist");
+    row("convert map", "uop", "missing", "", "Unable to create new map file");
+    row("convert map to uop", "good", "out", "map0LegacyMUL.uop", "Unable to create new map file");
     row("combine map", "missing missing missing", "missing", "", "Unable to open map file");
     row("combine map", "good missing good", "missing", "", "Unable to open dif files");
     row("combine map", "good good empty", "out", "", "Unable to open dif files");
@@ -285,6 +325,7 @@ void JobsTest::checksInOrder()
     const QMap<QString, QList<QByteArray>> good{
         {"generate map", {randomMap(3, 6), randomMap(3, 7)}},
         {"combine map", {randomMap(3, 6), randomMap(1, 7), int32s({0})}},
+        {"convert map", {randomMap(3, 6)}},
         {"generate statics", {entries({{0, 2, 0}}), "ab", entries({{0, 2, 0}}), "xy"}},
         {"combine statics", {entries({{0, 2, 0}}), "xy", "z", entries({{0, 1, 0}}), int32s({0})}}};
     Workspace ws;
@@ -293,11 +334,14 @@ void JobsTest::checksInOrder()
     QStringList paths;
     const QStringList kinds = inputs.split(' ');
     for (int i = 0; i < kinds.size(); ++i) {
-        const QByteArray bytes = good[job][i];
+        const QByteArray bytes = good[job.section(" to ", 0, 0)][i];
+        const QMap<QString, QByteArray> made{{"good", bytes},
+                                             {"long", bytes + bytes},
+                                             {"uop", container(bytes)},
+                                             {"damaged", container(bytes, true)}};
         paths << (kinds[i] == "missing" ? ws.path("absent.mul")
-                  : kinds[i] == "empty"
-                      ? QString()
-                      : ws.file(QString("in%1.mul").arg(i), kinds[i] == "long" ? bytes + bytes : bytes));
+                  : kinds[i] == "empty" ? QString()
+                                        : ws.file(QString("in%1.mul").arg(i), made[kinds[i]]));
     }
     RecordingProgress progress;
     const JobOutcome outcome = runJob(job, paths, outDirFor(ws, outDir), 0, &progress);
@@ -333,6 +377,17 @@ void JobsTest::damagedInputStopsTheRun_data()
     QTest::newRow("record past the difference index")
         << "combine statics" << QList<QByteArray>{good + good, data, data, good + "\1\2", int32s({0, 1})}
         << "Dif files are damaged at block 1";
+    // A container's zlib stream is checked as the walk unpacks it.
+    const QByteArray map = randomMap(3, 8);
+    containerbuilder::Part cut = containerbuilder::zlibChunk(0, 0, map);
+    cut.stored.chop(6);
+    const QByteArray unpackable = containerbuilder::build({cut}).bytes;
+    QTest::newRow("container, generate")
+        << "generate map" << QList<QByteArray>{map, unpackable} << "Unable to read map data files";
+    QTest::newRow("container, combine") << "combine map" << QList<QByteArray>{unpackable, map, int32s({1})}
+                                        << "Unable to read map or dif files";
+    QTest::newRow("container, convert")
+        << "convert map to uop" << QList<QByteArray>{unpackable} << "Unable to read map file";
     QTest::newRow("record past the map dif data")
         << "combine map"
         << QList<QByteArray>{randomMap(4, 8), randomMap(1, 9) + QByteArray(100, 'x'), int32s({0, 0, 3})}
@@ -426,6 +481,58 @@ void JobsTest::roundTrip()
     QVERIFY2(statics.status.ok(), qPrintable(statics.status.message()));
 }
 
+void JobsTest::containersGiveWhatPlainFilesGive()
+{
+    Workspace ws;
+    // Three chunks, the last one short, then a fragment past the last whole
+    // block; changed blocks in every chunk.
+    const int blocks = 2 * 4096 + 300;
+    const QByteArray reference = randomMap(blocks, 20) + "frag";
+    QByteArray current = reference;
+    for (const int changed : {5, 4100, 8300})
+        current.replace(changed * BlockSize + 4, 192, testfiles::randomBytes(192, changed));
+    const QString referenceMap = ws.file("ref.mul", reference), currentMap = ws.file("cur.mul", current);
+    // The reference in a container such as no writer of ours makes: zlib and
+    // stored chunks out of order, in two tables chained backwards, padded.
+    containerbuilder::Layout layout;
+    layout.capacity = 3;
+    layout.tablesBackwards = true;
+    layout.tables = {{2, -1}, {1, 0}};
+    const QString referenceUop = ws.file(
+        "ref.uop",
+        containerbuilder::build(containerbuilder::mapChunks(0, reference, {true, false, true}), layout)
+            .bytes);
+    // The current map in the container that conversion writes.
+    QVERIFY(runJob("convert map to uop", {currentMap}, ws.path(""), 2).succeeded());
+    const QString currentUop = ws.path("map2LegacyMUL.uop");
+
+    const auto run = [&](const QString& job, const QStringList& inputs) {
+        QDir(ws.out()).removeRecursively();
+        QDir().mkpath(ws.out());
+        RecordingProgress progress;
+        const JobOutcome outcome = runJob(job, inputs, ws.out(), 0, &progress);
+        return std::pair(contents(ws.out()), outcome.succeeded() ? progress.steps : QList<qint64>{-1});
+    };
+    const auto plainGenerated = run("generate map", {referenceMap, currentMap});
+    QCOMPARE(plainGenerated.first["mapdifl0.mul"], int32s({5, 4100, 8300}));
+    QCOMPARE(run("generate map", {referenceUop, currentMap}), plainGenerated);
+    QCOMPARE(run("generate map", {referenceMap, currentUop}), plainGenerated);
+    QCOMPARE(run("generate map", {referenceUop, currentUop}), plainGenerated);
+    const QString dif = ws.file("dif", plainGenerated.first["mapdif0.mul"]);
+    const QString difl = ws.file("difl", plainGenerated.first["mapdifl0.mul"]);
+    const auto plainCombined = run("combine map", {referenceMap, dif, difl});
+    QCOMPARE(plainCombined.first["map0.mul"], current);
+    QCOMPARE(run("combine map", {referenceUop, dif, difl}), plainCombined);
+
+    // Into a container and back: the plain map, byte for byte.
+    const auto combinedUop = run("combine map to uop", {referenceUop, dif, difl});
+    QCOMPARE(combinedUop.first.keys(), QStringList{"map0LegacyMUL.uop"});
+    QCOMPARE(combinedUop.second, plainCombined.second);
+    const QString kept = ws.file("combined.uop", combinedUop.first["map0LegacyMUL.uop"]);
+    QCOMPARE(run("convert map", {kept}), plainCombined);
+    QCOMPARE(checkCombinedMap(currentMap, kept).status.message(), QString());
+}
+
 void JobsTest::readAndWriteErrors_data()
 {
     QTest::addColumn<QString>("job");
@@ -436,6 +543,9 @@ void JobsTest::readAndWriteErrors_data()
                                   << "Unable to write diff files";
     QTest::newRow("combine map") << "combine map"
                                  << "Unable to read map or dif files"
+                                 << "Unable to write new map file";
+    QTest::newRow("convert map") << "convert map"
+                                 << "Unable to read map file"
                                  << "Unable to write new map file";
     QTest::newRow("generate statics") << "generate statics"
                                       << "Unable to read statics files"
@@ -458,6 +568,7 @@ void JobsTest::readAndWriteErrors()
     const QString empty = ws.file("empty.mul", "");
     const QStringList inputs = job == "generate map"  ? QStringList{reference.map, current.map}
                                : job == "combine map" ? QStringList{current.map, empty, empty}
+                               : job == "convert map" ? QStringList{current.map}
                                : job == "generate statics"
                                    ? QStringList{reference.index, reference.data, current.index, current.data}
                                    : QStringList{current.index, current.data, empty, empty, empty};

@@ -317,9 +317,12 @@ void MainWindowTest::outputDirectoryPicker()
 void MainWindowTest::allFourJobsFromTheWindow()
 {
     Workspace ws;
-    SampleFacetOptions options{ws.path("sample"), 3, 20, 12, 0.3, 0.1, 0.1, 5};
+    // The reference map is a container, as current clients ship it; the
+    // window writes a plain map3.mul from it all the same.
+    SampleFacetOptions options{ws.path("sample"), 3, 20, 12, 0.3, 0.1, 0.1, 5, MapFormat::Uop};
     QVERIFY(writeSampleFacet(options).status.ok());
     const FacetFiles reference = referenceFiles(options), current = editedFiles(options);
+    QVERIFY(reference.map.endsWith("map3LegacyMUL.uop"));
     mainwindow w;
     w.lineOutDir->setText(ws.out());
     w.comboBox1->setCurrentIndex(3);
@@ -364,6 +367,11 @@ void MainWindowTest::failureLeavesItsMessage()
     w.lineRefData->setText(ws.path("absent.mul"));
     w.pushGenerate->click();
     QCOMPARE(w.statusBar()->currentMessage(), QString("Unable to open reference data file"));
+    w.pushCombine->click();
+    QCOMPARE(w.statusBar()->currentMessage(), QString("Unable to open map file"));
+    // A damaged container: the same message, the reason only on the command line.
+    w.statusBar()->showMessage("Ready");
+    w.lineCMap->setText(ws.file("map0LegacyMUL.uop", QByteArray("MYP\0\5", 5)));
     w.pushCombine->click();
     QCOMPARE(w.statusBar()->currentMessage(), QString("Unable to open map file"));
     QVERIFY(!w.statusBar()->findChild<QProgressBar*>());

@@ -16,20 +16,23 @@ const char Description[] =
     "  generate map --reference FILE --current FILE --out DIR --facet F\n"
     "  generate statics --reference-index FILE --reference-data FILE --current-index FILE\n"
     "                   --current-data FILE --out DIR --facet F\n"
-    "  combine map --map FILE --difl FILE --dif FILE --out DIR --facet F\n"
+    "  combine map --map FILE --difl FILE --dif FILE --out DIR --facet F [--format mul|uop]\n"
     "  combine statics --index FILE --data FILE --difl FILE --difi FILE --dif FILE --out DIR --facet F\n"
+    "  convert map --in FILE --to mul|uop --out DIR --facet F\n"
     "  inspect map --difl FILE --dif FILE [--map FILE] [--facet F] [--height H] [--picture FILE.png]\n"
     "  inspect statics --difl FILE --difi FILE --dif FILE [--index FILE] [--facet F] [--height H]\n"
     "                  [--picture FILE.png]\n"
     "\n"
     "F is a facet, 0 to 5 or its name: Felucca, Trammel, Ilshenar, Malas, Tokuno, TerMur.\n"
+    "A map FILE is a plain map file (map<F>.mul) or a package container (map<F>LegacyMUL.uop),\n"
+    "whatever its name. A new map file is plain unless --format or --to says uop.\n"
     "Each command has its own --help, e.g. 'quillmark-cli generate map --help'.\n"
     "Exit status: 0 success, 1 a failed job or problems found, 2 a usage error.";
 
 bool isCommand(const QString& command)
 {
     return command == QLatin1String("generate") || command == QLatin1String("combine")
-           || command == QLatin1String("inspect");
+           || command == QLatin1String("convert") || command == QLatin1String("inspect");
 }
 
 }  // namespace
@@ -38,7 +41,8 @@ int runCommandLine(const QStringList& arguments)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QLatin1String(Description));
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("generate, combine or inspect."),
+    parser.addPositionalArgument(QStringLiteral("command"),
+                                 QStringLiteral("generate, combine, convert or inspect."),
                                  QStringLiteral("<command> <map|statics> [options]"));
     const Status parsed = parseProgramLine(parser, arguments);
     if (!parsed.ok())
@@ -52,7 +56,10 @@ int runCommandLine(const QStringList& arguments)
     if (kind == QLatin1String("--help") || kind == QLatin1String("-h"))
         parser.showHelp(ExitSuccess);
     if (kind.isEmpty())
-        return usageError(QStringLiteral("%1 needs map or statics.").arg(command));
+        return usageError(QStringLiteral("%1 needs %2.")
+                              .arg(command, command == QLatin1String("convert")
+                                                ? QLatin1String("map")
+                                                : QLatin1String("map or statics")));
     if (command == QLatin1String("inspect"))
         return runInspectCommand(kind, arguments);
     return runJobCommand(command, kind, arguments);

@@ -10,6 +10,7 @@
 #include "diffjobs.h"
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -19,10 +20,13 @@ struct JobOption
     const char* name;
     const char* valueName;
     const char* description;
+    bool required = true;
 };
 
 using Options = const SubcommandParser&;
-using RunJob = std::function<JobOutcome(Options, int facet, JobProgress&)>;
+// The facet and the form of the map file to write (plain unless the job has
+// a format option and it says otherwise) are read before the job runs.
+using RunJob = std::function<JobOutcome(Options, int facet, MapFormat, JobProgress&)>;
 using Summarise = QString (*)(const QString& label, const JobResult&, bool withDataBytes);
 
 struct JobCommand
@@ -34,6 +38,7 @@ struct JobCommand
     RunJob run;
     Summarise summarise;
     bool withDataBytes;
+    const char* formatOption = nullptr;  // the option that names the form of the map written
 };
 
 QString text(Options options, const char* name)
@@ -51,11 +56,11 @@ const std::vector<JobCommand>& jobCommands()
         {"generate",
          "map",
          "Compares two map files and writes mapdifl<F>.mul and mapdif<F>.mul.",
-         {{"reference", "FILE", "Reference map file."},
-          {"current", "FILE", "Current map file."},
+         {{"reference", "FILE", "Reference map file, plain or container."},
+          {"current", "FILE", "Current map file, plain or container."},
           OutOption,
           FacetOption},
-         [](Options o, int facet, JobProgress& progress) {
+         [](Options o, int facet, MapFormat, JobProgress& progress) {
              return generateMapDiff({text(o, "reference"), text(o, "current"), text(o, "out"), facet},
                                     progress);
          },
@@ -70,7 +75,7 @@ const std::vector<JobCommand>& jobCommands()
           {"current-data", "FILE", "Current statics data file."},
           OutOption,
           FacetOption},
-         [](Options o, int facet, JobProgress& progress) {
+         [](Options o, int facet, MapFormat, JobProgress& progress) {
              return generateStaticsDiff({text(o, "reference-index"), text(o, "reference-data"),
                                          text(o, "current-index"), text(o, "current-data"), text(o, "out"),
                                          facet},
@@ -80,18 +85,22 @@ const std::vector<JobCommand>& jobCommands()
          true},
         {"combine",
          "map",
-         "Applies map difference files to a map file and writes map<F>.mul.",
-         {{"map", "FILE", "Map file to patch."},
+         "Applies map difference files to a map file (plain or container) and writes map<F>.mul, "
+         "or map<F>LegacyMUL.uop with --format uop.",
+         {{"map", "FILE", "Map file to patch, plain or container."},
           {"difl", "FILE", "Map difference locator file."},
           {"dif", "FILE", "Map difference data file."},
           OutOption,
-          FacetOption},
-         [](Options o, int facet, JobProgress& progress) {
-             return combineMapDiff({text(o, "map"), text(o, "dif"), text(o, "difl"), text(o, "out"), facet},
-                                   progress);
+          FacetOption,
+          {"format", "mul|uop", "Form of the new map file: mul (default) or uop, a package container.",
+           false}},
+         [](Options o, int facet, MapFormat format, JobProgress& progress) {
+             return combineMapDiff(
+                 {text(o, "map"), text(o, "dif"), text(o, "difl"), text(o, "out"), facet, format}, progress);
          },
          &combinationSummary,
-         false},
+         false,
+         "format"},
         {"combine",
          "statics",
          "Applies statics difference files to a statics pair and writes staidx<F>.mul and statics<F>.mul.",
@@ -102,13 +111,26 @@ const std::vector<JobCommand>& jobCommands()
           {"dif", "FILE", "Statics difference data file."},
           OutOption,
           FacetOption},
-         [](Options o, int facet, JobProgress& progress) {
+         [](Options o, int facet, MapFormat, JobProgress& progress) {
              return combineStaticsDiff({text(o, "index"), text(o, "data"), text(o, "dif"), text(o, "difi"),
                                         text(o, "difl"), text(o, "out"), facet},
                                        progress);
          },
          &combinationSummary,
          true},
+        {"convert",
+         "map",
+         "Writes a map file in the form asked for: map<F>.mul or map<F>LegacyMUL.uop, a package container.",
+         {{"in", "FILE", "Map file to convert, plain or container."},
+          {"to", "mul|uop", "Form of the new map file."},
+          OutOption,
+          FacetOption},
+         [](Options o, int facet, MapFormat format, JobProgress& progress) {
+             return convertMap({text(o, "in"), text(o, "out"), facet, format}, progress);
+         },
+         &conversionSummary,
+         false,
+         "to"},
     };
     return commands;
 }
@@ -122,23 +144,52 @@ const JobCommand* findJobCommand(const QString& command, const QString& kind)
     return nullptr;
 }
 
+// "map or statics", or "map" for a command that has no other kind.
+QString kindsOf(const QString& command)
+{
+    QStringList kinds;
+    for (const JobCommand& job : jobCommands()) {
+        if (command == QLatin1String(job.command))
+            kinds << QLatin1String(job.kind);
+    }
+    return kinds.join(QLatin1String(" or "));
+}
+
+std::optional<MapFormat> mapFormat(const QString& text)
+{
+    if (text == QLatin1String("mul"))
+        return MapFormat::Mul;
+    if (text == QLatin1String("uop"))
+        return MapFormat::Uop;
+    return std::nullopt;
+}
+
 int runJob(const JobCommand& job, const QStringList& arguments)
 {
     SubcommandParser parser(QLatin1String(job.command), QLatin1String(job.kind),
                             QLatin1String(job.description));
-    for (const JobOption& option : job.options)
-        parser.addRequired(QLatin1String(option.name), QLatin1String(option.valueName),
-                           QLatin1String(option.description));
+    for (const JobOption& option : job.options) {
+        const auto add = option.required ? &SubcommandParser::addRequired : &SubcommandParser::addOptional;
+        (parser.*add)(QLatin1String(option.name), QLatin1String(option.valueName),
+                      QLatin1String(option.description));
+    }
     const Status parsed = parser.parse(arguments);
     if (!parsed.ok())
         return parser.usageError(parsed.message());
     const std::optional<int> facet = parser.facet(QStringLiteral("facet"));
     if (!facet)
         return parser.usageError(unknownFacetMessage(parser.value(QStringLiteral("facet"))));
+    std::optional<MapFormat> format = MapFormat::Mul;
+    if (job.formatOption && parser.isSet(QLatin1String(job.formatOption)))
+        format = mapFormat(parser.value(QLatin1String(job.formatOption)));
+    if (!format)
+        return parser.usageError(
+            QStringLiteral("Unknown format '%1' for --%2: use mul or uop.")
+                .arg(parser.value(QLatin1String(job.formatOption)), QLatin1String(job.formatOption)));
 
     const QString label = QLatin1String(job.command) + QLatin1Char(' ') + QLatin1String(job.kind);
     TerminalProgress progress(label);
-    const JobOutcome outcome = job.run(parser, *facet, progress);
+    const JobOutcome outcome = job.run(parser, *facet, *format, progress);
     progress.conclude(outcome.succeeded());
     if (!outcome.succeeded()) {
         printError(failureLine(outcome.failure()));
@@ -154,6 +205,7 @@ int runJobCommand(const QString& command, const QString& kind, const QStringList
 {
     const JobCommand* job = findJobCommand(command, kind);
     if (!job)
-        return usageError(QStringLiteral("Unknown kind '%1' for %2: use map or statics.").arg(kind, command));
+        return usageError(
+            QStringLiteral("Unknown kind '%1' for %2: use %3.").arg(kind, command, kindsOf(command)));
     return runJob(*job, arguments);
 }

@@ -39,6 +39,12 @@ QString combinationSummary(const QString& label, const JobResult& result, bool w
            + written(result);
 }
 
+QString conversionSummary(const QString& label, const JobResult& result, bool)
+{
+    return QStringLiteral("%1: %2 blocks, %3 bytes").arg(label).arg(result.blocks).arg(result.dataBytes)
+           + written(result);
+}
+
 QString failureLine(const JobFailure& failure)
 {
     QStringList parts{failure.message};

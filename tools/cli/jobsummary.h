@@ -8,6 +8,8 @@
 //   generate map: 2 of 300 blocks differ; wrote out/mapdifl1.mul, out/mapdif1.mul
 QString generationSummary(const QString& label, const JobResult& result, bool withDataBytes);
 QString combinationSummary(const QString& label, const JobResult& result, bool withDataBytes);
+//   convert map: 300 blocks, 58800 bytes; wrote out/map0LegacyMUL.uop
+QString conversionSummary(const QString& label, const JobResult& result, bool withDataBytes);
 
 // The line a failed job prints: the program, the job's own message first and
 // unchanged (scripts match it), then the file concerned and the reason, e.g.

@@ -3,6 +3,7 @@
 #include "locatorchecks.h"
 
 #include "difformat.h"
+#include "mapinput.h"
 
 using namespace difformat;
 
@@ -17,11 +18,17 @@ DifAudit auditMapDif(const MapDifFiles& files)
     audit.facts
         << QStringLiteral("difference data: %1, %2 records").arg(files.data).arg(dataSize / MapBlockSize);
     if (!files.map.isEmpty()) {
-        const qint64 mapSize = locatorchecks::sizeOf(files.map, audit);
-        if (mapSize < 0)
+        // The blocks of the map itself, whichever form holds it.
+        MapInput map(files.map);
+        if (!map.open()) {
+            audit.status =
+                Status::failure(QStringLiteral("Unable to open %1: %2").arg(files.map, map.errorString()));
             return audit;
-        audit.gridBlocks = mapSize / MapBlockSize;
-        audit.facts << QStringLiteral("map: %1, %2 blocks").arg(files.map).arg(audit.gridBlocks);
+        }
+        audit.gridBlocks = map.size() / MapBlockSize;
+        const QString form =
+            map.isContainer() ? QStringLiteral(" (a container of map %1)").arg(map.facet()) : QString();
+        audit.facts << QStringLiteral("map: %1%2, %3 blocks").arg(files.map, form).arg(audit.gridBlocks);
     }
 
     locatorchecks::checkWholeRecords(QStringLiteral("difference data"), dataSize, MapBlockSize, audit);

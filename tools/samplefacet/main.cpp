@@ -2,7 +2,7 @@
 // and checks that a combination reproduced the edited copy.
 //
 //   quillmark-sample make [--dir DIR] [--facet F] [--width W] [--height H] [--full]
-//                         [--changed S] [--emptied S] [--new S] [--seed N]
+//                         [--changed S] [--emptied S] [--new S] [--seed N] [--uop]
 //   quillmark-sample verify [--edited-map FILE --combined-map FILE]
 //                           [--edited-index FILE --edited-data FILE --combined-index FILE --combined-data
 //                           FILE]
@@ -82,12 +82,16 @@ void addMakeOptions(QCommandLineParser& parser)
         {QStringLiteral("new"), QStringLiteral("Share of blocks that gain statics (default 0.005)."),
          QStringLiteral("S")},
         {QStringLiteral("seed"), QStringLiteral("Seed of the facet (default 1)."), QStringLiteral("N")},
+        {QStringLiteral("uop"),
+         QStringLiteral("Writes the reference map as a package container, map<F>LegacyMUL.uop.")},
     });
 }
 
 Status readMakeOptions(const QCommandLineParser& parser, SampleFacetOptions& options)
 {
     options.directory = parser.value(QStringLiteral("dir"));
+    if (parser.isSet(QStringLiteral("uop")))
+        options.referenceMapFormat = MapFormat::Uop;
     const std::optional<int> facet = facets::fromText(parser.value(QStringLiteral("facet")));
     if (!facet)
         return Status::failure(
@@ -142,7 +146,11 @@ int make(const QStringList& arguments)
                  .arg(made.staticsEdited)
                  .arg(made.staticsEmptied)
                  .arg(made.staticsAdded));
-    printOut(QStringLiteral("reference: %1/reference, edited copy: %1/current").arg(options.directory));
+    printOut(
+        QStringLiteral("reference: %1/reference, edited copy: %1/current").arg(options.directory)
+        + (options.referenceMapFormat == MapFormat::Uop
+               ? QStringLiteral("; the reference map is a container: %1").arg(referenceFiles(options).map)
+               : QString()));
     return ExitSuccess;
 }
 
@@ -169,8 +177,8 @@ Status readVerifySides(const QCommandLineParser& parser, const QList<QStringList
 int verify(const QStringList& arguments)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Checks combined files against the edited facet they should reproduce."));
+    parser.setApplicationDescription(QStringLiteral("Checks combined files against the edited facet they "
+                                                    "should reproduce; a map file may be a container."));
     const QStringList mapOptions{QStringLiteral("edited-map"), QStringLiteral("combined-map")};
     const QStringList staticsOptions{QStringLiteral("edited-index"), QStringLiteral("edited-data"),
                                      QStringLiteral("combined-index"), QStringLiteral("combined-data")};

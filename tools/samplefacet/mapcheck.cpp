@@ -1,7 +1,7 @@
 #include "facetcheck.h"
 
 #include "difformat.h"
-#include "inputfile.h"
+#include "mapinput.h"
 
 #include <cstring>
 
@@ -10,12 +10,13 @@ using namespace difformat;
 FacetCheck checkCombinedMap(const QString& editedMap, const QString& combinedMap)
 {
     FacetCheck check;
-    InputFile edited(editedMap);
-    InputFile combined(combinedMap);
-    for (InputFile* file : {&edited, &combined}) {
+    // Either may be a plain map file or a container.
+    MapInput edited(editedMap);
+    MapInput combined(combinedMap);
+    for (MapInput* file : {&edited, &combined}) {
         if (!file->open()) {
             check.status = Status::failure(
-                QStringLiteral("Unable to open %1").arg(file == &edited ? editedMap : combinedMap));
+                QStringLiteral("Unable to open %1: %2").arg(file->path(), file->errorString()));
             return check;
         }
     }
@@ -32,7 +33,9 @@ FacetCheck checkCombinedMap(const QString& editedMap, const QString& combinedMap
         const char* expected = edited.view(block * MapBlockSize, MapBlockSize);
         const char* actual = combined.view(block * MapBlockSize, MapBlockSize);
         if (!expected || !actual) {
-            check.status = Status::failure(QStringLiteral("Unable to read map block %1").arg(block));
+            check.status = Status::failure(QStringLiteral("Unable to read map block %1: %2")
+                                               .arg(block)
+                                               .arg((expected ? combined : edited).errorString()));
             return check;
         }
         if (memcmp(expected + MapHeaderSize, actual + MapHeaderSize, MapPayloadSize) != 0) {

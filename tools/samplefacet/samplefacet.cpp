@@ -7,6 +7,7 @@
 #include "terrain.h"
 
 #include "difformat.h"
+#include "mapoutput.h"
 #include "stagedfile.h"
 
 #include <QDir>
@@ -23,15 +24,22 @@ constexpr quint64 EditedLayout = 0x5eed0002;
 // One copy's three files, staged: they appear only when both copies are whole.
 struct CopyOutputs
 {
-    StagedFile map;
+    MapOutput map;
     StagedFile index;
     StagedFile data;
 
-    explicit CopyOutputs(const FacetFiles& files) : map(files.map), index(files.index), data(files.data) {}
+    CopyOutputs(const FacetFiles& files, MapFormat mapFormat, int facet, qint64 blocks)
+        : map(files.map, mapFormat, facet, blocks * difformat::MapBlockSize),
+          index(files.index),
+          data(files.data)
+    {}
 
     Status createAll()
     {
-        for (StagedFile* file : {&map, &index, &data}) {
+        if (!map.create())
+            return Status::failure(
+                QStringLiteral("Unable to create %1: %2").arg(map.target(), map.errorString()));
+        for (StagedFile* file : {&index, &data}) {
             if (!file->create())
                 return Status::failure(
                     QStringLiteral("Unable to create %1: %2").arg(file->target(), file->errorString()));
@@ -39,9 +47,14 @@ struct CopyOutputs
         return Status::success();
     }
 
-    Status written() const
+    // Completes the map (a container's checksums) and says whether all
+    // three were written.
+    Status written()
     {
-        for (const StagedFile* file : {&map, &index, &data}) {
+        if (!map.finish())
+            return Status::failure(
+                QStringLiteral("Unable to write %1: %2").arg(map.target(), map.errorString()));
+        for (const StagedFile* file : {&index, &data}) {
             if (file->failed())
                 return Status::failure(
                     QStringLiteral("Unable to write %1: %2").arg(file->target(), file->errorString()));
@@ -53,13 +66,13 @@ struct CopyOutputs
 // Puts all six files in place, or none of them.
 Status commitBoth(const SampleFacetOptions& options, CopyOutputs& reference, CopyOutputs& edited)
 {
-    for (const CopyOutputs* copy : {&reference, &edited}) {
+    for (CopyOutputs* copy : {&reference, &edited}) {
         const Status status = copy->written();
         if (!status.ok())
             return status;
     }
-    if (!commitStaged(
-            {&reference.map, &reference.index, &reference.data, &edited.map, &edited.index, &edited.data}))
+    if (!commitStaged({&reference.map.staged(), &reference.index, &reference.data, &edited.map.staged(),
+                       &edited.index, &edited.data}))
         return Status::failure(
             QStringLiteral("Unable to write the sample facet in %1").arg(options.directory));
     return Status::success();
@@ -101,16 +114,17 @@ void writeMapBlocks(const SampleFacetOptions& options, qint64 block, const Block
 
 }  // namespace
 
-FacetFiles facetFiles(const QString& directory, int facet)
+FacetFiles facetFiles(const QString& directory, int facet, MapFormat mapFormat)
 {
-    return {difformat::outputName(directory, difformat::MapPart, facet),
+    return {mapFileName(directory, facet, mapFormat),
             difformat::outputName(directory, difformat::StaticsIndexPart, facet),
             difformat::outputName(directory, difformat::StaticsDataPart, facet)};
 }
 
 FacetFiles referenceFiles(const SampleFacetOptions& options)
 {
-    return facetFiles(options.directory + QLatin1String("/reference"), options.facet);
+    return facetFiles(options.directory + QLatin1String("/reference"), options.facet,
+                      options.referenceMapFormat);
 }
 
 FacetFiles editedFiles(const SampleFacetOptions& options)
@@ -150,16 +164,16 @@ SampleFacetResult writeSampleFacet(const SampleFacetOptions& options)
             return result;
         }
     }
-    CopyOutputs reference(referenceFiles(options));
-    CopyOutputs edited(editedFiles(options));
+    SampleFacetSummary& summary = result.summary;
+    summary.blocks = qint64(options.widthBlocks) * options.heightBlocks;
+    CopyOutputs reference(referenceFiles(options), options.referenceMapFormat, options.facet, summary.blocks);
+    CopyOutputs edited(editedFiles(options), MapFormat::Mul, options.facet, summary.blocks);
     result.status = reference.createAll();
     if (result.status.ok())
         result.status = edited.createAll();
     if (!result.status.ok())
         return result;
 
-    SampleFacetSummary& summary = result.summary;
-    summary.blocks = qint64(options.widthBlocks) * options.heightBlocks;
     const quint64 seed = options.seed;
     StaticsLayout referenceLayout(reference.index, reference.data, seed ^ ReferenceLayout, summary.blocks,
                                   [&options](qint64 block) {

@@ -7,7 +7,10 @@
 // Layout on disk, for facet n:
 //   <directory>/reference/map<n>.mul, staidx<n>.mul, statics<n>.mul
 //   <directory>/current/map<n>.mul, staidx<n>.mul, statics<n>.mul   (the edited copy)
+// The reference map can be a package container instead, as current game
+// clients ship it: <directory>/reference/map<n>LegacyMUL.uop.
 
+#include "mapformat.h"
 #include "status.h"
 
 #include <QString>
@@ -24,6 +27,7 @@ struct SampleFacetOptions
     double emptiedShare = 0.005;  // statics removed from a block that had some
     double newShare = 0.005;      // statics placed on a block that had none
     quint32 seed = 1;
+    MapFormat referenceMapFormat = MapFormat::Mul;
 };
 
 // The largest facet, Felucca's 896 x 512 blocks.
@@ -57,8 +61,9 @@ struct FacetFiles
     QString data;
 };
 
-// The files of facet `facet` in `directory`: map<n>.mul, staidx<n>.mul, statics<n>.mul.
-FacetFiles facetFiles(const QString& directory, int facet);
+// The files of facet `facet` in `directory`: map<n>.mul (or map<n>LegacyMUL.uop),
+// staidx<n>.mul, statics<n>.mul.
+FacetFiles facetFiles(const QString& directory, int facet, MapFormat mapFormat = MapFormat::Mul);
 FacetFiles referenceFiles(const SampleFacetOptions& options);
 FacetFiles editedFiles(const SampleFacetOptions& options);
 
