@@ -106,9 +106,9 @@ void report(const Job& job, int repeats, mainwindow& window)
     const double windowed = bestSeconds(repeats, [&] { return job.throughWindow(window); });
     const double durable = bestSeconds(repeats, [&] { return writeDurably(job.outputs); });
     const double megabytes = totalSize(job.inputs) / 1e6;
-    std::printf("%-16s %9.1f MB %9.3f s %9.3f s %9.3f s %8.0f MB/s %6.2fx %9.1f MB %9.3f s %6.2fx\n", job.name,
-                megabytes, read, bare, windowed, megabytes / bare, bare / read, totalSize(job.outputs) / 1e6,
-                durable, bare / (read + durable));
+    std::printf("%-16s %9.1f MB %9.3f s %9.3f s %9.3f s %8.0f MB/s %6.2fx %9.1f MB %9.3f s %6.2fx\n",
+                job.name, megabytes, read, bare, windowed, megabytes / bare, bare / read,
+                totalSize(job.outputs) / 1e6, durable, bare / (read + durable));
 }
 
 }  // namespace

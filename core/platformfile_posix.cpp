@@ -30,18 +30,15 @@ NativeFile::~NativeFile()
 }
 
 // The advisory lock marks ownership: the system releases it when the owner
-// dies, however it dies, so an unlockable file is one nobody writes any more.
+// dies, however it dies, so a lockable file is one nobody writes any more. A
+// file system without such locks leaves the file unmarked, and
+// removeIfAbandoned() then never takes it.
 bool NativeFile::createNew(const char* path)
 {
     const int fd = ::open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0)
         return failWith(m_error);
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        failWith(m_error);
-        ::close(fd);
-        ::unlink(path);
-        return false;
-    }
+    ::flock(fd, LOCK_EX | LOCK_NB);
     m_handle = fd;
     return true;
 }
