@@ -13,6 +13,7 @@ namespace {
 // Holders keep the lock for a commit's few renames and flushes, far less
 // than this even on a slow disk.
 int s_lockWait = 10000;
+constexpr int StaleLockAge = 5000;
 
 }  // namespace
 
@@ -20,8 +21,11 @@ OutputFolder::OutputFolder(const QString& path)
     : m_path(QDir(path).absolutePath()),
       m_lock(m_path + QLatin1Char('/') + QLatin1String(stagingnames::LockName))
 {
-    // A lock is stale when its process is gone, however long it was held.
-    m_lock.setStaleLockTime(0);
+    // A lock is stale when its process is gone. A living holder also holds
+    // the system's lock on the file, which keeps it from being taken however
+    // old it is; the age matters only for a lock file left empty by a
+    // process killed while it was taking it, which names no process at all.
+    m_lock.setStaleLockTime(StaleLockAge);
 }
 
 int OutputFolder::lockWait()

@@ -100,6 +100,7 @@ private slots:
     void unfinishedCommitIsSettled_data();
     void unfinishedCommitIsSettled();
     void lockedFolder();
+    void staleLockIsTakenOver_data();
     void staleLockIsTakenOver();
     void debrisGoesLiveFilesStay();
 };
@@ -235,19 +236,37 @@ void CommitTest::lockedFolder()
     QCOMPARE(ws.outFiles(), Outputs);
 }
 
-// A process that took the lock and died without letting it go.
+void CommitTest::staleLockIsTakenOver_data()
+{
+    QTest::addColumn<bool>("empty");
+    QTest::newRow("its process is gone") << false;
+    QTest::newRow("killed while taking it, empty") << true;
+}
+
+// A process that took the lock and died without letting it go, or died while
+// taking it, before it could write its number into it.
 void CommitTest::staleLockIsTakenOver()
 {
+    QFETCH(bool, empty);
     Workspace ws;
-    const pid_t child = fork();
-    if (child == 0) {
-        QLockFile lock(ws.outFile(stagingnames::LockName));
-        _exit(lock.tryLock(0) ? 0 : 1);
+    const QString lockPath = ws.outFile(stagingnames::LockName);
+    if (empty) {
+        testfiles::write(lockPath, "");
+        QFile lock(lockPath);
+        QVERIFY(lock.open(QIODevice::ReadWrite)
+                && lock.setFileTime(QDateTime::currentDateTime().addSecs(-10), QFile::FileModificationTime));
+    } else {
+        const pid_t child = fork();
+        if (child == 0) {
+            QLockFile lock(lockPath);
+            _exit(lock.tryLock(0) ? 0 : 1);
+        }
+        int status = 0;
+        QCOMPARE(waitpid(child, &status, 0), child);
+        QCOMPARE(WEXITSTATUS(status), 0);
     }
-    int status = 0;
-    QCOMPARE(waitpid(child, &status, 0), child);
-    QCOMPARE(WEXITSTATUS(status), 0);
     QCOMPARE(ws.outFiles(), QStringList{stagingnames::LockName});
+    OutputFolder::setLockWait(1000);
     QVERIFY(generateStatics(ws).succeeded());
     QCOMPARE(ws.outFiles(), Outputs);
 }
