@@ -36,9 +36,13 @@ public:
     const std::string& error() const { return m_error; }
 
 private:
+    void startWriteback(std::int64_t length);
+
     static constexpr std::intptr_t Closed = -1;
     std::intptr_t m_handle = Closed;  // a descriptor, or a HANDLE on Windows
     std::string m_error;
+    std::int64_t m_written = 0;      // through write()
+    std::int64_t m_writtenBack = 0;  // handed to the disk ahead of sync()
 };
 
 // Puts `from` in the place of `to` in one step: `to` holds its earlier

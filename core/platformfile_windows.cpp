@@ -73,6 +73,13 @@ bool NativeFile::write(const char* bytes, std::int64_t length)
     return true;
 }
 
+// The system writes back on its own; sync() waits for what is left.
+void NativeFile::startWriteback(std::int64_t length)
+{
+    m_written += length;
+    m_writtenBack = m_written;
+}
+
 bool NativeFile::writeAt(std::int64_t offset, const char* bytes, std::int64_t length)
 {
     LARGE_INTEGER here = {};
