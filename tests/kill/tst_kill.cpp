@@ -87,7 +87,9 @@ void KillTest::initTestCase()
     qInfo("random seed %u", seed);
     m_random.seed(seed);
     SampleFacetOptions options;
-    options.directory = m_dir.filePath("sample");  // Felucca's 896 x 512 blocks
+    options.directory = m_dir.filePath("sample");
+    options.widthBlocks = 896;  // Felucca's size, the largest
+    options.heightBlocks = 512;
     QVERIFY(writeSampleFacet(options).status.ok());
     const FacetFiles reference = referenceFiles(options), current = editedFiles(options);
     const QString difs = m_dir.filePath("difs");
