@@ -5,14 +5,19 @@
 // best of N runs, with the files in the page cache: first the bare job (in
 // real time and in this thread's processor time), then the same job as the
 // window runs it (progress bar, events processed every 100 blocks), and the
-// time to simply read the job's input files, which is the floor a job can
-// approach. The map jobs run on plain files and on the container; each
+// time to simply read the job's input files. Jobs flush their outputs to
+// stable storage before they put them in place, so the floor a job can
+// approach is that read plus a durable write of its outputs: the same bytes
+// written in 1 MiB pieces and flushed, as `dd bs=1M conv=fsync` does ("sync
+// write"); "/floor" is the job's time over that floor. The map jobs run on
+// plain files and on the container; each
 // container row is held against its plain twin in processor time, which
 // other work on a shared machine does not inflate. The runs of all jobs take
 // turns, so that every job sees the machine in the same states.
 
 #include "diffjobs.h"
 #include "mainwindow.h"
+#include "platformfile.h"
 #include "samplefacet.h"
 #include "uopformat.h"
 
@@ -75,6 +80,29 @@ bool readWhole(const QStringList& paths)
     return true;
 }
 
+// Copies every file to a new one beside it, writing 1 MiB at a time, and
+// flushes the copy to stable storage before removing it.
+bool writeDurably(const QStringList& paths)
+{
+    static QByteArray buffer(1 << 20, Qt::Uninitialized);
+    for (const QString& path : paths) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+            return false;
+        const QString copyPath = path + QStringLiteral(".bench-copy");
+        QFile::remove(copyPath);
+        platformfile::NativeFile copy;
+        bool written = copy.createNew(QFile::encodeName(copyPath).constData());
+        for (qint64 got = 0; written && (got = file.read(buffer.data(), buffer.size())) > 0;)
+            written = copy.write(buffer.constData(), got);
+        written = written && copy.sync() && copy.close();
+        QFile::remove(copyPath);
+        if (!written)
+            return false;
+    }
+    return true;
+}
+
 qint64 totalSize(const QStringList& paths)
 {
     qint64 size = 0;
@@ -87,6 +115,7 @@ struct Job
 {
     const char* name;
     QStringList inputs;
+    QStringList outputs;
     std::function<JobOutcome()> bare;
     // Sets the window's fields and runs its worker; none for a job the
     // window does not run.
@@ -96,7 +125,7 @@ struct Job
 
 struct Timings
 {
-    Best read, job, window;
+    Best read, job, window, durable;
 };
 
 void runOnce(const Job& job, Timings& timings, mainwindow& window)
@@ -105,12 +134,14 @@ void runOnce(const Job& job, Timings& timings, mainwindow& window)
     timings.job.run([&] { return job.bare().succeeded(); });
     if (job.throughWindow)
         timings.window.run([&] { return job.throughWindow(window); });
+    timings.durable.run([&] { return writeDurably(job.outputs); });
 }
 
 void report(const QList<Job>& jobs, const QList<Timings>& timings)
 {
-    std::printf("%-24s %12s %11s %11s %11s %11s %13s %7s %7s\n", "job", "input", "read only", "job",
-                "job cpu", "in window", "job speed", "/read", "/plain");
+    std::printf("%-24s %12s %11s %11s %11s %11s %13s %7s %12s %11s %7s %7s\n", "job", "input", "read only",
+                "job", "job cpu", "in window", "job speed", "/read", "output", "sync write", "/floor",
+                "/plain");
     for (qsizetype row = 0; row < jobs.size(); ++row) {
         const Job& job = jobs[row];
         const Timings& timing = timings[row];
@@ -121,7 +152,9 @@ void report(const QList<Job>& jobs, const QList<Timings>& timings)
             std::printf("%9.3f s ", timing.window.real);
         else
             std::printf("%11s ", "-");
-        std::printf("%8.0f MB/s %6.2fx", megabytes / timing.job.real, timing.job.real / timing.read.real);
+        std::printf("%8.0f MB/s %6.2fx %9.1f MB %9.3f s %6.2fx", megabytes / timing.job.real,
+                    timing.job.real / timing.read.real, totalSize(job.outputs) / 1e6, timing.durable.real,
+                    timing.job.real / (timing.read.real + timing.durable.real));
         if (job.plainTwin >= 0)
             std::printf(" %6.3fx", timing.job.processor / timings[job.plainTwin].job.processor);
         std::printf("\n");
@@ -168,12 +201,14 @@ QList<Job> mapJobs(const SampleFiles& f)
     return {
         {"generate map",
          {ref.map, cur.map},
+         {dif, difl},
          [=] {
              return generateMapDiff({ref.map, cur.map, f.out, 0}, silent);
          },
          generateMap(ref.map)},
         {"generate map (uop)",
          {f.referenceUop, cur.map},
+         {dif, difl},
          [=] {
              return generateMapDiff({f.referenceUop, cur.map, f.out, 0}, silent);
          },
@@ -181,26 +216,31 @@ QList<Job> mapJobs(const SampleFiles& f)
          0},
         {"combine map",
          {ref.map, dif, difl},
+         {f.dif("map0.mul")},
          [=] { return combineMapDiff(combine, silent); },
          combineMap(ref.map)},
         {"combine map (uop)",
          {f.referenceUop, dif, difl},
+         {f.dif("map0.mul")},
          [=] { return combineMapDiff(combineUop, silent); },
          combineMap(f.referenceUop),
          2},
         {"combine map into uop",
          {ref.map, dif, difl},
+         {uopformat::mapContainerName(f.out, 0)},
          [=] { return combineMapDiff(combineIntoUop, silent); },
          {},
          2},
         {"convert map to uop",
          {ref.map},
+         {uopformat::mapContainerName(f.out, 0)},
          [=] {
              return convertMap({ref.map, f.out, 0, MapFormat::Uop}, silent);
          },
          {}},
         {"convert map to mul",
          {f.referenceUop},
+         {f.dif("map0.mul")},
          [=] {
              return convertMap({f.referenceUop, f.out, 0, MapFormat::Mul}, silent);
          },
@@ -215,6 +255,7 @@ QList<Job> staticsJobs(const SampleFiles& f)
     return {
         {"generate statics",
          {ref.index, ref.data, cur.index, cur.data},
+         {f.dif("stadif0.mul"), f.dif("stadifi0.mul"), f.dif("stadifl0.mul")},
          [=] {
              return generateStaticsDiff({ref.index, ref.data, cur.index, cur.data, f.out, 0}, silent);
          },
@@ -227,6 +268,7 @@ QList<Job> staticsJobs(const SampleFiles& f)
          }},
         {"combine statics",
          {ref.index, ref.data, f.dif("stadif0.mul"), f.dif("stadifi0.mul"), f.dif("stadifl0.mul")},
+         {f.dif("staidx0.mul"), f.dif("statics0.mul")},
          [=] {
              return combineStaticsDiff({ref.index, ref.data, f.dif("stadif0.mul"), f.dif("stadifi0.mul"),
                                         f.dif("stadifl0.mul"), f.out, 0},

@@ -1,7 +1,11 @@
 #include "blockwalk.h"
 
 #include "inputfile.h"
+#include "outputfolder.h"
 #include "stagedfile.h"
+#include "stagingnames.h"
+
+#include <QFileInfo>
 
 BlockWalk::BlockWalk(JobProgress& progress, std::initializer_list<StagedFile*> outputs,
                      const char* writeFailure)
@@ -14,8 +18,24 @@ BlockWalk::~BlockWalk()
     end();
 }
 
+// Before anything else in the folder, what killed jobs left there is
+// settled: an unfinished commit completed or undone, their files removed.
 StepFailure BlockWalk::createOutputs(const char* message)
 {
+    if (m_outputs.empty())
+        return std::nullopt;
+    const QString& first = m_outputs.front()->target();
+    OutputFolder folder(QFileInfo(first).absolutePath());
+    if (!folder.open())
+        return JobFailure{QLatin1String(message), first, folder.errorString()};
+    QStringList linkedFolders;
+    for (const StagedFile* output : m_outputs) {
+        QString error;
+        const QString destination = stagingnames::followLinks(output->target(), error);
+        if (!destination.isEmpty())
+            linkedFolders << QFileInfo(destination).absolutePath();
+    }
+    folder.removeDebris(linkedFolders);
     for (StagedFile* output : m_outputs) {
         if (!output->create())
             return JobFailure{QLatin1String(message), output->target(), output->errorString()};

@@ -16,10 +16,12 @@ struct IndexEntry
     bool isEmpty() const { return offset == difformat::EmptyOffset; }
 
     // An entry with data must name a run that lies wholly inside its data
-    // file; nothing is read through an entry that does not.
+    // file; nothing is read through an entry that does not. An entry of
+    // length 0 reads nothing, wherever its offset points: a present block
+    // without statics.
     bool fitsIn(qint64 dataSize) const
     {
-        return isEmpty() || (offset >= 0 && length >= 0 && qint64(offset) + length <= dataSize);
+        return isEmpty() || length == 0 || (offset >= 0 && length > 0 && qint64(offset) + length <= dataSize);
     }
 
     static IndexEntry decode(const char* bytes)

@@ -1,33 +1,19 @@
 #include "stagedfile.h"
 
+#include "stagingnames.h"
+
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
 #include <QtEndian>
 
-#include <vector>
+#include <cstring>
+
+using stagingnames::native;
 
 namespace {
 
 constexpr qint64 BufferSize = qint64(256) << 10;
-
-// A name beside `target` that nothing uses yet, hidden from plain listings.
-QString freeSiblingName(const QString& target, const char* suffix)
-{
-    const QFileInfo info(target);
-    for (;;) {
-        const QString name = info.absolutePath() + QLatin1String("/.") + info.fileName() + QLatin1Char('.')
-                             + QString::number(QRandomGenerator::global()->generate(), 36)
-                             + QLatin1String(suffix);
-        if (!QFileInfo::exists(name))
-            return name;
-    }
-}
-
-bool exists(const QString& path)
-{
-    return QFileInfo(path).exists() || QFileInfo(path).isSymLink();
-}
 
 }  // namespace
 
@@ -39,23 +25,35 @@ StagedFile::~StagedFile()
         discard();
 }
 
+// The checks name the destination's own trouble before the system's more
+// general words could.
+QString StagedFile::checkDestination()
+{
+    QString error;
+    m_destination = stagingnames::followLinks(m_target, error);
+    if (!error.isEmpty())
+        return error;
+    const QFileInfo destination(m_destination);
+    if (destination.isDir())
+        return QStringLiteral("Is a directory");
+    if (destination.exists() && !destination.isWritable())
+        return QStringLiteral("Permission denied");
+    if (!destination.dir().exists())
+        return QStringLiteral("No such directory");
+    return QString();
+}
+
 bool StagedFile::create()
 {
-    const QFileInfo target(m_target);
-    if (target.isDir())
-        m_error = QStringLiteral("Is a directory");
-    else if (target.exists() && !target.isWritable())
-        m_error = QStringLiteral("Permission denied");
-    else if (!target.dir().exists())
-        m_error = QStringLiteral("No such directory");
+    m_error = checkDestination();
     if (!m_error.isEmpty())
         return false;
-    m_temporary = freeSiblingName(m_target, ".part");
-    m_file.setFileName(m_temporary);
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered)) {
-        m_error = m_file.errorString();
+    const QString temporary = stagingnames::partName(m_destination);
+    if (!m_file.createNew(native(temporary).constData())) {
+        m_error = QString::fromStdString(m_file.error());
         return false;
     }
+    m_temporary = temporary;
     m_buffer.reset(new char[BufferSize]);
     return true;
 }
@@ -66,8 +64,8 @@ void StagedFile::append(const char* bytes, qint64 length)
     if (m_buffered + length > BufferSize)
         writeBuffer();
     if (length > BufferSize) {
-        if (m_file.write(bytes, length) != length)
-            fail(m_file.errorString());
+        if (!m_failed && !m_file.write(bytes, length))
+            fail(QString::fromStdString(m_file.error()));
         return;
     }
     memcpy(m_buffer.get() + m_buffered, bytes, size_t(length));
@@ -94,8 +92,8 @@ void StagedFile::overwrite(qint64 offset, const char* bytes, qint64 length)
 
 void StagedFile::writeBuffer()
 {
-    if (m_buffered > 0 && m_file.write(m_buffer.get(), m_buffered) != m_buffered)
-        fail(m_file.errorString());
+    if (m_buffered > 0 && !m_failed && !m_file.write(m_buffer.get(), m_buffered))
+        fail(QString::fromStdString(m_file.error()));
     m_buffered = 0;
 }
 
@@ -107,17 +105,17 @@ void StagedFile::fail(const QString& reason)
     m_failed = true;
 }
 
+// A replaced target keeps its permission bits; the staged file takes them
+// before it takes the target's place.
 bool StagedFile::finish()
 {
-    if (m_file.isOpen()) {
+    if (m_file.isOpen() && !m_finished) {
         writeBuffer();
-        if (!m_file.flush())
-            fail(m_file.errorString());
-        m_file.close();
-        if (m_file.error() != QFileDevice::NoError)
-            fail(m_file.errorString());
-        if (QFileInfo::exists(m_target))
-            QFile::setPermissions(m_temporary, QFile::permissions(m_target));
+        if (!m_failed && !m_file.sync())
+            fail(QString::fromStdString(m_file.error()));
+        if (QFileInfo::exists(m_destination))
+            QFile::setPermissions(m_temporary, QFile::permissions(m_destination));
+        m_finished = true;
     }
     return !m_failed && !m_temporary.isEmpty();
 }
@@ -127,55 +125,4 @@ void StagedFile::discard()
     m_file.close();
     if (!m_temporary.isEmpty())
         QFile::remove(m_temporary);
-}
-
-bool commitStaged(const std::vector<StagedFile*>& files)
-{
-    for (StagedFile* file : files) {
-        if (!file->finish())
-            return false;
-    }
-
-    // Existing targets are moved aside first, so that a failure part way
-    // through can put every one of them back.
-    struct MovedAside
-    {
-        QString target;
-        QString aside;
-    };
-    std::vector<MovedAside> movedAside;
-    std::vector<StagedFile*> placed;
-    const auto rollBack = [&] {
-        for (StagedFile* file : placed)
-            QFile::remove(file->m_target);
-        for (const MovedAside& moved : movedAside)
-            QFile::rename(moved.aside, moved.target);
-    };
-
-    for (StagedFile* file : files) {
-        if (!exists(file->m_target))
-            continue;
-        const QString aside = freeSiblingName(file->m_target, ".old");
-        QFile target(file->m_target);
-        if (!target.rename(aside)) {
-            file->fail(target.errorString());
-            rollBack();
-            return false;
-        }
-        movedAside.push_back({file->m_target, aside});
-    }
-    for (StagedFile* file : files) {
-        QFile staged(file->m_temporary);
-        if (!staged.rename(file->m_target)) {
-            file->fail(staged.errorString());
-            rollBack();
-            return false;
-        }
-        placed.push_back(file);
-    }
-    for (const MovedAside& moved : movedAside)
-        QFile::remove(moved.aside);
-    for (StagedFile* file : files)
-        file->m_committed = true;
-    return true;
 }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Compiles and links the Windows-only registry code with Debian's MinGW-w64
-# cross compiler, warnings as errors, so that it cannot rot where no Windows
-# build is made: its test and a probe that prints, run on Windows, what the
+# Compiles the Windows-only code with Debian's MinGW-w64 cross compiler,
+# warnings as errors, so that it cannot rot where no Windows build is made:
+# the durable file commit (core/platformfile_windows.cpp), and the registry
+# code, linked into its test and a probe that prints, run on Windows, what the
 # game-directory look-up finds there. Where Wine is installed (it is not
 # needed), the test also runs, in a temporary Wine prefix of its own.
 #
@@ -13,6 +14,9 @@ out=${1:-$root/build-windows}
 "$root/tools/packages.sh" g++-mingw-w64-x86-64
 
 mkdir -p "$out"
+x86_64-w64-mingw32-g++ -std=c++17 -Wall -Wextra -Werror -fsyntax-only -I"$root/core" \
+    "$root/core/platformfile_windows.cpp"
+echo "The Windows file commit code compiles: core/platformfile_windows.cpp"
 compile() {
     x86_64-w64-mingw32-g++ -std=c++17 -Wall -Wextra -Werror -static -I"$root/app" \
         "$root/app/windowsregistry.cpp" "$@" -ladvapi32

@@ -342,6 +342,9 @@ void CliTest::inspect_data()
            "verdict: 4 problems found\n";
     QTest::newRow("statics: clean") << int32s({1, 2, 3}) << entries({{0, 6, 0}, {-1, -7, 3}, {6, 2, 0}}) << 8
                                     << "verdict: clean\n";
+    // Length 0 reads nothing: no offset is wrong for it, even one far past the end.
+    QTest::newRow("statics: length 0")
+        << int32s({1, 2, 3}) << entries({{0, 6, 0}, {900, 0, 3}, {-9, 0, 1}}) << 6 << "verdict: clean\n";
     QTest::newRow("statics: counts")
         << int32s({1, 12}) << entries({{0, 4, 0}}) << 6
         << "problems:\n  files that disagree in length: 2\n"

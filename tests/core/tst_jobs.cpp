@@ -105,6 +105,7 @@ private slots:
     void staticsDecisionTable_data();
     void staticsDecisionTable();
     void staticsCombineCompactsAndReplaces();
+    void staticsCombineTakesFullOrdinals();
     void namesFollowTheFacet();
     void checksInOrder_data();
     void checksInOrder();
@@ -128,18 +129,22 @@ void JobsTest::mapRecords()
     current.replace(5 * BlockSize, 196, randomMap(1, 2));           // payload and header
     current.replace(270 * BlockSize + 4, 192, QByteArray(192, 0));  // payload only
     current.replace(2 * BlockSize, 4, int32s({77}));                // a header alone is never compared
+    current[299 * BlockSize + 195] =
+        char(current[299 * BlockSize + 195] ^ 1);  // the last byte of the last block
     const QStringList maps = files(ws, {reference, current});
     const JobOutcome generated = runJob("generate map", maps, ws.out(), 1);
     QVERIFY(generated.succeeded());
     QCOMPARE(ws.outFiles(), QStringList({"mapdif1.mul", "mapdifl1.mul"}));
-    QCOMPARE(read(ws.outFile("mapdifl1.mul")), int32s({5, 270}));
-    QCOMPARE(read(ws.outFile("mapdif1.mul")), block(current, 5) + block(current, 270));
+    QCOMPARE(read(ws.outFile("mapdifl1.mul")), int32s({5, 270, 299}));
+    QCOMPARE(read(ws.outFile("mapdif1.mul")), block(current, 5) + block(current, 270) + block(current, 299));
 
-    // Block 3 twice (the first record wins), numbers outside the map ignored.
+    // Block 3 twice (the first record wins), numbers outside the map ignored,
+    // the last block replaced.
     const QByteArray map = randomMap(5, 3), dif = randomMap(5, 4);
-    QVERIFY(runJob("combine map", files(ws, {map, dif, int32s({3, 1, 3, 9, -1})}), ws.out(), 2).succeeded());
+    QVERIFY(
+        runJob("combine map", files(ws, {map, dif, int32s({3, 1, 4, 3, 9, -1})}), ws.out(), 2).succeeded());
     QCOMPARE(read(ws.outFile("map2.mul")),
-             block(map, 0) + block(dif, 1) + block(map, 2) + block(dif, 0) + block(map, 4));
+             block(map, 0) + block(dif, 1) + block(map, 2) + block(dif, 0) + block(dif, 2));
 }
 
 void JobsTest::staticsWorkedExample()
@@ -182,6 +187,13 @@ void JobsTest::staticsDecisionTable_data()
                                    << none;
     QTest::newRow("new, length 0") << entries({{-1, 0, 0}}) << none << entries({{0, 0, 5}}) << none
                                    << entries({{0, 0, 5}}) << none;
+    // Length 0 reads nothing, so an offset at or past the end is no damage.
+    QTest::newRow("new, length 0 past the end") << entries({{-1, 0, 0}}) << none << entries({{99, 0, 5}})
+                                                << QByteArray("ab") << entries({{0, 0, 5}}) << none;
+    QTest::newRow("length 0 both, past the end") << entries({{70, 0, 0}}) << QByteArray("a")
+                                                 << entries({{1, 0, 5}}) << QByteArray("b") << none << none;
+    QTest::newRow("emptied, length 0 past the end")
+        << entries({{70, 0, 3}}) << none << entries({{-1, 0, 4}}) << none << entries({{-1, 0, 4}}) << none;
 }
 
 void JobsTest::staticsDecisionTable()
@@ -226,10 +238,40 @@ void JobsTest::staticsCombineCompactsAndReplaces()
              entries({{0, 3, 1}, {-1, 9, 60}, {-1, 5, 70}, {3, 3, 4}, {6, 2, 50}}));
     QCOMPARE(read(ws.outFile("statics0.mul")), QByteArray("abc234zz"));
 
+    // Length 0 entries, from the current pair or the difference files, read
+    // nothing wherever they point and take the offset where they land.
+    QVERIFY(runJob("combine statics",
+                   files(ws, {entries({{99, 0, 5}, {0, 2, 0}, {-1, 0, 0}}), "ab", "", entries({{1000, 0, 3}}),
+                              int32s({2})}),
+                   ws.out())
+                .succeeded());
+    QCOMPARE(read(ws.outFile("staidx0.mul")), entries({{0, 0, 5}, {0, 2, 0}, {2, 0, 3}}));
+    QCOMPARE(read(ws.outFile("statics0.mul")), QByteArray("ab"));
+
     // A 0-byte index: no blocks, whatever the locator holds.
     QVERIFY(
         runJob("combine statics", files(ws, {"", "junk", "x", "y", int32s({0, 5})}), ws.out()).succeeded());
     QCOMPARE(QFileInfo(ws.outFile("staidx0.mul")).size() + QFileInfo(ws.outFile("statics0.mul")).size(), 0);
+}
+
+// The locator is read in pieces of InputFile::MaxView bytes (262,144
+// records); records past the first piece keep their whole ordinal. Record r
+// names block N - 1 - r and carries r in its length and extra.
+void JobsTest::staticsCombineTakesFullOrdinals()
+{
+    constexpr qint32 Blocks = 300000;
+    QByteArray index, locator, difIndex, expected;
+    for (qint32 r = 0; r < Blocks; ++r) {
+        index += entries({{-1, 0, 0}});
+        locator += int32s({Blocks - 1 - r});
+        difIndex += entries({{-1, r, r}});
+        expected += entries({{-1, Blocks - 1 - r, Blocks - 1 - r}});
+    }
+    Workspace ws;
+    const JobOutcome outcome =
+        runJob("combine statics", files(ws, {index, "", "", difIndex, locator}), ws.out());
+    QCOMPARE(outcome.result().records, Blocks);
+    QCOMPARE(read(ws.outFile("staidx0.mul")), expected);
 }
 
 void JobsTest::namesFollowTheFacet()
@@ -287,6 +329,7 @@ void JobsTest::checksInOrder_data()
     row("convert map", "uop", "missing", "", "Unable to create new map file");
     row("convert map to uop", "good", "out", "map0LegacyMUL.uop", "Unable to create new map file");
     row("combine map", "missing missing missing", "missing", "", "Unable to open map file");
+    row("combine map", "missing good good", "empty", "", "Unable to open map file");
     row("combine map", "good missing good", "missing", "", "Unable to open dif files");
     row("combine map", "good good empty", "out", "", "Unable to open dif files");
     row("combine map", "good good good", "empty", "", "Output Directory does not exist");

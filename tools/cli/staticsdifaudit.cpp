@@ -17,10 +17,13 @@ QString recordName(qint64 record, const DifAudit& audit)
     return QStringLiteral("record %1 (no locator record)").arg(record);
 }
 
-// A record with data must name a run inside the difference data file.
+// A record with data must name a run inside the difference data file; one of
+// length 0 reads nothing, wherever it points.
 void checkRun(qint64 record, const IndexEntry& entry, qint64 dataSize, const DifAudit& audit,
               Findings& findings)
 {
+    if (entry.length == 0)
+        return;
     const QString name = recordName(record, audit);
     if (entry.offset < 0)
         findings.add(QStringLiteral("records with a negative offset"),

@@ -1,0 +1,62 @@
+#include "stagingnames.h"
+
+#include <QFileInfo>
+#include <QRandomGenerator>
+
+namespace stagingnames {
+
+namespace {
+
+constexpr char PartMark[] = ".quillmark-part-";
+constexpr char BackupMark[] = ".quillmark-old-";
+
+// Hidden from plain listings; the random id keeps two jobs' names apart.
+QString freeSiblingName(const QString& target, const char* mark)
+{
+    const QFileInfo info(target);
+    for (;;) {
+        const QString name = info.absolutePath() + QLatin1String("/.") + info.fileName() + QLatin1String(mark)
+                             + QString::number(QRandomGenerator::global()->generate64(), 36);
+        if (!QFileInfo::exists(name) && !QFileInfo(name).isSymLink())
+            return name;
+    }
+}
+
+}  // namespace
+
+QString partName(const QString& target)
+{
+    return freeSiblingName(target, PartMark);
+}
+
+QString backupName(const QString& target)
+{
+    return freeSiblingName(target, BackupMark);
+}
+
+bool isPart(const QString& fileName)
+{
+    return fileName.startsWith(QLatin1Char('.')) && fileName.contains(QLatin1String(PartMark));
+}
+
+bool isBackup(const QString& fileName)
+{
+    return fileName.startsWith(QLatin1Char('.')) && fileName.contains(QLatin1String(BackupMark));
+}
+
+QString followLinks(const QString& path, QString& error)
+{
+    // The system's own limit on a chain of links is of this order.
+    constexpr int MaxLinks = 40;
+    QString current = QFileInfo(path).absoluteFilePath();
+    for (int hops = 0; hops < MaxLinks; ++hops) {
+        const QFileInfo info(current);
+        if (!info.isSymLink())
+            return current;
+        current = info.symLinkTarget();
+    }
+    error = QStringLiteral("Too many levels of symbolic links");
+    return QString();
+}
+
+}  // namespace stagingnames

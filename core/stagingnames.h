@@ -1,0 +1,38 @@
+#pragma once
+
+// The names of what a job leaves in a folder besides its outputs, for as long
+// as it runs or when it is killed: each says what it is and none ends in
+// ".mul", so that nothing mistakes one for a game file.
+//
+//   .map0.mul.quillmark-part-<id>   an output being written
+//   .map0.mul.quillmark-old-<id>    a target's earlier content, during a commit
+//   .quillmark-commit               the record of a commit under way
+//   .quillmark-lock                 held while a job cleans up or commits
+
+#include <QByteArray>
+#include <QString>
+
+namespace stagingnames {
+
+inline constexpr char LockName[] = ".quillmark-lock";
+inline constexpr char RecordName[] = ".quillmark-commit";
+
+// An unused name beside `target` for an output being written.
+QString partName(const QString& target);
+// An unused name beside `target` for its earlier content.
+QString backupName(const QString& target);
+
+bool isPart(const QString& fileName);
+bool isBackup(const QString& fileName);
+
+// The file that `path` names, through any chain of symbolic links (it need not
+// exist); empty, with `error` set, when the chain does not end.
+QString followLinks(const QString& path, QString& error);
+
+// A path as the system's calls take it.
+inline QByteArray native(const QString& path)
+{
+    return path.toUtf8();
+}
+
+}  // namespace stagingnames

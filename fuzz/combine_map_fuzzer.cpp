@@ -1,0 +1,71 @@
+// combineMapDiff on a fuzzed map, difference data and locator. Properties:
+// success with exactly map0.mul, or a documented failure leaving nothing;
+// inputs unchanged; and the outcome is the one a plain model of the
+// combination predicts: every block taken from the first locator record that
+// names it (or from the map), the fragment past the last block carried over,
+// and a record past the end of the difference data a failure at its block.
+
+#include "jobfuzz.h"
+
+#include "diffjobs.h"
+#include "difformat.h"
+#include "jobmessages.h"
+
+#include <map>
+
+using namespace difformat;
+using jobfuzz::require;
+
+namespace {
+
+struct Expected
+{
+    QByteArray map;
+    qint64 damagedBlock = -1;
+};
+
+Expected model(const QByteArray& map, const QByteArray& dif, const QByteArray& locator)
+{
+    const qint64 blocks = map.size() / MapBlockSize;
+    std::map<qint64, qint64> first;
+    for (qint64 record = 0; record < locator.size() / LocatorRecordSize; ++record)
+        first.emplace(jobfuzz::int32At(locator, record * LocatorRecordSize), record);
+    Expected expected;
+    for (qint64 block = 0; block < blocks; ++block) {
+        const auto found = first.find(block);
+        if (found == first.end()) {
+            expected.map += map.mid(block * MapBlockSize, MapBlockSize);
+        } else if ((found->second + 1) * MapBlockSize > dif.size()) {
+            expected.damagedBlock = block;
+            return expected;
+        } else {
+            expected.map += dif.mid(found->second * MapBlockSize, MapBlockSize);
+        }
+    }
+    expected.map += map.mid(blocks * MapBlockSize);
+    return expected;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const QList<QByteArray> parts = jobfuzz::splitInput(data, size, 3);
+    jobfuzz::Folder folder(parts);
+    SilentProgress silent;
+    const JobOutcome outcome =
+        combineMapDiff({folder.inputs()[0], folder.inputs()[1], folder.inputs()[2], folder.out(), 0}, silent);
+    folder.checkOutcome(outcome,
+                        {"Dif files are damaged at block ", jobmessage::UnableToReadMapOrDif,
+                         jobmessage::UnableToWriteNewMap},
+                        {"map0.mul"});
+    const Expected expected = model(parts[0], parts[1], parts[2]);
+    if (expected.damagedBlock >= 0) {
+        require(outcome.message() == jobmessage::difFilesDamaged(expected.damagedBlock),
+                "a record past the difference data fails at its block", outcome.message());
+        return 0;
+    }
+    require(outcome.succeeded(), "whole inputs combine", outcome.message());
+    require(jobfuzz::readFile(folder.outFile("map0.mul")) == expected.map, "the combined map is the model's");
+    return 0;
+}

@@ -1,0 +1,82 @@
+// combineStaticsDiff on a fuzzed statics pair and difference set. Properties:
+// success with exactly the two new files, or a documented failure leaving
+// nothing; inputs unchanged; and the outcome is the one a plain model
+// predicts: every block from the first locator record that names it (or from
+// the current pair), written compactly in block order, and an entry that
+// cannot be read a failure at its block with the message naming its side.
+
+#include "jobfuzz.h"
+#include "staticsmodel.h"
+
+#include "diffjobs.h"
+#include "difformat.h"
+#include "jobmessages.h"
+
+#include <map>
+
+using namespace difformat;
+using jobfuzz::require;
+using staticsmodel::Entry;
+
+namespace {
+
+struct Expected
+{
+    QByteArray index;
+    QByteArray data;
+    QString failure;
+};
+
+Expected model(const QList<QByteArray>& in)
+{
+    const QByteArray &index = in[0], &data = in[1], &dif = in[2], &difIndex = in[3], &locator = in[4];
+    std::map<qint64, qint64> first;
+    for (qint64 record = 0; record < locator.size() / LocatorRecordSize; ++record)
+        first.emplace(jobfuzz::int32At(locator, record * LocatorRecordSize), record);
+    Expected expected;
+    for (qint64 block = 0; block < staticsmodel::count(index); ++block) {
+        const auto found = first.find(block);
+        const bool replaced = found != first.end();
+        if (replaced && found->second >= staticsmodel::count(difIndex)) {
+            expected.failure = jobmessage::difFilesDamaged(block);
+            return expected;
+        }
+        Entry entry =
+            replaced ? staticsmodel::entryAt(difIndex, found->second) : staticsmodel::entryAt(index, block);
+        const QByteArray& source = replaced ? dif : data;
+        if (!entry.readable(source.size())) {
+            expected.failure =
+                replaced ? jobmessage::difFilesDamaged(block) : jobmessage::currentStaticsDamaged(block);
+            return expected;
+        }
+        const QByteArray bytes = entry.bytes(source);
+        if (!entry.empty())
+            entry.offset = qint32(expected.data.size());
+        expected.index += staticsmodel::encode(entry);
+        expected.data += bytes;
+    }
+    return expected;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const QList<QByteArray> parts = jobfuzz::splitInput(data, size, 5);
+    jobfuzz::Folder folder(parts);
+    const QStringList& in = folder.inputs();
+    SilentProgress silent;
+    const JobOutcome outcome =
+        combineStaticsDiff({in[0], in[1], in[2], in[3], in[4], folder.out(), 0}, silent);
+    folder.checkOutcome(outcome,
+                        {"Dif files are damaged at block ", "Current statics are damaged at block ",
+                         jobmessage::UnableToReadStaticsOrDif, jobmessage::UnableToWriteNewStatics},
+                        {"staidx0.mul", "statics0.mul"});
+    const Expected expected = model(parts);
+    require(outcome.message() == expected.failure, "the failure the model predicts", outcome.message());
+    if (outcome.succeeded()) {
+        require(jobfuzz::readFile(folder.outFile("staidx0.mul")) == expected.index, "the model's index");
+        require(jobfuzz::readFile(folder.outFile("statics0.mul")) == expected.data, "the model's data");
+    }
+    return 0;
+}

@@ -1,0 +1,73 @@
+// generateMapDiff on fuzzed map files. The current file is the reference with
+// fuzzer-chosen bytes laid over it, so that most blocks agree and some differ.
+// Properties: success with exactly its two outputs, or a documented failure
+// leaving nothing; inputs unchanged; the generated pair combined with the
+// reference gives back the current file's payloads, block by block.
+
+#include "jobfuzz.h"
+
+#include "diffjobs.h"
+#include "difformat.h"
+#include "jobmessages.h"
+
+using namespace difformat;
+using jobfuzz::require;
+
+namespace {
+
+// The second file of the input is a list of patches: 2 bytes offset, 1 byte
+// length, then that many bytes, laid over a copy of the reference.
+QByteArray patched(const QByteArray& reference, const QByteArray& patches)
+{
+    QByteArray current = reference;
+    for (qsizetype at = 0; at + 3 <= patches.size();) {
+        const qsizetype offset = qFromLittleEndian<quint16>(patches.constData() + at);
+        const qsizetype length = qMin<qsizetype>(quint8(patches[at + 2]), patches.size() - at - 3);
+        if (offset + length <= current.size())
+            current.replace(offset, length, patches.mid(at + 3, length));
+        at += 3 + length;
+    }
+    return current;
+}
+
+void checkRoundTrip(const jobfuzz::Folder& folder, const QByteArray& reference, const QByteArray& current)
+{
+    SilentProgress silent;
+    const QString combined = folder.path("combined");
+    QDir().mkdir(combined);
+    const JobOutcome outcome = combineMapDiff(
+        {folder.inputs()[0], folder.outFile("mapdif0.mul"), folder.outFile("mapdifl0.mul"), combined, 0},
+        silent);
+    require(outcome.succeeded(), "a generated pair combines", outcome.message());
+    const QByteArray map = jobfuzz::readFile(combined + QStringLiteral("/map0.mul"));
+    require(map.size() == reference.size(), "the combined map has the reference's size");
+    for (qint64 block = 0; block < current.size() / MapBlockSize; ++block) {
+        const qint64 payload = block * MapBlockSize + MapHeaderSize;
+        require(map.mid(payload, MapPayloadSize) == current.mid(payload, MapPayloadSize),
+                "the combined map has the current payloads", QString::number(block));
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const QList<QByteArray> parts = jobfuzz::splitInput(data, size, 3);
+    const QByteArray reference = parts[0];
+    // A third part, when present, makes the current file that long instead.
+    QByteArray current = patched(reference, parts[1]);
+    if (!parts[2].isEmpty())
+        current = current.left(parts[2].size()) + parts[2].mid(current.size());
+    jobfuzz::Folder folder({reference, current});
+    SilentProgress silent;
+    const JobOutcome outcome =
+        generateMapDiff({folder.inputs()[0], folder.inputs()[1], folder.out(), 0}, silent);
+    folder.checkOutcome(
+        outcome,
+        {jobmessage::MapSizesDiffer, jobmessage::UnableToReadMapData, jobmessage::UnableToWriteDiffFiles},
+        {"mapdif0.mul", "mapdifl0.mul"});
+    require(outcome.succeeded() == (reference.size() == current.size()), "only equal sizes are compared");
+    if (outcome.succeeded())
+        checkRoundTrip(folder, reference, current);
+    return 0;
+}

@@ -1,0 +1,119 @@
+#pragma once
+
+// What the four job targets share: cutting the fuzzer's bytes into input
+// files, a fresh folder per input, and the properties every job must keep
+// whatever it is fed.
+//
+// Input layout: one little-endian 16-bit length per file, then the files'
+// bytes back to back. The fuzzer chooses every size, record multiple or not;
+// a file whose bytes run out is cut short there.
+
+#include "joboutcome.h"
+#include "jobprogress.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QList>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QtEndian>
+
+#include <cstdio>
+#include <cstdlib>
+#include <initializer_list>
+
+namespace jobfuzz {
+
+inline void require(bool holds, const char* property, const QString& detail = QString())
+{
+    if (!holds) {
+        std::fprintf(stderr, "property broken: %s %s\n", property, qPrintable(detail));
+        std::abort();
+    }
+}
+
+inline QList<QByteArray> splitInput(const uint8_t* data, size_t size, int count)
+{
+    const char* bytes = reinterpret_cast<const char*>(data);
+    const size_t header = size_t(count) * 2;
+    size_t at = header;
+    QList<QByteArray> files;
+    for (int i = 0; i < count; ++i) {
+        const size_t wanted = 2 * size_t(i) + 2 <= size ? qFromLittleEndian<quint16>(bytes + 2 * i) : 0;
+        const size_t length = at < size ? qMin(wanted, size - at) : 0;
+        files << QByteArray(bytes + qMin(at, size), qsizetype(length));
+        at += length;
+    }
+    return files;
+}
+
+inline QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+inline qint32 int32At(const QByteArray& bytes, qint64 at)
+{
+    return qFromLittleEndian<qint32>(bytes.constData() + at);
+}
+
+// A fresh folder with the inputs in it and an empty output folder "out".
+class Folder
+{
+public:
+    explicit Folder(const QList<QByteArray>& contents) : m_contents(contents)
+    {
+        QDir(m_dir.path()).mkdir(QStringLiteral("out"));
+        for (const QByteArray& bytes : contents) {
+            const QString path = m_dir.filePath(QStringLiteral("in%1.mul").arg(m_inputs.size()));
+            QFile file(path);
+            require(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size(), "inputs written");
+            m_inputs << path;
+        }
+    }
+
+    const QStringList& inputs() const { return m_inputs; }
+    QString out() const { return m_dir.filePath(QStringLiteral("out")); }
+    QString outFile(const char* name) const { return out() + QLatin1Char('/') + QLatin1String(name); }
+    QString path(const char* name) const { return m_dir.filePath(QLatin1String(name)); }
+
+    // Every entry of the output folder, hidden ones included.
+    QStringList outEntries() const
+    {
+        return QDir(out()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                                     QDir::Name);
+    }
+
+    // A job succeeds, leaving exactly its outputs (no temporary file, lock or
+    // record), or fails with one of its messages, leaving nothing. Its inputs
+    // stay as they were either way.
+    void checkOutcome(const JobOutcome& outcome, std::initializer_list<const char*> messages,
+                      const QStringList& outputs) const
+    {
+        require(!outcome.stopped(), "nobody stops the job");
+        if (outcome.succeeded()) {
+            require(outEntries() == outputs, "exactly the outputs are left", outEntries().join(' '));
+        } else {
+            // A message ending in "block " is followed by the block's number.
+            bool known = false;
+            for (const char* message : messages) {
+                const QLatin1String text(message);
+                known = known || outcome.message() == text
+                        || (text.endsWith(QLatin1String("block ")) && outcome.message().startsWith(text));
+            }
+            require(known, "a documented message", outcome.message());
+            require(outEntries().isEmpty(), "a failed job leaves nothing", outEntries().join(' '));
+        }
+        for (int i = 0; i < m_inputs.size(); ++i)
+            require(readFile(m_inputs[i]) == m_contents[i], "inputs unchanged");
+    }
+
+private:
+    QTemporaryDir m_dir;
+    QList<QByteArray> m_contents;
+    QStringList m_inputs;
+};
+
+}  // namespace jobfuzz
