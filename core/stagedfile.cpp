@@ -79,15 +79,17 @@ void StagedFile::appendInt32(qint32 value)
     append(bytes, sizeof bytes);
 }
 
+// Written out up to here first, so that the patch lands on bytes the file
+// already holds; appending then carries on at its end.
 void StagedFile::overwrite(qint64 offset, const char* bytes, qint64 length)
 {
-    if (offset < 0 || length < 0 || offset > m_size - length || !m_file.isOpen()) {
-        m_failed = true;
+    if (offset < 0 || length < 0 || offset > m_size - length || !m_file.isOpen() || m_finished) {
+        fail(QStringLiteral("%1 bytes at %2 lie outside what was written").arg(length).arg(offset));
         return;
     }
     writeBuffer();
-    if (!m_file.seek(offset) || m_file.write(bytes, length) != length || !m_file.seek(m_size))
-        m_failed = true;
+    if (!m_failed && !m_file.writeAt(offset, bytes, length))
+        fail(QString::fromStdString(m_file.error()));
 }
 
 void StagedFile::writeBuffer()
