@@ -3,7 +3,7 @@
 #include <QString>
 #include <QStringList>
 
-#include <variant>
+#include <utility>
 
 // The figures of a job that succeeded, for a summary.
 struct JobResult
@@ -30,42 +30,38 @@ struct JobFailure
 class JobOutcome
 {
 public:
-    static JobOutcome success(JobResult result) { return JobOutcome(std::move(result)); }
-    static JobOutcome failure(JobFailure failure) { return JobOutcome(std::move(failure)); }
-    static JobOutcome failure(const QString& message) { return JobOutcome(JobFailure{message, {}, {}}); }
-    static JobOutcome stop() { return JobOutcome(Stopped()); }
+    static JobOutcome success(JobResult result)
+    {
+        JobOutcome outcome(State::Succeeded);
+        outcome.m_result = std::move(result);
+        return outcome;
+    }
+    static JobOutcome failure(JobFailure failure)
+    {
+        JobOutcome outcome(State::Failed);
+        outcome.m_failure = std::move(failure);
+        return outcome;
+    }
+    static JobOutcome failure(const QString& message) { return failure(JobFailure{message, {}, {}}); }
+    static JobOutcome stop() { return JobOutcome(State::Stopped); }
 
-    bool succeeded() const { return std::holds_alternative<JobResult>(m_state); }
-    bool failed() const { return std::holds_alternative<JobFailure>(m_state); }
-    bool stopped() const { return std::holds_alternative<Stopped>(m_state); }
+    bool succeeded() const { return m_state == State::Succeeded; }
+    bool failed() const { return m_state == State::Failed; }
+    bool stopped() const { return m_state == State::Stopped; }
 
     // The figures of a job that succeeded; all zero otherwise.
-    const JobResult& result() const;
+    const JobResult& result() const { return m_result; }
     // The failure of a job that failed; all empty otherwise.
-    const JobFailure& failure() const;
+    const JobFailure& failure() const { return m_failure; }
     // The failure's message; empty unless the job failed.
-    const QString& message() const { return failure().message; }
+    const QString& message() const { return m_failure.message; }
 
 private:
-    struct Stopped
-    {};
-    using State = std::variant<JobResult, JobFailure, Stopped>;
+    enum class State { Succeeded, Failed, Stopped };
 
-    explicit JobOutcome(State state) : m_state(std::move(state)) {}
+    explicit JobOutcome(State state) : m_state(state) {}
 
     State m_state;
+    JobResult m_result;    // set only when succeeded
+    JobFailure m_failure;  // set only when failed
 };
-
-inline const JobResult& JobOutcome::result() const
-{
-    static const JobResult none;
-    const JobResult* result = std::get_if<JobResult>(&m_state);
-    return result ? *result : none;
-}
-
-inline const JobFailure& JobOutcome::failure() const
-{
-    static const JobFailure none;
-    const JobFailure* failure = std::get_if<JobFailure>(&m_state);
-    return failure ? *failure : none;
-}
