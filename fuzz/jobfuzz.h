@@ -10,6 +10,7 @@
 
 #include "joboutcome.h"
 #include "jobprogress.h"
+#include "mapinput.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -22,6 +23,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <initializer_list>
+#include <optional>
 
 namespace jobfuzz {
 
@@ -57,6 +59,25 @@ inline QByteArray readFile(const QString& path)
 inline qint32 int32At(const QByteArray& bytes, qint64 at)
 {
     return qFromLittleEndian<qint32>(bytes.constData() + at);
+}
+
+// The map a map file holds as the jobs read it: its own bytes, or the chunks
+// of a package container laid end to end; nothing when it cannot be opened
+// or read (a damaged container).
+inline std::optional<QByteArray> logicalMap(const QString& path)
+{
+    MapInput map(path);
+    if (!map.open())
+        return std::nullopt;
+    QByteArray bytes;
+    for (qint64 at = 0; at < map.size(); at += InputFile::MaxView) {
+        const qint64 piece = qMin(InputFile::MaxView, map.size() - at);
+        const char* view = map.view(at, piece);
+        if (!view)
+            return std::nullopt;
+        bytes.append(view, qsizetype(piece));
+    }
+    return bytes;
 }
 
 // A fresh folder with the inputs in it and an empty output folder "out".
