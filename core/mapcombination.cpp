@@ -44,7 +44,7 @@ JobOutcome combineMapDiff(const MapCombineJob& job, JobProgress& progress)
         return std::nullopt;
     };
     const bool walked = walk.walk(result.blocks, [&](qint64 block) -> StepFailure {
-        const qint64 ordinal = table.find(block);
+        const qint64 ordinal = table.findNext(block);
         if (ordinal >= difRecords)
             return JobFailure{jobmessage::difFilesDamaged(block), difData.path(),
                               QStringLiteral("It holds %1 records, the locator names record %2")

@@ -35,6 +35,15 @@ bool ReplacementTable::load(InputFile& locator)
     return true;
 }
 
+qint64 ReplacementTable::findNext(qint64 block)
+{
+    if (m_next > 0 && m_entries[m_next - 1].block >= block)
+        m_next = 0;
+    while (m_next < m_entries.size() && m_entries[m_next].block < block)
+        ++m_next;
+    return m_next < m_entries.size() && m_entries[m_next].block == block ? m_entries[m_next].ordinal : -1;
+}
+
 qint64 ReplacementTable::find(qint64 block) const
 {
     const auto at = std::lower_bound(m_entries.begin(), m_entries.end(), block,

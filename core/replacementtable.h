@@ -23,6 +23,12 @@ public:
     // The record ordinal for `block`, or -1 when no record names it.
     qint64 find(qint64 block) const;
 
+    // The same, for a walk that asks in ascending block order: each call
+    // carries on where the last one stopped, so the whole walk costs one pass
+    // over the table instead of a search per block. Asked out of order, it
+    // starts again from the front and stays right.
+    qint64 findNext(qint64 block);
+
     qint64 size() const { return qint64(m_entries.size()); }
 
 private:
@@ -34,4 +40,5 @@ private:
 
     qint64 m_blockCount;
     std::vector<Entry> m_entries;  // sorted by block, one entry per block
+    size_t m_next = 0;             // findNext's place: every entry before it is for a smaller block
 };

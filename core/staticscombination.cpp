@@ -89,7 +89,7 @@ JobOutcome combineStaticsDiff(const StaticsCombineJob& job, JobProgress& progres
     if (!table.load(locator))
         walk.fail(inputFailure(jobmessage::UnableToReadStaticsOrDif, locator));
     walk.walk(result.blocks, [&](qint64 block) -> StepFailure {
-        const qint64 ordinal = table.find(block);
+        const qint64 ordinal = table.findNext(block);
         const bool replaced = ordinal >= 0;
         result.records += replaced ? 1 : 0;
         return combineBlock(block,
