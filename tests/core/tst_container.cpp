@@ -137,22 +137,17 @@ private slots:
         QTest::addColumn<quint32>("headerLength");
         QTest::addColumn<Layout>("layout");
         const qint64 size = m_map.size();
-        Layout layout;
-        QTest::newRow("one table") << 0 << size << QList<bool>() << 0u << layout;
-        layout.tables = {{2, 0, 1}};
-        QTest::newRow("out of order") << 1 << size << QList<bool>() << 0u << layout;
-        layout.capacity = 100;
-        layout.tables = {{1}, {2, 0}};
-        layout.tablesBackwards = true;
-        QTest::newRow("two tables of 100, laid backwards") << 2 << size << QList<bool>() << 0u << layout;
-        layout = Layout();
-        layout.capacity = 8;
-        layout.tables = {{-1, 0, -1, 2}, {}, {1, -1}};
-        QTest::newRow("unused entries, empty table") << 3 << size << QList<bool>() << 0u << layout;
-        layout.padTables = false;
-        layout.capacity = 3;
-        layout.tables = {{0}, {1, 2}};
-        QTest::newRow("no padding") << 4 << size << QList<bool>() << 0u << layout;
+        const QList<bool> stored;
+        // Layout{capacity, padded, laid backwards, first table at, tables}
+        QTest::newRow("one table") << 0 << size << stored << 0u << Layout();
+        QTest::newRow("out of order")
+            << 1 << size << stored << 0u << Layout{1000, true, false, 64, {{2, 0, 1}}};
+        QTest::newRow("two tables of 100, laid backwards")
+            << 2 << size << stored << 0u << Layout{100, true, true, 64, {{1}, {2, 0}}};
+        QTest::newRow("unused entries, empty table")
+            << 3 << size << stored << 0u << Layout{8, true, false, 64, {{-1, 0, -1, 2}, {}, {1, -1}}};
+        QTest::newRow("no padding") << 4 << size << stored << 0u
+                                    << Layout{3, false, false, 64, {{0}, {1, 2}}};
         QTest::newRow("zlib chunks") << 5 << size << QList<bool>{true, false, true} << 0u << Layout();
         QTest::newRow("data headers") << 0 << size << QList<bool>{false, true, false} << 12u << Layout();
         QTest::newRow("one whole chunk") << 1 << ChunkSize << QList<bool>() << 0u << Layout();
@@ -336,9 +331,7 @@ private slots:
         QCOMPARE(ws.outFiles(), QStringList{"map3LegacyMUL.uop"});
 
         const QList<containerbuilder::Part> parts = containerbuilder::mapChunks(3, map);
-        Layout layout;
-        layout.capacity = quint32(capacity);
-        layout.firstTableAt = 512;
+        Layout layout{quint32(capacity), true, false, 512, {}};
         layout.tables.resize((parts.size() + capacity - 1) / capacity);
         for (int k = 0; k < parts.size(); ++k)
             layout.tables[k / capacity].append(k);

@@ -77,12 +77,43 @@ JobOutcome runJob(const QString& job, const QStringList& in, const QString& out,
     return combineStaticsDiff({in[0], in[1], in[2], in[3], in[4], out, facet}, p);
 }
 
+// Inputs that name a file that is not there, or no file at all.
+const QByteArray Missing = "<missing>", Unnamed = "<unnamed>";
+
 QStringList files(const Workspace& ws, const QList<QByteArray>& contents)
 {
     QStringList paths;
     for (const QByteArray& bytes : contents)
-        paths << ws.file(QString("in%1.mul").arg(paths.size()), bytes);
+        paths << (bytes == Missing   ? ws.path("absent.mul")
+                  : bytes == Unnamed ? QString()
+                                     : ws.file(QString("in%1.mul").arg(paths.size()), bytes));
     return paths;
+}
+
+// A job's inputs from their kinds: good, missing, empty (no name), long (twice
+// the good size), or for a map uop (the good map in a container) or damaged
+// (a container with chunks 0 and 2 of it but no chunk 1).
+QList<QByteArray> inputsOf(const QString& job, const QString& kinds)
+{
+    using namespace containerbuilder;
+    const QMap<QString, QList<QByteArray>> good{
+        {"generate map", {randomMap(3, 6), randomMap(3, 7)}},
+        {"combine map", {randomMap(3, 6), randomMap(1, 7), int32s({0})}},
+        {"convert map", {randomMap(3, 6)}},
+        {"generate statics", {entries({{0, 2, 0}}), "ab", entries({{0, 2, 0}}), "xy"}},
+        {"combine statics", {entries({{0, 2, 0}}), "xy", "z", entries({{0, 1, 0}}), int32s({0})}}};
+    QList<QByteArray> inputs;
+    for (const QString& kind : kinds.split(' ')) {
+        const QByteArray bytes = good[job.section(" to ", 0, 0)][inputs.size()];
+        inputs << QMap<QString, QByteArray>{
+            {"good", bytes},
+            {"missing", Missing},
+            {"empty", Unnamed},
+            {"long", bytes + bytes},
+            {"uop", build(mapChunks(0, bytes)).bytes},
+            {"damaged", build({storedChunk(0, 0, bytes), storedChunk(0, 2, bytes)}).bytes}}[kind];
+    }
+    return inputs;
 }
 
 // Every file of a directory with its bytes.
@@ -92,6 +123,15 @@ QMap<QString, QByteArray> contents(const QString& dir)
     for (const QString& name : testfiles::filesIn(dir))
         files[name] = read(dir + '/' + name);
     return files;
+}
+
+// Earlier outputs of every job in the output folder, with their bytes.
+QMap<QString, QByteArray> earlierOutputs(const Workspace& ws)
+{
+    for (const char* name : {"map0.mul", "mapdif0.mul", "mapdifl0.mul", "staidx0.mul", "statics0.mul",
+                             "stadif0.mul", "stadifi0.mul", "stadifl0.mul"})
+        testfiles::write(ws.outFile(name), name);
+    return contents(ws.out());
 }
 
 }  // namespace
@@ -122,30 +162,18 @@ private slots:
         // Block 3 twice (the first record wins), numbers outside the map and a
         // partial record ignored, the last block replaced, the fragment kept.
         const QByteArray map = randomMap(5, 3) + "frag", dif = randomMap(5, 4);
-        QVERIFY(
-            runJob("combine map", files(ws, {map, dif, int32s({3, 1, 4, 3, 9, -1}) + "\5\6"}), ws.out(), 2)
-                .succeeded());
-        QCOMPARE(read(ws.outFile("map2.mul")),
+        const QString target = ws.file("out/map2.mul", map);  // the new map takes its place
+        QVERIFY(runJob("combine map",
+                       QStringList{target} + files(ws, {dif, int32s({3, 1, 4, 3, 9, -1}) + "\5\6"}), ws.out(),
+                       2)
+                    .succeeded());
+        QCOMPARE(ws.outFiles(), QStringList({"map2.mul", "mapdif1.mul", "mapdifl1.mul"}));
+        QCOMPARE(read(target),
                  block(map, 0) + block(dif, 1) + block(map, 2) + block(dif, 0) + block(dif, 2) + "frag");
     }
 
-    // Block 0 moved with a new extra (no record), 1 new, 2 emptied, 3 changed;
-    // a partial entry at the end of both indexes is no block.
-    void staticsRecords()
-    {
-        Workspace ws;
-        const QStringList pairs =
-            files(ws, {entries({{0, 4, 0}, {-1, 0, 0}, {4, 6, 0}, {10, 2, 0}}) + "\1\2", "AAAABBBBBBCC",
-                       entries({{6, 4, 7}, {0, 6, 0}, {-1, 0, 0}, {10, 2, 0}}) + "\3\4", "DDDDDDAAAAEE"});
-        QVERIFY(runJob("generate statics", pairs, ws.out(), 1).succeeded());
-        QCOMPARE(ws.outFiles(), QStringList({"stadif1.mul", "stadifi1.mul", "stadifl1.mul"}));
-        QCOMPARE(read(ws.outFile("stadifl1.mul")), int32s({1, 2, 3}));
-        QCOMPARE(read(ws.outFile("stadifi1.mul")), entries({{0, 6, 0}, {-1, 0, 0}, {6, 2, 0}}));
-        QCOMPARE(read(ws.outFile("stadif1.mul")), QByteArray("DDDDDDEE"));
-    }
-
-    // One block after one that is the same on both sides: the record written
-    // for it, if any, and the bytes.
+    // One block after one that is the same on both sides, and a partial entry
+    // that is no block: the record written for it, if any, and the bytes.
     void staticsDecisionTable_data()
     {
         QTest::addColumn<QList<QByteArray>>("pairs");
@@ -154,8 +182,8 @@ private slots:
         const auto row = [](const char* name, Entry was, const char* wasData, Entry now, const char* nowData,
                             std::initializer_list<Entry> record, const char* bytes) {
             const QByteArray same = entries({{-1, 0, 0}});
-            QTest::newRow(name) << QList<QByteArray>{same + entries({was}), wasData, same + entries({now}),
-                                                     nowData}
+            QTest::newRow(name) << QList<QByteArray>{same + entries({was}) + "\1", wasData,
+                                                     same + entries({now}) + "\2", nowData}
                                 << entries(record) << QByteArray(bytes);
         };
         row("emptied", {0, 3, 1}, "abc", {-1, 5, 9}, "", {{-1, 5, 9}}, "");
@@ -186,10 +214,13 @@ private slots:
     void staticsCombineCompactsAndReplaces()
     {
         Workspace ws;
-        const auto combine = [&](const QList<QByteArray>& inputs, const QByteArray& index, const char* data) {
-            QVERIFY(runJob("combine statics", files(ws, inputs), ws.out()).succeeded());
-            QCOMPARE(read(ws.outFile("staidx0.mul")), index);
-            QCOMPARE(read(ws.outFile("statics0.mul")), QByteArray(data));
+        // The current pair lies where the new one goes, and makes way for it.
+        const auto combine = [&](const QList<QByteArray>& in, const QByteArray& index, const char* data) {
+            const QStringList pair{ws.file("out/staidx0.mul", in[0]), ws.file("out/statics0.mul", in[1])};
+            QVERIFY(runJob("combine statics", pair + files(ws, in.mid(2)), ws.out()).succeeded());
+            QCOMPARE(ws.outFiles(), QStringList({"staidx0.mul", "statics0.mul"}));
+            QCOMPARE(read(pair[0]), index);
+            QCOMPARE(read(pair[1]), QByteArray(data));
         };
         // Blocks out of order, overlapping (2 and 3), with gaps between them.
         const QByteArray index = entries({{10, 3, 1}, {-1, 4, 2}, {0, 5, 3}, {2, 3, 4}, {20, 2, 5}});
@@ -207,7 +238,7 @@ private slots:
         // nothing wherever they point and take the offset where they land. A
         // replaced block's damaged current entry is never read through.
         combine({entries({{99, 0, 5}, {99, 99, 0}, {0, 2, 0}, {-1, 0, 0}}) + "\1", "ab", "zz",
-                 entries({{1000, 0, 3}, {0, 2, 6}}), int32s({3, 1})},
+                 entries({{1000, 0, 3}, {0, 2, 6}}) + "\1", int32s({3, 1})},
                 entries({{0, 0, 5}, {0, 2, 6}, {2, 2, 0}, {4, 0, 3}}), "zzab");
         // A 0-byte index: no blocks, whatever the locator holds.
         combine({"", "junk", "x", "y", int32s({0, 5})}, "", "");
@@ -236,15 +267,14 @@ private slots:
     void checksInOrder_data()
     {
         QTest::addColumn<QString>("job");
-        // Per input: good, missing, empty, long (twice the good size), or for a
-        // map uop (the good map in a container) or damaged (a container
-        // without chunk 1).
-        QTest::addColumn<QString>("inputs");
+        QTest::addColumn<QList<QByteArray>>("inputs");
         QTest::addColumn<QString>(
             "outDir");  // out, missing, file, empty, or a folder in out by an output's name
         QTest::addColumn<QString>("message");
-        const auto row = [](const char* job, const char* inputs, const char* outDir, const char* message) {
-            QTest::addRow("%s: %s, %s", job, inputs, outDir) << job << inputs << outDir << message;
+        // Inputs of a kind each (see inputsOf); the checks before the walk, in their order.
+        const auto row = [](const char* job, const char* kinds, const char* outDir, const char* message) {
+            QTest::addRow("%s: %s, %s", job, kinds, outDir)
+                << job << inputsOf(job, kinds) << outDir << message;
         };
         row("generate map", "missing missing", "missing", "Unable to open reference data file");
         row("generate map", "empty good", "out", "Unable to open reference data file");
@@ -291,58 +321,10 @@ private slots:
         row("combine statics", "good good good good good", "empty", "Output Directory does not exist");
         for (const char* outDir : {"missing", "statics0.mul", "staidx0.mul"})
             row("combine statics", "good good good good good", outDir, "Unable to create new static files");
-    }
-    // Every check comes before the walk begins, and leaves nothing behind.
-    void checksInOrder()
-    {
-        QFETCH(QString, job);
-        QFETCH(QString, inputs);
-        QFETCH(QString, outDir);
-        QFETCH(QString, message);
-        const QMap<QString, QList<QByteArray>> good{
-            {"generate map", {randomMap(3, 6), randomMap(3, 7)}},
-            {"combine map", {randomMap(3, 6), randomMap(1, 7), int32s({0})}},
-            {"convert map", {randomMap(3, 6)}},
-            {"generate statics", {entries({{0, 2, 0}}), "ab", entries({{0, 2, 0}}), "xy"}},
-            {"combine statics", {entries({{0, 2, 0}}), "xy", "z", entries({{0, 1, 0}}), int32s({0})}}};
-        Workspace ws;
-        QStringList paths;
-        const QStringList kinds = inputs.split(' ');
-        for (int i = 0; i < kinds.size(); ++i) {
-            const QByteArray bytes = good[job.section(" to ", 0, 0)][i];
-            // A container with chunks 0 and 2 of the map but no chunk 1.
-            const QByteArray damaged = containerbuilder::build({containerbuilder::storedChunk(0, 0, bytes),
-                                                                containerbuilder::storedChunk(0, 2, bytes)})
-                                           .bytes;
-            const QMap<QString, QByteArray> made{
-                {"good", bytes},
-                {"long", bytes + bytes},
-                {"uop", containerbuilder::build(containerbuilder::mapChunks(0, bytes)).bytes},
-                {"damaged", damaged}};
-            paths << (kinds[i] == "missing" ? ws.path("absent.mul")
-                      : kinds[i] == "empty" ? QString()
-                                            : ws.file(QString("in%1.mul").arg(i), made[kinds[i]]));
-        }
-        const QMap<QString, QString> outDirs{{"out", ws.out()},
-                                             {"missing", ws.path("nowhere")},
-                                             {"file", ws.file("plain.txt", "x")},
-                                             {"empty", ""}};
-        if (!outDirs.contains(outDir))
-            QDir(ws.out()).mkdir(outDir);
-        RecordingProgress progress;
-        QCOMPARE(runJob(job, paths, outDirs.value(outDir, ws.out()), 0, &progress).message(), message);
-        QCOMPARE(progress.total, -1);
-        QCOMPARE(ws.outFiles(), QStringList());
-    }
-
-    void damagedInputStopsTheRun_data()
-    {
-        QTest::addColumn<QString>("job");
-        QTest::addColumn<QList<QByteArray>>("inputs");
-        QTest::addColumn<QString>("message");
-        const auto row = [](const QString& name, const char* job, const QList<QByteArray>& inputs,
-                            const char* message) {
-            QTest::newRow(qPrintable(name)) << job << inputs << message;
+        // Damage found during the walk.
+        const auto damaged = [](const QString& name, const char* job, const QList<QByteArray>& inputs,
+                                const char* message) {
+            QTest::newRow(qPrintable(name)) << job << inputs << "out" << message;
         };
         const QByteArray good = entries({{0, 2, 0}}), data = "12345678";
         const QList<std::pair<QString, QByteArray>> damage{{"negative offset", entries({{-2, 1, 0}})},
@@ -350,41 +332,53 @@ private slots:
                                                            {"past the end", entries({{6, 3, 0}})},
                                                            {"huge length", entries({{0, 0x7fffffff, 0}})}};
         for (const auto& [name, bad] : damage) {
-            row("reference, " + name, "generate statics", {good + bad, data, good + good, data},
-                "Reference statics are damaged at block 1");
-            row("current, " + name, "generate statics", {good + good, data, good + bad, data},
-                "Current statics are damaged at block 1");
-            row("combined current, " + name, "combine statics", {good + bad, data, data, good, int32s({0})},
-                "Current statics are damaged at block 1");
-            row("difference index, " + name, "combine statics",
-                {good + good, data, data, good + bad, int32s({0, 1})}, "Dif files are damaged at block 1");
+            damaged("reference, " + name, "generate statics", {good + bad, data, good + good, data},
+                    "Reference statics are damaged at block 1");
+            damaged("current, " + name, "generate statics", {good + good, data, good + bad, data},
+                    "Current statics are damaged at block 1");
+            damaged("combined current, " + name, "combine statics",
+                    {good + bad, data, data, good, int32s({0})}, "Current statics are damaged at block 1");
+            damaged("difference index, " + name, "combine statics",
+                    {good + good, data, data, good + bad, int32s({0, 1})},
+                    "Dif files are damaged at block 1");
         }
-        row("record past the difference index", "combine statics",
-            {good + good, data, data, good + "\1\2", int32s({0, 1})}, "Dif files are damaged at block 1");
-        row("record past the map dif data", "combine map",
-            {randomMap(4, 8), randomMap(1, 9) + QByteArray(100, 'x'), int32s({0, 0, 3})},
-            "Dif files are damaged at block 3");
+        damaged("record past the difference index", "combine statics",
+                {good + good, data, data, good + "\1\2", int32s({0, 1})}, "Dif files are damaged at block 1");
+        damaged("record past the map dif data", "combine map",
+                {randomMap(4, 8), randomMap(1, 9) + QByteArray(100, 'x'), int32s({0, 0, 3})},
+                "Dif files are damaged at block 3");
         // A container's zlib stream is checked as the walk unpacks it.
         const QByteArray map = randomMap(3, 8);
         containerbuilder::Part cut = containerbuilder::zlibChunk(0, 0, map);
         cut.stored.chop(6);
         const QByteArray unpackable = containerbuilder::build({cut}).bytes;
-        row("container, generate", "generate map", {map, unpackable}, "Unable to read map data files");
-        row("container, combine", "combine map", {unpackable, map, int32s({1})},
-            "Unable to read map or dif files");
-        row("container, convert", "convert map to uop", {unpackable}, "Unable to read map file");
+        damaged("container, generate", "generate map", {map, unpackable}, "Unable to read map data files");
+        damaged("container, combine", "combine map", {unpackable, map, int32s({1})},
+                "Unable to read map or dif files");
+        damaged("container, convert", "convert map to uop", {unpackable}, "Unable to read map file");
     }
-    // Earlier outputs of every job survive a failed run.
-    void damagedInputStopsTheRun()
+    // A failed run leaves the earlier outputs of every job as they were. Every
+    // check comes before the walk begins; damage ends the walk it stops.
+    void checksInOrder()
     {
         QFETCH(QString, job);
         QFETCH(QList<QByteArray>, inputs);
+        QFETCH(QString, outDir);
         QFETCH(QString, message);
         Workspace ws;
+        const QMap<QString, QString> outDirs{{"out", ws.out()},
+                                             {"missing", ws.path("nowhere")},
+                                             {"file", ws.file("plain.txt", "x")},
+                                             {"empty", ""}};
+        if (!outDirs.contains(outDir))
+            QDir(ws.out()).mkdir(outDir);
         const QMap<QString, QByteArray> earlier = earlierOutputs(ws);
         RecordingProgress progress;
-        QCOMPARE(runJob(job, files(ws, inputs), ws.out(), 0, &progress).message(), message);
-        QCOMPARE(progress.ended, 1);
+        QCOMPARE(runJob(job, files(ws, inputs), outDirs.value(outDir, ws.out()), 0, &progress).message(),
+                 message);
+        const bool walked = message.contains("damaged") || message.startsWith("Unable to read");
+        QCOMPARE(progress.total != -1, walked);
+        QCOMPARE(progress.ended, walked ? 1 : 0);
         QCOMPARE(contents(ws.out()), earlier);
     }
 
@@ -492,21 +486,14 @@ private slots:
         QTest::addColumn<QString>("job");
         QTest::addColumn<QString>("readError");
         QTest::addColumn<QString>("writeError");
-        QTest::newRow("generate map") << "generate map"
-                                      << "Unable to read map data files"
-                                      << "Unable to write diff files";
-        QTest::newRow("combine map") << "combine map"
-                                     << "Unable to read map or dif files"
-                                     << "Unable to write new map file";
-        QTest::newRow("convert map") << "convert map"
-                                     << "Unable to read map file"
-                                     << "Unable to write new map file";
-        QTest::newRow("generate statics") << "generate statics"
-                                          << "Unable to read statics files"
-                                          << "Unable to write diff files";
-        QTest::newRow("combine statics") << "combine statics"
-                                         << "Unable to read statics or dif files"
-                                         << "Unable to write new static files";
+        const auto row = [](const char* job, const char* readError, const char* writeError) {
+            QTest::newRow(job) << job << readError << writeError;
+        };
+        row("generate map", "Unable to read map data files", "Unable to write diff files");
+        row("combine map", "Unable to read map or dif files", "Unable to write new map file");
+        row("convert map", "Unable to read map file", "Unable to write new map file");
+        row("generate statics", "Unable to read statics files", "Unable to write diff files");
+        row("combine statics", "Unable to read statics or dif files", "Unable to write new static files");
     }
     // A full disk, an input that shrinks under the job, and a stop part way:
     // the earlier outputs stay as they were, and nothing else is left.
@@ -546,40 +533,6 @@ private slots:
         };
         QCOMPARE(runJob(job, inputs, ws.out(), 0, &shrinking).message(), readError);
         QCOMPARE(contents(ws.out()), earlier);
-    }
-
-    // The new files take the place of the inputs they were made from.
-    void combineIntoTheFolderOfItsInputs()
-    {
-        Workspace ws;
-        const QByteArray map = randomMap(3, 15), newBlock = randomMap(1, 16);
-        const QStringList current{ws.outFile("map0.mul"), ws.outFile("staidx0.mul"),
-                                  ws.outFile("statics0.mul")};
-        testfiles::write(current[0], map);
-        testfiles::write(current[1], entries({{2, 2, 0}, {0, 2, 0}}));
-        testfiles::write(current[2], "abcd");
-        QVERIFY(
-            runJob("combine map", {current[0], ws.file("d", newBlock), ws.file("l", int32s({2}))}, ws.out())
-                .succeeded());
-        QCOMPARE(read(current[0]), block(map, 0) + block(map, 1) + newBlock);
-        QVERIFY(runJob("combine statics",
-                       {current[1], current[2], ws.file("d", "zz"), ws.file("i", entries({{0, 2, 7}})),
-                        ws.file("l", int32s({0}))},
-                       ws.out())
-                    .succeeded());
-        QCOMPARE(read(current[1]), entries({{0, 2, 7}, {2, 2, 0}}));
-        QCOMPARE(read(current[2]), QByteArray("zzab"));
-        QCOMPARE(ws.outFiles().size(), 3);
-    }
-
-private:
-    // Earlier outputs of every job in the output folder, with their bytes.
-    static QMap<QString, QByteArray> earlierOutputs(const Workspace& ws)
-    {
-        for (const char* name : {"map0.mul", "mapdif0.mul", "mapdifl0.mul", "staidx0.mul", "statics0.mul",
-                                 "stadif0.mul", "stadifi0.mul", "stadifl0.mul"})
-            testfiles::write(ws.outFile(name), name);
-        return contents(ws.out());
     }
 };
 
