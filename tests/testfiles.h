@@ -18,20 +18,16 @@ namespace testfiles {
 
 inline QByteArray int32s(std::initializer_list<qint32> values)
 {
-    QByteArray bytes;
-    for (const qint32 value : values) {
-        char le[4];
-        qToLittleEndian(value, le);
-        bytes.append(le, 4);
-    }
+    QByteArray bytes(qsizetype(values.size()) * 4, Qt::Uninitialized);
+    qToLittleEndian<qint32>(values.begin(), qsizetype(values.size()), bytes.data());
     return bytes;
 }
 
+// The whole little-endian numbers of `bytes`; a partial one at the end is left out.
 inline QList<qint32> readInt32s(const QByteArray& bytes)
 {
-    QList<qint32> values;
-    for (qsizetype at = 0; at + 4 <= bytes.size(); at += 4)
-        values << qFromLittleEndian<qint32>(bytes.constData() + at);
+    QList<qint32> values(bytes.size() / 4);
+    qFromLittleEndian<qint32>(bytes.constData(), values.size(), values.data());
     return values;
 }
 
