@@ -1,11 +1,11 @@
 // Linked only into the kill test's helpers: with
-// QUILLMARK_TEST_PAUSE_BEFORE_RENAME=<milliseconds> in the environment, every
-// commit says "before rename <n>" on stdout and waits that long before each
-// rename, so that the test can kill the job right there.
+// QUILLMARK_TEST_STOP_BEFORE_RENAME=<n> in the environment, a commit says
+// "before rename <n>" on stdout when it gets there and waits a minute, so
+// that the test can kill the job right there.
 
 #include "stagedfile.h"
 
-#include <QByteArray>
+#include <QString>
 
 #include <chrono>
 #include <cstdio>
@@ -13,20 +13,17 @@
 
 namespace {
 
-int s_pause = 0;
+const int s_stopAt = qEnvironmentVariable("QUILLMARK_TEST_STOP_BEFORE_RENAME", "-1").toInt();
 
-void pauseBeforeRename(int placed)
+void stopBeforeRename(int placed)
 {
+    if (placed != s_stopAt)
+        return;
     std::printf("before rename %d\n", placed);
     std::fflush(stdout);
-    std::this_thread::sleep_for(std::chrono::milliseconds(s_pause));
+    std::this_thread::sleep_for(std::chrono::minutes(1));
 }
 
-const bool s_installed = [] {
-    s_pause = qEnvironmentVariableIntValue("QUILLMARK_TEST_PAUSE_BEFORE_RENAME");
-    if (s_pause > 0)
-        setBeforeRenameHook(pauseBeforeRename);
-    return true;
-}();
+const bool s_installed = (setBeforeRenameHook(stopBeforeRename), true);
 
 }  // namespace

@@ -7,10 +7,8 @@
 
 #include "outputfolder.h"
 #include "samplefacet.h"
-#include "stagingnames.h"
 #include "testfiles.h"
 
-#include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -21,38 +19,33 @@ namespace {
 
 struct Job
 {
-    QString name;         // the window helper's name for it
-    QStringList words;    // quillmark-cli's
-    QStringList options;  // quillmark-cli's option per input
-    QStringList inputs;
-    QStringList targets;  // output file names
-    QList<QByteArray> newHashes;
-    qint64 milliseconds[2] = {0, 0};  // a whole run through the command-line tool, the window
+    QString name;        // the window helper's; quillmark-cli takes its two words
+    QStringList inputs;  // quillmark-cli's option, then the file, for each input
+    QStringList targets = {};
+    QList<QByteArray> newContents = {};
+    qint64 milliseconds[2] = {0, 0};  // a whole run through quillmark-cli, the window
 };
 
-QByteArray hashOf(const QString& path)
+// Starts the job writing into `out`; it stops before rename `stopAt` of its commit.
+void start(QProcess& process, const Job& job, bool window, const QString& out, int stopAt = -1)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return "missing";
-    QCryptographicHash hash(QCryptographicHash::Md5);
-    hash.addData(&file);
-    return hash.result();
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QUILLMARK_TEST_STOP_BEFORE_RENAME", QString::number(stopAt));
+    process.setProcessEnvironment(environment);
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    QStringList words = window ? QStringList{job.name} : job.name.split('-');
+    for (int i = 0; i < job.inputs.size(); i += 2)
+        words << (window ? job.inputs.mid(i + 1, 1) : job.inputs.mid(i, 2));
+    words << (window ? QStringList{out} : QStringList{"--out", out, "--facet", "0"});
+    process.start(window ? KILLJOB_WINDOW : KILLJOB_CLI, words);
 }
 
-QByteArray oldContent(const QString& target)
+bool succeeds(const Job& job, bool window, const QString& out)
 {
-    return "earlier " + target.toLatin1();
-}
-
-QStringList arguments(const Job& job, bool window, const QString& out)
-{
-    if (window)
-        return QStringList{job.name} + job.inputs + QStringList{out};
-    QStringList words = job.words;
-    for (int i = 0; i < job.inputs.size(); ++i)
-        words << job.options[i] << job.inputs[i];
-    return words + QStringList{"--out", out, "--facet", "0"};
+    QProcess process;
+    start(process, job, window, out);
+    return process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit
+           && process.exitCode() == 0;
 }
 
 }  // namespace
@@ -61,213 +54,133 @@ class KillTest : public QObject
 {
     Q_OBJECT
 
-private slots:
-    void initTestCase();
-    void killedJobs_data();
-    void killedJobs();
-    void cleanupTestCase();
-
-private:
-    void prepare(Job& job);
-    bool killOnce(const Job& job, bool window, const QString& out, int renameToKillAt);
-    void checkTargets(const Job& job, const QString& out, bool settled);
-
     QTemporaryDir m_dir;
-    QMap<QString, Job> m_jobs;
-    QRandomGenerator m_random;
-    int m_kills = 0;
-    int m_killsBetweenRenames = 0;
-    int m_killsLeavingFiles = 0;  // temporary files, a lock or a record
-    int m_killsMixed = 0;         // a set part old, part new until settled
-};
+    QList<Job> m_jobs;
+    const quint32 m_seed = QRandomGenerator::global()->generate();
+    QRandomGenerator m_random{m_seed};
 
-void KillTest::initTestCase()
-{
-    const quint32 seed = QRandomGenerator::global()->generate();
-    qInfo("random seed %u", seed);
-    m_random.seed(seed);
-    SampleFacetOptions options;
-    options.directory = m_dir.filePath("sample");
-    options.widthBlocks = 896;  // Felucca's size, the largest
-    options.heightBlocks = 512;
-    QVERIFY(writeSampleFacet(options).status.ok());
-    const FacetFiles reference = referenceFiles(options), current = editedFiles(options);
-    const QString difs = m_dir.filePath("difs");
-    QDir().mkpath(difs);
-    const auto dif = [&](const char* name) { return difs + "/" + name; };
-    m_jobs["generate-map"] = {"generate-map",
-                              {"generate", "map"},
-                              {"--reference", "--current"},
-                              {reference.map, current.map},
-                              {"mapdif0.mul", "mapdifl0.mul"},
-                              {},
-                              {}};
-    m_jobs["generate-statics"] = {
-        "generate-statics",
-        {"generate", "statics"},
-        {"--reference-index", "--reference-data", "--current-index", "--current-data"},
-        {reference.index, reference.data, current.index, current.data},
-        {"stadif0.mul", "stadifi0.mul", "stadifl0.mul"},
-        {},
-        {}};
-    m_jobs["combine-map"] = {"combine-map",
-                             {"combine", "map"},
-                             {"--map", "--difl", "--dif"},
-                             {reference.map, dif("mapdifl0.mul"), dif("mapdif0.mul")},
-                             {"map0.mul"},
-                             {},
-                             {}};
-    m_jobs["combine-statics"] = {
-        "combine-statics",
-        {"combine", "statics"},
-        {"--index", "--data", "--difl", "--difi", "--dif"},
-        {reference.index, reference.data, dif("stadifl0.mul"), dif("stadifi0.mul"), dif("stadif0.mul")},
-        {"staidx0.mul", "statics0.mul"},
-        {},
-        {}};
-    // Generation first: its outputs are the combinations' inputs.
-    for (const char* name : {"generate-map", "generate-statics", "combine-map", "combine-statics"})
-        prepare(m_jobs[name]);
-}
-
-// A whole run gives the new contents and how long a run takes through each
-// program, so that random kills spread over a whole run.
-void KillTest::prepare(Job& job)
-{
-    const QString out = job.name.startsWith("generate") ? m_dir.filePath("difs") : m_dir.filePath("clean");
-    QDir().mkpath(out);
-    for (const bool window : {false, true}) {
+    // Starts the job over the earlier contents and kills it, at a random
+    // instant or when it stops before rename `stopAt`. False when it ended first.
+    bool killOnce(const Job& job, bool window, const QString& out, int stopAt)
+    {
+        for (const QString& target : job.targets)
+            testfiles::write(out + "/" + target, "earlier " + target.toLatin1());
         QProcess process;
-        QElapsedTimer timer;
-        timer.start();
-        process.start(window ? KILLJOB_WINDOW : KILLJOB_CLI, arguments(job, window, out));
-        QVERIFY(process.waitForFinished(120000));
-        job.milliseconds[window] = timer.elapsed();
-        QVERIFY2(process.exitCode() == 0, process.readAllStandardError().constData());
-    }
-    for (const QString& target : job.targets)
-        job.newHashes << hashOf(out + "/" + target);
-    qInfo("%s: %lld ms through quillmark-cli, %lld ms through the window", qPrintable(job.name),
-          job.milliseconds[0], job.milliseconds[1]);
-}
-
-void KillTest::killedJobs_data()
-{
-    QTest::addColumn<QString>("job");
-    QTest::addColumn<bool>("window");
-    for (const char* job : {"generate-map", "combine-map", "generate-statics", "combine-statics"}) {
-        QTest::addRow("%s, quillmark-cli", job) << job << false;
-        QTest::addRow("%s, window", job) << job << true;
-    }
-}
-
-void KillTest::killedJobs()
-{
-    QFETCH(QString, job);
-    QFETCH(bool, window);
-    const Job& spec = m_jobs[job];
-    const QString out = m_dir.filePath(QString("out-%1-%2").arg(job).arg(window));
-    QDir().mkpath(out);
-    // Four kills at random instants (a job that ends first does not count),
-    // then one between renames (before the first when there is only one).
-    constexpr int RandomKills = 4;
-    int landed = 0;
-    for (int attempt = 0; landed <= RandomKills && attempt < 4 * RandomKills; ++attempt) {
-        const int renameToKillAt = landed < RandomKills ? -1 : (spec.targets.size() > 1 ? 1 : 0);
-        if (!killOnce(spec, window, out, renameToKillAt))
-            continue;
-        ++landed;
-        checkTargets(spec, out, false);
-        if (QTest::currentTestFailed())
-            return;
-        {
-            // What the next job does before anything else.
-            OutputFolder folder(out);
-            QVERIFY2(folder.open(), qPrintable(folder.errorString()));
-            folder.removeDebris({});
-        }
-        checkTargets(spec, out, true);
-        if (QTest::currentTestFailed())
-            return;
-    }
-    QProcess process;
-    process.start(window ? KILLJOB_WINDOW : KILLJOB_CLI, arguments(spec, window, out));
-    QVERIFY(process.waitForFinished(120000));
-    QCOMPARE(process.exitCode(), 0);
-    QStringList targets = spec.targets;
-    targets.sort();
-    QCOMPARE(testfiles::filesIn(out), targets);
-    for (int i = 0; i < spec.targets.size(); ++i)
-        QCOMPARE(hashOf(out + "/" + spec.targets[i]), spec.newHashes[i]);
-}
-
-// Starts the job over the earlier contents and kills it, at a random instant
-// or when it announces the rename `renameToKillAt`. False when the job ended
-// before the kill.
-bool KillTest::killOnce(const Job& job, bool window, const QString& out, int renameToKillAt)
-{
-    for (const QString& target : job.targets)
-        testfiles::write(out + "/" + target, oldContent(target));
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    if (renameToKillAt >= 0)
-        environment.insert("QUILLMARK_TEST_PAUSE_BEFORE_RENAME", "5000");
-    process.setProcessEnvironment(environment);
-    process.start(window ? KILLJOB_WINDOW : KILLJOB_CLI, arguments(job, window, out));
-    if (!process.waitForStarted())
-        return false;
-    if (renameToKillAt >= 0) {
-        const QByteArray mark = "before rename " + QByteArray::number(renameToKillAt);
+        start(process, job, window, out, stopAt);
         QByteArray said;
-        while (!said.contains(mark) && process.waitForReadyRead(60000))
+        if (stopAt < 0)
+            process.waitForFinished(int(m_random.bounded(job.milliseconds[window])));
+        while (stopAt >= 0 && !said.contains("before rename") && process.waitForReadyRead(60000))
             said += process.readAllStandardOutput();
-        if (!said.contains(mark))
+        if (process.state() != QProcess::Running || said.contains("before rename") != (stopAt >= 0))
             return false;
-        ++m_killsBetweenRenames;
-    } else {
-        process.waitForFinished(int(m_random.bounded(job.milliseconds[window])));
+        process.kill();
+        return process.waitForFinished();
     }
-    if (process.state() == QProcess::NotRunning)
-        return false;
-    process.kill();
-    process.waitForFinished();
-    ++m_kills;
-    return true;
-}
 
-// Every target whole, earlier or new; once settled, all of the set alike, and
-// nothing of the killed run left but the lock of whoever settled it.
-void KillTest::checkTargets(const Job& job, const QString& out, bool settled)
-{
-    int fresh = 0;
-    for (int i = 0; i < job.targets.size(); ++i) {
-        const QString path = out + "/" + job.targets[i];
-        const QByteArray hash = hashOf(path);
-        const bool isNew = hash == job.newHashes[i];
-        QVERIFY2(isNew || testfiles::read(path) == oldContent(job.targets[i]), qPrintable(path));
-        fresh += isNew ? 1 : 0;
+    // Every target whole, earlier or new (`fresh` of them new, when known);
+    // once settled, all of the set alike and nothing of the killed run left.
+    void checkTargets(const Job& job, const QString& out, bool settled, int fresh = -1)
+    {
+        int renewed = 0;
+        for (int i = 0; i < job.targets.size(); ++i) {
+            const QByteArray content = testfiles::read(out + "/" + job.targets[i]);
+            renewed += content == job.newContents[i] ? 1 : 0;
+            QVERIFY2(content == job.newContents[i] || content == "earlier " + job.targets[i].toLatin1(),
+                     qPrintable(job.targets[i]));
+        }
+        for (const QString& name : testfiles::filesIn(out)) {
+            QVERIFY2(job.targets.contains(name)
+                         || (!settled && !name.endsWith(".mul") && name.contains("quillmark")),
+                     qPrintable(name));
+        }
+        if (settled)
+            QVERIFY2(renewed == 0 || renewed == job.targets.size(), "a set part old, part new");
+        if (fresh >= 0)
+            QCOMPARE(renewed, fresh);
     }
-    bool leftFiles = false;
-    for (const QString& name : testfiles::filesIn(out)) {
-        if (job.targets.contains(name))
-            continue;
-        leftFiles = true;
-        QVERIFY2(!name.endsWith(".mul") && name.contains("quillmark"), qPrintable(name));
-        QVERIFY2(!settled, qPrintable("left after the next job's start: " + name));
-    }
-    m_killsLeavingFiles += !settled && leftFiles ? 1 : 0;
-    m_killsMixed += !settled && fresh > 0 && fresh < job.targets.size() ? 1 : 0;
-    if (settled)
-        QVERIFY2(fresh == 0 || fresh == job.targets.size(), "a set part old, part new");
-}
 
-void KillTest::cleanupTestCase()
-{
-    qInfo("%d kills: %d between renames, %d left files of their own, %d left a set part old, part new",
-          m_kills, m_killsBetweenRenames, m_killsLeavingFiles, m_killsMixed);
-    QCOMPARE(m_kills, 40);
-    QCOMPARE(m_killsBetweenRenames, 8);
-}
+private slots:
+    // A whole run of each job through each program, into a folder of its own,
+    // gives its outputs and how long a run takes, so that random kills spread
+    // over a whole run.
+    void initTestCase()
+    {
+        qInfo("random seed %u", m_seed);
+        const SampleFacetOptions options{m_dir.filePath("sample"), 0, 896, 512};  // Felucca's, the largest
+        QVERIFY(writeSampleFacet(options).status.ok());
+        const FacetFiles ref = referenceFiles(options), cur = editedFiles(options);
+        const QString map = m_dir.filePath("generate-map/"), statics = m_dir.filePath("generate-statics/");
+        // Generation first: its outputs are the combinations' inputs.
+        m_jobs = {
+            {"generate-map", {"--reference", ref.map, "--current", cur.map}},
+            {"generate-statics",
+             {"--reference-index", ref.index, "--reference-data", ref.data, "--current-index", cur.index,
+              "--current-data", cur.data}},
+            {"combine-map", {"--map", ref.map, "--difl", map + "mapdifl0.mul", "--dif", map + "mapdif0.mul"}},
+            {"combine-statics",
+             {"--index", ref.index, "--data", ref.data, "--difl", statics + "stadifl0.mul", "--difi",
+              statics + "stadifi0.mul", "--dif", statics + "stadif0.mul"}}};
+        for (Job& job : m_jobs) {
+            const QString out = m_dir.filePath(job.name);
+            QDir().mkpath(out);
+            for (const bool window : {false, true}) {
+                QElapsedTimer timer;
+                timer.start();
+                QVERIFY(succeeds(job, window, out));
+                job.milliseconds[window] = timer.elapsed();
+            }
+            // The outputs alone: the names a commit stages under are hidden.
+            job.targets = QDir(out).entryList({"*.mul"}, QDir::Files, QDir::Name);
+            for (const QString& target : job.targets)
+                job.newContents << testfiles::read(out + "/" + target);
+        }
+    }
+
+    void killedJobs_data()
+    {
+        QTest::addColumn<int>("job");
+        QTest::addColumn<bool>("window");
+        for (int job = 0; job < m_jobs.size(); ++job)
+            for (const bool window : {false, true})
+                QTest::addRow("%s, %s", qPrintable(m_jobs[job].name), window ? "window" : "quillmark-cli")
+                    << job << window;
+    }
+
+    // Four kills at random instants (a job that ends first does not count),
+    // then one between renames: before the second when there is one, so that
+    // exactly one target is new.
+    void killedJobs()
+    {
+        QFETCH(int, job);
+        QFETCH(bool, window);
+        const Job& spec = m_jobs[job];
+        const QString out = m_dir.filePath(QString("out-%1-%2").arg(spec.name).arg(window));
+        QDir().mkpath(out);
+        int landed = 0;
+        for (int attempt = 0; landed < 5 && attempt < 16; ++attempt) {
+            const int stopAt = landed < 4 ? -1 : int(spec.targets.size() > 1);
+            if (!killOnce(spec, window, out, stopAt))
+                continue;
+            ++landed;
+            checkTargets(spec, out, false, stopAt);
+            {
+                // What the next job does before anything else.
+                OutputFolder folder(out);
+                QVERIFY2(folder.open(), qPrintable(folder.errorString()));
+                folder.removeDebris({});
+            }
+            checkTargets(spec, out, true);
+            if (QTest::currentTestFailed())
+                return;
+        }
+        QCOMPARE(landed, 5);
+        QVERIFY(succeeds(spec, window, out));
+        QCOMPARE(testfiles::filesIn(out), spec.targets);
+        for (int i = 0; i < spec.targets.size(); ++i)
+            QVERIFY(testfiles::read(out + "/" + spec.targets[i]) == spec.newContents[i]);
+    }
+};
 
 QTEST_GUILESS_MAIN(KillTest)
 #include "tst_kill.moc"

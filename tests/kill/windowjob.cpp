@@ -11,45 +11,32 @@
 #include <QLineEdit>
 
 #include <cstdio>
-
-namespace {
-
-bool run(mainwindow& w, const QString& job, const QStringList& files)
-{
-    const auto fill = [&](std::initializer_list<QLineEdit*> fields) {
-        int i = 0;
-        for (QLineEdit* field : fields)
-            field->setText(files.value(i++));
-    };
-    if (job == "generate-map") {
-        fill({w.lineRefData, w.lineMapMul});
-        return w.mapDiffGenerate();
-    }
-    if (job == "combine-map") {
-        fill({w.lineCMap, w.lineDifl, w.lineDif});
-        return w.mapDiffCombine();
-    }
-    if (job == "generate-statics") {
-        fill({w.lineRefIdx, w.lineRefData, w.lineStaIdx, w.lineStaMul});
-        return w.staticsDiffGenerate();
-    }
-    fill({w.lineCStaIdx, w.lineCStaData, w.lineDifl, w.lineDifi, w.lineDif});
-    return w.staticsDiffCombine();
-}
-
-}  // namespace
+#include <map>
+#include <utility>
 
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     const QStringList arguments = QCoreApplication::arguments();
-    if (arguments.size() < 4) {
+    mainwindow w;
+    using Worker = bool (mainwindow::*)();
+    const std::map<QString, std::pair<QList<QLineEdit*>, Worker>> jobs = {
+        {"generate-map", {{w.lineRefData, w.lineMapMul}, &mainwindow::mapDiffGenerate}},
+        {"combine-map", {{w.lineCMap, w.lineDifl, w.lineDif}, &mainwindow::mapDiffCombine}},
+        {"generate-statics",
+         {{w.lineRefIdx, w.lineRefData, w.lineStaIdx, w.lineStaMul}, &mainwindow::staticsDiffGenerate}},
+        {"combine-statics",
+         {{w.lineCStaIdx, w.lineCStaData, w.lineDifl, w.lineDifi, w.lineDif},
+          &mainwindow::staticsDiffCombine}}};
+    const auto job = jobs.find(arguments.value(1));
+    if (job == jobs.end() || arguments.size() != job->second.first.size() + 3) {
         std::fprintf(stderr, "usage: killjob-window JOB FILE... OUTDIR\n");
         return 2;
     }
-    mainwindow window;
-    window.lineOutDir->setText(arguments.last());
-    window.comboBox1->setCurrentIndex(0);
-    return run(window, arguments[1], arguments.mid(2, arguments.size() - 3)) ? 0 : 1;
+    for (int i = 0; i < job->second.first.size(); ++i)
+        job->second.first[i]->setText(arguments[i + 2]);
+    w.lineOutDir->setText(arguments.last());
+    w.comboBox1->setCurrentIndex(0);
+    return (w.*job->second.second)() ? 0 : 1;
 }
