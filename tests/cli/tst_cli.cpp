@@ -158,10 +158,8 @@ private slots:
                                            << "Unable to open map file: @bad.uop: chunk 1 is missing";
         QTest::newRow("directory as a file")
             << combineMap.arg("difs", "out") << 1 << "Unable to open map file: @difs: Is a directory";
-        QTest::newRow("no output folder")
-            << "generate statics --reference-index @ref/staidx3.mul --reference-data @ref/statics3.mul "
-               "--current-index @cur/staidx3.mul --current-data @cur/statics3.mul --out @nowhere --facet 3"
-            << 1 << "Output Directory does not exist: @nowhere: No such directory";
+        QTest::newRow("no output folder") << genMap.arg("ref/map3.mul", "nowhere") << 1
+                                          << "Output Directory does not exist: @nowhere: No such directory";
         QTest::newRow("unwritable output folder")
             << genMap.arg("ref/map3.mul", "locked") << 1
             << "Unable to create diff files: @locked/mapdif3.mul: Permission denied";
@@ -172,8 +170,7 @@ private slots:
             << "combine statics --index @ref/staidx3.mul --data @ref/statics3.mul "
                "--difl @five.difl --difi @empty.mul --dif @empty.mul --out @out --facet 3"
             << 1
-            << "Dif files are damaged at block 5: @empty.mul: It holds 0 records, the "
-               "locator names record 0";
+            << "Dif files are damaged at block 5: @empty.mul: It holds 0 records, the locator names record 0";
         QTest::newRow("inspect") << "inspect statics --difl @five.difl --difi @missing --dif @empty.mul" << 1
                                  << "Unable to open @missing: No such file or directory";
         // Usage errors.
@@ -267,6 +264,13 @@ private slots:
         QCOMPARE(run.exitCode, 1);
         QCOMPARE(run.out, QString("quillmark-cli: %1: %2: No such file or directory\r\n")
                               .arg(jobmessage::UnableToOpenMapData, path("missing")));
+        // One that fails during its walk ends the line where it stopped.
+        run = onTerminal(
+            "combine map --map @ref/map3.mul --difl @five.difl --dif @empty.mul --out @out --facet 3");
+        QVERIFY2(
+            run.out.startsWith("\rcombine map:   0%\r\nquillmark-cli: Dif files are damaged at block 5: ")
+                && !run.out.contains("100%"),
+            qPrintable(run.out));
     }
 
     void inspect_data()
@@ -276,6 +280,10 @@ private slots:
         QTest::addColumn<int>("difBytes");
         QTest::addColumn<QString>("report");  // from the problems on
         QTest::newRow("map: clean") << int32s({1, 4, 9}) << QByteArray() << 3 * 196 << "verdict: clean\n";
+        QTest::newRow("map: data too long") << int32s({1}) << QByteArray() << 2 * 196
+                                            << "problems:\n  files that disagree in length: 1\n"
+                                               "    1 locator records need 196 bytes of difference data, the "
+                                               "file has 392\nverdict: 1 problem found\n";
         QTest::newRow("map: damaged")
             << int32s({-3, 10, 5, 5}) + "xy" << QByteArray() << 2 * 196
             << "problems:\n  partial records: 1\n"
