@@ -154,31 +154,31 @@ private slots:
     {
         QFETCH(int, job);
         QFETCH(bool, window);
-        const Job& spec = m_jobs[job];
-        const QString out = m_dir.filePath(QString("out-%1-%2").arg(spec.name).arg(window));
+        const Job& run = m_jobs[job];
+        const QString out = m_dir.filePath(QString("out-%1-%2").arg(run.name).arg(window));
         QDir().mkpath(out);
         int landed = 0;
         for (int attempt = 0; landed < 5 && attempt < 16; ++attempt) {
-            const int stopAt = landed < 4 ? -1 : int(spec.targets.size() > 1);
-            if (!killOnce(spec, window, out, stopAt))
+            const int stopAt = landed < 4 ? -1 : int(run.targets.size() > 1);
+            if (!killOnce(run, window, out, stopAt))
                 continue;
             ++landed;
-            checkTargets(spec, out, false, stopAt);
+            checkTargets(run, out, false, stopAt);
             {
                 // What the next job does before anything else.
                 OutputFolder folder(out);
                 QVERIFY2(folder.open(), qPrintable(folder.errorString()));
                 folder.removeDebris({});
             }
-            checkTargets(spec, out, true);
+            checkTargets(run, out, true);
             if (QTest::currentTestFailed())
                 return;
         }
         QCOMPARE(landed, 5);
-        QVERIFY(succeeds(spec, window, out));
-        QCOMPARE(testfiles::filesIn(out), spec.targets);
-        for (int i = 0; i < spec.targets.size(); ++i)
-            QVERIFY(testfiles::read(out + "/" + spec.targets[i]) == spec.newContents[i]);
+        QVERIFY(succeeds(run, window, out));
+        QCOMPARE(testfiles::filesIn(out), run.targets);
+        for (int i = 0; i < run.targets.size(); ++i)
+            QVERIFY(testfiles::read(out + "/" + run.targets[i]) == run.newContents[i]);
     }
 };
 
