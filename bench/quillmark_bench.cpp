@@ -173,6 +173,27 @@ struct SampleFiles
 
 SilentProgress silent;
 
+// The window's map workers, reading the reference or the map from the
+// given file.
+std::function<bool(mainwindow&)> windowGenerateMap(const SampleFiles& f, const QString& referenceMap)
+{
+    return [f, referenceMap](mainwindow& w) {
+        w.lineRefData->setText(referenceMap);
+        w.lineMapMul->setText(f.current.map);
+        return w.mapDiffGenerate();
+    };
+}
+
+std::function<bool(mainwindow&)> windowCombineMap(const SampleFiles& f, const QString& map)
+{
+    return [f, map](mainwindow& w) {
+        w.lineCMap->setText(map);
+        w.lineDif->setText(f.dif("mapdif0.mul"));
+        w.lineDifl->setText(f.dif("mapdifl0.mul"));
+        return w.mapDiffCombine();
+    };
+}
+
 // The map jobs on plain files and on the container, each container row after
 // its plain twin, then the writing of containers.
 QList<Job> mapJobs(const SampleFiles& f)
@@ -180,21 +201,6 @@ QList<Job> mapJobs(const SampleFiles& f)
     const FacetFiles& ref = f.reference;
     const FacetFiles& cur = f.current;
     const QString dif = f.dif("mapdif0.mul"), difl = f.dif("mapdifl0.mul");
-    const auto generateMap = [f, cur](const QString& referenceMap) {
-        return [f, cur, referenceMap](mainwindow& w) {
-            w.lineRefData->setText(referenceMap);
-            w.lineMapMul->setText(cur.map);
-            return w.mapDiffGenerate();
-        };
-    };
-    const auto combineMap = [f](const QString& map) {
-        return [f, map](mainwindow& w) {
-            w.lineCMap->setText(map);
-            w.lineDif->setText(f.dif("mapdif0.mul"));
-            w.lineDifl->setText(f.dif("mapdifl0.mul"));
-            return w.mapDiffCombine();
-        };
-    };
     const MapCombineJob combine{ref.map, dif, difl, f.out, 0};
     const MapCombineJob combineUop{f.referenceUop, dif, difl, f.out, 0};
     const MapCombineJob combineIntoUop{ref.map, dif, difl, f.out, 0, MapFormat::Uop};
@@ -205,25 +211,25 @@ QList<Job> mapJobs(const SampleFiles& f)
          [=] {
              return generateMapDiff({ref.map, cur.map, f.out, 0}, silent);
          },
-         generateMap(ref.map)},
+         windowGenerateMap(f, ref.map)},
         {"generate map (uop)",
          {f.referenceUop, cur.map},
          {dif, difl},
          [=] {
              return generateMapDiff({f.referenceUop, cur.map, f.out, 0}, silent);
          },
-         generateMap(f.referenceUop),
+         windowGenerateMap(f, f.referenceUop),
          0},
         {"combine map",
          {ref.map, dif, difl},
          {f.dif("map0.mul")},
          [=] { return combineMapDiff(combine, silent); },
-         combineMap(ref.map)},
+         windowCombineMap(f, ref.map)},
         {"combine map (uop)",
          {f.referenceUop, dif, difl},
          {f.dif("map0.mul")},
          [=] { return combineMapDiff(combineUop, silent); },
-         combineMap(f.referenceUop),
+         windowCombineMap(f, f.referenceUop),
          2},
         {"combine map into uop",
          {ref.map, dif, difl},

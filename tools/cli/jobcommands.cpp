@@ -50,88 +50,111 @@ const JobOption OutOption{"out", "DIR", "Output directory; it must exist."};
 const JobOption FacetOption{
     "facet", "F", "Facet of the file names: 0 to 5, or Felucca, Trammel, Ilshenar, Malas, Tokuno, TerMur."};
 
+JobCommand generateMapCommand()
+{
+    return {"generate",
+            "map",
+            "Compares two map files and writes mapdifl<F>.mul and mapdif<F>.mul.",
+            {{"reference", "FILE", "Reference map file, plain or container."},
+             {"current", "FILE", "Current map file, plain or container."},
+             OutOption,
+             FacetOption},
+            [](Options o, int facet, MapFormat, JobProgress& progress) {
+                return generateMapDiff({text(o, "reference"), text(o, "current"), text(o, "out"), facet},
+                                       progress);
+            },
+            &generationSummary,
+            false};
+}
+
+JobCommand generateStaticsCommand()
+{
+    return {"generate",
+            "statics",
+            "Compares two statics pairs and writes stadifl<F>.mul, stadifi<F>.mul and stadif<F>.mul.",
+            {{"reference-index", "FILE", "Reference statics index file."},
+             {"reference-data", "FILE", "Reference statics data file."},
+             {"current-index", "FILE", "Current statics index file."},
+             {"current-data", "FILE", "Current statics data file."},
+             OutOption,
+             FacetOption},
+            [](Options o, int facet, MapFormat, JobProgress& progress) {
+                return generateStaticsDiff({text(o, "reference-index"), text(o, "reference-data"),
+                                            text(o, "current-index"), text(o, "current-data"), text(o, "out"),
+                                            facet},
+                                           progress);
+            },
+            &generationSummary,
+            true};
+}
+
+JobCommand combineMapCommand()
+{
+    return {"combine",
+            "map",
+            "Applies map difference files to a map file (plain or container) and writes map<F>.mul, "
+            "or map<F>LegacyMUL.uop with --format uop.",
+            {{"map", "FILE", "Map file to patch, plain or container."},
+             {"difl", "FILE", "Map difference locator file."},
+             {"dif", "FILE", "Map difference data file."},
+             OutOption,
+             FacetOption,
+             {"format", "mul|uop", "Form of the new map file: mul (default) or uop, a package container.",
+              false}},
+            [](Options o, int facet, MapFormat format, JobProgress& progress) {
+                return combineMapDiff(
+                    {text(o, "map"), text(o, "dif"), text(o, "difl"), text(o, "out"), facet, format},
+                    progress);
+            },
+            &combinationSummary,
+            false,
+            "format"};
+}
+
+JobCommand combineStaticsCommand()
+{
+    return {"combine",
+            "statics",
+            "Applies statics difference files to a statics pair and writes staidx<F>.mul and statics<F>.mul.",
+            {{"index", "FILE", "Statics index file to patch."},
+             {"data", "FILE", "Statics data file to patch."},
+             {"difl", "FILE", "Statics difference locator file."},
+             {"difi", "FILE", "Statics difference index file."},
+             {"dif", "FILE", "Statics difference data file."},
+             OutOption,
+             FacetOption},
+            [](Options o, int facet, MapFormat, JobProgress& progress) {
+                return combineStaticsDiff({text(o, "index"), text(o, "data"), text(o, "dif"), text(o, "difi"),
+                                           text(o, "difl"), text(o, "out"), facet},
+                                          progress);
+            },
+            &combinationSummary,
+            true};
+}
+
+JobCommand convertMapCommand()
+{
+    return {
+        "convert",
+        "map",
+        "Writes a map file in the form asked for: map<F>.mul or map<F>LegacyMUL.uop, a package container.",
+        {{"in", "FILE", "Map file to convert, plain or container."},
+         {"to", "mul|uop", "Form of the new map file."},
+         OutOption,
+         FacetOption},
+        [](Options o, int facet, MapFormat format, JobProgress& progress) {
+            return convertMap({text(o, "in"), text(o, "out"), facet, format}, progress);
+        },
+        &conversionSummary,
+        false,
+        "to"};
+}
+
 const std::vector<JobCommand>& jobCommands()
 {
-    static const std::vector<JobCommand> commands{
-        {"generate",
-         "map",
-         "Compares two map files and writes mapdifl<F>.mul and mapdif<F>.mul.",
-         {{"reference", "FILE", "Reference map file, plain or container."},
-          {"current", "FILE", "Current map file, plain or container."},
-          OutOption,
-          FacetOption},
-         [](Options o, int facet, MapFormat, JobProgress& progress) {
-             return generateMapDiff({text(o, "reference"), text(o, "current"), text(o, "out"), facet},
-                                    progress);
-         },
-         &generationSummary,
-         false},
-        {"generate",
-         "statics",
-         "Compares two statics pairs and writes stadifl<F>.mul, stadifi<F>.mul and stadif<F>.mul.",
-         {{"reference-index", "FILE", "Reference statics index file."},
-          {"reference-data", "FILE", "Reference statics data file."},
-          {"current-index", "FILE", "Current statics index file."},
-          {"current-data", "FILE", "Current statics data file."},
-          OutOption,
-          FacetOption},
-         [](Options o, int facet, MapFormat, JobProgress& progress) {
-             return generateStaticsDiff({text(o, "reference-index"), text(o, "reference-data"),
-                                         text(o, "current-index"), text(o, "current-data"), text(o, "out"),
-                                         facet},
-                                        progress);
-         },
-         &generationSummary,
-         true},
-        {"combine",
-         "map",
-         "Applies map difference files to a map file (plain or container) and writes map<F>.mul, "
-         "or map<F>LegacyMUL.uop with --format uop.",
-         {{"map", "FILE", "Map file to patch, plain or container."},
-          {"difl", "FILE", "Map difference locator file."},
-          {"dif", "FILE", "Map difference data file."},
-          OutOption,
-          FacetOption,
-          {"format", "mul|uop", "Form of the new map file: mul (default) or uop, a package container.",
-           false}},
-         [](Options o, int facet, MapFormat format, JobProgress& progress) {
-             return combineMapDiff(
-                 {text(o, "map"), text(o, "dif"), text(o, "difl"), text(o, "out"), facet, format}, progress);
-         },
-         &combinationSummary,
-         false,
-         "format"},
-        {"combine",
-         "statics",
-         "Applies statics difference files to a statics pair and writes staidx<F>.mul and statics<F>.mul.",
-         {{"index", "FILE", "Statics index file to patch."},
-          {"data", "FILE", "Statics data file to patch."},
-          {"difl", "FILE", "Statics difference locator file."},
-          {"difi", "FILE", "Statics difference index file."},
-          {"dif", "FILE", "Statics difference data file."},
-          OutOption,
-          FacetOption},
-         [](Options o, int facet, MapFormat, JobProgress& progress) {
-             return combineStaticsDiff({text(o, "index"), text(o, "data"), text(o, "dif"), text(o, "difi"),
-                                        text(o, "difl"), text(o, "out"), facet},
-                                       progress);
-         },
-         &combinationSummary,
-         true},
-        {"convert",
-         "map",
-         "Writes a map file in the form asked for: map<F>.mul or map<F>LegacyMUL.uop, a package container.",
-         {{"in", "FILE", "Map file to convert, plain or container."},
-          {"to", "mul|uop", "Form of the new map file."},
-          OutOption,
-          FacetOption},
-         [](Options o, int facet, MapFormat format, JobProgress& progress) {
-             return convertMap({text(o, "in"), text(o, "out"), facet, format}, progress);
-         },
-         &conversionSummary,
-         false,
-         "to"},
-    };
+    static const std::vector<JobCommand> commands{generateMapCommand(), generateStaticsCommand(),
+                                                  combineMapCommand(), combineStaticsCommand(),
+                                                  convertMapCommand()};
     return commands;
 }
 
