@@ -14,6 +14,8 @@
 #include <QList>
 #include <QtEndian>
 
+#include <algorithm>
+
 #include <zlib.h>
 
 namespace containerbuilder {
@@ -34,20 +36,14 @@ inline Part storedChunk(int facet, qint64 chunk, const QByteArray& bytes)
     return {uopNameHash(uopformat::chunkName(facet, chunk)), bytes, quint32(bytes.size())};
 }
 
-inline QByteArray zlibStream(const QByteArray& bytes)
-{
-    uLongf packedLength = compressBound(uLong(bytes.size()));
-    QByteArray packed(qsizetype(packedLength), '\0');
-    compress2(reinterpret_cast<Bytef*>(packed.data()), &packedLength,
-              reinterpret_cast<const Bytef*>(bytes.constData()), uLong(bytes.size()), 6);
-    packed.resize(qsizetype(packedLength));
-    return packed;
-}
-
 inline Part zlibChunk(int facet, qint64 chunk, const QByteArray& bytes)
 {
     Part part = storedChunk(facet, chunk, bytes);
-    part.stored = zlibStream(bytes);
+    uLongf packedLength = compressBound(uLong(bytes.size()));
+    part.stored.resize(qsizetype(packedLength));
+    compress2(reinterpret_cast<Bytef*>(part.stored.data()), &packedLength,
+              reinterpret_cast<const Bytef*>(bytes.constData()), uLong(bytes.size()), 6);
+    part.stored.resize(qsizetype(packedLength));
     part.packing = uopformat::PackingZlib;
     return part;
 }
@@ -101,14 +97,13 @@ inline Built build(const QList<Part>& parts, Layout layout = {})
     built.entryAt.fill(0, parts.size());
     // Place the tables first, so that the data offsets are known.
     qint64 at = layout.firstTableAt;
-    QList<qint64> placed;
     for (const QList<int>& table : layout.tables) {
-        placed.append(at);
+        built.tableAt.append(at);
         at += TableHeaderSize
               + EntrySize * (layout.padTables ? qMax<qint64>(layout.capacity, table.size()) : table.size());
     }
-    for (int t = 0; t < layout.tables.size(); ++t)
-        built.tableAt.append(placed[layout.tablesBackwards ? placed.size() - 1 - t : t]);
+    if (layout.tablesBackwards)
+        std::reverse(built.tableAt.begin(), built.tableAt.end());
     QList<qint64> dataAt;
     for (const Part& part : parts) {
         dataAt.append(at);
@@ -135,8 +130,8 @@ inline Built build(const QList<Part>& parts, Layout layout = {})
         }
     }
     for (int i = 0; i < parts.size(); ++i) {
-        built.bytes.replace(dataAt[i], parts[i].headerLength, QByteArray(parts[i].headerLength, '\xEE'));
-        built.bytes.replace(dataAt[i] + parts[i].headerLength, parts[i].stored.size(), parts[i].stored);
+        const QByteArray data = QByteArray(parts[i].headerLength, '\xEE') + parts[i].stored;
+        built.bytes.replace(dataAt[i], data.size(), data);
     }
     return built;
 }
