@@ -13,6 +13,7 @@
 #include <QtTest>
 
 #include <functional>
+#include <optional>
 
 using testfiles::entries;
 using testfiles::Entry;
@@ -262,11 +263,12 @@ private slots:
         QTest::addColumn<QList<QByteArray>>("inputs");
         QTest::addColumn<QString>(
             "outDir");  // out, missing, file, empty, or a folder in out by an output's name
+        QTest::addColumn<QString>("failure");  // none, or part way: a full disk, a stop, an input shrinking
         QTest::addColumn<QString>("message");
         // Inputs of a kind each (see inputsOf); the checks before the walk, in their order.
         const auto row = [](const char* job, const char* kinds, const char* outDir, const char* message) {
             QTest::addRow("%s: %s, %s", job, kinds, outDir)
-                << job << inputsOf(job, kinds) << outDir << message;
+                << job << inputsOf(job, kinds) << outDir << "" << message;
         };
         row("generate map", "missing missing", "missing", "Unable to open reference data file");
         row("generate map", "empty good", "out", "Unable to open reference data file");
@@ -316,7 +318,8 @@ private slots:
         // Damage found during the walk.
         const auto damaged = [](const QString& name, const char* job, const QList<QByteArray>& inputs,
                                 const char* message) {
-            QTest::newRow(qPrintable(name)) << job << inputs << "out" << message;
+            QTest::newRow(qPrintable(name)) << job << inputs << "out"
+                                            << "" << message;
         };
         const QByteArray good = entries({{0, 2, 0}}), data = "12345678";
         const QList<std::pair<QString, QByteArray>> damage{{"negative offset", entries({{-2, 1, 0}})},
@@ -348,14 +351,39 @@ private slots:
         damaged("container, combine", "combine map", {unpackable, map, int32s({1})},
                 "Unable to read map or dif files");
         damaged("container, convert", "convert map to uop", {unpackable}, "Unable to read map file");
+        // Failures part way through walks over inputs larger than a read window.
+        QByteArray index;
+        for (int i = 0; i < 100000; ++i)
+            index += entries({{i * 12, 12, 0}});
+        const QByteArray large = randomMap(6000, 1), largeData = testfiles::randomBytes(index.size(), 1);
+        const QMap<QString, QList<QByteArray>> largeInputs{
+            {"generate map", {large, randomMap(6000, 2)}},
+            {"combine map", {large, "", ""}},
+            {"convert map", {large}},
+            {"generate statics", {index, largeData, index, testfiles::randomBytes(index.size(), 2)}},
+            {"combine statics", {index, largeData, "", "", ""}}};
+        const auto failing = [&](const char* job, const char* readError, const char* writeError) {
+            for (const auto& [failure, message] :
+                 {std::pair{"full disk", writeError}, {"stopped", ""}, {"shrunk", readError}})
+                QTest::addRow("%s: %s", job, failure)
+                    << job << largeInputs[job] << "out" << failure << message;
+        };
+        failing("generate map", "Unable to read map data files", "Unable to write diff files");
+        failing("combine map", "Unable to read map or dif files", "Unable to write new map file");
+        failing("convert map", "Unable to read map file", "Unable to write new map file");
+        failing("generate statics", "Unable to read statics files", "Unable to write diff files");
+        failing("combine statics", "Unable to read statics or dif files", "Unable to write new static files");
     }
-    // A failed run leaves the earlier outputs of every job as they were. Every
-    // check comes before the walk begins; damage ends the walk it stops.
+    // A failed or stopped run leaves the earlier outputs of every job as they
+    // were, and nothing else. Every check comes before the walk begins; damage,
+    // a full disk or a stop ends the walk it stops. The input that shrinks is
+    // the current map, or the current statics data.
     void checksInOrder()
     {
         QFETCH(QString, job);
         QFETCH(QList<QByteArray>, inputs);
         QFETCH(QString, outDir);
+        QFETCH(QString, failure);
         QFETCH(QString, message);
         Workspace ws;
         const QMap<QString, QString> outDirs{{"out", ws.out()},
@@ -365,10 +393,25 @@ private slots:
         if (!outDirs.contains(outDir))
             QDir(ws.out()).mkdir(outDir);
         const QMap<QString, QByteArray> earlier = earlierOutputs(ws);
+        const QStringList paths = files(ws, inputs);
+        const int current = job == "generate map"       ? 1
+                            : job == "generate statics" ? 3
+                                                        : job == "combine statics";
         RecordingProgress progress;
-        QCOMPARE(runJob(job, files(ws, inputs), outDirs.value(outDir, ws.out()), 0, &progress).message(),
-                 message);
-        const bool walked = message.contains("damaged") || message.startsWith("Unable to read");
+        progress.onStep = [&](qint64 step) {
+            if (step == 100 && failure == "shrunk")
+                QFile::resize(paths[current], 1000);
+            return step != 200 || failure != "stopped";
+        };
+        std::optional<FileSizeLimit> limit;
+        if (failure == "full disk")
+            limit.emplace(16 * 1024);
+        const JobOutcome outcome = runJob(job, paths, outDirs.value(outDir, ws.out()), 0, &progress);
+        limit.reset();
+        QCOMPARE(outcome.message(), message);
+        QCOMPARE(outcome.stopped(), failure == "stopped");
+        const bool walked =
+            !failure.isEmpty() || message.contains("damaged") || message.startsWith("Unable to read");
         QCOMPARE(progress.total != -1, walked);
         QCOMPARE(progress.ended, walked ? 1 : 0);
         QCOMPARE(contents(ws.out()), earlier);
@@ -437,59 +480,6 @@ private slots:
         for (const char* name : {"mapdif", "mapdifl", "map"})
             QVERIFY2(read(file("new", name)) == read(file("out", name)), name);
         QVERIFY(read(file("ref", "map")) == read(reference.map));
-    }
-
-    void failingRuns_data()
-    {
-        QTest::addColumn<QString>("job");
-        QTest::addColumn<QString>("readError");
-        QTest::addColumn<QString>("writeError");
-        const auto row = [](const char* job, const char* readError, const char* writeError) {
-            QTest::newRow(job) << job << readError << writeError;
-        };
-        row("generate map", "Unable to read map data files", "Unable to write diff files");
-        row("combine map", "Unable to read map or dif files", "Unable to write new map file");
-        row("convert map", "Unable to read map file", "Unable to write new map file");
-        row("generate statics", "Unable to read statics files", "Unable to write diff files");
-        row("combine statics", "Unable to read statics or dif files", "Unable to write new static files");
-    }
-    // A full disk, an input that shrinks under the job, and a stop part way:
-    // the earlier outputs stay as they were, and nothing else is left.
-    void failingRuns()
-    {
-        QFETCH(QString, job);
-        QFETCH(QString, readError);
-        QFETCH(QString, writeError);
-        Workspace ws;
-        // Large enough that no input fits in one read window.
-        SampleFacetOptions options{ws.path("sample"), 0, 256, 128, 0.5, 0, 0, 12};
-        QVERIFY(writeSampleFacet(options).status.ok());
-        const FacetFiles reference = referenceFiles(options), current = editedFiles(options);
-        const QString empty = ws.file("empty.mul", "");
-        const QStringList inputs = QMap<QString, QStringList>{
-            {"generate map", {reference.map, current.map}},
-            {"combine map", {current.map, empty, empty}},
-            {"convert map", {current.map}},
-            {"generate statics", {reference.index, reference.data, current.index, current.data}},
-            {"combine statics", {current.index, current.data, empty, empty, empty}}}[job];
-        const QMap<QString, QByteArray> earlier = earlierOutputs(ws);
-        {
-            FileSizeLimit limit(16 * 1024);
-            QCOMPARE(runJob(job, inputs, ws.out()).message(), writeError);
-        }
-        QCOMPARE(contents(ws.out()), earlier);
-        RecordingProgress stopping;
-        stopping.onStep = [](qint64 step) { return step != 200; };
-        const JobOutcome stopped = runJob(job, inputs, ws.out(), 0, &stopping);
-        QVERIFY(stopped.stopped() && !stopped.succeeded());
-        QCOMPARE(stopping.ended, 1);
-        QCOMPARE(contents(ws.out()), earlier);
-        RecordingProgress shrinking;
-        shrinking.onStep = [&](qint64 step) {
-            return step != 100 || QFile::resize(job.endsWith("map") ? current.map : current.data, 1000);
-        };
-        QCOMPARE(runJob(job, inputs, ws.out(), 0, &shrinking).message(), readError);
-        QCOMPARE(contents(ws.out()), earlier);
     }
 };
 
