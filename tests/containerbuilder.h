@@ -73,18 +73,6 @@ void put(QByteArray& bytes, qint64 at, T value)
     qToLittleEndian(value, bytes.data() + at);
 }
 
-inline void putEntry(Built& built, qint64 at, const Part& part, qint64 dataAt)
-{
-    using namespace uopformat;
-    put<quint64>(built.bytes, at, quint64(dataAt));
-    put<quint32>(built.bytes, at + EntryHeaderLengthAt, part.headerLength);
-    put<quint32>(built.bytes, at + EntryStoredLengthAt, quint32(part.stored.size()));
-    put<quint32>(built.bytes, at + EntryUnpackedLengthAt, part.unpackedLength);
-    put<quint64>(built.bytes, at + EntryHashAt, part.hash);
-    put<quint32>(built.bytes, at + EntryChecksumAt, 0x12345678);  // readers do not check it
-    put<quint16>(built.bytes, at + EntryPackingAt, part.packing);
-}
-
 inline Built build(const QList<Part>& parts, Layout layout = {})
 {
     using namespace uopformat;
@@ -104,13 +92,12 @@ inline Built build(const QList<Part>& parts, Layout layout = {})
     }
     if (layout.tablesBackwards)
         std::reverse(built.tableAt.begin(), built.tableAt.end());
+    built.bytes.fill('\0', at);
     QList<qint64> dataAt;
     for (const Part& part : parts) {
-        dataAt.append(at);
-        at += part.headerLength + part.stored.size();
+        dataAt.append(built.bytes.size());
+        built.bytes += QByteArray(part.headerLength, '\xEE') + part.stored;
     }
-
-    built.bytes.fill('\0', at);
     put<quint32>(built.bytes, 0, Magic);
     put<quint32>(built.bytes, HeaderVersionAt, Version);
     put<quint32>(built.bytes, HeaderSignatureAt, Signature);
@@ -125,13 +112,15 @@ inline Built build(const QList<Part>& parts, Layout layout = {})
             const int part = layout.tables[t][slot];
             if (part < 0)
                 continue;
-            built.entryAt[part] = table + TableHeaderSize + slot * EntrySize;
-            putEntry(built, built.entryAt[part], parts[part], dataAt[part]);
+            const qint64 entry = built.entryAt[part] = table + TableHeaderSize + slot * EntrySize;
+            put<quint64>(built.bytes, entry, quint64(dataAt[part]));
+            put<quint32>(built.bytes, entry + EntryHeaderLengthAt, parts[part].headerLength);
+            put<quint32>(built.bytes, entry + EntryStoredLengthAt, quint32(parts[part].stored.size()));
+            put<quint32>(built.bytes, entry + EntryUnpackedLengthAt, parts[part].unpackedLength);
+            put<quint64>(built.bytes, entry + EntryHashAt, parts[part].hash);
+            put<quint32>(built.bytes, entry + EntryChecksumAt, 0x12345678);  // readers do not check it
+            put<quint16>(built.bytes, entry + EntryPackingAt, parts[part].packing);
         }
-    }
-    for (int i = 0; i < parts.size(); ++i) {
-        const QByteArray data = QByteArray(parts[i].headerLength, '\xEE') + parts[i].stored;
-        built.bytes.replace(dataAt[i], data.size(), data);
     }
     return built;
 }

@@ -3,13 +3,9 @@
 // Small helpers for tests that build map, statics and difference files byte by
 // byte and look at what a job left behind.
 
-#include <QByteArray>
 #include <QDir>
 #include <QFile>
-#include <QList>
 #include <QRandomGenerator>
-#include <QString>
-#include <QStringList>
 #include <QtEndian>
 
 #include <array>

@@ -118,15 +118,6 @@ QMap<QString, QByteArray> contents(const QString& dir)
     return files;
 }
 
-// Earlier outputs of every job in the output folder, with their bytes.
-QMap<QString, QByteArray> earlierOutputs(const Workspace& ws)
-{
-    for (const char* name : {"map0.mul", "mapdif0.mul", "mapdifl0.mul", "staidx0.mul", "statics0.mul",
-                             "stadif0.mul", "stadifi0.mul", "stadifl0.mul"})
-        testfiles::write(ws.outFile(name), name);
-    return contents(ws.out());
-}
-
 }  // namespace
 
 class JobsTest : public QObject
@@ -156,10 +147,9 @@ private slots:
         // partial record ignored, the last block replaced, the fragment kept.
         const QByteArray map = randomMap(5, 3) + "frag", dif = randomMap(5, 4);
         const QString target = ws.file("out/map2.mul", map);  // the new map takes its place
-        QVERIFY(runJob("combine map",
-                       QStringList{target} + files(ws, {dif, int32s({3, 1, 4, 3, 9, -1}) + "\5\6"}), ws.out(),
-                       2)
-                    .succeeded());
+        const QStringList inputs =
+            QStringList{target} + files(ws, {dif, int32s({3, 1, 4, 3, 9, -1}) + "\5\6"});
+        QVERIFY(runJob("combine map", inputs, ws.out(), 2).succeeded());
         QCOMPARE(ws.outFiles(), QStringList({"map2.mul", "mapdif1.mul", "mapdifl1.mul"}));
         QCOMPARE(read(target),
                  block(map, 0) + block(dif, 1) + block(map, 2) + block(dif, 0) + block(dif, 2) + "frag");
@@ -235,26 +225,18 @@ private slots:
                 entries({{0, 0, 5}, {0, 2, 6}, {2, 2, 0}, {4, 0, 3}}), "zzab");
         // A 0-byte index: no blocks, whatever the locator holds.
         combine({"", "junk", "x", "y", int32s({0, 5})}, "", "");
-    }
-
-    // The locator is read in pieces of InputFile::MaxView bytes (262,144
-    // records); records past the first piece keep their whole ordinal. Record
-    // r names block N - 1 - r and carries r in its length and extra.
-    void staticsCombineTakesFullOrdinals()
-    {
+        // The locator is read in pieces of InputFile::MaxView bytes (262,144
+        // records); records past the first piece keep their whole ordinal.
+        // Record r names block N - 1 - r and carries r in its length and extra.
         constexpr qint32 Blocks = 300000;
-        QByteArray index, locator, difIndex, expected;
+        QByteArray emptied, locator, difIndex, expected;
         for (qint32 r = 0; r < Blocks; ++r) {
-            index += entries({{-1, 0, 0}});
+            emptied += entries({{-1, 0, 0}});
             locator += int32s({Blocks - 1 - r});
             difIndex += entries({{-1, r, r}});
             expected += entries({{-1, Blocks - 1 - r, Blocks - 1 - r}});
         }
-        Workspace ws;
-        const JobOutcome outcome =
-            runJob("combine statics", files(ws, {index, "", "", difIndex, locator}), ws.out());
-        QCOMPARE(outcome.result().records, Blocks);
-        QCOMPARE(read(ws.outFile("staidx0.mul")), expected);
+        combine({emptied, "", "", difIndex, locator}, expected, "");
     }
 
     void checksInOrder_data()
@@ -270,48 +252,44 @@ private slots:
             QTest::addRow("%s: %s, %s", job, kinds, outDir)
                 << job << inputsOf(job, kinds) << outDir << "" << message;
         };
-        row("generate map", "missing missing", "missing", "Unable to open reference data file");
-        row("generate map", "empty good", "out", "Unable to open reference data file");
-        row("generate map", "good missing", "missing", "Unable to open map data file");
-        row("generate map", "long good", "missing", "Map data files are different sizes");
+        for (const char* kinds : {"missing missing", "empty good", "damaged good"})
+            row("generate map", kinds, "missing", "Unable to open reference data file");
+        for (const char* kinds : {"good missing", "uop damaged"})
+            row("generate map", kinds, "missing", "Unable to open map data file");
+        for (const char* kinds : {"long good", "uop long", "long uop"})
+            row("generate map", kinds, "missing", "Map data files are different sizes");
         for (const char* outDir : {"missing", "file", "empty"})
             row("generate map", "good good", outDir, "Output Directory does not exist");
         for (const char* blocker : {"mapdif0.mul", "mapdifl0.mul"})
             row("generate map", "good good", blocker, "Unable to create diff files");
-        row("generate map", "damaged good", "missing", "Unable to open reference data file");
-        row("generate map", "uop damaged", "missing", "Unable to open map data file");
-        row("generate map", "uop long", "missing", "Map data files are different sizes");
-        row("generate map", "long uop", "missing", "Map data files are different sizes");
-        row("combine map", "damaged good good", "missing", "Unable to open map file");
         row("combine map to uop", "uop good good", "map0LegacyMUL.uop", "Unable to create new map file");
         for (const char* input : {"missing", "empty", "damaged"})
             row("convert map", input, "out", "Unable to open map file");
         row("convert map to uop", "uop", "empty", "Output Directory does not exist");
         row("convert map", "uop", "missing", "Unable to create new map file");
         row("convert map to uop", "good", "map0LegacyMUL.uop", "Unable to create new map file");
-        row("combine map", "missing missing missing", "missing", "Unable to open map file");
+        for (const char* kinds : {"missing missing missing", "empty good good", "damaged good good"})
+            row("combine map", kinds, "missing", "Unable to open map file");
         row("combine map", "missing good good", "empty", "Unable to open map file");
-        row("combine map", "good missing good", "missing", "Unable to open dif files");
-        row("combine map", "good good empty", "out", "Unable to open dif files");
+        for (const char* kinds : {"good missing good", "good good empty"})
+            row("combine map", kinds, "missing", "Unable to open dif files");
         row("combine map", "good good good", "empty", "Output Directory does not exist");
         for (const char* outDir : {"missing", "file"})
             row("combine map", "good good good", outDir, "Unable to create new map file");
-        row("generate statics", "good missing missing good", "missing",
-            "Unable to open reference or index data file");
-        row("generate statics", "empty good good good", "out", "Unable to open reference or index data file");
-        row("generate statics", "good good good missing", "missing",
-            "Unable to open statics data or index file");
-        row("generate statics", "good good missing good", "out", "Unable to open statics data or index file");
+        for (const char* kinds : {"good missing missing good", "empty good good good"})
+            row("generate statics", kinds, "missing", "Unable to open reference or index data file");
+        for (const char* kinds : {"good good good missing", "good good missing good"})
+            row("generate statics", kinds, "missing", "Unable to open statics data or index file");
         row("generate statics", "long good good good", "missing", "Index files are different sizes");
         for (const char* outDir : {"missing", "empty"})
             row("generate statics", "good good good good", outDir, "Output Directory does not exist");
         for (const char* blocker : {"stadif0.mul", "stadifl0.mul", "stadifi0.mul"})
             row("generate statics", "good good good good", blocker, "Unable to create diff files");
-        row("combine statics", "good missing missing good good", "missing", "Unable to open static files");
-        row("combine statics", "empty good good good good", "out", "Unable to open static files");
-        row("combine statics", "good good missing good good", "missing", "Unable to open dif files");
-        row("combine statics", "good good good missing good", "out", "Unable to open dif files");
-        row("combine statics", "good good good good empty", "out", "Unable to open dif files");
+        for (const char* kinds : {"good missing missing good good", "empty good good good good"})
+            row("combine statics", kinds, "missing", "Unable to open static files");
+        for (const char* kinds :
+             {"good good missing good good", "good good good missing good", "good good good good empty"})
+            row("combine statics", kinds, "missing", "Unable to open dif files");
         row("combine statics", "good good good good good", "empty", "Output Directory does not exist");
         for (const char* outDir : {"missing", "statics0.mul", "staidx0.mul"})
             row("combine statics", "good good good good good", outDir, "Unable to create new static files");
@@ -392,7 +370,10 @@ private slots:
                                              {"empty", ""}};
         if (!outDirs.contains(outDir))
             QDir(ws.out()).mkdir(outDir);
-        const QMap<QString, QByteArray> earlier = earlierOutputs(ws);
+        for (const char* name : {"map0.mul", "mapdif0.mul", "mapdifl0.mul", "staidx0.mul", "statics0.mul",
+                                 "stadif0.mul", "stadifi0.mul", "stadifl0.mul"})
+            ws.file(QString("out/") + name, name);  // earlier outputs of every job
+        const QMap<QString, QByteArray> earlier = contents(ws.out());
         const QStringList paths = files(ws, inputs);
         const int current = job == "generate map"       ? 1
                             : job == "generate statics" ? 3
