@@ -28,7 +28,8 @@ struct Part
     QByteArray stored;
     quint32 unpackedLength = 0;
     quint16 packing = uopformat::PackingStored;
-    quint32 headerLength = 0;  // filler bytes before `stored`
+    quint32 headerLength = 0;       // filler bytes before `stored`
+    quint32 checksum = 0x12345678;  // readers do not check it
 };
 
 inline Part storedChunk(int facet, qint64 chunk, const QByteArray& bytes)
@@ -118,7 +119,7 @@ inline Built build(const QList<Part>& parts, Layout layout = {})
             put<quint32>(built.bytes, entry + EntryStoredLengthAt, quint32(parts[part].stored.size()));
             put<quint32>(built.bytes, entry + EntryUnpackedLengthAt, parts[part].unpackedLength);
             put<quint64>(built.bytes, entry + EntryHashAt, parts[part].hash);
-            put<quint32>(built.bytes, entry + EntryChecksumAt, 0x12345678);  // readers do not check it
+            put<quint32>(built.bytes, entry + EntryChecksumAt, parts[part].checksum);
             put<quint16>(built.bytes, entry + EntryPackingAt, parts[part].packing);
         }
     }

@@ -57,10 +57,9 @@ private slots:
     {
         QTest::addColumn<int>("failing");
         QTest::addColumn<bool>("earlier");
-        for (int failing = 0; failing < 3; ++failing) {
-            QTest::addRow("rename %d fails, earlier targets", failing) << failing << true;
-            QTest::addRow("rename %d fails, no earlier targets", failing) << failing << false;
-        }
+        for (int row = 0; row < 6; ++row)
+            QTest::addRow("rename %d fails, %s", row / 2, row % 2 ? "no earlier targets" : "earlier targets")
+                << row / 2 << !(row % 2);
     }
     // The staged file of the output about to be renamed is taken away, so
     // that its rename fails.

@@ -243,8 +243,8 @@ private slots:
     {
         QTest::addColumn<QString>("job");
         QTest::addColumn<QList<QByteArray>>("inputs");
-        QTest::addColumn<QString>(
-            "outDir");  // out, missing, file, empty, or a folder in out by an output's name
+        // The output folder: out, missing, file, empty, or a folder in out by an output's name.
+        QTest::addColumn<QString>("outDir");
         QTest::addColumn<QString>("failure");  // none, or part way: a full disk, a stop, an input shrinking
         QTest::addColumn<QString>("message");
         // Inputs of a kind each (see inputsOf); the checks before the walk, in their order.
