@@ -149,16 +149,13 @@ private slots:
         Workspace ws;
         CommitRecord record;
         record.direction = undo ? CommitRecord::Direction::Undo : CommitRecord::Direction::Forward;
-        const auto written = [](const QString& path, const QByteArray& bytes) {
-            return testfiles::write(path, bytes) ? path : QString();
-        };
         for (int i = 0; i < 3; ++i) {
             const QString target = ws.outFile(QString("file%1.mul").arg(i));
             const QByteArray old = "old" + QByteArray::number(i);
-            const QString backup = earlier ? written(stagingnames::backupName(target), old) : QString();
+            const QString backup = earlier ? ws.file(stagingnames::backupName(target), old) : QString();
             if (earlier)
-                written(target, old);
-            const QString staged = written(stagingnames::partName(target), "new" + QByteArray::number(i));
+                ws.file(target, old);
+            const QString staged = ws.file(stagingnames::partName(target), "new" + QByteArray::number(i));
             record.entries.push_back({staged, target, backup});
             if (i < placed)
                 QCOMPARE(::rename(qPrintable(staged), qPrintable(target)), 0);

@@ -13,7 +13,6 @@
 #include <QtTest>
 
 #include <functional>
-#include <optional>
 
 using testfiles::entries;
 using testfiles::Entry;
@@ -92,12 +91,12 @@ QList<QByteArray> inputsOf(const QString& job, const QString& kinds)
     const QMap<QString, QList<QByteArray>> good{
         {"generate map", {randomMap(3, 6), randomMap(3, 7)}},
         {"combine map", {randomMap(3, 6), randomMap(1, 7), int32s({0})}},
-        {"convert map", {randomMap(3, 6)}},
         {"generate statics", {entries({{0, 2, 0}}), "ab", entries({{0, 2, 0}}), "xy"}},
         {"combine statics", {entries({{0, 2, 0}}), "xy", "z", entries({{0, 1, 0}}), int32s({0})}}};
     QList<QByteArray> inputs;
     for (const QString& kind : kinds.split(' ')) {
-        const QByteArray bytes = good[job.section(" to ", 0, 0)][inputs.size()];
+        // Conversion reads the map that generation reads first.
+        const QByteArray bytes = good.value(job.section(" to ", 0, 0), good["generate map"])[inputs.size()];
         inputs << QMap<QString, QByteArray>{
             {"good", bytes},
             {"missing", Missing},
@@ -294,7 +293,7 @@ private slots:
         for (const char* outDir : {"missing", "statics0.mul", "staidx0.mul"})
             row("combine statics", "good good good good good", outDir, "Unable to create new static files");
         // Damage found during the walk.
-        const auto damaged = [](const QString& name, const char* job, const QList<QByteArray>& inputs,
+        const auto damaged = [](QString name, const char* job, QList<QByteArray> inputs,
                                 const char* message) {
             QTest::newRow(qPrintable(name)) << job << inputs << "out"
                                             << "" << message;
@@ -375,24 +374,19 @@ private slots:
             ws.file(QString("out/") + name, name);  // earlier outputs of every job
         const QMap<QString, QByteArray> earlier = contents(ws.out());
         const QStringList paths = files(ws, inputs);
-        const int current = job == "generate map"       ? 1
-                            : job == "generate statics" ? 3
-                                                        : job == "combine statics";
+        const int current =
+            QMap<QString, int>{{"generate map", 1}, {"generate statics", 3}, {"combine statics", 1}}[job];
         RecordingProgress progress;
         progress.onStep = [&](qint64 step) {
             if (step == 100 && failure == "shrunk")
                 QFile::resize(paths[current], 1000);
             return step != 200 || failure != "stopped";
         };
-        std::optional<FileSizeLimit> limit;
-        if (failure == "full disk")
-            limit.emplace(16 * 1024);
+        const FileSizeLimit limit(failure == "full disk" ? 16 * 1024 : RLIM_INFINITY);
         const JobOutcome outcome = runJob(job, paths, outDirs.value(outDir, ws.out()), 0, &progress);
-        limit.reset();
         QCOMPARE(outcome.message(), message);
         QCOMPARE(outcome.stopped(), failure == "stopped");
-        const bool walked =
-            !failure.isEmpty() || message.contains("damaged") || message.startsWith("Unable to read");
+        const bool walked = !failure.isEmpty() || message.contains("damaged") || message.contains(" read ");
         QCOMPARE(progress.total != -1, walked);
         QCOMPARE(progress.ended, walked ? 1 : 0);
         QCOMPARE(contents(ws.out()), earlier);
