@@ -14,6 +14,8 @@
 #include <QList>
 #include <QtEndian>
 
+#include <algorithm>
+
 #include <zlib.h>
 
 namespace containerbuilder {
@@ -26,7 +28,8 @@ struct Part
     QByteArray stored;
     quint32 unpackedLength = 0;
     quint16 packing = uopformat::PackingStored;
-    quint32 headerLength = 0;  // filler bytes before `stored`
+    quint32 headerLength = 0;       // filler bytes before `stored`
+    quint32 checksum = 0x12345678;  // readers do not check it
 };
 
 inline Part storedChunk(int facet, qint64 chunk, const QByteArray& bytes)
@@ -34,20 +37,14 @@ inline Part storedChunk(int facet, qint64 chunk, const QByteArray& bytes)
     return {uopNameHash(uopformat::chunkName(facet, chunk)), bytes, quint32(bytes.size())};
 }
 
-inline QByteArray zlibStream(const QByteArray& bytes)
-{
-    uLongf packedLength = compressBound(uLong(bytes.size()));
-    QByteArray packed(qsizetype(packedLength), '\0');
-    compress2(reinterpret_cast<Bytef*>(packed.data()), &packedLength,
-              reinterpret_cast<const Bytef*>(bytes.constData()), uLong(bytes.size()), 6);
-    packed.resize(qsizetype(packedLength));
-    return packed;
-}
-
 inline Part zlibChunk(int facet, qint64 chunk, const QByteArray& bytes)
 {
     Part part = storedChunk(facet, chunk, bytes);
-    part.stored = zlibStream(bytes);
+    uLongf packedLength = compressBound(uLong(bytes.size()));
+    part.stored.resize(qsizetype(packedLength));
+    compress2(reinterpret_cast<Bytef*>(part.stored.data()), &packedLength,
+              reinterpret_cast<const Bytef*>(bytes.constData()), uLong(bytes.size()), 6);
+    part.stored.resize(qsizetype(packedLength));
     part.packing = uopformat::PackingZlib;
     return part;
 }
@@ -77,18 +74,6 @@ void put(QByteArray& bytes, qint64 at, T value)
     qToLittleEndian(value, bytes.data() + at);
 }
 
-inline void putEntry(Built& built, qint64 at, const Part& part, qint64 dataAt)
-{
-    using namespace uopformat;
-    put<quint64>(built.bytes, at, quint64(dataAt));
-    put<quint32>(built.bytes, at + EntryHeaderLengthAt, part.headerLength);
-    put<quint32>(built.bytes, at + EntryStoredLengthAt, quint32(part.stored.size()));
-    put<quint32>(built.bytes, at + EntryUnpackedLengthAt, part.unpackedLength);
-    put<quint64>(built.bytes, at + EntryHashAt, part.hash);
-    put<quint32>(built.bytes, at + EntryChecksumAt, 0x12345678);  // readers do not check it
-    put<quint16>(built.bytes, at + EntryPackingAt, part.packing);
-}
-
 inline Built build(const QList<Part>& parts, Layout layout = {})
 {
     using namespace uopformat;
@@ -101,21 +86,19 @@ inline Built build(const QList<Part>& parts, Layout layout = {})
     built.entryAt.fill(0, parts.size());
     // Place the tables first, so that the data offsets are known.
     qint64 at = layout.firstTableAt;
-    QList<qint64> placed;
     for (const QList<int>& table : layout.tables) {
-        placed.append(at);
+        built.tableAt.append(at);
         at += TableHeaderSize
               + EntrySize * (layout.padTables ? qMax<qint64>(layout.capacity, table.size()) : table.size());
     }
-    for (int t = 0; t < layout.tables.size(); ++t)
-        built.tableAt.append(placed[layout.tablesBackwards ? placed.size() - 1 - t : t]);
+    if (layout.tablesBackwards)
+        std::reverse(built.tableAt.begin(), built.tableAt.end());
+    built.bytes.fill('\0', at);
     QList<qint64> dataAt;
     for (const Part& part : parts) {
-        dataAt.append(at);
-        at += part.headerLength + part.stored.size();
+        dataAt.append(built.bytes.size());
+        built.bytes += QByteArray(part.headerLength, '\xEE') + part.stored;
     }
-
-    built.bytes.fill('\0', at);
     put<quint32>(built.bytes, 0, Magic);
     put<quint32>(built.bytes, HeaderVersionAt, Version);
     put<quint32>(built.bytes, HeaderSignatureAt, Signature);
@@ -130,13 +113,15 @@ inline Built build(const QList<Part>& parts, Layout layout = {})
             const int part = layout.tables[t][slot];
             if (part < 0)
                 continue;
-            built.entryAt[part] = table + TableHeaderSize + slot * EntrySize;
-            putEntry(built, built.entryAt[part], parts[part], dataAt[part]);
+            const qint64 entry = built.entryAt[part] = table + TableHeaderSize + slot * EntrySize;
+            put<quint64>(built.bytes, entry, quint64(dataAt[part]));
+            put<quint32>(built.bytes, entry + EntryHeaderLengthAt, parts[part].headerLength);
+            put<quint32>(built.bytes, entry + EntryStoredLengthAt, quint32(parts[part].stored.size()));
+            put<quint32>(built.bytes, entry + EntryUnpackedLengthAt, parts[part].unpackedLength);
+            put<quint64>(built.bytes, entry + EntryHashAt, parts[part].hash);
+            put<quint32>(built.bytes, entry + EntryChecksumAt, parts[part].checksum);
+            put<quint16>(built.bytes, entry + EntryPackingAt, parts[part].packing);
         }
-    }
-    for (int i = 0; i < parts.size(); ++i) {
-        built.bytes.replace(dataAt[i], parts[i].headerLength, QByteArray(parts[i].headerLength, '\xEE'));
-        built.bytes.replace(dataAt[i] + parts[i].headerLength, parts[i].stored.size(), parts[i].stored);
     }
     return built;
 }

@@ -5,21 +5,17 @@
 
 // While it lives, writes past `bytes` fail in this process with EFBIG, as
 // they would on a full disk.
-class FileSizeLimit
+struct FileSizeLimit
 {
-public:
     explicit FileSizeLimit(rlim_t bytes)
     {
         std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &m_saved);
-        rlimit limited = m_saved;
+        getrlimit(RLIMIT_FSIZE, &saved);
+        rlimit limited = saved;
         limited.rlim_cur = bytes;
         setrlimit(RLIMIT_FSIZE, &limited);
     }
-    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &m_saved); }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &saved); }
 
-private:
-    rlimit m_saved;
+    rlimit saved;
 };

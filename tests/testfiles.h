@@ -3,15 +3,12 @@
 // Small helpers for tests that build map, statics and difference files byte by
 // byte and look at what a job left behind.
 
-#include <QByteArray>
 #include <QDir>
 #include <QFile>
-#include <QList>
 #include <QRandomGenerator>
-#include <QString>
-#include <QStringList>
 #include <QtEndian>
 
+#include <array>
 #include <initializer_list>
 
 namespace testfiles {
@@ -31,18 +28,14 @@ inline QList<qint32> readInt32s(const QByteArray& bytes)
     return values;
 }
 
-struct Entry
-{
-    qint32 offset;
-    qint32 length;
-    qint32 extra;
-};
+// An index entry: offset, length, extra.
+using Entry = std::array<qint32, 3>;
 
 inline QByteArray entries(std::initializer_list<Entry> list)
 {
     QByteArray bytes;
     for (const Entry& entry : list)
-        bytes += int32s({entry.offset, entry.length, entry.extra});
+        bytes += int32s({entry[0], entry[1], entry[2]});
     return bytes;
 }
 
@@ -53,12 +46,6 @@ inline QByteArray randomBytes(qint64 count, quint32 seed)
     for (qint64 i = 0; i < count; ++i)
         bytes[i] = char(random.generate() & 0xff);
     return bytes;
-}
-
-// A 196-byte map block: the header, then 192 payload bytes made from `seed`.
-inline QByteArray mapBlock(qint32 header, quint32 seed)
-{
-    return int32s({header}) + randomBytes(192, seed);
 }
 
 inline bool write(const QString& path, const QByteArray& bytes)

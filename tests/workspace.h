@@ -15,9 +15,10 @@ struct Workspace
     QString outFile(const QString& name) const { return out() + QLatin1Char('/') + name; }
     QStringList outFiles() const { return testfiles::filesIn(out()); }
 
+    // `name` relative to the folder, or an absolute path.
     QString file(const QString& name, const QByteArray& bytes) const
     {
-        const QString filePath = path(name);
+        const QString filePath = QDir::isAbsolutePath(name) ? name : path(name);
         testfiles::write(filePath, bytes);
         return filePath;
     }

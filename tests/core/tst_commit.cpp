@@ -40,21 +40,6 @@ JobOutcome generateStatics(const Workspace& ws)
 int s_failingRename = -1;
 QString s_out;
 
-// Takes away the staged file of the output about to be renamed, so that its
-// rename fails.
-void removeStagedFile(int placed)
-{
-    const QString pattern = "." + RenameOrder.value(placed) + ".quillmark-part-*";
-    for (const QString& part : QDir(s_out).entryList({pattern}, QDir::Files | QDir::Hidden))
-        QFile::remove(s_out + "/" + part);
-}
-
-QStringList sorted(QStringList names)
-{
-    names.sort();
-    return names;
-}
-
 }  // namespace
 
 class CommitTest : public QObject
@@ -72,11 +57,12 @@ private slots:
     {
         QTest::addColumn<int>("failing");
         QTest::addColumn<bool>("earlier");
-        for (int failing = 0; failing < 3; ++failing) {
-            QTest::addRow("rename %d fails, earlier targets", failing) << failing << true;
-            QTest::addRow("rename %d fails, no earlier targets", failing) << failing << false;
-        }
+        for (int row = 0; row < 6; ++row)
+            QTest::addRow("rename %d fails, %s", row / 2, row % 2 ? "no earlier targets" : "earlier targets")
+                << row / 2 << !(row % 2);
     }
+    // The staged file of the output about to be renamed is taken away, so
+    // that its rename fails.
     void failedRenameRestoresEveryTarget()
     {
         QFETCH(int, failing);
@@ -87,8 +73,9 @@ private slots:
         s_failingRename = failing;
         s_out = ws.out();
         setBeforeRenameHook([](int placed) {
+            const QString part = "." + RenameOrder.value(placed) + ".quillmark-part-*";
             if (placed == s_failingRename)
-                removeStagedFile(placed);
+                QDir(s_out).remove(QDir(s_out).entryList({part}, QDir::Files | QDir::Hidden).value(0));
         });
         const JobOutcome outcome = generateStatics(ws);
         QCOMPARE(outcome.message(), QString("Unable to write diff files"));
@@ -98,26 +85,34 @@ private slots:
             QCOMPARE(read(ws.outFile(name)), name.toLatin1());
     }
 
-    void targetsKeepWhatTheyAre_data()
+    void targetsLinksAndDebris_data()
     {
         QTest::addColumn<int>("mode");
         for (const int mode : {0600, 0640, 0604, 0664})
             QTest::addRow("%o", mode) << mode;
     }
-    // A replaced target keeps its permission bits. Through a link to an
-    // existing file and a dangling one, the files they point to take the new
-    // content, the links stay links, and nothing is left beside either.
-    void targetsKeepWhatTheyAre()
+    // One run in a folder holding a target with its own permission bits, links
+    // to an existing file and to none, and debris. The target keeps its bits;
+    // the files the links point to take the new content, the links stay links
+    // and nothing is left beside either; the parts and backups of dead jobs
+    // go, while a live job's part and files that only look like ours stay.
+    void targetsLinksAndDebris()
     {
         QFETCH(int, mode);
         Workspace ws;
         QDir(ws.dir.path()).mkdir("elsewhere");
-        const QString existing = ws.path("elsewhere/kept.mul"), plain = ws.outFile("stadifi0.mul");
-        testfiles::write(existing, "old");
-        testfiles::write(plain, "old");
+        const QString existing = ws.file("elsewhere/kept.mul", "old"),
+                      plain = ws.file("out/stadifi0.mul", "old");
         QCOMPARE(::chmod(QFile::encodeName(plain).constData(), mode_t(mode)), 0);
         QVERIFY(QFile::link(existing, ws.outFile("stadif0.mul")));
         QVERIFY(QFile::link("../elsewhere/made.mul", ws.outFile("stadifl0.mul")));
+        for (const char* name : {".stadif0.mul.quillmark-part-dead1", ".map0.mul.quillmark-old-dead2",
+                                 ".quillmark-commit.quillmark-part-dead3", ".keep", ".map0.mul.1x2y.part",
+                                 "notes.quillmark-part-1"})
+            ws.file(QString("out/") + name, "x");
+        const QString live = ".statics0.mul.quillmark-part-live";
+        platformfile::NativeFile liveFile;
+        QVERIFY(liveFile.createNew(QFile::encodeName(ws.outFile(live)).constData()));
         QVERIFY(generateStatics(ws).succeeded());
         struct stat status;
         QCOMPARE(::stat(QFile::encodeName(plain).constData(), &status), 0);
@@ -125,9 +120,10 @@ private slots:
         QCOMPARE(read(plain), testfiles::entries({{0, 2, 7}}));
         QCOMPARE(read(existing), QByteArray("xy"));
         QCOMPARE(read(ws.path("elsewhere/made.mul")), testfiles::int32s({0}));
-        QVERIFY(QFileInfo(ws.outFile("stadif0.mul")).isSymLink());
-        QVERIFY(QFileInfo(ws.outFile("stadifl0.mul")).isSymLink());
-        QCOMPARE(ws.outFiles(), Outputs);
+        QVERIFY(QFileInfo(ws.outFile("stadif0.mul")).isSymLink()
+                && QFileInfo(ws.outFile("stadifl0.mul")).isSymLink());
+        QCOMPARE(ws.outFiles(),
+                 QStringList({".keep", ".map0.mul.1x2y.part", live, "notes.quillmark-part-1"}) + Outputs);
         QCOMPARE(testfiles::filesIn(ws.path("elsewhere")), QStringList({"kept.mul", "made.mul"}));
     }
 
@@ -136,19 +132,15 @@ private slots:
         QTest::addColumn<bool>("undo");
         QTest::addColumn<bool>("earlier");
         QTest::addColumn<int>("placed");  // renames done before the kill
-        for (const bool undo : {false, true}) {
-            for (const bool earlier : {true, false}) {
-                for (int placed = 0; placed <= 3; ++placed)
-                    QTest::addRow("%s, %s, %d placed", undo ? "undo" : "forward", earlier ? "earlier" : "new",
-                                  placed)
-                        << undo << earlier << placed;
-            }
-        }
+        for (int row = 0; row < 16; ++row)
+            QTest::addRow("%s, %s, %d placed", row & 8 ? "undo" : "forward", row & 4 ? "new" : "earlier",
+                          row & 3)
+                << bool(row & 8) << !(row & 4) << (row & 3);
     }
     // Three staged files with their backups and a record, as a commit leaves
     // them just before its first rename, old and new contents "old<i>" and
-    // "new<i>", then `placed` renames. Forward, every target ends new; undo,
-    // every target ends as it was.
+    // "new<i>", with the first `placed` renames done. Forward, every target
+    // ends new; undo, every target ends as it was.
     void unfinishedCommitIsSettled()
     {
         QFETCH(bool, undo);
@@ -157,90 +149,64 @@ private slots:
         Workspace ws;
         CommitRecord record;
         record.direction = undo ? CommitRecord::Direction::Undo : CommitRecord::Direction::Forward;
-        QStringList targets;
         for (int i = 0; i < 3; ++i) {
-            targets << QString("file%1.mul").arg(i);
-            const QString target = ws.outFile(targets.last());
-            record.entries.push_back({stagingnames::partName(target), target, QString()});
-            testfiles::write(record.entries.back().staged, "new" + QByteArray::number(i));
-            if (earlier) {
-                testfiles::write(target, "old" + QByteArray::number(i));
-                record.entries.back().backup = stagingnames::backupName(target);
-                QVERIFY(QFile::copy(target, record.entries.back().backup));
-            }
+            const QString target = ws.outFile(QString("file%1.mul").arg(i));
+            const QByteArray old = "old" + QByteArray::number(i);
+            const QString backup = earlier ? ws.file(stagingnames::backupName(target), old) : QString();
+            if (earlier)
+                ws.file(target, old);
+            const QString staged = ws.file(stagingnames::partName(target), "new" + QByteArray::number(i));
+            record.entries.push_back({staged, target, backup});
+            if (i < placed)
+                QCOMPARE(::rename(qPrintable(staged), qPrintable(target)), 0);
         }
         QString error;
         QVERIFY(record.write(ws.outFile(stagingnames::RecordName), error));
-        for (int i = 0; i < placed; ++i)
-            QCOMPARE(::rename(QFile::encodeName(record.entries[size_t(i)].staged).constData(),
-                              QFile::encodeName(record.entries[size_t(i)].target).constData()),
-                     0);
 
         OutputFolder folder(ws.out());
         QVERIFY2(folder.open(), qPrintable(folder.errorString()));
-        if (undo && !earlier)
-            targets.clear();
-        QCOMPARE(ws.outFiles(), sorted(targets + QStringList{stagingnames::LockName}));
+        const QStringList targets =
+            undo && !earlier ? QStringList() : QStringList{"file0.mul", "file1.mul", "file2.mul"};
+        QCOMPARE(ws.outFiles(), QStringList{stagingnames::LockName} + targets);
         for (int i = 0; i < targets.size(); ++i)
             QCOMPARE(read(ws.outFile(targets[i])), (undo ? "old" : "new") + QByteArray::number(i));
     }
 
-    void locks_data()
-    {
-        QTest::addColumn<QString>("holder");
-        for (const char* holder : {"alive", "gone", "killed while taking it"})
-            QTest::newRow(holder) << QString(holder);
-    }
-    // A living holder makes the job wait and then fail, naming the lock and
-    // the holder. A holder that died with the lock, or while taking it before
-    // it could write its number, leaves a stale lock that the job takes over.
+    // A living holder makes the job wait and then fail, naming the holder and
+    // the lock. A holder that died with the lock, or while taking it before it
+    // could write its number (an empty lock file), leaves a stale lock that
+    // the next job takes over.
     void locks()
     {
-        QFETCH(QString, holder);
         Workspace ws;
         const QString lockPath = ws.outFile(stagingnames::LockName);
         QLockFile held(lockPath);
-        if (holder == "alive") {
-            QVERIFY(held.tryLock(0));
-            OutputFolder::setLockWait(300);
-            const JobOutcome outcome = generateStatics(ws);
-            QCOMPARE(outcome.message(), QString("Unable to create diff files"));
-            const QString reason = outcome.failure().reason;
-            QVERIFY2(reason.contains(lockPath), qPrintable(reason));
-            QVERIFY(reason.contains(QString::number(QCoreApplication::applicationPid())));
-            QCOMPARE(ws.outFiles(), QStringList{stagingnames::LockName});
-            held.unlock();
-        } else if (holder == "gone") {
-            const pid_t child = fork();
-            if (child == 0)
-                _exit(held.tryLock(0) ? 0 : 1);  // no destructor runs: the lock stays
-            int status = 0;
-            QCOMPARE(waitpid(child, &status, 0), child);
-            QCOMPARE(WEXITSTATUS(status), 0);
-        } else {
-            QFile lock(lockPath);
-            QVERIFY(lock.open(QIODevice::WriteOnly));
-            QVERIFY(lock.setFileTime(QDateTime::currentDateTime().addSecs(-10), QFile::FileModificationTime));
-        }
-        QCOMPARE(ws.outFiles(), holder == "alive" ? QStringList() : QStringList{stagingnames::LockName});
+        QVERIFY(held.tryLock(0));
+        OutputFolder::setLockWait(300);
+        const JobOutcome outcome = generateStatics(ws);
+        QCOMPARE(outcome.message(), QString("Unable to create diff files"));
+        QCOMPARE(
+            outcome.failure().reason,
+            QString("The folder is in use by another Quillmark job (tst_commit, process %1): %2 is locked")
+                .arg(QCoreApplication::applicationPid())
+                .arg(lockPath));
+        QCOMPARE(ws.outFiles(), QStringList{stagingnames::LockName});
+        held.unlock();
         OutputFolder::setLockWait(1000);
+        const pid_t child = fork();
+        if (child == 0)
+            _exit(held.tryLock(0) ? 0 : 1);  // no destructor runs: the lock stays
+        int status = 0;
+        QCOMPARE(waitpid(child, &status, 0), child);
+        QCOMPARE(WEXITSTATUS(status), 0);
+        QCOMPARE(ws.outFiles(), QStringList{stagingnames::LockName});
         QVERIFY(generateStatics(ws).succeeded());
         QCOMPARE(ws.outFiles(), Outputs);
-    }
-
-    void debrisGoesLiveFilesStay()
-    {
-        Workspace ws;
-        const QStringList debris{".stadif0.mul.quillmark-part-dead1", ".map0.mul.quillmark-old-dead2",
-                                 ".quillmark-commit.quillmark-part-dead3"};
-        const QStringList kept{".keep", ".map0.mul.1x2y.part", "notes.quillmark-part-1",
-                               ".statics0.mul.quillmark-part-live"};
-        for (const QString& name : debris + kept.mid(0, 3))
-            testfiles::write(ws.outFile(name), "x");
-        platformfile::NativeFile live;
-        QVERIFY(live.createNew(QFile::encodeName(ws.outFile(kept.last())).constData()));
+        QFile lock(lockPath);
+        QVERIFY(lock.open(QIODevice::WriteOnly));
+        QVERIFY(lock.setFileTime(QDateTime::currentDateTime().addSecs(-10), QFile::FileModificationTime));
         QVERIFY(generateStatics(ws).succeeded());
-        QCOMPARE(ws.outFiles(), sorted(Outputs + kept));
+        QCOMPARE(ws.outFiles(), Outputs);
     }
 };
 
