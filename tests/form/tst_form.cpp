@@ -1,8 +1,7 @@
 // The main window's form as built from mainwindow.ui and finished in code:
-// texts through tr, names, actions and menus, the initial state, the
-// connections, the initial size rule; and screenshots for a person to look at.
+// texts through tr, the connections, the initial size rule, the group rows and
+// browse buttons on every page; and screenshots for a person to look at.
 
-#include "embeddedimage.h"
 #include "mainwindow.h"
 
 #include <QtTest>
@@ -85,18 +84,12 @@ private slots:
                     texts << tabs->tabText(i);
             }
         }
-        for (QMenu* menu : {w.fileMenu, w.helpMenu})
-            texts << menu->title();
+        texts << w.fileMenu->title() << w.helpMenu->title();
         for (QAction* action : w.findChildren<QAction*>(QString(), Qt::FindDirectChildrenOnly))
             texts << action->text() << action->iconText();
-        QCOMPARE(texts.size(), 1 + 13 + 14 + 3 + 6 + 2 + 9 * 2);  // window, labels, buttons, groups, pages,
-                                                                  // menus, actions
         for (const QString& text : texts)
             QVERIFY2(text.startsWith('[') && text.endsWith(']'), qPrintable(text));
-        QCOMPARE(
-            QStringList({w.fileSaveAction->iconText(), w.fileSaveAction->text(),
-                         w.fileNewAction->shortcut().toString(), w.fileSaveAsAction->shortcut().toString()}),
-            QStringList({"[Generate]", "[&Save]", "Alt+N", ""}));
+        QCOMPARE(w.fileNewAction->shortcut().toString(), QString("Alt+N"));  // shortcuts too
         QStringList facets;
         for (int i = 0; i < w.comboBox1->count(); ++i)
             facets << w.comboBox1->itemText(i);
@@ -108,59 +101,6 @@ private slots:
         QCOMPARE(QStringList({QString::number(w.comboBox1->count()), w.comboBox1->currentText(),
                               w.fileMenu->title(), w.helpMenu->title()}),
                  QStringList({"4", "Felucca", "&File", "&Help"}));
-    }
-
-    // The layouts carry their names, but each group's column and row carry
-    // none; the row, aligned to the top, holds the group's content.
-    void layoutNames()
-    {
-        FormWindow w;
-        QStringList names;
-        for (QLayout* layout : w.centralWidget()->findChildren<QLayout*>()) {
-            if (!qobject_cast<QStackedLayout*>(layout))  // the tab widgets' own
-                names << layout->objectName();
-        }
-        names.sort();
-        QCOMPARE(
-            names.join(' ').trimmed(),
-            "layout1 layout12 layout13 layout15 layout18 layout18_2 layout18_3 layout1_2 layout2 layout21 "
-            "layout24 layout25 layout26 layout3 layout3_2 layout6 layout8 mainwindowLayout tabLayout "
-            "tabLayout_2 tabLayout_3 tabLayout_4 tabLayout_5 tabLayout_6");
-        QCOMPARE(names.count(QString()), 6);
-        const QList<std::pair<QGroupBox*, QString>> groups{
-            {w.groupBox3, "layout13"}, {w.groupBox2, "layout1"}, {w.groupBox2_2, "layout26"}};
-        for (const auto& [group, content] : groups) {
-            QLayout* column = group->layout();
-            QLayout* row = column && column->count() == 1 ? column->itemAt(0)->layout() : nullptr;
-            QVERIFY2(row && row->objectName().isEmpty() && row->alignment() == Qt::AlignTop,
-                     qPrintable(group->objectName()));
-            QVERIFY(row->count() == 1 && row->itemAt(0)->layout()->objectName() == content);
-        }
-    }
-
-    // The nine actions, the four with an embedded icon; the two menus, each
-    // with its one action, owned by the window.
-    void actionsAndMenus()
-    {
-        FormWindow w;
-        const QStringList icons{"filenew", "fileopen", "filesave", "", "print", "", "", "", ""};
-        const auto actions = w.findChildren<QAction*>(QString(), Qt::FindDirectChildrenOnly);
-        QStringList names;
-        for (int i = 0; i < actions.size() && i < icons.size(); ++i) {
-            names << actions[i]->objectName();
-            QCOMPARE(actions[i]->icon().pixmap(22, 22).toImage(),
-                     QPixmap::fromImage(findEmbeddedImage(icons[i])).toImage());
-        }
-        QCOMPARE(names,
-                 QString("fileNewAction fileOpenAction fileSaveAction fileSaveAsAction filePrintAction "
-                         "fileExitAction helpContentsAction helpIndexAction helpAboutAction")
-                     .split(' '));
-        QVERIFY(w.menuBar() == w.MenuBar && w.MenuBar->objectName() == "MenuBar");
-        QCOMPARE(w.MenuBar->actions(), QList<QAction*>({w.fileMenu->menuAction(), w.helpMenu->menuAction()}));
-        for (QMenu* menu : {w.fileMenu, w.helpMenu})
-            QVERIFY(menu->parent() == &w && menu->objectName().isEmpty());
-        QCOMPARE(w.fileMenu->actions(), QList<QAction*>{w.fileExitAction});
-        QCOMPARE(w.helpMenu->actions(), QList<QAction*>{w.helpAboutAction});
     }
 
     // Each sender reaches its slots and is connected to the window; every
@@ -205,25 +145,27 @@ private slots:
         }
     }
 
-    // On every page, at the designed size and larger, the browse buttons keep
-    // their size, and their fixed policy keeps it in any other layout too. The
-    // Generate and Combine pages at the designed size are saved, rendered
-    // headless, for a person to look at.
+    // Each group's content sits at the top of its group. On every page, at
+    // the designed size and larger, the browse buttons keep their size, and
+    // their fixed policy keeps it in any other layout too. The Generate and
+    // Combine pages at the designed size are saved, rendered headless, for a
+    // person to look at.
     void resizeAndScreenshots()
     {
         FormWindow w;
+        for (QGroupBox* group : {w.groupBox3, w.groupBox2, w.groupBox2_2})
+            QVERIFY(group->layout()->itemAt(0)->layout()->alignment() == Qt::AlignTop);
         w.show();
         QDir().mkpath(QUILLMARK_SCREENSHOT_DIR);
+        const QSizePolicy fixed(QSizePolicy::Fixed, QSizePolicy::Fixed);
         for (int i = 0; i < 8; ++i) {  // the four page pairs at each size
             w.resize(i < 4 ? QSize(485, 528) : QSize(1100, 900));
             w.tabWidget3->setCurrentIndex(i % 4 / 2);
             (i % 4 < 2 ? w.tabWidget2 : w.tabWidget4)->setCurrentIndex(i % 2);
             QCoreApplication::processEvents();
             for (QPushButton* button : w.findChildren<QPushButton*>()) {
-                const QSizePolicy policy = button->sizePolicy();
                 if (button->text() == "..." && button->isVisible())
-                    QVERIFY2(button->size() == button->sizeHint() && policy.horizontalPolicy() == policy.Fixed
-                                 && policy.verticalPolicy() == policy.Fixed,
+                    QVERIFY2(button->size() == button->sizeHint() && button->sizePolicy() == fixed,
                              qPrintable(button->objectName()));
             }
             if (i == 0 || i == 2) {
