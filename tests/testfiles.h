@@ -48,6 +48,12 @@ inline QByteArray randomBytes(qint64 count, quint32 seed)
     return bytes;
 }
 
+// A map block: its header, then 192 bytes of seeded payload.
+inline QByteArray mapBlock(qint32 header, quint32 seed)
+{
+    return int32s({header}) + randomBytes(192, seed);
+}
+
 inline bool write(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);

@@ -78,7 +78,8 @@ private slots:
         QVERIFY(generateMapDiff({ref.map, cur.map, path("difs"), 3}, silent).succeeded());
         QVERIFY(generateStaticsDiff({ref.index, ref.data, cur.index, cur.data, path("difs"), 3}, silent)
                     .succeeded());
-        QVERIFY(write(path("five.difl"), int32s({5})) && write(path("empty.mul"), {}));
+        QVERIFY(write(path("five.difl"), int32s({5})) && write(path("empty.mul"), {})
+                && write(path("cut.uop"), QByteArray("MYP", 4)));
         QVERIFY(write(path("ten.map"), QByteArray(1960, 'm'))
                 && write(path("ten.idx"), QByteArray(120, 'i')));
         QVERIFY(write(path("odd.difl"), int32s({-1, 5, 40000}))
@@ -149,6 +150,8 @@ private slots:
         QTest::newRow("unwritable output folder")
             << genMap.arg("ref/map3.mul", "locked") << 1
             << "Unable to create diff files: @locked/mapdif3.mul: Permission denied";
+        QTest::newRow("damaged container") << combineMap.arg("cut.uop", "out") << 1
+                                           << "Unable to open map file: @cut.uop: the header is cut short";
         QTest::newRow("output name taken")
             << combineMap.arg("ref/map3.mul", "blocked") << 1
             << "Unable to create new map file: @blocked/map3.mul: Is a directory";
