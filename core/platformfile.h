@@ -27,6 +27,10 @@ public:
     bool write(const char* bytes, std::int64_t length);
     // Writes at `offset` without moving the position of write().
     bool writeAt(std::int64_t offset, const char* bytes, std::int64_t length);
+    // Hands everything written so far to the disk without waiting for it, so
+    // that the flushes of several files overlap instead of following one
+    // another.
+    void startWritingBack();
     // Returns once everything written has reached stable storage.
     bool sync();
     bool close();
@@ -36,7 +40,7 @@ public:
     const std::string& error() const { return m_error; }
 
 private:
-    void startWriteback(std::int64_t length);
+    void countWritten(std::int64_t length);
 
     static constexpr std::intptr_t Closed = -1;
     std::intptr_t m_handle = Closed;  // a descriptor, or a HANDLE on Windows

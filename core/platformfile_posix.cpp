@@ -57,15 +57,21 @@ bool NativeFile::write(const char* bytes, std::int64_t length)
             return failWith(m_error);
         bytes += written;
         length -= written;
-        startWriteback(written);
+        countWritten(written);
     }
     return true;
 }
 
-void NativeFile::startWriteback(std::int64_t length)
+void NativeFile::countWritten(std::int64_t length)
 {
     m_written += length;
-    if (m_written - m_writtenBack < WritebackPiece)
+    if (m_written - m_writtenBack >= WritebackPiece)
+        startWritingBack();
+}
+
+void NativeFile::startWritingBack()
+{
+    if (m_written == m_writtenBack)
         return;
 #ifdef __linux__
     // Only starts the writing; its result is the one sync() reports.

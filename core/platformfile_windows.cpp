@@ -74,11 +74,13 @@ bool NativeFile::write(const char* bytes, std::int64_t length)
 }
 
 // The system writes back on its own; sync() waits for what is left.
-void NativeFile::startWriteback(std::int64_t length)
+void NativeFile::countWritten(std::int64_t length)
 {
     m_written += length;
     m_writtenBack = m_written;
 }
+
+void NativeFile::startWritingBack() {}
 
 bool NativeFile::writeAt(std::int64_t offset, const char* bytes, std::int64_t length)
 {

@@ -157,6 +157,8 @@ void StagedCommit::dropBackups()
 
 bool commitStaged(const std::vector<StagedFile*>& files)
 {
+    for (StagedFile* file : files)
+        file->startFlush();
     for (StagedFile* file : files) {
         if (!file->finish())
             return false;

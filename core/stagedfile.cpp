@@ -107,6 +107,15 @@ void StagedFile::fail(const QString& reason)
     m_failed = true;
 }
 
+void StagedFile::startFlush()
+{
+    if (m_file.isOpen() && !m_finished) {
+        writeBuffer();
+        if (!m_failed)
+            m_file.startWritingBack();
+    }
+}
+
 // A replaced target keeps its permission bits; the staged file takes them
 // before it takes the target's place.
 bool StagedFile::finish()

@@ -45,6 +45,10 @@ public:
     // Why create() or the first failed write failed, in the system's words.
     const QString& errorString() const { return m_error; }
 
+    // Writes out what is buffered and hands it to the disk without waiting:
+    // finish() then waits for less.
+    void startFlush();
+
     // Writes out what is buffered and flushes the file to stable storage. It
     // stays open, and owned, until it is committed or dropped.
     bool finish();
