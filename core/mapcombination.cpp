@@ -55,14 +55,6 @@ JobOutcome combineMapDiff(const MapCombineJob& job, JobProgress& progress)
         ++result.records;
         return copyBlock(difData, ordinal);
     });
-    if (walked) {
-        if (const StepFailure failure =
-                completeNewMap(map, result.blocks, newMap, jobmessage::UnableToReadMapOrDif))
-            walk.fail(*failure);
-    }
-    result.dataBytes = newMap.size();
-    // Closed before the commit, as finish() closes the other inputs: the new
-    // file may take the map's place.
-    map.close();
-    return walk.finish({&difData, &locator}, result);
+    return finishNewMap(walk, walked, map, newMap, result, jobmessage::UnableToReadMapOrDif,
+                        {&difData, &locator});
 }

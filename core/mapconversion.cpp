@@ -32,14 +32,5 @@ JobOutcome convertMap(const MapConvertJob& job, JobProgress& progress)
         newMap.append(bytes, MapBlockSize);
         return std::nullopt;
     });
-    if (walked) {
-        if (const StepFailure failure =
-                completeNewMap(map, result.blocks, newMap, jobmessage::UnableToReadMap))
-            walk.fail(*failure);
-    }
-    result.dataBytes = newMap.size();
-    // Closed before the commit, as finish() closes the other inputs: the new
-    // file may take the map's place.
-    map.close();
-    return walk.finish({}, result);
+    return finishNewMap(walk, walked, map, newMap, result, jobmessage::UnableToReadMap, {});
 }

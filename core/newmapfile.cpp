@@ -16,6 +16,8 @@ StepFailure createNewMap(BlockWalk& walk, MapOutput& newMap)
     return std::nullopt;
 }
 
+namespace {
+
 StepFailure completeNewMap(MapInput& map, qint64 blocks, MapOutput& newMap, const char* readFailure)
 {
     const qint64 at = blocks * difformat::MapBlockSize;
@@ -30,4 +32,18 @@ StepFailure completeNewMap(MapInput& map, qint64 blocks, MapOutput& newMap, cons
         return JobFailure{QLatin1String(jobmessage::UnableToWriteNewMap), newMap.target(),
                           newMap.errorString()};
     return std::nullopt;
+}
+
+}  // namespace
+
+JobOutcome finishNewMap(BlockWalk& walk, bool walked, MapInput& map, MapOutput& newMap, JobResult result,
+                        const char* readFailure, std::initializer_list<InputFile*> otherInputs)
+{
+    if (walked) {
+        if (const StepFailure failure = completeNewMap(map, result.blocks, newMap, readFailure))
+            walk.fail(*failure);
+    }
+    result.dataBytes = newMap.size();
+    map.close();
+    return walk.finish(otherInputs, result);
 }
