@@ -7,7 +7,7 @@
 #include <functional>
 
 class JobProgress;
-struct JobOutcome;
+class JobOutcome;
 
 // The main window: the output group, the Generate and Combine pages, and the
 // four jobs run from them. The form is designed in mainwindow.ui; setupUi()

@@ -15,21 +15,6 @@ using jobfuzz::require;
 
 namespace {
 
-// The second file of the input is a list of patches: 2 bytes offset, 1 byte
-// length, then that many bytes, laid over a copy of the reference.
-QByteArray patched(const QByteArray& reference, const QByteArray& patches)
-{
-    QByteArray current = reference;
-    for (qsizetype at = 0; at + 3 <= patches.size();) {
-        const qsizetype offset = qFromLittleEndian<quint16>(patches.constData() + at);
-        const qsizetype length = qMin<qsizetype>(quint8(patches[at + 2]), patches.size() - at - 3);
-        if (offset + length <= current.size())
-            current.replace(offset, length, patches.mid(at + 3, length));
-        at += 3 + length;
-    }
-    return current;
-}
-
 // The fuzzer's bytes may make either file a package container (they begin
 // with its mark); the properties then hold for the maps the containers hold.
 void checkRoundTrip(const jobfuzz::Folder& folder, const QByteArray& reference, const QByteArray& current)
@@ -56,8 +41,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const QList<QByteArray> parts = jobfuzz::splitInput(data, size, 3);
     const QByteArray reference = parts[0];
-    // A third part, when present, makes the current file that long instead.
-    QByteArray current = patched(reference, parts[1]);
+    // The second part is a list of patches over the reference; a third part,
+    // when present, makes the current file that long instead.
+    QByteArray current = jobfuzz::patched(reference, parts[1]);
     if (!parts[2].isEmpty())
         current = current.left(parts[2].size()) + parts[2].mid(current.size());
     jobfuzz::Folder folder({reference, current});

@@ -17,20 +17,6 @@ using jobfuzz::require;
 
 namespace {
 
-// Patches: 2 bytes offset, 1 byte length, then that many bytes.
-QByteArray patched(const QByteArray& bytes, const QByteArray& patches)
-{
-    QByteArray result = bytes;
-    for (qsizetype at = 0; at + 3 <= patches.size();) {
-        const qsizetype offset = qFromLittleEndian<quint16>(patches.constData() + at);
-        const qsizetype length = qMin<qsizetype>(quint8(patches[at + 2]), patches.size() - at - 3);
-        if (offset + length <= result.size())
-            result.replace(offset, length, patches.mid(at + 3, length));
-        at += 3 + length;
-    }
-    return result;
-}
-
 void checkRoundTrip(const jobfuzz::Folder& folder, const QByteArray& index, const QByteArray& data)
 {
     SilentProgress silent;
@@ -59,11 +45,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QList<QByteArray> parts = jobfuzz::splitInput(data, size, 5);
     const QByteArray& referenceIndex = parts[0];
     const QByteArray& referenceData = parts[1];
-    QByteArray currentIndex = patched(referenceIndex, parts[2]);
+    QByteArray currentIndex = jobfuzz::patched(referenceIndex, parts[2]);
     // A fifth part, when present, makes the current index that long instead.
     if (!parts[4].isEmpty())
         currentIndex = currentIndex.left(parts[4].size()) + parts[4].mid(currentIndex.size());
-    const QByteArray currentData = patched(referenceData, parts[3]);
+    const QByteArray currentData = jobfuzz::patched(referenceData, parts[3]);
     jobfuzz::Folder folder({referenceIndex, referenceData, currentIndex, currentData});
     const QStringList& in = folder.inputs();
     SilentProgress silent;

@@ -56,6 +56,22 @@ inline QByteArray readFile(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// A copy of `bytes` with the fuzzer's patches laid over it, so that most of
+// a current file agrees with its reference and some of it differs. Patches:
+// 2 bytes offset, 1 byte length, then that many bytes.
+inline QByteArray patched(const QByteArray& bytes, const QByteArray& patches)
+{
+    QByteArray result = bytes;
+    for (qsizetype at = 0; at + 3 <= patches.size();) {
+        const qsizetype offset = qFromLittleEndian<quint16>(patches.constData() + at);
+        const qsizetype length = qMin<qsizetype>(quint8(patches[at + 2]), patches.size() - at - 3);
+        if (offset + length <= result.size())
+            result.replace(offset, length, patches.mid(at + 3, length));
+        at += 3 + length;
+    }
+    return result;
+}
+
 inline qint32 int32At(const QByteArray& bytes, qint64 at)
 {
     return qFromLittleEndian<qint32>(bytes.constData() + at);

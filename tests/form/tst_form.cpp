@@ -136,7 +136,8 @@ private slots:
             {"", {485, 528}},
             {QString(200, 'W'), {-1, 528}},
             {QString(60, '\n'), {485, -1}}};  // "Directory" made wide or tall
-        for (const auto& [directory, expected] : cases) {
+        for (const auto& [text, expected] : cases) {
+            const QString directory = text;  // lambdas capture variables, not bindings, in C++17
             Translator translator([&](const QString& s) { return s == "Directory" ? directory : QString(); });
             FormWindow w;
             const QSize hint = w.minimumSizeHint();
