@@ -33,7 +33,7 @@ double threadSeconds()
 {
     timespec now{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return double(now.tv_sec) + now.tv_nsec / 1e9;
+    return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
 }
 
 double bestSeconds(int repeats, const std::function<bool()>& run)
@@ -146,7 +146,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "quillmark-mapinput-bench: the container read other bytes\n");
         return 1;
     }
-    const double megabytes = blocks * BlockSize / 1e6;
+    const double megabytes = double(blocks * BlockSize) / 1e6;
     std::printf("map of %lld blocks, %.1f MB, best of %d, thread processor time\n", blocks, megabytes,
                 repeats);
     std::printf("%-22s %11s %11s %7s\n", "", "plain", "container", "ratio");

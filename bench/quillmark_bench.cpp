@@ -44,7 +44,7 @@ double threadSeconds()
 {
     timespec now{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return double(now.tv_sec) + now.tv_nsec / 1e9;
+    return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
 }
 
 // The best of the runs so far, in real and in processor time.
@@ -62,7 +62,7 @@ struct Best
             std::fprintf(stderr, "quillmark-bench: a run failed\n");
             std::exit(1);
         }
-        real = qMin(real, timer.nsecsElapsed() / 1e9);
+        real = qMin(real, double(timer.nsecsElapsed()) / 1e9);
         processor = qMin(processor, threadSeconds() - start);
     }
 };
@@ -145,7 +145,7 @@ void report(const QList<Job>& jobs, const QList<Timings>& timings)
     for (qsizetype row = 0; row < jobs.size(); ++row) {
         const Job& job = jobs[row];
         const Timings& timing = timings[row];
-        const double megabytes = totalSize(job.inputs) / 1e6;
+        const double megabytes = double(totalSize(job.inputs)) / 1e6;
         std::printf("%-24s %9.1f MB %9.3f s %9.3f s %9.3f s ", job.name, megabytes, timing.read.real,
                     timing.job.real, timing.job.processor);
         if (job.throughWindow)
@@ -153,7 +153,7 @@ void report(const QList<Job>& jobs, const QList<Timings>& timings)
         else
             std::printf("%11s ", "-");
         std::printf("%8.0f MB/s %6.2fx %9.1f MB %9.3f s %6.2fx", megabytes / timing.job.real,
-                    timing.job.real / timing.read.real, totalSize(job.outputs) / 1e6, timing.durable.real,
+                    timing.job.real / timing.read.real, double(totalSize(job.outputs)) / 1e6, timing.durable.real,
                     timing.job.real / (timing.read.real + timing.durable.real));
         if (job.plainTwin >= 0)
             std::printf(" %6.3fx", timing.job.processor / timings[job.plainTwin].job.processor);
@@ -324,7 +324,7 @@ int main(int argc, char** argv)
         return 1;
     }
     std::printf("sample facet: %lld blocks, made in %.2f s\n", sample.summary.blocks,
-                made.nsecsElapsed() / 1e9);
+                double(made.nsecsElapsed()) / 1e9);
 
     const FacetFiles reference = referenceFiles(options);
     const FacetFiles current = editedFiles(options);

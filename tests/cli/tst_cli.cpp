@@ -237,8 +237,8 @@ private slots:
             line("combine map --map @ref/map3.mul --difl @five.difl --dif @empty.mul --out @out --facet 0");
         mainwindow window;
         const std::array fields{window.lineCMap, window.lineDifl, window.lineDif, window.lineOutDir};
-        for (int i = 0; i < 4; ++i)  // each field from the path after its option
-            fields[i]->setText(damaged[3 + 2 * i]);
+        for (qsizetype i = 0; i < 4; ++i)  // each field from the path after its option
+            fields[size_t(i)]->setText(damaged[3 + 2 * i]);
         window.mapDiffCombine();
         QCOMPARE(window.statusBar()->currentMessage(), QString(jobmessage::difFilesDamaged(5)));
         QVERIFY(!window.statusBar()->findChild<QProgressBar*>());

@@ -69,7 +69,7 @@ qint32 referenceExtra(SplitMix& random)
 // next id, add an item, or take one away.
 QByteArray edit(QByteArray bytes, SplitMix& random)
 {
-    const int count = bytes.size() / StaticsRecordSize;
+    const int count = int(bytes.size() / StaticsRecordSize);
     char* target = bytes.data() + random.below(quint32(count)) * StaticsRecordSize;
     switch (random.below(4)) {
     case 0:
