@@ -1,0 +1,276 @@
+#include "reportjob.h"
+
+#include "blockdiff.h"
+#include "htmlpage.h"
+#include "jsonfacts.h"
+#include "overview.h"
+#include "palette.h"
+#include "regionpicture.h"
+#include "regions.h"
+#include "reportoutput.h"
+
+#include "facets.h"
+
+#include <QtEndian>
+
+#include <algorithm>
+#include <functional>
+
+namespace report {
+
+namespace {
+
+// The overview shows each block by its middle cell: the land is smooth
+// enough for that, and it costs one cell a block.
+constexpr int MiddleCell = (TilesPerSide / 2) * TilesPerSide + TilesPerSide / 2;
+
+// The walk over every block: the blocks that change and by how much, the
+// records that change nothing, the overview's colours.
+class Scan
+{
+public:
+    Scan(ReportInputs& inputs, ReportFacts& facts, const Palette& palette, Overview& overview)
+        : m_inputs(inputs), m_facts(facts), m_palette(palette), m_overview(overview)
+    {}
+
+    std::optional<JobFailure> step(qint64 block)
+    {
+        if (auto failure = m_inputs.read(block, Access::InOrder, false, m_bytes))
+            return failure;
+        if (m_overview.samples(block))
+            m_overview.setColour(block, m_bytes.cellsBefore ? m_palette.land(middleCell(m_bytes.cellsBefore))
+                                                            : Palette::NoLand);
+        if (m_bytes.mapRecord < 0 && m_bytes.staticsRecord < 0)
+            return std::nullopt;
+        const BlockChanges& changes = m_comparer.compare(m_bytes, m_facts.blockX(block) * TilesPerSide,
+                                                         m_facts.blockY(block) * TilesPerSide);
+        if (m_bytes.mapRecord >= 0 && changes.land.empty())
+            noOp({NoOpRecord::File::Map, m_bytes.mapRecord, block, NoOpRecord::Reason::SameCells});
+        if (m_bytes.staticsRecord >= 0 && changes.added.empty() && changes.removed.empty())
+            noOp({NoOpRecord::File::Statics, m_bytes.staticsRecord, block, NoOpRecord::Reason::SameStatics});
+        if (changes.any()) {
+            m_facts.changed.push_back({qint32(block), quint8(changes.land.size()),
+                                       quint32(changes.added.size()), quint32(changes.removed.size())});
+            m_facts.landCells += qint64(changes.land.size());
+            m_facts.staticsAdded += qint64(changes.added.size());
+            m_facts.staticsRemoved += qint64(changes.removed.size());
+        }
+        return std::nullopt;
+    }
+
+private:
+    static LandCell middleCell(const char* cells)
+    {
+        const char* cell = cells + MiddleCell * CellSize;
+        return {qFromLittleEndian<quint16>(cell), qint8(cell[2])};
+    }
+
+    void noOp(const NoOpRecord& record)
+    {
+        ++m_facts.noOpRecords;
+        if (qint64(m_facts.noOpShown.size()) < NoOpRecordsShown)
+            m_facts.noOpShown.push_back(record);
+    }
+
+    ReportInputs& m_inputs;
+    ReportFacts& m_facts;
+    const Palette& m_palette;
+    Overview& m_overview;
+    BlockComparer m_comparer;
+    BlockBytes m_bytes;
+};
+
+// After the walk: the records no combination uses, and the regions.
+std::optional<JobFailure> completeFacts(ReportInputs& inputs, ReportFacts& facts, int gap)
+{
+    if (auto failure = inputs.unusedRecords(NoOpRecordsShown, facts.noOpShown, facts.noOpRecords))
+        return failure;
+    std::sort(facts.noOpShown.begin(), facts.noOpShown.end(), [](const NoOpRecord& a, const NoOpRecord& b) {
+        return a.file != b.file ? a.file < b.file : a.ordinal < b.ordinal;
+    });
+    if (qint64(facts.noOpShown.size()) > NoOpRecordsShown)
+        facts.noOpShown.resize(size_t(NoOpRecordsShown));
+    groupRegions(facts, gap);
+    return std::nullopt;
+}
+
+// Each region in turn: all its changes into the JSON facts, the first of
+// them, and its pictures, into the page.
+class RegionWriter
+{
+public:
+    RegionWriter(ReportInputs& inputs, const ReportFacts& facts, const PictureStyle& style, HtmlPage& page,
+                 JsonFacts* json)
+        : m_inputs(inputs), m_facts(facts), m_style(style), m_page(page), m_json(json)
+    {}
+
+    std::optional<JobFailure> write(size_t index)
+    {
+        const Region& region = m_facts.regions[index];
+        const bool pictured = index < size_t(PicturedRegions);
+        RegionLists lists;
+        if (auto failure = m_json     ? writeJson(region, pictured ? &lists : nullptr)
+                           : pictured ? collect(region, lists)
+                                      : std::nullopt)
+            return failure;
+        if (!pictured)
+            return std::nullopt;
+        const PictureArea area =
+            pictureArea(region, m_facts.widthBlocks * TilesPerSide, m_facts.heightBlocks * TilesPerSide);
+        RegionPictures pictures;
+        if (auto failure = drawRegion(area, m_facts.heightBlocks, m_style, m_inputs, pictures))
+            return failure;
+        m_page.region(int(index) + 1, region, area, pictures, lists);
+        return std::nullopt;
+    }
+
+private:
+    using Visit = std::function<bool(const BlockChanges&)>;
+
+    // visit(changes) for each changed block of the region, in block order,
+    // until it returns false.
+    std::optional<JobFailure> visit(const Region& region, const Visit& visitBlock)
+    {
+        for (qint64 i = region.firstBlock; i < region.firstBlock + region.blocks; ++i) {
+            const qint64 block = m_facts.regionBlocks[size_t(i)];
+            if (auto failure = m_inputs.read(block, Access::Anywhere, false, m_bytes))
+                return failure;
+            if (!visitBlock(m_comparer.compare(m_bytes, m_facts.blockX(block) * TilesPerSide,
+                                               m_facts.blockY(block) * TilesPerSide)))
+                break;
+        }
+        return std::nullopt;
+    }
+
+    template <typename Item>
+    static bool keep(std::vector<Item>& list, const Item& item)
+    {
+        if (list.size() < ListedChanges)
+            list.push_back(item);
+        return list.size() < ListedChanges;
+    }
+
+    // The first changes of each kind, for the page alone.
+    std::optional<JobFailure> collect(const Region& region, RegionLists& lists)
+    {
+        return visit(region, [&lists](const BlockChanges& changes) {
+            bool wantMore = false;
+            for (const LandCellChange& change : changes.land)
+                wantMore = keep(lists.land, change) || wantMore;
+            for (const StaticItem& item : changes.added)
+                wantMore = keep(lists.added, item) || wantMore;
+            for (const StaticItem& item : changes.removed)
+                wantMore = keep(lists.removed, item) || wantMore;
+            return wantMore || lists.land.size() < ListedChanges || lists.added.size() < ListedChanges
+                   || lists.removed.size() < ListedChanges;
+        });
+    }
+
+    // Every change into the JSON facts, a list at a time, and the first of
+    // each into `lists` when the page shows them.
+    std::optional<JobFailure> writeJson(const Region& region, RegionLists* lists)
+    {
+        m_json->beginRegion(region);
+        auto failure = visit(region, [this, lists](const BlockChanges& changes) {
+            for (const LandCellChange& change : changes.land) {
+                m_json->landCell(change);
+                if (lists)
+                    keep(lists->land, change);
+            }
+            return true;
+        });
+        const auto statics = [this, &region](auto member, std::vector<StaticItem>* kept) {
+            return visit(region, [this, member, kept](const BlockChanges& changes) {
+                for (const StaticItem& item : changes.*member) {
+                    m_json->staticItem(item);
+                    if (kept)
+                        keep(*kept, item);
+                }
+                return true;
+            });
+        };
+        m_json->beginStaticsAdded();
+        if (!failure)
+            failure = statics(&BlockChanges::added, lists ? &lists->added : nullptr);
+        m_json->beginStaticsRemoved();
+        if (!failure)
+            failure = statics(&BlockChanges::removed, lists ? &lists->removed : nullptr);
+        m_json->endRegion();
+        return failure;
+    }
+
+    ReportInputs& m_inputs;
+    const ReportFacts& m_facts;
+    const PictureStyle& m_style;
+    HtmlPage& m_page;
+    JsonFacts* m_json;
+    BlockComparer m_comparer;
+    BlockBytes m_bytes;
+};
+
+std::optional<JobFailure> writeDocuments(const ReportJob& job, ReportInputs& inputs, const ReportFacts& facts,
+                                         const Palette& palette, const Overview& overview,
+                                         ReportOutputs& outputs)
+{
+    HtmlPage page(outputs.html());
+    std::optional<JsonFacts> json;
+    if (outputs.json())
+        json.emplace(*outputs.json());
+    const PageContext context{QLatin1String(facets::geometry(job.facet).name), job.sources, job.radarColours,
+                              job.gap, job.outline};
+    page.begin(facts, context, overview.draw(facts));
+    if (json)
+        json->begin(facts);
+    const PictureStyle style{palette, job.outline};
+    RegionWriter regions(inputs, facts, style, page, json ? &*json : nullptr);
+    for (size_t r = 0; r < facts.regions.size(); ++r) {
+        if (auto failure = regions.write(r))
+            return failure;
+    }
+    page.otherRegions(facts, size_t(PicturedRegions));
+    page.end();
+    if (json)
+        json->end();
+    return std::nullopt;
+}
+
+}  // namespace
+
+JobOutcome writeReport(const ReportJob& job, JobProgress& progress, ReportSummary* summary)
+{
+    ReportInputs inputs(job.sources);
+    if (auto failure = inputs.open())
+        return JobOutcome::failure(*failure);
+    std::vector<quint16> radar;
+    if (!job.radarColours.isEmpty()) {
+        if (auto failure = readRadarColours(job.radarColours, Palette::RadarEntries, radar))
+            return JobOutcome::failure(*failure);
+    }
+    const Palette palette(std::move(radar));
+    ReportFacts facts;
+    facts.facet = job.facet;
+    facts.heightBlocks = job.heightBlocks > 0 ? job.heightBlocks : facets::geometry(job.facet).heightBlocks;
+    const qint64 blocks = qMax(inputs.mapBlocks(), inputs.staticsBlocks());
+    facts.widthBlocks = (blocks + facts.heightBlocks - 1) / facts.heightBlocks;
+
+    ReportOutputs outputs(job.html, job.json, progress);
+    if (auto failure = outputs.create())
+        return JobOutcome::failure(*failure);
+    Overview overview(facts.widthBlocks, facts.heightBlocks);
+    Scan scan(inputs, facts, palette, overview);
+    if (outputs.walk(blocks, [&scan](qint64 block) { return scan.step(block); })) {
+        auto failure = completeFacts(inputs, facts, job.gap);
+        if (!failure)
+            failure = writeDocuments(job, inputs, facts, palette, overview, outputs);
+        if (failure)
+            outputs.fail(*failure);
+    }
+    // The outputs may take the place of an input.
+    inputs.close();
+    const JobOutcome outcome = outputs.finish({blocks, qint64(facts.changed.size()), 0, {}});
+    if (summary)
+        *summary = {qint64(facts.changed.size()), qint64(facts.regions.size()), facts.noOpRecords};
+    return outcome;
+}
+
+}  // namespace report

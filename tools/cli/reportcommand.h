@@ -1,0 +1,8 @@
+#pragma once
+
+#include <QStringList>
+
+// report: a review page (and JSON facts) of what a set of difference files
+// changes in a facet. `arguments` is the whole command line. Returns the exit
+// status: 0 written, 1 failed, 2 usage.
+int runReportCommand(const QStringList& arguments);
