@@ -1,6 +1,6 @@
 #include "htmlpage.h"
 
-#include <QBuffer>
+#include "pngdata.h"
 
 namespace report {
 
@@ -162,10 +162,7 @@ void HtmlPage::noOpRecords(const ReportFacts& facts)
 
 void HtmlPage::picture(const QImage& image, const QString& attributes)
 {
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
+    const QByteArray png = encodePng(image);
     m_out.write(QStringLiteral("<img %1 width=\"%2\" height=\"%3\" src=\"data:image/png;base64,")
                     .arg(attributes)
                     .arg(image.width())

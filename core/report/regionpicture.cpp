@@ -11,7 +11,7 @@ namespace report {
 namespace {
 
 // Scaled up, a single block with its margin is about this wide.
-constexpr int SmallPictureWidth = 256;
+constexpr int SmallPictureWidth = 384;
 
 // The highest entry of each tile of a block (on ties the larger id, then
 // hue, so that the order of the entries never changes the picture).
@@ -39,7 +39,8 @@ struct DrawnSide
     std::vector<StaticItem> statics;
     TopItems tops;
 
-    void decode(const char* cellBytes, const char* staticsBytes, qint64 staticsLength, qint64 left, qint64 top)
+    void decode(const char* cellBytes, const char* staticsBytes, qint64 staticsLength, qint64 left,
+                qint64 top)
     {
         hasLand = cellBytes != nullptr;
         if (hasLand)
@@ -92,21 +93,26 @@ public:
     }
 
 private:
+    static QRgb* pixel(QImage& image, int x, int y)
+    {
+        // bits() once the image is detached costs nothing; scanLine() and setPixel() check every call.
+        return reinterpret_cast<QRgb*>(image.bits() + qsizetype(y) * image.bytesPerLine()) + x;
+    }
     static void fillSquare(QImage& image, int left, int top, int size, QRgb colour)
     {
         for (int y = top; y < top + size; ++y) {
-            QRgb* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-            std::fill(line + left, line + left + size, colour);
+            QRgb* line = pixel(image, left, y);
+            std::fill(line, line + size, colour);
         }
     }
     static void frame(QImage& image, int left, int top, int size, QRgb colour)
     {
         const int last = size - 1;
-        for (int d = 0; d < size; ++d) {
-            image.setPixel(left + d, top, colour);
-            image.setPixel(left + d, top + last, colour);
-            image.setPixel(left, top + d, colour);
-            image.setPixel(left + last, top + d, colour);
+        std::fill(pixel(image, left, top), pixel(image, left, top) + size, colour);
+        std::fill(pixel(image, left, top + last), pixel(image, left, top + last) + size, colour);
+        for (int d = 1; d < last; ++d) {
+            *pixel(image, left, top + d) = colour;
+            *pixel(image, left + last, top + d) = colour;
         }
     }
 
