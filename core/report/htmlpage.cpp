@@ -136,7 +136,8 @@ void HtmlPage::summary(const ReportFacts& facts, const PageContext& context)
                  factRow(QStringLiteral("Changes"), counts(qint64(facts.changed.size()), facts.landCells,
                                                            facts.staticsAdded, facts.staticsRemoved)),
                  factRow(QStringLiteral("Regions"),
-                         QStringLiteral("%1 (changed blocks with at most %2 blocks between them)")
+                         QStringLiteral("%1 (gap %2: changed blocks with at most that many blocks between "
+                                        "them are one region)")
                              .arg(facts.regions.size())
                              .arg(context.gap)),
                  factRow(QStringLiteral("Records that change nothing"), QString::number(facts.noOpRecords))));

@@ -73,7 +73,9 @@ QRgb Palette::builtinLand(const LandCell& cell)
 
 QRgb Palette::builtinItem(quint16 id)
 {
-    return QColor::fromHsv(int(scatter(id) % 360), 230, 255).rgb();
+    // Red through yellow, green and cyan to blue: the purples and magentas
+    // are left to the outline of changed tiles.
+    return QColor::fromHsv(int(scatter(id) % 250), 230, 255).rgb();
 }
 
 }  // namespace report
