@@ -99,31 +99,24 @@ bool largerFirst(const Region& a, const Region& b)
     return a.x != b.x ? a.x < b.x : a.y < b.y;
 }
 
-}  // namespace
-
-void groupRegions(ReportFacts& facts, int gap)
+// One region per group, its rectangle in tiles, and each changed block's region.
+std::vector<Region> regionsOf(const ReportFacts& facts, Groups& groups, std::vector<size_t>& regionOf)
 {
     const size_t count = facts.changed.size();
-    Groups groups(count);
-    joinNeighbours(facts, columnsOf(facts), qint64(gap) + 1, groups);
-
-    // One region per root, its rectangle in blocks until the end.
-    std::vector<size_t> regionOf(count);
     std::vector<size_t> regionOfRoot(count, count);
     std::vector<Region> regions;
+    regionOf.assign(count, 0);
     for (size_t i = 0; i < count; ++i) {
         const size_t root = groups.root(i);
+        const ChangedBlock& block = facts.changed[i];
+        const qint64 x = facts.blockX(block.block);
+        const qint64 y = facts.blockY(block.block);
         if (regionOfRoot[root] == count) {
             regionOfRoot[root] = regions.size();
-            const qint64 x = facts.blockX(facts.changed[i].block);
-            const qint64 y = facts.blockY(facts.changed[i].block);
             regions.push_back({x, y, x, y, 0, 0, 0, 0, 0});
         }
         regionOf[i] = regionOfRoot[root];
         Region& region = regions[regionOf[i]];
-        const ChangedBlock& block = facts.changed[i];
-        const qint64 x = facts.blockX(block.block);
-        const qint64 y = facts.blockY(block.block);
         region.x = qMin(region.x, x);
         region.y = qMin(region.y, y);
         region.width = qMax(region.width, x);  // the right and bottom columns, for now
@@ -139,6 +132,18 @@ void groupRegions(ReportFacts& facts, int gap)
         region.x *= TilesPerSide;
         region.y *= TilesPerSide;
     }
+    return regions;
+}
+
+}  // namespace
+
+void groupRegions(ReportFacts& facts, int gap)
+{
+    const size_t count = facts.changed.size();
+    Groups groups(count);
+    joinNeighbours(facts, columnsOf(facts), qint64(gap) + 1, groups);
+    std::vector<size_t> regionOf;
+    const std::vector<Region> regions = regionsOf(facts, groups, regionOf);
 
     std::vector<size_t> order(regions.size());
     std::iota(order.begin(), order.end(), 0);
