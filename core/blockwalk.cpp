@@ -18,24 +18,28 @@ BlockWalk::~BlockWalk()
     end();
 }
 
-// Before anything else in the folder, what killed jobs left there is
-// settled: an unfinished commit completed or undone, their files removed.
+// Before anything else in the folders it writes into (its output folder and
+// those that links among its outputs lead to), what killed jobs left there
+// is settled: an unfinished commit completed or undone, their files removed.
 StepFailure BlockWalk::createOutputs(const char* message)
 {
     if (m_outputs.empty())
         return std::nullopt;
     const QString& first = m_outputs.front()->target();
-    OutputFolder folder(QFileInfo(first).absolutePath());
-    if (!folder.open())
-        return JobFailure{QLatin1String(message), first, folder.errorString()};
-    QStringList linkedFolders;
+    QStringList folders{QFileInfo(first).absolutePath()};
     for (const StagedFile* output : m_outputs) {
         QString error;
         const QString destination = stagingnames::followLinks(output->target(), error);
         if (!destination.isEmpty())
-            linkedFolders << QFileInfo(destination).absolutePath();
+            folders << QFileInfo(destination).absolutePath();
     }
-    folder.removeDebris(linkedFolders);
+    {
+        FolderSet opened;
+        if (!opened.open(folders))
+            return JobFailure{QLatin1String(message), first, opened.errorString()};
+        for (const auto& folder : opened.folders())
+            folder->removeDebris();
+    }
     for (StagedFile* output : m_outputs) {
         if (!output->create())
             return JobFailure{QLatin1String(message), output->target(), output->errorString()};

@@ -5,15 +5,24 @@
 #include <optional>
 #include <vector>
 
-// What a commit is about to do, written and flushed before its first rename
-// and removed after its last, so that a job killed in between can be
-// completed (or, when it was undoing a failed commit, undone) by the next job
-// in the folder. Outputs written together then never stay part old, part new.
+// What a commit is about to do in one folder, written and flushed there before
+// its first rename and removed after its last, so that a job killed in between
+// can be completed (or, when it was undoing a failed commit, undone) by the
+// next job in the folder. Outputs written together then never stay part old,
+// part new.
+//
+// A record is data found in a folder, which anybody may have put there: it
+// names entries of its own folder only, by bare name, each a target with its
+// staged file and backup named as this program names them. A record that says
+// anything else is refused whole, and nothing it names is touched. Since it
+// holds no paths, a folder moved or copied after a crash is repaired where it
+// now lies.
 struct CommitEntry
 {
-    QString staged;  // the complete, flushed new content
-    QString target;  // the file it replaces (links followed)
-    QString backup;  // a second name of the target's earlier content; empty when there was none
+    QString staged;    // the complete, flushed new content
+    QString target;    // the file it replaces
+    QString backup;    // a second name of the target's earlier content; empty when there was none
+    QString identity;  // the staged file's identity (platformfile::fileIdentity); may be empty
 };
 
 class CommitRecord
@@ -21,26 +30,32 @@ class CommitRecord
 public:
     enum class Direction { Forward, Undo };
 
+    // A record is a few names; anything larger is not one.
+    static constexpr qint64 MaxSize = 64 * 1024;
+
     Direction direction = Direction::Forward;
     std::vector<CommitEntry> entries;
 
-    // Writes the record to `path` in one step (a record is whole or absent)
-    // and flushes it and its folder to stable storage.
-    bool write(const QString& path, QString& error) const;
+    // Writes the record into `folder` in one step (a record is whole or
+    // absent) and flushes it and the folder to stable storage.
+    bool write(const QString& folder, QString& error) const;
 
-    // The record at `path`; none when it cannot be read or makes no sense.
-    static std::optional<CommitRecord> read(const QString& path, QString& error);
+    // The record in `folder`: none, with `error` naming the record and what
+    // is wrong with it, when it cannot be read or is not a record as written
+    // by write().
+    static std::optional<CommitRecord> read(const QString& folder, QString& error);
 
     // Brings every entry to the end the direction names: forward, every
     // target takes its staged content; undo, every target has its earlier
     // content again (or is gone when it had none). Safe to repeat after a
-    // kill part way. The backups and staged files left over are removed.
-    bool settle(QString& error) const;
+    // kill part way. The backups and staged files left over are removed, and
+    // the folder is flushed.
+    bool settle(const QString& folder, QString& error) const;
 
-    // Flushes the folders of the targets (their names, new or renamed).
-    bool syncFolders(QString& error) const;
+    // The record's own path in `folder`.
+    static QString pathIn(const QString& folder);
 
 private:
-    bool settleForward(QString& error) const;
-    bool settleUndo(QString& error) const;
+    bool settleForward(const QString& folder, QString& error) const;
+    bool settleUndo(const QString& folder, QString& error) const;
 };

@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace {
 
 // Holders keep the lock for a commit's few renames and flushes, far less
@@ -28,23 +30,19 @@ OutputFolder::OutputFolder(const QString& path)
     m_lock.setStaleLockTime(StaleLockAge);
 }
 
-int OutputFolder::lockWait()
-{
-    return s_lockWait;
-}
-
 void OutputFolder::setLockWait(int milliseconds)
 {
     s_lockWait = milliseconds;
 }
 
-QString OutputFolder::recordPath() const
-{
-    return m_path + QLatin1Char('/') + QLatin1String(stagingnames::RecordName);
-}
-
 bool OutputFolder::open()
 {
+    // A folder that is not there has no lock to take; saying so first keeps
+    // the lock's own words about it out of the message.
+    if (!QFileInfo(m_path).isDir()) {
+        m_error = QStringLiteral("No such directory");
+        return false;
+    }
     if (!lock())
         return false;
     if (recover())
@@ -63,9 +61,6 @@ bool OutputFolder::lock()
 
 QString OutputFolder::lockFailure() const
 {
-    const QFileInfo folder(m_path);
-    if (!folder.isDir())
-        return QStringLiteral("No such directory");
     if (m_lock.error() == QLockFile::LockFailedError) {
         qint64 pid = 0;
         QString host, application;
@@ -82,13 +77,14 @@ QString OutputFolder::lockFailure() const
 
 bool OutputFolder::recover()
 {
-    const QString path = recordPath();
-    if (!QFileInfo::exists(path))
+    const QString path = CommitRecord::pathIn(m_path);
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink())
         return true;
     QString error;
-    const std::optional<CommitRecord> record = CommitRecord::read(path, error);
+    const std::optional<CommitRecord> record = CommitRecord::read(m_path, error);
     std::string reason;
-    if (record && record->settle(error)) {
+    if (record && record->settle(m_path, error)) {
         if (QFile::remove(path)
             && platformfile::syncDirectory(stagingnames::native(m_path).constData(), reason))
             return true;
@@ -98,24 +94,38 @@ bool OutputFolder::recover()
     return false;
 }
 
-void OutputFolder::removeDebris(const QStringList& linkedFolders)
+// No commit runs here now and none is left unfinished: no backup is needed
+// any more, and a part that no living process owns will never be finished.
+void OutputFolder::removeDebris()
 {
-    QStringList folders{m_path};
-    for (const QString& folder : linkedFolders) {
-        if (!folders.contains(folder))
-            folders << folder;
+    const QDir dir(m_path);
+    for (const QString& name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+        const QString path = dir.filePath(name);
+        const QFileInfo info(path);
+        if (!info.isFile() || info.isSymLink())
+            continue;
+        if (stagingnames::isBackup(name))
+            QFile::remove(path);
+        else if (stagingnames::isPart(name))
+            platformfile::removeIfAbandoned(stagingnames::native(path).constData());
     }
-    for (const QString& folder : folders) {
-        const QDir dir(folder);
-        for (const QString& name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
-            const QString path = dir.filePath(name);
-            // No commit runs here now and none is left unfinished: no backup
-            // is needed any more. Another folder's commits are its own lock's
-            // business, so only its abandoned parts go.
-            if (stagingnames::isBackup(name) && folder == m_path)
-                QFile::remove(path);
-            else if (stagingnames::isPart(name))
-                platformfile::removeIfAbandoned(stagingnames::native(path).constData());
+}
+
+bool FolderSet::open(const QStringList& paths)
+{
+    QStringList sorted;
+    for (const QString& path : paths)
+        sorted << QDir(path).absolutePath();
+    std::sort(sorted.begin(), sorted.end());
+    sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
+    for (const QString& path : sorted) {
+        auto folder = std::make_unique<OutputFolder>(path);
+        if (!folder->open()) {
+            m_error = folder->errorString();
+            m_folders.clear();
+            return false;
         }
+        m_folders.push_back(std::move(folder));
     }
+    return true;
 }

@@ -4,6 +4,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+#include <vector>
+
 // A folder that a job writes into, taken for the short moments in which a
 // job cleans up or commits there. Its lock (stagingnames::LockName) keeps two
 // Quillmark processes, or the window and the command-line tool, from doing
@@ -18,20 +21,19 @@ public:
     OutputFolder(const OutputFolder&) = delete;
     OutputFolder& operator=(const OutputFolder&) = delete;
 
-    // Takes the lock, waiting at most lockWait() for a living holder, then
+    // Takes the lock, waiting at most the lock wait for a living holder, then
     // completes or undoes a commit that a killed job left unfinished. False,
     // with errorString(), when either cannot be done; the lock is then let go.
     bool open();
 
-    // Removes what killed jobs left behind (files being written that no
-    // living process owns, earlier contents of finished commits) here and
-    // in `linkedFolders` (where outputs that are links point). Only after open().
-    void removeDebris(const QStringList& linkedFolders);
+    // Removes what killed jobs left behind here: files being written that no
+    // living process owns, earlier contents of finished commits. Only after
+    // open().
+    void removeDebris();
 
-    QString recordPath() const;
+    const QString& path() const { return m_path; }
     const QString& errorString() const { return m_error; }
 
-    static int lockWait();
     // Tests shorten the wait so that a held lock fails quickly.
     static void setLockWait(int milliseconds);
 
@@ -42,5 +44,24 @@ private:
 
     QString m_path;
     QLockFile m_lock;
+    QString m_error;
+};
+
+// Every folder a job writes into: its output folder and those that its
+// outputs' links lead to. They are opened in one fixed order, so that two
+// jobs sharing folders never each hold one the other waits for, and each is
+// repaired before anything in it is touched.
+class FolderSet
+{
+public:
+    // Opens the folders (duplicates count once); false, with errorString(),
+    // when one cannot be opened, and then none stays open.
+    bool open(const QStringList& paths);
+
+    const std::vector<std::unique_ptr<OutputFolder>>& folders() const { return m_folders; }
+    const QString& errorString() const { return m_error; }
+
+private:
+    std::vector<std::unique_ptr<OutputFolder>> m_folders;
     QString m_error;
 };

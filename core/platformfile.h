@@ -61,6 +61,17 @@ bool syncDirectory(const char* path, std::string& error);
 // A second name for an existing file, sharing its content.
 bool hardLink(const char* existing, const char* newName, std::string& error);
 
+// Reads a small regular file whole. A final symbolic link is not followed and
+// a special file (a FIFO, a device) is never waited on: anything but a regular
+// file of at most `maxBytes` bytes is refused with the reason.
+bool readSmallFile(const char* path, std::int64_t maxBytes, std::string& bytes, std::string& error);
+
+// What tells one file from every other on its system while it exists (device
+// and inode; volume and file index on Windows), so that a file can be known
+// again after a rename. Empty when `path` names no file; a final link is not
+// followed.
+std::string fileIdentity(const char* path);
+
 enum class Removal { Removed, InUse, Failed };
 
 // Removes a file that no living process owns (see NativeFile).

@@ -5,6 +5,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace platformfile {
@@ -139,13 +140,65 @@ bool hardLink(const char* existing, const char* newName, std::string& error)
     return ::link(existing, newName) == 0 || failWith(error);
 }
 
+bool readSmallFile(const char* path, std::int64_t maxBytes, std::string& bytes, std::string& error)
+{
+    const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0 && errno == ELOOP) {
+        error = "Not a regular file";  // a link, which is not followed
+        return false;
+    }
+    if (fd < 0)
+        return failWith(error);
+    struct stat status = {};
+    bool read = ::fstat(fd, &status) == 0 || failWith(error);
+    if (read && !S_ISREG(status.st_mode)) {
+        error = "Not a regular file";
+        read = false;
+    } else if (read && status.st_size > maxBytes) {
+        error = "Larger than " + std::to_string(maxBytes) + " bytes";
+        read = false;
+    }
+    // One byte more than the size asks, to notice a file that grew meanwhile.
+    bytes.assign(read ? size_t(status.st_size) + 1 : 0, '\0');
+    std::int64_t got = 0;
+    while (read && got < std::int64_t(bytes.size())) {
+        const ssize_t piece = ::read(fd, &bytes[size_t(got)], bytes.size() - size_t(got));
+        if (piece < 0 && errno == EINTR)
+            continue;
+        if (piece < 0)
+            read = failWith(error);
+        if (piece <= 0)
+            break;
+        got += piece;
+    }
+    if (read && got > maxBytes) {
+        error = "Larger than " + std::to_string(maxBytes) + " bytes";
+        read = false;
+    }
+    bytes.resize(read ? size_t(got) : 0);
+    ::close(fd);
+    return read;
+}
+
+std::string fileIdentity(const char* path)
+{
+    struct stat status = {};
+    if (::lstat(path, &status) != 0)
+        return std::string();
+    return std::to_string(status.st_dev) + ":" + std::to_string(status.st_ino);
+}
+
 Removal removeIfAbandoned(const char* path)
 {
-    const int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    // Never waits on a special file that only looks like a part: it is left.
+    const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0)
         return Removal::Failed;
+    struct stat status = {};
     Removal removal = Removal::Failed;
-    if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode))
+        removal = Removal::Failed;
+    else if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
         removal = ::unlink(path) == 0 ? Removal::Removed : Removal::Failed;
     else if (errno == EWOULDBLOCK)
         removal = Removal::InUse;

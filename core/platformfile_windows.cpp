@@ -127,6 +127,62 @@ bool hardLink(const char* existing, const char* newName, std::string& error)
     return CreateHardLinkW(wide(newName).c_str(), wide(existing).c_str(), nullptr) || failWith(error);
 }
 
+namespace {
+
+// Opens the entry itself, not what a link or junction leads to.
+HANDLE openEntry(const char* path, DWORD access)
+{
+    return CreateFileW(wide(path).c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                       nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
+                       nullptr);
+}
+
+bool isRegularFile(HANDLE handle)
+{
+    BY_HANDLE_FILE_INFORMATION information = {};
+    return GetFileType(handle) == FILE_TYPE_DISK && GetFileInformationByHandle(handle, &information)
+           && !(information.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT));
+}
+
+}  // namespace
+
+bool readSmallFile(const char* path, std::int64_t maxBytes, std::string& bytes, std::string& error)
+{
+    const HANDLE handle = openEntry(path, GENERIC_READ);
+    if (handle == INVALID_HANDLE_VALUE)
+        return failWith(error);
+    LARGE_INTEGER size = {};
+    bool read = true;
+    if (!isRegularFile(handle)) {
+        error = "Not a regular file";
+        read = false;
+    } else if (!GetFileSizeEx(handle, &size) || size.QuadPart > maxBytes) {
+        error = "Larger than " + std::to_string(maxBytes) + " bytes";
+        read = false;
+    }
+    bytes.assign(read ? size_t(size.QuadPart) : 0, '\0');
+    DWORD got = 0;
+    if (read && !bytes.empty() && !ReadFile(handle, &bytes[0], DWORD(bytes.size()), &got, nullptr))
+        read = failWith(error);
+    bytes.resize(read ? size_t(got) : 0);
+    CloseHandle(handle);
+    return read;
+}
+
+std::string fileIdentity(const char* path)
+{
+    const HANDLE handle = openEntry(path, 0);
+    if (handle == INVALID_HANDLE_VALUE)
+        return std::string();
+    BY_HANDLE_FILE_INFORMATION information = {};
+    const bool known = GetFileInformationByHandle(handle, &information);
+    CloseHandle(handle);
+    if (!known)
+        return std::string();
+    return std::to_string(information.dwVolumeSerialNumber) + ":"
+           + std::to_string((std::uint64_t(information.nFileIndexHigh) << 32) | information.nFileIndexLow);
+}
+
 Removal removeIfAbandoned(const char* path)
 {
     if (DeleteFileW(wide(path).c_str()))

@@ -1,12 +1,13 @@
 // commitStaged: the staged outputs of a job go in place together.
 //
-// Under the folder's lock, every output is already whole on stable storage.
-// Each target's earlier content gets a second name (a hard link: no copy, no
-// moment without a target), then a commit record lists the set, then each
-// staged file is renamed over its target in one step. A kill before the
-// record leaves the old set; after it, the next job completes the new set.
-// A rename that fails turns the record into an undo, which restores the
-// earlier contents.
+// Under the lock of every folder involved, every output is already whole on
+// stable storage. Each target's earlier content gets a second name (a hard
+// link: no copy, no moment without a target), then each folder gets a commit
+// record listing its part of the set, then each staged file is renamed over
+// its target in one step. A kill before the records leaves the old set;
+// after them, the next job in each folder completes the new set there. A
+// rename that fails turns the records into undos, which restore the earlier
+// contents.
 
 #include "stagedfile.h"
 
@@ -17,11 +18,23 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <map>
+
 using stagingnames::native;
 
 namespace {
 
 void (*s_beforeRename)(int placed) = nullptr;
+
+QString folderOf(const QString& path)
+{
+    return QFileInfo(path).absolutePath();
+}
+
+QString nameOf(const QString& path)
+{
+    return QFileInfo(path).fileName();
+}
 
 }  // namespace
 
@@ -33,49 +46,58 @@ void setBeforeRenameHook(void (*hook)(int placed))
 class StagedCommit
 {
 public:
-    explicit StagedCommit(const std::vector<StagedFile*>& files)
-        : m_files(files), m_folder(QFileInfo(files.front()->target()).absolutePath())
-    {}
+    explicit StagedCommit(const std::vector<StagedFile*>& files) : m_files(files) {}
 
     bool run();
 
 private:
+    bool openFolders();
     bool closeAll();
     bool keepEarlierContents();
-    bool writeRecord();
+    bool writeRecords();
     bool placeAll();
-    void rollBack();
+    void settleAll();
+    void rollBack(StagedFile* failed);
     void dropBackups();
 
     std::vector<StagedFile*> m_files;
-    OutputFolder m_folder;
-    CommitRecord m_record;
+    FolderSet m_folders;
+    std::map<QString, CommitRecord> m_records;  // by folder
 };
 
 bool StagedCommit::run()
 {
-    if (!m_folder.open()) {
-        m_files.front()->fail(m_folder.errorString());
-        return false;
-    }
-    if (!closeAll() || !keepEarlierContents() || !writeRecord()) {
+    if (!openFolders() || !closeAll() || !keepEarlierContents() || !writeRecords()) {
         dropBackups();
         return false;
     }
-    if (!placeAll()) {
-        rollBack();
-        return false;
+    for (size_t placed = 0; placed < m_files.size(); ++placed) {
+        if (s_beforeRename)
+            s_beforeRename(int(placed));
+        StagedFile* file = m_files[placed];
+        std::string reason;
+        if (!platformfile::replaceFile(native(file->m_temporary).constData(),
+                                       native(file->m_destination).constData(), reason)) {
+            file->fail(QString::fromStdString(reason));
+            rollBack(file);
+            return false;
+        }
     }
-    // Every new content is in place: what is left is tidying up, which the
-    // record lets the next job finish should this one die now.
-    QString error;
-    std::string reason;
-    if (m_record.settle(error) && QFile::remove(m_folder.recordPath()))
-        platformfile::syncDirectory(native(QFileInfo(m_folder.recordPath()).absolutePath()).constData(),
-                                    reason);
+    settleAll();
     for (StagedFile* file : m_files)
         file->m_committed = true;
     return true;
+}
+
+bool StagedCommit::openFolders()
+{
+    QStringList folders;
+    for (const StagedFile* file : m_files)
+        folders << folderOf(file->m_destination);
+    if (m_folders.open(folders))
+        return true;
+    m_files.front()->fail(m_folders.errorString());
+    return false;
 }
 
 // Closing reports the write errors that some file systems hold back until then.
@@ -93,65 +115,94 @@ bool StagedCommit::closeAll()
 bool StagedCommit::keepEarlierContents()
 {
     for (StagedFile* file : m_files) {
-        CommitEntry entry{file->m_temporary, file->m_destination, QString()};
-        if (QFileInfo::exists(file->m_destination)) {
-            entry.backup = stagingnames::backupName(file->m_destination);
+        const QString& target = file->m_destination;
+        CommitEntry entry{
+            nameOf(file->m_temporary), nameOf(target), QString(),
+            QString::fromStdString(platformfile::fileIdentity(native(file->m_temporary).constData()))};
+        if (QFileInfo::exists(target)) {
+            const QString backup = stagingnames::backupName(target);
             std::string reason;
             // A file system without hard links gets a copy instead.
-            if (!platformfile::hardLink(native(entry.target).constData(), native(entry.backup).constData(),
-                                        reason)
-                && !QFile::copy(entry.target, entry.backup)) {
+            if (!platformfile::hardLink(native(target).constData(), native(backup).constData(), reason)
+                && !QFile::copy(target, backup)) {
                 file->fail(QStringLiteral("Cannot keep its earlier content: %1")
                                .arg(QString::fromStdString(reason)));
                 return false;
             }
+            entry.backup = nameOf(backup);
         }
-        m_record.entries.push_back(entry);
+        m_records[folderOf(target)].entries.push_back(entry);
     }
     return true;
 }
 
-bool StagedCommit::writeRecord()
+// Every record is written before any rename, so that a kill part way leaves
+// each folder with what completes its share of the set.
+bool StagedCommit::writeRecords()
 {
-    QString error;
-    if (m_record.syncFolders(error) && m_record.write(m_folder.recordPath(), error))
-        return true;
-    m_files.front()->fail(error);
-    return false;
-}
-
-bool StagedCommit::placeAll()
-{
-    for (size_t placed = 0; placed < m_files.size(); ++placed) {
-        if (s_beforeRename)
-            s_beforeRename(int(placed));
-        StagedFile* file = m_files[placed];
+    QStringList written;
+    for (const auto& [folder, record] : m_records) {
+        QString error;
         std::string reason;
-        if (!platformfile::replaceFile(native(file->m_temporary).constData(),
-                                       native(file->m_destination).constData(), reason)) {
-            file->fail(QString::fromStdString(reason));
+        if (!platformfile::syncDirectory(native(folder).constData(), reason))
+            error = QStringLiteral("%1: %2").arg(folder, QString::fromStdString(reason));
+        else if (record.write(folder, error))
+            written << folder;
+        if (!error.isEmpty()) {
+            // Nothing was renamed yet: the set stays as it was.
+            for (const QString& done : written)
+                QFile::remove(CommitRecord::pathIn(done));
+            m_files.front()->fail(error);
             return false;
         }
     }
     return true;
 }
 
-// Undone under a rewritten record, so that a kill part way is undone by the
-// next job instead of completed.
-void StagedCommit::rollBack()
+// Every new content is in place: what is left is tidying up, which the
+// records let the next job finish should this one die now.
+void StagedCommit::settleAll()
 {
-    m_record.direction = CommitRecord::Direction::Undo;
+    for (const auto& [folder, record] : m_records) {
+        QString error;
+        std::string reason;
+        if (record.settle(folder, error) && QFile::remove(CommitRecord::pathIn(folder)))
+            platformfile::syncDirectory(native(folder).constData(), reason);
+    }
+}
+
+// Undone under rewritten records, so that a kill part way is undone by the
+// next job instead of completed. All records are rewritten before any undo
+// begins. When one cannot be, nothing is undone: the forward records stay,
+// and the next job in each folder completes the new set instead.
+void StagedCommit::rollBack(StagedFile* failed)
+{
     QString error;
-    m_record.write(m_folder.recordPath(), error);
-    if (m_record.settle(error))
-        QFile::remove(m_folder.recordPath());
+    for (auto& [folder, record] : m_records) {
+        record.direction = CommitRecord::Direction::Undo;
+        if (!record.write(folder, error)) {
+            failed->appendReason(
+                QStringLiteral("the set could not be undone (%1); the next job here completes it")
+                    .arg(error));
+            return;
+        }
+    }
+    for (const auto& [folder, record] : m_records) {
+        if (record.settle(folder, error))
+            QFile::remove(CommitRecord::pathIn(folder));
+        else
+            failed->appendReason(
+                QStringLiteral("the set could not be undone (%1); the next job here undoes it").arg(error));
+    }
 }
 
 void StagedCommit::dropBackups()
 {
-    for (const CommitEntry& entry : m_record.entries) {
-        if (!entry.backup.isEmpty())
-            QFile::remove(entry.backup);
+    for (const auto& [folder, record] : m_records) {
+        for (const CommitEntry& entry : record.entries) {
+            if (!entry.backup.isEmpty())
+                QFile::remove(folder + QLatin1Char('/') + entry.backup);
+        }
     }
 }
 

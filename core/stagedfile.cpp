@@ -107,6 +107,11 @@ void StagedFile::fail(const QString& reason)
     m_failed = true;
 }
 
+void StagedFile::appendReason(const QString& more)
+{
+    m_error += QLatin1String("; ") + more;
+}
+
 void StagedFile::startFlush()
 {
     if (m_file.isOpen() && !m_finished) {

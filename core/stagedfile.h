@@ -62,6 +62,8 @@ private:
 
     void writeBuffer();
     void fail(const QString& reason);
+    // Adds to the reason of a failure what became of the rest of the set.
+    void appendReason(const QString& more);
     QString checkDestination();
     void discard();
 

@@ -22,7 +22,45 @@ QString freeSiblingName(const QString& target, const char* mark)
     }
 }
 
+// "." + target + mark + an id of digits and lower-case letters.
+bool isSiblingName(const QString& name, const QString& target, const char* mark)
+{
+    const QString prefix = QLatin1Char('.') + target + QLatin1String(mark);
+    if (!isBareName(target) || !name.startsWith(prefix) || name.size() == prefix.size())
+        return false;
+    for (qsizetype i = prefix.size(); i < name.size(); ++i) {
+        const QChar c = name.at(i);
+        if (!(c >= QLatin1Char('0') && c <= QLatin1Char('9'))
+            && !(c >= QLatin1Char('a') && c <= QLatin1Char('z')))
+            return false;
+    }
+    return true;
+}
+
 }  // namespace
+
+bool isBareName(const QString& name)
+{
+    constexpr qsizetype MaxNameLength = 255;
+    if (name.isEmpty() || name.size() > MaxNameLength || name == QLatin1String(".")
+        || name == QLatin1String(".."))
+        return false;
+    for (const QChar c : name) {
+        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c == QLatin1Char(':') || c.unicode() == 0)
+            return false;
+    }
+    return true;
+}
+
+bool isPartOf(const QString& name, const QString& target)
+{
+    return isSiblingName(name, target, PartMark);
+}
+
+bool isBackupOf(const QString& name, const QString& target)
+{
+    return isSiblingName(name, target, BackupMark);
+}
 
 QString partName(const QString& target)
 {

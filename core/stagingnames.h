@@ -25,6 +25,14 @@ QString backupName(const QString& target);
 bool isPart(const QString& fileName);
 bool isBackup(const QString& fileName);
 
+// A name of an entry of a folder, and nothing more: no separator of any
+// system, no drive or stream colon, not "." or "..".
+bool isBareName(const QString& name);
+// `name` is what partName() or backupName() would call a file beside `target`
+// (both bare names).
+bool isPartOf(const QString& name, const QString& target);
+bool isBackupOf(const QString& name, const QString& target);
+
 // The file that `path` names, through any chain of symbolic links (it need not
 // exist); empty, with `error` set, when the chain does not end.
 QString followLinks(const QString& path, QString& error);

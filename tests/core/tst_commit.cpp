@@ -40,6 +40,46 @@ JobOutcome generateStatics(const Workspace& ws)
 int s_failingRename = -1;
 QString s_out;
 
+// What stands at the place of the commit record before a job starts.
+enum class Planted { Record, Fifo, LinkToDevice, Directory, Garbage };
+
+struct PlantedEntry
+{
+    QString staged, target, backup;
+};
+
+QByteArray recordText(const char* format, const char* direction, const std::vector<PlantedEntry>& entries)
+{
+    QByteArray text =
+        QByteArray("{\"format\": \"") + format + "\", \"direction\": \"" + direction + "\", \"entries\": [";
+    for (const PlantedEntry& entry : entries)
+        text += QStringLiteral("%1{\"staged\": \"%2\", \"target\": \"%3\", \"backup\": \"%4\"}")
+                    .arg(&entry == &entries.front() ? "" : ", ", entry.staged, entry.target, entry.backup)
+                    .toUtf8();
+    return text + "]}";
+}
+
+void plant(Planted kind, const QString& path, const QByteArray& text)
+{
+    switch (kind) {
+    case Planted::Record:
+        testfiles::write(path, text);
+        break;
+    case Planted::Fifo:
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        break;
+    case Planted::LinkToDevice:
+        QVERIFY(QFile::link("/dev/zero", path));
+        break;
+    case Planted::Directory:
+        QVERIFY(QDir().mkdir(path));
+        break;
+    case Planted::Garbage:
+        testfiles::write(path, testfiles::randomBytes(10 << 20, 5));
+        break;
+    }
+}
+
 }  // namespace
 
 class CommitTest : public QObject
@@ -139,8 +179,9 @@ private slots:
     }
     // Three staged files with their backups and a record, as a commit leaves
     // them just before its first rename, old and new contents "old<i>" and
-    // "new<i>", with the first `placed` renames done. Forward, every target
-    // ends new; undo, every target ends as it was.
+    // "new<i>", with the first `placed` renames done; then the folder is
+    // moved. Forward, every target ends new; undo, every target ends as it
+    // was.
     void unfinishedCommitIsSettled()
     {
         QFETCH(bool, undo);
@@ -156,20 +197,93 @@ private slots:
             if (earlier)
                 ws.file(target, old);
             const QString staged = ws.file(stagingnames::partName(target), "new" + QByteArray::number(i));
-            record.entries.push_back({staged, target, backup});
+            record.entries.push_back(
+                {QFileInfo(staged).fileName(), QFileInfo(target).fileName(), QFileInfo(backup).fileName(),
+                 QString::fromStdString(platformfile::fileIdentity(qPrintable(staged)))});
             if (i < placed)
                 QCOMPARE(::rename(qPrintable(staged), qPrintable(target)), 0);
         }
         QString error;
-        QVERIFY(record.write(ws.outFile(stagingnames::RecordName), error));
+        QVERIFY(record.write(ws.out(), error));
+        const QString moved = ws.path("moved");
+        QVERIFY(QDir().rename(ws.out(), moved));
 
-        OutputFolder folder(ws.out());
+        OutputFolder folder(moved);
         QVERIFY2(folder.open(), qPrintable(folder.errorString()));
         const QStringList targets =
             undo && !earlier ? QStringList() : QStringList{"file0.mul", "file1.mul", "file2.mul"};
-        QCOMPARE(ws.outFiles(), QStringList{stagingnames::LockName} + targets);
+        QCOMPARE(testfiles::filesIn(moved), QStringList{stagingnames::LockName} + targets);
         for (int i = 0; i < targets.size(); ++i)
-            QCOMPARE(read(ws.outFile(targets[i])), (undo ? "old" : "new") + QByteArray::number(i));
+            QCOMPARE(read(moved + "/" + targets[i]), (undo ? "old" : "new") + QByteArray::number(i));
+    }
+
+    void plantedRecordsTouchNothing_data()
+    {
+        QTest::addColumn<Planted>("kind");
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QString>("fault");  // empty: the record is acted on, within the folder
+        const char* v2 = "quillmark-commit-2";
+        QTest::newRow("undo naming a file outside")
+            << Planted::Record << recordText(v2, "undo", {{".one.quillmark-part-1", "../victims/one", ""}})
+            << "It names a file outside its folder: ../victims/one";
+        QTest::newRow("forward renaming outside files")
+            << Planted::Record
+            << recordText(v2, "forward", {{"../victims/one", "../victims/two", "../victims/three"}})
+            << "It names a file outside its folder: ../victims/two";
+        QTest::newRow("absolute paths of an earlier version")
+            << Planted::Record
+            << recordText("quillmark-commit-1", "undo", {{"/tmp/.x.quillmark-part-1", "/tmp/x", ""}})
+            << "Not a commit record this version understands";
+        QTest::newRow("staged file of another name")
+            << Planted::Record << recordText(v2, "forward", {{"keep.mul", "stadif0.mul", ""}})
+            << "It names a staged file that does not belong to stadif0.mul: keep.mul";
+        QTest::newRow("backup of another target")
+            << Planted::Record
+            << recordText(v2, "undo", {{".keep.mul.quillmark-part-1", "keep.mul", ".x.quillmark-old-2"}})
+            << "It names a backup that does not belong to keep.mul: .x.quillmark-old-2";
+        QTest::newRow("the lock as its target")
+            << Planted::Record
+            << recordText(v2, "undo", {{".quillmark-lock.quillmark-part-1", ".quillmark-lock", ""}})
+            << "It names a target that is no output: .quillmark-lock";
+        QTest::newRow("fifo") << Planted::Fifo << QByteArray() << "Not a regular file";
+        QTest::newRow("link to /dev/zero") << Planted::LinkToDevice << QByteArray() << "Not a regular file";
+        QTest::newRow("directory") << Planted::Directory << QByteArray() << "Not a regular file";
+        QTest::newRow("10 MB of garbage") << Planted::Garbage << QByteArray() << "Larger than 65536 bytes";
+        QTest::newRow("undo of a file the record did not make")
+            << Planted::Record << recordText(v2, "undo", {{".keep.mul.quillmark-part-1", "keep.mul", ""}})
+            << QString();
+    }
+    // A record found in the folder is data from anybody: one that names
+    // anything but this program's own files beside their targets, or is not
+    // a small regular file, fails the job before it touches anything; one
+    // that is well formed still cannot remove a file it did not make.
+    void plantedRecordsTouchNothing()
+    {
+        QFETCH(Planted, kind);
+        QFETCH(QByteArray, text);
+        QFETCH(QString, fault);
+        Workspace ws;
+        QDir(ws.dir.path()).mkdir("victims");
+        for (const char* victim : {"one", "two", "three"})
+            ws.file(QString("victims/") + victim, victim);
+        ws.file("out/keep.mul", "kept");
+        const QString record = ws.outFile(stagingnames::RecordName);
+        plant(kind, record, text);
+        const JobOutcome outcome = generateStatics(ws);
+        if (fault.isEmpty()) {
+            QVERIFY(outcome.succeeded());
+            QCOMPARE(read(ws.outFile("keep.mul")), QByteArray("kept"));
+        } else {
+            QCOMPARE(outcome.message(), QString("Unable to create diff files"));
+            QCOMPARE(outcome.failure().reason,
+                     QString("An interrupted commit cannot be completed: %1: %2").arg(record, fault));
+            QStringList left{"keep.mul"};
+            if (kind != Planted::Directory)  // not among the files listed
+                left.prepend(stagingnames::RecordName);
+            QCOMPARE(ws.outFiles(), left);
+        }
+        for (const char* victim : {"one", "two", "three"})
+            QCOMPARE(read(ws.path(QString("victims/") + victim)), QByteArray(victim));
     }
 
     // A living holder makes the job wait and then fail, naming the holder and

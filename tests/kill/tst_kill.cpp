@@ -168,7 +168,7 @@ private slots:
                 // What the next job does before anything else.
                 OutputFolder folder(out);
                 QVERIFY2(folder.open(), qPrintable(folder.errorString()));
-                folder.removeDebris({});
+                folder.removeDebris();
             }
             checkTargets(run, out, true);
             if (QTest::currentTestFailed())
