@@ -153,8 +153,8 @@ void report(const QList<Job>& jobs, const QList<Timings>& timings)
         else
             std::printf("%11s ", "-");
         std::printf("%8.0f MB/s %6.2fx %9.1f MB %9.3f s %6.2fx", megabytes / timing.job.real,
-                    timing.job.real / timing.read.real, double(totalSize(job.outputs)) / 1e6, timing.durable.real,
-                    timing.job.real / (timing.read.real + timing.durable.real));
+                    timing.job.real / timing.read.real, double(totalSize(job.outputs)) / 1e6,
+                    timing.durable.real, timing.job.real / (timing.read.real + timing.durable.real));
         if (job.plainTwin >= 0)
             std::printf(" %6.3fx", timing.job.processor / timings[job.plainTwin].job.processor);
         std::printf("\n");
