@@ -15,7 +15,7 @@
 // other work on a shared machine does not inflate. The runs of all jobs take
 // turns, so that every job sees the machine in the same states.
 
-#include "diffjobs.h"
+#include "jobs.h"
 #include "mainwindow.h"
 #include "platformfile.h"
 #include "samplefacet.h"

@@ -1,6 +1,6 @@
 #include "mainwindow.h"
 
-#include "diffjobs.h"
+#include "jobs.h"
 
 #include <QComboBox>
 #include <QLineEdit>

@@ -7,7 +7,7 @@
 
 #include "jobfuzz.h"
 
-#include "diffjobs.h"
+#include "jobs.h"
 #include "difformat.h"
 #include "jobmessages.h"
 

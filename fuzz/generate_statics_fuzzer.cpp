@@ -8,7 +8,7 @@
 #include "jobfuzz.h"
 #include "staticsmodel.h"
 
-#include "diffjobs.h"
+#include "jobs.h"
 #include "difformat.h"
 #include "jobmessages.h"
 

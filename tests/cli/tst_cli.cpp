@@ -7,7 +7,7 @@
 
 #include "testfiles.h"
 
-#include "diffjobs.h"
+#include "jobs.h"
 #include "facetcheck.h"
 #include "jobmessages.h"
 #include "mainwindow.h"

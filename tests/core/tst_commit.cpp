@@ -5,7 +5,7 @@
 // jobs goes while the files of living ones stay.
 
 #include "commitrecord.h"
-#include "diffjobs.h"
+#include "jobs.h"
 #include "outputfolder.h"
 #include "platformfile.h"
 #include "stagedfile.h"

@@ -4,7 +4,7 @@
 // what is left behind when a run fails or is stopped.
 
 #include "containerbuilder.h"
-#include "diffjobs.h"
+#include "jobs.h"
 #include "facetcheck.h"
 #include "filesizelimit.h"
 #include "samplefacet.h"

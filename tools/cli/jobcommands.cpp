@@ -7,7 +7,7 @@
 #include "terminalprogress.h"
 #include "usage.h"
 
-#include "diffjobs.h"
+#include "jobs.h"
 
 #include <functional>
 #include <optional>

@@ -1,4 +1,4 @@
-#include "diffjobs.h"
+#include "jobs.h"
 
 #include "blockwalk.h"
 #include "difformat.h"
