@@ -36,6 +36,8 @@
 #include <functional>
 #include <memory>
 
+using namespace quillmark;
+
 namespace {
 
 // This thread's processor time, system time (the reads' copies from the page
@@ -92,10 +94,10 @@ bool writeDurably(const QStringList& paths)
         const QString copyPath = path + QStringLiteral(".bench-copy");
         QFile::remove(copyPath);
         platformfile::NativeFile copy;
-        bool written = copy.createNew(QFile::encodeName(copyPath).constData());
+        bool written = copy.createNew(copyPath).ok();
         for (qint64 got = 0; written && (got = file.read(buffer.data(), buffer.size())) > 0;)
-            written = copy.write(buffer.constData(), got);
-        written = written && copy.sync() && copy.close();
+            written = copy.write(buffer.constData(), got).ok();
+        written = written && copy.sync().ok() && copy.close().ok();
         QFile::remove(copyPath);
         if (!written)
             return false;

@@ -1,5 +1,7 @@
 #include "findings.h"
 
+namespace quillmark {
+
 namespace {
 
 std::vector<Findings::Kind>::iterator kindNamed(std::vector<Findings::Kind>& kinds, const QString& name)
@@ -18,6 +20,12 @@ void Findings::add(const QString& kind, const QString& example)
     ++it->count;
     if (it->examples.size() < MaxExamples)
         it->examples << example;
+}
+
+void Findings::addUnnamed(const QString& kind, qint64 more)
+{
+    if (more > 0)
+        kindNamed(m_kinds, kind)->count += more;
 }
 
 void Findings::append(const Findings& other)
@@ -39,3 +47,5 @@ qint64 Findings::total() const
         total += kind.count;
     return total;
 }
+
+}  // namespace quillmark

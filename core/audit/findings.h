@@ -5,6 +5,8 @@
 
 #include <vector>
 
+namespace quillmark {
+
 // The problems an inspection found, by kind, in the order the kinds were first
 // met: every one is counted, but only the first few of each kind are kept as
 // examples, so that a badly damaged file still gives a short report.
@@ -21,6 +23,8 @@ public:
     };
 
     void add(const QString& kind, const QString& example);
+    // Counts `more` findings of `kind` whose examples are not kept.
+    void addUnnamed(const QString& kind, qint64 more);
     // Adds every finding of `other` after those already here.
     void append(const Findings& other);
 
@@ -30,3 +34,5 @@ public:
 private:
     std::vector<Kind> m_kinds;
 };
+
+}  // namespace quillmark

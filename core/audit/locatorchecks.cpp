@@ -1,125 +1,129 @@
 #include "locatorchecks.h"
 
-#include "difformat.h"
+#include "facets.h"
 #include "inputfile.h"
+#include "locatorrecords.h"
 
-#include <QtEndian>
-
-#include <algorithm>
+#include <map>
 #include <utility>
+#include <vector>
 
-namespace locatorchecks {
+namespace quillmark::locatorchecks {
 
 namespace {
 
-QString blockAt(size_t record, qint32 block)
+using difformat::LocatorRecordSize;
+
+QString blockAt(qint64 record, qint32 block)
 {
     return QStringLiteral("record %1: block %2").arg(record).arg(block);
 }
 
-void checkNegative(DifAudit& audit)
+// The checks on block numbers, each kind apart, so that the report lists
+// them in one order whatever the file meets first.
+struct BlockChecks
 {
-    for (size_t record = 0; record < audit.blocks.size(); ++record) {
-        if (audit.blocks[record] < 0)
-            audit.findings.add(QStringLiteral("negative block numbers"),
-                               blockAt(record, audit.blocks[record]));
-    }
+    Findings negative;
+    Findings outside;
+    Findings repeated;
+    Findings order;
+    // The first repeats in file order, (record, block), whose first records
+    // a second reading finds.
+    std::vector<std::pair<qint64, qint32>> repeatExamples;
+    qint64 repeats = 0;
+    qint32 previous = 0;
+};
+
+void checkRecord(qint64 record, qint32 block, const QString& gridName, DifAudit& audit, BlockChecks& checks)
+{
+    if (block < 0)
+        checks.negative.add(QStringLiteral("negative block numbers"), blockAt(record, block));
+    if (audit.gridBlocks >= 0 && block >= audit.gridBlocks)
+        checks.outside.add(
+            QStringLiteral("block numbers outside the %1").arg(gridName),
+            blockAt(record, block)
+                + QStringLiteral(", the %1 has %2 blocks").arg(gridName).arg(audit.gridBlocks));
+    if (!audit.marks.contains(block))
+        ++audit.recordsOffGrid;
+    else if (!audit.marks.mark(block) && checks.repeats++ < Findings::MaxExamples)
+        checks.repeatExamples.emplace_back(record, block);
+    // A difference file lists blocks in strictly ascending order; a repeat
+    // right after its first record is already a repeat, not also a disorder.
+    if (record > 0 && block < checks.previous)
+        checks.order.add(QStringLiteral("block numbers out of order"),
+                         blockAt(record, block) + QStringLiteral(" follows block %1").arg(checks.previous));
+    checks.previous = block;
 }
 
-void checkOutside(const QString& gridName, DifAudit& audit)
+// Every repeat after the first of its block number is reported against that
+// first record, which only a second reading finds.
+Status nameRepeats(InputFile& file, BlockChecks& checks)
 {
-    if (audit.gridBlocks < 0)
-        return;
-    for (size_t record = 0; record < audit.blocks.size(); ++record) {
-        const qint32 block = audit.blocks[record];
-        if (block >= audit.gridBlocks)
-            audit.findings.add(
-                QStringLiteral("block numbers outside the %1").arg(gridName),
-                blockAt(record, block)
-                    + QStringLiteral(", the %1 has %2 blocks").arg(gridName).arg(audit.gridBlocks));
-    }
-}
-
-// Every record after the first of its block number, reported against the first.
-void checkRepeats(DifAudit& audit)
-{
-    std::vector<std::pair<qint32, size_t>> sorted;
-    sorted.reserve(audit.blocks.size());
-    for (size_t record = 0; record < audit.blocks.size(); ++record)
-        sorted.emplace_back(audit.blocks[record], record);
-    std::sort(sorted.begin(), sorted.end());
-    std::vector<std::pair<size_t, size_t>> repeats;  // (record, first record of its number)
-    size_t runStart = 0;  // sorted by (block, record): a run starts with its first record
-    for (size_t i = 1; i < sorted.size(); ++i) {
-        if (sorted[i].first != sorted[runStart].first)
-            runStart = i;
-        else
-            repeats.emplace_back(sorted[i].second, sorted[runStart].second);
-    }
-    // In file order, so that the examples are the earliest repeats.
-    std::sort(repeats.begin(), repeats.end());
-    for (const auto& [record, first] : repeats)
-        audit.findings.add(QStringLiteral("repeated block numbers"),
-                           blockAt(record, audit.blocks[record])
-                               + QStringLiteral(" repeats record %1").arg(first));
-}
-
-// A difference file lists blocks in strictly ascending order; a repeat right
-// after its first record is already a repeat, not also a disorder.
-void checkOrder(DifAudit& audit)
-{
-    for (size_t record = 1; record < audit.blocks.size(); ++record) {
-        const qint32 previous = audit.blocks[record - 1];
-        if (audit.blocks[record] < previous)
-            audit.findings.add(QStringLiteral("block numbers out of order"),
-                               blockAt(record, audit.blocks[record])
-                                   + QStringLiteral(" follows block %1").arg(previous));
-    }
+    std::map<qint32, qint64> firstRecords;
+    for (const auto& [record, block] : checks.repeatExamples)
+        firstRecords.emplace(block, -1);
+    const Status read = forEachLocatorRecord(file, [&](qint64 record, qint32 block) {
+        const auto first = firstRecords.find(block);
+        if (first != firstRecords.end() && first->second < 0)
+            first->second = record;
+    });
+    const QString kind = QStringLiteral("repeated block numbers");
+    for (const auto& [record, block] : checks.repeatExamples)
+        checks.repeated.add(kind, blockAt(record, block)
+                                      + QStringLiteral(" repeats record %1").arg(firstRecords[block]));
+    checks.repeated.addUnnamed(kind, checks.repeats - qint64(checks.repeatExamples.size()));
+    return read;
 }
 
 }  // namespace
 
-bool read(const QString& path, DifAudit& audit)
+void read(const QString& path, const QString& gridName, DifAudit& audit)
 {
-    using difformat::LocatorRecordSize;
     InputFile file(path);
-    if (!file.open()) {
-        audit.status = openFailure(file);
+    if (const Status opened = file.open(); opened.failed()) {
+        audit.status = opened.withAction(QStringLiteral("Unable to open"));
+        return;
+    }
+    BlockChecks checks;
+    Status read = forEachLocatorRecord(
+        file, [&](qint64 record, qint32 block) { checkRecord(record, block, gridName, audit, checks); });
+    if (read.ok() && checks.repeats > 0)
+        read = nameRepeats(file, checks);
+    if (read.failed()) {
+        audit.status = read.withAction(QStringLiteral("Unable to read"));
+        return;
+    }
+    // The block numbers' findings follow those of the files as a whole.
+    for (Findings* found : {&checks.negative, &checks.outside, &checks.repeated, &checks.order})
+        audit.blockFindings.append(*found);
+}
+
+bool openLocator(const QString& path, DifAudit& audit)
+{
+    const qint64 size = sizeOf(path, audit);
+    if (size < 0)
         return false;
-    }
-    const qint64 records = file.size() / LocatorRecordSize;
-    audit.blocks.resize(size_t(records));
-    for (qint64 record = 0; record < records; ++record) {
-        const char* bytes = file.view(record * LocatorRecordSize, LocatorRecordSize);
-        if (!bytes) {
-            audit.status = readFailure(file);
-            return false;
-        }
-        audit.blocks[size_t(record)] = qFromLittleEndian<qint32>(bytes);
-    }
-    audit.facts << QStringLiteral("locator: %1, %2 records").arg(path).arg(records);
-    checkWholeRecords(QStringLiteral("locator"), file.size(), LocatorRecordSize, audit);
+    audit.locatorRecords = size / LocatorRecordSize;
+    audit.facts << QStringLiteral("locator: %1, %2 records").arg(path).arg(audit.locatorRecords);
+    checkWholeRecords(QStringLiteral("locator"), size, LocatorRecordSize, audit);
     return true;
 }
 
 qint64 sizeOf(const QString& path, DifAudit& audit)
 {
     InputFile file(path);
-    if (!file.open()) {
-        audit.status = openFailure(file);
+    if (const Status opened = file.open(); opened.failed()) {
+        audit.status = opened.withAction(QStringLiteral("Unable to open"));
         return -1;
     }
     return file.size();
 }
 
-Status openFailure(const InputFile& file)
+BlockMarks gridFor(const AuditGrid& grid, qint64 gridBlocks)
 {
-    return Status::failure(QStringLiteral("Unable to open %1: %2").arg(file.path(), file.errorString()));
-}
-
-Status readFailure(const InputFile& file)
-{
-    return Status::failure(QStringLiteral("Unable to read %1: %2").arg(file.path(), file.errorString()));
+    const qint64 width = gridBlocks >= 0 ? (gridBlocks + grid.height - 1) / grid.height
+                                         : facets::geometry(grid.facet).widthBlocks;
+    return BlockMarks(qMax<qint64>(1, width), grid.height);
 }
 
 void checkWholeRecords(const QString& fileName, qint64 size, qint64 recordSize, DifAudit& audit)
@@ -133,12 +137,4 @@ void checkWholeRecords(const QString& fileName, qint64 size, qint64 recordSize, 
                                .arg(recordSize));
 }
 
-void checkBlockNumbers(const QString& gridName, DifAudit& audit)
-{
-    checkNegative(audit);
-    checkOutside(gridName, audit);
-    checkRepeats(audit);
-    checkOrder(audit);
-}
-
-}  // namespace locatorchecks
+}  // namespace quillmark::locatorchecks

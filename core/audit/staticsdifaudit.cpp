@@ -6,35 +6,55 @@
 #include "indexentry.h"
 #include "inputfile.h"
 
+#include <QtEndian>
+
+namespace quillmark {
+
 using namespace difformat;
 
 namespace {
 
-QString recordName(qint64 record, const DifAudit& audit)
+// A difference index record, named with the block its locator record names.
+class RecordNames
 {
-    if (record < qint64(audit.blocks.size()))
-        return QStringLiteral("record %1 (block %2)").arg(record).arg(audit.blocks[size_t(record)]);
-    return QStringLiteral("record %1 (no locator record)").arg(record);
-}
+public:
+    RecordNames(const QString& locatorPath, qint64 locatorRecords)
+        : m_locator(locatorPath), m_records(locatorRecords)
+    {
+        m_readable = m_locator.open().ok();
+    }
+
+    QString operator()(qint64 record)
+    {
+        const char* bytes = nullptr;
+        if (record >= m_records || !m_readable
+            || m_locator.view(record * LocatorRecordSize, LocatorRecordSize, bytes).failed())
+            return QStringLiteral("record %1 (no locator record)").arg(record);
+        return QStringLiteral("record %1 (block %2)").arg(record).arg(qFromLittleEndian<qint32>(bytes));
+    }
+
+private:
+    InputFile m_locator;
+    qint64 m_records;
+    bool m_readable = false;
+};
 
 // A record with data must name a run inside the difference data file; one of
 // length 0 reads nothing, wherever it points.
-void checkRun(qint64 record, const IndexEntry& entry, qint64 dataSize, const DifAudit& audit,
-              Findings& findings)
+void checkRun(qint64 record, const IndexEntry& entry, qint64 dataSize, RecordNames& names, Findings& findings)
 {
     if (entry.length == 0)
         return;
-    const QString name = recordName(record, audit);
     if (entry.offset < 0)
         findings.add(QStringLiteral("records with a negative offset"),
-                     QStringLiteral("%1: offset %2").arg(name).arg(entry.offset));
+                     QStringLiteral("%1: offset %2").arg(names(record)).arg(entry.offset));
     if (entry.length < 0)
         findings.add(QStringLiteral("records with a negative length"),
-                     QStringLiteral("%1: length %2").arg(name).arg(entry.length));
+                     QStringLiteral("%1: length %2").arg(names(record)).arg(entry.length));
     if (entry.offset >= 0 && entry.length >= 0 && qint64(entry.offset) + entry.length > dataSize)
         findings.add(QStringLiteral("records past the end of the difference data"),
                      QStringLiteral("%1: bytes %2 to %3, the file has %4")
-                         .arg(name)
+                         .arg(names(record))
                          .arg(entry.offset)
                          .arg(qint64(entry.offset) + entry.length - 1)
                          .arg(dataSize));
@@ -42,51 +62,53 @@ void checkRun(qint64 record, const IndexEntry& entry, qint64 dataSize, const Dif
 
 // Reads the difference index, checks every record with data into `runs` and
 // returns the sum of their lengths (audit.status failed when unreadable).
-qint64 checkDifIndex(const QString& path, qint64 dataSize, DifAudit& audit, Findings& runs)
+qint64 checkDifIndex(const StaticsDifFiles& files, qint64 dataSize, DifAudit& audit, Findings& runs)
 {
-    InputFile file(path);
-    if (!file.open()) {
-        audit.status = locatorchecks::openFailure(file);
+    InputFile file(files.index);
+    if (const Status opened = file.open(); opened.failed()) {
+        audit.status = opened.withAction(QStringLiteral("Unable to open"));
         return -1;
     }
     const qint64 records = file.size() / IndexEntrySize;
-    audit.facts << QStringLiteral("difference index: %1, %2 records").arg(path).arg(records);
+    audit.facts << QStringLiteral("difference index: %1, %2 records").arg(files.index).arg(records);
     locatorchecks::checkWholeRecords(QStringLiteral("difference index"), file.size(), IndexEntrySize, audit);
+    RecordNames names(files.locator, audit.locatorRecords);
     qint64 lengths = 0;
     for (qint64 record = 0; record < records; ++record) {
-        const char* bytes = file.view(record * IndexEntrySize, IndexEntrySize);
-        if (!bytes) {
-            audit.status = locatorchecks::readFailure(file);
+        const char* bytes = nullptr;
+        if (const Status viewed = file.view(record * IndexEntrySize, IndexEntrySize, bytes);
+            viewed.failed()) {
+            audit.status = viewed.withAction(QStringLiteral("Unable to read"));
             return -1;
         }
         const IndexEntry entry = IndexEntry::decode(bytes);
         if (entry.isEmpty())
             continue;
-        checkRun(record, entry, dataSize, audit, runs);
+        checkRun(record, entry, dataSize, names, runs);
         lengths += entry.length;
     }
-    if (records != qint64(audit.blocks.size()))
+    if (records != audit.locatorRecords)
         audit.findings.add(QStringLiteral("files that disagree in length"),
                            QStringLiteral("%1 locator records, but %2 difference index records")
-                               .arg(audit.blocks.size())
+                               .arg(audit.locatorRecords)
                                .arg(records));
     return lengths;
 }
 
 }  // namespace
 
-DifAudit auditStaticsDif(const StaticsDifFiles& files)
+DifAudit auditStaticsDif(const StaticsDifFiles& files, const AuditGrid& grid)
 {
     DifAudit audit;
-    if (!locatorchecks::read(files.locator, audit))
+    if (!locatorchecks::openLocator(files.locator, audit))
         return audit;
     const qint64 dataSize = locatorchecks::sizeOf(files.data, audit);
     if (dataSize < 0)
         return audit;
     // Problems of single records read best after those of the files as a whole.
     Findings runs;
-    const qint64 lengths = checkDifIndex(files.index, dataSize, audit, runs);
-    if (!audit.status.ok())
+    const qint64 lengths = checkDifIndex(files, dataSize, audit, runs);
+    if (audit.status.failed())
         return audit;
     audit.facts << QStringLiteral("difference data: %1, %2 bytes").arg(files.data).arg(dataSize);
     if (!files.staticsIndex.isEmpty()) {
@@ -97,14 +119,17 @@ DifAudit auditStaticsDif(const StaticsDifFiles& files)
         audit.facts
             << QStringLiteral("statics index: %1, %2 blocks").arg(files.staticsIndex).arg(audit.gridBlocks);
     }
-
     if (lengths != dataSize)
         audit.findings.add(
             QStringLiteral("files that disagree in length"),
             QStringLiteral("the records with data add up to %1 bytes, the difference data file has %2")
                 .arg(lengths)
                 .arg(dataSize));
-    locatorchecks::checkBlockNumbers(QStringLiteral("statics index"), audit);
+    audit.marks = locatorchecks::gridFor(grid, audit.gridBlocks);
+    locatorchecks::read(files.locator, QStringLiteral("statics index"), audit);
+    audit.findings.append(audit.blockFindings);
     audit.findings.append(runs);
     return audit;
 }
+
+}  // namespace quillmark

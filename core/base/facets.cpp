@@ -2,7 +2,7 @@
 
 #include <QStringList>
 
-namespace facets {
+namespace quillmark::facets {
 
 namespace {
 
@@ -39,4 +39,4 @@ QString nameList()
     return names.join(QLatin1String(", "));
 }
 
-}  // namespace facets
+}  // namespace quillmark::facets

@@ -6,7 +6,7 @@
 
 // The game's facets, by number: their names and their size in blocks. Block
 // number b lies at column b / height, row b % height.
-namespace facets {
+namespace quillmark::facets {
 
 constexpr int Count = 6;
 // The window's facet box offers the first four, Felucca to Malas, in number order.
@@ -28,4 +28,4 @@ std::optional<int> fromText(const QString& text);
 // "Felucca, Trammel, ..." for messages.
 QString nameList();
 
-}  // namespace facets
+}  // namespace quillmark::facets

@@ -1,5 +1,7 @@
 #include "platformfile.h"
 
+#include <QFile>
+
 #include <cerrno>
 #include <cstring>
 
@@ -8,62 +10,139 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace platformfile {
+namespace quillmark::platformfile {
 
 namespace {
 
 // Written data is handed to the disk in pieces of this size while the job
 // goes on computing, so that sync() finds little left to wait for.
-constexpr std::int64_t WritebackPiece = std::int64_t(8) << 20;
+constexpr qint64 WritebackPiece = qint64(8) << 20;
 
-std::string lastError()
+QByteArray native(const QString& path)
 {
-    return std::strerror(errno);
+    return QFile::encodeName(path);
 }
 
-bool failWith(std::string& error)
+QString systemReason(int error = errno)
 {
-    error = lastError();
-    return false;
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+Status systemFailure(const QString& path, int error = errno)
+{
+    return Status::fileFailure(path, systemReason(error));
+}
+
+// Whether what `fd` has open may be read as data: a regular file, not a
+// directory or anything that could keep a reader waiting.
+Status checkRegular(int fd, const QString& path, struct stat& status)
+{
+    if (::fstat(fd, &status) != 0)
+        return systemFailure(path);
+    if (S_ISDIR(status.st_mode))
+        return systemFailure(path, EISDIR);
+    if (!S_ISREG(status.st_mode))
+        return Status::fileFailure(path, QStringLiteral("not a regular file"));
+    return Status();
+}
+
+Status tooLarge(const QString& path, qint64 maxBytes)
+{
+    return Status::fileFailure(path, QStringLiteral("larger than %1 bytes").arg(maxBytes));
 }
 
 }  // namespace
 
-NativeFile::~NativeFile()
+ReadHandle::~ReadHandle()
 {
     close();
+}
+
+// O_NONBLOCK keeps open() from waiting for a writer when the path is a FIFO;
+// on a regular file it changes nothing.
+Status ReadHandle::open(const QString& path)
+{
+    close();
+    m_path = path;
+    const int fd = ::open(native(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return systemFailure(path);
+    struct stat status = {};
+    const Status regular = checkRegular(fd, path, status);
+    if (regular.failed()) {
+        ::close(fd);
+        return regular;
+    }
+    m_handle = fd;
+    m_size = status.st_size;
+    return Status();
+}
+
+void ReadHandle::close()
+{
+    if (m_handle != Closed)
+        ::close(int(m_handle));
+    m_handle = Closed;
+}
+
+Status ReadHandle::readAt(qint64 offset, char* bytes, qint64 length, qint64& got)
+{
+    got = 0;
+    while (got < length) {
+        const ssize_t piece = ::pread(int(m_handle), bytes + got, size_t(length - got), off_t(offset + got));
+        if (piece < 0 && errno == EINTR)
+            continue;
+        if (piece < 0)
+            return systemFailure(m_path);
+        if (piece == 0)
+            break;
+        got += piece;
+    }
+    return Status();
+}
+
+NativeFile::~NativeFile()
+{
+    if (m_handle != Closed)
+        ::close(int(m_handle));
+}
+
+Status NativeFile::failure() const
+{
+    return systemFailure(m_path);
 }
 
 // The advisory lock marks ownership: the system releases it when the owner
 // dies, however it dies, so a lockable file is one nobody writes any more. A
 // file system without such locks leaves the file unmarked, and
 // removeIfAbandoned() then never takes it.
-bool NativeFile::createNew(const char* path)
+Status NativeFile::createNew(const QString& path)
 {
-    const int fd = ::open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    m_path = path;
+    const int fd = ::open(native(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0)
-        return failWith(m_error);
+        return failure();
     ::flock(fd, LOCK_EX | LOCK_NB);
     m_handle = fd;
-    return true;
+    return Status();
 }
 
-bool NativeFile::write(const char* bytes, std::int64_t length)
+Status NativeFile::write(const char* bytes, qint64 length)
 {
     while (length > 0) {
         const ssize_t written = ::write(int(m_handle), bytes, size_t(length));
         if (written < 0 && errno == EINTR)
             continue;
         if (written <= 0)
-            return failWith(m_error);
+            return failure();
         bytes += written;
         length -= written;
         countWritten(written);
     }
-    return true;
+    return Status();
 }
 
-void NativeFile::countWritten(std::int64_t length)
+void NativeFile::countWritten(qint64 length)
 {
     m_written += length;
     if (m_written - m_writtenBack >= WritebackPiece)
@@ -82,128 +161,114 @@ void NativeFile::startWritingBack()
     m_writtenBack = m_written;
 }
 
-bool NativeFile::writeAt(std::int64_t offset, const char* bytes, std::int64_t length)
+Status NativeFile::writeAt(qint64 offset, const char* bytes, qint64 length)
 {
     while (length > 0) {
         const ssize_t written = ::pwrite(int(m_handle), bytes, size_t(length), off_t(offset));
         if (written < 0 && errno == EINTR)
             continue;
         if (written <= 0)
-            return failWith(m_error);
+            return failure();
         bytes += written;
         length -= written;
         offset += written;
     }
-    return true;
+    return Status();
 }
 
-bool NativeFile::sync()
+Status NativeFile::sync()
 {
 #ifdef __APPLE__
     // fsync() leaves the data in the drive's cache there; F_FULLFSYNC does not.
     if (::fcntl(int(m_handle), F_FULLFSYNC) == 0)
-        return true;
+        return Status();
 #endif
-    return ::fsync(int(m_handle)) == 0 || failWith(m_error);
+    return ::fsync(int(m_handle)) == 0 ? Status() : failure();
 }
 
-bool NativeFile::close()
+Status NativeFile::close()
 {
     if (m_handle == Closed)
-        return true;
+        return Status();
     const int fd = int(m_handle);
     m_handle = Closed;
-    return ::close(fd) == 0 || failWith(m_error);
+    return ::close(fd) == 0 ? Status() : failure();
 }
 
-bool replaceFile(const char* from, const char* to, std::string& error)
+Status replaceFile(const QString& from, const QString& to)
 {
-    return ::rename(from, to) == 0 || failWith(error);
+    return ::rename(native(from).constData(), native(to).constData()) == 0 ? Status() : systemFailure(to);
 }
 
-bool syncDirectory(const char* path, std::string& error)
+Status syncDirectory(const QString& path)
 {
-    const int fd = ::open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = ::open(native(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
-        return failWith(error);
+        return systemFailure(path);
     // Some file systems cannot flush a directory and say so; nothing more can
     // be done there.
     const bool synced = ::fsync(fd) == 0 || errno == EINVAL || errno == ENOTSUP;
-    if (!synced)
-        error = lastError();
+    const int error = errno;
     ::close(fd);
-    return synced;
+    return synced ? Status() : systemFailure(path, error);
 }
 
-bool hardLink(const char* existing, const char* newName, std::string& error)
+Status hardLink(const QString& existing, const QString& newName)
 {
-    return ::link(existing, newName) == 0 || failWith(error);
+    return ::link(native(existing).constData(), native(newName).constData()) == 0 ? Status()
+                                                                                  : systemFailure(newName);
 }
 
-bool readSmallFile(const char* path, std::int64_t maxBytes, std::string& bytes, std::string& error)
+Status readSmallFile(const QString& path, qint64 maxBytes, QByteArray& bytes)
 {
-    const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0 && errno == ELOOP) {
-        error = "Not a regular file";  // a link, which is not followed
-        return false;
-    }
+    bytes.clear();
+    const int fd = ::open(native(path).constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0 && errno == ELOOP)  // a link, which is not followed
+        return Status::fileFailure(path, QStringLiteral("not a regular file"));
     if (fd < 0)
-        return failWith(error);
+        return systemFailure(path);
     struct stat status = {};
-    bool read = ::fstat(fd, &status) == 0 || failWith(error);
-    if (read && !S_ISREG(status.st_mode)) {
-        error = "Not a regular file";
-        read = false;
-    } else if (read && status.st_size > maxBytes) {
-        error = "Larger than " + std::to_string(maxBytes) + " bytes";
-        read = false;
-    }
+    Status result = checkRegular(fd, path, status);
+    if (result.ok() && status.st_size > maxBytes)
+        result = tooLarge(path, maxBytes);
     // One byte more than the size asks, to notice a file that grew meanwhile.
-    bytes.assign(read ? size_t(status.st_size) + 1 : 0, '\0');
-    std::int64_t got = 0;
-    while (read && got < std::int64_t(bytes.size())) {
-        const ssize_t piece = ::read(fd, &bytes[size_t(got)], bytes.size() - size_t(got));
+    bytes.resize(result.ok() ? qsizetype(status.st_size) + 1 : 0);
+    qint64 got = 0;
+    while (result.ok() && got < bytes.size()) {
+        const ssize_t piece = ::read(fd, bytes.data() + got, size_t(bytes.size() - got));
         if (piece < 0 && errno == EINTR)
             continue;
         if (piece < 0)
-            read = failWith(error);
+            result = systemFailure(path);
         if (piece <= 0)
             break;
         got += piece;
     }
-    if (read && got > maxBytes) {
-        error = "Larger than " + std::to_string(maxBytes) + " bytes";
-        read = false;
-    }
-    bytes.resize(read ? size_t(got) : 0);
+    if (result.ok() && got > maxBytes)
+        result = tooLarge(path, maxBytes);
+    bytes.resize(result.ok() ? qsizetype(got) : 0);
     ::close(fd);
-    return read;
+    return result;
 }
 
-std::string fileIdentity(const char* path)
+QByteArray fileIdentity(const QString& path)
 {
     struct stat status = {};
-    if (::lstat(path, &status) != 0)
-        return std::string();
-    return std::to_string(status.st_dev) + ":" + std::to_string(status.st_ino);
+    if (::lstat(native(path).constData(), &status) != 0)
+        return QByteArray();
+    return QByteArray::number(quint64(status.st_dev)) + ':' + QByteArray::number(quint64(status.st_ino));
 }
 
-Removal removeIfAbandoned(const char* path)
+void removeIfAbandoned(const QString& path)
 {
     // Never waits on a special file that only looks like a part: it is left.
-    const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW);
+    const int fd = ::open(native(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0)
-        return Removal::Failed;
+        return;
     struct stat status = {};
-    Removal removal = Removal::Failed;
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode))
-        removal = Removal::Failed;
-    else if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
-        removal = ::unlink(path) == 0 ? Removal::Removed : Removal::Failed;
-    else if (errno == EWOULDBLOCK)
-        removal = Removal::InUse;
+    if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0)
+        ::unlink(native(path).constData());
     ::close(fd);
-    return removal;
 }
 
-}  // namespace platformfile
+}  // namespace quillmark::platformfile

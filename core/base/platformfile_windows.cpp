@@ -1,39 +1,36 @@
 #include "platformfile.h"
 
+#include <QDir>
+
 #include <windows.h>
 
-namespace platformfile {
+namespace quillmark::platformfile {
 
 namespace {
 
-std::wstring wide(const char* utf8)
+std::wstring wide(const QString& path)
 {
-    const int length = MultiByteToWideChar(CP_UTF8, 0, utf8, -1, nullptr, 0);
-    if (length <= 0)
-        return std::wstring();
-    std::wstring text(size_t(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8, -1, &text[0], length);
-    text.resize(size_t(length) - 1);
-    return text;
+    return QDir::toNativeSeparators(path).toStdWString();
 }
 
-std::string lastError()
+QString systemReason(DWORD error = GetLastError())
 {
-    char* message = nullptr;
-    const DWORD length = FormatMessageA(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-        GetLastError(), 0, reinterpret_cast<char*>(&message), 0, nullptr);
-    std::string text = length > 0 ? std::string(message, length) : std::string("Unknown error");
+    wchar_t* message = nullptr;
+    const DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM
+                                            | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                        nullptr, error, 0, reinterpret_cast<wchar_t*>(&message), 0, nullptr);
+    QString text =
+        length > 0 ? QString::fromWCharArray(message, int(length)) : QStringLiteral("Unknown error");
     LocalFree(message);
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == '.'))
-        text.pop_back();
+    while (text.endsWith(QLatin1Char('\n')) || text.endsWith(QLatin1Char('\r'))
+           || text.endsWith(QLatin1Char('.')))
+        text.chop(1);
     return text;
 }
 
-bool failWith(std::string& error)
+Status systemFailure(const QString& path, DWORD error = GetLastError())
 {
-    error = lastError();
-    return false;
+    return Status::fileFailure(path, systemReason(error));
 }
 
 HANDLE handleOf(std::intptr_t handle)
@@ -41,40 +38,128 @@ HANDLE handleOf(std::intptr_t handle)
     return reinterpret_cast<HANDLE>(handle);
 }
 
+// Opens the entry itself, not what a link or junction leads to.
+HANDLE openEntry(const QString& path, DWORD access)
+{
+    return CreateFileW(wide(path).c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                       nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
+                       nullptr);
+}
+
+// Whether `handle` may be read as data: a file on a disk, not a directory,
+// a pipe or a console that could keep a reader waiting.
+Status checkRegular(HANDLE handle, const QString& path, bool linksAllowed)
+{
+    BY_HANDLE_FILE_INFORMATION information = {};
+    if (GetFileType(handle) != FILE_TYPE_DISK)
+        return Status::fileFailure(path, QStringLiteral("not a regular file"));
+    if (!GetFileInformationByHandle(handle, &information))
+        return systemFailure(path);
+    if (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        return Status::fileFailure(path, QStringLiteral("Is a directory"));
+    if (!linksAllowed && (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        return Status::fileFailure(path, QStringLiteral("not a regular file"));
+    return Status();
+}
+
 }  // namespace
 
-NativeFile::~NativeFile()
+ReadHandle::~ReadHandle()
 {
     close();
 }
 
+Status ReadHandle::open(const QString& path)
+{
+    close();
+    m_path = path;
+    const HANDLE handle =
+        CreateFileW(wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return systemFailure(path);
+    LARGE_INTEGER size = {};
+    Status result = checkRegular(handle, path, true);
+    if (result.ok() && !GetFileSizeEx(handle, &size))
+        result = systemFailure(path);
+    if (result.failed()) {
+        CloseHandle(handle);
+        return result;
+    }
+    m_handle = reinterpret_cast<std::intptr_t>(handle);
+    m_size = size.QuadPart;
+    return Status();
+}
+
+void ReadHandle::close()
+{
+    if (m_handle != Closed)
+        CloseHandle(handleOf(m_handle));
+    m_handle = Closed;
+}
+
+Status ReadHandle::readAt(qint64 offset, char* bytes, qint64 length, qint64& got)
+{
+    got = 0;
+    while (got < length) {
+        OVERLAPPED at = {};
+        const qint64 position = offset + got;
+        at.Offset = DWORD(position & 0xffffffff);
+        at.OffsetHigh = DWORD(position >> 32);
+        const DWORD piece = DWORD(length - got < (1 << 30) ? length - got : (1 << 30));
+        DWORD read = 0;
+        if (!ReadFile(handleOf(m_handle), bytes + got, piece, &read, &at)) {
+            if (GetLastError() == ERROR_HANDLE_EOF)
+                break;
+            return systemFailure(m_path);
+        }
+        if (read == 0)
+            break;
+        got += read;
+    }
+    return Status();
+}
+
+NativeFile::~NativeFile()
+{
+    if (m_handle != Closed)
+        CloseHandle(handleOf(m_handle));
+}
+
+Status NativeFile::failure() const
+{
+    return systemFailure(m_path);
+}
+
 // Opened without FILE_SHARE_DELETE: while it stays open, no other process can
 // remove it, which is what marks it as owned.
-bool NativeFile::createNew(const char* path)
+Status NativeFile::createNew(const QString& path)
 {
+    m_path = path;
     const HANDLE handle = CreateFileW(wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
                                       FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
-        return failWith(m_error);
+        return failure();
     m_handle = reinterpret_cast<std::intptr_t>(handle);
-    return true;
+    return Status();
 }
 
-bool NativeFile::write(const char* bytes, std::int64_t length)
+Status NativeFile::write(const char* bytes, qint64 length)
 {
     while (length > 0) {
         const DWORD piece = DWORD(length < (1 << 30) ? length : (1 << 30));
         DWORD written = 0;
         if (!WriteFile(handleOf(m_handle), bytes, piece, &written, nullptr) || written == 0)
-            return failWith(m_error);
+            return failure();
         bytes += written;
         length -= written;
+        countWritten(written);
     }
-    return true;
+    return Status();
 }
 
 // The system writes back on its own; sync() waits for what is left.
-void NativeFile::countWritten(std::int64_t length)
+void NativeFile::countWritten(qint64 length)
 {
     m_written += length;
     m_writtenBack = m_written;
@@ -82,114 +167,96 @@ void NativeFile::countWritten(std::int64_t length)
 
 void NativeFile::startWritingBack() {}
 
-bool NativeFile::writeAt(std::int64_t offset, const char* bytes, std::int64_t length)
+Status NativeFile::writeAt(qint64 offset, const char* bytes, qint64 length)
 {
     LARGE_INTEGER here = {};
     LARGE_INTEGER target = {};
     target.QuadPart = offset;
     if (!SetFilePointerEx(handleOf(m_handle), LARGE_INTEGER{}, &here, FILE_CURRENT)
         || !SetFilePointerEx(handleOf(m_handle), target, nullptr, FILE_BEGIN))
-        return failWith(m_error);
-    const bool written = write(bytes, length);
+        return failure();
+    const Status written = write(bytes, length);
     if (!SetFilePointerEx(handleOf(m_handle), here, nullptr, FILE_BEGIN))
-        return failWith(m_error);
+        return failure();
     return written;
 }
 
-bool NativeFile::sync()
+Status NativeFile::sync()
 {
-    return FlushFileBuffers(handleOf(m_handle)) || failWith(m_error);
+    return FlushFileBuffers(handleOf(m_handle)) ? Status() : failure();
 }
 
-bool NativeFile::close()
+Status NativeFile::close()
 {
     if (m_handle == Closed)
-        return true;
+        return Status();
     const HANDLE handle = handleOf(m_handle);
     m_handle = Closed;
-    return CloseHandle(handle) || failWith(m_error);
+    return CloseHandle(handle) ? Status() : failure();
 }
 
-bool replaceFile(const char* from, const char* to, std::string& error)
+Status replaceFile(const QString& from, const QString& to)
 {
     return MoveFileExW(wide(from).c_str(), wide(to).c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
-           || failWith(error);
+               ? Status()
+               : systemFailure(to);
 }
 
-bool syncDirectory(const char*, std::string&)
+Status syncDirectory(const QString&)
 {
-    return true;
+    return Status();
 }
 
-bool hardLink(const char* existing, const char* newName, std::string& error)
+Status hardLink(const QString& existing, const QString& newName)
 {
-    return CreateHardLinkW(wide(newName).c_str(), wide(existing).c_str(), nullptr) || failWith(error);
+    return CreateHardLinkW(wide(newName).c_str(), wide(existing).c_str(), nullptr) ? Status()
+                                                                                   : systemFailure(newName);
 }
 
-namespace {
-
-// Opens the entry itself, not what a link or junction leads to.
-HANDLE openEntry(const char* path, DWORD access)
+Status readSmallFile(const QString& path, qint64 maxBytes, QByteArray& bytes)
 {
-    return CreateFileW(wide(path).c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                       nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
-                       nullptr);
-}
-
-bool isRegularFile(HANDLE handle)
-{
-    BY_HANDLE_FILE_INFORMATION information = {};
-    return GetFileType(handle) == FILE_TYPE_DISK && GetFileInformationByHandle(handle, &information)
-           && !(information.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT));
-}
-
-}  // namespace
-
-bool readSmallFile(const char* path, std::int64_t maxBytes, std::string& bytes, std::string& error)
-{
+    bytes.clear();
     const HANDLE handle = openEntry(path, GENERIC_READ);
     if (handle == INVALID_HANDLE_VALUE)
-        return failWith(error);
+        return systemFailure(path);
     LARGE_INTEGER size = {};
-    bool read = true;
-    if (!isRegularFile(handle)) {
-        error = "Not a regular file";
-        read = false;
-    } else if (!GetFileSizeEx(handle, &size) || size.QuadPart > maxBytes) {
-        error = "Larger than " + std::to_string(maxBytes) + " bytes";
-        read = false;
-    }
-    bytes.assign(read ? size_t(size.QuadPart) : 0, '\0');
+    Status result = checkRegular(handle, path, false);
+    if (result.ok() && !GetFileSizeEx(handle, &size))
+        result = systemFailure(path);
+    if (result.ok() && size.QuadPart > maxBytes)
+        result = Status::fileFailure(path, QStringLiteral("larger than %1 bytes").arg(maxBytes));
+    bytes.resize(result.ok() ? qsizetype(size.QuadPart) : 0);
     DWORD got = 0;
-    if (read && !bytes.empty() && !ReadFile(handle, &bytes[0], DWORD(bytes.size()), &got, nullptr))
-        read = failWith(error);
-    bytes.resize(read ? size_t(got) : 0);
+    if (result.ok() && !bytes.isEmpty()
+        && !ReadFile(handle, bytes.data(), DWORD(bytes.size()), &got, nullptr))
+        result = systemFailure(path);
+    bytes.resize(result.ok() ? qsizetype(got) : 0);
     CloseHandle(handle);
-    return read;
+    return result;
 }
 
-std::string fileIdentity(const char* path)
+QByteArray fileIdentity(const QString& path)
 {
     const HANDLE handle = openEntry(path, 0);
     if (handle == INVALID_HANDLE_VALUE)
-        return std::string();
+        return QByteArray();
     BY_HANDLE_FILE_INFORMATION information = {};
     const bool known = GetFileInformationByHandle(handle, &information);
     CloseHandle(handle);
     if (!known)
-        return std::string();
-    return std::to_string(information.dwVolumeSerialNumber) + ":"
-           + std::to_string((std::uint64_t(information.nFileIndexHigh) << 32) | information.nFileIndexLow);
+        return QByteArray();
+    const quint64 index = (quint64(information.nFileIndexHigh) << 32) | information.nFileIndexLow;
+    return QByteArray::number(quint64(information.dwVolumeSerialNumber)) + ':' + QByteArray::number(index);
 }
 
-Removal removeIfAbandoned(const char* path)
+// An open file cannot be removed: its writer still owns it.
+void removeIfAbandoned(const QString& path)
 {
-    if (DeleteFileW(wide(path).c_str()))
-        return Removal::Removed;
-    const DWORD error = GetLastError();
-    return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED ? Removal::InUse
-                                                                            : Removal::Failed;
+    const DWORD attributes = GetFileAttributesW(wide(path).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES
+        && !(attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
+        DeleteFileW(wide(path).c_str());
 }
 
-}  // namespace platformfile
+}  // namespace quillmark::platformfile

@@ -10,7 +10,7 @@
 #include <QJsonObject>
 #include <QSet>
 
-using stagingnames::native;
+namespace quillmark {
 
 namespace {
 
@@ -29,17 +29,6 @@ bool holds(const QString& folder, const QString& name)
     return info.exists() || info.isSymLink();
 }
 
-bool replace(const QString& folder, const QString& from, const QString& to, QString& error)
-{
-    std::string reason;
-    const QString target = entryPath(folder, to);
-    if (platformfile::replaceFile(native(entryPath(folder, from)).constData(), native(target).constData(),
-                                  reason))
-        return true;
-    error = QStringLiteral("%1: %2").arg(target, QString::fromStdString(reason));
-    return false;
-}
-
 QByteArray encode(const CommitRecord& record)
 {
     QJsonArray entries;
@@ -47,7 +36,7 @@ QByteArray encode(const CommitRecord& record)
         entries.append(QJsonObject{{"staged", entry.staged},
                                    {"target", entry.target},
                                    {"backup", entry.backup},
-                                   {"identity", entry.identity}});
+                                   {"identity", QString::fromLatin1(entry.identity)}});
     const bool undo = record.direction == CommitRecord::Direction::Undo;
     return QJsonDocument(QJsonObject{{"format", Format},
                                      {"direction", undo ? "undo" : "forward"},
@@ -61,16 +50,16 @@ QString entryFault(const CommitEntry& entry)
     using namespace stagingnames;
     for (const QString& name : {entry.target, entry.staged, entry.backup}) {
         if (!name.isEmpty() && !isBareName(name))
-            return QStringLiteral("It names a file outside its folder: %1").arg(name);
+            return QStringLiteral("it names a file outside its folder: %1").arg(name);
     }
     if (entry.target.isEmpty() || isPart(entry.target) || isBackup(entry.target)
         || entry.target == QLatin1String(RecordName) || entry.target == QLatin1String(LockName))
-        return QStringLiteral("It names a target that is no output: %1").arg(entry.target);
+        return QStringLiteral("it names a target that is no output: %1").arg(entry.target);
     if (!isPartOf(entry.staged, entry.target))
-        return QStringLiteral("It names a staged file that does not belong to %1: %2")
+        return QStringLiteral("it names a staged file that does not belong to %1: %2")
             .arg(entry.target, entry.staged);
     if (!entry.backup.isEmpty() && !isBackupOf(entry.backup, entry.target))
-        return QStringLiteral("It names a backup that does not belong to %1: %2")
+        return QStringLiteral("it names a backup that does not belong to %1: %2")
             .arg(entry.target, entry.backup);
     return QString();
 }
@@ -82,35 +71,31 @@ QString decodeEntries(const QJsonArray& array, std::vector<CommitEntry>& entries
     for (const QJsonValue& value : array) {
         const QJsonObject object = value.toObject();
         const CommitEntry entry{object.value("staged").toString(), object.value("target").toString(),
-                                object.value("backup").toString(), object.value("identity").toString()};
+                                object.value("backup").toString(),
+                                object.value("identity").toString().toLatin1()};
         const QString fault = entryFault(entry);
         if (!fault.isEmpty())
             return fault;
         if (targets.contains(entry.target))
-            return QStringLiteral("It names the target %1 twice").arg(entry.target);
+            return QStringLiteral("it names the target %1 twice").arg(entry.target);
         targets.insert(entry.target);
         entries.push_back(entry);
     }
-    return entries.empty() ? QStringLiteral("It names no files") : QString();
+    return entries.empty() ? QStringLiteral("it names no files") : QString();
 }
 
-std::optional<CommitRecord> decode(const QByteArray& bytes, QString& fault)
+QString decode(const QByteArray& bytes, CommitRecord& record)
 {
     const QJsonObject root = QJsonDocument::fromJson(bytes).object();
     const QString direction = root.value("direction").toString();
     if (root.value("format").toString() != QLatin1String(Format)
         || (direction != QLatin1String("undo") && direction != QLatin1String("forward"))
-        || !root.value("entries").isArray()) {
-        fault = QStringLiteral("Not a commit record this version understands");
-        return std::nullopt;
-    }
-    CommitRecord record;
+        || !root.value("entries").isArray())
+        return QStringLiteral("not a commit record this version understands");
     record.direction =
         direction == QLatin1String("undo") ? CommitRecord::Direction::Undo : CommitRecord::Direction::Forward;
-    fault = decodeEntries(root.value("entries").toArray(), record.entries);
-    if (!fault.isEmpty())
-        return std::nullopt;
-    return record;
+    record.entries.clear();
+    return decodeEntries(root.value("entries").toArray(), record.entries);
 }
 
 }  // namespace
@@ -120,70 +105,68 @@ QString CommitRecord::pathIn(const QString& folder)
     return entryPath(folder, QLatin1String(stagingnames::RecordName));
 }
 
-bool CommitRecord::write(const QString& folder, QString& error) const
+Status CommitRecord::write(const QString& folder) const
 {
     const QByteArray bytes = encode(*this);
     const QString path = pathIn(folder);
     const QString staged = stagingnames::partName(path);
     platformfile::NativeFile file;
-    std::string reason;
-    bool written = file.createNew(native(staged).constData()) && file.write(bytes.constData(), bytes.size())
-                   && file.sync() && file.close();
-    if (!written)
-        reason = file.error();
-    written = written
-              && platformfile::replaceFile(native(staged).constData(), native(path).constData(), reason)
-              && platformfile::syncDirectory(native(folder).constData(), reason);
-    if (!written) {
-        file.close();
+    Status written = file.createNew(staged);
+    if (written.ok())
+        written = file.write(bytes.constData(), bytes.size());
+    if (written.ok())
+        written = file.sync();
+    if (written.ok())
+        written = file.close();
+    if (written.ok())
+        written = platformfile::replaceFile(staged, path);
+    if (written.ok())
+        written = platformfile::syncDirectory(folder);
+    if (written.failed()) {
+        (void)file.close();
         QFile::remove(staged);
-        error = QStringLiteral("%1: %2").arg(path, QString::fromStdString(reason));
+        return Status::fileFailure(path, written.reason());
     }
-    return written;
+    return Status();
 }
 
-std::optional<CommitRecord> CommitRecord::read(const QString& folder, QString& error)
+Status CommitRecord::read(const QString& folder, CommitRecord& record)
 {
     const QString path = pathIn(folder);
-    std::string bytes;
-    std::string reason;
-    if (!platformfile::readSmallFile(native(path).constData(), MaxSize, bytes, reason)) {
-        error = QStringLiteral("%1: %2").arg(path, QString::fromStdString(reason));
-        return std::nullopt;
-    }
-    QString fault;
-    std::optional<CommitRecord> record =
-        decode(QByteArray::fromRawData(bytes.data(), qsizetype(bytes.size())), fault);
-    if (!record)
-        error = QStringLiteral("%1: %2").arg(path, fault);
-    return record;
+    QByteArray bytes;
+    if (const Status read = platformfile::readSmallFile(path, MaxSize, bytes); read.failed())
+        return read;
+    const QString fault = decode(bytes, record);
+    return fault.isEmpty() ? Status() : Status::fileFailure(path, fault);
 }
 
-bool CommitRecord::settle(const QString& folder, QString& error) const
+Status CommitRecord::settle(const QString& folder) const
 {
-    if (!(direction == Direction::Forward ? settleForward(folder, error) : settleUndo(folder, error)))
-        return false;
-    std::string reason;
-    if (!platformfile::syncDirectory(native(folder).constData(), reason)) {
-        error = QStringLiteral("%1: %2").arg(folder, QString::fromStdString(reason));
-        return false;
-    }
+    Status settled = direction == Direction::Forward ? settleForward(folder) : settleUndo(folder);
+    if (settled.ok())
+        settled = platformfile::syncDirectory(folder);
+    if (settled.failed())
+        return settled;
     for (const CommitEntry& entry : entries) {
         if (!entry.backup.isEmpty())
             QFile::remove(entryPath(folder, entry.backup));
         QFile::remove(entryPath(folder, entry.staged));
     }
-    return true;
+    return Status();
 }
 
 // A staged file that is gone was renamed into place already.
-bool CommitRecord::settleForward(const QString& folder, QString& error) const
+Status CommitRecord::settleForward(const QString& folder) const
 {
     for (const CommitEntry& entry : entries) {
-        if (holds(folder, entry.staged) && !replace(folder, entry.staged, entry.target, error))
-            return false;
+        if (!holds(folder, entry.staged))
+            continue;
+        if (const Status replaced =
+                platformfile::replaceFile(entryPath(folder, entry.staged), entryPath(folder, entry.target));
+            replaced.failed())
+            return replaced;
     }
-    return true;
+    return Status();
 }
 
 // The backup holds the earlier content whether or not the new content went
@@ -191,19 +174,22 @@ bool CommitRecord::settleForward(const QString& folder, QString& error) const
 // removed when its staged file took its place, and only then: the file
 // standing there must be that staged file still, so that a record cannot
 // remove a file it did not make.
-bool CommitRecord::settleUndo(const QString& folder, QString& error) const
+Status CommitRecord::settleUndo(const QString& folder) const
 {
     for (const CommitEntry& entry : entries) {
         const QString target = entryPath(folder, entry.target);
         if (!entry.backup.isEmpty()) {
-            if (holds(folder, entry.backup) && !replace(folder, entry.backup, entry.target, error))
-                return false;
+            if (!holds(folder, entry.backup))
+                continue;
+            if (const Status replaced = platformfile::replaceFile(entryPath(folder, entry.backup), target);
+                replaced.failed())
+                return replaced;
         } else if (!holds(folder, entry.staged) && !entry.identity.isEmpty()
-                   && platformfile::fileIdentity(native(target).constData()) == entry.identity.toStdString()
-                   && !QFile::remove(target)) {
-            error = QStringLiteral("%1: Cannot remove it").arg(target);
-            return false;
+                   && platformfile::fileIdentity(target) == entry.identity && !QFile::remove(target)) {
+            return Status::fileFailure(target, QStringLiteral("Cannot remove it"));
         }
     }
-    return true;
+    return Status();
 }
+
+}  // namespace quillmark

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "status.h"
+
 #include <QString>
 
-#include <optional>
 #include <vector>
+
+namespace quillmark {
 
 // What a commit is about to do in one folder, written and flushed there before
 // its first rename and removed after its last, so that a job killed in between
@@ -19,10 +22,10 @@
 // now lies.
 struct CommitEntry
 {
-    QString staged;    // the complete, flushed new content
-    QString target;    // the file it replaces
-    QString backup;    // a second name of the target's earlier content; empty when there was none
-    QString identity;  // the staged file's identity (platformfile::fileIdentity); may be empty
+    QString staged;       // the complete, flushed new content
+    QString target;       // the file it replaces
+    QString backup;       // a second name of the target's earlier content; empty when there was none
+    QByteArray identity;  // the staged file's identity (platformfile::fileIdentity); may be empty
 };
 
 class CommitRecord
@@ -38,24 +41,25 @@ public:
 
     // Writes the record into `folder` in one step (a record is whole or
     // absent) and flushes it and the folder to stable storage.
-    bool write(const QString& folder, QString& error) const;
+    Status write(const QString& folder) const;
 
-    // The record in `folder`: none, with `error` naming the record and what
-    // is wrong with it, when it cannot be read or is not a record as written
-    // by write().
-    static std::optional<CommitRecord> read(const QString& folder, QString& error);
+    // The record in `folder`. Fails, naming the record and what is wrong with
+    // it, when it cannot be read or is not a record as written by write().
+    static Status read(const QString& folder, CommitRecord& record);
 
     // Brings every entry to the end the direction names: forward, every
     // target takes its staged content; undo, every target has its earlier
     // content again (or is gone when it had none). Safe to repeat after a
     // kill part way. The backups and staged files left over are removed, and
     // the folder is flushed.
-    bool settle(const QString& folder, QString& error) const;
+    Status settle(const QString& folder) const;
 
     // The record's own path in `folder`.
     static QString pathIn(const QString& folder);
 
 private:
-    bool settleForward(const QString& folder, QString& error) const;
-    bool settleUndo(const QString& folder, QString& error) const;
+    Status settleForward(const QString& folder) const;
+    Status settleUndo(const QString& folder) const;
 };
+
+}  // namespace quillmark

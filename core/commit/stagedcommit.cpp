@@ -1,4 +1,4 @@
-// commitStaged: the staged outputs of a job go in place together.
+// The staged outputs of a job go in place together.
 //
 // Under the lock of every folder involved, every output is already whole on
 // stable storage. Each target's earlier content gets a second name (a hard
@@ -9,10 +9,11 @@
 // rename that fails turns the records into undos, which restore the earlier
 // contents.
 
-#include "stagedfile.h"
+#include "stagedcommit.h"
 
 #include "commitrecord.h"
 #include "outputfolder.h"
+#include "stagedfile.h"
 #include "stagingnames.h"
 
 #include <QFile>
@@ -20,11 +21,9 @@
 
 #include <map>
 
-using stagingnames::native;
+namespace quillmark {
 
 namespace {
-
-void (*s_beforeRename)(int placed) = nullptr;
 
 QString folderOf(const QString& path)
 {
@@ -36,127 +35,127 @@ QString nameOf(const QString& path)
     return QFileInfo(path).fileName();
 }
 
-}  // namespace
-
-void setBeforeRenameHook(void (*hook)(int placed))
+// A failure of the set as a whole is told against its first file.
+Status againstFile(const StagedFile& file, const Status& failure)
 {
-    s_beforeRename = hook;
+    return Status::fileFailure(file.target(), failure.reason());
 }
 
 class StagedCommit
 {
 public:
-    explicit StagedCommit(const std::vector<StagedFile*>& files) : m_files(files) {}
+    StagedCommit(const std::vector<StagedFile*>& files, const CommitOptions& options)
+        : m_files(files), m_options(options), m_folders(options)
+    {}
 
-    bool run();
+    Status run();
 
 private:
-    bool openFolders();
-    bool closeAll();
-    bool keepEarlierContents();
-    bool writeRecords();
-    bool placeAll();
+    Status prepare();
+    Status openFolders();
+    Status keepEarlierContents();
+    Status writeRecords();
+    Status placeAll();
     void settleAll();
-    void rollBack(StagedFile* failed);
+    Status rollBack(const Status& failure);
     void dropBackups();
 
     std::vector<StagedFile*> m_files;
+    const CommitOptions& m_options;
     FolderSet m_folders;
     std::map<QString, CommitRecord> m_records;  // by folder
 };
 
-bool StagedCommit::run()
+Status StagedCommit::run()
 {
-    if (!openFolders() || !closeAll() || !keepEarlierContents() || !writeRecords()) {
+    if (const Status prepared = prepare(); prepared.failed()) {
         dropBackups();
-        return false;
+        return prepared;
     }
-    for (size_t placed = 0; placed < m_files.size(); ++placed) {
-        if (s_beforeRename)
-            s_beforeRename(int(placed));
-        StagedFile* file = m_files[placed];
-        std::string reason;
-        if (!platformfile::replaceFile(native(file->m_temporary).constData(),
-                                       native(file->m_destination).constData(), reason)) {
-            file->fail(QString::fromStdString(reason));
-            rollBack(file);
-            return false;
-        }
-    }
+    if (const Status placed = placeAll(); placed.failed())
+        return rollBack(placed);
     settleAll();
     for (StagedFile* file : m_files)
-        file->m_committed = true;
-    return true;
-}
-
-bool StagedCommit::openFolders()
-{
-    QStringList folders;
-    for (const StagedFile* file : m_files)
-        folders << folderOf(file->m_destination);
-    if (m_folders.open(folders))
-        return true;
-    m_files.front()->fail(m_folders.errorString());
-    return false;
+        file->markCommitted();
+    return Status();
 }
 
 // Closing reports the write errors that some file systems hold back until then.
-bool StagedCommit::closeAll()
+Status StagedCommit::prepare()
 {
+    if (const Status opened = openFolders(); opened.failed())
+        return opened;
     for (StagedFile* file : m_files) {
-        if (!file->m_file.close()) {
-            file->fail(QString::fromStdString(file->m_file.error()));
-            return false;
-        }
+        if (const Status closed = file->close(); closed.failed())
+            return closed;
     }
-    return true;
+    if (const Status kept = keepEarlierContents(); kept.failed())
+        return kept;
+    return writeRecords();
 }
 
-bool StagedCommit::keepEarlierContents()
+Status StagedCommit::openFolders()
 {
-    for (StagedFile* file : m_files) {
-        const QString& target = file->m_destination;
-        CommitEntry entry{
-            nameOf(file->m_temporary), nameOf(target), QString(),
-            QString::fromStdString(platformfile::fileIdentity(native(file->m_temporary).constData()))};
+    QStringList folders;
+    for (const StagedFile* file : m_files)
+        folders << folderOf(file->destination());
+    const Status opened = m_folders.open(folders);
+    return opened.ok() ? opened : againstFile(*m_files.front(), opened);
+}
+
+Status StagedCommit::keepEarlierContents()
+{
+    for (const StagedFile* file : m_files) {
+        const QString& target = file->destination();
+        CommitEntry entry{nameOf(file->temporaryPath()), nameOf(target), QString(),
+                          platformfile::fileIdentity(file->temporaryPath())};
         if (QFileInfo::exists(target)) {
             const QString backup = stagingnames::backupName(target);
-            std::string reason;
             // A file system without hard links gets a copy instead.
-            if (!platformfile::hardLink(native(target).constData(), native(backup).constData(), reason)
-                && !QFile::copy(target, backup)) {
-                file->fail(QStringLiteral("Cannot keep its earlier content: %1")
-                               .arg(QString::fromStdString(reason)));
-                return false;
-            }
+            const Status linked = platformfile::hardLink(target, backup);
+            if (linked.failed() && !QFile::copy(target, backup))
+                return Status::fileFailure(
+                    file->target(),
+                    QStringLiteral("Cannot keep its earlier content: %1").arg(linked.reason()));
             entry.backup = nameOf(backup);
         }
         m_records[folderOf(target)].entries.push_back(entry);
     }
-    return true;
+    return Status();
 }
 
 // Every record is written before any rename, so that a kill part way leaves
-// each folder with what completes its share of the set.
-bool StagedCommit::writeRecords()
+// each folder with what completes its share of the set. When one cannot be
+// written, nothing was renamed yet: the records written go again, and the
+// set stays as it was.
+Status StagedCommit::writeRecords()
 {
     QStringList written;
     for (const auto& [folder, record] : m_records) {
-        QString error;
-        std::string reason;
-        if (!platformfile::syncDirectory(native(folder).constData(), reason))
-            error = QStringLiteral("%1: %2").arg(folder, QString::fromStdString(reason));
-        else if (record.write(folder, error))
-            written << folder;
-        if (!error.isEmpty()) {
-            // Nothing was renamed yet: the set stays as it was.
+        Status recorded = platformfile::syncDirectory(folder);
+        if (recorded.ok())
+            recorded = record.write(folder);
+        if (recorded.failed()) {
             for (const QString& done : written)
                 QFile::remove(CommitRecord::pathIn(done));
-            m_files.front()->fail(error);
-            return false;
+            return againstFile(*m_files.front(), recorded);
         }
+        written << folder;
     }
-    return true;
+    return Status();
+}
+
+Status StagedCommit::placeAll()
+{
+    for (size_t placed = 0; placed < m_files.size(); ++placed) {
+        if (m_options.beforeRename)
+            m_options.beforeRename(int(placed));
+        const StagedFile& file = *m_files[placed];
+        if (const Status renamed = platformfile::replaceFile(file.temporaryPath(), file.destination());
+            renamed.failed())
+            return Status::fileFailure(file.target(), renamed.reason());
+    }
+    return Status();
 }
 
 // Every new content is in place: what is left is tidying up, which the
@@ -164,10 +163,8 @@ bool StagedCommit::writeRecords()
 void StagedCommit::settleAll()
 {
     for (const auto& [folder, record] : m_records) {
-        QString error;
-        std::string reason;
-        if (record.settle(folder, error) && QFile::remove(CommitRecord::pathIn(folder)))
-            platformfile::syncDirectory(native(folder).constData(), reason);
+        if (record.settle(folder).ok() && QFile::remove(CommitRecord::pathIn(folder)))
+            (void)platformfile::syncDirectory(folder);
     }
 }
 
@@ -175,25 +172,28 @@ void StagedCommit::settleAll()
 // next job instead of completed. All records are rewritten before any undo
 // begins. When one cannot be, nothing is undone: the forward records stay,
 // and the next job in each folder completes the new set instead.
-void StagedCommit::rollBack(StagedFile* failed)
+Status StagedCommit::rollBack(const Status& failure)
 {
-    QString error;
     for (auto& [folder, record] : m_records) {
         record.direction = CommitRecord::Direction::Undo;
-        if (!record.write(folder, error)) {
-            failed->appendReason(
-                QStringLiteral("the set could not be undone (%1); the next job here completes it")
-                    .arg(error));
-            return;
-        }
+        if (const Status written = record.write(folder); written.failed())
+            return failure.withMoreReason(
+                QStringLiteral(
+                    "the set could not be undone (%1: %2); the next job in the folder completes it")
+                    .arg(written.file(), written.reason()));
     }
+    Status result = failure;
     for (const auto& [folder, record] : m_records) {
-        if (record.settle(folder, error))
+        const Status settled = record.settle(folder);
+        if (settled.ok())
             QFile::remove(CommitRecord::pathIn(folder));
         else
-            failed->appendReason(
-                QStringLiteral("the set could not be undone (%1); the next job here undoes it").arg(error));
+            result = result.withMoreReason(
+                QStringLiteral(
+                    "the set could not be undone yet (%1: %2); the next job in the folder undoes it")
+                    .arg(settled.file(), settled.reason()));
     }
+    return result;
 }
 
 void StagedCommit::dropBackups()
@@ -206,13 +206,17 @@ void StagedCommit::dropBackups()
     }
 }
 
-bool commitStaged(const std::vector<StagedFile*>& files)
+}  // namespace
+
+Status commitStaged(const std::vector<StagedFile*>& files, const CommitOptions& options)
 {
     for (StagedFile* file : files)
         file->startFlush();
     for (StagedFile* file : files) {
-        if (!file->finish())
-            return false;
+        if (const Status flushed = file->flush(); flushed.failed())
+            return flushed;
     }
-    return files.empty() || StagedCommit(files).run();
+    return files.empty() ? Status() : StagedCommit(files, options).run();
 }
+
+}  // namespace quillmark

@@ -5,11 +5,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QtEndian>
 
 #include <cstring>
 
-using stagingnames::native;
+namespace quillmark {
 
 namespace {
 
@@ -27,35 +26,33 @@ StagedFile::~StagedFile()
 
 // The checks name the destination's own trouble before the system's more
 // general words could.
-QString StagedFile::checkDestination()
+Status StagedFile::checkDestination()
 {
-    QString error;
-    m_destination = stagingnames::followLinks(m_target, error);
-    if (!error.isEmpty())
-        return error;
+    if (const Status followed = stagingnames::followLinks(m_target, m_destination); followed.failed())
+        return followed;
     const QFileInfo destination(m_destination);
+    QString reason;
     if (destination.isDir())
-        return QStringLiteral("Is a directory");
-    if (destination.exists() && !destination.isWritable())
-        return QStringLiteral("Permission denied");
-    if (!destination.dir().exists())
-        return QStringLiteral("No such directory");
-    return QString();
+        reason = QStringLiteral("Is a directory");
+    else if (destination.exists() && !destination.isFile())
+        reason = QStringLiteral("not a regular file");
+    else if (destination.exists() && !destination.isWritable())
+        reason = QStringLiteral("Permission denied");
+    else if (!destination.dir().exists())
+        reason = QStringLiteral("No such directory");
+    return reason.isEmpty() ? Status() : Status::fileFailure(m_target, reason);
 }
 
-bool StagedFile::create()
+Status StagedFile::create()
 {
-    m_error = checkDestination();
-    if (!m_error.isEmpty())
-        return false;
+    if (const Status checked = checkDestination(); checked.failed())
+        return checked;
     const QString temporary = stagingnames::partName(m_destination);
-    if (!m_file.createNew(native(temporary).constData())) {
-        m_error = QString::fromStdString(m_file.error());
-        return false;
-    }
+    if (const Status created = m_file.createNew(temporary); created.failed())
+        return Status::fileFailure(m_target, created.reason());
     m_temporary = temporary;
     m_buffer.reset(new char[BufferSize]);
-    return true;
+    return Status();
 }
 
 void StagedFile::append(const char* bytes, qint64 length)
@@ -64,81 +61,80 @@ void StagedFile::append(const char* bytes, qint64 length)
     if (m_buffered + length > BufferSize)
         writeBuffer();
     if (length > BufferSize) {
-        if (!m_failed && !m_file.write(bytes, length))
-            fail(QString::fromStdString(m_file.error()));
+        if (m_failure.ok())
+            fail(m_file.write(bytes, length));
         return;
     }
     memcpy(m_buffer.get() + m_buffered, bytes, size_t(length));
     m_buffered += length;
 }
 
-void StagedFile::appendInt32(qint32 value)
-{
-    char bytes[4];
-    qToLittleEndian(value, bytes);
-    append(bytes, sizeof bytes);
-}
-
 // Written out up to here first, so that the patch lands on bytes the file
 // already holds; appending then carries on at its end.
 void StagedFile::overwrite(qint64 offset, const char* bytes, qint64 length)
 {
-    if (offset < 0 || length < 0 || offset > m_size - length || !m_file.isOpen() || m_finished) {
-        fail(QStringLiteral("%1 bytes at %2 lie outside what was written").arg(length).arg(offset));
+    if (offset < 0 || length < 0 || offset > m_size - length || !m_file.isOpen() || m_flushed) {
+        fail(Status::fileFailure(
+            m_target, QStringLiteral("%1 bytes at %2 lie outside what was written").arg(length).arg(offset)));
         return;
     }
     writeBuffer();
-    if (!m_failed && !m_file.writeAt(offset, bytes, length))
-        fail(QString::fromStdString(m_file.error()));
+    if (m_failure.ok())
+        fail(m_file.writeAt(offset, bytes, length));
 }
 
 void StagedFile::writeBuffer()
 {
-    if (m_buffered > 0 && !m_failed && !m_file.write(m_buffer.get(), m_buffered))
-        fail(QString::fromStdString(m_file.error()));
+    if (m_buffered > 0 && m_failure.ok())
+        fail(m_file.write(m_buffer.get(), m_buffered));
     m_buffered = 0;
 }
 
 // The first failure is the one worth reporting; later ones follow from it.
-void StagedFile::fail(const QString& reason)
+// It names the target, which the user knows, not the staged file.
+void StagedFile::fail(const Status& failure)
 {
-    if (!m_failed)
-        m_error = reason;
-    m_failed = true;
-}
-
-void StagedFile::appendReason(const QString& more)
-{
-    m_error += QLatin1String("; ") + more;
+    if (m_failure.ok() && failure.failed())
+        m_failure = Status::fileFailure(m_target, failure.reason());
 }
 
 void StagedFile::startFlush()
 {
-    if (m_file.isOpen() && !m_finished) {
+    if (m_file.isOpen() && !m_flushed) {
         writeBuffer();
-        if (!m_failed)
+        if (m_failure.ok())
             m_file.startWritingBack();
     }
 }
 
 // A replaced target keeps its permission bits; the staged file takes them
 // before it takes the target's place.
-bool StagedFile::finish()
+Status StagedFile::flush()
 {
-    if (m_file.isOpen() && !m_finished) {
+    if (m_file.isOpen() && !m_flushed) {
         writeBuffer();
-        if (!m_failed && !m_file.sync())
-            fail(QString::fromStdString(m_file.error()));
+        if (m_failure.ok())
+            fail(m_file.sync());
         if (QFileInfo::exists(m_destination))
             QFile::setPermissions(m_temporary, QFile::permissions(m_destination));
-        m_finished = true;
+        m_flushed = true;
     }
-    return !m_failed && !m_temporary.isEmpty();
+    if (m_failure.ok() && m_temporary.isEmpty())
+        return Status::fileFailure(m_target, QStringLiteral("It was never created"));
+    return m_failure;
+}
+
+Status StagedFile::close()
+{
+    fail(m_file.close());
+    return m_failure;
 }
 
 void StagedFile::discard()
 {
-    m_file.close();
+    (void)m_file.close();
     if (!m_temporary.isEmpty())
         QFile::remove(m_temporary);
 }
+
+}  // namespace quillmark

@@ -3,7 +3,7 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 
-namespace stagingnames {
+namespace quillmark::stagingnames {
 
 namespace {
 
@@ -82,19 +82,21 @@ bool isBackup(const QString& fileName)
     return fileName.startsWith(QLatin1Char('.')) && fileName.contains(QLatin1String(BackupMark));
 }
 
-QString followLinks(const QString& path, QString& error)
+Status followLinks(const QString& path, QString& file)
 {
     // The system's own limit on a chain of links is of this order.
     constexpr int MaxLinks = 40;
     QString current = QFileInfo(path).absoluteFilePath();
     for (int hops = 0; hops < MaxLinks; ++hops) {
         const QFileInfo info(current);
-        if (!info.isSymLink())
-            return current;
+        if (!info.isSymLink()) {
+            file = current;
+            return Status();
+        }
         current = info.symLinkTarget();
     }
-    error = QStringLiteral("Too many levels of symbolic links");
-    return QString();
+    file.clear();
+    return Status::fileFailure(path, QStringLiteral("Too many levels of symbolic links"));
 }
 
-}  // namespace stagingnames
+}  // namespace quillmark::stagingnames

@@ -9,10 +9,11 @@
 //   .quillmark-commit               the record of a commit under way
 //   .quillmark-lock                 held while a job cleans up or commits
 
-#include <QByteArray>
+#include "status.h"
+
 #include <QString>
 
-namespace stagingnames {
+namespace quillmark::stagingnames {
 
 inline constexpr char LockName[] = ".quillmark-lock";
 inline constexpr char RecordName[] = ".quillmark-commit";
@@ -34,13 +35,7 @@ bool isPartOf(const QString& name, const QString& target);
 bool isBackupOf(const QString& name, const QString& target);
 
 // The file that `path` names, through any chain of symbolic links (it need not
-// exist); empty, with `error` set, when the chain does not end.
-QString followLinks(const QString& path, QString& error);
+// exist); fails when the chain does not end.
+Status followLinks(const QString& path, QString& file);
 
-// A path as the system's calls take it.
-inline QByteArray native(const QString& path)
-{
-    return path.toUtf8();
-}
-
-}  // namespace stagingnames
+}  // namespace quillmark::stagingnames

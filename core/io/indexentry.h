@@ -1,9 +1,10 @@
 #pragma once
 
 #include "difformat.h"
-#include "stagedfile.h"
 
 #include <QtEndian>
+
+namespace quillmark {
 
 // One 12-byte statics index entry or difference index record.
 struct IndexEntry
@@ -38,9 +39,4 @@ struct IndexEntry
     }
 };
 
-inline void appendIndexEntry(StagedFile& file, const IndexEntry& entry)
-{
-    char bytes[difformat::IndexEntrySize];
-    entry.encode(bytes);
-    file.append(bytes, difformat::IndexEntrySize);
-}
+}  // namespace quillmark

@@ -1,38 +1,59 @@
 #include "replacementtable.h"
 
-#include "difformat.h"
-#include "inputfile.h"
-
-#include <QtEndian>
+#include "locatorrecords.h"
 
 #include <algorithm>
+#include <iterator>
 
-bool ReplacementTable::load(InputFile& locator)
+namespace quillmark {
+
+namespace {
+
+bool byBlockThenOrdinal(qint32 aBlock, qint64 aOrdinal, qint32 bBlock, qint64 bOrdinal)
 {
-    using difformat::LocatorRecordSize;
-    const qint64 records = locator.size() / LocatorRecordSize;
-    constexpr qint64 RecordsPerRead = InputFile::MaxView / LocatorRecordSize;
-    for (qint64 first = 0; first < records; first += RecordsPerRead) {
-        const qint64 count = qMin(RecordsPerRead, records - first);
-        const char* bytes = locator.view(first * LocatorRecordSize, count * LocatorRecordSize);
-        if (!bytes)
-            return false;
-        for (qint64 i = 0; i < count; ++i) {
-            const qint32 block = qFromLittleEndian<qint32>(bytes + i * LocatorRecordSize);
-            if (block >= 0 && block < m_blockCount)
-                m_entries.push_back({block, first + i});
-        }
-    }
-    // Sorting by (block, ordinal) puts each block's first record in front of
-    // its repeats, which unique() then drops.
-    std::sort(m_entries.begin(), m_entries.end(), [](const Entry& a, const Entry& b) {
-        return a.block != b.block ? a.block < b.block : a.ordinal < b.ordinal;
+    return aBlock != bBlock ? aBlock < bBlock : aOrdinal < bOrdinal;
+}
+
+}  // namespace
+
+Status ReplacementTable::load(Input& locator)
+{
+    // Collected a piece at a time, each piece folded into the table before
+    // the next is read.
+    constexpr size_t PieceSize = size_t(1) << 18;
+    std::vector<Entry> piece;
+    const Status read = forEachLocatorRecord(locator, [&](qint64 ordinal, qint32 block) {
+        if (block >= 0 && block < m_blockCount)
+            piece.push_back({block, ordinal});
+        if (piece.size() == PieceSize)
+            addPiece(piece);
     });
-    const auto repeats = std::unique(m_entries.begin(), m_entries.end(),
-                                     [](const Entry& a, const Entry& b) { return a.block == b.block; });
-    m_entries.erase(repeats, m_entries.end());
+    addPiece(piece);
     m_entries.shrink_to_fit();
-    return true;
+    return read;
+}
+
+// Sorting by (block, ordinal) puts each block's first record of the piece in
+// front of its repeats, which unique() drops; the table's own entries come
+// from earlier pieces, so where both hold a block, the table's entry wins.
+void ReplacementTable::addPiece(std::vector<Entry>& piece)
+{
+    if (piece.empty())
+        return;
+    std::sort(piece.begin(), piece.end(), [](const Entry& a, const Entry& b) {
+        return byBlockThenOrdinal(a.block, a.ordinal, b.block, b.ordinal);
+    });
+    const auto sameBlock = [](const Entry& a, const Entry& b) { return a.block == b.block; };
+    piece.erase(std::unique(piece.begin(), piece.end(), sameBlock), piece.end());
+    std::vector<Entry> merged;
+    merged.reserve(m_entries.size() + piece.size());
+    std::merge(m_entries.begin(), m_entries.end(), piece.begin(), piece.end(), std::back_inserter(merged),
+               [](const Entry& a, const Entry& b) {
+                   return byBlockThenOrdinal(a.block, a.ordinal, b.block, b.ordinal);
+               });
+    merged.erase(std::unique(merged.begin(), merged.end(), sameBlock), merged.end());
+    m_entries.swap(merged);
+    piece.clear();
 }
 
 qint64 ReplacementTable::findNext(qint64 block)
@@ -50,3 +71,5 @@ qint64 ReplacementTable::find(qint64 block) const
                                      [](const Entry& entry, qint64 wanted) { return entry.block < wanted; });
     return at != m_entries.end() && at->block == block ? at->ordinal : -1;
 }
+
+}  // namespace quillmark

@@ -1,15 +1,17 @@
 #include "blockwalk.h"
 
-#include "inputfile.h"
 #include "outputfolder.h"
+#include "stagedcommit.h"
 #include "stagedfile.h"
 #include "stagingnames.h"
 
 #include <QFileInfo>
 
-BlockWalk::BlockWalk(JobProgress& progress, std::initializer_list<StagedFile*> outputs,
-                     const char* writeFailure)
-    : m_progress(progress), m_outputs(outputs), m_writeFailure(writeFailure)
+namespace quillmark {
+
+BlockWalk::BlockWalk(JobProgress& progress, const CommitOptions& options,
+                     std::initializer_list<Output*> outputs, const QString& writeFailure)
+    : m_progress(progress), m_options(options), m_outputs(outputs), m_writeFailure(writeFailure)
 {}
 
 // However the job leaves, the progress it began ends.
@@ -18,33 +20,32 @@ BlockWalk::~BlockWalk()
     end();
 }
 
-// Before anything else in the folders it writes into (its output folder and
-// those that links among its outputs lead to), what killed jobs left there
-// is settled: an unfinished commit completed or undone, their files removed.
-StepFailure BlockWalk::createOutputs(const char* message)
+// The folders are the output folder and those that links among the outputs
+// lead to; what killed jobs left there is settled first: an unfinished
+// commit completed or undone, their files removed.
+Status BlockWalk::createOutputs(const QString& message)
 {
     if (m_outputs.empty())
-        return std::nullopt;
+        return Status();
     const QString& first = m_outputs.front()->target();
     QStringList folders{QFileInfo(first).absolutePath()};
-    for (const StagedFile* output : m_outputs) {
-        QString error;
-        const QString destination = stagingnames::followLinks(output->target(), error);
-        if (!destination.isEmpty())
+    for (const Output* output : m_outputs) {
+        QString destination;
+        if (stagingnames::followLinks(output->target(), destination).ok())
             folders << QFileInfo(destination).absolutePath();
     }
     {
-        FolderSet opened;
-        if (!opened.open(folders))
-            return JobFailure{QLatin1String(message), first, opened.errorString()};
+        FolderSet opened(m_options);
+        if (const Status status = opened.open(folders); status.failed())
+            return Status::failure(message, first, status.reason());
         for (const auto& folder : opened.folders())
             folder->removeDebris();
     }
-    for (StagedFile* output : m_outputs) {
-        if (!output->create())
-            return JobFailure{QLatin1String(message), output->target(), output->errorString()};
+    for (Output* output : m_outputs) {
+        if (const Status created = output->create(); created.failed())
+            return created.withMessage(message);
     }
-    return std::nullopt;
+    return Status();
 }
 
 void BlockWalk::begin(qint64 totalSteps)
@@ -53,17 +54,18 @@ void BlockWalk::begin(qint64 totalSteps)
     m_begun = true;
 }
 
-void BlockWalk::fail(JobFailure failure)
+void BlockWalk::fail(const Status& failure)
 {
-    m_failure = std::move(failure);
+    if (m_failure.ok())
+        m_failure = failure;
 }
 
 bool BlockWalk::atProgressStep(qint64 block)
 {
     m_stopped = !m_progress.advance(block);
     if (!m_stopped)
-        m_failure = writeFailure();
-    return !m_stopped && !m_failure;
+        m_failure = writeStatus();
+    return !m_stopped && m_failure.ok();
 }
 
 void BlockWalk::end()
@@ -73,26 +75,33 @@ void BlockWalk::end()
     m_ended = true;
 }
 
-std::optional<JobFailure> BlockWalk::writeFailure() const
+Status BlockWalk::writeStatus() const
 {
-    for (const StagedFile* output : m_outputs) {
-        if (output->failed())
-            return JobFailure{QLatin1String(m_writeFailure), output->target(), output->errorString()};
+    for (const Output* output : m_outputs) {
+        if (const Status written = output->writeStatus(); written.failed())
+            return written.withMessage(m_writeFailure);
     }
-    return std::nullopt;
+    return Status();
 }
 
-JobOutcome BlockWalk::finish(std::initializer_list<InputFile*> inputs, JobResult result)
+JobOutcome BlockWalk::finish(std::initializer_list<Input*> inputs, JobResult result)
 {
     end();
     if (m_stopped)
         return JobOutcome::stop();
-    if (m_failure)
-        return JobOutcome::failure(*m_failure);
-    for (InputFile* input : inputs)
+    if (m_failure.failed())
+        return JobOutcome::failure(m_failure);
+    for (Input* input : inputs)
         input->close();
-    if (!commitStaged(m_outputs))
-        return JobOutcome::failure(
-            writeFailure().value_or(JobFailure{QLatin1String(m_writeFailure), {}, {}}));
+    std::vector<StagedFile*> staged;
+    for (Output* output : m_outputs) {
+        if (const Status finished = output->finish(); finished.failed())
+            return JobOutcome::failure(finished.withMessage(m_writeFailure));
+        staged.push_back(&output->staged());
+    }
+    if (const Status committed = commitStaged(staged, m_options); committed.failed())
+        return JobOutcome::failure(committed.withMessage(m_writeFailure));
     return JobOutcome::success(std::move(result));
 }
+
+}  // namespace quillmark

@@ -1,82 +1,96 @@
 #include "jobchecks.h"
 
+#include "commitrecord.h"
 #include "indexentry.h"
-#include "inputfile.h"
 #include "jobmessages.h"
-#include "mapinput.h"
+#include "outputfolder.h"
+#include "stagingnames.h"
 
 #include <QDir>
 #include <QFileInfo>
 
-JobFailure inputFailure(const QString& message, const InputFile& input)
-{
-    return {message, input.path(), input.errorString()};
-}
-
-JobFailure inputFailure(const QString& message, const MapInput& map)
-{
-    return {message, map.path(), map.errorString()};
-}
-
-std::optional<JobFailure> openMap(MapInput& map, const QString& message)
-{
-    if (!map.open())
-        return inputFailure(message, map);
-    return std::nullopt;
-}
-
-std::optional<JobFailure> openInputs(std::initializer_list<InputFile*> inputs, const QString& message)
-{
-    for (InputFile* input : inputs) {
-        if (!input->open())
-            return inputFailure(message, *input);
-    }
-    return std::nullopt;
-}
-
-JobFailure sizesDiffer(const QString& message, const InputFile& reference, const InputFile& current)
-{
-    return {message,
-            {},
-            QStringLiteral("%1 has %2 bytes, %3 has %4")
-                .arg(reference.path())
-                .arg(reference.size())
-                .arg(current.path())
-                .arg(current.size())};
-}
+namespace quillmark {
 
 namespace {
 
-QString mapSize(const MapInput& map)
+// The folders in which `path` lies: its own, and the one its links lead to.
+QStringList foldersOf(const QString& path)
 {
-    return map.isContainer() ? QStringLiteral("%1 holds a map of %2 bytes").arg(map.path()).arg(map.size())
-                             : QStringLiteral("%1 has %2 bytes").arg(map.path()).arg(map.size());
+    QStringList folders{QFileInfo(path).absolutePath()};
+    QString destination;
+    if (stagingnames::followLinks(path, destination).ok())
+        folders << QFileInfo(destination).absolutePath();
+    return folders;
+}
+
+// Only a folder that holds a record is taken, so that inputs in folders
+// this job may not write to (a game installation) cost nothing.
+Status recoverFoldersOf(const QString& path, const CommitOptions& options)
+{
+    if (path.isEmpty())
+        return Status();
+    for (const QString& folder : foldersOf(path)) {
+        const QFileInfo record(CommitRecord::pathIn(folder));
+        if (!record.exists() && !record.isSymLink())
+            continue;
+        FolderSet repaired(options);
+        if (const Status opened = repaired.open({folder}); opened.failed())
+            return Status::fileFailure(
+                folder, QStringLiteral("holds an interrupted commit: %1").arg(opened.reason()));
+    }
+    return Status();
 }
 
 }  // namespace
 
-JobFailure sizesDiffer(const QString& message, const MapInput& reference, const MapInput& current)
+Status openInputs(std::initializer_list<Input*> inputs, const QString& message, const CommitOptions& options)
 {
-    return {message, {}, mapSize(reference) + QLatin1String(", ") + mapSize(current)};
+    for (Input* input : inputs) {
+        Status opened = recoverFoldersOf(input->path(), options);
+        if (opened.ok())
+            opened = input->open();
+        if (opened.failed())
+            return opened.withMessage(message);
+    }
+    return Status();
 }
 
-bool outputDirectoryExists(const QString& text)
+Status checkRecordCount(const Input& input, qint64 recordSize, const QString& message)
 {
-    return !text.isEmpty() && QDir(text).exists();
+    constexpr qint64 Nameable = qint64(1) << 31;
+    const qint64 records = input.size() / recordSize;
+    if (records <= Nameable)
+        return Status();
+    return Status::failure(message, input.path(),
+                           QStringLiteral("It holds %1 blocks, more than the %2 that block numbers can name")
+                               .arg(records)
+                               .arg(Nameable));
 }
 
-JobFailure outputDirectoryFailure(const QString& text)
+Status sizesDiffer(const QString& message, const Input& reference, const Input& current)
 {
+    return Status::failure(message, QString(),
+                           reference.sizeText() + QLatin1String(", ") + current.sizeText());
+}
+
+Status checkOutputDirectory(const QString& text)
+{
+    if (!text.isEmpty() && QDir(text).exists())
+        return Status();
     QString reason = QStringLiteral("No such directory");
     if (text.isEmpty())
         reason = QStringLiteral("No directory named");
     else if (QFileInfo::exists(text))
         reason = QStringLiteral("Not a directory");
-    return {QLatin1String(jobmessage::OutputDirMissing), text, reason};
+    return Status::failure(QLatin1String(jobmessage::OutputDirMissing), text, reason);
 }
 
-JobFailure damagedEntry(const QString& message, const InputFile& index, const IndexEntry& entry,
-                        qint64 dataSize)
+Status checkOutputDirectoryNamed(const QString& text)
+{
+    return text.isEmpty() ? checkOutputDirectory(text) : Status();
+}
+
+Status damagedEntry(const QString& message, const Input& index, const IndexEntry& entry, qint64 dataSize)
 {
     QString reason;
     if (entry.offset < 0)
@@ -88,5 +102,7 @@ JobFailure damagedEntry(const QString& message, const InputFile& index, const In
                      .arg(entry.length)
                      .arg(entry.offset)
                      .arg(dataSize);
-    return {message, index.path(), reason};
+    return Status::failure(message, index.path(), reason);
 }
+
+}  // namespace quillmark

@@ -5,7 +5,7 @@
 
 #include <QString>
 
-namespace jobmessage {
+namespace quillmark::jobmessage {
 
 inline constexpr char OutputDirMissing[] = "Output Directory does not exist";
 inline constexpr char UnableToCreateDiffFiles[] = "Unable to create diff files";
@@ -53,4 +53,4 @@ inline QString currentStaticsDamaged(qint64 block)
     return QStringLiteral("Current statics are damaged at block %1").arg(block);
 }
 
-}  // namespace jobmessage
+}  // namespace quillmark::jobmessage

@@ -2,6 +2,8 @@
 
 #include <QtGlobal>
 
+namespace quillmark {
+
 // How a job shows its progress and learns that it should stop. A job calls
 // begin() once its checks have passed, advance() at every block number that is
 // a multiple of difformat::ProgressInterval, and end() when its walk is over,
@@ -25,27 +27,4 @@ public:
     void end() override {}
 };
 
-// Calls end() when a job leaves its walk, however it leaves it.
-class ProgressScope
-{
-public:
-    ProgressScope(JobProgress& progress, qint64 totalSteps) : m_progress(progress)
-    {
-        m_progress.begin(totalSteps);
-    }
-    ~ProgressScope() { end(); }
-    ProgressScope(const ProgressScope&) = delete;
-    ProgressScope& operator=(const ProgressScope&) = delete;
-
-    bool advance(qint64 step) { return m_progress.advance(step); }
-    void end()
-    {
-        if (m_open)
-            m_progress.end();
-        m_open = false;
-    }
-
-private:
-    JobProgress& m_progress;
-    bool m_open = true;
-};
+}  // namespace quillmark

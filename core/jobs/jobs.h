@@ -7,13 +7,17 @@
 // container, whatever its name. Each runs its checks in a fixed order and
 // stops at the first that fails, with that check's message. Outputs appear in
 // the output directory only when the whole job has succeeded; a job that fails
-// or is stopped leaves the directory as it found it.
+// or is stopped leaves the directory as it found it. Each job takes its
+// progress display and the options of its folder work from the caller.
 
+#include "commitoptions.h"
 #include "joboutcome.h"
 #include "jobprogress.h"
 #include "mapformat.h"
 
 #include <QString>
+
+namespace quillmark {
 
 struct MapGenerateJob
 {
@@ -64,12 +68,19 @@ struct StaticsCombineJob
 };
 
 // Writes mapdif<n>.mul and mapdifl<n>.mul.
-JobOutcome generateMapDiff(const MapGenerateJob& job, JobProgress& progress);
+JobOutcome generateMapDiff(const MapGenerateJob& job, JobProgress& progress,
+                           const CommitOptions& options = CommitOptions());
 // Writes map<n>.mul, or map<n>LegacyMUL.uop.
-JobOutcome combineMapDiff(const MapCombineJob& job, JobProgress& progress);
+JobOutcome combineMapDiff(const MapCombineJob& job, JobProgress& progress,
+                          const CommitOptions& options = CommitOptions());
 // Writes map<n>.mul, or map<n>LegacyMUL.uop.
-JobOutcome convertMap(const MapConvertJob& job, JobProgress& progress);
+JobOutcome convertMap(const MapConvertJob& job, JobProgress& progress,
+                      const CommitOptions& options = CommitOptions());
 // Writes stadif<n>.mul, stadifl<n>.mul and stadifi<n>.mul.
-JobOutcome generateStaticsDiff(const StaticsGenerateJob& job, JobProgress& progress);
+JobOutcome generateStaticsDiff(const StaticsGenerateJob& job, JobProgress& progress,
+                               const CommitOptions& options = CommitOptions());
 // Writes statics<n>.mul and staidx<n>.mul.
-JobOutcome combineStaticsDiff(const StaticsCombineJob& job, JobProgress& progress);
+JobOutcome combineStaticsDiff(const StaticsCombineJob& job, JobProgress& progress,
+                              const CommitOptions& options = CommitOptions());
+
+}  // namespace quillmark

@@ -9,119 +9,138 @@
 #include "runs.h"
 #include "stagedfile.h"
 
+namespace quillmark {
+
 using namespace difformat;
 
 namespace {
 
-enum class Change { None, Emptied, Changed, Unreadable };
+enum class Change { None, Emptied, Changed };
 
 // The reference side only decides whether a record is written; extra and the
 // offsets themselves never take part (a block that only moved is unchanged).
-Change classify(const IndexEntry& reference, InputFile& referenceData, const IndexEntry& current,
-                InputFile& currentData)
+Status classify(const IndexEntry& reference, Input& referenceData, const IndexEntry& current,
+                Input& currentData, Change& change)
 {
-    if (current.isEmpty())
-        return reference.isEmpty() ? Change::None : Change::Emptied;
-    if (reference.isEmpty() || reference.length != current.length)
-        return Change::Changed;
-    switch (compareRuns(referenceData, reference.offset, currentData, current.offset, current.length)) {
-    case RunComparison::Equal:
-        return Change::None;
-    case RunComparison::Different:
-        return Change::Changed;
-    case RunComparison::Unreadable:
-        break;
+    change = Change::Changed;
+    if (current.isEmpty()) {
+        change = reference.isEmpty() ? Change::None : Change::Emptied;
+        return Status();
     }
-    return Change::Unreadable;
+    if (reference.isEmpty() || reference.length != current.length)
+        return Status();
+    RunComparison comparison = RunComparison::Different;
+    const Status compared =
+        compareRuns(referenceData, reference.offset, currentData, current.offset, current.length, comparison);
+    if (comparison == RunComparison::Equal)
+        change = Change::None;
+    return compared.withMessage(jobmessage::UnableToReadStatics);
 }
 
 struct StaticsPair
 {
-    InputFile& index;
-    InputFile& data;
+    Input& index;
+    Input& data;
 };
 
 // The three difference files, growing together.
 struct DifWriter
 {
-    StagedFile& locator;
-    StagedFile& index;
-    StagedFile& data;
+    Output& locator;
+    Output& index;
+    Output& data;
     qint64 records = 0;
 };
 
-StepFailure appendRecord(qint64 block, Change change, const IndexEntry& current, InputFile& currentData,
-                         DifWriter& writer)
+Status appendRecord(qint64 block, Change change, const IndexEntry& current, Input& currentData,
+                    DifWriter& writer)
 {
     IndexEntry record = current;
     if (change == Change::Emptied) {
         record.offset = EmptyOffset;
     } else {
         if (writer.data.size() + current.length > MaxStaticsDataSize)
-            return JobFailure{jobmessage::UnableToWriteDiffFiles, writer.data.target(),
-                              QStringLiteral("It would grow past 2 GiB")};
+            return Status::failure(jobmessage::UnableToWriteDiffFiles, writer.data.target(),
+                                   QStringLiteral("It would grow past 2 GiB"));
         record.offset = qint32(writer.data.size());
-        if (!copyRun(currentData, current.offset, current.length, writer.data))
-            return inputFailure(jobmessage::UnableToReadStatics, currentData);
+        if (const Status copied = copyRun(currentData, current.offset, current.length, writer.data);
+            copied.failed())
+            return copied.withMessage(jobmessage::UnableToReadStatics);
     }
     writer.locator.appendInt32(qint32(block));
     appendIndexEntry(writer.index, record);
     ++writer.records;
-    return std::nullopt;
+    return Status();
+}
+
+// The entry of `block` in `pair`'s index, checked against its data file.
+Status readEntry(qint64 block, const StaticsPair& pair, const QString& damaged, IndexEntry& entry)
+{
+    const char* bytes = nullptr;
+    if (const Status viewed = pair.index.view(block * IndexEntrySize, IndexEntrySize, bytes); viewed.failed())
+        return viewed.withMessage(jobmessage::UnableToReadStatics);
+    entry = IndexEntry::decode(bytes);
+    if (!entry.fitsIn(pair.data.size()))
+        return damagedEntry(damaged, pair.index, entry, pair.data.size());
+    return Status();
 }
 
 // Compares block `block` of the two pairs and records it when it changed.
-StepFailure writeBlockDifference(qint64 block, const StaticsPair& reference, const StaticsPair& current,
-                                 DifWriter& writer)
+Status writeBlockDifference(qint64 block, const StaticsPair& reference, const StaticsPair& current,
+                            DifWriter& writer)
 {
-    const char* referenceBytes = reference.index.view(block * IndexEntrySize, IndexEntrySize);
-    if (!referenceBytes)
-        return inputFailure(jobmessage::UnableToReadStatics, reference.index);
-    const IndexEntry was = IndexEntry::decode(referenceBytes);
-    const char* currentBytes = current.index.view(block * IndexEntrySize, IndexEntrySize);
-    if (!currentBytes)
-        return inputFailure(jobmessage::UnableToReadStatics, current.index);
-    const IndexEntry now = IndexEntry::decode(currentBytes);
-    if (!was.fitsIn(reference.data.size()))
-        return damagedEntry(jobmessage::referenceStaticsDamaged(block), reference.index, was,
-                            reference.data.size());
-    if (!now.fitsIn(current.data.size()))
-        return damagedEntry(jobmessage::currentStaticsDamaged(block), current.index, now,
-                            current.data.size());
-
-    const Change change = classify(was, reference.data, now, current.data);
-    if (change == Change::Unreadable)
-        return inputFailure(jobmessage::UnableToReadStatics,
-                            reference.data.errorString().isEmpty() ? current.data : reference.data);
-    if (change == Change::None)
-        return std::nullopt;
+    IndexEntry was;
+    IndexEntry now;
+    Status read = readEntry(block, reference, jobmessage::referenceStaticsDamaged(block), was);
+    if (read.ok())
+        read = readEntry(block, current, jobmessage::currentStaticsDamaged(block), now);
+    Change change = Change::None;
+    if (read.ok())
+        read = classify(was, reference.data, now, current.data, change);
+    if (read.failed() || change == Change::None)
+        return read;
     return appendRecord(block, change, now, current.data, writer);
+}
+
+Status checkInputs(const StaticsGenerateJob& job, std::initializer_list<Input*> reference,
+                   std::initializer_list<Input*> current, const Input& referenceIndex,
+                   const Input& currentIndex, const CommitOptions& options)
+{
+    if (const Status opened = openInputs(reference, jobmessage::UnableToOpenReferenceOrIndex, options);
+        opened.failed())
+        return opened;
+    if (const Status opened = openInputs(current, jobmessage::UnableToOpenStaticsDataOrIndex, options);
+        opened.failed())
+        return opened;
+    if (referenceIndex.size() != currentIndex.size())
+        return sizesDiffer(jobmessage::IndexSizesDiffer, referenceIndex, currentIndex);
+    if (const Status counted =
+            checkRecordCount(currentIndex, IndexEntrySize, jobmessage::UnableToOpenStaticsDataOrIndex);
+        counted.failed())
+        return counted;
+    return checkOutputDirectory(job.outDir);
 }
 
 }  // namespace
 
-JobOutcome generateStaticsDiff(const StaticsGenerateJob& job, JobProgress& progress)
+JobOutcome generateStaticsDiff(const StaticsGenerateJob& job, JobProgress& progress,
+                               const CommitOptions& options)
 {
     InputFile referenceData(job.referenceData);
     InputFile referenceIndex(job.referenceIndex);
     InputFile currentData(job.currentData);
     InputFile currentIndex(job.currentIndex);
-    if (const StepFailure failure =
-            openInputs({&referenceData, &referenceIndex}, jobmessage::UnableToOpenReferenceOrIndex))
-        return JobOutcome::failure(*failure);
-    if (const StepFailure failure =
-            openInputs({&currentData, &currentIndex}, jobmessage::UnableToOpenStaticsDataOrIndex))
-        return JobOutcome::failure(*failure);
-    if (referenceIndex.size() != currentIndex.size())
-        return JobOutcome::failure(sizesDiffer(jobmessage::IndexSizesDiffer, referenceIndex, currentIndex));
-    if (!outputDirectoryExists(job.outDir))
-        return JobOutcome::failure(outputDirectoryFailure(job.outDir));
+    if (const Status checked =
+            checkInputs(job, {&referenceData, &referenceIndex}, {&currentData, &currentIndex}, referenceIndex,
+                        currentIndex, options);
+        checked.failed())
+        return JobOutcome::failure(checked);
     StagedFile difData(outputName(job.outDir, StaticsDifDataPart, job.facet));
     StagedFile locator(outputName(job.outDir, StaticsDifLocatorPart, job.facet));
     StagedFile difIndex(outputName(job.outDir, StaticsDifIndexPart, job.facet));
-    BlockWalk walk(progress, {&difData, &locator, &difIndex}, jobmessage::UnableToWriteDiffFiles);
-    if (const StepFailure failure = walk.createOutputs(jobmessage::UnableToCreateDiffFiles))
-        return JobOutcome::failure(*failure);
+    BlockWalk walk(progress, options, {&difData, &locator, &difIndex}, jobmessage::UnableToWriteDiffFiles);
+    if (const Status created = walk.createOutputs(jobmessage::UnableToCreateDiffFiles); created.failed())
+        return JobOutcome::failure(created);
 
     // Whole entries only: a partial entry at the end is outside the format.
     JobResult result{
@@ -129,11 +148,13 @@ JobOutcome generateStaticsDiff(const StaticsGenerateJob& job, JobProgress& progr
     const StaticsPair reference{referenceIndex, referenceData};
     const StaticsPair current{currentIndex, currentData};
     DifWriter writer{locator, difIndex, difData};
-    walk.walk(result.blocks, [&](qint64 block) -> StepFailure {
-        const StepFailure failure = writeBlockDifference(block, reference, current, writer);
+    walk.eachBlock(result.blocks, [&](qint64 block) {
+        const Status written = writeBlockDifference(block, reference, current, writer);
         result.records = writer.records;
-        return failure;
+        return written;
     });
     result.dataBytes = difData.size();
     return walk.finish({&referenceData, &referenceIndex, &currentData, &currentIndex}, result);
 }
+
+}  // namespace quillmark

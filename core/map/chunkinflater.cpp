@@ -4,6 +4,8 @@
 
 #include <zlib.h>
 
+namespace quillmark {
+
 namespace {
 
 // zlib's stream state, ended however the unpacking leaves.
@@ -29,11 +31,14 @@ private:
 
 }  // namespace
 
-const char* ChunkInflater::unpack(InputFile& file, const MapChunk& chunk, qint64 number)
+Status ChunkInflater::unpack(InputFile& file, const MapChunk& chunk, qint64 number, const char*& bytes)
 {
-    if (m_held != number && !inflateChunk(file, chunk, number))
-        return nullptr;
-    return m_buffer.get();
+    if (m_held != number) {
+        if (const Status inflated = inflateChunk(file, chunk, number); inflated.failed())
+            return inflated;
+    }
+    bytes = m_buffer.get();
+    return Status();
 }
 
 void ChunkInflater::release()
@@ -43,7 +48,7 @@ void ChunkInflater::release()
     m_held = -1;
 }
 
-bool ChunkInflater::inflateChunk(InputFile& file, const MapChunk& chunk, qint64 number)
+Status ChunkInflater::inflateChunk(InputFile& file, const MapChunk& chunk, qint64 number)
 {
     m_held = -1;
     // One byte more than the chunk's length, so that a stream that goes on
@@ -55,32 +60,30 @@ bool ChunkInflater::inflateChunk(InputFile& file, const MapChunk& chunk, qint64 
         m_capacity = needed;
     }
     InflateStream stream;
-    if (!stream.ready()) {
-        m_error = QStringLiteral("there is no memory to unpack chunk %1").arg(number);
-        return false;
-    }
+    if (!stream.ready())
+        return Status::fileFailure(file.path(),
+                                   QStringLiteral("there is no memory to unpack chunk %1").arg(number));
     z_stream& z = *stream;
     z.next_out = reinterpret_cast<Bytef*>(m_buffer.get());
     z.avail_out = uInt(chunk.length + 1);
     int status = Z_OK;
-    const bool read =
-        file.forEachPiece(chunk.dataOffset, chunk.storedLength, [&](const char* bytes, qint64 length) {
+    const Status read =
+        forEachPiece(file, chunk.dataOffset, chunk.storedLength, [&](const char* bytes, qint64 length) {
             z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes));
             z.avail_in = uInt(length);
             status = inflate(&z, Z_NO_FLUSH);
             return status == Z_OK;
         });
-    if (!read) {
-        m_error = QStringLiteral("chunk %1 cannot be read").arg(number);
-        return false;
-    }
+    if (read.failed())
+        return Status::fileFailure(file.path(), QStringLiteral("chunk %1 cannot be read").arg(number));
     // The stream must end exactly with the stored bytes: bytes after its end
     // belong to nothing.
     if (status != Z_STREAM_END || qint64(z.total_in) != chunk.storedLength
-        || qint64(z.total_out) != chunk.length) {
-        m_error = QStringLiteral("chunk %1 does not unpack to its stated length").arg(number);
-        return false;
-    }
+        || qint64(z.total_out) != chunk.length)
+        return Status::fileFailure(
+            file.path(), QStringLiteral("chunk %1 does not unpack to its stated length").arg(number));
     m_held = number;
-    return true;
+    return Status();
 }
+
+}  // namespace quillmark

@@ -5,6 +5,8 @@
 
 #include <QSet>
 
+namespace quillmark {
+
 using namespace uopformat;
 
 namespace {
@@ -21,44 +23,44 @@ quint64 chunkHash(int facet, qint64 chunk)
 
 }  // namespace
 
-bool MapContainer::read(InputFile& file)
+Status MapContainer::read(InputFile& file)
 {
     m_chunks.clear();
     m_facet = -1;
     m_size = 0;
-    m_error.clear();
+    m_path = file.path();
 
     UopDirectory directory;
-    if (!directory.read(file))
-        return fail(directory.errorString());
-    if (!findFacet(directory))
-        return false;
+    if (const Status read = directory.read(file); read.failed())
+        return fail(read.reason());
+    if (const Status found = findFacet(directory); found.failed())
+        return found;
     // The map runs from chunk 0 up to the first chunk whose name is absent.
     const qint64 entryCount = qint64(directory.entries().size());
     for (qint64 k = 0; k < entryCount; ++k) {
         const UopEntry* entry = directory.find(chunkHash(m_facet, k));
         if (!entry)
             break;
-        if (!addChunk(*entry, file.size()))
-            return false;
+        if (const Status added = addChunk(*entry, file.size()); added.failed())
+            return added;
     }
     if (qint64(m_chunks.size()) < entryCount)
         return fail(strayEntryReason(directory));
     return checkLengths();
 }
 
-bool MapContainer::findFacet(const UopDirectory& directory)
+Status MapContainer::findFacet(const UopDirectory& directory)
 {
     for (int facet = 0; facet < FacetCount; ++facet) {
         if (directory.find(chunkHash(facet, 0))) {
             m_facet = facet;
-            return true;
+            return Status();
         }
     }
     return fail(QStringLiteral("it holds no chunk 0 of any map"));
 }
 
-bool MapContainer::addChunk(const UopEntry& entry, qint64 fileSize)
+Status MapContainer::addChunk(const UopEntry& entry, qint64 fileSize)
 {
     const qint64 number = qint64(m_chunks.size());
     // Checked without adding to the offset first: it may be any 64-bit value.
@@ -80,12 +82,12 @@ bool MapContainer::addChunk(const UopEntry& entry, qint64 fileSize)
     chunk.zlib = zlib;
     m_chunks.push_back(chunk);
     m_size += chunk.length;
-    return true;
+    return Status();
 }
 
 // Every chunk but the last is whole, so that map offsets fall into chunks by
 // plain division and no block straddles two chunks.
-bool MapContainer::checkLengths()
+Status MapContainer::checkLengths()
 {
     const qint64 last = qint64(m_chunks.size()) - 1;
     for (qint64 k = 0; k <= last; ++k) {
@@ -97,7 +99,7 @@ bool MapContainer::checkLengths()
             return fail(
                 QStringLiteral("chunk %1 holds %2 bytes, more than %3").arg(k).arg(length).arg(ChunkSize));
     }
-    return true;
+    return Status();
 }
 
 QString MapContainer::strayEntryReason(const UopDirectory& directory) const
@@ -119,11 +121,12 @@ QString MapContainer::strayEntryReason(const UopDirectory& directory) const
 }
 
 // A refused container shows nothing of what was read before the damage.
-bool MapContainer::fail(const QString& reason)
+Status MapContainer::fail(const QString& reason)
 {
     m_chunks.clear();
     m_facet = -1;
     m_size = 0;
-    m_error = reason;
-    return false;
+    return Status::fileFailure(m_path, reason);
 }
+
+}  // namespace quillmark

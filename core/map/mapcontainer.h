@@ -6,6 +6,8 @@
 
 #include <vector>
 
+namespace quillmark {
+
 // One chunk of the map a container holds: map bytes from `start` on, checked
 // to lie within the file.
 struct MapChunk
@@ -25,26 +27,27 @@ struct MapChunk
 class MapContainer
 {
 public:
-    // Reads the container's directory and its chunks; false when it is
-    // damaged, with the reason in errorString().
-    bool read(InputFile& file);
+    // Reads the container's directory and its chunks; fails with the reason
+    // when it is damaged.
+    Status read(InputFile& file);
 
     // The facet whose chunk names the container holds, 0 to 5.
     int facet() const { return m_facet; }
     // The map's size: the chunks' unpacked lengths added up.
     qint64 size() const { return m_size; }
     const std::vector<MapChunk>& chunks() const { return m_chunks; }
-    const QString& errorString() const { return m_error; }
 
 private:
-    bool findFacet(const UopDirectory& directory);
-    bool addChunk(const UopEntry& entry, qint64 fileSize);
-    bool checkLengths();
-    bool fail(const QString& reason);
+    Status findFacet(const UopDirectory& directory);
+    Status addChunk(const UopEntry& entry, qint64 fileSize);
+    Status checkLengths();
+    Status fail(const QString& reason);
     QString strayEntryReason(const UopDirectory& directory) const;
 
+    QString m_path;
     std::vector<MapChunk> m_chunks;
     int m_facet = -1;
     qint64 m_size = 0;
-    QString m_error;
 };
+
+}  // namespace quillmark

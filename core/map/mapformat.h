@@ -10,6 +10,8 @@
 
 #include <QString>
 
+namespace quillmark {
+
 enum class MapFormat {
     Mul,
     Uop,
@@ -21,3 +23,5 @@ inline QString mapFileName(const QString& outDir, int facet, MapFormat format)
     return format == MapFormat::Uop ? uopformat::mapContainerName(outDir, facet)
                                     : difformat::outputName(outDir, difformat::MapPart, facet);
 }
+
+}  // namespace quillmark

@@ -6,28 +6,25 @@
 
 #include <cstring>
 
+namespace quillmark {
+
 using uopformat::ChunkSize;
 
-MapInput::MapInput(const QString& path) : m_path(path), m_file(path) {}
+MapInput::MapInput(const QString& path) : m_file(path) {}
 
-bool MapInput::open()
+Status MapInput::open()
 {
-    m_error.clear();
     m_isContainer = false;
     m_stored = StoredRange();
-    if (!m_file.open()) {
-        m_error = m_file.errorString();
-        return false;
-    }
-    if (!startsWithMagic())
-        return true;
+    if (const Status opened = m_file.open(); opened.failed())
+        return opened;
+    if (!headerHoldsTogether())
+        return Status();
     m_isContainer = true;
-    if (!m_container.read(m_file)) {
-        m_error = m_container.errorString();
+    const Status read = m_container.read(m_file);
+    if (read.failed())
         m_file.close();
-        return false;
-    }
-    return true;
+    return read;
 }
 
 void MapInput::close()
@@ -38,60 +35,76 @@ void MapInput::close()
     m_joined.reset();
 }
 
-bool MapInput::startsWithMagic()
+// A plain map's first block header is never interpreted and may hold any
+// four bytes, the container's mark among them. A file is taken for a
+// container only when the rest of its header agrees: a version this reader
+// knows and a first table that lies inside the file. A container damaged
+// past that is still refused, with what is wrong with it.
+bool MapInput::headerHoldsTogether()
 {
-    const char* first = m_file.view(0, 4);
-    return first && qFromLittleEndian<quint32>(first) == uopformat::Magic;
+    using namespace uopformat;
+    const char* header = nullptr;
+    if (m_file.view(0, HeaderSize, header).failed())
+        return false;
+    const quint32 version = qFromLittleEndian<quint32>(header + HeaderVersionAt);
+    const quint64 firstTable = qFromLittleEndian<quint64>(header + HeaderFirstTableAt);
+    return qFromLittleEndian<quint32>(header) == Magic && version >= OldestVersion && version <= Version
+           && firstTable >= quint64(HeaderSize) && firstTable <= quint64(m_file.size() - TableHeaderSize);
 }
 
-const char* MapInput::containerView(qint64 offset, qint64 length)
+Status MapInput::containerView(qint64 offset, qint64 length, const char*& bytes)
 {
-    if (offset < 0 || length < 0 || length > InputFile::MaxView || offset > m_container.size() - length)
-        return nullptr;
+    if (offset < 0 || length < 0 || length > MaxView || offset > m_container.size() - length)
+        return Status::fileFailure(
+            path(), QStringLiteral("%1 bytes at %2 lie outside the map").arg(length).arg(offset));
     static const char noBytes[1] = {0};
+    bytes = noBytes;
     if (length == 0)
-        return noBytes;
+        return Status();
     // Every chunk but the last is whole, so a map offset falls into its chunk
     // by division.
     const qint64 first = offset / ChunkSize;
     if ((offset + length - 1) / ChunkSize == first)
-        return chunkView(first, offset - first * ChunkSize, length);
-    return joinedView(offset, length);
+        return chunkView(first, offset - first * ChunkSize, length, bytes);
+    return joinedView(offset, length, bytes);
 }
 
-const char* MapInput::chunkView(qint64 number, qint64 offset, qint64 length)
+Status MapInput::chunkView(qint64 number, qint64 offset, qint64 length, const char*& bytes)
 {
     const MapChunk& chunk = m_container.chunks()[size_t(number)];
     if (chunk.zlib) {
-        const char* unpacked = m_inflater.unpack(m_file, chunk, number);
-        if (!unpacked)
-            m_error = m_inflater.errorString();
-        return unpacked ? unpacked + offset : nullptr;
+        const char* unpacked = nullptr;
+        const Status status = m_inflater.unpack(m_file, chunk, number, unpacked);
+        if (status.ok())
+            bytes = unpacked + offset;
+        return status;
     }
     m_stored = {chunk.start, chunk.start + chunk.length, chunk.dataOffset - chunk.start};
-    const char* stored = m_file.view(chunk.dataOffset + offset, length);
-    if (!stored)
-        m_error = QStringLiteral("chunk %1 cannot be read").arg(number);
-    return stored;
+    if (m_file.view(chunk.dataOffset + offset, length, bytes).failed())
+        return Status::fileFailure(path(), QStringLiteral("chunk %1 cannot be read").arg(number));
+    return Status();
 }
 
 // A range across chunks is put together in a buffer of its own, piece by
 // piece, each piece copied before the next is viewed.
-const char* MapInput::joinedView(qint64 offset, qint64 length)
+Status MapInput::joinedView(qint64 offset, qint64 length, const char*& bytes)
 {
     if (!m_joined)
-        m_joined.reset(new char[InputFile::MaxView]);
+        m_joined.reset(new char[size_t(MaxView)]);
     qint64 done = 0;
     while (done < length) {
         const qint64 at = offset + done;
         const qint64 number = at / ChunkSize;
         const qint64 inChunk = at - number * ChunkSize;
         const qint64 piece = qMin(length - done, ChunkSize - inChunk);
-        const char* bytes = chunkView(number, inChunk, piece);
-        if (!bytes)
-            return nullptr;
-        memcpy(m_joined.get() + done, bytes, size_t(piece));
+        const char* pieceBytes = nullptr;
+        if (const Status viewed = chunkView(number, inChunk, piece, pieceBytes); viewed.failed())
+            return viewed;
+        memcpy(m_joined.get() + done, pieceBytes, size_t(piece));
         done += piece;
     }
-    return m_joined.get();
+    bytes = m_joined.get();
+    return Status();
 }
+
+}  // namespace quillmark

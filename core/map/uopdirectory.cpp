@@ -5,6 +5,8 @@
 #include <QSet>
 #include <QtEndian>
 
+namespace quillmark {
+
 using namespace uopformat;
 
 namespace {
@@ -24,17 +26,17 @@ quint64 le64(const char* bytes)
 
 }  // namespace
 
-bool UopDirectory::read(InputFile& file)
+Status UopDirectory::read(InputFile& file)
 {
     m_entries.clear();
     m_byHash.clear();
     m_entriesRead = 0;
-    m_error.clear();
+    m_path = file.path();
 
     quint64 table = 0;
     qint64 capacity = 0;
-    if (!readHeader(file, table, capacity))
-        return false;
+    if (const Status header = readHeader(file, table, capacity); header.failed())
+        return header;
     // Every table is remembered, so a chain that comes back to one it has
     // already passed is caught at once instead of being walked for ever.
     QSet<quint64> visited;
@@ -44,10 +46,10 @@ bool UopDirectory::read(InputFile& file)
         if (visited.size() == MaxTables)
             return fail(QStringLiteral("the table chain is longer than %1 tables").arg(MaxTables));
         visited.insert(table);
-        if (!readTable(file, table, capacity, table))
-            return false;
+        if (const Status read = readTable(file, table, capacity, table); read.failed())
+            return read;
     }
-    return true;
+    return Status();
 }
 
 const UopEntry* UopDirectory::find(quint64 hash) const
@@ -56,10 +58,10 @@ const UopEntry* UopDirectory::find(quint64 hash) const
     return found == m_byHash.constEnd() ? nullptr : &m_entries[size_t(*found)];
 }
 
-bool UopDirectory::readHeader(InputFile& file, quint64& firstTable, qint64& capacity)
+Status UopDirectory::readHeader(InputFile& file, quint64& firstTable, qint64& capacity)
 {
-    const char* header = file.view(0, HeaderSize);
-    if (!header)
+    const char* header = nullptr;
+    if (file.view(0, HeaderSize, header).failed())
         return fail(QStringLiteral("the header is cut short"));
     if (le32(header) != Magic)
         return fail(QStringLiteral("it is not a package container"));
@@ -70,10 +72,10 @@ bool UopDirectory::readHeader(InputFile& file, quint64& firstTable, qint64& capa
         return fail(QStringLiteral("the header counts %1 entries, more than the file can hold").arg(total));
     if (firstTable == 0)
         return fail(QStringLiteral("it has no table"));
-    return true;
+    return Status();
 }
 
-bool UopDirectory::readTable(InputFile& file, quint64 offset, qint64 capacity, quint64& next)
+Status UopDirectory::readTable(InputFile& file, quint64 offset, qint64 capacity, quint64& next)
 {
     const QString where = QStringLiteral("the table at byte %1").arg(offset);
     if (offset < quint64(HeaderSize))
@@ -81,8 +83,8 @@ bool UopDirectory::readTable(InputFile& file, quint64 offset, qint64 capacity, q
     if (offset > quint64(file.size() - TableHeaderSize))
         return fail(where + QStringLiteral(" lies past the end of the file"));
     const qint64 start = qint64(offset);
-    const char* tableHeader = file.view(start, TableHeaderSize);
-    if (!tableHeader)
+    const char* tableHeader = nullptr;
+    if (file.view(start, TableHeaderSize, tableHeader).failed())
         return fail(where + QStringLiteral(" cannot be read"));
     const qint64 count = qFromLittleEndian<qint32>(tableHeader);
     next = le64(tableHeader + TableNextAt);
@@ -96,16 +98,16 @@ bool UopDirectory::readTable(InputFile& file, quint64 offset, qint64 capacity, q
         return fail(QStringLiteral("the tables hold more than %1 entries").arg(MaxEntries));
 
     for (qint64 i = 0; i < count; ++i) {
-        const char* entry = file.view(entriesStart + i * EntrySize, EntrySize);
-        if (!entry)
+        const char* entry = nullptr;
+        if (file.view(entriesStart + i * EntrySize, EntrySize, entry).failed())
             return fail(where + QStringLiteral(" cannot be read"));
-        if (!addEntry(entry))
-            return false;
+        if (const Status added = addEntry(entry); added.failed())
+            return added;
     }
-    return true;
+    return Status();
 }
 
-bool UopDirectory::addEntry(const char* bytes)
+Status UopDirectory::addEntry(const char* bytes)
 {
     UopEntry entry;
     entry.dataOffset = le64(bytes);
@@ -117,7 +119,7 @@ bool UopDirectory::addEntry(const char* bytes)
     entry.ordinal = m_entriesRead++;
     // Tables are padded up to their capacity with entries that point nowhere.
     if (entry.dataOffset == 0)
-        return true;
+        return Status();
     if (entry.packing != PackingStored && entry.packing != PackingZlib)
         return fail(QStringLiteral("entry %1 has unknown packing %2").arg(entry.ordinal).arg(entry.packing));
     const auto same = m_byHash.constFind(entry.hash);
@@ -128,11 +130,12 @@ bool UopDirectory::addEntry(const char* bytes)
     }
     m_byHash.insert(entry.hash, int(m_entries.size()));
     m_entries.push_back(entry);
-    return true;
+    return Status();
 }
 
-bool UopDirectory::fail(const QString& reason)
+Status UopDirectory::fail(const QString& reason) const
 {
-    m_error = reason;
-    return false;
+    return Status::fileFailure(m_path, reason);
 }
+
+}  // namespace quillmark

@@ -7,6 +7,8 @@
 
 #include <vector>
 
+namespace quillmark {
+
 // One used entry of a package container: where its bytes lie and how they
 // are packed, as the container states it. Nothing here is trusted yet; the
 // reader of the entry checks its ranges against the file.
@@ -33,23 +35,24 @@ public:
     static constexpr int MaxTables = 10000;
     static constexpr int MaxEntries = 1 << 18;  // read, used or not
 
-    // Reads the directory of an open container file; false when it is
-    // damaged, with the reason in errorString().
-    bool read(InputFile& file);
+    // Reads the directory of an open container file; fails with the reason
+    // when it is damaged.
+    Status read(InputFile& file);
 
     const std::vector<UopEntry>& entries() const { return m_entries; }
     // The entry whose name has this hash, or null.
     const UopEntry* find(quint64 hash) const;
-    const QString& errorString() const { return m_error; }
 
 private:
-    bool readHeader(InputFile& file, quint64& firstTable, qint64& capacity);
-    bool readTable(InputFile& file, quint64 offset, qint64 capacity, quint64& next);
-    bool addEntry(const char* bytes);
-    bool fail(const QString& reason);
+    Status readHeader(InputFile& file, quint64& firstTable, qint64& capacity);
+    Status readTable(InputFile& file, quint64 offset, qint64 capacity, quint64& next);
+    Status addEntry(const char* bytes);
+    Status fail(const QString& reason) const;
 
+    QString m_path;
     std::vector<UopEntry> m_entries;
     QHash<quint64, int> m_byHash;
     int m_entriesRead = 0;
-    QString m_error;
 };
+
+}  // namespace quillmark

@@ -17,10 +17,13 @@
 #include <QString>
 #include <QtGlobal>
 
-namespace uopformat {
+namespace quillmark::uopformat {
 
 constexpr quint32 Magic = 0x0050594D;  // "MYP\0"
+// The version written, the newest this reader knows; a header naming one
+// outside OldestVersion to Version is not taken for a container's.
 constexpr quint32 Version = 5;
+constexpr quint32 OldestVersion = 1;
 constexpr quint32 Signature = 0xFD23EC43;
 
 constexpr qint64 HeaderSize = 28;
@@ -69,4 +72,4 @@ inline QString mapContainerName(const QString& outDir, int facet)
            + QLatin1String(MapContainerSuffix);
 }
 
-}  // namespace uopformat
+}  // namespace quillmark::uopformat

@@ -1,5 +1,7 @@
 #include "uophash.h"
 
+namespace quillmark {
+
 namespace {
 
 quint32 rotate(quint32 value, int bits)
@@ -89,3 +91,5 @@ quint64 uopNameHash(const QByteArray& name)
     }
     return (quint64(b) << 32) | c;
 }
+
+}  // namespace quillmark

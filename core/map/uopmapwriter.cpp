@@ -7,6 +7,8 @@
 
 #include <zlib.h>
 
+namespace quillmark {
+
 using namespace uopformat;
 
 namespace {
@@ -23,20 +25,14 @@ UopMapWriter::UopMapWriter(const QString& target, int facet, qint64 mapSize, qin
     : m_file(target), m_facet(facet), m_mapSize(qMax<qint64>(0, mapSize)), m_capacity(capacity)
 {}
 
-bool UopMapWriter::create()
-{
-    return canWrite() && m_file.create() && start();
-}
-
-bool UopMapWriter::canWrite() const
-{
-    return m_facet >= 0 && m_facet < FacetCount && m_capacity >= 1 && m_capacity <= 0xFFFF;
-}
-
-bool UopMapWriter::start()
+Status UopMapWriter::create()
 {
     if (!canWrite())
-        return false;
+        return Status::fileFailure(
+            target(),
+            QStringLiteral("A container holds the maps of facets 0 to %1 only").arg(FacetCount - 1));
+    if (const Status created = m_file.create(); created.failed())
+        return created;
     m_checksums.assign(size_t(chunkCount()), quint32(adler32(0, nullptr, 0)));
     const QByteArray header = headerBytes();
     m_file.append(header.constData(), header.size());
@@ -44,7 +40,12 @@ bool UopMapWriter::start()
         const QByteArray bytes = tableBytes(table);
         m_file.append(bytes.constData(), bytes.size());
     }
-    return true;
+    return m_file.writeStatus();
+}
+
+bool UopMapWriter::canWrite() const
+{
+    return m_facet >= 0 && m_facet < FacetCount && m_capacity >= 1 && m_capacity <= 0xFFFF;
 }
 
 void UopMapWriter::append(const char* bytes, qint64 length)
@@ -65,15 +66,25 @@ void UopMapWriter::append(const char* bytes, qint64 length)
     }
 }
 
-bool UopMapWriter::finish()
+Status UopMapWriter::writeStatus() const
 {
-    if (failed() || m_appended != m_mapSize || m_checksums.empty())
-        return false;
+    if (m_overrun)
+        return Status::fileFailure(target(),
+                                   QStringLiteral("More map bytes than the container was made for"));
+    return m_file.writeStatus();
+}
+
+Status UopMapWriter::finish()
+{
+    if (const Status written = writeStatus(); written.failed())
+        return written;
+    if (m_appended != m_mapSize || m_checksums.empty())
+        return Status::fileFailure(target(), QStringLiteral("The map was not written whole"));
     for (qint64 table = 0; table < tableCount(); ++table) {
         const QByteArray bytes = tableBytes(table);
         m_file.overwrite(tableOffset(table), bytes.constData(), bytes.size());
     }
-    return !m_file.failed();
+    return m_file.writeStatus();
 }
 
 // An empty map still gets chunk 0, of no bytes: it is what names the facet.
@@ -138,3 +149,5 @@ QByteArray UopMapWriter::tableBytes(qint64 table) const
     }
     return bytes;
 }
+
+}  // namespace quillmark

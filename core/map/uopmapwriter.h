@@ -1,11 +1,14 @@
 #pragma once
 
+#include "output.h"
 #include "stagedfile.h"
 
 #include <QByteArray>
 #include <QString>
 
 #include <vector>
+
+namespace quillmark {
 
 // Writes a map as a package container (map<n>LegacyMUL.uop), staged like
 // every other output. The map's size is known before its first byte, so the
@@ -18,11 +21,7 @@
 // the other (1000 entries each, padded with zero entries), then chunk 0,
 // chunk 1, ... Each chunk holds ChunkSize bytes of the map, the last one
 // what is left.
-//
-//   UopMapWriter out(uopformat::mapContainerName(dir, facet), facet, size);
-//   out.create();  out.append(...) ...;  out.finish() && commitStaged({&out.staged()});
-//   (or out.staged().create() and out.start() in place of out.create())
-class UopMapWriter
+class UopMapWriter final : public Output
 {
 public:
     static constexpr qint64 DefaultCapacity = 1000;
@@ -32,30 +31,21 @@ public:
     // chain of tables is wanted from a small map (tests).
     UopMapWriter(const QString& target, int facet, qint64 mapSize, qint64 capacity = DefaultCapacity);
 
-    // Creates the staged file and writes the header and tables. False when
-    // the target cannot be created (as StagedFile::create), or when the
-    // facet is not 0 to 5 or the capacity not 1 to 65535.
-    bool create();
+    const QString& target() const override { return m_file.target(); }
 
-    // Writes the header and tables into the staged file once someone else
-    // has created it (a job creates all its outputs in one place, see
-    // BlockWalk). False when the facet or capacity cannot be written.
-    bool start();
-
+    // Fails when the target cannot be created (as StagedFile::create), or
+    // when the facet is not 0 to 5 or the capacity not 1 to 65535.
+    Status create() override;
     // The map's next bytes, in order; more than the map's size in all is a
     // failure.
-    void append(const char* bytes, qint64 length);
-
+    void append(const char* bytes, qint64 length) override;
     // Map bytes appended so far.
-    qint64 size() const { return m_appended; }
-    bool failed() const { return m_overrun || m_file.failed(); }
-
-    // Fills in the checksums once the whole map is appended; false when it is
-    // not, or when a write failed. The file is then ready for commitStaged().
-    bool finish();
-
-    StagedFile& staged() { return m_file; }
-    const QString& target() const { return m_file.target(); }
+    qint64 size() const override { return m_appended; }
+    Status writeStatus() const override;
+    // Fills in the checksums once the whole map is appended; fails when it
+    // is not, or when a write failed.
+    Status finish() override;
+    StagedFile& staged() override { return m_file; }
 
 private:
     bool canWrite() const;
@@ -75,3 +65,5 @@ private:
     bool m_overrun = false;
     std::vector<quint32> m_checksums;
 };
+
+}  // namespace quillmark

@@ -1,12 +1,15 @@
 #include "commandline.h"
 
 #include "exitstatus.h"
+#include "facets.h"
 #include "inspectcommand.h"
 #include "jobcommands.h"
 #include "subcommandparser.h"
 #include "usage.h"
 
 #include <QCommandLineParser>
+
+namespace quillmark {
 
 namespace {
 
@@ -23,7 +26,7 @@ const char Description[] =
     "  inspect statics --difl FILE --difi FILE --dif FILE [--index FILE] [--facet F] [--height H]\n"
     "                  [--picture FILE.png]\n"
     "\n"
-    "F is a facet, 0 to 5 or its name: Felucca, Trammel, Ilshenar, Malas, Tokuno, TerMur.\n"
+    "F is a facet, 0 to 5 or its name: %1.\n"
     "A map FILE is a plain map file (map<F>.mul) or a package container (map<F>LegacyMUL.uop),\n"
     "whatever its name. A new map file is plain unless --format or --to says uop.\n"
     "Each command has its own --help, e.g. 'quillmark-cli generate map --help'.\n"
@@ -37,10 +40,10 @@ bool isCommand(const QString& command)
 
 }  // namespace
 
-int runCommandLine(const QStringList& arguments)
+int runCommandLine(const QStringList& arguments, const CommitOptions& options)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QLatin1String(Description));
+    parser.setApplicationDescription(QString::fromLatin1(Description).arg(facets::nameList()));
     parser.addPositionalArgument(QStringLiteral("command"),
                                  QStringLiteral("generate, combine, convert or inspect."),
                                  QStringLiteral("<command> <map|statics> [options]"));
@@ -62,5 +65,7 @@ int runCommandLine(const QStringList& arguments)
                                                 : QLatin1String("map or statics")));
     if (command == QLatin1String("inspect"))
         return runInspectCommand(kind, arguments);
-    return runJobCommand(command, kind, arguments);
+    return runJobCommand(command, kind, arguments, options);
 }
+
+}  // namespace quillmark

@@ -8,6 +8,8 @@
 
 #include <optional>
 
+namespace quillmark {
+
 // The options of one subcommand such as "generate map": every required option
 // must be given, --help shows this subcommand's options, and anything else on
 // the line is a usage error.
@@ -40,3 +42,5 @@ private:
 
 // "Unknown facet 'x': give 0 to 5 or a name: Felucca, ...".
 QString unknownFacetMessage(const QString& text);
+
+}  // namespace quillmark
