@@ -155,14 +155,14 @@ void mainwindow::diffCombine()
     QApplication::restoreOverrideCursor();
 }
 
-bool mainwindow::runWorker(const std::function<JobOutcome(JobProgress&)>& job)
+bool mainwindow::runWorker(const Job& job)
 {
     const bool wasRunning = m_running;
     m_running = true;
     m_stopRequested = false;
-    const JobOutcome outcome = [&] {
+    const quillmark::JobOutcome outcome = [&] {
         StatusBarProgress progress(statusBar(), m_stopRequested);
-        return job(progress);
+        return job(progress, m_commitOptions);
     }();
     m_running = wasRunning;
     // A stopped run has nobody left to tell: the window is closing. The

@@ -2,12 +2,16 @@
 
 #include "ui_mainwindow.h"
 
+#include "commitoptions.h"
+
 #include <QMainWindow>
 
 #include <functional>
 
+namespace quillmark {
 class JobProgress;
 class JobOutcome;
+}  // namespace quillmark
 
 // The main window: the output group, the Generate and Combine pages, and the
 // four jobs run from them. The form is designed in mainwindow.ui; setupUi()
@@ -25,6 +29,10 @@ public:
     explicit mainwindow(QWidget* parent = nullptr, const char* name = nullptr,
                         Qt::WindowFlags fl = Qt::Window);
     ~mainwindow() override;
+
+    // How the jobs run from the window treat their folders; tests that kill
+    // a job between its renames set a pause.
+    void setCommitOptions(const quillmark::CommitOptions& options) { m_commitOptions = options; }
 
     // The form's widgets, menus and actions, public as they always were, in
     // the form's order (kept by hand: clang-format would sort them).
@@ -140,8 +148,11 @@ private:
     QAction* menuBarItem(int id) const;
 
     void pickFile(QLineEdit* field, const QString& caption);
-    bool runWorker(const std::function<JobOutcome(JobProgress&)>& job);
+    using Job =
+        std::function<quillmark::JobOutcome(quillmark::JobProgress&, const quillmark::CommitOptions&)>;
+    bool runWorker(const Job& job);
 
+    quillmark::CommitOptions m_commitOptions;
     bool m_running = false;
     bool m_stopRequested = false;
 };

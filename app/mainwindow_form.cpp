@@ -105,6 +105,7 @@ void mainwindow::languageChange()
 {
     retranslateUi(this);
     comboBox1->clear();
+    using namespace quillmark;
     for (int facet = 0; facet < facets::WindowCount; ++facet)
         comboBox1->addItem(tr(facets::geometry(facet).name));
     if (QAction* item = menuBarItem(FileMenuItem))

@@ -9,7 +9,7 @@ class QStatusBar;
 // while the job walks its blocks, and keeps the window alive by processing
 // pending events at every progress step. A close of the window during the run
 // reaches the job through `stopRequested`.
-class StatusBarProgress final : public JobProgress
+class StatusBarProgress final : public quillmark::JobProgress
 {
 public:
     StatusBarProgress(QStatusBar* statusBar, const bool& stopRequested);

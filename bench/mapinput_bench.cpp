@@ -9,6 +9,7 @@
 // blocks (90 MB) unless told otherwise.
 
 #include "mapinput.h"
+#include "stagedcommit.h"
 #include "stagedfile.h"
 #include "uopformat.h"
 #include "uopmapwriter.h"
@@ -21,6 +22,8 @@
 #include <ctime>
 #include <functional>
 #include <memory>
+
+using namespace quillmark;
 
 namespace {
 
@@ -52,16 +55,16 @@ double bestSeconds(int repeats, const std::function<bool()>& run)
 
 // Every block viewed in order, as the jobs walk a map, through InputFile or
 // MapInput; a byte of each is added up so that no view can be left out.
-template <typename Input>
+template <typename MapFile>
 bool walkBlocks(const QString& path, quint64& sum)
 {
-    Input map(path);
-    if (!map.open())
+    MapFile map(path);
+    if (map.open().failed())
         return false;
     const qint64 blocks = map.size() / BlockSize;
     for (qint64 block = 0; block < blocks; ++block) {
-        const char* bytes = map.view(block * BlockSize, BlockSize);
-        if (!bytes)
+        const char* bytes = nullptr;
+        if (map.view(block * BlockSize, BlockSize, bytes).failed())
             return false;
         sum += quint8(bytes[block % BlockSize]);
     }
@@ -84,21 +87,21 @@ QByteArray sampleBlock(qint64 block)
 bool writePlain(const QString& path, qint64 blocks)
 {
     StagedFile file(path);
-    if (!file.create())
+    if (file.create().failed())
         return false;
     for (qint64 block = 0; block < blocks; ++block)
         file.append(sampleBlock(block).constData(), BlockSize);
-    return commitStaged({&file});
+    return commitStaged({&file}, CommitOptions()).ok();
 }
 
 bool writeContainer(const QString& path, qint64 blocks)
 {
     UopMapWriter writer(path, 0, blocks * BlockSize);
-    if (!writer.create())
+    if (writer.create().failed())
         return false;
     for (qint64 block = 0; block < blocks; ++block)
         writer.append(sampleBlock(block).constData(), BlockSize);
-    return writer.finish() && commitStaged({&writer.staged()});
+    return writer.finish().ok() && commitStaged({&writer.staged()}, CommitOptions()).ok();
 }
 
 }  // namespace

@@ -15,7 +15,7 @@
 // other work on a shared machine does not inflate. The runs of all jobs take
 // turns, so that every job sees the machine in the same states.
 
-#include "diffjobs.h"
+#include "jobs.h"
 #include "mainwindow.h"
 #include "platformfile.h"
 #include "samplefacet.h"
@@ -35,6 +35,8 @@
 #include <ctime>
 #include <functional>
 #include <memory>
+
+using namespace quillmark;
 
 namespace {
 
@@ -92,10 +94,10 @@ bool writeDurably(const QStringList& paths)
         const QString copyPath = path + QStringLiteral(".bench-copy");
         QFile::remove(copyPath);
         platformfile::NativeFile copy;
-        bool written = copy.createNew(QFile::encodeName(copyPath).constData());
+        bool written = copy.createNew(copyPath).ok();
         for (qint64 got = 0; written && (got = file.read(buffer.data(), buffer.size())) > 0;)
-            written = copy.write(buffer.constData(), got);
-        written = written && copy.sync() && copy.close();
+            written = copy.write(buffer.constData(), got).ok();
+        written = written && copy.sync().ok() && copy.close().ok();
         QFile::remove(copyPath);
         if (!written)
             return false;
@@ -153,8 +155,8 @@ void report(const QList<Job>& jobs, const QList<Timings>& timings)
         else
             std::printf("%11s ", "-");
         std::printf("%8.0f MB/s %6.2fx %9.1f MB %9.3f s %6.2fx", megabytes / timing.job.real,
-                    timing.job.real / timing.read.real, double(totalSize(job.outputs)) / 1e6, timing.durable.real,
-                    timing.job.real / (timing.read.real + timing.durable.real));
+                    timing.job.real / timing.read.real, double(totalSize(job.outputs)) / 1e6,
+                    timing.durable.real, timing.job.real / (timing.read.real + timing.durable.real));
         if (job.plainTwin >= 0)
             std::printf(" %6.3fx", timing.job.processor / timings[job.plainTwin].job.processor);
         std::printf("\n");

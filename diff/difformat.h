@@ -7,7 +7,7 @@
 #include <QString>
 #include <QtGlobal>
 
-namespace difformat {
+namespace quillmark::difformat {
 
 // Map data file and map difference data file: whole 196-byte blocks.
 constexpr qint64 MapBlockSize = 196;
@@ -44,4 +44,4 @@ inline QString outputName(const QString& outDir, const char* part, int facet)
     return outDir + QLatin1String(part) + QString::number(facet, 10) + QLatin1String(".mul");
 }
 
-}  // namespace difformat
+}  // namespace quillmark::difformat

@@ -1,13 +1,17 @@
 #include "mainwindow.h"
 
-#include "diffjobs.h"
+#include "jobs.h"
 
 #include <QComboBox>
 #include <QLineEdit>
+
+using namespace quillmark;
 
 bool mainwindow::mapDiffCombine()
 {
     const MapCombineJob job{lineCMap->text(), lineDif->text(), lineDifl->text(), lineOutDir->text(),
                             comboBox1->currentIndex()};
-    return runWorker([&job](JobProgress& progress) { return combineMapDiff(job, progress); });
+    return runWorker([&job](JobProgress& progress, const CommitOptions& options) {
+        return combineMapDiff(job, progress, options);
+    });
 }

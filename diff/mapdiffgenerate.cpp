@@ -1,13 +1,17 @@
 #include "mainwindow.h"
 
-#include "diffjobs.h"
+#include "jobs.h"
 
 #include <QComboBox>
 #include <QLineEdit>
+
+using namespace quillmark;
 
 bool mainwindow::mapDiffGenerate()
 {
     const MapGenerateJob job{lineRefData->text(), lineMapMul->text(), lineOutDir->text(),
                              comboBox1->currentIndex()};
-    return runWorker([&job](JobProgress& progress) { return generateMapDiff(job, progress); });
+    return runWorker([&job](JobProgress& progress, const CommitOptions& options) {
+        return generateMapDiff(job, progress, options);
+    });
 }

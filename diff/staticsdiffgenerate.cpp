@@ -1,13 +1,17 @@
 #include "mainwindow.h"
 
-#include "diffjobs.h"
+#include "jobs.h"
 
 #include <QComboBox>
 #include <QLineEdit>
+
+using namespace quillmark;
 
 bool mainwindow::staticsDiffGenerate()
 {
     const StaticsGenerateJob job{lineRefIdx->text(), lineRefData->text(), lineStaIdx->text(),
                                  lineStaMul->text(), lineOutDir->text(),  comboBox1->currentIndex()};
-    return runWorker([&job](JobProgress& progress) { return generateStaticsDiff(job, progress); });
+    return runWorker([&job](JobProgress& progress, const CommitOptions& options) {
+        return generateStaticsDiff(job, progress, options);
+    });
 }

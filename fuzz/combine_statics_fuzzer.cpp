@@ -8,12 +8,13 @@
 #include "jobfuzz.h"
 #include "staticsmodel.h"
 
-#include "diffjobs.h"
 #include "difformat.h"
 #include "jobmessages.h"
+#include "jobs.h"
 
 #include <map>
 
+using namespace quillmark;
 using namespace difformat;
 using jobfuzz::require;
 using staticsmodel::Entry;

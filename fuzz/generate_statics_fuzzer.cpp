@@ -8,10 +8,11 @@
 #include "jobfuzz.h"
 #include "staticsmodel.h"
 
-#include "diffjobs.h"
 #include "difformat.h"
 #include "jobmessages.h"
+#include "jobs.h"
 
+using namespace quillmark;
 using namespace difformat;
 using jobfuzz::require;
 

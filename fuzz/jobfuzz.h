@@ -27,6 +27,8 @@
 
 namespace jobfuzz {
 
+using namespace quillmark;
+
 inline void require(bool holds, const char* property, const QString& detail = QString())
 {
     if (!holds) {
@@ -83,13 +85,13 @@ inline qint32 int32At(const QByteArray& bytes, qint64 at)
 inline std::optional<QByteArray> logicalMap(const QString& path)
 {
     MapInput map(path);
-    if (!map.open())
+    if (map.open().failed())
         return std::nullopt;
     QByteArray bytes;
     for (qint64 at = 0; at < map.size(); at += InputFile::MaxView) {
         const qint64 piece = qMin(InputFile::MaxView, map.size() - at);
-        const char* view = map.view(at, piece);
-        if (!view)
+        const char* view = nullptr;
+        if (map.view(at, piece, view).failed())
             return std::nullopt;
         bytes.append(view, qsizetype(piece));
     }

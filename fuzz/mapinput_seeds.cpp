@@ -9,6 +9,7 @@
 
 #include <cstdio>
 
+using namespace quillmark;
 using namespace containerbuilder;
 
 namespace {

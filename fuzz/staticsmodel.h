@@ -9,6 +9,8 @@
 
 namespace staticsmodel {
 
+using namespace quillmark;
+
 struct Entry
 {
     qint32 offset, length, extra;

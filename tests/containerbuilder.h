@@ -20,6 +20,8 @@
 
 namespace containerbuilder {
 
+using namespace quillmark;
+
 // One file in the container: the bytes as they lie in the file and what its
 // entry says of them.
 struct Part

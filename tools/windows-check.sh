@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Compiles the Windows-only code with Debian's MinGW-w64 cross compiler,
 # warnings as errors, so that it cannot rot where no Windows build is made:
-# the durable file commit (core/platformfile_windows.cpp), and the registry
+# the durable file commit (core/base/platformfile_windows.cpp), and the registry
 # code, linked into its test and a probe that prints, run on Windows, what the
 # game-directory look-up finds there. Where Wine is installed (it is not
 # needed), the test also runs, in a temporary Wine prefix of its own.
@@ -14,9 +14,11 @@ out=${1:-$root/build-windows}
 "$root/tools/packages.sh" g++-mingw-w64-x86-64
 
 mkdir -p "$out"
-x86_64-w64-mingw32-g++ -std=c++17 -Wall -Wextra -Werror -fsyntax-only -I"$root/core" \
-    "$root/core/platformfile_windows.cpp"
-echo "The Windows file commit code compiles: core/platformfile_windows.cpp"
+# The host's Qt headers serve for a syntax check: they describe the same Qt.
+qt=$(dirname "$(find /usr/include -path '*qt6/QtCore/qglobal.h' | head -n 1)")
+x86_64-w64-mingw32-g++ -std=c++17 -Wall -Wextra -Werror -fsyntax-only -I"$root/core/base" \
+    -isystem "$qt/.." -isystem "$qt" "$root/core/base/platformfile_windows.cpp"
+echo "The Windows file commit code compiles: core/base/platformfile_windows.cpp"
 compile() {
     x86_64-w64-mingw32-g++ -std=c++17 -Wall -Wextra -Werror -static -I"$root/app" \
         "$root/app/windowsregistry.cpp" "$@" -ladvapi32

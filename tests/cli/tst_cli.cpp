@@ -7,11 +7,12 @@
 
 #include "testfiles.h"
 
-#include "diffjobs.h"
 #include "facetcheck.h"
 #include "jobmessages.h"
+#include "jobs.h"
 #include "mainwindow.h"
 #include "samplefacet.h"
+#include "uopformat.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -20,9 +21,20 @@
 
 #include <unistd.h>
 
+using namespace quillmark;
 using namespace testfiles;
 
 namespace {
+
+// A container whose header holds together but whose one table is empty:
+// it holds no map.
+QByteArray emptyContainer()
+{
+    using namespace uopformat;
+    QByteArray bytes =
+        int32s({qint32(Magic), qint32(Version), qint32(Signature), qint32(HeaderSize), 0, 1, 0});
+    return bytes + QByteArray(TableHeaderSize, '\0');
+}
 
 struct ToolRun
 {
@@ -79,7 +91,7 @@ private slots:
         QVERIFY(generateStaticsDiff({ref.index, ref.data, cur.index, cur.data, path("difs"), 3}, silent)
                     .succeeded());
         QVERIFY(write(path("five.difl"), int32s({5})) && write(path("empty.mul"), {})
-                && write(path("cut.uop"), QByteArray("MYP", 4)));
+                && write(path("empty.uop"), emptyContainer()));
         QVERIFY(write(path("ten.map"), QByteArray(1960, 'm'))
                 && write(path("ten.idx"), QByteArray(120, 'i')));
         QVERIFY(write(path("odd.difl"), int32s({-1, 5, 40000}))
@@ -150,8 +162,9 @@ private slots:
         QTest::newRow("unwritable output folder")
             << genMap.arg("ref/map3.mul", "locked") << 1
             << "Unable to create diff files: @locked/mapdif3.mul: Permission denied";
-        QTest::newRow("damaged container") << combineMap.arg("cut.uop", "out") << 1
-                                           << "Unable to open map file: @cut.uop: the header is cut short";
+        QTest::newRow("damaged container")
+            << combineMap.arg("empty.uop", "out") << 1
+            << "Unable to open map file: @empty.uop: it holds no chunk 0 of any map";
         QTest::newRow("output name taken")
             << combineMap.arg("ref/map3.mul", "blocked") << 1
             << "Unable to create new map file: @blocked/map3.mul: Is a directory";

@@ -5,7 +5,7 @@
 // jobs goes while the files of living ones stay.
 
 #include "commitrecord.h"
-#include "diffjobs.h"
+#include "jobs.h"
 #include "outputfolder.h"
 #include "platformfile.h"
 #include "stagedfile.h"
@@ -19,6 +19,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+using namespace quillmark;
+
 using testfiles::read;
 
 namespace {
@@ -28,17 +30,54 @@ const QStringList RenameOrder{"stadif0.mul", "stadifl0.mul", "stadifi0.mul"};
 const QStringList Outputs{"stadif0.mul", "stadifi0.mul", "stadifl0.mul"};
 
 // A statics generation whose block 0 changed: all three outputs get new bytes.
-JobOutcome generateStatics(const Workspace& ws)
+JobOutcome generateStatics(const Workspace& ws, const CommitOptions& options = CommitOptions())
 {
     SilentProgress silent;
     return generateStaticsDiff({ws.file("ri", testfiles::entries({{0, 2, 0}})), ws.file("rd", "ab"),
                                 ws.file("ci", testfiles::entries({{0, 2, 7}})), ws.file("cd", "xy"),
                                 ws.out()},
-                               silent);
+                               silent, options);
 }
 
-int s_failingRename = -1;
-QString s_out;
+// What stands at the place of the commit record before a job starts.
+enum class Planted { Record, Fifo, LinkToDevice, Directory, Garbage };
+
+struct PlantedEntry
+{
+    QString staged, target, backup;
+};
+
+QByteArray recordText(const char* format, const char* direction, const std::vector<PlantedEntry>& entries)
+{
+    QByteArray text =
+        QByteArray("{\"format\": \"") + format + "\", \"direction\": \"" + direction + "\", \"entries\": [";
+    for (const PlantedEntry& entry : entries)
+        text += QStringLiteral("%1{\"staged\": \"%2\", \"target\": \"%3\", \"backup\": \"%4\"}")
+                    .arg(&entry == &entries.front() ? "" : ", ", entry.staged, entry.target, entry.backup)
+                    .toUtf8();
+    return text + "]}";
+}
+
+void plant(Planted kind, const QString& path, const QByteArray& text)
+{
+    switch (kind) {
+    case Planted::Record:
+        testfiles::write(path, text);
+        break;
+    case Planted::Fifo:
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        break;
+    case Planted::LinkToDevice:
+        QVERIFY(QFile::link("/dev/zero", path));
+        break;
+    case Planted::Directory:
+        QVERIFY(QDir().mkdir(path));
+        break;
+    case Planted::Garbage:
+        testfiles::write(path, testfiles::randomBytes(10 << 20, 5));
+        break;
+    }
+}
 
 }  // namespace
 
@@ -47,12 +86,6 @@ class CommitTest : public QObject
     Q_OBJECT
 
 private slots:
-    void cleanup()
-    {
-        setBeforeRenameHook(nullptr);
-        OutputFolder::setLockWait(10000);
-    }
-
     void failedRenameRestoresEveryTarget_data()
     {
         QTest::addColumn<int>("failing");
@@ -70,16 +103,15 @@ private slots:
         Workspace ws;
         for (const QString& name : earlier ? Outputs : QStringList())
             testfiles::write(ws.outFile(name), name.toLatin1());
-        s_failingRename = failing;
-        s_out = ws.out();
-        setBeforeRenameHook([](int placed) {
+        CommitOptions options;
+        options.beforeRename = [failing, out = ws.out()](int placed) {
             const QString part = "." + RenameOrder.value(placed) + ".quillmark-part-*";
-            if (placed == s_failingRename)
-                QDir(s_out).remove(QDir(s_out).entryList({part}, QDir::Files | QDir::Hidden).value(0));
-        });
-        const JobOutcome outcome = generateStatics(ws);
+            if (placed == failing)
+                QDir(out).remove(QDir(out).entryList({part}, QDir::Files | QDir::Hidden).value(0));
+        };
+        const JobOutcome outcome = generateStatics(ws, options);
         QCOMPARE(outcome.message(), QString("Unable to write diff files"));
-        QCOMPARE(outcome.failure().file, ws.outFile(RenameOrder[failing]));
+        QCOMPARE(outcome.failure().file(), ws.outFile(RenameOrder[failing]));
         QCOMPARE(ws.outFiles(), earlier ? Outputs : QStringList());
         for (const QString& name : ws.outFiles())
             QCOMPARE(read(ws.outFile(name)), name.toLatin1());
@@ -112,7 +144,7 @@ private slots:
             ws.file(QString("out/") + name, "x");
         const QString live = ".statics0.mul.quillmark-part-live";
         platformfile::NativeFile liveFile;
-        QVERIFY(liveFile.createNew(QFile::encodeName(ws.outFile(live)).constData()));
+        QVERIFY(liveFile.createNew(ws.outFile(live)).ok());
         QVERIFY(generateStatics(ws).succeeded());
         struct stat status;
         QCOMPARE(::stat(QFile::encodeName(plain).constData(), &status), 0);
@@ -139,8 +171,9 @@ private slots:
     }
     // Three staged files with their backups and a record, as a commit leaves
     // them just before its first rename, old and new contents "old<i>" and
-    // "new<i>", with the first `placed` renames done. Forward, every target
-    // ends new; undo, every target ends as it was.
+    // "new<i>", with the first `placed` renames done; then the folder is
+    // moved. Forward, every target ends new; undo, every target ends as it
+    // was.
     void unfinishedCommitIsSettled()
     {
         QFETCH(bool, undo);
@@ -156,20 +189,91 @@ private slots:
             if (earlier)
                 ws.file(target, old);
             const QString staged = ws.file(stagingnames::partName(target), "new" + QByteArray::number(i));
-            record.entries.push_back({staged, target, backup});
+            record.entries.push_back({QFileInfo(staged).fileName(), QFileInfo(target).fileName(),
+                                      QFileInfo(backup).fileName(), platformfile::fileIdentity(staged)});
             if (i < placed)
                 QCOMPARE(::rename(qPrintable(staged), qPrintable(target)), 0);
         }
-        QString error;
-        QVERIFY(record.write(ws.outFile(stagingnames::RecordName), error));
+        QVERIFY(record.write(ws.out()).ok());
+        const QString moved = ws.path("moved");
+        QVERIFY(QDir().rename(ws.out(), moved));
 
-        OutputFolder folder(ws.out());
-        QVERIFY2(folder.open(), qPrintable(folder.errorString()));
+        OutputFolder folder(moved, CommitOptions());
+        QCOMPARE(folder.open().reason(), QString());
         const QStringList targets =
             undo && !earlier ? QStringList() : QStringList{"file0.mul", "file1.mul", "file2.mul"};
-        QCOMPARE(ws.outFiles(), QStringList{stagingnames::LockName} + targets);
+        QCOMPARE(testfiles::filesIn(moved), QStringList{stagingnames::LockName} + targets);
         for (int i = 0; i < targets.size(); ++i)
-            QCOMPARE(read(ws.outFile(targets[i])), (undo ? "old" : "new") + QByteArray::number(i));
+            QCOMPARE(read(moved + "/" + targets[i]), (undo ? "old" : "new") + QByteArray::number(i));
+    }
+
+    void plantedRecordsTouchNothing_data()
+    {
+        QTest::addColumn<Planted>("kind");
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QString>("fault");  // empty: the record is acted on, within the folder
+        const char* v2 = "quillmark-commit-2";
+        QTest::newRow("undo naming a file outside")
+            << Planted::Record << recordText(v2, "undo", {{".one.quillmark-part-1", "../victims/one", ""}})
+            << "it names a file outside its folder: ../victims/one";
+        QTest::newRow("forward renaming outside files")
+            << Planted::Record
+            << recordText(v2, "forward", {{"../victims/one", "../victims/two", "../victims/three"}})
+            << "it names a file outside its folder: ../victims/two";
+        QTest::newRow("absolute paths of an earlier version")
+            << Planted::Record
+            << recordText("quillmark-commit-1", "undo", {{"/tmp/.x.quillmark-part-1", "/tmp/x", ""}})
+            << "not a commit record this version understands";
+        QTest::newRow("staged file of another name")
+            << Planted::Record << recordText(v2, "forward", {{"keep.mul", "stadif0.mul", ""}})
+            << "it names a staged file that does not belong to stadif0.mul: keep.mul";
+        QTest::newRow("backup of another target")
+            << Planted::Record
+            << recordText(v2, "undo", {{".keep.mul.quillmark-part-1", "keep.mul", ".x.quillmark-old-2"}})
+            << "it names a backup that does not belong to keep.mul: .x.quillmark-old-2";
+        QTest::newRow("the lock as its target")
+            << Planted::Record
+            << recordText(v2, "undo", {{".quillmark-lock.quillmark-part-1", ".quillmark-lock", ""}})
+            << "it names a target that is no output: .quillmark-lock";
+        QTest::newRow("fifo") << Planted::Fifo << QByteArray() << "not a regular file";
+        QTest::newRow("link to /dev/zero") << Planted::LinkToDevice << QByteArray() << "not a regular file";
+        QTest::newRow("directory") << Planted::Directory << QByteArray() << "Is a directory";
+        QTest::newRow("10 MB of garbage") << Planted::Garbage << QByteArray() << "larger than 65536 bytes";
+        QTest::newRow("undo of a file the record did not make")
+            << Planted::Record << recordText(v2, "undo", {{".keep.mul.quillmark-part-1", "keep.mul", ""}})
+            << QString();
+    }
+    // A record found in the folder is data from anybody: one that names
+    // anything but this program's own files beside their targets, or is not
+    // a small regular file, fails the job before it touches anything; one
+    // that is well formed still cannot remove a file it did not make.
+    void plantedRecordsTouchNothing()
+    {
+        QFETCH(Planted, kind);
+        QFETCH(QByteArray, text);
+        QFETCH(QString, fault);
+        Workspace ws;
+        QDir(ws.dir.path()).mkdir("victims");
+        for (const char* victim : {"one", "two", "three"})
+            ws.file(QString("victims/") + victim, victim);
+        ws.file("out/keep.mul", "kept");
+        const QString record = ws.outFile(stagingnames::RecordName);
+        plant(kind, record, text);
+        const JobOutcome outcome = generateStatics(ws);
+        if (fault.isEmpty()) {
+            QVERIFY(outcome.succeeded());
+            QCOMPARE(read(ws.outFile("keep.mul")), QByteArray("kept"));
+        } else {
+            QCOMPARE(outcome.message(), QString("Unable to create diff files"));
+            QCOMPARE(outcome.failure().reason(),
+                     QString("An interrupted commit cannot be completed: %1: %2").arg(record, fault));
+            QStringList left{"keep.mul"};
+            if (kind != Planted::Directory)  // not among the files listed
+                left.prepend(stagingnames::RecordName);
+            QCOMPARE(ws.outFiles(), left);
+        }
+        for (const char* victim : {"one", "two", "three"})
+            QCOMPARE(read(ws.path(QString("victims/") + victim)), QByteArray(victim));
     }
 
     // A living holder makes the job wait and then fail, naming the holder and
@@ -182,17 +286,17 @@ private slots:
         const QString lockPath = ws.outFile(stagingnames::LockName);
         QLockFile held(lockPath);
         QVERIFY(held.tryLock(0));
-        OutputFolder::setLockWait(300);
-        const JobOutcome outcome = generateStatics(ws);
+        CommitOptions shortWait;
+        shortWait.lockWaitMilliseconds = 300;
+        const JobOutcome outcome = generateStatics(ws, shortWait);
         QCOMPARE(outcome.message(), QString("Unable to create diff files"));
         QCOMPARE(
-            outcome.failure().reason,
+            outcome.failure().reason(),
             QString("The folder is in use by another Quillmark job (tst_commit, process %1): %2 is locked")
                 .arg(QCoreApplication::applicationPid())
                 .arg(lockPath));
         QCOMPARE(ws.outFiles(), QStringList{stagingnames::LockName});
         held.unlock();
-        OutputFolder::setLockWait(1000);
         const pid_t child = fork();
         if (child == 0)
             _exit(held.tryLock(0) ? 0 : 1);  // no destructor runs: the lock stays

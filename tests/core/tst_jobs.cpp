@@ -4,15 +4,17 @@
 // what is left behind when a run fails or is stopped.
 
 #include "containerbuilder.h"
-#include "diffjobs.h"
 #include "facetcheck.h"
 #include "filesizelimit.h"
+#include "jobs.h"
 #include "samplefacet.h"
 #include "workspace.h"
 
 #include <QtTest>
 
 #include <functional>
+
+using namespace quillmark;
 
 using testfiles::entries;
 using testfiles::Entry;

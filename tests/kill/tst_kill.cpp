@@ -15,6 +15,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+using namespace quillmark;
+
 namespace {
 
 struct Job
@@ -158,7 +160,7 @@ private slots:
         const QString out = m_dir.filePath(QString("out-%1-%2").arg(run.name).arg(window));
         QDir().mkpath(out);
         int landed = 0;
-        for (int attempt = 0; landed < 5 && attempt < 16; ++attempt) {
+        for (int attempt = 0; landed < 5 && attempt < 40; ++attempt) {
             const int stopAt = landed < 4 ? -1 : int(run.targets.size() > 1);
             if (!killOnce(run, window, out, stopAt))
                 continue;
@@ -166,9 +168,9 @@ private slots:
             checkTargets(run, out, false, stopAt);
             {
                 // What the next job does before anything else.
-                OutputFolder folder(out);
-                QVERIFY2(folder.open(), qPrintable(folder.errorString()));
-                folder.removeDebris({});
+                OutputFolder folder(out, CommitOptions());
+                QCOMPARE(folder.open().reason(), QString());
+                folder.removeDebris();
             }
             checkTargets(run, out, true);
             if (QTest::currentTestFailed())

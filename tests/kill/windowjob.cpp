@@ -5,6 +5,7 @@
 // quillmark-cli's options.
 
 #include "mainwindow.h"
+#include "pausehook.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -14,12 +15,15 @@
 #include <map>
 #include <utility>
 
+using namespace quillmark;
+
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     const QStringList arguments = QCoreApplication::arguments();
     mainwindow w;
+    w.setCommitOptions(pausingCommitOptions());
     using Worker = bool (mainwindow::*)();
     const std::map<QString, std::pair<QList<QLineEdit*>, Worker>> jobs = {
         {"generate-map", {{w.lineRefData, w.lineMapMul}, &mainwindow::mapDiffGenerate}},

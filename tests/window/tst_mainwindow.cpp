@@ -15,6 +15,8 @@
 #include <functional>
 #include <optional>
 
+using namespace quillmark;
+
 namespace {
 
 // Runs `handle` on the modal widget of type T as soon as it is shown.

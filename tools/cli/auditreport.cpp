@@ -2,6 +2,8 @@
 
 #include "console.h"
 
+namespace quillmark {
+
 void printAudit(const QString& title, const DifAudit& audit)
 {
     printOut(title);
@@ -25,3 +27,5 @@ QString verdictLine(qint64 problems)
         return QStringLiteral("verdict: clean");
     return QStringLiteral("verdict: %1 %2 found").arg(problems).arg(problems == 1 ? "problem" : "problems");
 }
+
+}  // namespace quillmark

@@ -1,6 +1,7 @@
 #include "commandline.h"
 
 #include "exitstatus.h"
+#include "facets.h"
 #include "inspectcommand.h"
 #include "jobcommands.h"
 #include "reportcommand.h"
@@ -8,6 +9,8 @@
 #include "usage.h"
 
 #include <QCommandLineParser>
+
+namespace quillmark {
 
 namespace {
 
@@ -27,7 +30,7 @@ const char Description[] =
     "         [--index FILE --data FILE --stadifl FILE --stadifi FILE --stadif FILE]\n"
     "         [--radar-colours FILE] [--gap N] [--outline] --html FILE [--json FILE]\n"
     "\n"
-    "F is a facet, 0 to 5 or its name: Felucca, Trammel, Ilshenar, Malas, Tokuno, TerMur.\n"
+    "F is a facet, 0 to 5 or its name: %1.\n"
     "A map FILE is a plain map file (map<F>.mul) or a package container (map<F>LegacyMUL.uop),\n"
     "whatever its name. A new map file is plain unless --format or --to says uop.\n"
     "Each command has its own --help, e.g. 'quillmark-cli generate map --help'.\n"
@@ -42,10 +45,10 @@ bool isCommand(const QString& command)
 
 }  // namespace
 
-int runCommandLine(const QStringList& arguments)
+int runCommandLine(const QStringList& arguments, const CommitOptions& options)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QLatin1String(Description));
+    parser.setApplicationDescription(QString::fromLatin1(Description).arg(facets::nameList()));
     parser.addPositionalArgument(QStringLiteral("command"),
                                  QStringLiteral("generate, combine, convert, inspect or report."),
                                  QStringLiteral("<command> <map|statics> [options]"));
@@ -59,7 +62,7 @@ int runCommandLine(const QStringList& arguments)
         return usageError(QStringLiteral("Unknown command '%1'.").arg(command));
     // A report covers map and statics at once: it has no kind.
     if (command == QLatin1String("report"))
-        return runReportCommand(arguments);
+        return runReportCommand(arguments, options);
     const QString kind = positional.value(1);
     if (kind == QLatin1String("--help") || kind == QLatin1String("-h"))
         parser.showHelp(ExitSuccess);
@@ -70,5 +73,7 @@ int runCommandLine(const QStringList& arguments)
                                                 : QLatin1String("map or statics")));
     if (command == QLatin1String("inspect"))
         return runInspectCommand(kind, arguments);
-    return runJobCommand(command, kind, arguments);
+    return runJobCommand(command, kind, arguments, options);
 }
+
+}  // namespace quillmark

@@ -10,13 +10,17 @@
 
 #include "facets.h"
 
+namespace quillmark {
+
 namespace {
 
 void addPictureOptions(SubcommandParser& parser, const QString& gridFile)
 {
     parser.addOptional(
         QStringLiteral("facet"), QStringLiteral("F"),
-        QStringLiteral("Facet whose block grid the picture shows: 0 to 5 or a name (default Felucca)."));
+        QStringLiteral("Facet whose block grid the picture shows: 0 to %1 or a name (default %2).")
+            .arg(facets::Count - 1)
+            .arg(QLatin1String(facets::geometry(0).name)));
     parser.addOptional(QStringLiteral("height"), QStringLiteral("H"),
                        QStringLiteral("Height of the grid in blocks, instead of the facet's."));
     parser.addOptional(QStringLiteral("picture"), QStringLiteral("FILE.png"),
@@ -25,85 +29,66 @@ void addPictureOptions(SubcommandParser& parser, const QString& gridFile)
                            .arg(gridFile));
 }
 
-struct PictureRequest
-{
-    int facet = 0;
-    int height = 0;
-};
-
 // The facet and grid height asked for, when they are usable.
-Status readPictureOptions(const SubcommandParser& parser, PictureRequest& request)
+Status readGridOptions(const SubcommandParser& parser, AuditGrid& grid)
 {
     if (parser.isSet(QStringLiteral("facet"))) {
         const std::optional<int> facet = parser.facet(QStringLiteral("facet"));
         if (!facet)
             return Status::failure(unknownFacetMessage(parser.value(QStringLiteral("facet"))));
-        request.facet = *facet;
+        grid.facet = *facet;
     }
-    request.height = facets::geometry(request.facet).heightBlocks;
+    grid.height = facets::geometry(grid.facet).heightBlocks;
     if (parser.isSet(QStringLiteral("height"))) {
         bool ok = false;
-        request.height = parser.value(QStringLiteral("height")).toInt(&ok);
-        if (!ok || request.height < 1 || request.height > MaxPictureSide)
+        const int height = parser.value(QStringLiteral("height")).toInt(&ok);
+        if (!ok || height < 1 || height > MaxPictureSide)
             return Status::failure(
                 QStringLiteral("--height must be a whole number from 1 to %1.").arg(MaxPictureSide));
+        grid.height = height;
     }
-    return Status::success();
-}
-
-// As many columns as the map or index needs, else the facet's own width.
-BlockGrid gridFor(const PictureRequest& request, qint64 gridBlocks)
-{
-    BlockGrid grid;
-    grid.height = request.height;
-    const qint64 width = gridBlocks >= 0 ? (gridBlocks + request.height - 1) / request.height
-                                         : facets::geometry(request.facet).widthBlocks;
-    grid.width = qMax<qint64>(1, width);
-    return grid;
+    return Status();
 }
 
 // True when the picture was written (and described on stdout).
-bool drawPicture(const QString& path, const BlockGrid& grid, const DifAudit& audit)
+bool drawPicture(const QString& path, const DifAudit& audit)
 {
-    const BlockPicture picture = drawBlockPicture(path, grid, audit.blocks);
-    if (!picture.status.ok()) {
-        printError(programLine(picture.status.message()));
+    if (const Status written = writeBlockPicture(path, audit.marks); written.failed()) {
+        printError(programLine(written.text()));
         return false;
     }
     QString line = QStringLiteral("picture: %1, %2 x %3 blocks, %4 changed blocks marked")
                        .arg(path)
-                       .arg(grid.width)
-                       .arg(grid.height)
-                       .arg(picture.marked);
-    if (picture.outside > 0)
-        line += QStringLiteral(", %1 records outside the picture not drawn").arg(picture.outside);
+                       .arg(audit.marks.width())
+                       .arg(audit.marks.height())
+                       .arg(audit.marks.count());
+    if (audit.recordsOffGrid > 0)
+        line += QStringLiteral(", %1 records outside the picture not drawn").arg(audit.recordsOffGrid);
     printOut(line);
     return true;
 }
 
 int inspect(const QString& kind, SubcommandParser& parser, const QStringList& arguments)
 {
-    const Status parsed = parser.parse(arguments);
-    if (!parsed.ok())
+    if (const Status parsed = parser.parse(arguments); parsed.failed())
         return parser.usageError(parsed.message());
-    PictureRequest request;
-    const Status pictureOptions = readPictureOptions(parser, request);
-    if (!pictureOptions.ok())
-        return parser.usageError(pictureOptions.message());
+    AuditGrid grid;
+    if (const Status gridOptions = readGridOptions(parser, grid); gridOptions.failed())
+        return parser.usageError(gridOptions.message());
 
     const auto value = [&parser](const char* name) { return parser.value(QLatin1String(name)); };
     const DifAudit audit =
         kind == QLatin1String("map")
-            ? auditMapDif({value("difl"), value("dif"), value("map")})
-            : auditStaticsDif({value("difl"), value("difi"), value("dif"), value("index")});
-    if (!audit.status.ok()) {
-        printError(programLine(audit.status.message()));
+            ? auditMapDif({value("difl"), value("dif"), value("map")}, grid)
+            : auditStaticsDif({value("difl"), value("difi"), value("dif"), value("index")}, grid);
+    if (audit.status.failed()) {
+        printError(programLine(audit.status.text()));
         return ExitFailed;
     }
     printAudit(QStringLiteral("inspect %1:").arg(kind), audit);
     bool pictureOk = true;
     if (parser.isSet(QStringLiteral("picture")))
-        pictureOk = drawPicture(value("picture"), gridFor(request, audit.gridBlocks), audit);
+        pictureOk = drawPicture(value("picture"), audit);
     printOut(verdictLine(audit.findings.total()));
     return audit.findings.total() == 0 && pictureOk ? ExitSuccess : ExitFailed;
 }
@@ -143,3 +128,5 @@ int runInspectCommand(const QString& kind, const QStringList& arguments)
     }
     return usageError(QStringLiteral("Unknown kind '%1' for inspect: use map or statics.").arg(kind));
 }
+
+}  // namespace quillmark

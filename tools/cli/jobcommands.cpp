@@ -7,11 +7,14 @@
 #include "terminalprogress.h"
 #include "usage.h"
 
-#include "diffjobs.h"
+#include "facets.h"
+#include "jobs.h"
 
 #include <functional>
 #include <optional>
 #include <vector>
+
+namespace quillmark {
 
 namespace {
 
@@ -26,7 +29,7 @@ struct JobOption
 using Options = const SubcommandParser&;
 // The facet and the form of the map file to write (plain unless the job has
 // a format option and it says otherwise) are read before the job runs.
-using RunJob = std::function<JobOutcome(Options, int facet, MapFormat, JobProgress&)>;
+using RunJob = std::function<JobOutcome(Options, int facet, MapFormat, JobProgress&, const CommitOptions&)>;
 using Summarise = QString (*)(const QString& label, const JobResult&, bool withDataBytes);
 
 struct JobCommand
@@ -47,8 +50,14 @@ QString text(Options options, const char* name)
 }
 
 const JobOption OutOption{"out", "DIR", "Output directory; it must exist."};
-const JobOption FacetOption{
-    "facet", "F", "Facet of the file names: 0 to 5, or Felucca, Trammel, Ilshenar, Malas, Tokuno, TerMur."};
+JobOption facetOption()
+{
+    static const QByteArray description = QStringLiteral("Facet of the file names: 0 to %1, or %2.")
+                                              .arg(facets::Count - 1)
+                                              .arg(facets::nameList())
+                                              .toUtf8();
+    return {"facet", "F", description.constData()};
+}
 
 JobCommand generateMapCommand()
 {
@@ -58,10 +67,10 @@ JobCommand generateMapCommand()
             {{"reference", "FILE", "Reference map file, plain or container."},
              {"current", "FILE", "Current map file, plain or container."},
              OutOption,
-             FacetOption},
-            [](Options o, int facet, MapFormat, JobProgress& progress) {
+             facetOption()},
+            [](Options o, int facet, MapFormat, JobProgress& progress, const CommitOptions& commit) {
                 return generateMapDiff({text(o, "reference"), text(o, "current"), text(o, "out"), facet},
-                                       progress);
+                                       progress, commit);
             },
             &generationSummary,
             false};
@@ -77,12 +86,12 @@ JobCommand generateStaticsCommand()
              {"current-index", "FILE", "Current statics index file."},
              {"current-data", "FILE", "Current statics data file."},
              OutOption,
-             FacetOption},
-            [](Options o, int facet, MapFormat, JobProgress& progress) {
+             facetOption()},
+            [](Options o, int facet, MapFormat, JobProgress& progress, const CommitOptions& commit) {
                 return generateStaticsDiff({text(o, "reference-index"), text(o, "reference-data"),
                                             text(o, "current-index"), text(o, "current-data"), text(o, "out"),
                                             facet},
-                                           progress);
+                                           progress, commit);
             },
             &generationSummary,
             true};
@@ -98,13 +107,13 @@ JobCommand combineMapCommand()
              {"difl", "FILE", "Map difference locator file."},
              {"dif", "FILE", "Map difference data file."},
              OutOption,
-             FacetOption,
+             facetOption(),
              {"format", "mul|uop", "Form of the new map file: mul (default) or uop, a package container.",
               false}},
-            [](Options o, int facet, MapFormat format, JobProgress& progress) {
+            [](Options o, int facet, MapFormat format, JobProgress& progress, const CommitOptions& commit) {
                 return combineMapDiff(
                     {text(o, "map"), text(o, "dif"), text(o, "difl"), text(o, "out"), facet, format},
-                    progress);
+                    progress, commit);
             },
             &combinationSummary,
             false,
@@ -122,11 +131,11 @@ JobCommand combineStaticsCommand()
              {"difi", "FILE", "Statics difference index file."},
              {"dif", "FILE", "Statics difference data file."},
              OutOption,
-             FacetOption},
-            [](Options o, int facet, MapFormat, JobProgress& progress) {
+             facetOption()},
+            [](Options o, int facet, MapFormat, JobProgress& progress, const CommitOptions& commit) {
                 return combineStaticsDiff({text(o, "index"), text(o, "data"), text(o, "dif"), text(o, "difi"),
                                            text(o, "difl"), text(o, "out"), facet},
-                                          progress);
+                                          progress, commit);
             },
             &combinationSummary,
             true};
@@ -141,9 +150,9 @@ JobCommand convertMapCommand()
         {{"in", "FILE", "Map file to convert, plain or container."},
          {"to", "mul|uop", "Form of the new map file."},
          OutOption,
-         FacetOption},
-        [](Options o, int facet, MapFormat format, JobProgress& progress) {
-            return convertMap({text(o, "in"), text(o, "out"), facet, format}, progress);
+         facetOption()},
+        [](Options o, int facet, MapFormat format, JobProgress& progress, const CommitOptions& commit) {
+            return convertMap({text(o, "in"), text(o, "out"), facet, format}, progress, commit);
         },
         &conversionSummary,
         false,
@@ -187,7 +196,7 @@ std::optional<MapFormat> mapFormat(const QString& text)
     return std::nullopt;
 }
 
-int runJob(const JobCommand& job, const QStringList& arguments)
+int runJob(const JobCommand& job, const QStringList& arguments, const CommitOptions& commit)
 {
     SubcommandParser parser(QLatin1String(job.command), QLatin1String(job.kind),
                             QLatin1String(job.description));
@@ -212,7 +221,7 @@ int runJob(const JobCommand& job, const QStringList& arguments)
 
     const QString label = QLatin1String(job.command) + QLatin1Char(' ') + QLatin1String(job.kind);
     TerminalProgress progress(label);
-    const JobOutcome outcome = job.run(parser, *facet, *format, progress);
+    const JobOutcome outcome = job.run(parser, *facet, *format, progress, commit);
     progress.conclude(outcome.succeeded());
     if (!outcome.succeeded()) {
         printError(failureLine(outcome.failure()));
@@ -224,11 +233,14 @@ int runJob(const JobCommand& job, const QStringList& arguments)
 
 }  // namespace
 
-int runJobCommand(const QString& command, const QString& kind, const QStringList& arguments)
+int runJobCommand(const QString& command, const QString& kind, const QStringList& arguments,
+                  const CommitOptions& options)
 {
     const JobCommand* job = findJobCommand(command, kind);
     if (!job)
         return usageError(
             QStringLiteral("Unknown kind '%1' for %2: use %3.").arg(kind, command, kindsOf(command)));
-    return runJob(*job, arguments);
+    return runJob(*job, arguments, options);
 }
+
+}  // namespace quillmark

@@ -4,6 +4,8 @@
 
 #include <QStringList>
 
+namespace quillmark {
+
 namespace {
 
 QString written(const JobResult& result)
@@ -45,12 +47,9 @@ QString conversionSummary(const QString& label, const JobResult& result, bool)
            + written(result);
 }
 
-QString failureLine(const JobFailure& failure)
+QString failureLine(const Status& failure)
 {
-    QStringList parts{failure.message};
-    if (!failure.file.isEmpty())
-        parts << failure.file;
-    if (!failure.reason.isEmpty())
-        parts << failure.reason;
-    return programLine(parts.join(QLatin1String(": ")));
+    return programLine(failure.text());
 }
+
+}  // namespace quillmark

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+namespace quillmark {
+
 // The one line a successful job prints, e.g.
 //   generate map: 2 of 300 blocks differ; wrote out/mapdifl1.mul, out/mapdif1.mul
 QString generationSummary(const QString& label, const JobResult& result, bool withDataBytes);
@@ -14,4 +16,6 @@ QString conversionSummary(const QString& label, const JobResult& result, bool wi
 // The line a failed job prints: the program, the job's own message first and
 // unchanged (scripts match it), then the file concerned and the reason, e.g.
 //   quillmark-cli: Unable to open reference data file: nope.mul: No such file or directory
-QString failureLine(const JobFailure& failure);
+QString failureLine(const Status& failure);
+
+}  // namespace quillmark

@@ -5,6 +5,8 @@
 
 #include <QCoreApplication>
 
+using namespace quillmark;
+
 int main(int argc, char** argv)
 {
     // No GUI application: the tool runs where no display exists. Drawing a

@@ -5,6 +5,8 @@
 
 #include "facets.h"
 
+namespace quillmark {
+
 QString unknownFacetMessage(const QString& text)
 {
     return QStringLiteral("Unknown facet '%1': give 0 to %2 or a name: %3.")
@@ -46,7 +48,7 @@ Status SubcommandParser::parse(const QStringList& arguments)
         if (!m_parser.isSet(name))
             return Status::failure(QStringLiteral("Missing option --%1.").arg(name));
     }
-    return Status::success();
+    return Status();
 }
 
 std::optional<int> SubcommandParser::facet(const QString& name) const
@@ -56,5 +58,7 @@ std::optional<int> SubcommandParser::facet(const QString& name) const
 
 int SubcommandParser::usageError(const QString& message) const
 {
-    return ::usageError(message, m_name);
+    return quillmark::usageError(message, m_name);
 }
+
+}  // namespace quillmark

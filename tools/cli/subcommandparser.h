@@ -8,6 +8,8 @@
 
 #include <optional>
 
+namespace quillmark {
+
 // The options of one subcommand such as "generate map" (or "report", a command
 // without a kind, when `kind` is empty): every required option
 // must be given, --help shows this subcommand's options, and anything else on
@@ -42,3 +44,5 @@ private:
 
 // "Unknown facet 'x': give 0 to 5 or a name: Felucca, ...".
 QString unknownFacetMessage(const QString& text);
+
+}  // namespace quillmark

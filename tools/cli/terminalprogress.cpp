@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <unistd.h>
 
+namespace quillmark {
+
 TerminalProgress::TerminalProgress(const QString& label)
     : m_label(label.toLocal8Bit()), m_enabled(isatty(fileno(stderr)) == 1)
 {}
@@ -53,3 +55,5 @@ void TerminalProgress::show(int percent)
     m_shown = percent;
     m_lineOpen = true;
 }
+
+}  // namespace quillmark

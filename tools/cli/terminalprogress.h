@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QString>
 
+namespace quillmark {
+
 // A job's progress as one percentage line on stderr, rewritten in place, for a
 // person watching a terminal. When stderr is not a terminal (a pipe, a file, a
 // script's log) nothing at all is written. Never stops a job and never touches
@@ -35,3 +37,5 @@ private:
     int m_shown = -1;
     bool m_lineOpen = false;
 };
+
+}  // namespace quillmark

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+namespace quillmark {
+
 namespace {
 
 void printLine(FILE* stream, const QString& line)
@@ -23,3 +25,5 @@ void printError(const QString& line)
 {
     printLine(stderr, line);
 }
+
+}  // namespace quillmark

@@ -6,6 +6,8 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
+namespace quillmark {
+
 QString programLine(const QString& text)
 {
     return QCoreApplication::applicationName() + QLatin1String(": ") + text;
@@ -33,5 +35,7 @@ Status parseProgramLine(QCommandLineParser& parser, const QStringList& arguments
         parser.showHelp(ExitSuccess);
     if (parser.positionalArguments().isEmpty())
         return Status::failure(QStringLiteral("No command given."));
-    return Status::success();
+    return Status();
 }
+
+}  // namespace quillmark

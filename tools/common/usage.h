@@ -5,6 +5,10 @@
 #include <QString>
 #include <QStringList>
 
+class QCommandLineParser;
+
+namespace quillmark {
+
 // "<program>: <text>": how a tool's messages on stderr begin, so that a
 // script's log says which tool spoke. The program is the application's name.
 QString programLine(const QString& text);
@@ -14,10 +18,10 @@ QString programLine(const QString& text);
 // program is the application's name.
 int usageError(const QString& message, const QString& helpCommand = QString());
 
-class QCommandLineParser;
-
 // Parses a program's command line up to its command word: --help and
 // --version (which print and exit), then the command, after which every word
 // belongs to the command. The caller has set the parser's description and
 // positional argument. Fails with the usage error, also when no command is given.
 Status parseProgramLine(QCommandLineParser& parser, const QStringList& arguments);
+
+}  // namespace quillmark

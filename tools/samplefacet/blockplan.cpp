@@ -2,6 +2,8 @@
 
 #include "splitmix.h"
 
+namespace quillmark {
+
 namespace {
 
 // Among unchanged blocks: a quarter without statics, as in the game's own
@@ -53,3 +55,5 @@ BlockPlan planBlock(const SampleFacetOptions& options, qint64 block)
     }
     return plan;
 }
+
+}  // namespace quillmark

@@ -2,6 +2,8 @@
 
 #include "samplefacet.h"
 
+namespace quillmark {
+
 // What the edited copy does to one block, decided from the seed and the block
 // number alone.
 enum class BlockChange {
@@ -26,3 +28,5 @@ struct BlockPlan
 };
 
 BlockPlan planBlock(const SampleFacetOptions& options, qint64 block);
+
+}  // namespace quillmark

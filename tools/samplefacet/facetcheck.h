@@ -8,11 +8,13 @@
 #include <QString>
 #include <QtGlobal>
 
+namespace quillmark {
+
 struct FacetCheck
 {
-    Status status = Status::success();  // fails with the first mismatch, or why the check could not run
-    qint64 blocks = 0;                  // blocks compared
-    qint64 mismatches = 0;              // blocks that differ
+    Status status = Status();  // fails with the first mismatch, or why the check could not run
+    qint64 blocks = 0;         // blocks compared
+    qint64 mismatches = 0;     // blocks that differ
 };
 
 // Every block payload (bytes 4 to 195) equal; headers may differ, since a
@@ -23,3 +25,5 @@ FacetCheck checkCombinedMap(const QString& editedMap, const QString& combinedMap
 // block with data has exactly the same bytes.
 FacetCheck checkCombinedStatics(const QString& editedIndex, const QString& editedData,
                                 const QString& combinedIndex, const QString& combinedData);
+
+}  // namespace quillmark

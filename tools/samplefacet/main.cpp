@@ -20,6 +20,8 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
+using namespace quillmark;
+
 namespace {
 
 // Parses the arguments after the command name with the command's options.
@@ -34,14 +36,14 @@ Status parseCommand(QCommandLineParser& parser, const QString& command, const QS
     if (parser.positionalArguments().size() > 1)
         return Status::failure(
             QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments().at(1)));
-    return Status::success();
+    return Status();
 }
 
 // Option `name` as a number from `low` to `high` into `value`, when it is given.
 Status readNumber(const QCommandLineParser& parser, const char* name, double low, double high, double* value)
 {
     if (!parser.isSet(QLatin1String(name)))
-        return Status::success();
+        return Status();
     bool ok = false;
     const double number = parser.value(QLatin1String(name)).toDouble(&ok);
     if (!ok || number < low || number > high)
@@ -50,7 +52,7 @@ Status readNumber(const QCommandLineParser& parser, const char* name, double low
                                    .arg(low)
                                    .arg(high));
     *value = number;
-    return Status::success();
+    return Status();
 }
 
 // Block counts and seeds: whole numbers only.
@@ -171,7 +173,7 @@ Status readVerifySides(const QCommandLineParser& parser, const QList<QStringList
     if (!anySide)
         return Status::failure(
             QStringLiteral("Nothing to verify: give the map files, the statics files or both."));
-    return Status::success();
+    return Status();
 }
 
 int verify(const QStringList& arguments)

@@ -5,6 +5,8 @@
 
 #include <cstring>
 
+namespace quillmark {
+
 using namespace difformat;
 
 FacetCheck checkCombinedMap(const QString& editedMap, const QString& combinedMap)
@@ -14,9 +16,8 @@ FacetCheck checkCombinedMap(const QString& editedMap, const QString& combinedMap
     MapInput edited(editedMap);
     MapInput combined(combinedMap);
     for (MapInput* file : {&edited, &combined}) {
-        if (!file->open()) {
-            check.status = Status::failure(
-                QStringLiteral("Unable to open %1: %2").arg(file->path(), file->errorString()));
+        if (const Status opened = file->open(); opened.failed()) {
+            check.status = opened.withAction(QStringLiteral("Unable to open"));
             return check;
         }
     }
@@ -30,12 +31,14 @@ FacetCheck checkCombinedMap(const QString& editedMap, const QString& combinedMap
     }
     qint64 firstMismatch = -1;
     for (qint64 block = 0; block < blocks; ++block) {
-        const char* expected = edited.view(block * MapBlockSize, MapBlockSize);
-        const char* actual = combined.view(block * MapBlockSize, MapBlockSize);
-        if (!expected || !actual) {
-            check.status = Status::failure(QStringLiteral("Unable to read map block %1: %2")
-                                               .arg(block)
-                                               .arg((expected ? combined : edited).errorString()));
+        const char* expected = nullptr;
+        const char* actual = nullptr;
+        Status viewed = edited.view(block * MapBlockSize, MapBlockSize, expected);
+        if (viewed.ok())
+            viewed = combined.view(block * MapBlockSize, MapBlockSize, actual);
+        if (viewed.failed()) {
+            check.status = Status::failure(
+                QStringLiteral("Unable to read map block %1: %2").arg(block).arg(viewed.reason()));
             return check;
         }
         if (memcmp(expected + MapHeaderSize, actual + MapHeaderSize, MapPayloadSize) != 0) {
@@ -51,3 +54,5 @@ FacetCheck checkCombinedMap(const QString& editedMap, const QString& combinedMap
                                 .arg(check.mismatches));
     return check;
 }
+
+}  // namespace quillmark

@@ -8,11 +8,14 @@
 
 #include "difformat.h"
 #include "mapoutput.h"
+#include "stagedcommit.h"
 #include "stagedfile.h"
 
 #include <QDir>
 
 #include <array>
+
+namespace quillmark {
 
 namespace {
 
@@ -24,42 +27,34 @@ constexpr quint64 EditedLayout = 0x5eed0002;
 // One copy's three files, staged: they appear only when both copies are whole.
 struct CopyOutputs
 {
-    MapOutput map;
+    std::unique_ptr<Output> map;
     StagedFile index;
     StagedFile data;
 
     CopyOutputs(const FacetFiles& files, MapFormat mapFormat, int facet, qint64 blocks)
-        : map(files.map, mapFormat, facet, blocks * difformat::MapBlockSize),
+        : map(makeMapOutput(files.map, mapFormat, facet, blocks * difformat::MapBlockSize)),
           index(files.index),
           data(files.data)
     {}
 
     Status createAll()
     {
-        if (!map.create())
-            return Status::failure(
-                QStringLiteral("Unable to create %1: %2").arg(map.target(), map.errorString()));
-        for (StagedFile* file : {&index, &data}) {
-            if (!file->create())
-                return Status::failure(
-                    QStringLiteral("Unable to create %1: %2").arg(file->target(), file->errorString()));
+        for (Output* file : {map.get(), static_cast<Output*>(&index), static_cast<Output*>(&data)}) {
+            if (const Status created = file->create(); created.failed())
+                return created.withAction(QStringLiteral("Unable to create"));
         }
-        return Status::success();
+        return Status();
     }
 
     // Completes the map (a container's checksums) and says whether all
     // three were written.
     Status written()
     {
-        if (!map.finish())
-            return Status::failure(
-                QStringLiteral("Unable to write %1: %2").arg(map.target(), map.errorString()));
-        for (const StagedFile* file : {&index, &data}) {
-            if (file->failed())
-                return Status::failure(
-                    QStringLiteral("Unable to write %1: %2").arg(file->target(), file->errorString()));
+        for (Output* file : {map.get(), static_cast<Output*>(&index), static_cast<Output*>(&data)}) {
+            if (const Status finished = file->finish(); finished.failed())
+                return finished.withAction(QStringLiteral("Unable to write"));
         }
-        return Status::success();
+        return Status();
     }
 };
 
@@ -67,15 +62,16 @@ struct CopyOutputs
 Status commitBoth(const SampleFacetOptions& options, CopyOutputs& reference, CopyOutputs& edited)
 {
     for (CopyOutputs* copy : {&reference, &edited}) {
-        const Status status = copy->written();
-        if (!status.ok())
+        if (const Status status = copy->written(); status.failed())
             return status;
     }
-    if (!commitStaged({&reference.map.staged(), &reference.index, &reference.data, &edited.map.staged(),
-                       &edited.index, &edited.data}))
+    const Status committed = commitStaged({&reference.map->staged(), &reference.index, &reference.data,
+                                           &edited.map->staged(), &edited.index, &edited.data},
+                                          CommitOptions());
+    if (committed.failed())
         return Status::failure(
             QStringLiteral("Unable to write the sample facet in %1").arg(options.directory));
-    return Status::success();
+    return Status();
 }
 
 void countChange(const BlockPlan& plan, SampleFacetSummary& summary)
@@ -104,12 +100,12 @@ void writeMapBlocks(const SampleFacetOptions& options, qint64 block, const Block
 {
     std::array<char, difformat::MapBlockSize> bytes;
     terrain::referenceBlock(options.seed, block, options.heightBlocks, bytes.data());
-    reference.map.append(bytes.data(), bytes.size());
+    reference.map->append(bytes.data(), bytes.size());
     if (plan.change == BlockChange::Edited)
         terrain::editPayload(options.seed, block, bytes.data());
     if (plan.headerOnly)
         terrain::changeHeader(bytes.data());
-    edited.map.append(bytes.data(), bytes.size());
+    edited.map->append(bytes.data(), bytes.size());
 }
 
 }  // namespace
@@ -148,7 +144,7 @@ Status checkSampleFacetOptions(const SampleFacetOptions& options)
     }
     if (options.changedShare + options.emptiedShare + options.newShare > 1)
         return Status::failure(QStringLiteral("the changed, emptied and new shares add up to more than 1"));
-    return Status::success();
+    return Status();
 }
 
 SampleFacetResult writeSampleFacet(const SampleFacetOptions& options)
@@ -194,3 +190,5 @@ SampleFacetResult writeSampleFacet(const SampleFacetOptions& options)
     result.status = commitBoth(options, reference, edited);
     return result;
 }
+
+}  // namespace quillmark

@@ -16,6 +16,8 @@
 #include <QString>
 #include <QtGlobal>
 
+namespace quillmark {
+
 struct SampleFacetOptions
 {
     QString directory;
@@ -50,7 +52,7 @@ struct SampleFacetSummary
 
 struct SampleFacetResult
 {
-    Status status = Status::success();
+    Status status = Status();
     SampleFacetSummary summary;
 };
 
@@ -73,3 +75,5 @@ Status checkSampleFacetOptions(const SampleFacetOptions& options);
 // Writes both copies, streaming: memory stays small whatever the size. The six
 // files appear together or not at all, as a job's outputs do.
 SampleFacetResult writeSampleFacet(const SampleFacetOptions& options);
+
+}  // namespace quillmark

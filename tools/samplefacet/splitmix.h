@@ -2,6 +2,8 @@
 
 #include <QtGlobal>
 
+namespace quillmark {
+
 // A small, fast generator whose output depends on nothing but its seed, on
 // every platform, so that a sample facet can be made again bit for bit and any
 // block can be computed on its own, in any order.
@@ -35,3 +37,5 @@ public:
 private:
     quint64 m_state;
 };
+
+}  // namespace quillmark

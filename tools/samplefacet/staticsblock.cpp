@@ -4,6 +4,8 @@
 
 #include <QtEndian>
 
+namespace quillmark {
+
 namespace {
 
 constexpr quint64 ReferencePurpose = 4;
@@ -127,3 +129,5 @@ StaticsBlock editedStatics(quint64 seed, qint64 block, const BlockPlan& plan)
     }
     return StaticsBlock();
 }
+
+}  // namespace quillmark

@@ -4,6 +4,8 @@
 
 #include <QByteArray>
 
+namespace quillmark {
+
 // The statics of one block of a sample facet: records of 7 bytes (uint16 item
 // id, uint8 x, uint8 y within the block, int8 altitude, uint16 hue), and the
 // length and extra fields of its index entry. An empty block carries the kind
@@ -20,3 +22,5 @@ constexpr int StaticsRecordSize = 7;
 
 StaticsBlock referenceStatics(quint64 seed, qint64 block, const BlockPlan& plan);
 StaticsBlock editedStatics(quint64 seed, qint64 block, const BlockPlan& plan);
+
+}  // namespace quillmark

@@ -5,6 +5,8 @@
 #include "inputfile.h"
 #include "runs.h"
 
+namespace quillmark {
+
 using namespace difformat;
 
 namespace {
@@ -17,7 +19,7 @@ Status compareBlock(qint64 block, const IndexEntry& expected, InputFile& expecte
         return Status::failure(QStringLiteral("statics block %1 %2").arg(block).arg(what));
     };
     if (expected.isEmpty())
-        return actual.isEmpty() ? Status::success() : mismatch(QStringLiteral("should be empty"));
+        return actual.isEmpty() ? Status() : mismatch(QStringLiteral("should be empty"));
     if (actual.isEmpty())
         return mismatch(QStringLiteral("is empty but should hold %1 bytes").arg(expected.length));
     if (actual.length != expected.length)
@@ -27,15 +29,11 @@ Status compareBlock(qint64 block, const IndexEntry& expected, InputFile& expecte
         return mismatch(QStringLiteral("of the edited facet lies outside its data file"));
     if (!actual.fitsIn(actualData.size()))
         return mismatch(QStringLiteral("of the combined facet lies outside its data file"));
-    switch (compareRuns(expectedData, expected.offset, actualData, actual.offset, expected.length)) {
-    case RunComparison::Equal:
-        return Status::success();
-    case RunComparison::Different:
-        break;
-    case RunComparison::Unreadable:
+    RunComparison comparison = RunComparison::Different;
+    if (compareRuns(expectedData, expected.offset, actualData, actual.offset, expected.length, comparison)
+            .failed())
         return mismatch(QStringLiteral("could not be read"));
-    }
-    return mismatch(QStringLiteral("holds other bytes"));
+    return comparison == RunComparison::Equal ? Status() : mismatch(QStringLiteral("holds other bytes"));
 }
 
 }  // namespace
@@ -53,7 +51,7 @@ FacetCheck checkCombinedStatics(const QString& editedIndex, const QString& edite
                                                     {&expectedData, editedData},
                                                     {&actualData, combinedData}};
     for (const auto& [file, path] : files) {
-        if (!file->open()) {
+        if (file->open().failed()) {
             check.status = Status::failure(QStringLiteral("Unable to open %1").arg(path));
             return check;
         }
@@ -67,11 +65,12 @@ FacetCheck checkCombinedStatics(const QString& editedIndex, const QString& edite
                                 .arg(blocks));
         return check;
     }
-    Status firstMismatch = Status::success();
+    Status firstMismatch = Status();
     for (qint64 block = 0; block < blocks; ++block) {
-        const char* expected = expectedIndex.view(block * IndexEntrySize, IndexEntrySize);
-        const char* actual = actualIndex.view(block * IndexEntrySize, IndexEntrySize);
-        if (!expected || !actual) {
+        const char* expected = nullptr;
+        const char* actual = nullptr;
+        if (expectedIndex.view(block * IndexEntrySize, IndexEntrySize, expected).failed()
+            || actualIndex.view(block * IndexEntrySize, IndexEntrySize, actual).failed()) {
             check.status =
                 Status::failure(QStringLiteral("Unable to read statics index entry %1").arg(block));
             return check;
@@ -87,3 +86,5 @@ FacetCheck checkCombinedStatics(const QString& editedIndex, const QString& edite
             QStringLiteral("%1 (%2 blocks differ)").arg(firstMismatch.message()).arg(check.mismatches));
     return check;
 }
+
+}  // namespace quillmark

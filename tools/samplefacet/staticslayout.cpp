@@ -1,10 +1,14 @@
 #include "staticslayout.h"
 
+#include "runs.h"
+
 #include "splitmix.h"
 
 #include "difformat.h"
 #include "indexentry.h"
 #include "stagedfile.h"
+
+namespace quillmark {
 
 namespace {
 
@@ -72,3 +76,5 @@ qint32 StaticsLayout::appendData(const QByteArray& bytes)
     m_data.append(bytes.constData(), bytes.size());
     return offset;
 }
+
+}  // namespace quillmark

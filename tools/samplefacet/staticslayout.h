@@ -7,6 +7,8 @@
 #include <functional>
 #include <unordered_map>
 
+namespace quillmark {
+
 class SplitMix;
 class StagedFile;
 
@@ -42,3 +44,5 @@ private:
     std::unordered_map<qint64, qint32> m_placedEarly;  // block -> offset
     qint64 m_placedEarlyCount = 0;
 };
+
+}  // namespace quillmark

@@ -8,6 +8,8 @@
 
 #include <cmath>
 
+namespace quillmark {
+
 namespace terrain {
 
 namespace {
@@ -112,3 +114,5 @@ void changeHeader(char* mapBlock)
 }
 
 }  // namespace terrain
+
+}  // namespace quillmark

@@ -2,6 +2,8 @@
 
 #include <QtGlobal>
 
+namespace quillmark {
+
 // Map blocks of a sample facet: a 4-byte header, then 64 cells of 3 bytes
 // (uint16 tile id, int8 altitude), row by row, drawn from a smooth landscape
 // of water, sand, grass, forest and mountains so that neighbouring blocks look
@@ -22,3 +24,5 @@ void editPayload(quint64 seed, qint64 block, char* mapBlock);
 void changeHeader(char* mapBlock);
 
 }  // namespace terrain
+
+}  // namespace quillmark

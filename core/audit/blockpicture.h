@@ -1,0 +1,22 @@
+#pragma once
+
+#include "blockmarks.h"
+#include "commitoptions.h"
+#include "status.h"
+
+#include <QString>
+
+namespace quillmark {
+
+// The largest side a picture may have.
+constexpr int MaxPictureSide = 32767;
+
+// Draws the block grid of `marks`, one pixel per block, the marked blocks
+// bright on a dark ground, so that a map maker sees at a glance where a patch
+// touches the world; and writes it to `path` as a PNG picture, staged and
+// committed like every other output. Fails when the grid is too large to
+// draw or the picture cannot be written.
+Status writeBlockPicture(const QString& path, const BlockMarks& marks,
+                         const CommitOptions& options = CommitOptions());
+
+}  // namespace quillmark

@@ -1,0 +1,40 @@
+#pragma once
+
+// Reading a locator file and the checks on its block numbers that map and
+// statics inspections share.
+
+#include "difaudit.h"
+
+class QString;
+
+namespace quillmark {
+
+class Input;
+
+namespace locatorchecks {
+
+// Opens the locator at `path` for what it is as a whole: its records
+// (audit.locatorRecords, the first fact) and whether its size is whole
+// records. False (with audit.status failed) when it cannot be opened.
+bool openLocator(const QString& path, DifAudit& audit);
+
+// Reads every whole record of `path` once and checks its block numbers:
+// negative, outside audit.gridBlocks (when known; `gridName` is "map" or
+// "statics index"), repeated (within the grid) and out of order; marks the
+// grid's blocks in audit.marks, which must be made already. The findings go
+// to audit.blockFindings. Fails (audit.status) when it cannot be read.
+void read(const QString& path, const QString& gridName, DifAudit& audit);
+
+// Size of an input file that must exist and be readable; -1 (with
+// audit.status failed) when it cannot be opened.
+qint64 sizeOf(const QString& path, DifAudit& audit);
+
+// The grid for `audit.gridBlocks` blocks, or the facet's when that is unknown.
+BlockMarks gridFor(const AuditGrid& grid, qint64 gridBlocks);
+
+// Findings for a file whose size is not a whole number of records.
+void checkWholeRecords(const QString& fileName, qint64 size, qint64 recordSize, DifAudit& audit);
+
+}  // namespace locatorchecks
+
+}  // namespace quillmark

@@ -1,0 +1,195 @@
+#include "commitrecord.h"
+
+#include "platformfile.h"
+#include "stagingnames.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSet>
+
+namespace quillmark {
+
+namespace {
+
+constexpr char Format[] = "quillmark-commit-2";
+
+QString entryPath(const QString& folder, const QString& name)
+{
+    return folder + QLatin1Char('/') + name;
+}
+
+// Whether the folder holds an entry of this name, of whatever kind: a link
+// counts as itself, not as what it leads to.
+bool holds(const QString& folder, const QString& name)
+{
+    const QFileInfo info(entryPath(folder, name));
+    return info.exists() || info.isSymLink();
+}
+
+QByteArray encode(const CommitRecord& record)
+{
+    QJsonArray entries;
+    for (const CommitEntry& entry : record.entries)
+        entries.append(QJsonObject{{"staged", entry.staged},
+                                   {"target", entry.target},
+                                   {"backup", entry.backup},
+                                   {"identity", QString::fromLatin1(entry.identity)}});
+    const bool undo = record.direction == CommitRecord::Direction::Undo;
+    return QJsonDocument(QJsonObject{{"format", Format},
+                                     {"direction", undo ? "undo" : "forward"},
+                                     {"entries", entries}})
+        .toJson();
+}
+
+// Why an entry may not be acted on; empty when it may.
+QString entryFault(const CommitEntry& entry)
+{
+    using namespace stagingnames;
+    for (const QString& name : {entry.target, entry.staged, entry.backup}) {
+        if (!name.isEmpty() && !isBareName(name))
+            return QStringLiteral("it names a file outside its folder: %1").arg(name);
+    }
+    if (entry.target.isEmpty() || isPart(entry.target) || isBackup(entry.target)
+        || entry.target == QLatin1String(RecordName) || entry.target == QLatin1String(LockName))
+        return QStringLiteral("it names a target that is no output: %1").arg(entry.target);
+    if (!isPartOf(entry.staged, entry.target))
+        return QStringLiteral("it names a staged file that does not belong to %1: %2")
+            .arg(entry.target, entry.staged);
+    if (!entry.backup.isEmpty() && !isBackupOf(entry.backup, entry.target))
+        return QStringLiteral("it names a backup that does not belong to %1: %2")
+            .arg(entry.target, entry.backup);
+    return QString();
+}
+
+// The record's entries, or why they are not a record's.
+QString decodeEntries(const QJsonArray& array, std::vector<CommitEntry>& entries)
+{
+    QSet<QString> targets;
+    for (const QJsonValue& value : array) {
+        const QJsonObject object = value.toObject();
+        const CommitEntry entry{object.value("staged").toString(), object.value("target").toString(),
+                                object.value("backup").toString(),
+                                object.value("identity").toString().toLatin1()};
+        const QString fault = entryFault(entry);
+        if (!fault.isEmpty())
+            return fault;
+        if (targets.contains(entry.target))
+            return QStringLiteral("it names the target %1 twice").arg(entry.target);
+        targets.insert(entry.target);
+        entries.push_back(entry);
+    }
+    return entries.empty() ? QStringLiteral("it names no files") : QString();
+}
+
+QString decode(const QByteArray& bytes, CommitRecord& record)
+{
+    const QJsonObject root = QJsonDocument::fromJson(bytes).object();
+    const QString direction = root.value("direction").toString();
+    if (root.value("format").toString() != QLatin1String(Format)
+        || (direction != QLatin1String("undo") && direction != QLatin1String("forward"))
+        || !root.value("entries").isArray())
+        return QStringLiteral("not a commit record this version understands");
+    record.direction =
+        direction == QLatin1String("undo") ? CommitRecord::Direction::Undo : CommitRecord::Direction::Forward;
+    record.entries.clear();
+    return decodeEntries(root.value("entries").toArray(), record.entries);
+}
+
+}  // namespace
+
+QString CommitRecord::pathIn(const QString& folder)
+{
+    return entryPath(folder, QLatin1String(stagingnames::RecordName));
+}
+
+Status CommitRecord::write(const QString& folder) const
+{
+    const QByteArray bytes = encode(*this);
+    const QString path = pathIn(folder);
+    const QString staged = stagingnames::partName(path);
+    platformfile::NativeFile file;
+    Status written = file.createNew(staged);
+    if (written.ok())
+        written = file.write(bytes.constData(), bytes.size());
+    if (written.ok())
+        written = file.sync();
+    if (written.ok())
+        written = file.close();
+    if (written.ok())
+        written = platformfile::replaceFile(staged, path);
+    if (written.ok())
+        written = platformfile::syncDirectory(folder);
+    if (written.failed()) {
+        (void)file.close();
+        QFile::remove(staged);
+        return Status::fileFailure(path, written.reason());
+    }
+    return Status();
+}
+
+Status CommitRecord::read(const QString& folder, CommitRecord& record)
+{
+    const QString path = pathIn(folder);
+    QByteArray bytes;
+    if (const Status read = platformfile::readSmallFile(path, MaxSize, bytes); read.failed())
+        return read;
+    const QString fault = decode(bytes, record);
+    return fault.isEmpty() ? Status() : Status::fileFailure(path, fault);
+}
+
+Status CommitRecord::settle(const QString& folder) const
+{
+    Status settled = direction == Direction::Forward ? settleForward(folder) : settleUndo(folder);
+    if (settled.ok())
+        settled = platformfile::syncDirectory(folder);
+    if (settled.failed())
+        return settled;
+    for (const CommitEntry& entry : entries) {
+        if (!entry.backup.isEmpty())
+            QFile::remove(entryPath(folder, entry.backup));
+        QFile::remove(entryPath(folder, entry.staged));
+    }
+    return Status();
+}
+
+// A staged file that is gone was renamed into place already.
+Status CommitRecord::settleForward(const QString& folder) const
+{
+    for (const CommitEntry& entry : entries) {
+        if (!holds(folder, entry.staged))
+            continue;
+        if (const Status replaced =
+                platformfile::replaceFile(entryPath(folder, entry.staged), entryPath(folder, entry.target));
+            replaced.failed())
+            return replaced;
+    }
+    return Status();
+}
+
+// The backup holds the earlier content whether or not the new content went
+// in (before it did, both names share one file). A target that had none is
+// removed when its staged file took its place, and only then: the file
+// standing there must be that staged file still, so that a record cannot
+// remove a file it did not make.
+Status CommitRecord::settleUndo(const QString& folder) const
+{
+    for (const CommitEntry& entry : entries) {
+        const QString target = entryPath(folder, entry.target);
+        if (!entry.backup.isEmpty()) {
+            if (!holds(folder, entry.backup))
+                continue;
+            if (const Status replaced = platformfile::replaceFile(entryPath(folder, entry.backup), target);
+                replaced.failed())
+                return replaced;
+        } else if (!holds(folder, entry.staged) && !entry.identity.isEmpty()
+                   && platformfile::fileIdentity(target) == entry.identity && !QFile::remove(target)) {
+            return Status::fileFailure(target, QStringLiteral("Cannot remove it"));
+        }
+    }
+    return Status();
+}
+
+}  // namespace quillmark

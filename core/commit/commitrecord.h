@@ -1,0 +1,65 @@
+#pragma once
+
+#include "status.h"
+
+#include <QString>
+
+#include <vector>
+
+namespace quillmark {
+
+// What a commit is about to do in one folder, written and flushed there before
+// its first rename and removed after its last, so that a job killed in between
+// can be completed (or, when it was undoing a failed commit, undone) by the
+// next job in the folder. Outputs written together then never stay part old,
+// part new.
+//
+// A record is data found in a folder, which anybody may have put there: it
+// names entries of its own folder only, by bare name, each a target with its
+// staged file and backup named as this program names them. A record that says
+// anything else is refused whole, and nothing it names is touched. Since it
+// holds no paths, a folder moved or copied after a crash is repaired where it
+// now lies.
+struct CommitEntry
+{
+    QString staged;       // the complete, flushed new content
+    QString target;       // the file it replaces
+    QString backup;       // a second name of the target's earlier content; empty when there was none
+    QByteArray identity;  // the staged file's identity (platformfile::fileIdentity); may be empty
+};
+
+class CommitRecord
+{
+public:
+    enum class Direction { Forward, Undo };
+
+    // A record is a few names; anything larger is not one.
+    static constexpr qint64 MaxSize = 64 * 1024;
+
+    Direction direction = Direction::Forward;
+    std::vector<CommitEntry> entries;
+
+    // Writes the record into `folder` in one step (a record is whole or
+    // absent) and flushes it and the folder to stable storage.
+    Status write(const QString& folder) const;
+
+    // The record in `folder`. Fails, naming the record and what is wrong with
+    // it, when it cannot be read or is not a record as written by write().
+    static Status read(const QString& folder, CommitRecord& record);
+
+    // Brings every entry to the end the direction names: forward, every
+    // target takes its staged content; undo, every target has its earlier
+    // content again (or is gone when it had none). Safe to repeat after a
+    // kill part way. The backups and staged files left over are removed, and
+    // the folder is flushed.
+    Status settle(const QString& folder) const;
+
+    // The record's own path in `folder`.
+    static QString pathIn(const QString& folder);
+
+private:
+    Status settleForward(const QString& folder) const;
+    Status settleUndo(const QString& folder) const;
+};
+
+}  // namespace quillmark

@@ -1,0 +1,102 @@
+#include "stagingnames.h"
+
+#include <QFileInfo>
+#include <QRandomGenerator>
+
+namespace quillmark::stagingnames {
+
+namespace {
+
+constexpr char PartMark[] = ".quillmark-part-";
+constexpr char BackupMark[] = ".quillmark-old-";
+
+// Hidden from plain listings; the random id keeps two jobs' names apart.
+QString freeSiblingName(const QString& target, const char* mark)
+{
+    const QFileInfo info(target);
+    for (;;) {
+        const QString name = info.absolutePath() + QLatin1String("/.") + info.fileName() + QLatin1String(mark)
+                             + QString::number(QRandomGenerator::global()->generate64(), 36);
+        if (!QFileInfo::exists(name) && !QFileInfo(name).isSymLink())
+            return name;
+    }
+}
+
+// "." + target + mark + an id of digits and lower-case letters.
+bool isSiblingName(const QString& name, const QString& target, const char* mark)
+{
+    const QString prefix = QLatin1Char('.') + target + QLatin1String(mark);
+    if (!isBareName(target) || !name.startsWith(prefix) || name.size() == prefix.size())
+        return false;
+    for (qsizetype i = prefix.size(); i < name.size(); ++i) {
+        const QChar c = name.at(i);
+        if (!(c >= QLatin1Char('0') && c <= QLatin1Char('9'))
+            && !(c >= QLatin1Char('a') && c <= QLatin1Char('z')))
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool isBareName(const QString& name)
+{
+    constexpr qsizetype MaxNameLength = 255;
+    if (name.isEmpty() || name.size() > MaxNameLength || name == QLatin1String(".")
+        || name == QLatin1String(".."))
+        return false;
+    for (const QChar c : name) {
+        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c == QLatin1Char(':') || c.unicode() == 0)
+            return false;
+    }
+    return true;
+}
+
+bool isPartOf(const QString& name, const QString& target)
+{
+    return isSiblingName(name, target, PartMark);
+}
+
+bool isBackupOf(const QString& name, const QString& target)
+{
+    return isSiblingName(name, target, BackupMark);
+}
+
+QString partName(const QString& target)
+{
+    return freeSiblingName(target, PartMark);
+}
+
+QString backupName(const QString& target)
+{
+    return freeSiblingName(target, BackupMark);
+}
+
+bool isPart(const QString& fileName)
+{
+    return fileName.startsWith(QLatin1Char('.')) && fileName.contains(QLatin1String(PartMark));
+}
+
+bool isBackup(const QString& fileName)
+{
+    return fileName.startsWith(QLatin1Char('.')) && fileName.contains(QLatin1String(BackupMark));
+}
+
+Status followLinks(const QString& path, QString& file)
+{
+    // The system's own limit on a chain of links is of this order.
+    constexpr int MaxLinks = 40;
+    QString current = QFileInfo(path).absoluteFilePath();
+    for (int hops = 0; hops < MaxLinks; ++hops) {
+        const QFileInfo info(current);
+        if (!info.isSymLink()) {
+            file = current;
+            return Status();
+        }
+        current = info.symLinkTarget();
+    }
+    file.clear();
+    return Status::fileFailure(path, QStringLiteral("Too many levels of symbolic links"));
+}
+
+}  // namespace quillmark::stagingnames

@@ -1,0 +1,107 @@
+#include "blockwalk.h"
+
+#include "outputfolder.h"
+#include "stagedcommit.h"
+#include "stagedfile.h"
+#include "stagingnames.h"
+
+#include <QFileInfo>
+
+namespace quillmark {
+
+BlockWalk::BlockWalk(JobProgress& progress, const CommitOptions& options,
+                     std::initializer_list<Output*> outputs, const QString& writeFailure)
+    : m_progress(progress), m_options(options), m_outputs(outputs), m_writeFailure(writeFailure)
+{}
+
+// However the job leaves, the progress it began ends.
+BlockWalk::~BlockWalk()
+{
+    end();
+}
+
+// The folders are the output folder and those that links among the outputs
+// lead to; what killed jobs left there is settled first: an unfinished
+// commit completed or undone, their files removed.
+Status BlockWalk::createOutputs(const QString& message)
+{
+    if (m_outputs.empty())
+        return Status();
+    const QString& first = m_outputs.front()->target();
+    QStringList folders{QFileInfo(first).absolutePath()};
+    for (const Output* output : m_outputs) {
+        QString destination;
+        if (stagingnames::followLinks(output->target(), destination).ok())
+            folders << QFileInfo(destination).absolutePath();
+    }
+    {
+        FolderSet opened(m_options);
+        if (const Status status = opened.open(folders); status.failed())
+            return Status::failure(message, first, status.reason());
+        for (const auto& folder : opened.folders())
+            folder->removeDebris();
+    }
+    for (Output* output : m_outputs) {
+        if (const Status created = output->create(); created.failed())
+            return created.withMessage(message);
+    }
+    return Status();
+}
+
+void BlockWalk::begin(qint64 totalSteps)
+{
+    m_progress.begin(totalSteps);
+    m_begun = true;
+}
+
+void BlockWalk::fail(const Status& failure)
+{
+    if (m_failure.ok())
+        m_failure = failure;
+}
+
+bool BlockWalk::atProgressStep(qint64 block)
+{
+    m_stopped = !m_progress.advance(block);
+    if (!m_stopped)
+        m_failure = writeStatus();
+    return !m_stopped && m_failure.ok();
+}
+
+void BlockWalk::end()
+{
+    if (m_begun && !m_ended)
+        m_progress.end();
+    m_ended = true;
+}
+
+Status BlockWalk::writeStatus() const
+{
+    for (const Output* output : m_outputs) {
+        if (const Status written = output->writeStatus(); written.failed())
+            return written.withMessage(m_writeFailure);
+    }
+    return Status();
+}
+
+JobOutcome BlockWalk::finish(std::initializer_list<Input*> inputs, JobResult result)
+{
+    end();
+    if (m_stopped)
+        return JobOutcome::stop();
+    if (m_failure.failed())
+        return JobOutcome::failure(m_failure);
+    for (Input* input : inputs)
+        input->close();
+    std::vector<StagedFile*> staged;
+    for (Output* output : m_outputs) {
+        if (const Status finished = output->finish(); finished.failed())
+            return JobOutcome::failure(finished.withMessage(m_writeFailure));
+        staged.push_back(&output->staged());
+    }
+    if (const Status committed = commitStaged(staged, m_options); committed.failed())
+        return JobOutcome::failure(committed.withMessage(m_writeFailure));
+    return JobOutcome::success(std::move(result));
+}
+
+}  // namespace quillmark

@@ -1,0 +1,108 @@
+#include "jobchecks.h"
+
+#include "commitrecord.h"
+#include "indexentry.h"
+#include "jobmessages.h"
+#include "outputfolder.h"
+#include "stagingnames.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace quillmark {
+
+namespace {
+
+// The folders in which `path` lies: its own, and the one its links lead to.
+QStringList foldersOf(const QString& path)
+{
+    QStringList folders{QFileInfo(path).absolutePath()};
+    QString destination;
+    if (stagingnames::followLinks(path, destination).ok())
+        folders << QFileInfo(destination).absolutePath();
+    return folders;
+}
+
+// Only a folder that holds a record is taken, so that inputs in folders
+// this job may not write to (a game installation) cost nothing.
+Status recoverFoldersOf(const QString& path, const CommitOptions& options)
+{
+    if (path.isEmpty())
+        return Status();
+    for (const QString& folder : foldersOf(path)) {
+        const QFileInfo record(CommitRecord::pathIn(folder));
+        if (!record.exists() && !record.isSymLink())
+            continue;
+        FolderSet repaired(options);
+        if (const Status opened = repaired.open({folder}); opened.failed())
+            return Status::fileFailure(
+                folder, QStringLiteral("holds an interrupted commit: %1").arg(opened.reason()));
+    }
+    return Status();
+}
+
+}  // namespace
+
+Status openInputs(std::initializer_list<Input*> inputs, const QString& message, const CommitOptions& options)
+{
+    for (Input* input : inputs) {
+        Status opened = recoverFoldersOf(input->path(), options);
+        if (opened.ok())
+            opened = input->open();
+        if (opened.failed())
+            return opened.withMessage(message);
+    }
+    return Status();
+}
+
+Status checkRecordCount(const Input& input, qint64 recordSize, const QString& message)
+{
+    constexpr qint64 Nameable = qint64(1) << 31;
+    const qint64 records = input.size() / recordSize;
+    if (records <= Nameable)
+        return Status();
+    return Status::failure(message, input.path(),
+                           QStringLiteral("It holds %1 blocks, more than the %2 that block numbers can name")
+                               .arg(records)
+                               .arg(Nameable));
+}
+
+Status sizesDiffer(const QString& message, const Input& reference, const Input& current)
+{
+    return Status::failure(message, QString(),
+                           reference.sizeText() + QLatin1String(", ") + current.sizeText());
+}
+
+Status checkOutputDirectory(const QString& text)
+{
+    if (!text.isEmpty() && QDir(text).exists())
+        return Status();
+    QString reason = QStringLiteral("No such directory");
+    if (text.isEmpty())
+        reason = QStringLiteral("No directory named");
+    else if (QFileInfo::exists(text))
+        reason = QStringLiteral("Not a directory");
+    return Status::failure(QLatin1String(jobmessage::OutputDirMissing), text, reason);
+}
+
+Status checkOutputDirectoryNamed(const QString& text)
+{
+    return text.isEmpty() ? checkOutputDirectory(text) : Status();
+}
+
+Status damagedEntry(const QString& message, const Input& index, const IndexEntry& entry, qint64 dataSize)
+{
+    QString reason;
+    if (entry.offset < 0)
+        reason = QStringLiteral("An entry has the offset %1").arg(entry.offset);
+    else if (entry.length < 0)
+        reason = QStringLiteral("An entry has the length %1").arg(entry.length);
+    else
+        reason = QStringLiteral("An entry names %1 bytes at %2, its data file has %3")
+                     .arg(entry.length)
+                     .arg(entry.offset)
+                     .arg(dataSize);
+    return Status::failure(message, index.path(), reason);
+}
+
+}  // namespace quillmark

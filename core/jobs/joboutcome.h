@@ -1,0 +1,63 @@
+#pragma once
+
+#include "status.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <utility>
+
+namespace quillmark {
+
+// The figures of a job that succeeded, for a summary.
+struct JobResult
+{
+    qint64 blocks = 0;     // blocks walked
+    qint64 records = 0;    // blocks listed in the difference files, or taken from them
+    qint64 dataBytes = 0;  // bytes of the (difference) data file written
+    QStringList written;   // the files that now stand in the output directory
+};
+
+// How a job ended: succeeded (with its figures), failed (with its failure:
+// the job's message, the file and the reason) or stopped at the caller's
+// request (with nothing: whoever stopped it knows). Only the three factories
+// make one, so no other state can arise.
+class [[nodiscard]] JobOutcome
+{
+public:
+    static JobOutcome success(JobResult result)
+    {
+        JobOutcome outcome(State::Succeeded);
+        outcome.m_result = std::move(result);
+        return outcome;
+    }
+    static JobOutcome failure(Status failure)
+    {
+        JobOutcome outcome(State::Failed);
+        outcome.m_failure = std::move(failure);
+        return outcome;
+    }
+    static JobOutcome stop() { return JobOutcome(State::Stopped); }
+
+    bool succeeded() const { return m_state == State::Succeeded; }
+    bool failed() const { return m_state == State::Failed; }
+    bool stopped() const { return m_state == State::Stopped; }
+
+    // The figures of a job that succeeded; all zero otherwise.
+    const JobResult& result() const { return m_result; }
+    // The failure of a job that failed; success otherwise.
+    const Status& failure() const { return m_failure; }
+    // The failure's message; empty unless the job failed.
+    const QString& message() const { return m_failure.message(); }
+
+private:
+    enum class State { Succeeded, Failed, Stopped };
+
+    explicit JobOutcome(State state) : m_state(state) {}
+
+    State m_state;
+    JobResult m_result;  // set only when succeeded
+    Status m_failure;    // set only when failed
+};
+
+}  // namespace quillmark

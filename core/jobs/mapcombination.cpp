@@ -1,0 +1,84 @@
+#include "jobs.h"
+
+#include "blockwalk.h"
+#include "difformat.h"
+#include "inputfile.h"
+#include "jobchecks.h"
+#include "jobmessages.h"
+#include "mapinput.h"
+#include "mapoutput.h"
+#include "replacementtable.h"
+#include "runs.h"
+
+namespace quillmark {
+
+using namespace difformat;
+
+namespace {
+
+Status checkInputs(const MapCombineJob& job, MapInput& map, InputFile& difData, InputFile& locator,
+                   const CommitOptions& options)
+{
+    if (const Status opened = openInputs({&map}, jobmessage::UnableToOpenMap, options); opened.failed())
+        return opened;
+    if (const Status counted = checkRecordCount(map, MapBlockSize, jobmessage::UnableToOpenMap);
+        counted.failed())
+        return counted;
+    if (const Status opened = openInputs({&difData, &locator}, jobmessage::UnableToOpenDifFiles, options);
+        opened.failed())
+        return opened;
+    return checkOutputDirectoryNamed(job.outDir);
+}
+
+// The block from the difference data when the locator names it, else from
+// the map.
+Status copyBlock(qint64 block, qint64 ordinal, MapInput& map, InputFile& difData, Output& newMap)
+{
+    const qint64 difRecords = difData.size() / MapBlockSize;
+    if (ordinal >= difRecords)
+        return Status::failure(
+            jobmessage::difFilesDamaged(block), difData.path(),
+            QStringLiteral("It holds %1 records, the locator names record %2").arg(difRecords).arg(ordinal));
+    Input& source = ordinal < 0 ? static_cast<Input&>(map) : difData;
+    const char* bytes = nullptr;
+    const Status viewed = source.view((ordinal < 0 ? block : ordinal) * MapBlockSize, MapBlockSize, bytes);
+    if (viewed.failed())
+        return viewed.withMessage(jobmessage::UnableToReadMapOrDif);
+    newMap.append(bytes, MapBlockSize);
+    return Status();
+}
+
+}  // namespace
+
+JobOutcome combineMapDiff(const MapCombineJob& job, JobProgress& progress, const CommitOptions& options)
+{
+    MapInput map(job.currentMap);
+    InputFile difData(job.difData);
+    InputFile locator(job.difLocator);
+    if (const Status checked = checkInputs(job, map, difData, locator, options); checked.failed())
+        return JobOutcome::failure(checked);
+    const std::unique_ptr<Output> newMap =
+        makeMapOutput(mapFileName(job.outDir, job.facet, job.format), job.format, job.facet, map.size());
+    BlockWalk walk(progress, options, {newMap.get()}, jobmessage::UnableToWriteNewMap);
+    if (const Status created = walk.createOutputs(jobmessage::UnableToCreateNewMap); created.failed())
+        return JobOutcome::failure(created);
+
+    JobResult result{map.size() / MapBlockSize, 0, 0, {newMap->target()}};
+    walk.begin(result.blocks);
+    ReplacementTable table(result.blocks);
+    walk.fail(table.load(locator).withMessage(jobmessage::UnableToReadMapOrDif));
+    const bool walked = walk.eachBlock(result.blocks, [&](qint64 block) {
+        const qint64 ordinal = table.findNext(block);
+        result.records += ordinal >= 0 ? 1 : 0;
+        return copyBlock(block, ordinal, map, difData, *newMap);
+    });
+    // The bytes past the last whole block are outside the format, but never lost.
+    const qint64 tail = result.blocks * MapBlockSize;
+    if (walked)
+        walk.fail(
+            copyRun(map, tail, map.size() - tail, *newMap).withMessage(jobmessage::UnableToReadMapOrDif));
+    result.dataBytes = newMap->size();
+    return walk.finish({&map, &difData, &locator}, result);
+}
+
+}  // namespace quillmark

@@ -1,0 +1,122 @@
+#include "jobs.h"
+
+#include "blockwalk.h"
+#include "difformat.h"
+#include "jobchecks.h"
+#include "jobmessages.h"
+#include "mapinput.h"
+#include "stagedfile.h"
+#include "uopformat.h"
+
+#include <cstring>
+
+namespace quillmark {
+
+using namespace difformat;
+
+namespace {
+
+// Blocks compared as one window before they are compared one by one: as
+// many as a container chunk holds, so that a window of either form of map
+// is one view of bytes that are there already.
+constexpr qint64 WindowBlocks = uopformat::ChunkSize / MapBlockSize;
+
+// The two maps a window at a time: most windows of an edited facet are
+// untouched, header and payload, and cost one comparison of their bytes.
+class WindowComparer
+{
+public:
+    WindowComparer(MapInput& reference, MapInput& current, qint64 blocks)
+        : m_reference(reference), m_current(current), m_blocks(blocks)
+    {}
+
+    // Whether the payload of `block` differs; the block's bytes in the
+    // current map are at `currentBlock` then. Blocks come in ascending order.
+    Status differs(qint64 block, bool& differs, const char*& currentBlock)
+    {
+        if (block % WindowBlocks == 0) {
+            if (const Status viewed = viewWindow(block); viewed.failed())
+                return viewed;
+        }
+        differs = false;
+        if (m_windowEqual)
+            return Status();
+        const qint64 at = (block % WindowBlocks) * MapBlockSize + MapHeaderSize;
+        // Only the payload counts; the record carries the current header.
+        differs = memcmp(m_referenceWindow + at, m_currentWindow + at, MapPayloadSize) != 0;
+        currentBlock = m_currentWindow + at - MapHeaderSize;
+        return Status();
+    }
+
+private:
+    Status viewWindow(qint64 first)
+    {
+        const qint64 length = qMin(WindowBlocks, m_blocks - first) * MapBlockSize;
+        Status viewed = m_reference.view(first * MapBlockSize, length, m_referenceWindow);
+        if (viewed.ok())
+            viewed = m_current.view(first * MapBlockSize, length, m_currentWindow);
+        if (viewed.failed())
+            return viewed.withMessage(jobmessage::UnableToReadMapData);
+        m_windowEqual = memcmp(m_referenceWindow, m_currentWindow, size_t(length)) == 0;
+        return Status();
+    }
+
+    MapInput& m_reference;
+    MapInput& m_current;
+    qint64 m_blocks;
+    const char* m_referenceWindow = nullptr;
+    const char* m_currentWindow = nullptr;
+    bool m_windowEqual = false;
+};
+
+Status checkMaps(const MapGenerateJob& job, MapInput& reference, MapInput& current,
+                 const CommitOptions& options)
+{
+    if (const Status opened = openInputs({&reference}, jobmessage::UnableToOpenReferenceData, options);
+        opened.failed())
+        return opened;
+    if (const Status opened = openInputs({&current}, jobmessage::UnableToOpenMapData, options);
+        opened.failed())
+        return opened;
+    if (current.size() != reference.size())
+        return sizesDiffer(jobmessage::MapSizesDiffer, reference, current);
+    if (const Status counted = checkRecordCount(current, MapBlockSize, jobmessage::UnableToOpenMapData);
+        counted.failed())
+        return counted;
+    return checkOutputDirectory(job.outDir);
+}
+
+}  // namespace
+
+JobOutcome generateMapDiff(const MapGenerateJob& job, JobProgress& progress, const CommitOptions& options)
+{
+    MapInput reference(job.referenceMap);
+    MapInput current(job.currentMap);
+    if (const Status checked = checkMaps(job, reference, current, options); checked.failed())
+        return JobOutcome::failure(checked);
+    StagedFile difData(outputName(job.outDir, MapDifDataPart, job.facet));
+    StagedFile locator(outputName(job.outDir, MapDifLocatorPart, job.facet));
+    BlockWalk walk(progress, options, {&difData, &locator}, jobmessage::UnableToWriteDiffFiles);
+    if (const Status created = walk.createOutputs(jobmessage::UnableToCreateDiffFiles); created.failed())
+        return JobOutcome::failure(created);
+
+    // A trailing fragment shorter than a block is outside the format and is
+    // not compared.
+    JobResult result{current.size() / MapBlockSize, 0, 0, {locator.target(), difData.target()}};
+    WindowComparer maps(reference, current, result.blocks);
+    walk.eachBlock(result.blocks, [&](qint64 block) {
+        bool differs = false;
+        const char* currentBlock = nullptr;
+        Status compared = maps.differs(block, differs, currentBlock);
+        if (differs) {
+            locator.appendInt32(qint32(block));
+            difData.append(currentBlock, MapBlockSize);
+            ++result.records;
+        }
+        return compared;
+    });
+    result.dataBytes = difData.size();
+    return walk.finish({&reference, &current}, result);
+}
+
+}  // namespace quillmark

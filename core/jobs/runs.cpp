@@ -1,0 +1,44 @@
+#include "runs.h"
+
+#include <cstring>
+
+namespace quillmark {
+
+Status compareRuns(Input& a, qint64 aOffset, Input& b, qint64 bOffset, qint64 length,
+                   RunComparison& comparison)
+{
+    comparison = RunComparison::Equal;
+    for (qint64 done = 0; done < length;) {
+        const qint64 piece = qMin(length - done, Input::MaxView);
+        const char* x = nullptr;
+        const char* y = nullptr;
+        if (const Status viewed = a.view(aOffset + done, piece, x); viewed.failed())
+            return viewed;
+        // Viewing b may not move a's window: they are two inputs.
+        if (const Status viewed = b.view(bOffset + done, piece, y); viewed.failed())
+            return viewed;
+        if (memcmp(x, y, size_t(piece)) != 0) {
+            comparison = RunComparison::Different;
+            return Status();
+        }
+        done += piece;
+    }
+    return Status();
+}
+
+void appendIndexEntry(Output& file, const IndexEntry& entry)
+{
+    char bytes[difformat::IndexEntrySize];
+    entry.encode(bytes);
+    file.append(bytes, difformat::IndexEntrySize);
+}
+
+Status copyRun(Input& from, qint64 offset, qint64 length, Output& to)
+{
+    return forEachPiece(from, offset, length, [&to](const char* bytes, qint64 count) {
+        to.append(bytes, count);
+        return true;
+    });
+}
+
+}  // namespace quillmark

@@ -1,0 +1,120 @@
+#include "jobs.h"
+
+#include "blockwalk.h"
+#include "difformat.h"
+#include "indexentry.h"
+#include "inputfile.h"
+#include "jobchecks.h"
+#include "jobmessages.h"
+#include "replacementtable.h"
+#include "runs.h"
+#include "stagedfile.h"
+
+namespace quillmark {
+
+using namespace difformat;
+
+namespace {
+
+// Where a block of the new pair comes from: the current pair, or the
+// difference files when the locator names it.
+struct BlockSource
+{
+    Input& index;
+    Input& data;
+    qint64 entryNumber;
+    bool replaced;
+};
+
+// The new data file is compact and in block order: every offset is where the
+// block's bytes land now.
+Status appendBlock(const BlockSource& source, IndexEntry entry, Output& newIndex, Output& newData)
+{
+    if (!entry.isEmpty()) {
+        if (newData.size() + entry.length > MaxStaticsDataSize)
+            return Status::failure(jobmessage::UnableToWriteNewStatics, newData.target(),
+                                   QStringLiteral("It would grow past 2 GiB"));
+        const qint64 from = entry.offset;
+        entry.offset = qint32(newData.size());
+        if (const Status copied = copyRun(source.data, from, entry.length, newData); copied.failed())
+            return copied.withMessage(jobmessage::UnableToReadStaticsOrDif);
+    }
+    appendIndexEntry(newIndex, entry);
+    return Status();
+}
+
+Status combineBlock(qint64 block, const BlockSource& source, Output& newIndex, Output& newData)
+{
+    const qint64 records = source.index.size() / IndexEntrySize;
+    if (source.replaced && source.entryNumber >= records)
+        return Status::failure(jobmessage::difFilesDamaged(block), source.index.path(),
+                               QStringLiteral("It holds %1 records, the locator names record %2")
+                                   .arg(records)
+                                   .arg(source.entryNumber));
+    const char* bytes = nullptr;
+    if (const Status viewed = source.index.view(source.entryNumber * IndexEntrySize, IndexEntrySize, bytes);
+        viewed.failed())
+        return viewed.withMessage(jobmessage::UnableToReadStaticsOrDif);
+    const IndexEntry entry = IndexEntry::decode(bytes);
+    if (!entry.fitsIn(source.data.size()))
+        return damagedEntry(source.replaced ? jobmessage::difFilesDamaged(block)
+                                            : jobmessage::currentStaticsDamaged(block),
+                            source.index, entry, source.data.size());
+    return appendBlock(source, entry, newIndex, newData);
+}
+
+Status checkInputs(const StaticsCombineJob& job, std::initializer_list<Input*> current,
+                   std::initializer_list<Input*> difFiles, const Input& currentIndex,
+                   const CommitOptions& options)
+{
+    if (const Status opened = openInputs(current, jobmessage::UnableToOpenStatics, options); opened.failed())
+        return opened;
+    if (const Status counted =
+            checkRecordCount(currentIndex, IndexEntrySize, jobmessage::UnableToOpenStatics);
+        counted.failed())
+        return counted;
+    if (const Status opened = openInputs(difFiles, jobmessage::UnableToOpenDifFiles, options);
+        opened.failed())
+        return opened;
+    return checkOutputDirectoryNamed(job.outDir);
+}
+
+}  // namespace
+
+JobOutcome combineStaticsDiff(const StaticsCombineJob& job, JobProgress& progress,
+                              const CommitOptions& options)
+{
+    InputFile currentData(job.currentData);
+    InputFile currentIndex(job.currentIndex);
+    InputFile difData(job.difData);
+    InputFile difIndex(job.difIndex);
+    InputFile locator(job.difLocator);
+    if (const Status checked = checkInputs(job, {&currentData, &currentIndex},
+                                           {&difData, &difIndex, &locator}, currentIndex, options);
+        checked.failed())
+        return JobOutcome::failure(checked);
+    StagedFile newData(outputName(job.outDir, StaticsDataPart, job.facet));
+    StagedFile newIndex(outputName(job.outDir, StaticsIndexPart, job.facet));
+    BlockWalk walk(progress, options, {&newData, &newIndex}, jobmessage::UnableToWriteNewStatics);
+    if (const Status created = walk.createOutputs(jobmessage::UnableToCreateNewStatics); created.failed())
+        return JobOutcome::failure(created);
+
+    JobResult result{currentIndex.size() / IndexEntrySize, 0, 0, {newIndex.target(), newData.target()}};
+    walk.begin(result.blocks);
+    ReplacementTable table(result.blocks);
+    walk.fail(table.load(locator).withMessage(jobmessage::UnableToReadStaticsOrDif));
+    walk.eachBlock(result.blocks, [&](qint64 block) {
+        const qint64 ordinal = table.findNext(block);
+        const bool replaced = ordinal >= 0;
+        result.records += replaced ? 1 : 0;
+        return combineBlock(block,
+                            {replaced ? static_cast<Input&>(difIndex) : currentIndex,
+                             replaced ? static_cast<Input&>(difData) : currentData,
+                             replaced ? ordinal : block, replaced},
+                            newIndex, newData);
+    });
+    result.dataBytes = newData.size();
+    return walk.finish({&currentData, &currentIndex, &difData, &difIndex, &locator}, result);
+}
+
+}  // namespace quillmark

@@ -1,0 +1,14 @@
+// killjob-cli: quillmark-cli itself, whose commits can stop before a given
+// rename (see pausehook.h).
+
+#include "commandline.h"
+#include "pausehook.h"
+
+#include <QCoreApplication>
+
+int main(int argc, char** argv)
+{
+    QCoreApplication application(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("quillmark-cli"));
+    return quillmark::runCommandLine(QCoreApplication::arguments(), pausingCommitOptions());
+}
