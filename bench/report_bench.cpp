@@ -9,7 +9,7 @@
 // goal: well under 2 seconds and 64 MiB. Times include flushing the two
 // outputs to stable storage, like every job's.
 
-#include "diffjobs.h"
+#include "jobs.h"
 #include "samplefacet.h"
 
 #include <QCommandLineParser>
@@ -23,6 +23,8 @@
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+using namespace quillmark;
 
 namespace {
 

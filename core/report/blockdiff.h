@@ -11,7 +11,7 @@
 #include <array>
 #include <vector>
 
-namespace report {
+namespace quillmark {
 
 using BlockCells = std::array<LandCell, CellsPerBlock>;
 
@@ -50,4 +50,4 @@ private:
     std::vector<StaticItem> m_after;
 };
 
-}  // namespace report
+}  // namespace quillmark

@@ -2,7 +2,7 @@
 
 #include "pngdata.h"
 
-namespace report {
+namespace quillmark {
 
 namespace {
 
@@ -77,8 +77,6 @@ QString counts(qint64 blocks, qint64 landCells, qint64 added, qint64 removed)
         .arg(removed);
 }
 
-}  // namespace
-
 QString reasonText(NoOpRecord::Reason reason)
 {
     switch (reason) {
@@ -93,6 +91,8 @@ QString reasonText(NoOpRecord::Reason reason)
     }
     return QString();
 }
+
+}  // namespace
 
 void HtmlPage::begin(const ReportFacts& facts, const PageContext& context, const QImage& overview)
 {
@@ -274,4 +274,4 @@ void HtmlPage::end()
     m_out.write("</body>\n</html>\n");
 }
 
-}  // namespace report
+}  // namespace quillmark

@@ -15,13 +15,13 @@
 #include "regionpicture.h"
 #include "reportfacts.h"
 #include "reportinputs.h"
-#include "reportoutput.h"
+#include "textout.h"
 
 #include <QImage>
 
 #include <vector>
 
-namespace report {
+namespace quillmark {
 
 constexpr int PicturedRegions = 100;
 // Changes listed per list of a region; the rest are counted.
@@ -47,7 +47,7 @@ struct RegionLists
 class HtmlPage
 {
 public:
-    explicit HtmlPage(TextOut& out) : m_out(out) {}
+    explicit HtmlPage(Output& out) : m_out(out) {}
 
     void begin(const ReportFacts& facts, const PageContext& context, const QImage& overview);
     void region(int number, const Region& region, const PictureArea& area, const RegionPictures& pictures,
@@ -64,7 +64,7 @@ private:
     void staticsList(const char* title, qint64 total, const std::vector<StaticItem>& items);
     void more(qint64 total, size_t shown, int columns);
 
-    TextOut& m_out;
+    TextOut m_out;
 };
 
-}  // namespace report
+}  // namespace quillmark

@@ -1,6 +1,6 @@
 #include "jsonfacts.h"
 
-namespace report {
+namespace quillmark {
 
 void JsonFacts::begin(const ReportFacts& facts)
 {
@@ -79,4 +79,4 @@ void JsonFacts::end()
     m_out.write(m_firstRegion ? "]}\n" : "\n]}\n");
 }
 
-}  // namespace report
+}  // namespace quillmark

@@ -9,14 +9,14 @@
 // Coordinates in world tiles; regions largest first, as the page lists them.
 
 #include "reportfacts.h"
-#include "reportoutput.h"
+#include "textout.h"
 
-namespace report {
+namespace quillmark {
 
 class JsonFacts
 {
 public:
-    explicit JsonFacts(TextOut& out) : m_out(out) {}
+    explicit JsonFacts(Output& out) : m_out(out) {}
 
     void begin(const ReportFacts& facts);
     // Opens the region's object and its "landCells" list.
@@ -31,9 +31,9 @@ public:
 private:
     void separate();
 
-    TextOut& m_out;
+    TextOut m_out;
     bool m_firstRegion = true;
     bool m_firstInList = true;
 };
 
-}  // namespace report
+}  // namespace quillmark

@@ -2,7 +2,7 @@
 
 #include <QPainter>
 
-namespace report {
+namespace quillmark {
 
 namespace {
 
@@ -100,4 +100,4 @@ void Overview::frameRegion(QImage& image, const Region& region, int number) cons
     drawNumber(image, qMax(1, left), labelTop, number, RegionFrame);
 }
 
-}  // namespace report
+}  // namespace quillmark

@@ -11,7 +11,7 @@
 
 #include <QImage>
 
-namespace report {
+namespace quillmark {
 
 // Regions framed and numbered; the rest show as their marked blocks.
 constexpr int NumberedRegions = 100;
@@ -48,4 +48,4 @@ private:
     QImage m_samples;
 };
 
-}  // namespace report
+}  // namespace quillmark

@@ -4,7 +4,7 @@
 
 #include <iterator>
 
-namespace report {
+namespace quillmark {
 
 namespace {
 
@@ -78,4 +78,4 @@ QRgb Palette::builtinItem(quint16 id)
     return QColor::fromHsv(int(scatter(id) % 250), 230, 255).rgb();
 }
 
-}  // namespace report
+}  // namespace quillmark

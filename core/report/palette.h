@@ -6,7 +6,7 @@
 
 #include <vector>
 
-namespace report {
+namespace quillmark {
 
 // The colours of land tiles and statics items in a report's pictures: the
 // game's radar colours when a radar colour file is given (land tile t at
@@ -47,4 +47,4 @@ private:
     std::vector<quint16> m_radar;
 };
 
-}  // namespace report
+}  // namespace quillmark

@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-namespace report {
+namespace quillmark {
 
 namespace {
 
@@ -84,4 +84,4 @@ QByteArray encodePng(const QImage& source)
     return png;
 }
 
-}  // namespace report
+}  // namespace quillmark

@@ -3,7 +3,7 @@
 #include <QByteArray>
 #include <QImage>
 
-namespace report {
+namespace quillmark {
 
 // `image` as PNG bytes (8-bit RGB). The report's pictures are scaled up
 // blocks of flat colour whose rows repeat, so each row is filtered against
@@ -13,4 +13,4 @@ namespace report {
 // general encoder's search for filters.
 QByteArray encodePng(const QImage& image);
 
-}  // namespace report
+}  // namespace quillmark

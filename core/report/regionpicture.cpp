@@ -6,7 +6,7 @@
 
 #include <array>
 
-namespace report {
+namespace quillmark {
 
 namespace {
 
@@ -130,17 +130,17 @@ PictureArea pictureArea(const Region& region, qint64 widthTiles, qint64 heightTi
     area.width = qMin(widthTiles, region.x + region.width + PictureMargin) - area.x;
     area.height = qMin(heightTiles, region.y + region.height + PictureMargin) - area.y;
     const qint64 longer = qMax(area.width, area.height);
-    if (longer <= MaxPictureSide) {
+    if (longer <= MaxRegionPictureSide) {
         const qint64 wanted = (SmallPictureWidth + area.width - 1) / area.width;
-        area.pixelsPerTile = int(qMax<qint64>(1, qMin(wanted, MaxPictureSide / longer)));
+        area.pixelsPerTile = int(qMax<qint64>(1, qMin(wanted, MaxRegionPictureSide / longer)));
     } else {
-        area.tilesPerPixel = int((longer + MaxPictureSide - 1) / MaxPictureSide);
+        area.tilesPerPixel = int((longer + MaxRegionPictureSide - 1) / MaxRegionPictureSide);
     }
     return area;
 }
 
-std::optional<JobFailure> drawRegion(const PictureArea& area, qint64 heightBlocks, const PictureStyle& style,
-                                     ReportInputs& inputs, RegionPictures& pictures)
+Status drawRegion(const PictureArea& area, qint64 heightBlocks, const PictureStyle& style,
+                  ReportInputs& inputs, RegionPictures& pictures)
 {
     pictures.before = QImage(area.pixelWidth(), area.pixelHeight(), QImage::Format_RGB32);
     pictures.after = QImage(area.pixelWidth(), area.pixelHeight(), QImage::Format_RGB32);
@@ -154,8 +154,9 @@ std::optional<JobFailure> drawRegion(const PictureArea& area, qint64 heightBlock
             const qint64 top = by * TilesPerSide;
             if (!painter.shows(left, top))
                 continue;
-            if (auto failure = inputs.read(bx * heightBlocks + by, Access::Anywhere, true, bytes))
-                return failure;
+            if (const Status read = inputs.read(bx * heightBlocks + by, Access::Anywhere, true, bytes);
+                read.failed())
+                return read;
             before.decode(bytes.cellsBefore, bytes.staticsBefore, bytes.staticsBeforeLength, left, top);
             after.decode(bytes.cellsAfter, bytes.staticsAfter, bytes.staticsAfterLength, left, top);
             const quint64 changed = comparer.compare(bytes, left, top).changedTiles;
@@ -170,7 +171,7 @@ std::optional<JobFailure> drawRegion(const PictureArea& area, qint64 heightBlock
             }
         }
     }
-    return std::nullopt;
+    return Status();
 }
 
-}  // namespace report
+}  // namespace quillmark

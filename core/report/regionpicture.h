@@ -12,11 +12,9 @@
 
 #include <QImage>
 
-#include <optional>
+namespace quillmark {
 
-namespace report {
-
-constexpr int MaxPictureSide = 768;
+constexpr int MaxRegionPictureSide = 768;
 constexpr int PictureMargin = TilesPerSide;
 
 // The tiles a picture shows and how they map to pixels: tile (x + i, y + j)
@@ -50,7 +48,7 @@ struct PictureStyle
 };
 
 // Draws both pictures of `area`, reading its blocks from `inputs`.
-std::optional<JobFailure> drawRegion(const PictureArea& area, qint64 heightBlocks, const PictureStyle& style,
-                                     ReportInputs& inputs, RegionPictures& pictures);
+Status drawRegion(const PictureArea& area, qint64 heightBlocks, const PictureStyle& style,
+                  ReportInputs& inputs, RegionPictures& pictures);
 
-}  // namespace report
+}  // namespace quillmark

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <numeric>
 
-namespace report {
+namespace quillmark {
 
 namespace {
 
@@ -167,4 +167,4 @@ void groupRegions(ReportFacts& facts, int gap)
         facts.regionBlocks[size_t(next[rank[regionOf[i]]]++)] = facts.changed[i].block;
 }
 
-}  // namespace report
+}  // namespace quillmark

@@ -2,7 +2,7 @@
 
 #include "reportfacts.h"
 
-namespace report {
+namespace quillmark {
 
 // The largest gap between two blocks of one region that --gap accepts.
 constexpr int MaxRegionGap = 32;
@@ -14,4 +14,4 @@ constexpr int MaxRegionGap = 32;
 // bottom. Fills facts.regionBlocks.
 void groupRegions(ReportFacts& facts, int gap);
 
-}  // namespace report
+}  // namespace quillmark

@@ -12,11 +12,11 @@
 #include <tuple>
 #include <vector>
 
-namespace report {
+namespace quillmark {
 
 constexpr int TilesPerSide = 8;
 constexpr int CellsPerBlock = TilesPerSide * TilesPerSide;
-constexpr int CellSize = 3;         // uint16 tile id, int8 altitude
+constexpr int LandCellSize = 3;     // uint16 tile id, int8 altitude
 constexpr int StaticEntrySize = 7;  // uint16 item id, uint8 x, uint8 y, int8 altitude, uint16 hue
 
 // One cell of a map block.
@@ -119,6 +119,4 @@ struct ReportFacts
 // How many no-op records the page lists; the rest are counted.
 constexpr qint64 NoOpRecordsShown = 50;
 
-QString reasonText(NoOpRecord::Reason reason);
-
-}  // namespace report
+}  // namespace quillmark

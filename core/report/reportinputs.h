@@ -8,15 +8,15 @@
 
 #include "reportfacts.h"
 
-#include "joboutcome.h"
+#include "commitoptions.h"
+#include "status.h"
 
 #include <QString>
 
 #include <memory>
-#include <optional>
 #include <vector>
 
-namespace report {
+namespace quillmark {
 
 struct ReportSources
 {
@@ -62,9 +62,10 @@ public:
     ReportInputs(const ReportInputs&) = delete;
     ReportInputs& operator=(const ReportInputs&) = delete;
 
-    // Opens every file in the order the combinations open theirs and loads
+    // Opens every file in the order the combinations open theirs (repairing
+    // an interrupted commit in their folders first, as they do) and loads
     // the locators, failing with the combinations' messages.
-    std::optional<JobFailure> open();
+    Status open(const CommitOptions& options);
     void close();
 
     qint64 mapBlocks() const;
@@ -74,11 +75,11 @@ public:
     // record names, and for every block when `allStatics`; the reference
     // entry is checked either way. Damaged entries and records fail with
     // the combinations' messages.
-    std::optional<JobFailure> read(qint64 block, Access access, bool allStatics, BlockBytes& bytes);
+    Status read(qint64 block, Access access, bool allStatics, BlockBytes& bytes);
 
     // Locator records that a combination never uses (repeats, blocks
     // outside): counted, and the first `limit` of each file kept.
-    std::optional<JobFailure> unusedRecords(qint64 limit, std::vector<NoOpRecord>& shown, qint64& count);
+    Status unusedRecords(qint64 limit, std::vector<NoOpRecord>& shown, qint64& count);
 
 private:
     struct Files;
@@ -87,7 +88,7 @@ private:
 
 // The first `maxEntries` 16-bit colours of a radar colour file (fewer when it
 // is shorter; a last odd byte is no colour).
-std::optional<JobFailure> readRadarColours(const QString& path, qint64 maxEntries,
-                                           std::vector<quint16>& colours);
+Status readRadarColours(const QString& path, qint64 maxEntries, const CommitOptions& options,
+                        std::vector<quint16>& colours);
 
-}  // namespace report
+}  // namespace quillmark

@@ -7,16 +7,19 @@
 #include "palette.h"
 #include "regionpicture.h"
 #include "regions.h"
-#include "reportoutput.h"
 
+#include "blockwalk.h"
 #include "facets.h"
+#include "jobmessages.h"
+#include "stagedfile.h"
 
 #include <QtEndian>
 
 #include <algorithm>
 #include <functional>
+#include <optional>
 
-namespace report {
+namespace quillmark {
 
 namespace {
 
@@ -33,15 +36,15 @@ public:
         : m_inputs(inputs), m_facts(facts), m_palette(palette), m_overview(overview)
     {}
 
-    std::optional<JobFailure> step(qint64 block)
+    Status step(qint64 block)
     {
-        if (auto failure = m_inputs.read(block, Access::InOrder, false, m_bytes))
-            return failure;
+        if (const Status read = m_inputs.read(block, Access::InOrder, false, m_bytes); read.failed())
+            return read;
         if (m_overview.samples(block))
             m_overview.setColour(block, m_bytes.cellsBefore ? m_palette.land(middleCell(m_bytes.cellsBefore))
                                                             : Palette::NoLand);
         if (m_bytes.mapRecord < 0 && m_bytes.staticsRecord < 0)
-            return std::nullopt;
+            return Status();
         const BlockChanges& changes = m_comparer.compare(m_bytes, m_facts.blockX(block) * TilesPerSide,
                                                          m_facts.blockY(block) * TilesPerSide);
         if (m_bytes.mapRecord >= 0 && changes.land.empty())
@@ -55,13 +58,13 @@ public:
             m_facts.staticsAdded += qint64(changes.added.size());
             m_facts.staticsRemoved += qint64(changes.removed.size());
         }
-        return std::nullopt;
+        return Status();
     }
 
 private:
     static LandCell middleCell(const char* cells)
     {
-        const char* cell = cells + MiddleCell * CellSize;
+        const char* cell = cells + MiddleCell * LandCellSize;
         return {qFromLittleEndian<quint16>(cell), qint8(cell[2])};
     }
 
@@ -81,17 +84,18 @@ private:
 };
 
 // After the walk: the records no combination uses, and the regions.
-std::optional<JobFailure> completeFacts(ReportInputs& inputs, ReportFacts& facts, int gap)
+Status completeFacts(ReportInputs& inputs, ReportFacts& facts, int gap)
 {
-    if (auto failure = inputs.unusedRecords(NoOpRecordsShown, facts.noOpShown, facts.noOpRecords))
-        return failure;
+    if (const Status read = inputs.unusedRecords(NoOpRecordsShown, facts.noOpShown, facts.noOpRecords);
+        read.failed())
+        return read;
     std::sort(facts.noOpShown.begin(), facts.noOpShown.end(), [](const NoOpRecord& a, const NoOpRecord& b) {
         return a.file != b.file ? a.file < b.file : a.ordinal < b.ordinal;
     });
     if (qint64(facts.noOpShown.size()) > NoOpRecordsShown)
         facts.noOpShown.resize(size_t(NoOpRecordsShown));
     groupRegions(facts, gap);
-    return std::nullopt;
+    return Status();
 }
 
 // Each region in turn: all its changes into the JSON facts, the first of
@@ -104,24 +108,26 @@ public:
         : m_inputs(inputs), m_facts(facts), m_style(style), m_page(page), m_json(json)
     {}
 
-    std::optional<JobFailure> write(size_t index)
+    Status write(size_t index)
     {
         const Region& region = m_facts.regions[index];
         const bool pictured = index < size_t(PicturedRegions);
         RegionLists lists;
-        if (auto failure = m_json     ? writeJson(region, pictured ? &lists : nullptr)
-                           : pictured ? collect(region, lists)
-                                      : std::nullopt)
-            return failure;
+        if (const Status listed = m_json     ? writeJson(region, pictured ? &lists : nullptr)
+                                  : pictured ? collect(region, lists)
+                                             : Status();
+            listed.failed())
+            return listed;
         if (!pictured)
-            return std::nullopt;
+            return Status();
         const PictureArea area =
             pictureArea(region, m_facts.widthBlocks * TilesPerSide, m_facts.heightBlocks * TilesPerSide);
         RegionPictures pictures;
-        if (auto failure = drawRegion(area, m_facts.heightBlocks, m_style, m_inputs, pictures))
-            return failure;
+        if (const Status drawn = drawRegion(area, m_facts.heightBlocks, m_style, m_inputs, pictures);
+            drawn.failed())
+            return drawn;
         m_page.region(int(index) + 1, region, area, pictures, lists);
-        return std::nullopt;
+        return Status();
     }
 
 private:
@@ -129,17 +135,17 @@ private:
 
     // visit(changes) for each changed block of the region, in block order,
     // until it returns false.
-    std::optional<JobFailure> visit(const Region& region, const Visit& visitBlock)
+    Status visit(const Region& region, const Visit& visitBlock)
     {
         for (qint64 i = region.firstBlock; i < region.firstBlock + region.blocks; ++i) {
             const qint64 block = m_facts.regionBlocks[size_t(i)];
-            if (auto failure = m_inputs.read(block, Access::Anywhere, false, m_bytes))
-                return failure;
+            if (const Status read = m_inputs.read(block, Access::Anywhere, false, m_bytes); read.failed())
+                return read;
             if (!visitBlock(m_comparer.compare(m_bytes, m_facts.blockX(block) * TilesPerSide,
                                                m_facts.blockY(block) * TilesPerSide)))
                 break;
         }
-        return std::nullopt;
+        return Status();
     }
 
     template <typename Item>
@@ -151,7 +157,7 @@ private:
     }
 
     // The first changes of each kind, for the page alone.
-    std::optional<JobFailure> collect(const Region& region, RegionLists& lists)
+    Status collect(const Region& region, RegionLists& lists)
     {
         return visit(region, [&lists](const BlockChanges& changes) {
             bool wantMore = false;
@@ -168,10 +174,10 @@ private:
 
     // Every change into the JSON facts, a list at a time, and the first of
     // each into `lists` when the page shows them.
-    std::optional<JobFailure> writeJson(const Region& region, RegionLists* lists)
+    Status writeJson(const Region& region, RegionLists* lists)
     {
         m_json->beginRegion(region);
-        auto failure = visit(region, [this, lists](const BlockChanges& changes) {
+        Status written = visit(region, [this, lists](const BlockChanges& changes) {
             for (const LandCellChange& change : changes.land) {
                 m_json->landCell(change);
                 if (lists)
@@ -190,13 +196,13 @@ private:
             });
         };
         m_json->beginStaticsAdded();
-        if (!failure)
-            failure = statics(&BlockChanges::added, lists ? &lists->added : nullptr);
+        if (written.ok())
+            written = statics(&BlockChanges::added, lists ? &lists->added : nullptr);
         m_json->beginStaticsRemoved();
-        if (!failure)
-            failure = statics(&BlockChanges::removed, lists ? &lists->removed : nullptr);
+        if (written.ok())
+            written = statics(&BlockChanges::removed, lists ? &lists->removed : nullptr);
         m_json->endRegion();
-        return failure;
+        return written;
     }
 
     ReportInputs& m_inputs;
@@ -208,14 +214,14 @@ private:
     BlockBytes m_bytes;
 };
 
-std::optional<JobFailure> writeDocuments(const ReportJob& job, ReportInputs& inputs, const ReportFacts& facts,
-                                         const Palette& palette, const Overview& overview,
-                                         ReportOutputs& outputs)
+// The page, and the facts when `jsonFile` is given, region by region.
+Status writeDocuments(const ReportJob& job, ReportInputs& inputs, const ReportFacts& facts,
+                      const Palette& palette, const Overview& overview, Output& htmlFile, Output* jsonFile)
 {
-    HtmlPage page(outputs.html());
+    HtmlPage page(htmlFile);
     std::optional<JsonFacts> json;
-    if (outputs.json())
-        json.emplace(*outputs.json());
+    if (jsonFile)
+        json.emplace(*jsonFile);
     const PageContext context{QLatin1String(facets::geometry(job.facet).name), job.sources, job.radarColours,
                               job.gap, job.outline};
     page.begin(facts, context, overview.draw(facts));
@@ -224,53 +230,79 @@ std::optional<JobFailure> writeDocuments(const ReportJob& job, ReportInputs& inp
     const PictureStyle style{palette, job.outline};
     RegionWriter regions(inputs, facts, style, page, json ? &*json : nullptr);
     for (size_t r = 0; r < facts.regions.size(); ++r) {
-        if (auto failure = regions.write(r))
-            return failure;
+        if (const Status written = regions.write(r); written.failed())
+            return written;
     }
     page.otherRegions(facts, size_t(PicturedRegions));
     page.end();
     if (json)
         json->end();
-    return std::nullopt;
+    return Status();
+}
+
+// The blocks walked: those of the map or of the statics, whichever has more.
+qint64 blocksOf(const ReportInputs& inputs)
+{
+    return qMax(inputs.mapBlocks(), inputs.staticsBlocks());
+}
+
+// The facts before the walk: the facet's shape, in blocks.
+ReportFacts shapeOf(const ReportJob& job, const ReportInputs& inputs)
+{
+    ReportFacts facts;
+    facts.facet = job.facet;
+    facts.heightBlocks = job.heightBlocks > 0 ? job.heightBlocks : facets::geometry(job.facet).heightBlocks;
+    facts.widthBlocks = (blocksOf(inputs) + facts.heightBlocks - 1) / facts.heightBlocks;
+    return facts;
+}
+
+// The walk over the facet, then the documents, into the walk's outputs.
+void walkAndWrite(const ReportJob& job, ReportInputs& inputs, const Palette& palette, ReportFacts& facts,
+                  BlockWalk& walk, Output& html, Output* json)
+{
+    Overview overview(facts.widthBlocks, facts.heightBlocks);
+    Scan scan(inputs, facts, palette, overview);
+    if (!walk.eachBlock(blocksOf(inputs), [&scan](qint64 block) { return scan.step(block); }))
+        return;
+    Status written = completeFacts(inputs, facts, job.gap);
+    if (written.ok())
+        written = writeDocuments(job, inputs, facts, palette, overview, html, json);
+    walk.fail(written);
 }
 
 }  // namespace
 
-JobOutcome writeReport(const ReportJob& job, JobProgress& progress, ReportSummary* summary)
+JobOutcome writeReport(const ReportJob& job, JobProgress& progress, const CommitOptions& options,
+                       ReportSummary* summary)
 {
     ReportInputs inputs(job.sources);
-    if (auto failure = inputs.open())
-        return JobOutcome::failure(*failure);
+    if (const Status opened = inputs.open(options); opened.failed())
+        return JobOutcome::failure(opened);
     std::vector<quint16> radar;
     if (!job.radarColours.isEmpty()) {
-        if (auto failure = readRadarColours(job.radarColours, Palette::RadarEntries, radar))
-            return JobOutcome::failure(*failure);
+        if (const Status read = readRadarColours(job.radarColours, Palette::RadarEntries, options, radar);
+            read.failed())
+            return JobOutcome::failure(read);
     }
     const Palette palette(std::move(radar));
-    ReportFacts facts;
-    facts.facet = job.facet;
-    facts.heightBlocks = job.heightBlocks > 0 ? job.heightBlocks : facets::geometry(job.facet).heightBlocks;
-    const qint64 blocks = qMax(inputs.mapBlocks(), inputs.staticsBlocks());
-    facts.widthBlocks = (blocks + facts.heightBlocks - 1) / facts.heightBlocks;
+    ReportFacts facts = shapeOf(job, inputs);
 
-    ReportOutputs outputs(job.html, job.json, progress);
-    if (auto failure = outputs.create())
-        return JobOutcome::failure(*failure);
-    Overview overview(facts.widthBlocks, facts.heightBlocks);
-    Scan scan(inputs, facts, palette, overview);
-    if (outputs.walk(blocks, [&scan](qint64 block) { return scan.step(block); })) {
-        auto failure = completeFacts(inputs, facts, job.gap);
-        if (!failure)
-            failure = writeDocuments(job, inputs, facts, palette, overview, outputs);
-        if (failure)
-            outputs.fail(*failure);
-    }
-    // The outputs may take the place of an input.
+    StagedFile html(job.html);
+    StagedFile json(job.json);
+    const bool withJson = !job.json.isEmpty();
+    BlockWalk walk = withJson ? BlockWalk(progress, options, {&html, &json}, jobmessage::UnableToWriteReport)
+                              : BlockWalk(progress, options, {&html}, jobmessage::UnableToWriteReport);
+    if (const Status created = walk.createOutputs(jobmessage::UnableToCreateReport); created.failed())
+        return JobOutcome::failure(created);
+    walkAndWrite(job, inputs, palette, facts, walk, html, withJson ? &json : nullptr);
+    JobResult result{blocksOf(inputs), qint64(facts.changed.size()), 0,
+                     withJson ? QStringList{html.target(), json.target()} : QStringList{html.target()}};
+    // The report's inputs live inside it; closed here, before the outputs may take the place of one.
     inputs.close();
-    const JobOutcome outcome = outputs.finish({blocks, qint64(facts.changed.size()), 0, {}});
+    const JobOutcome outcome = walk.finish({}, std::move(result));
     if (summary)
         *summary = {qint64(facts.changed.size()), qint64(facts.regions.size()), facts.noOpRecords};
     return outcome;
 }
 
-}  // namespace report
+}  // namespace quillmark

@@ -8,10 +8,11 @@
 
 #include "reportinputs.h"
 
+#include "commitoptions.h"
 #include "joboutcome.h"
 #include "jobprogress.h"
 
-namespace report {
+namespace quillmark {
 
 struct ReportJob
 {
@@ -34,6 +35,8 @@ struct ReportSummary
 };
 
 // result().blocks: the blocks walked; result().records: the changed blocks.
-JobOutcome writeReport(const ReportJob& job, JobProgress& progress, ReportSummary* summary = nullptr);
+// `summary`, when given, gets the figures of a report that was written.
+JobOutcome writeReport(const ReportJob& job, JobProgress& progress,
+                       const CommitOptions& options = CommitOptions(), ReportSummary* summary = nullptr);
 
-}  // namespace report
+}  // namespace quillmark

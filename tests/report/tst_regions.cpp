@@ -16,7 +16,7 @@
 #include <numeric>
 #include <set>
 
-using namespace report;
+using namespace quillmark;
 
 namespace {
 
@@ -161,7 +161,7 @@ private slots:
         QCOMPARE(area.height, expected.height);
         QCOMPARE(area.pixelsPerTile, expected.pixelsPerTile);
         QCOMPARE(area.tilesPerPixel, expected.tilesPerPixel);
-        QVERIFY(area.pixelWidth() <= MaxPictureSide && area.pixelHeight() <= MaxPictureSide);
+        QVERIFY(area.pixelWidth() <= MaxRegionPictureSide && area.pixelHeight() <= MaxRegionPictureSide);
     }
 };
 

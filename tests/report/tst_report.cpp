@@ -9,13 +9,14 @@
 
 #include "palette.h"
 #include "reportjob.h"
+#include "uopformat.h"
 
 #include <QtTest>
 
 #include <vector>
 
+using namespace quillmark;
 using namespace reportfacet;
-using report::Palette;
 
 namespace {
 
@@ -98,9 +99,9 @@ class ReportTest : public QObject
 
     QString path(const QString& name) const { return m_dir.filePath(name); }
 
-    report::ReportJob job(const QString& out, int gap = 1) const
+    ReportJob job(const QString& out, int gap = 1) const
     {
-        report::ReportJob job;
+        ReportJob job;
         job.sources = {path("map.mul"),     path("mapdifl.mul"), path("mapdif.mul"),  path("staidx.mul"),
                        path("statics.mul"), path("stadifl.mul"), path("stadifi.mul"), path("stadif.mul")};
         job.heightBlocks = Height;
@@ -161,7 +162,7 @@ private slots:
         QFETCH(int, gap);
         QFETCH(std::vector<ExpectedRegion>, regions);
         SilentProgress silent;
-        const JobOutcome outcome = report::writeReport(job(QStringLiteral("gap%1").arg(gap), gap), silent);
+        const JobOutcome outcome = writeReport(job(QStringLiteral("gap%1").arg(gap), gap), silent);
         QVERIFY2(outcome.succeeded(), qPrintable(outcome.message()));
         QCOMPARE(outcome.result().blocks, Blocks);
         QCOMPARE(outcome.result().records, 2);
@@ -205,7 +206,7 @@ private slots:
     void pageListsCappedAndNoOpsNamed()
     {
         SilentProgress silent;
-        QVERIFY(report::writeReport(job("page"), silent).succeeded());
+        QVERIFY(writeReport(job("page"), silent).succeeded());
         const QString html = QString::fromUtf8(testfiles::read(path("page.html")));
         // Block 54's 64 cells: 20 listed, the rest counted; the JSON holds all (above).
         QVERIFY(html.contains(QStringLiteral("… and 44 more")));
@@ -234,12 +235,12 @@ private slots:
     {
         QFETCH(bool, radar);
         QFETCH(bool, outline);
-        report::ReportJob reportJob = job(QStringLiteral("colours-%1-%2").arg(radar).arg(outline));
+        ReportJob reportJob = job(QStringLiteral("colours-%1-%2").arg(radar).arg(outline));
         reportJob.outline = outline;
         if (radar)
             reportJob.radarColours = path("radarcol.mul");
         SilentProgress silent;
-        QVERIFY(report::writeReport(reportJob, silent).succeeded());
+        QVERIFY(writeReport(reportJob, silent).succeeded());
 
         // The radar colours by their own rule, beside the built-in palette's meaning.
         if (radar) {
@@ -288,8 +289,13 @@ private slots:
             << "stadifi" << missing << "Unable to open dif files" << noFile;
         QTest::newRow("no radar colours")
             << "radar-colours" << missing << "Unable to open radar colour file" << noFile;
-        QTest::newRow("damaged container") << "map" << QByteArray("MYP\0", 4) << "Unable to open map file"
-                                           << "the header is cut short";
+        // A container's header that holds together, over an empty table: no map in it.
+        using namespace uopformat;
+        const QByteArray emptyContainer = testfiles::int32s({qint32(Magic), qint32(Version),
+                                                             qint32(Signature), qint32(HeaderSize), 0, 1, 0})
+                                          + QByteArray(TableHeaderSize, '\0');
+        QTest::newRow("damaged container") << "map" << emptyContainer << "Unable to open map file"
+                                           << "it holds no chunk 0 of any map";
         QTest::newRow("map record past its data")
             << "mapdif" << mapBlock(1) << "Dif files are damaged at block 18"
             << "It holds 1 records, the locator names record 1";
@@ -371,11 +377,11 @@ private slots:
         if (chromium.isEmpty())
             QSKIP("chromium is not installed (Debian's chromium package; tools/setup.sh installs it): "
                   "the page is not checked in a browser");
-        report::ReportJob reportJob = job("browser/report");
+        ReportJob reportJob = job("browser/report");
         reportJob.outline = true;
         QVERIFY(QDir().mkpath(path("browser")));
         SilentProgress silent;
-        QVERIFY(report::writeReport(reportJob, silent).succeeded());
+        QVERIFY(writeReport(reportJob, silent).succeeded());
 
         const std::vector<Probe> list = probes(Palette(), true);
         const std::vector<Picture> pictures = picturesOf(QString::fromUtf8(testfiles::read(reportJob.html)));

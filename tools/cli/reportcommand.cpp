@@ -12,6 +12,8 @@
 
 #include <optional>
 
+namespace quillmark {
+
 namespace {
 
 struct Option
@@ -78,7 +80,7 @@ std::optional<int> number(const SubcommandParser& parser, const char* name, int 
 }
 
 // The job the command line asks for, or the usage error that says why not.
-Status readJob(const SubcommandParser& parser, report::ReportJob& job)
+Status readJob(const SubcommandParser& parser, ReportJob& job)
 {
     const std::optional<int> facet = parser.facet(QStringLiteral("facet"));
     if (!facet)
@@ -89,10 +91,10 @@ Status readJob(const SubcommandParser& parser, report::ReportJob& job)
         return Status::failure(
             QStringLiteral("--height must be a whole number from 1 to %1.").arg(MaxPictureSide));
     job.heightBlocks = *height;
-    const std::optional<int> gap = number(parser, "gap", 0, report::MaxRegionGap, 1);
+    const std::optional<int> gap = number(parser, "gap", 0, MaxRegionGap, 1);
     if (!gap)
         return Status::failure(
-            QStringLiteral("--gap must be a whole number from 0 to %1.").arg(report::MaxRegionGap));
+            QStringLiteral("--gap must be a whole number from 0 to %1.").arg(MaxRegionGap));
     job.gap = *gap;
     QString error;
     const std::optional<bool> mapDifs = fileSet(parser, MapDifs, error);
@@ -112,10 +114,10 @@ Status readJob(const SubcommandParser& parser, report::ReportJob& job)
     job.json = value(parser, "json");
     if (parser.isSet(QStringLiteral("json")) && job.json == job.html)
         return Status::failure(QStringLiteral("--html and --json name the same file."));
-    return Status::success();
+    return Status();
 }
 
-QString summaryLine(const JobResult& result, const report::ReportSummary& summary)
+QString summaryLine(const JobResult& result, const ReportSummary& summary)
 {
     return QStringLiteral(
                "report: %1 of %2 blocks changed, in %3 regions; %4 records change nothing; wrote %5")
@@ -128,7 +130,7 @@ QString summaryLine(const JobResult& result, const report::ReportSummary& summar
 
 }  // namespace
 
-int runReportCommand(const QStringList& arguments)
+int runReportCommand(const QStringList& arguments, const CommitOptions& options)
 {
     SubcommandParser parser(QStringLiteral("report"), QString(),
                             QStringLiteral("Writes a review page of what difference files change in a facet: "
@@ -145,14 +147,14 @@ int runReportCommand(const QStringList& arguments)
     const Status parsed = parser.parse(arguments);
     if (!parsed.ok())
         return parser.usageError(parsed.message());
-    report::ReportJob job;
+    ReportJob job;
     const Status read = readJob(parser, job);
     if (!read.ok())
         return parser.usageError(read.message());
 
     TerminalProgress progress(QStringLiteral("report"));
-    report::ReportSummary summary;
-    const JobOutcome outcome = report::writeReport(job, progress, &summary);
+    ReportSummary summary;
+    const JobOutcome outcome = writeReport(job, progress, options, &summary);
     progress.conclude(outcome.succeeded());
     if (!outcome.succeeded()) {
         printError(failureLine(outcome.failure()));
@@ -161,3 +163,5 @@ int runReportCommand(const QStringList& arguments)
     printOut(summaryLine(outcome.result(), summary));
     return ExitSuccess;
 }
+
+}  // namespace quillmark
