@@ -203,6 +203,29 @@ private slots:
                  QJsonArray({QJsonObject({{"id", ItemA.id}, {"x", 12}, {"y", 12}, {"z", 0}, {"hue", 0}})}));
     }
 
+    // The page and the facts go in place together through the caller's
+    // commit options: when the facts cannot be renamed after the page was,
+    // the earlier page and facts are back as they were.
+    void pageAndFactsCommitTogether()
+    {
+        const ReportJob together = job("together");
+        QVERIFY(testfiles::write(together.html, "earlier page") && testfiles::write(together.json, "{}"));
+        CommitOptions options;
+        options.beforeRename = [dir = m_dir.path()](int placed) {
+            if (placed == 1)
+                QDir(dir).remove(
+                    QDir(dir)
+                        .entryList({".together.json.quillmark-part-*"}, QDir::Files | QDir::Hidden)
+                        .value(0));
+        };
+        SilentProgress silent;
+        const JobOutcome outcome = writeReport(together, silent, options);
+        QCOMPARE(outcome.message(), QStringLiteral("Unable to write report file"));
+        QCOMPARE(outcome.failure().file(), together.json);
+        QCOMPARE(testfiles::read(together.html), QByteArray("earlier page"));
+        QCOMPARE(testfiles::read(together.json), QByteArray("{}"));
+    }
+
     void pageListsCappedAndNoOpsNamed()
     {
         SilentProgress silent;
