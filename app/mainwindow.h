@@ -145,7 +145,6 @@ private:
     void setActionIcons();
     void adoptMenus();
     void connectPageSwitches();
-    QAction* menuBarItem(int id) const;
 
     void pickFile(QLineEdit* field, const QString& caption);
     using Job =
