@@ -10,7 +10,7 @@ namespace quillmark {
 void decodeCells(const char* cells, BlockCells& out)
 {
     for (int i = 0; i < CellsPerBlock; ++i) {
-        const char* cell = cells + i * LandCellSize;
+        const char* cell = cells + qsizetype(i) * LandCellSize;
         out[size_t(i)] = {qFromLittleEndian<quint16>(cell), qint8(cell[2])};
     }
 }
@@ -28,7 +28,7 @@ void decodeStatics(const char* bytes, qint64 length, qint64 left, qint64 top, st
 bool BlockComparer::cellsDiffer(const BlockBytes& bytes)
 {
     return bytes.cellsBefore != bytes.cellsAfter
-           && std::memcmp(bytes.cellsBefore, bytes.cellsAfter, CellsPerBlock * LandCellSize) != 0;
+           && std::memcmp(bytes.cellsBefore, bytes.cellsAfter, size_t(CellsPerBlock) * LandCellSize) != 0;
 }
 
 bool BlockComparer::staticsDiffer(const BlockBytes& bytes)

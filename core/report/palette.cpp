@@ -22,7 +22,7 @@ constexpr Stop LandStops[] = {
 
 int clampByte(double value)
 {
-    return qBound(0, int(value + 0.5), 255);
+    return qBound(0, qRound(value), 255);
 }
 
 QRgb scaled(int red, int green, int blue, double factor)

@@ -64,7 +64,7 @@ public:
 private:
     static LandCell middleCell(const char* cells)
     {
-        const char* cell = cells + MiddleCell * LandCellSize;
+        const char* cell = cells + qsizetype(MiddleCell) * LandCellSize;
         return {qFromLittleEndian<quint16>(cell), qint8(cell[2])};
     }
 
