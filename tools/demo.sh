@@ -69,7 +69,7 @@ row "$out/changes.png" "the facet's blocks, the changed ones marked"
 cat <<EOT
 
 To run the same jobs in the window, on a machine with a display:
-  env -u QT_QPA_PLATFORM build/quillmark
+  env -u QT_QPA_PLATFORM build/app/quillmark
 choose an output directory and the facet Felucca, then on "Generate" name the
 reference and current files, on "Combine" the files to patch and the difference
 files, from the folders above. The dialogs show a container under "All files";

@@ -10,7 +10,9 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build}
 shift || true
 
-"$root/tools/packages.sh" cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools zlib1g-dev fonts-dejavu-core
+# dpkg-dev: cpack's Debian package takes its dependencies from dpkg-shlibdeps.
+"$root/tools/packages.sh" cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools zlib1g-dev fonts-dejavu-core \
+    dpkg-dev
 
 cmake -S "$root" -B "$build" -G Ninja "$@" >/dev/null
 cmake --build "$build"
