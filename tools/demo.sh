@@ -81,7 +81,7 @@ cat <<EOT
 The review report of the sample patch: $root/$out/report.html
 
 To run the same jobs in the window, on a machine with a display:
-  env -u QT_QPA_PLATFORM build/quillmark
+  env -u QT_QPA_PLATFORM build/app/quillmark
 choose an output directory and the facet Felucca, then on "Generate" name the
 reference and current files, on "Combine" the files to patch and the difference
 files, from the folders above. The dialogs show a container under "All files";

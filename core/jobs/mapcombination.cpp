@@ -49,8 +49,10 @@ Status copyBlock(qint64 block, qint64 ordinal, MapInput& map, InputFile& difData
 }
 
 }  // namespace
+namespace {
 
-JobOutcome combineMapDiff(const MapCombineJob& job, JobProgress& progress, const CommitOptions& options)
+// namespace
+JobOutcome run(const MapCombineJob& job, JobProgress& progress, const CommitOptions& options)
 {
     MapInput map(job.currentMap);
     InputFile difData(job.difData);
@@ -79,6 +81,13 @@ JobOutcome combineMapDiff(const MapCombineJob& job, JobProgress& progress, const
             copyRun(map, tail, map.size() - tail, *newMap).withMessage(jobmessage::UnableToReadMapOrDif));
     result.dataBytes = newMap->size();
     return walk.finish({&map, &difData, &locator}, result);
+}
+
+}  // namespace
+
+JobOutcome combineMapDiff(const MapCombineJob& job, JobProgress& progress, const CommitOptions& options)
+{
+    return withMemoryGuard(jobmessage::UnableToWriteNewMap, [&] { return run(job, progress, options); });
 }
 
 }  // namespace quillmark

@@ -79,10 +79,7 @@ Status checkInputs(const StaticsCombineJob& job, std::initializer_list<Input*> c
     return checkOutputDirectoryNamed(job.outDir);
 }
 
-}  // namespace
-
-JobOutcome combineStaticsDiff(const StaticsCombineJob& job, JobProgress& progress,
-                              const CommitOptions& options)
+JobOutcome run(const StaticsCombineJob& job, JobProgress& progress, const CommitOptions& options)
 {
     InputFile currentData(job.currentData);
     InputFile currentIndex(job.currentIndex);
@@ -115,6 +112,14 @@ JobOutcome combineStaticsDiff(const StaticsCombineJob& job, JobProgress& progres
     });
     result.dataBytes = newData.size();
     return walk.finish({&currentData, &currentIndex, &difData, &difIndex, &locator}, result);
+}
+
+}  // namespace
+
+JobOutcome combineStaticsDiff(const StaticsCombineJob& job, JobProgress& progress,
+                              const CommitOptions& options)
+{
+    return withMemoryGuard(jobmessage::UnableToWriteNewStatics, [&] { return run(job, progress, options); });
 }
 
 }  // namespace quillmark
