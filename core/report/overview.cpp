@@ -62,6 +62,8 @@ QImage Overview::draw(const ReportFacts& facts) const
 {
     // The land dimmed, so that marks stand out on any ground.
     QImage image = m_samples.scaled(m_samples.width() * m_scale, m_samples.height() * m_scale);
+    if (image.isNull())
+        return image;
     {
         QPainter painter(&image);
         painter.fillRect(image.rect(), QColor(0, 0, 0, 110));

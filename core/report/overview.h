@@ -34,7 +34,8 @@ public:
     }
     void setColour(qint64 block, QRgb colour);
 
-    // The finished picture; `scale` pixels per sampled block.
+    // The finished picture; `scale` pixels per sampled block. Null when
+    // there was no memory for it.
     QImage draw(const ReportFacts& facts) const;
     int scale() const { return m_scale; }
     int blocksPerPixel() const { return m_blocksPerPixel; }

@@ -2,6 +2,8 @@
 
 #include "blockdiff.h"
 
+#include "jobmessages.h"
+
 #include <QColor>
 
 #include <array>
@@ -122,6 +124,11 @@ private:
 
 }  // namespace
 
+Status pictureOutOfMemory()
+{
+    return Status::failure(jobmessage::UnableToWriteReport, QString(), QStringLiteral("out of memory"));
+}
+
 PictureArea pictureArea(const Region& region, qint64 widthTiles, qint64 heightTiles)
 {
     PictureArea area;
@@ -144,6 +151,8 @@ Status drawRegion(const PictureArea& area, qint64 heightBlocks, const PictureSty
 {
     pictures.before = QImage(area.pixelWidth(), area.pixelHeight(), QImage::Format_RGB32);
     pictures.after = QImage(area.pixelWidth(), area.pixelHeight(), QImage::Format_RGB32);
+    if (pictures.before.isNull() || pictures.after.isNull())
+        return pictureOutOfMemory();
     const Painter painter(area, style);
     DrawnSide before, after;
     BlockComparer comparer;

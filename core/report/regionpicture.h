@@ -47,6 +47,10 @@ struct PictureStyle
     bool outline = false;  // a frame around every changed tile
 };
 
+// A picture that could not be allocated: QImage says so with a null image,
+// not an exception, so it fails the job here as the memory guard fails one.
+Status pictureOutOfMemory();
+
 // Draws both pictures of `area`, reading its blocks from `inputs`.
 Status drawRegion(const PictureArea& area, qint64 heightBlocks, const PictureStyle& style,
                   ReportInputs& inputs, RegionPictures& pictures);

@@ -224,7 +224,10 @@ Status writeDocuments(const ReportJob& job, ReportInputs& inputs, const ReportFa
         json.emplace(*jsonFile);
     const PageContext context{QLatin1String(facets::geometry(job.facet).name), job.sources, job.radarColours,
                               job.gap, job.outline};
-    page.begin(facts, context, overview.draw(facts));
+    const QImage overviewPicture = overview.draw(facts);
+    if (overviewPicture.isNull())
+        return pictureOutOfMemory();
+    page.begin(facts, context, overviewPicture);
     if (json)
         json->begin(facts);
     const PictureStyle style{palette, job.outline};
@@ -270,10 +273,8 @@ void walkAndWrite(const ReportJob& job, ReportInputs& inputs, const Palette& pal
     walk.fail(written);
 }
 
-}  // namespace
-
-JobOutcome writeReport(const ReportJob& job, JobProgress& progress, const CommitOptions& options,
-                       ReportSummary* summary)
+JobOutcome run(const ReportJob& job, JobProgress& progress, const CommitOptions& options,
+               ReportSummary* summary)
 {
     ReportInputs inputs(job.sources);
     if (const Status opened = inputs.open(options); opened.failed())
@@ -303,6 +304,15 @@ JobOutcome writeReport(const ReportJob& job, JobProgress& progress, const Commit
     if (summary)
         *summary = {qint64(facts.changed.size()), qint64(facts.regions.size()), facts.noOpRecords};
     return outcome;
+}
+
+}  // namespace
+
+JobOutcome writeReport(const ReportJob& job, JobProgress& progress, const CommitOptions& options,
+                       ReportSummary* summary)
+{
+    return withMemoryGuard(jobmessage::UnableToWriteReport,
+                           [&] { return run(job, progress, options, summary); });
 }
 
 }  // namespace quillmark

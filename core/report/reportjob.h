@@ -35,6 +35,8 @@ struct ReportSummary
 };
 
 // result().blocks: the blocks walked; result().records: the changed blocks.
+// An allocation that fails fails the report as any job: "Unable to write
+// report file", "out of memory", and nothing written.
 // `summary`, when given, gets the figures of a report that was written.
 JobOutcome writeReport(const ReportJob& job, JobProgress& progress,
                        const CommitOptions& options = CommitOptions(), ReportSummary* summary = nullptr);
