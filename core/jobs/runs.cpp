@@ -41,4 +41,22 @@ Status copyRun(Input& from, qint64 offset, qint64 length, Output& to)
     });
 }
 
+Status JoinedCopy::startRun(Input& from, qint64 offset, qint64 length)
+{
+    const Status flushed = flush();
+    m_from = &from;
+    m_start = offset;
+    m_pending = length;
+    return flushed;
+}
+
+Status JoinedCopy::flush()
+{
+    if (m_pending == 0)
+        return Status();
+    const qint64 length = m_pending;
+    m_pending = 0;
+    return copyRun(*m_from, m_start, length, m_to);
+}
+
 }  // namespace quillmark
