@@ -26,6 +26,12 @@ Status compareRuns(Input& a, qint64 aOffset, Input& b, qint64 bOffset, qint64 le
     return Status();
 }
 
+Status copyMapTail(Input& map, Output& to)
+{
+    const qint64 tail = map.size() / difformat::MapBlockSize * difformat::MapBlockSize;
+    return copyRun(map, tail, map.size() - tail, to);
+}
+
 void appendIndexEntry(Output& file, const IndexEntry& entry)
 {
     char bytes[difformat::IndexEntrySize];

@@ -19,6 +19,10 @@ enum class RunComparison { Equal, Different };
 Status compareRuns(Input& a, qint64 aOffset, Input& b, qint64 bOffset, qint64 length,
                    RunComparison& comparison);
 
+// Appends the bytes of a map past its last whole block: outside the format,
+// but never lost.
+Status copyMapTail(Input& map, Output& to);
+
 // Appends one index entry (or difference index record) to `file`.
 void appendIndexEntry(Output& file, const IndexEntry& entry);
 
