@@ -74,11 +74,8 @@ JobOutcome run(const MapCombineJob& job, JobProgress& progress, const CommitOpti
         result.records += ordinal >= 0 ? 1 : 0;
         return copyBlock(block, ordinal, map, difData, *newMap);
     });
-    // The bytes past the last whole block are outside the format, but never lost.
-    const qint64 tail = result.blocks * MapBlockSize;
     if (walked)
-        walk.fail(
-            copyRun(map, tail, map.size() - tail, *newMap).withMessage(jobmessage::UnableToReadMapOrDif));
+        walk.fail(copyMapTail(map, *newMap).withMessage(jobmessage::UnableToReadMapOrDif));
     result.dataBytes = newMap->size();
     return walk.finish({&map, &difData, &locator}, result);
 }

@@ -37,10 +37,8 @@ JobOutcome run(const MapConvertJob& job, JobProgress& progress, const CommitOpti
         return copyRun(map, block * MapBlockSize, MapBlockSize, *newMap)
             .withMessage(jobmessage::UnableToReadMap);
     });
-    // The bytes past the last whole block are outside the format, but never lost.
-    const qint64 tail = result.blocks * MapBlockSize;
     if (walked)
-        walk.fail(copyRun(map, tail, map.size() - tail, *newMap).withMessage(jobmessage::UnableToReadMap));
+        walk.fail(copyMapTail(map, *newMap).withMessage(jobmessage::UnableToReadMap));
     result.dataBytes = newMap->size();
     return walk.finish({&map}, result);
 }
