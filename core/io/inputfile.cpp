@@ -36,13 +36,19 @@ Status InputFile::viewOutsideMain(qint64 offset, qint64 length, const char*& byt
         bytes = m_aside.bytes.get() + (offset - m_aside.start);
         return Status();
     }
-    const bool walksOn = m_main.length == 0 || m_main.carriesOn(offset, m_readAhead)
-                         || m_aside.carriesOn(offset, MinReadAhead);
-    Window& window = walksOn ? m_main : m_aside;
-    m_readAhead = walksOn ? qMin(MaxView, m_readAhead * 2) : m_readAhead;
+    // A walk that carries on reads further ahead each time; one that moves
+    // over to where the aside window read starts again from a little, and
+    // proves itself.
+    const bool walksOn = m_main.length == 0 || m_main.carriesOn(offset, m_readAhead);
+    const bool movesOver = !walksOn && m_aside.carriesOn(offset, MinReadAhead);
+    if (walksOn)
+        m_readAhead = qMin(MaxView, m_readAhead * 2);
+    else if (movesOver)
+        m_readAhead = InitialReadAhead;
+    Window& window = walksOn || movesOver ? m_main : m_aside;
     // A whole number of views of this length, so that a walk in steps of it
     // reads each byte once rather than reading again what a window cut off.
-    const qint64 ahead = qMin(walksOn ? m_readAhead : MinReadAhead, size() - offset);
+    const qint64 ahead = qMin(walksOn || movesOver ? m_readAhead : MinReadAhead, size() - offset);
     const Status filled = fill(window, offset, length, qMax(length, ahead - ahead % length));
     if (filled.ok())
         bytes = window.bytes.get();
