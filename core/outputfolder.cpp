@@ -55,6 +55,13 @@ bool OutputFolder::open()
 
 bool OutputFolder::lock()
 {
+    // A missing folder is reported as such before the lock is tried: on
+    // Windows, QLockFile warns about an unexpected error on its own when the
+    // folder is not there, a second line where one is promised.
+    if (!QFileInfo(m_path).isDir()) {
+        m_error = QStringLiteral("No such directory");
+        return false;
+    }
     if (m_lock.tryLock(s_lockWait))
         return true;
     m_error = lockFailure();
@@ -63,9 +70,6 @@ bool OutputFolder::lock()
 
 QString OutputFolder::lockFailure() const
 {
-    const QFileInfo folder(m_path);
-    if (!folder.isDir())
-        return QStringLiteral("No such directory");
     if (m_lock.error() == QLockFile::LockFailedError) {
         qint64 pid = 0;
         QString host, application;
