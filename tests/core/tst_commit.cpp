@@ -13,11 +13,14 @@
 #include "workspace.h"
 
 #include <QLockFile>
+#include <QProcess>
 #include <QtTest>
 
+#include <cstdlib>
+
+#ifndef Q_OS_WIN
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#endif
 
 using testfiles::read;
 
@@ -39,6 +42,18 @@ JobOutcome generateStatics(const Workspace& ws)
 
 int s_failingRename = -1;
 QString s_out;
+
+// Started again as its own child by locks(): takes the lock that the
+// variable names and dies holding it, as a killed job would, before the
+// test runs. std::_Exit runs no destructor, so the lock is not let go.
+constexpr char LockChildVariable[] = "TST_COMMIT_DIE_HOLDING";
+[[maybe_unused]] const bool s_lockChild = [] {
+    const QString lockPath = qEnvironmentVariable(LockChildVariable);
+    if (lockPath.isEmpty())
+        return false;
+    QLockFile lock(lockPath);
+    std::_Exit(lock.tryLock(0) ? 0 : 1);
+}();
 
 }  // namespace
 
@@ -98,6 +113,10 @@ private slots:
     // go, while a live job's part and files that only look like ours stay.
     void targetsLinksAndDebris()
     {
+#ifdef Q_OS_WIN
+        QSKIP("POSIX permission bits and symbolic links: Windows keeps no mode bits (they read back as "
+              "0666) and QFile::link makes a .lnk shortcut there; tests/windows covers the debris");
+#else
         QFETCH(int, mode);
         Workspace ws;
         QDir(ws.dir.path()).mkdir("elsewhere");
@@ -125,6 +144,7 @@ private slots:
         QCOMPARE(ws.outFiles(),
                  QStringList({".keep", ".map0.mul.1x2y.part", live, "notes.quillmark-part-1"}) + Outputs);
         QCOMPARE(testfiles::filesIn(ws.path("elsewhere")), QStringList({"kept.mul", "made.mul"}));
+#endif
     }
 
     void unfinishedCommitIsSettled_data()
@@ -157,8 +177,11 @@ private slots:
                 ws.file(target, old);
             const QString staged = ws.file(stagingnames::partName(target), "new" + QByteArray::number(i));
             record.entries.push_back({staged, target, backup});
+            std::string reason;
             if (i < placed)
-                QCOMPARE(::rename(qPrintable(staged), qPrintable(target)), 0);
+                QVERIFY2(platformfile::replaceFile(stagingnames::native(staged).constData(),
+                                                   stagingnames::native(target).constData(), reason),
+                         reason.c_str());
         }
         QString error;
         QVERIFY(record.write(ws.outFile(stagingnames::RecordName), error));
@@ -193,18 +216,20 @@ private slots:
         QCOMPARE(ws.outFiles(), QStringList{stagingnames::LockName});
         held.unlock();
         OutputFolder::setLockWait(1000);
-        const pid_t child = fork();
-        if (child == 0)
-            _exit(held.tryLock(0) ? 0 : 1);  // no destructor runs: the lock stays
-        int status = 0;
-        QCOMPARE(waitpid(child, &status, 0), child);
-        QCOMPARE(WEXITSTATUS(status), 0);
+        QProcess child;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(LockChildVariable, lockPath);
+        child.setProcessEnvironment(environment);
+        child.start(QCoreApplication::applicationFilePath(), {});
+        QVERIFY(child.waitForFinished(60000));
+        QVERIFY(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0);
         QCOMPARE(ws.outFiles(), QStringList{stagingnames::LockName});
         QVERIFY(generateStatics(ws).succeeded());
         QCOMPARE(ws.outFiles(), Outputs);
         QFile lock(lockPath);
         QVERIFY(lock.open(QIODevice::WriteOnly));
         QVERIFY(lock.setFileTime(QDateTime::currentDateTime().addSecs(-10), QFile::FileModificationTime));
+        lock.close();  // its writer is dead: nothing holds it open (Windows would keep it from removal)
         QVERIFY(generateStatics(ws).succeeded());
         QCOMPARE(ws.outFiles(), Outputs);
     }
