@@ -6,7 +6,9 @@
 #include "containerbuilder.h"
 #include "diffjobs.h"
 #include "facetcheck.h"
+#ifndef _WIN32  // no RLIMIT_FSIZE there
 #include "filesizelimit.h"
+#endif
 #include "samplefacet.h"
 #include "workspace.h"
 
@@ -382,7 +384,13 @@ private slots:
                 QFile::resize(paths[current], 1000);
             return step != 200 || failure != "stopped";
         };
+#ifdef Q_OS_WIN
+        if (failure == "full disk")
+            QSKIP("The full disk is made with RLIMIT_FSIZE, which Windows lacks: it has no limit on a "
+                  "process's file size, and no small volume can be mounted for a test under Wine");
+#else
         const FileSizeLimit limit(failure == "full disk" ? 16 * 1024 : RLIM_INFINITY);
+#endif
         const JobOutcome outcome = runJob(job, paths, outDirs.value(outDir, ws.out()), 0, &progress);
         QCOMPARE(outcome.message(), message);
         QCOMPARE(outcome.stopped(), failure == "stopped");
