@@ -116,15 +116,20 @@ bool CommitRecord::settleForward(QString& error) const
 }
 
 // The backup holds the earlier content whether or not the new content went
-// in (before it did, both names share one file). A target that had none is
-// removed when its staged file is gone, that is, when it took its place.
+// in (before it did, both names share one file). A target whose staged file
+// is still there never lost its earlier content and is left alone: on
+// Windows a rename between two names of one file fails while another program
+// holds it. A target that had none is removed when its staged file is gone,
+// that is, when it took its place.
 bool CommitRecord::settleUndo(QString& error) const
 {
     for (const CommitEntry& entry : entries) {
+        if (exists(entry.staged))
+            continue;
         if (!entry.backup.isEmpty()) {
             if (exists(entry.backup) && !replace(entry.backup, entry.target, error))
                 return false;
-        } else if (!exists(entry.staged) && exists(entry.target) && !QFile::remove(entry.target)) {
+        } else if (exists(entry.target) && !QFile::remove(entry.target)) {
             error = QStringLiteral("%1: Cannot remove it").arg(entry.target);
             return false;
         }

@@ -54,6 +54,13 @@ private:
 // on the same file system.
 bool replaceFile(const char* from, const char* to, std::string& error);
 
+// Whether `path`, an existing file, can be replaced now. On Windows another
+// program that holds it open without sharing its deletion (a game client
+// reading its map, an editor) keeps it from being renamed over or removed;
+// the reason is the system's. Always true on POSIX, where a rename does not
+// care who has the file open.
+bool canReplace(const char* path, std::string& error);
+
 // Flushes the entries of a directory (names created, renamed or removed) to
 // stable storage. Nothing to do on Windows, whose replaceFile() writes through.
 bool syncDirectory(const char* path, std::string& error);

@@ -120,6 +120,11 @@ bool replaceFile(const char* from, const char* to, std::string& error)
     return ::rename(from, to) == 0 || failWith(error);
 }
 
+bool canReplace(const char*, std::string&)
+{
+    return true;
+}
+
 bool syncDirectory(const char* path, std::string& error)
 {
     const int fd = ::open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);

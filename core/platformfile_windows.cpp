@@ -117,6 +117,20 @@ bool replaceFile(const char* from, const char* to, std::string& error)
            || failWith(error);
 }
 
+// Asking for the right to delete is what a rename over the file asks for:
+// it is refused with a sharing violation while another handle does not share
+// deletion.
+bool canReplace(const char* path, std::string& error)
+{
+    const HANDLE handle =
+        CreateFileW(wide(path).c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return failWith(error);
+    CloseHandle(handle);
+    return true;
+}
+
 bool syncDirectory(const char*, std::string&)
 {
     return true;

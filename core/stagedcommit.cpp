@@ -95,8 +95,15 @@ bool StagedCommit::keepEarlierContents()
     for (StagedFile* file : m_files) {
         CommitEntry entry{file->m_temporary, file->m_destination, QString()};
         if (QFileInfo::exists(file->m_destination)) {
-            entry.backup = stagingnames::backupName(file->m_destination);
             std::string reason;
+            // A target that another program has taken up since the job
+            // began (Windows) fails the commit before any second name is
+            // made, which could not be removed while that program holds it.
+            if (!platformfile::canReplace(native(file->m_destination).constData(), reason)) {
+                file->fail(QString::fromStdString(reason));
+                return false;
+            }
+            entry.backup = stagingnames::backupName(file->m_destination);
             // A file system without hard links gets a copy instead.
             if (!platformfile::hardLink(native(entry.target).constData(), native(entry.backup).constData(),
                                         reason)
