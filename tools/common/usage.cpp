@@ -6,6 +6,8 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
+#include <cstdlib>
+
 QString programLine(const QString& text)
 {
     return QCoreApplication::applicationName() + QLatin1String(": ") + text;
@@ -20,6 +22,21 @@ int usageError(const QString& message, const QString& helpCommand)
     return ExitUsage;
 }
 
+void printHelpAndExit(const QCommandLineParser& parser)
+{
+    QString text = parser.helpText();
+    if (text.endsWith(QLatin1Char('\n')))
+        text.chop(1);  // printOut() ends the line
+    printOut(text);
+    std::exit(ExitSuccess);
+}
+
+void printVersionAndExit()
+{
+    printOut(QCoreApplication::applicationName() + QLatin1Char(' ') + QCoreApplication::applicationVersion());
+    std::exit(ExitSuccess);
+}
+
 Status parseProgramLine(QCommandLineParser& parser, const QStringList& arguments)
 {
     parser.addHelpOption();
@@ -28,9 +45,9 @@ Status parseProgramLine(QCommandLineParser& parser, const QStringList& arguments
     if (!parser.parse(arguments))
         return Status::failure(parser.errorText());
     if (parser.isSet(QStringLiteral("version")))
-        parser.showVersion();
+        printVersionAndExit();
     if (parser.isSet(QStringLiteral("help")))
-        parser.showHelp(ExitSuccess);
+        printHelpAndExit(parser);
     if (parser.positionalArguments().isEmpty())
         return Status::failure(QStringLiteral("No command given."));
     return Status::success();
