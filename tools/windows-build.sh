@@ -38,7 +38,7 @@ nice cmake --build "$build" --target windows_packages
 for exe in "$build"/app/quillmark.exe "$build"/tools/cli/quillmark-cli.exe \
     "$build"/tools/samplefacet/quillmark-sample.exe; do
     foreign=$(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^\tDLL Name: //p' |
-        grep -viE '^(kernel32|user32|gdi32|advapi32|shell32|ole32|oleaut32|uuid|comdlg32|winspool|winmm|ws2_32|imm32|version|dwmapi|uxtheme|shlwapi|netapi32|userenv|mpr|setupapi|d2d1|d3d11|dwrite|dxgi|wtsapi32|authz|api-ms-win-.*|msvcrt|ucrtbase|ntdll|rpcrt4|bcrypt|crypt32|secur32|iphlpapi|comctl32|shcore)\.dll$' || true)
+        grep -viE '^(kernel32|user32|gdi32|advapi32|shell32|ole32|oleaut32|uuid|comdlg32|winspool|winmm|ws2_32|imm32|version|dwmapi|uxtheme|shlwapi|netapi32|userenv|mpr|setupapi|d2d1|d3d9|d3d11|dwrite|dxgi|wtsapi32|authz|api-ms-win-.*|msvcrt|ucrtbase|ntdll|rpcrt4|bcrypt|crypt32|secur32|iphlpapi|comctl32|shcore)\.dll$' || true)
     if [ -n "$foreign" ]; then
         echo "$exe needs libraries that Windows does not have: $foreign"
         exit 1

@@ -8,6 +8,7 @@
 #
 #   tools/windows-installer-check.sh [WINDOWS_BUILD]
 set -euo pipefail
+source "$(dirname "$0")/windows/wine-env.sh"
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build-windows}" && pwd)
@@ -17,28 +18,28 @@ test -f "$setup" || { echo "no installer: $setup (run tools/windows-build.sh)"; 
 
 work=$(mktemp -d)
 export WINEPREFIX=$work/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-trap 'wineserver -k 2>/dev/null || true; rm -rf "$work"' EXIT
-wine64 wineboot -i >/dev/null 2>&1
-user=$(wine64 cmd /c 'echo %USERNAME%' 2>/dev/null | tr -d '\r')
+trap '"$wineserver" -k 2>/dev/null || true; rm -rf "$work"' EXIT
+"$wine" wineboot -i >/dev/null 2>&1
+user=$("$wine" cmd /c 'echo %USERNAME%' 2>/dev/null | tr -d '\r')
 home=$WINEPREFIX/drive_c/users/$user
 installed=$home/AppData/Local/Programs/Quillmark
 key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quillmark'
 
-wine64 "$setup" /S
-wineserver -w
+"$wine" "$setup" /S
+"$wineserver" -w
 for file in quillmark.exe quillmark-cli.exe quillmark-sample.exe README.md LICENSE.txt uninstall.exe; do
     test -f "$installed/$file" || { echo "not installed: $file"; exit 1; }
 done
 grep -q "GNU GENERAL PUBLIC LICENSE" "$installed/LICENSE.txt"
 find "$home" -name 'Quillmark.lnk' | grep -q 'Start Menu/Programs/Quillmark.lnk' ||
     { echo "no Start-menu entry"; exit 1; }
-wine64 reg query "$key" /v DisplayVersion 2>/dev/null | grep -q "$version" ||
+"$wine" reg query "$key" /v DisplayVersion 2>/dev/null | grep -q "$version" ||
     { echo "no Apps & features entry of version $version"; exit 1; }
 echo "Installed for the current user: $installed"
 
 cd "$work"
-cli() { wine64 "C:\\users\\$user\\AppData\\Local\\Programs\\Quillmark\\quillmark-cli.exe" "$@"; }
-sample() { wine64 "C:\\users\\$user\\AppData\\Local\\Programs\\Quillmark\\quillmark-sample.exe" "$@"; }
+cli() { "$wine" "C:\\users\\$user\\AppData\\Local\\Programs\\Quillmark\\quillmark-cli.exe" "$@"; }
+sample() { "$wine" "C:\\users\\$user\\AppData\\Local\\Programs\\Quillmark\\quillmark-sample.exe" "$@"; }
 export WINEQT_COMMAND_LINE_PARSER_NO_GUI_MESSAGE_BOXES=1
 cli --version | tr -d '\r'
 sample make --dir facet --facet Trammel --width 48 --height 32 --seed 7 >/dev/null
@@ -54,10 +55,10 @@ sample verify --edited-map facet/current/map1.mul --combined-map combined/map1.m
     --edited-index facet/current/staidx1.mul --edited-data facet/current/statics1.mul \
     --combined-index combined/staidx1.mul --combined-data combined/statics1.mul | tr -d '\r' | grep "verdict: match"
 
-wine64 "$installed/uninstall.exe" /S
-wineserver -w
+"$wine" "$installed/uninstall.exe" /S
+"$wineserver" -w
 if [ -e "$installed" ] || find "$home" -name 'Quillmark.lnk' | grep -q . ||
-    wine64 reg query "$key" >/dev/null 2>&1; then
+    "$wine" reg query "$key" >/dev/null 2>&1; then
     echo "the uninstaller left something behind"
     exit 1
 fi

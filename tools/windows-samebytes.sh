@@ -6,12 +6,13 @@
 #
 #   tools/windows-samebytes.sh [LINUX_BUILD] [WINDOWS_BUILD]
 set -euo pipefail
+source "$(dirname "$0")/windows/wine-env.sh"
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 linux=$(cd "${1:-$root/build}" && pwd)
 windows=$(cd "${2:-$root/build-windows}" && pwd)
 work=$(mktemp -d)
-trap 'rm -rf "$work"; WINEPREFIX="$windows/wine" wineserver -k 2>/dev/null || true' EXIT
+trap 'rm -rf "$work"; WINEPREFIX="$windows/wine" "$wineserver" -k 2>/dev/null || true' EXIT
 
 # Runs the whole set in the current folder with the given programs; relative
 # paths, so that Windows and Linux name the same files.

@@ -7,6 +7,7 @@
 #
 #   tools/windows-screenshot.sh [WINDOWS_BUILD]
 set -euo pipefail
+source "$(dirname "$0")/windows/wine-env.sh"
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build-windows}" && pwd)
@@ -16,7 +17,7 @@ cmake --build "$build" --target windowshot >/dev/null
 display=:$((90 + RANDOM % 400))
 Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
-trap 'WINEPREFIX="$build/wine" wineserver -k 2>/dev/null || true; kill "$xvfb" 2>/dev/null || true' EXIT
+trap 'WINEPREFIX="$build/wine" "$wineserver" -k 2>/dev/null || true; kill "$xvfb" 2>/dev/null || true' EXIT
 sleep 2
 picture=$root/doc/images/quillmark-window-windows.png
 mkdir -p "$(dirname "$picture")"
@@ -25,7 +26,7 @@ rm -f "$shot"
 # Wine's drive Z: is the host's root.
 DISPLAY=$display "$root/tools/windows/wine-run.sh" "$build/wine" explorer /desktop=quillmark,760x640 \
     "$build/tests/windows/windowshot.exe" "Z:$shot"
-DISPLAY=$display WINEPREFIX="$build/wine" timeout 60 wineserver -w || true
+DISPLAY=$display WINEPREFIX="$build/wine" timeout 60 "$wineserver" -w || true
 test -s "$shot" || { echo "no picture was taken"; exit 1; }
 mv "$shot" "$picture"
 echo "Rendered $picture"

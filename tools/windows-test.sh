@@ -8,11 +8,12 @@
 #
 #   tools/windows-test.sh [BUILD_DIR] [ctest arguments...]
 set -euo pipefail
+source "$(dirname "$0")/windows/wine-env.sh"
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build-windows}
 shift || true
-"$root/tools/windows-build.sh" "$build" >/dev/null
+"$root/tools/windows-build.sh" "$build"
 build=$(cd "$build" && pwd)
 
 prefix=$build/wine-suite
@@ -24,7 +25,7 @@ export QT_QPA_PLATFORM=offscreen
 # The offscreen platform finds no system fonts on Windows; Debian's DejaVu,
 # through Wine's drive Z: (the host's root).
 export QT_QPA_FONTDIR=Z:/usr/share/fonts/truetype/dejavu
-trap 'WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true' EXIT
+trap 'WINEPREFIX="$prefix" "$wineserver" -k 2>/dev/null || true' EXIT
 
 status=0
 ctest --test-dir "$build" --output-on-failure "$@" || status=$?

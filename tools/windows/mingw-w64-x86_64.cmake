@@ -13,6 +13,11 @@ set(CMAKE_C_COMPILER ${triple}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${triple}-g++-posix)
 set(CMAKE_RC_COMPILER ${triple}-windres)
 
+# Every program static, so that it runs alone: Qt's -static-runtime reaches
+# only Qt's own programs, and without this each of ours would need
+# libgcc_s_seh-1.dll and libstdc++-6.dll beside it.
+set(CMAKE_EXE_LINKER_FLAGS_INIT -static)
+
 if(NOT QUILLMARK_WINDOWS_QT AND DEFINED ENV{QUILLMARK_WINDOWS_QT})
     set(QUILLMARK_WINDOWS_QT $ENV{QUILLMARK_WINDOWS_QT})
 endif()

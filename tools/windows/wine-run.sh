@@ -12,6 +12,7 @@
 # all, without which a window test waits for a display. Qt's messages go to
 # the debugger's stream on Windows unless QT_FORCE_STDERR_LOGGING is set.
 set -euo pipefail
+source "$(dirname "$0")/wine-env.sh"
 
 prefix=${QUILLMARK_WINEPREFIX:-$1}
 shift
@@ -32,17 +33,17 @@ if [ ! -f "$prefix/system.reg" ]; then
     # Programs run side by side in a parallel build; one makes the prefix.
     exec 9>"$prefix.lock"
     flock 9
-    [ -f "$prefix/system.reg" ] || wine64 wineboot -i >/dev/null 2>&1
+    [ -f "$prefix/system.reg" ] || "$wine" wineboot -i >/dev/null 2>&1
     flock -u 9
     exec 9>&-
 fi
 if [ -z "${QUILLMARK_WINE_ONE_AT_A_TIME:-}" ]; then
-    exec wine64 "$@"
+    exec "$wine" "$@"
 fi
 # The suite runs one program at a time and ends the prefix's Wine session
 # after each: a program killed by a test leaves its console host (conhost)
 # behind, which holds the output pipe open, and ctest would wait for it.
 status=0
-wine64 "$@" || status=$?
-wineserver -k 2>/dev/null || true
+"$wine" "$@" || status=$?
+"$wineserver" -k 2>/dev/null || true
 exit "$status"
