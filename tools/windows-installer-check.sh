@@ -40,7 +40,6 @@ echo "Installed for the current user: $installed"
 cd "$work"
 cli() { "$wine" "C:\\users\\$user\\AppData\\Local\\Programs\\Quillmark\\quillmark-cli.exe" "$@"; }
 sample() { "$wine" "C:\\users\\$user\\AppData\\Local\\Programs\\Quillmark\\quillmark-sample.exe" "$@"; }
-export WINEQT_COMMAND_LINE_PARSER_NO_GUI_MESSAGE_BOXES=1
 cli --version | tr -d '\r'
 sample make --dir facet --facet Trammel --width 48 --height 32 --seed 7 >/dev/null
 mkdir difs combined

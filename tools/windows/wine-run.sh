@@ -21,9 +21,6 @@ export WINEDEBUG=${WINEDEBUG:--all}
 # No prompt to install Wine's .NET and HTML add-ons, which nothing here uses.
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 export QT_FORCE_STDERR_LOGGING=1
-# --help and --version print to the console instead of opening a message box:
-# under Wine a program has no console window of its own.
-export QT_COMMAND_LINE_PARSER_NO_GUI_MESSAGE_BOXES=1
 while IFS='=' read -r name _; do
     case $name in QT_*) export "WINE$name=${!name}" ;; esac
 done < <(env)
