@@ -21,9 +21,9 @@ export WINEDEBUG=${WINEDEBUG:--all}
 # No prompt to install Wine's .NET and HTML add-ons, which nothing here uses.
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 export QT_FORCE_STDERR_LOGGING=1
-while IFS='=' read -r name _; do
+for name in $(compgen -e); do
     case $name in QT_*) export "WINE$name=${!name}" ;; esac
-done < <(env)
+done
 
 if [ ! -f "$prefix/system.reg" ]; then
     mkdir -p "$(dirname "$prefix")"
