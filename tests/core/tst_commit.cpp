@@ -90,9 +90,10 @@ private slots:
     {
         QTest::addColumn<int>("failing");
         QTest::addColumn<bool>("earlier");
-        for (int row = 0; row < 6; ++row)
-            QTest::addRow("rename %d fails, %s", row / 2, row % 2 ? "no earlier targets" : "earlier targets")
-                << row / 2 << !(row % 2);
+        for (const int failing : {0, 1, 2}) {
+            QTest::addRow("rename %d fails, earlier targets", failing) << failing << true;
+            QTest::addRow("rename %d fails, no earlier targets", failing) << failing << false;
+        }
     }
     // The staged file of the output about to be renamed is taken away, so
     // that its rename fails.
@@ -164,10 +165,14 @@ private slots:
         QTest::addColumn<bool>("undo");
         QTest::addColumn<bool>("earlier");
         QTest::addColumn<int>("placed");  // renames done before the kill
-        for (int row = 0; row < 16; ++row)
-            QTest::addRow("%s, %s, %d placed", row & 8 ? "undo" : "forward", row & 4 ? "new" : "earlier",
-                          row & 3)
-                << bool(row & 8) << !(row & 4) << (row & 3);
+        for (const bool undo : {false, true}) {
+            for (const bool earlier : {true, false}) {
+                for (const int placed : {0, 1, 2, 3})
+                    QTest::addRow("%s, %s, %d placed", undo ? "undo" : "forward", earlier ? "earlier" : "new",
+                                  placed)
+                        << undo << earlier << placed;
+            }
+        }
     }
     // Three staged files with their backups and a record, as a commit leaves
     // them just before its first rename, old and new contents "old<i>" and
