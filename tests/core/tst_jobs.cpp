@@ -432,12 +432,10 @@ private slots:
     {
         QTest::addColumn<FailureCase>("failure");
         const Job job = Job::GenerateStatics;  // reference index and data, current index and data
-        for (const QList<In>& inputs :
-             QList<QList<In>>{{Good, Missing, Missing, Good}, {NoName, Good, Good, Good}})
-            addCheck(job, inputs, "Unable to open reference or index data file");
-        for (const QList<In>& inputs :
-             QList<QList<In>>{{Good, Good, Good, Missing}, {Good, Good, Missing, Good}})
-            addCheck(job, inputs, "Unable to open statics data or index file");
+        addCheck(job, {Good, Missing, Missing, Good}, "Unable to open reference or index data file");
+        addCheck(job, {NoName, Good, Good, Good}, "Unable to open reference or index data file");
+        addCheck(job, {Good, Good, Good, Missing}, "Unable to open statics data or index file");
+        addCheck(job, {Good, Good, Missing, Good}, "Unable to open statics data or index file");
         addCheck(job, {TwiceAsLong, Good, Good, Good}, "Index files are different sizes");
         for (const Folder folder : {Folder::Missing, Folder::NoName})
             addCheck(job, {Good, Good, Good, Good}, "Output Directory does not exist", folder);
@@ -464,9 +462,8 @@ private slots:
     {
         QTest::addColumn<FailureCase>("failure");
         const Job job = Job::CombineStatics;  // index, data, dif, difi, difl
-        for (const QList<In>& inputs :
-             QList<QList<In>>{{Good, Missing, Missing, Good, Good}, {NoName, Good, Good, Good, Good}})
-            addCheck(job, inputs, "Unable to open static files");
+        addCheck(job, {Good, Missing, Missing, Good, Good}, "Unable to open static files");
+        addCheck(job, {NoName, Good, Good, Good, Good}, "Unable to open static files");
         for (const QList<In>& inputs : QList<QList<In>>{{Good, Good, Missing, Good, Good},
                                                         {Good, Good, Good, Missing, Good},
                                                         {Good, Good, Good, Good, NoName}})

@@ -146,27 +146,23 @@ private slots:
         mainwindow w;
         w.tabWidget2->setCurrentIndex(1);  // enables the index rows
         w.tabWidget4->setCurrentIndex(1);
-        const struct
-        {
-            QPushButton* button;
-            QLineEdit* field;
-            const char* caption;
-        } pickers[] = {{w.pushRefIdx, w.lineRefIdx, "Reference Index File"},
-                       {w.pushRefData, w.lineRefData, "Reference Data File"},
-                       {w.pushDif, w.lineDif, "Dif Data File"},
-                       {w.pushDifl, w.lineDifl, "Dif Locator File"},
-                       {w.pushDifi, w.lineDifi, "Dif Index File"},
-                       {w.pushStaData, w.lineStaMul, "Current Static Data File"},
-                       {w.pushCStaData, w.lineCStaData, "Current Static Data File"},
-                       {w.pushStaIdx, w.lineStaIdx, "Current Static Index File"},
-                       {w.pushCStaIdx, w.lineCStaIdx, "Current Static Index File"},
-                       {w.pushMapData, w.lineMapMul, "Current Map Data File"},
-                       {w.pushCMap, w.lineCMap, "Current Map Data File"},
-                       {w.pushOutDir, w.lineOutDir, "Output Directory"}};
-        for (const auto& picker : pickers) {
-            const bool folder = picker.field == w.lineOutDir;
+        const std::tuple<QPushButton*, QLineEdit*, const char*> pickers[] = {
+            {w.pushRefIdx, w.lineRefIdx, "Reference Index File"},
+            {w.pushRefData, w.lineRefData, "Reference Data File"},
+            {w.pushDif, w.lineDif, "Dif Data File"},
+            {w.pushDifl, w.lineDifl, "Dif Locator File"},
+            {w.pushDifi, w.lineDifi, "Dif Index File"},
+            {w.pushStaData, w.lineStaMul, "Current Static Data File"},
+            {w.pushCStaData, w.lineCStaData, "Current Static Data File"},
+            {w.pushStaIdx, w.lineStaIdx, "Current Static Index File"},
+            {w.pushCStaIdx, w.lineCStaIdx, "Current Static Index File"},
+            {w.pushMapData, w.lineMapMul, "Current Map Data File"},
+            {w.pushCMap, w.lineCMap, "Current Map Data File"},
+            {w.pushOutDir, w.lineOutDir, "Output Directory"}};
+        for (const auto& [button, field, caption] : pickers) {
+            const bool folder = field == w.lineOutDir;
             for (const QString& choice : {QString(), folder ? ws.out() : chosen}) {
-                picker.field->setText("earlier");
+                field->setText("earlier");
                 QString title, directory;
                 QStringList filters;
                 bool picksFolder = false;
@@ -178,13 +174,13 @@ private slots:
                     dialog->selectFile(choice);
                     choice.isEmpty() ? dialog->reject() : static_cast<QDialog*>(dialog)->accept();
                 });
-                picker.button->click();
-                QVERIFY(title == picker.caption && picksFolder == folder);
+                button->click();
+                QVERIFY(title == caption && picksFolder == folder);
                 if (!folder)
                     QCOMPARE(directory, ws.dir.path());
                 const QStringList fileFilters{"Mul (*.mul)", "All files(*.*)"};
                 QCOMPARE(filters, folder ? QStringList{"All Files (*)"} : fileFilters);
-                QCOMPARE(picker.field->text(), choice.isEmpty() ? "earlier" : choice);
+                QCOMPARE(field->text(), choice.isEmpty() ? "earlier" : choice);
             }
         }
     }
