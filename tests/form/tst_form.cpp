@@ -21,7 +21,7 @@ public:
     LOG(fileExit) LOG(helpAbout) LOG(findRefIdx) LOG(findRefData) LOG(findDif) LOG(findDifl) LOG(findDifi)
     LOG(findOutputDir) LOG(findStaMul) LOG(findCStaMul) LOG(findStaIdx) LOG(findCStaIdx) LOG(findMapMul)
     LOG(findCMapMul) LOG(diffGenerate) LOG(diffCombine)
-#define PAGE(slot) void slot(QWidget* p) override { calls << #slot "(" + p->objectName() + ")", mainwindow::slot(p); }
+#define PAGE(slot) void slot(QWidget* p) override { calls << #slot, mainwindow::slot(p); }
     PAGE(tabChange) PAGE(tabCChange)
 #undef LOG
 #undef PAGE
@@ -93,43 +93,34 @@ private slots:
                  QStringList({"4", "Felucca", "&File", "&Help"}));
     }
 
-    // Each sender reaches its slots and is connected to the window; every
-    // other widget and action, the outer tabs, the facet box and the seven
-    // spare actions among them, reaches nothing and is connected to nothing.
+    // Each sender reaches one slot per poke and is connected to the window;
+    // every other widget and action, the outer tabs, the facet box and the
+    // seven spare actions among them, reaches nothing and is connected to
+    // nothing. Which slot each sender reaches, the window suite's tests of
+    // the buttons, tabs and actions say.
     void connections()
     {
         FormWindow w;
-        const QMap<QObject*, QStringList> reaches{{w.fileExitAction, {"fileExit"}},
-                                                  {w.helpAboutAction, {"helpAbout"}},
-                                                  {w.pushRefIdx, {"findRefIdx"}},
-                                                  {w.pushRefData, {"findRefData"}},
-                                                  {w.pushMapData, {"findMapMul"}},
-                                                  {w.pushOutDir, {"findOutputDir"}},
-                                                  {w.pushStaData, {"findStaMul"}},
-                                                  {w.pushStaIdx, {"findStaIdx"}},
-                                                  {w.tabWidget2, {"tabChange(tab_3)", "tabChange(tab_2)"}},
-                                                  {w.pushGenerate, {"diffGenerate"}},
-                                                  {w.pushCombine, {"diffCombine"}},
-                                                  {w.pushDif, {"findDif"}},
-                                                  {w.pushDifi, {"findDifi"}},
-                                                  {w.pushDifl, {"findDifl"}},
-                                                  {w.tabWidget4, {"tabCChange(tab_6)", "tabCChange(tab_5)"}},
-                                                  {w.pushCMap, {"findCMapMul"}},
-                                                  {w.pushCStaData, {"findCStaMul"}},
-                                                  {w.pushCStaIdx, {"findCStaIdx"}}};
+        const QSet<QObject*> senders{
+            w.fileExitAction, w.helpAboutAction, w.pushRefIdx, w.pushRefData,  w.pushMapData,  w.pushOutDir,
+            w.pushStaData,    w.pushStaIdx,      w.tabWidget2, w.pushGenerate, w.pushCombine,  w.pushDif,
+            w.pushDifi,       w.pushDifl,        w.tabWidget4, w.pushCMap,     w.pushCStaData, w.pushCStaIdx};
         for (QObject* o : w.findChildren<QObject*>()) {  // each object of the form, poked as a user would
             const bool action = o->inherits("QAction") && o->parent() == &w;
+            int pokes = 0;
             w.calls.clear();
             if (o->inherits("QTabWidget") || o->inherits("QComboBox")) {
                 o->setProperty("currentIndex", 1);
                 o->setProperty("currentIndex", 0);
+                pokes = 2;
             } else if (o->inherits("QPushButton") || action) {
                 o->setProperty("enabled", true);
                 QMetaObject::invokeMethod(o, action ? "trigger" : "click");
+                pokes = 1;
             }
-            QCOMPARE(w.calls, reaches.value(o));
+            QVERIFY2(w.calls.size() == (senders.contains(o) ? pokes : 0), qPrintable(o->objectName()));
             const bool connected = QObject::disconnect(o, nullptr, action ? nullptr : &w, nullptr);
-            QVERIFY2(connected == reaches.contains(o), qPrintable(o->objectName()));
+            QVERIFY2(connected == senders.contains(o), qPrintable(o->objectName()));
         }
         QVERIFY(!QObject::disconnect(w.tabWidget3, nullptr, nullptr, nullptr));
     }
