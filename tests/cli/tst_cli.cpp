@@ -154,42 +154,42 @@ private slots:
     void jobFailures_data()
     {
         QTest::addColumn<QString>("line");
-        QTest::addColumn<bool>("asNobody");  // root may write anywhere: as root, the tool runs as nobody
         QTest::addColumn<QString>(
             "error");  // after "quillmark-cli: ": the job's message, the file, the reason
+        QTest::addColumn<bool>("asNobody");  // root may write anywhere: as root, the tool runs as nobody
+        const auto failure = [](const char* name, const QString& line, const char* error,
+                                bool asNobody = false) {
+            QTest::newRow(name) << line << QString(error) << asNobody;
+        };
         const QString genMap = "generate map --reference @%1 --current @cur/map3.mul --out @%2 --facet 3";
         const QString combineMap =
             "combine map --map @%1 --difl @five.difl --dif @empty.mul --out @%2 --facet 3";
-        QTest::newRow("missing file")
-            << genMap.arg("missing", "out") << false
-            << "Unable to open reference data file: @missing: No such file or directory";
-        QTest::newRow("directory as a file")
-            << combineMap.arg("difs", "out") << false << "Unable to open map file: @difs: Is a directory";
-        QTest::newRow("no output folder") << genMap.arg("ref/map3.mul", "nowhere") << false
-                                          << "Output Directory does not exist: @nowhere: No such directory";
-        QTest::newRow("unwritable output folder")
-            << genMap.arg("ref/map3.mul", "locked") << true
-            << "Unable to create diff files: @locked/mapdif3.mul: Permission denied";
-        QTest::newRow("damaged container")
-            << combineMap.arg("empty.uop", "out") << false
-            << "Unable to open map file: @empty.uop: it holds no chunk 0 of any map";
-        QTest::newRow("output name taken")
-            << combineMap.arg("ref/map3.mul", "blocked") << false
-            << "Unable to create new map file: @blocked/map3.mul: Is a directory";
-        QTest::newRow("damaged")
-            << "combine statics --index @ref/staidx3.mul --data @ref/statics3.mul --difl @five.difl "
-               "--difi @empty.mul --dif @empty.mul --out @out --facet 3"
-            << false
-            << "Dif files are damaged at block 5: @empty.mul: It holds 0 records, the locator names record 0";
-        QTest::newRow("inspect") << "inspect statics --difl @five.difl --difi @missing --dif @empty.mul"
-                                 << false << "Unable to open @missing: No such file or directory";
+        failure("missing file", genMap.arg("missing", "out"),
+                "Unable to open reference data file: @missing: No such file or directory");
+        failure("directory as a file", combineMap.arg("difs", "out"),
+                "Unable to open map file: @difs: Is a directory");
+        failure("no output folder", genMap.arg("ref/map3.mul", "nowhere"),
+                "Output Directory does not exist: @nowhere: No such directory");
+        failure("unwritable output folder", genMap.arg("ref/map3.mul", "locked"),
+                "Unable to create diff files: @locked/mapdif3.mul: Permission denied", true);
+        failure("damaged container", combineMap.arg("empty.uop", "out"),
+                "Unable to open map file: @empty.uop: it holds no chunk 0 of any map");
+        failure("output name taken", combineMap.arg("ref/map3.mul", "blocked"),
+                "Unable to create new map file: @blocked/map3.mul: Is a directory");
+        failure(
+            "damaged",
+            "combine statics --index @ref/staidx3.mul --data @ref/statics3.mul --difl @five.difl --difi "
+            "@empty.mul --dif @empty.mul --out @out --facet 3",
+            "Dif files are damaged at block 5: @empty.mul: It holds 0 records, the locator names record 0");
+        failure("inspect", "inspect statics --difl @five.difl --difi @missing --dif @empty.mul",
+                "Unable to open @missing: No such file or directory");
     }
     // Exit status 1, nothing on stdout and nothing left in an output folder.
     void jobFailures()
     {
         QFETCH(QString, line);
-        QFETCH(bool, asNobody);
         QFETCH(QString, error);
+        QFETCH(bool, asNobody);
         const QStringList nobody{"--reuid=65534", "--regid=65534", "--clear-groups", QUILLMARK_CLI};
         const ToolRun run =
             asNobody && geteuid() == 0 ? runTool(nobody + this->line(line), "setpriv") : cli(line);

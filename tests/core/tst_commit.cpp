@@ -60,23 +60,16 @@ QByteArray recordText(const char* format, const char* direction, const std::vect
 
 void plant(Planted kind, const QString& path, const QByteArray& text)
 {
-    switch (kind) {
-    case Planted::Record:
+    if (kind == Planted::Record)
         testfiles::write(path, text);
-        break;
-    case Planted::Fifo:
+    else if (kind == Planted::Fifo)
         QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
-        break;
-    case Planted::LinkToDevice:
+    else if (kind == Planted::LinkToDevice)
         QVERIFY(QFile::link("/dev/zero", path));
-        break;
-    case Planted::Directory:
+    else if (kind == Planted::Directory)
         QVERIFY(QDir().mkdir(path));
-        break;
-    case Planted::Garbage:
-        testfiles::write(path, testfiles::randomBytes(10 << 20, 5));
-        break;
-    }
+    else
+        testfiles::write(path, testfiles::randomBytes(10 << 20, 5));  // garbage
 }
 
 }  // namespace
@@ -165,14 +158,12 @@ private slots:
         QTest::addColumn<bool>("undo");
         QTest::addColumn<bool>("earlier");
         QTest::addColumn<int>("placed");  // renames done before the kill
-        for (const bool undo : {false, true}) {
-            for (const bool earlier : {true, false}) {
+        for (const bool undo : {false, true})
+            for (const bool earlier : {true, false})
                 for (const int placed : {0, 1, 2, 3})
                     QTest::addRow("%s, %s, %d placed", undo ? "undo" : "forward", earlier ? "earlier" : "new",
                                   placed)
                         << undo << earlier << placed;
-            }
-        }
     }
     // Three staged files with their backups and a record, as a commit leaves
     // them just before its first rename, old and new contents "old<i>" and

@@ -464,10 +464,9 @@ private slots:
         const Job job = Job::CombineStatics;  // index, data, dif, difi, difl
         addCheck(job, {Good, Missing, Missing, Good, Good}, "Unable to open static files");
         addCheck(job, {NoName, Good, Good, Good, Good}, "Unable to open static files");
-        for (const QList<In>& inputs : QList<QList<In>>{{Good, Good, Missing, Good, Good},
-                                                        {Good, Good, Good, Missing, Good},
-                                                        {Good, Good, Good, Good, NoName}})
-            addCheck(job, inputs, "Unable to open dif files");
+        addCheck(job, {Good, Good, Missing, Good, Good}, "Unable to open dif files");
+        addCheck(job, {Good, Good, Good, Missing, Good}, "Unable to open dif files");
+        addCheck(job, {Good, Good, Good, Good, NoName}, "Unable to open dif files");
         addCheck(job, {Good, Good, Good, Good, Good}, "Output Directory does not exist", Folder::NoName);
         addCheck(job, {Good, Good, Good, Good, Good}, "Unable to create new static files");
         for (const char* output : {"statics0.mul", "staidx0.mul"})
