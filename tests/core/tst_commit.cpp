@@ -89,7 +89,7 @@ private slots:
         }
     }
     // The staged file of the output about to be renamed is taken away, so
-    // that its rename fails.
+    // that its rename fails. No input is open by then.
     void failedRenameRestoresEveryTarget()
     {
         QFETCH(int, failing);
@@ -98,12 +98,18 @@ private slots:
         for (const QString& name : earlier ? Outputs : QStringList())
             testfiles::write(ws.outFile(name), name.toLatin1());
         CommitOptions options;
-        options.beforeRename = [failing, out = ws.out()](int placed) {
+        QStringList openInputs;  // Windows cannot replace an open file, which an input may be
+        options.beforeRename = [&, failing, out = ws.out()](int placed) {
+            for (const QFileInfo& fd : QDir("/proc/self/fd").entryInfoList(QDir::Files | QDir::System)) {
+                if (QFileInfo(fd.symLinkTarget()).path() == ws.dir.path())
+                    openInputs << fd.symLinkTarget();
+            }
             const QString part = "." + RenameOrder.value(placed) + ".quillmark-part-*";
             if (placed == failing)
                 QDir(out).remove(QDir(out).entryList({part}, QDir::Files | QDir::Hidden).value(0));
         };
         const JobOutcome outcome = generateStatics(ws, options);
+        QCOMPARE(openInputs, QStringList());
         QCOMPARE(outcome.message(), QString("Unable to write diff files"));
         QCOMPARE(outcome.failure().file(), ws.outFile(RenameOrder[failing]));
         QCOMPARE(ws.outFiles(), earlier ? Outputs : QStringList());
