@@ -143,6 +143,10 @@ private slots:
                  "combine map: " + mapCounts + " replaced; wrote @uop/map3LegacyMUL.uop\n");
         QCOMPARE(summary("convert map --in @uop/map3LegacyMUL.uop --to mul --out @uop --facet Malas"),
                  QString("convert map: 1920 blocks, 376320 bytes; wrote @uop/map3.mul\n"));
+        QVERIFY(write(path("one.map"), QByteArray(1960, 'm').replace(500, 1, "x")));  // one block differs
+        QCOMPARE(
+            summary("generate map --reference @ten.map --current @one.map --out @gen --facet 0"),
+            QString("generate map: 1 of 10 blocks differs; wrote @gen/mapdifl0.mul, @gen/mapdif0.mul\n"));
         // The container combined, converted back: the plain map combined, byte for byte.
         const FacetFiles edited = facetFiles(path("cur"), 3), made = facetFiles(path("new"), 3);
         QVERIFY(read(path("uop/map3.mul")) == read(made.map));
@@ -219,6 +223,7 @@ private slots:
              "Unknown format 'tar' for --format: use mul or uop.", "combine map"},
             {convert + " --to MUL", "Unknown format 'MUL' for --to: use mul or uop.", "convert map"},
             {convert, "Missing option --to.", "convert map"},
+            {convert + " --to mul stray", "Unexpected argument 'stray'.", "convert map"},
             {"convert statics", "Unknown kind 'statics' for convert: use map.", ""}};
         for (const auto& [line, error, helpFor] : usage)
             QTest::newRow(qPrintable(line)) << line << error << helpFor;
