@@ -172,6 +172,13 @@ bool mainwindow::runWorker(const Job& job)
     return outcome.succeeded();
 }
 
+bool mainwindow::event(QEvent* event)
+{
+    if (event->type() == QEvent::StatusTip)
+        return true;
+    return QMainWindow::event(event);
+}
+
 void mainwindow::closeEvent(QCloseEvent* event)
 {
     if (m_running)

@@ -135,6 +135,9 @@ public slots:
 protected:
     // Closing the window during a run stops the run; it leaves no output.
     void closeEvent(QCloseEvent* event) override;
+    // The status bar keeps "Ready" or a job's message until the next run:
+    // the empty status tips that opening a menu sends do not wipe it.
+    bool event(QEvent* event) override;
 
 protected slots:
     virtual void languageChange();
@@ -145,7 +148,6 @@ private:
     void setActionIcons();
     void adoptMenus();
     void connectPageSwitches();
-    QAction* menuBarItem(int id) const;
 
     void pickFile(QLineEdit* field, const QString& caption);
     using Job =

@@ -9,14 +9,6 @@
 
 #include <QIcon>
 
-namespace {
-
-// The menu bar's items are known by number, as the window has always
-// addressed them; the number lives in the item's data.
-enum MenuBarItem { FileMenuItem = 1, HelpMenuItem = 2 };
-
-}  // namespace
-
 void mainwindow::buildForm()
 {
     setupUi(this);
@@ -27,9 +19,6 @@ void mainwindow::buildForm()
     // setupUi gave the window its designed size; each dimension grows to what
     // the layouts need with the texts in place.
     resize(size().expandedTo(minimumSizeHint()));
-    // Sizing polished the window early; it is polished again, with its whole
-    // form, when first shown.
-    setAttribute(Qt::WA_WState_Polished, false);
     connectPageSwitches();
 
     generateMode = false;
@@ -72,18 +61,6 @@ void mainwindow::adoptMenus()
         menu->setParent(this, menu->windowFlags());
         menu->setObjectName(QString());
     }
-    fileMenu->menuAction()->setData(int(FileMenuItem));
-    helpMenu->menuAction()->setData(int(HelpMenuItem));
-}
-
-QAction* mainwindow::menuBarItem(int id) const
-{
-    const QList<QAction*> items = MenuBar->actions();
-    for (QAction* item : items) {
-        if (item->data().toInt() == id)
-            return item;
-    }
-    return nullptr;
 }
 
 // Qt's tab widgets report the new page by its index; the window's handlers
@@ -100,7 +77,7 @@ void mainwindow::connectPageSwitches()
 // Every text of the designer's file, then what the file does not hold: the
 // facet box, filled from the engine's facet table and refilled on every call
 // so that it always holds the four facets with the first selected, and the
-// menu titles, set by item number.
+// menu titles.
 void mainwindow::languageChange()
 {
     retranslateUi(this);
@@ -108,8 +85,6 @@ void mainwindow::languageChange()
     using namespace quillmark;
     for (int facet = 0; facet < facets::WindowCount; ++facet)
         comboBox1->addItem(tr(facets::geometry(facet).name));
-    if (QAction* item = menuBarItem(FileMenuItem))
-        item->setText(tr("&File"));
-    if (QAction* item = menuBarItem(HelpMenuItem))
-        item->setText(tr("&Help"));
+    fileMenu->setTitle(tr("&File"));
+    helpMenu->setTitle(tr("&Help"));
 }

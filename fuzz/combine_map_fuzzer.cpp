@@ -57,9 +57,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const JobOutcome outcome =
         combineMapDiff({folder.inputs()[0], folder.inputs()[1], folder.inputs()[2], folder.out(), 0}, silent);
     folder.checkOutcome(outcome,
-                        {jobmessage::UnableToOpenMap, "Dif files are damaged at block ",
-                         jobmessage::UnableToReadMapOrDif, jobmessage::UnableToWriteNewMap},
+                        {jobmessage::UnableToOpenMap, jobmessage::UnableToOpenDifFiles,
+                         "Dif files are damaged at block ", jobmessage::UnableToReadMapOrDif,
+                         jobmessage::UnableToWriteNewMap},
                         {"map0.mul"});
+    if (folder.refusedSpecialInput(outcome))
+        return 0;
     // The map may be a package container (the fuzzer's bytes begin with its
     // mark): the model combines the map it holds.
     const std::optional<QByteArray> map = jobfuzz::logicalMap(folder.inputs()[0]);

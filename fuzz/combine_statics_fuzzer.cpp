@@ -70,9 +70,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const JobOutcome outcome =
         combineStaticsDiff({in[0], in[1], in[2], in[3], in[4], folder.out(), 0}, silent);
     folder.checkOutcome(outcome,
-                        {"Dif files are damaged at block ", "Current statics are damaged at block ",
+                        {jobmessage::UnableToOpenStatics, jobmessage::UnableToOpenDifFiles,
+                         "Dif files are damaged at block ", "Current statics are damaged at block ",
                          jobmessage::UnableToReadStaticsOrDif, jobmessage::UnableToWriteNewStatics},
                         {"staidx0.mul", "statics0.mul"});
+    if (folder.refusedSpecialInput(outcome))
+        return 0;
     const Expected expected = model(parts);
     require(outcome.message() == expected.failure, "the failure the model predicts", outcome.message());
     if (outcome.succeeded()) {

@@ -56,6 +56,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                          jobmessage::MapSizesDiffer, jobmessage::UnableToReadMapData,
                          jobmessage::UnableToWriteDiffFiles},
                         {"mapdif0.mul", "mapdifl0.mul"});
+    if (folder.refusedSpecialInput(outcome))
+        return 0;
     const std::optional<QByteArray> referenceMap = jobfuzz::logicalMap(folder.inputs()[0]);
     const std::optional<QByteArray> currentMap = jobfuzz::logicalMap(folder.inputs()[1]);
     if (!referenceMap || !currentMap) {

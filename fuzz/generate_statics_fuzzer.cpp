@@ -56,10 +56,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     SilentProgress silent;
     const JobOutcome outcome = generateStaticsDiff({in[0], in[1], in[2], in[3], folder.out(), 0}, silent);
     folder.checkOutcome(outcome,
-                        {jobmessage::IndexSizesDiffer, "Reference statics are damaged at block ",
+                        {jobmessage::UnableToOpenReferenceOrIndex, jobmessage::UnableToOpenStaticsDataOrIndex,
+                         jobmessage::IndexSizesDiffer, "Reference statics are damaged at block ",
                          "Current statics are damaged at block ", jobmessage::UnableToReadStatics,
                          jobmessage::UnableToWriteDiffFiles},
                         {"stadif0.mul", "stadifi0.mul", "stadifl0.mul"});
+    if (folder.refusedSpecialInput(outcome))
+        return 0;
     if (outcome.succeeded())
         checkRoundTrip(folder, currentIndex, currentData);
     return 0;

@@ -6,7 +6,8 @@
 //
 // Input layout: one little-endian 16-bit length per file, then the files'
 // bytes back to back. The fuzzer chooses every size, record multiple or not;
-// a file whose bytes run out is cut short there.
+// a file whose bytes run out is cut short there. A file whose bytes are
+// exactly "FIFO" is made a FIFO instead, which no job may wait on.
 
 #include "joboutcome.h"
 #include "jobprogress.h"
@@ -22,8 +23,10 @@
 
 #include <cstdio>
 #include <cstdlib>
+
 #include <initializer_list>
 #include <optional>
+#include <sys/stat.h>
 
 namespace jobfuzz {
 
@@ -107,10 +110,26 @@ public:
         QDir(m_dir.path()).mkdir(QStringLiteral("out"));
         for (const QByteArray& bytes : contents) {
             const QString path = m_dir.filePath(QStringLiteral("in%1.mul").arg(m_inputs.size()));
+            m_inputs << path;
+            if (bytes == SpecialInput) {
+                require(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0, "a FIFO made");
+                m_special = true;
+                continue;
+            }
             QFile file(path);
             require(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size(), "inputs written");
-            m_inputs << path;
         }
+    }
+
+    // With a FIFO among the inputs, the job fails at its opening, with the
+    // reason; true when it had one, and nothing more is to be checked.
+    bool refusedSpecialInput(const JobOutcome& outcome) const
+    {
+        if (!m_special)
+            return false;
+        require(outcome.failed() && outcome.failure().reason() == QLatin1String("not a regular file"),
+                "a FIFO is refused", outcome.failure().text());
+        return true;
     }
 
     const QStringList& inputs() const { return m_inputs; }
@@ -145,14 +164,20 @@ public:
             require(known, "a documented message", outcome.message());
             require(outEntries().isEmpty(), "a failed job leaves nothing", outEntries().join(' '));
         }
-        for (int i = 0; i < m_inputs.size(); ++i)
-            require(readFile(m_inputs[i]) == m_contents[i], "inputs unchanged");
+        for (int i = 0; i < m_inputs.size(); ++i) {
+            // A FIFO is never opened here: that would wait for a writer.
+            if (m_contents[i] != SpecialInput)
+                require(readFile(m_inputs[i]) == m_contents[i], "inputs unchanged");
+        }
     }
 
 private:
+    static constexpr char SpecialInput[] = "FIFO";
+
     QTemporaryDir m_dir;
     QList<QByteArray> m_contents;
     QStringList m_inputs;
+    bool m_special = false;
 };
 
 }  // namespace jobfuzz

@@ -6,7 +6,8 @@
 # block. The reference map is a package container (map0LegacyMUL.uop), as
 # current game clients ship it, the edited copy a plain map file; the map is
 # combined into a container too, and that container converted to a plain map
-# file. Leaves everything in demo-output/ for a look in the window.
+# file. Ends with a review report of the sample patch, a page to open in a
+# browser. Leaves everything in demo-output/ for a look in the window.
 #
 #   tools/demo.sh
 set -euo pipefail
@@ -23,7 +24,7 @@ cur=$out/sample/current
 difs=$out/difs
 combined=$out/combined
 plain=$out/plain
-rm -rf "$out/sample" "$difs" "$combined" "$plain" "$out/changes.png"
+rm -rf "$out/sample" "$difs" "$combined" "$plain" "$out/changes.png" "$out/report.html" "$out/report.json"
 mkdir -p "$difs" "$combined" "$plain"
 
 step() { printf '\n== %s\n' "$*"; }
@@ -58,6 +59,13 @@ step "Convert: the combined container to a plain map file, checked block by bloc
 "$cli" convert map --in "$combined/map0LegacyMUL.uop" --to mul --out "$plain" --facet Felucca
 "$sample" verify --edited-map "$cur/map0.mul" --combined-map "$plain/map0.mul"
 
+step "Report: what the patch changes, where, before and after"
+"$cli" report --facet Felucca --height 96 --map "$ref/map0LegacyMUL.uop" \
+    --mapdifl "$difs/mapdifl0.mul" --mapdif "$difs/mapdif0.mul" \
+    --index "$ref/staidx0.mul" --data "$ref/statics0.mul" \
+    --stadifl "$difs/stadifl0.mul" --stadifi "$difs/stadifi0.mul" --stadif "$difs/stadif0.mul" \
+    --outline --html "$out/report.html" --json "$out/report.json"
+
 printf '\n== The demo succeeded. Its files, under %s:\n' "$root"
 row() { printf '  %-30s %s\n' "$1" "$2"; }
 row "$ref/" "the reference facet: map0LegacyMUL.uop, staidx0.mul, statics0.mul"
@@ -66,10 +74,14 @@ row "$difs/" "the difference files: mapdifl0.mul, mapdif0.mul, stadifl0.mul, sta
 row "$combined/" "the reference combined with them: map0LegacyMUL.uop, staidx0.mul, statics0.mul"
 row "$plain/" "the combined map converted to a plain map file: map0.mul"
 row "$out/changes.png" "the facet's blocks, the changed ones marked"
+row "$out/report.html" "the review report of the patch: open it in a browser"
+row "$out/report.json" "the same facts for scripts"
 cat <<EOT
 
+The review report of the sample patch: $root/$out/report.html
+
 To run the same jobs in the window, on a machine with a display:
-  env -u QT_QPA_PLATFORM build/quillmark
+  env -u QT_QPA_PLATFORM build/app/quillmark
 choose an output directory and the facet Felucca, then on "Generate" name the
 reference and current files, on "Combine" the files to patch and the difference
 files, from the folders above. The dialogs show a container under "All files";

@@ -7,4 +7,6 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build}
 "$root/tools/setup.sh" "$@"
+# The checkers of the packaging tests, which skip where these are absent.
+"$root/tools/packages.sh" desktop-file-utils appstream man-db
 QT_QPA_PLATFORM=offscreen ctest --test-dir "$build" --output-on-failure

@@ -4,8 +4,9 @@
 // counts, whether the files agree with each other in length, and block numbers
 // that repeat, are negative, fall outside the map or statics index they are
 // meant for, or are out of order; for statics also difference index records
-// that reach outside the difference data file. Memory follows the facet's
-// block grid, whatever the files hold.
+// that reach outside the difference data file; for a map in a container,
+// chunks whose stored checksum is not their bytes'. Memory follows the
+// facet's block grid, whatever the files hold.
 
 #include "blockmarks.h"
 #include "findings.h"
@@ -30,6 +31,7 @@ struct DifAudit
     Status status;      // a file could not be read: nothing else is valid
     QStringList facts;  // "locator: PATH, 24 records", ...
     Findings findings;
+    Findings chunkFindings;  // those of a container map's chunks
     Findings blockFindings;  // those of the block numbers, which follow the files' own
     qint64 locatorRecords = 0;
     qint64 gridBlocks = -1;     // blocks of the map or statics index given, -1 when none

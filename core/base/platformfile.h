@@ -102,6 +102,11 @@ Status readSmallFile(const QString& path, qint64 maxBytes, QByteArray& bytes);
 // followed.
 QByteArray fileIdentity(const QString& path);
 
+// Makes writing past a file size limit (ulimit -f) a write that fails with
+// "File too large", instead of a signal that ends the process without a word
+// and leaves its staged files behind. Each program calls it first.
+void ignoreFileSizeSignal();
+
 // Removes a regular file that no living process owns (see NativeFile); leaves
 // anything else as it is.
 void removeIfAbandoned(const QString& path);

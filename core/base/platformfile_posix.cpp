@@ -3,6 +3,7 @@
 #include <QFile>
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 
 #include <fcntl.h>
@@ -257,6 +258,11 @@ QByteArray fileIdentity(const QString& path)
     if (::lstat(native(path).constData(), &status) != 0)
         return QByteArray();
     return QByteArray::number(quint64(status.st_dev)) + ':' + QByteArray::number(quint64(status.st_ino));
+}
+
+void ignoreFileSizeSignal()
+{
+    std::signal(SIGXFSZ, SIG_IGN);
 }
 
 void removeIfAbandoned(const QString& path)

@@ -250,6 +250,9 @@ QByteArray fileIdentity(const QString& path)
     return QByteArray::number(quint64(information.dwVolumeSerialNumber)) + ':' + QByteArray::number(index);
 }
 
+// Windows has no such signal: a write past a limit simply fails.
+void ignoreFileSizeSignal() {}
+
 // An open file cannot be removed: its writer still owns it.
 void removeIfAbandoned(const QString& path)
 {

@@ -68,7 +68,7 @@ QString entryFault(const CommitEntry& entry)
 QString decodeEntries(const QJsonArray& array, std::vector<CommitEntry>& entries)
 {
     QSet<QString> targets;
-    for (const QJsonValue& value : array) {
+    for (const auto& value : array) {
         const QJsonObject object = value.toObject();
         const CommitEntry entry{object.value("staged").toString(), object.value("target").toString(),
                                 object.value("backup").toString(),

@@ -34,7 +34,7 @@ public:
     enum class Direction { Forward, Undo };
 
     // A record is a few names; anything larger is not one.
-    static constexpr qint64 MaxSize = 64 * 1024;
+    static constexpr qint64 MaxSize = qint64(64) << 10;
 
     Direction direction = Direction::Forward;
     std::vector<CommitEntry> entries;

@@ -57,8 +57,10 @@ Status OutputFolder::open()
 {
     // A folder that is not there has no lock to take; saying so first keeps
     // the lock's own words about it out of the message.
-    if (!QFileInfo(m_path).isDir())
-        return Status::fileFailure(m_path, QStringLiteral("No such directory"));
+    const QFileInfo folder(m_path);
+    if (!folder.isDir())
+        return Status::fileFailure(m_path, folder.exists() ? QStringLiteral("Not a directory")
+                                                           : QStringLiteral("No such directory"));
     if (const Status locked = lock(); locked.failed())
         return locked;
     const Status recovered = recover();

@@ -39,7 +39,8 @@ Status StagedFile::checkDestination()
     else if (destination.exists() && !destination.isWritable())
         reason = QStringLiteral("Permission denied");
     else if (!destination.dir().exists())
-        reason = QStringLiteral("No such directory");
+        reason = QFileInfo::exists(destination.path()) ? QStringLiteral("Not a directory")
+                                                       : QStringLiteral("No such directory");
     return reason.isEmpty() ? Status() : Status::fileFailure(m_target, reason);
 }
 

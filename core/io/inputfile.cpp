@@ -19,12 +19,11 @@ Status InputFile::open()
 void InputFile::close()
 {
     m_handle.close();
-    m_window.reset();
-    m_windowStart = 0;
-    m_windowLength = 0;
+    m_main = Window();
+    m_aside = Window();
 }
 
-Status InputFile::viewOutsideWindow(qint64 offset, qint64 length, const char*& bytes)
+Status InputFile::viewOutsideMain(qint64 offset, qint64 length, const char*& bytes)
 {
     if (offset < 0 || length < 0 || length > MaxView || offset > size() - length)
         return Status::fileFailure(
@@ -33,26 +32,39 @@ Status InputFile::viewOutsideWindow(qint64 offset, qint64 length, const char*& b
     bytes = noBytes;
     if (length == 0)
         return Status();
-    const Status filled = fill(offset, length);
+    if (m_aside.holds(offset, length)) {
+        bytes = m_aside.bytes.get() + (offset - m_aside.start);
+        return Status();
+    }
+    // A walk that carries on reads further ahead each time; one that moves
+    // over to where the aside window read starts again from a little, and
+    // proves itself.
+    const bool walksOn = m_main.length == 0 || m_main.carriesOn(offset, m_readAhead);
+    const bool movesOver = !walksOn && m_aside.carriesOn(offset, MinReadAhead);
+    if (walksOn)
+        m_readAhead = qMin(MaxView, m_readAhead * 2);
+    else if (movesOver)
+        m_readAhead = InitialReadAhead;
+    Window& window = walksOn || movesOver ? m_main : m_aside;
+    // A whole number of views of this length, so that a walk in steps of it
+    // reads each byte once rather than reading again what a window cut off.
+    const qint64 ahead = qMin(walksOn || movesOver ? m_readAhead : MinReadAhead, size() - offset);
+    const Status filled = fill(window, offset, length, qMax(length, ahead - ahead % length));
     if (filled.ok())
-        bytes = m_window.get();
+        bytes = window.bytes.get();
     return filled;
 }
 
-Status InputFile::fill(qint64 offset, qint64 length)
+Status InputFile::fill(Window& window, qint64 offset, qint64 length, qint64 wanted)
 {
-    const bool carriesOn = offset >= m_windowStart && offset <= m_windowStart + m_windowLength + m_readAhead;
-    m_readAhead = carriesOn ? qMin(MaxView, m_readAhead * 2) : qMax(MinReadAhead, m_readAhead / 4);
-    const qint64 wanted = qMax(length, qMin(m_readAhead, size() - offset));
-
-    if (!m_window)
-        m_window.reset(new char[size_t(qMin(MaxView, size()))]);
-    m_windowStart = offset;
-    m_windowLength = 0;
-    const Status read = m_handle.readAt(offset, m_window.get(), wanted, m_windowLength);
+    if (!window.bytes)
+        window.bytes.reset(new char[size_t(qMin(MaxView, size()))]);
+    window.start = offset;
+    window.length = 0;
+    const Status read = m_handle.readAt(offset, window.bytes.get(), wanted, window.length);
     if (read.failed())
         return read;
-    if (m_windowLength >= length)
+    if (window.length >= length)
         return Status();
     // A file that shrank since it was opened delivers less than asked.
     return Status::fileFailure(m_path, QStringLiteral("The file ends before byte %1").arg(offset + length));

@@ -7,10 +7,13 @@
 
 namespace quillmark {
 
-// A plain input file. The read-ahead grows while requests carry on where the
-// window ends (sequential walks cost a few large reads) and shrinks when they
-// jump about, so scattered access does not pay for bytes it never uses.
-// Memory stays at most MaxView bytes, whatever the file's size.
+// A plain input file, read through two windows. The main window follows a
+// walk: its read-ahead grows while requests carry on where it ends, so a
+// sequential walk costs a few large reads. A request that jumps elsewhere is
+// served by a small window aside, so that one block lying out of order does
+// not throw the main window away; a walk that carries on from there moves
+// the main window over. Memory stays at most twice MaxView bytes, whatever
+// the file's size.
 class InputFile final : public Input
 {
 public:
@@ -26,25 +29,38 @@ public:
 
     Status view(qint64 offset, qint64 length, const char*& bytes) override
     {
-        const bool inWindow = offset >= m_windowStart && length >= 0
-                              && offset - m_windowStart <= m_windowLength
-                              && length <= m_windowLength - (offset - m_windowStart);
-        if (inWindow && length > 0) {
-            bytes = m_window.get() + (offset - m_windowStart);
+        if (m_main.holds(offset, length) && length > 0) {
+            bytes = m_main.bytes.get() + (offset - m_main.start);
             return Status();
         }
-        return viewOutsideWindow(offset, length, bytes);
+        return viewOutsideMain(offset, length, bytes);
     }
 
 private:
-    Status viewOutsideWindow(qint64 offset, qint64 length, const char*& bytes);
-    Status fill(qint64 offset, qint64 length);
+    struct Window
+    {
+        std::unique_ptr<char[]> bytes;
+        qint64 start = 0;
+        qint64 length = 0;
+
+        bool holds(qint64 offset, qint64 count) const
+        {
+            return offset >= start && count >= 0 && offset - start <= length
+                   && count <= length - (offset - start);
+        }
+        bool carriesOn(qint64 offset, qint64 reach) const
+        {
+            return length > 0 && offset >= start && offset <= start + length + reach;
+        }
+    };
+
+    Status viewOutsideMain(qint64 offset, qint64 length, const char*& bytes);
+    Status fill(Window& window, qint64 offset, qint64 length, qint64 wanted);
 
     QString m_path;
     platformfile::ReadHandle m_handle;
-    std::unique_ptr<char[]> m_window;
-    qint64 m_windowStart = 0;
-    qint64 m_windowLength = 0;
+    Window m_main;
+    Window m_aside;
     qint64 m_readAhead;
 };
 

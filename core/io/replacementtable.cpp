@@ -40,26 +40,28 @@ void ReplacementTable::addPiece(std::vector<Entry>& piece)
 {
     if (piece.empty())
         return;
-    std::sort(piece.begin(), piece.end(), [](const Entry& a, const Entry& b) {
+    const auto inOrder = [](const Entry& a, const Entry& b) {
         return byBlockThenOrdinal(a.block, a.ordinal, b.block, b.ordinal);
-    });
+    };
+    // Generated locators list their blocks in ascending order already.
+    if (!std::is_sorted(piece.begin(), piece.end(), inOrder))
+        std::sort(piece.begin(), piece.end(), inOrder);
     const auto sameBlock = [](const Entry& a, const Entry& b) { return a.block == b.block; };
     piece.erase(std::unique(piece.begin(), piece.end(), sameBlock), piece.end());
     std::vector<Entry> merged;
     merged.reserve(m_entries.size() + piece.size());
     std::merge(m_entries.begin(), m_entries.end(), piece.begin(), piece.end(), std::back_inserter(merged),
-               [](const Entry& a, const Entry& b) {
-                   return byBlockThenOrdinal(a.block, a.ordinal, b.block, b.ordinal);
-               });
+               inOrder);
     merged.erase(std::unique(merged.begin(), merged.end(), sameBlock), merged.end());
     m_entries.swap(merged);
     piece.clear();
 }
 
-qint64 ReplacementTable::findNext(qint64 block)
+qint64 ReplacementTable::findNextFrom(qint64 block)
 {
-    if (m_next > 0 && m_entries[m_next - 1].block >= block)
+    if (block <= m_lastAsked && m_next > 0 && m_entries[m_next - 1].block >= block)
         m_next = 0;
+    m_lastAsked = block;
     while (m_next < m_entries.size() && m_entries[m_next].block < block)
         ++m_next;
     return m_next < m_entries.size() && m_entries[m_next].block == block ? m_entries[m_next].ordinal : -1;

@@ -32,7 +32,15 @@ public:
     // carries on where the last one stopped, so the whole walk costs one pass
     // over the table instead of a search per block. Asked out of order, it
     // starts again from the front and stays right.
-    qint64 findNext(qint64 block);
+    qint64 findNext(qint64 block)
+    {
+        // Most blocks of a walk lie between two listed ones: one comparison.
+        if (block > m_lastAsked && m_next < m_entries.size() && block < m_entries[m_next].block) {
+            m_lastAsked = block;
+            return -1;
+        }
+        return findNextFrom(block);
+    }
 
 private:
     struct Entry
@@ -42,10 +50,12 @@ private:
     };
 
     void addPiece(std::vector<Entry>& piece);
+    qint64 findNextFrom(qint64 block);
 
     qint64 m_blockCount;
     std::vector<Entry> m_entries;  // sorted by block, one entry per block
     size_t m_next = 0;             // findNext's place: every entry before it is for a smaller block
+    qint64 m_lastAsked = -1;       // the block findNext was last asked for
 };
 
 }  // namespace quillmark

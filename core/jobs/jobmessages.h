@@ -39,6 +39,13 @@ inline constexpr char UnableToCreateNewStatics[] = "Unable to create new static 
 inline constexpr char UnableToReadStaticsOrDif[] = "Unable to read statics or dif files";
 inline constexpr char UnableToWriteNewStatics[] = "Unable to write new static files";
 
+// Review report (its maps, statics and difference files fail with the
+// combinations' texts above)
+inline constexpr char UnableToOpenRadarColours[] = "Unable to open radar colour file";
+inline constexpr char UnableToReadRadarColours[] = "Unable to read radar colour file";
+inline constexpr char UnableToCreateReport[] = "Unable to create report file";
+inline constexpr char UnableToWriteReport[] = "Unable to write report file";
+
 // Damaged input, named with the block at which it was found.
 inline QString difFilesDamaged(qint64 block)
 {

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <new>
 #include <utility>
 
 namespace quillmark {
@@ -59,5 +60,19 @@ private:
     JobResult m_result;  // set only when succeeded
     Status m_failure;    // set only when failed
 };
+
+// Runs a job and turns an allocation that fails anywhere in it into the
+// job's failure under `message`, with the reason "out of memory", instead of
+// an abort: the staged files the job made go as its stack unwinds, and the
+// window or tool that ran it lives on to say so.
+template <typename Job>
+JobOutcome withMemoryGuard(const QString& message, Job job)
+{
+    try {
+        return job();
+    } catch (const std::bad_alloc&) {
+        return JobOutcome::failure(Status::failure(message, QString(), QStringLiteral("out of memory")));
+    }
+}
 
 }  // namespace quillmark

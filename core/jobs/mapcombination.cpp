@@ -49,8 +49,10 @@ Status copyBlock(qint64 block, qint64 ordinal, MapInput& map, InputFile& difData
 }
 
 }  // namespace
+namespace {
 
-JobOutcome combineMapDiff(const MapCombineJob& job, JobProgress& progress, const CommitOptions& options)
+// namespace
+JobOutcome run(const MapCombineJob& job, JobProgress& progress, const CommitOptions& options)
 {
     MapInput map(job.currentMap);
     InputFile difData(job.difData);
@@ -72,13 +74,17 @@ JobOutcome combineMapDiff(const MapCombineJob& job, JobProgress& progress, const
         result.records += ordinal >= 0 ? 1 : 0;
         return copyBlock(block, ordinal, map, difData, *newMap);
     });
-    // The bytes past the last whole block are outside the format, but never lost.
-    const qint64 tail = result.blocks * MapBlockSize;
     if (walked)
-        walk.fail(
-            copyRun(map, tail, map.size() - tail, *newMap).withMessage(jobmessage::UnableToReadMapOrDif));
+        walk.fail(copyMapTail(map, *newMap).withMessage(jobmessage::UnableToReadMapOrDif));
     result.dataBytes = newMap->size();
     return walk.finish({&map, &difData, &locator}, result);
+}
+
+}  // namespace
+
+JobOutcome combineMapDiff(const MapCombineJob& job, JobProgress& progress, const CommitOptions& options)
+{
+    return withMemoryGuard(jobmessage::UnableToWriteNewMap, [&] { return run(job, progress, options); });
 }
 
 }  // namespace quillmark

@@ -12,9 +12,11 @@ namespace quillmark {
 
 using namespace difformat;
 
+namespace {
+
 // A map copied block by block into the form asked for: the same bytes, the
 // same staged output and progress as a combination without differences.
-JobOutcome convertMap(const MapConvertJob& job, JobProgress& progress, const CommitOptions& options)
+JobOutcome run(const MapConvertJob& job, JobProgress& progress, const CommitOptions& options)
 {
     MapInput map(job.map);
     Status checked = openInputs({&map}, jobmessage::UnableToOpenMap, options);
@@ -35,12 +37,17 @@ JobOutcome convertMap(const MapConvertJob& job, JobProgress& progress, const Com
         return copyRun(map, block * MapBlockSize, MapBlockSize, *newMap)
             .withMessage(jobmessage::UnableToReadMap);
     });
-    // The bytes past the last whole block are outside the format, but never lost.
-    const qint64 tail = result.blocks * MapBlockSize;
     if (walked)
-        walk.fail(copyRun(map, tail, map.size() - tail, *newMap).withMessage(jobmessage::UnableToReadMap));
+        walk.fail(copyMapTail(map, *newMap).withMessage(jobmessage::UnableToReadMap));
     result.dataBytes = newMap->size();
     return walk.finish({&map}, result);
+}
+
+}  // namespace
+
+JobOutcome convertMap(const MapConvertJob& job, JobProgress& progress, const CommitOptions& options)
+{
+    return withMemoryGuard(jobmessage::UnableToWriteNewMap, [&] { return run(job, progress, options); });
 }
 
 }  // namespace quillmark

@@ -87,8 +87,10 @@ Status checkMaps(const MapGenerateJob& job, MapInput& reference, MapInput& curre
 }
 
 }  // namespace
+namespace {
 
-JobOutcome generateMapDiff(const MapGenerateJob& job, JobProgress& progress, const CommitOptions& options)
+// namespace
+JobOutcome run(const MapGenerateJob& job, JobProgress& progress, const CommitOptions& options)
 {
     MapInput reference(job.referenceMap);
     MapInput current(job.currentMap);
@@ -117,6 +119,13 @@ JobOutcome generateMapDiff(const MapGenerateJob& job, JobProgress& progress, con
     });
     result.dataBytes = difData.size();
     return walk.finish({&reference, &current}, result);
+}
+
+}  // namespace
+
+JobOutcome generateMapDiff(const MapGenerateJob& job, JobProgress& progress, const CommitOptions& options)
+{
+    return withMemoryGuard(jobmessage::UnableToWriteDiffFiles, [&] { return run(job, progress, options); });
 }
 
 }  // namespace quillmark

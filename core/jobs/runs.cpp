@@ -26,6 +26,12 @@ Status compareRuns(Input& a, qint64 aOffset, Input& b, qint64 bOffset, qint64 le
     return Status();
 }
 
+Status copyMapTail(Input& map, Output& to)
+{
+    const qint64 tail = map.size() / difformat::MapBlockSize * difformat::MapBlockSize;
+    return copyRun(map, tail, map.size() - tail, to);
+}
+
 void appendIndexEntry(Output& file, const IndexEntry& entry)
 {
     char bytes[difformat::IndexEntrySize];
@@ -39,6 +45,24 @@ Status copyRun(Input& from, qint64 offset, qint64 length, Output& to)
         to.append(bytes, count);
         return true;
     });
+}
+
+Status JoinedCopy::startRun(Input& from, qint64 offset, qint64 length)
+{
+    const Status flushed = flush();
+    m_from = &from;
+    m_start = offset;
+    m_pending = length;
+    return flushed;
+}
+
+Status JoinedCopy::flush()
+{
+    if (m_pending == 0)
+        return Status();
+    const qint64 length = m_pending;
+    m_pending = 0;
+    return copyRun(*m_from, m_start, length, m_to);
 }
 
 }  // namespace quillmark

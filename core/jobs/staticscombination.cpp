@@ -20,36 +20,42 @@ namespace {
 // difference files when the locator names it.
 struct BlockSource
 {
-    Input& index;
-    Input& data;
+    InputFile& index;
+    qint64 records;  // whole entries of the index
+    InputFile& data;
     qint64 entryNumber;
     bool replaced;
 };
 
-// The new data file is compact and in block order: every offset is where the
-// block's bytes land now.
-Status appendBlock(const BlockSource& source, IndexEntry entry, Output& newIndex, Output& newData)
+// The new pair as it grows. The new data file is compact and in block
+// order: every offset is where the block's bytes land now.
+struct NewPair
+{
+    RecordBuffer index;
+    JoinedCopy data;
+};
+
+Status appendBlock(const BlockSource& source, IndexEntry entry, NewPair& pair, const QString& dataTarget)
 {
     if (!entry.isEmpty()) {
-        if (newData.size() + entry.length > MaxStaticsDataSize)
-            return Status::failure(jobmessage::UnableToWriteNewStatics, newData.target(),
+        if (pair.data.size() + entry.length > MaxStaticsDataSize)
+            return Status::failure(jobmessage::UnableToWriteNewStatics, dataTarget,
                                    QStringLiteral("It would grow past 2 GiB"));
         const qint64 from = entry.offset;
-        entry.offset = qint32(newData.size());
-        if (const Status copied = copyRun(source.data, from, entry.length, newData); copied.failed())
+        entry.offset = qint32(pair.data.size());
+        if (const Status copied = pair.data.addRun(source.data, from, entry.length); copied.failed())
             return copied.withMessage(jobmessage::UnableToReadStaticsOrDif);
     }
-    appendIndexEntry(newIndex, entry);
+    pair.index.append(entry);
     return Status();
 }
 
-Status combineBlock(qint64 block, const BlockSource& source, Output& newIndex, Output& newData)
+Status combineBlock(qint64 block, const BlockSource& source, NewPair& pair, const QString& dataTarget)
 {
-    const qint64 records = source.index.size() / IndexEntrySize;
-    if (source.replaced && source.entryNumber >= records)
+    if (source.replaced && source.entryNumber >= source.records)
         return Status::failure(jobmessage::difFilesDamaged(block), source.index.path(),
                                QStringLiteral("It holds %1 records, the locator names record %2")
-                                   .arg(records)
+                                   .arg(source.records)
                                    .arg(source.entryNumber));
     const char* bytes = nullptr;
     if (const Status viewed = source.index.view(source.entryNumber * IndexEntrySize, IndexEntrySize, bytes);
@@ -60,7 +66,7 @@ Status combineBlock(qint64 block, const BlockSource& source, Output& newIndex, O
         return damagedEntry(source.replaced ? jobmessage::difFilesDamaged(block)
                                             : jobmessage::currentStaticsDamaged(block),
                             source.index, entry, source.data.size());
-    return appendBlock(source, entry, newIndex, newData);
+    return appendBlock(source, entry, pair, dataTarget);
 }
 
 Status checkInputs(const StaticsCombineJob& job, std::initializer_list<Input*> current,
@@ -79,10 +85,7 @@ Status checkInputs(const StaticsCombineJob& job, std::initializer_list<Input*> c
     return checkOutputDirectoryNamed(job.outDir);
 }
 
-}  // namespace
-
-JobOutcome combineStaticsDiff(const StaticsCombineJob& job, JobProgress& progress,
-                              const CommitOptions& options)
+JobOutcome run(const StaticsCombineJob& job, JobProgress& progress, const CommitOptions& options)
 {
     InputFile currentData(job.currentData);
     InputFile currentIndex(job.currentIndex);
@@ -103,18 +106,29 @@ JobOutcome combineStaticsDiff(const StaticsCombineJob& job, JobProgress& progres
     walk.begin(result.blocks);
     ReplacementTable table(result.blocks);
     walk.fail(table.load(locator).withMessage(jobmessage::UnableToReadStaticsOrDif));
-    walk.eachBlock(result.blocks, [&](qint64 block) {
+    NewPair pair{RecordBuffer(newIndex), JoinedCopy(newData)};
+    const qint64 difRecords = difIndex.size() / IndexEntrySize;
+    const bool walked = walk.eachBlock(result.blocks, [&](qint64 block) {
         const qint64 ordinal = table.findNext(block);
-        const bool replaced = ordinal >= 0;
-        result.records += replaced ? 1 : 0;
-        return combineBlock(block,
-                            {replaced ? static_cast<Input&>(difIndex) : currentIndex,
-                             replaced ? static_cast<Input&>(difData) : currentData,
-                             replaced ? ordinal : block, replaced},
-                            newIndex, newData);
+        if (ordinal < 0)
+            return combineBlock(block, {currentIndex, result.blocks, currentData, block, false}, pair,
+                                newData.target());
+        ++result.records;
+        return combineBlock(block, {difIndex, difRecords, difData, ordinal, true}, pair, newData.target());
     });
+    if (walked)
+        walk.fail(pair.data.flush().withMessage(jobmessage::UnableToReadStaticsOrDif));
+    pair.index.flush();
     result.dataBytes = newData.size();
     return walk.finish({&currentData, &currentIndex, &difData, &difIndex, &locator}, result);
+}
+
+}  // namespace
+
+JobOutcome combineStaticsDiff(const StaticsCombineJob& job, JobProgress& progress,
+                              const CommitOptions& options)
+{
+    return withMemoryGuard(jobmessage::UnableToWriteNewStatics, [&] { return run(job, progress, options); });
 }
 
 }  // namespace quillmark

@@ -121,10 +121,7 @@ Status checkInputs(const StaticsGenerateJob& job, std::initializer_list<Input*> 
     return checkOutputDirectory(job.outDir);
 }
 
-}  // namespace
-
-JobOutcome generateStaticsDiff(const StaticsGenerateJob& job, JobProgress& progress,
-                               const CommitOptions& options)
+JobOutcome run(const StaticsGenerateJob& job, JobProgress& progress, const CommitOptions& options)
 {
     InputFile referenceData(job.referenceData);
     InputFile referenceIndex(job.referenceIndex);
@@ -155,6 +152,14 @@ JobOutcome generateStaticsDiff(const StaticsGenerateJob& job, JobProgress& progr
     });
     result.dataBytes = difData.size();
     return walk.finish({&referenceData, &referenceIndex, &currentData, &currentIndex}, result);
+}
+
+}  // namespace
+
+JobOutcome generateStaticsDiff(const StaticsGenerateJob& job, JobProgress& progress,
+                               const CommitOptions& options)
+{
+    return withMemoryGuard(jobmessage::UnableToWriteDiffFiles, [&] { return run(job, progress, options); });
 }
 
 }  // namespace quillmark

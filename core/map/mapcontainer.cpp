@@ -80,6 +80,7 @@ Status MapContainer::addChunk(const UopEntry& entry, qint64 fileSize)
     chunk.dataOffset = qint64(entry.dataOffset + entry.headerLength);
     chunk.storedLength = entry.storedLength;
     chunk.zlib = zlib;
+    chunk.storedChecksum = entry.checksum;
     m_chunks.push_back(chunk);
     m_size += chunk.length;
     return Status();

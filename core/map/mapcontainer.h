@@ -17,6 +17,10 @@ struct MapChunk
     qint64 dataOffset = 0;  // where its stored bytes begin in the file
     qint64 storedLength = 0;
     bool zlib = false;
+    // The Adler-32 its entry states. Readers in the field do not check it
+    // and tools fill it in differently, so reading never refuses a chunk for
+    // it; inspection reports a mismatch.
+    quint32 storedChecksum = 0;
 };
 
 // The map held in a package container: chunks 0, 1, ... of one facet, found

@@ -116,6 +116,7 @@ Status UopDirectory::addEntry(const char* bytes)
     entry.unpackedLength = le32(bytes + EntryUnpackedLengthAt);
     entry.hash = le64(bytes + EntryHashAt);
     entry.packing = le16(bytes + EntryPackingAt);
+    entry.checksum = le32(bytes + EntryChecksumAt);
     entry.ordinal = m_entriesRead++;
     // Tables are padded up to their capacity with entries that point nowhere.
     if (entry.dataOffset == 0)

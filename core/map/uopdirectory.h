@@ -20,7 +20,8 @@ struct UopEntry
     quint32 unpackedLength = 0;
     quint64 hash = 0;
     quint16 packing = 0;
-    int ordinal = 0;  // position among all entries read, unused ones included
+    quint32 checksum = 0;  // as the writer filled it in; never trusted
+    int ordinal = 0;       // position among all entries read, unused ones included
 };
 
 // The directory of a package container: its header and its chain of tables,

@@ -3,11 +3,13 @@
 
 #include "commandline.h"
 #include "pausehook.h"
+#include "platformfile.h"
 
 #include <QCoreApplication>
 
 int main(int argc, char** argv)
 {
+    quillmark::platformfile::ignoreFileSizeSignal();
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("quillmark-cli"));
     return quillmark::runCommandLine(QCoreApplication::arguments(), pausingCommitOptions());

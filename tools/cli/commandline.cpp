@@ -4,6 +4,7 @@
 #include "facets.h"
 #include "inspectcommand.h"
 #include "jobcommands.h"
+#include "reportcommand.h"
 #include "subcommandparser.h"
 #include "usage.h"
 
@@ -25,6 +26,9 @@ const char Description[] =
     "  inspect map --difl FILE --dif FILE [--map FILE] [--facet F] [--height H] [--picture FILE.png]\n"
     "  inspect statics --difl FILE --difi FILE --dif FILE [--index FILE] [--facet F] [--height H]\n"
     "                  [--picture FILE.png]\n"
+    "  report --facet F [--height H] --map FILE [--mapdifl FILE --mapdif FILE]\n"
+    "         [--index FILE --data FILE --stadifl FILE --stadifi FILE --stadif FILE]\n"
+    "         [--radar-colours FILE] [--gap N] [--outline] --html FILE [--json FILE]\n"
     "\n"
     "F is a facet, 0 to 5 or its name: %1.\n"
     "A map FILE is a plain map file (map<F>.mul) or a package container (map<F>LegacyMUL.uop),\n"
@@ -35,7 +39,8 @@ const char Description[] =
 bool isCommand(const QString& command)
 {
     return command == QLatin1String("generate") || command == QLatin1String("combine")
-           || command == QLatin1String("convert") || command == QLatin1String("inspect");
+           || command == QLatin1String("convert") || command == QLatin1String("inspect")
+           || command == QLatin1String("report");
 }
 
 }  // namespace
@@ -45,7 +50,7 @@ int runCommandLine(const QStringList& arguments, const CommitOptions& options)
     QCommandLineParser parser;
     parser.setApplicationDescription(QString::fromLatin1(Description).arg(facets::nameList()));
     parser.addPositionalArgument(QStringLiteral("command"),
-                                 QStringLiteral("generate, combine, convert or inspect."),
+                                 QStringLiteral("generate, combine, convert, inspect or report."),
                                  QStringLiteral("<command> <map|statics> [options]"));
     const Status parsed = parseProgramLine(parser, arguments);
     if (!parsed.ok())
@@ -55,6 +60,9 @@ int runCommandLine(const QStringList& arguments, const CommitOptions& options)
     const QString command = positional.at(0);
     if (!isCommand(command))
         return usageError(QStringLiteral("Unknown command '%1'.").arg(command));
+    // A report covers map and statics at once: it has no kind.
+    if (command == QLatin1String("report"))
+        return runReportCommand(arguments, options);
     const QString kind = positional.value(1);
     if (kind == QLatin1String("--help") || kind == QLatin1String("-h"))
         parser.showHelp(ExitSuccess);

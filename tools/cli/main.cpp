@@ -2,6 +2,8 @@
 // files, for people who script their shard's patch builds.
 
 #include "commandline.h"
+#include "platformfile.h"
+#include "usage.h"
 
 #include <QCoreApplication>
 
@@ -9,10 +11,13 @@ using namespace quillmark;
 
 int main(int argc, char** argv)
 {
+    quillmark::platformfile::ignoreFileSizeSignal();
     // No GUI application: the tool runs where no display exists. Drawing a
     // picture needs only QImage, which does without one.
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("quillmark-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(QUILLMARK_VERSION));
+    if (const Status encoded = checkArgumentEncoding(argc, argv); encoded.failed())
+        return usageError(encoded.message());
     return runCommandLine(QCoreApplication::arguments());
 }

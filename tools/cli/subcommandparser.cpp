@@ -16,7 +16,7 @@ QString unknownFacetMessage(const QString& text)
 }
 
 SubcommandParser::SubcommandParser(const QString& command, const QString& kind, const QString& description)
-    : m_name(command + QLatin1Char(' ') + kind)
+    : m_name(kind.isEmpty() ? command : command + QLatin1Char(' ') + kind), m_words(kind.isEmpty() ? 1 : 2)
 {
     m_parser.setApplicationDescription(description);
     m_parser.addHelpOption();
@@ -42,8 +42,8 @@ Status SubcommandParser::parse(const QStringList& arguments)
         m_parser.showHelp(ExitSuccess);
     // The command and its kind come first; nothing else may stand alone.
     const QStringList positional = m_parser.positionalArguments();
-    if (positional.size() > 2)
-        return Status::failure(QStringLiteral("Unexpected argument '%1'.").arg(positional.at(2)));
+    if (positional.size() > m_words)
+        return Status::failure(QStringLiteral("Unexpected argument '%1'.").arg(positional.at(m_words)));
     for (const QString& name : m_required) {
         if (!m_parser.isSet(name))
             return Status::failure(QStringLiteral("Missing option --%1.").arg(name));

@@ -10,7 +10,8 @@
 
 namespace quillmark {
 
-// The options of one subcommand such as "generate map": every required option
+// The options of one subcommand such as "generate map" (or "report", a command
+// without a kind, when `kind` is empty): every required option
 // must be given, --help shows this subcommand's options, and anything else on
 // the line is a usage error.
 class SubcommandParser
@@ -35,7 +36,8 @@ public:
     int usageError(const QString& message) const;
 
 private:
-    QString m_name;  // "generate map"
+    QString m_name;     // "generate map"
+    qsizetype m_words;  // of the name: the command, and its kind if it has one
     QCommandLineParser m_parser;
     QStringList m_required;
 };

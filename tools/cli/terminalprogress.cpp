@@ -1,12 +1,13 @@
 #include "terminalprogress.h"
 
+#include "terminal.h"
+
 #include <cstdio>
-#include <unistd.h>
 
 namespace quillmark {
 
 TerminalProgress::TerminalProgress(const QString& label)
-    : m_label(label.toLocal8Bit()), m_enabled(isatty(fileno(stderr)) == 1)
+    : m_label(label.toLocal8Bit()), m_enabled(standardErrorIsTerminal())
 {}
 
 TerminalProgress::~TerminalProgress()

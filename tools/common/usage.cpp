@@ -22,6 +22,26 @@ int usageError(const QString& message, const QString& helpCommand)
     return ExitUsage;
 }
 
+Status checkArgumentEncoding(int argc, char** argv)
+{
+#ifndef Q_OS_WIN
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray bytes(argv[i]);
+        const QString text = QString::fromLocal8Bit(bytes);
+        if (text.toLocal8Bit() != bytes)
+            return Status::failure(
+                QStringLiteral("Argument %1 ('%2') is not valid text in the system's encoding; name the file "
+                               "with a path in that encoding.")
+                    .arg(i)
+                    .arg(text));
+    }
+#else
+    Q_UNUSED(argc);
+    Q_UNUSED(argv);
+#endif
+    return Status();
+}
+
 Status parseProgramLine(QCommandLineParser& parser, const QStringList& arguments)
 {
     parser.addHelpOption();

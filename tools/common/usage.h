@@ -18,6 +18,12 @@ QString programLine(const QString& text);
 // program is the application's name.
 int usageError(const QString& message, const QString& helpCommand = QString());
 
+// Fails when an argument's bytes are not text in the system's encoding: its
+// decoded form would name another file, or none ("No such file or
+// directory" about a file that is there). Windows hands programs their
+// arguments as text, so there it never fails.
+Status checkArgumentEncoding(int argc, char** argv);
+
 // Parses a program's command line up to its command word: --help and
 // --version (which print and exit), then the command, after which every word
 // belongs to the command. The caller has set the parser's description and

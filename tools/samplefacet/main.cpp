@@ -13,6 +13,7 @@
 #include "exitstatus.h"
 #include "facetcheck.h"
 #include "facets.h"
+#include "platformfile.h"
 #include "samplefacet.h"
 #include "status.h"
 #include "usage.h"
@@ -134,7 +135,7 @@ int make(const QStringList& arguments)
 
     const SampleFacetResult result = writeSampleFacet(options);
     if (!result.status.ok()) {
-        printError(programLine(result.status.message()));
+        printError(programLine(result.status.text()));
         return ExitFailed;
     }
     const SampleFacetSummary& made = result.summary;
@@ -198,11 +199,10 @@ int verify(const QStringList& arguments)
     bool match = true;
     const auto report = [&match](const char* side, const FacetCheck& check) {
         match = match && check.status.ok();
-        printOut(check.status.ok()
-                     ? QStringLiteral("%1: all %2 blocks match the edited facet")
-                           .arg(QLatin1String(side))
-                           .arg(check.blocks)
-                     : QStringLiteral("%1: %2").arg(QLatin1String(side), check.status.message()));
+        printOut(check.status.ok() ? QStringLiteral("%1: all %2 blocks match the edited facet")
+                                         .arg(QLatin1String(side))
+                                         .arg(check.blocks)
+                                   : QStringLiteral("%1: %2").arg(QLatin1String(side), check.status.text()));
     };
     const auto value = [&parser](const char* name) { return parser.value(QLatin1String(name)); };
     if (parser.isSet(mapOptions.first()))
@@ -218,10 +218,13 @@ int verify(const QStringList& arguments)
 
 int main(int argc, char** argv)
 {
+    quillmark::platformfile::ignoreFileSizeSignal();
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("quillmark-sample"));
     QCoreApplication::setApplicationVersion(QStringLiteral(QUILLMARK_VERSION));
 
+    if (const Status encoded = checkArgumentEncoding(argc, argv); encoded.failed())
+        return usageError(encoded.message());
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Sample facets for trying out and testing Quillmark."));
     parser.addPositionalArgument(QStringLiteral("command"),

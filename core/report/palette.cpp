@@ -1,0 +1,81 @@
+#include "palette.h"
+
+#include <QColor>
+
+#include <iterator>
+
+namespace quillmark {
+
+namespace {
+
+struct Stop
+{
+    int z;
+    int red, green, blue;
+};
+
+// Land by altitude, lowest first: the tints of a relief map.
+constexpr Stop LandStops[] = {
+    {-128, 60, 70, 50}, {-20, 95, 120, 70},  {0, 110, 150, 75},    {20, 160, 165, 95},
+    {40, 150, 120, 80}, {70, 160, 155, 150}, {127, 245, 245, 245},
+};
+
+int clampByte(double value)
+{
+    return qBound(0, qRound(value), 255);
+}
+
+QRgb scaled(int red, int green, int blue, double factor)
+{
+    return qRgb(clampByte(red * factor), clampByte(green * factor), clampByte(blue * factor));
+}
+
+QRgb landByAltitude(int z, double shade)
+{
+    const Stop* high = std::begin(LandStops) + 1;
+    while (high != std::end(LandStops) - 1 && high->z < z)
+        ++high;
+    const Stop* low = high - 1;
+    const double t = qBound(0.0, double(z - low->z) / double(high->z - low->z), 1.0);
+    const auto mix = [t](int a, int b) { return double(a) + (double(b) - double(a)) * t; };
+    return qRgb(clampByte(mix(low->red, high->red) * shade), clampByte(mix(low->green, high->green) * shade),
+                clampByte(mix(low->blue, high->blue) * shade));
+}
+
+// A steady scatter of a number, for shades and hues that neighbours do not share.
+quint32 scatter(quint32 value)
+{
+    value *= 0x9e3779b1u;
+    return value ^ (value >> 15);
+}
+
+}  // namespace
+
+bool Palette::isWater(quint16 tile)
+{
+    return (tile >= 0x00a8 && tile <= 0x00ab) || tile == 0x0136 || tile == 0x0137;
+}
+
+QRgb Palette::radarColour(quint16 colour)
+{
+    const auto widen = [](int five) { return (five << 3) | (five >> 2); };
+    return qRgb(widen((colour >> 10) & 0x1f), widen((colour >> 5) & 0x1f), widen(colour & 0x1f));
+}
+
+QRgb Palette::builtinLand(const LandCell& cell)
+{
+    // Deeper water darker, higher ground lighter: height shows in both.
+    if (isWater(cell.tile))
+        return scaled(40, 90, 175, qBound(0.45, 1.0 + cell.z / 80.0, 1.2));
+    const double shade = 0.88 + 0.04 * double(scatter(cell.tile) % 7);
+    return landByAltitude(cell.z, shade);
+}
+
+QRgb Palette::builtinItem(quint16 id)
+{
+    // Red through yellow, green and cyan to blue: the purples and magentas
+    // are left to the outline of changed tiles.
+    return QColor::fromHsv(int(scatter(id) % 250), 230, 255).rgb();
+}
+
+}  // namespace quillmark

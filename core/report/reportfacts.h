@@ -1,0 +1,122 @@
+#pragma once
+
+// What a review report says about a set of difference files: the blocks they
+// change, grouped into regions, and the records that change nothing. World
+// coordinates are in tiles: a block is 8 x 8 tiles, and block number b lies
+// at block column b / height, block row b % height.
+
+#include <QString>
+#include <QtGlobal>
+
+#include <array>
+#include <tuple>
+#include <vector>
+
+namespace quillmark {
+
+constexpr int TilesPerSide = 8;
+constexpr int CellsPerBlock = TilesPerSide * TilesPerSide;
+constexpr int LandCellSize = 3;     // uint16 tile id, int8 altitude
+constexpr int StaticEntrySize = 7;  // uint16 item id, uint8 x, uint8 y, int8 altitude, uint16 hue
+
+// One cell of a map block.
+struct LandCell
+{
+    quint16 tile = 0;
+    qint8 z = 0;
+
+    bool operator==(const LandCell& other) const { return tile == other.tile && z == other.z; }
+    bool operator!=(const LandCell& other) const { return !(*this == other); }
+};
+
+// One statics entry, at its place in the world.
+struct StaticItem
+{
+    quint16 id = 0;
+    qint64 x = 0;
+    qint64 y = 0;
+    qint8 z = 0;
+    quint16 hue = 0;
+
+    // Entries compare by all their bytes, so that a multiset of them tells a
+    // real change from a new order of the same entries.
+    bool operator<(const StaticItem& o) const
+    {
+        return std::tie(x, y, z, id, hue) < std::tie(o.x, o.y, o.z, o.id, o.hue);
+    }
+    bool operator==(const StaticItem& o) const
+    {
+        return std::tie(x, y, z, id, hue) == std::tie(o.x, o.y, o.z, o.id, o.hue);
+    }
+};
+
+struct LandCellChange
+{
+    qint64 x = 0;
+    qint64 y = 0;
+    LandCell before;
+    LandCell after;
+};
+
+// A block that the difference files change, with how much.
+struct ChangedBlock
+{
+    qint32 block = 0;
+    quint8 landCells = 0;
+    quint32 staticsAdded = 0;
+    quint32 staticsRemoved = 0;
+};
+
+// Changed blocks near each other: the bounding box of its blocks in tiles.
+struct Region
+{
+    qint64 x = 0;
+    qint64 y = 0;
+    qint64 width = 0;
+    qint64 height = 0;
+    qint64 blocks = 0;
+    qint64 landCells = 0;
+    qint64 staticsAdded = 0;
+    qint64 staticsRemoved = 0;
+    // Its blocks: ReportFacts::regionBlocks[firstBlock, firstBlock + blocks), in block order.
+    qint64 firstBlock = 0;
+};
+
+// A difference record that changes nothing, and why.
+struct NoOpRecord
+{
+    enum class File { Map, Statics };
+    enum class Reason {
+        SameCells,    // the block's cells as they were (perhaps another header)
+        SameStatics,  // the same entries (perhaps in another order, or another extra)
+        Repeated,     // an earlier record names the same block: never used
+        Outside,      // the block lies outside the map or statics index: never used
+    };
+    File file = File::Map;
+    qint64 ordinal = 0;
+    qint64 block = 0;
+    Reason reason = Reason::SameCells;
+};
+
+struct ReportFacts
+{
+    int facet = 0;
+    qint64 widthBlocks = 0;
+    qint64 heightBlocks = 0;
+    std::vector<ChangedBlock> changed;  // in block order
+    std::vector<Region> regions;        // largest first
+    std::vector<qint32> regionBlocks;   // the changed blocks, region by region
+    qint64 noOpRecords = 0;
+    std::vector<NoOpRecord> noOpShown;  // the first of them, for the page
+    qint64 landCells = 0;
+    qint64 staticsAdded = 0;
+    qint64 staticsRemoved = 0;
+
+    qint64 blockX(qint64 block) const { return block / heightBlocks; }
+    qint64 blockY(qint64 block) const { return block % heightBlocks; }
+};
+
+// How many no-op records the page lists; the rest are counted.
+constexpr qint64 NoOpRecordsShown = 50;
+
+}  // namespace quillmark

@@ -1,0 +1,94 @@
+#pragma once
+
+// The files a report reads, and the one place where it reads them: the
+// reference map (plain or container) and statics pair, the difference files
+// applied to them as a combination applies them (the first locator record of
+// a block wins, blocks outside the map or index are never touched, the
+// record's ordinal picks its difference record), and a radar colour file.
+
+#include "reportfacts.h"
+
+#include "commitoptions.h"
+#include "status.h"
+
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+namespace quillmark {
+
+struct ReportSources
+{
+    QString map;
+    QString mapDifLocator;  // empty, with mapDifData, when no map difference files are given
+    QString mapDifData;
+    QString staticsIndex;  // empty, with the four below, when no statics are given
+    QString staticsData;
+    QString staticsDifLocator;
+    QString staticsDifIndex;
+    QString staticsDifData;
+
+    bool hasMapDifs() const { return !mapDifLocator.isEmpty(); }
+    bool hasStatics() const { return !staticsIndex.isEmpty(); }
+};
+
+// One block's bytes as the reference has them and with the difference files
+// applied, valid until the next read. A side with no record is the reference.
+struct BlockBytes
+{
+    const char* cellsBefore = nullptr;  // the 64 cells after the header; null past the map's end
+    const char* cellsAfter = nullptr;
+    qint64 mapRecord = -1;  // the map difference record used, or -1
+    const char* staticsBefore = nullptr;
+    qint64 staticsBeforeLength = 0;
+    const char* staticsAfter = nullptr;
+    qint64 staticsAfterLength = 0;
+    qint64 staticsRecord = -1;  // the statics difference record used, or -1
+};
+
+// Blocks asked for in ascending order (a walk), or anywhere (a region).
+enum class Access { InOrder, Anywhere };
+
+// More blocks than any facet has, by far; a report of more is refused rather
+// than holding a table of that size.
+constexpr qint64 MaxReportBlocks = qint64(1) << 21;
+
+class ReportInputs
+{
+public:
+    explicit ReportInputs(const ReportSources& sources);
+    ~ReportInputs();
+    ReportInputs(const ReportInputs&) = delete;
+    ReportInputs& operator=(const ReportInputs&) = delete;
+
+    // Opens every file in the order the combinations open theirs (repairing
+    // an interrupted commit in their folders first, as they do) and loads
+    // the locators, failing with the combinations' messages.
+    Status open(const CommitOptions& options);
+    void close();
+
+    qint64 mapBlocks() const;
+    qint64 staticsBlocks() const;
+
+    // `block`'s bytes. Statics bytes are read for blocks that a statics
+    // record names, and for every block when `allStatics`; the reference
+    // entry is checked either way. Damaged entries and records fail with
+    // the combinations' messages.
+    Status read(qint64 block, Access access, bool allStatics, BlockBytes& bytes);
+
+    // Locator records that a combination never uses (repeats, blocks
+    // outside): counted, and the first `limit` of each file kept.
+    Status unusedRecords(qint64 limit, std::vector<NoOpRecord>& shown, qint64& count);
+
+private:
+    struct Files;
+    std::unique_ptr<Files> m;
+};
+
+// The first `maxEntries` 16-bit colours of a radar colour file (fewer when it
+// is shorter; a last odd byte is no colour).
+Status readRadarColours(const QString& path, qint64 maxEntries, const CommitOptions& options,
+                        std::vector<quint16>& colours);
+
+}  // namespace quillmark

@@ -1,0 +1,44 @@
+#pragma once
+
+// A review report of what a set of difference files changes in a facet:
+// which blocks, grouped into regions, what each region looks like before and
+// after, which land cells and statics entries changed, and which records
+// change nothing. Writes one self-contained HTML page and, when asked, the
+// same facts as JSON, both staged and committed like every job's outputs.
+
+#include "reportinputs.h"
+
+#include "commitoptions.h"
+#include "joboutcome.h"
+#include "jobprogress.h"
+
+namespace quillmark {
+
+struct ReportJob
+{
+    ReportSources sources;
+    QString radarColours;  // empty: the built-in palette
+    int facet = 0;
+    int heightBlocks = 0;  // 0: the facet's own height
+    int gap = 1;           // see groupRegions
+    bool outline = false;  // frames around changed tiles
+    QString html;
+    QString json;  // empty: none
+};
+
+// The figures of a report that was written, for a summary line.
+struct ReportSummary
+{
+    qint64 changedBlocks = 0;
+    qint64 regions = 0;
+    qint64 noOpRecords = 0;
+};
+
+// result().blocks: the blocks walked; result().records: the changed blocks.
+// An allocation that fails fails the report as any job: "Unable to write
+// report file", "out of memory", and nothing written.
+// `summary`, when given, gets the figures of a report that was written.
+JobOutcome writeReport(const ReportJob& job, JobProgress& progress,
+                       const CommitOptions& options = CommitOptions(), ReportSummary* summary = nullptr);
+
+}  // namespace quillmark

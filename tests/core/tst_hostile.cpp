@@ -1,0 +1,534 @@
+// Files and folders as a stranger or a careless user leaves them: special
+// files as inputs or in the output folder, locators that repeat themselves
+// at length, sizes no locator can address, a commit interrupted in the folder
+// that holds the inputs, links into another folder with its own interrupted
+// commit, locks that are held, stale or left half taken over, and a commit
+// whose undo cannot be recorded. Nothing outside the folders given is
+// touched, nothing hangs, and every failure names its file and reason.
+
+#include "commitrecord.h"
+#include "jobmessages.h"
+#include "jobs.h"
+#include "outputfolder.h"
+#include "platformfile.h"
+#include "stagedfile.h"
+#include "stagingnames.h"
+#include "uopformat.h"
+#include "uopmapwriter.h"
+#include "workspace.h"
+
+#include <QLockFile>
+#include <QProcess>
+#include <QtTest>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace quillmark;
+using testfiles::entries;
+using testfiles::int32s;
+using testfiles::read;
+
+namespace {
+
+enum class JobKind { GenerateMap, CombineMap, ConvertMap, GenerateStatics, CombineStatics };
+
+// One input of a job: its place among the job's inputs (the order of the
+// job's fields) and the message its failure to open gives.
+struct InputSlot
+{
+    const char* name;
+    JobKind job;
+    int input;
+    const char* openMessage;
+};
+
+const InputSlot Slots[] = {
+    {"generate map, reference", JobKind::GenerateMap, 0, jobmessage::UnableToOpenReferenceData},
+    {"generate map, current", JobKind::GenerateMap, 1, jobmessage::UnableToOpenMapData},
+    {"combine map, map", JobKind::CombineMap, 0, jobmessage::UnableToOpenMap},
+    {"combine map, dif", JobKind::CombineMap, 1, jobmessage::UnableToOpenDifFiles},
+    {"combine map, difl", JobKind::CombineMap, 2, jobmessage::UnableToOpenDifFiles},
+    {"convert map, map", JobKind::ConvertMap, 0, jobmessage::UnableToOpenMap},
+    {"generate statics, reference index", JobKind::GenerateStatics, 0,
+     jobmessage::UnableToOpenReferenceOrIndex},
+    {"generate statics, reference data", JobKind::GenerateStatics, 1,
+     jobmessage::UnableToOpenReferenceOrIndex},
+    {"generate statics, current index", JobKind::GenerateStatics, 2,
+     jobmessage::UnableToOpenStaticsDataOrIndex},
+    {"generate statics, current data", JobKind::GenerateStatics, 3,
+     jobmessage::UnableToOpenStaticsDataOrIndex},
+    {"combine statics, index", JobKind::CombineStatics, 0, jobmessage::UnableToOpenStatics},
+    {"combine statics, data", JobKind::CombineStatics, 1, jobmessage::UnableToOpenStatics},
+    {"combine statics, dif", JobKind::CombineStatics, 2, jobmessage::UnableToOpenDifFiles},
+    {"combine statics, difi", JobKind::CombineStatics, 3, jobmessage::UnableToOpenDifFiles},
+    {"combine statics, difl", JobKind::CombineStatics, 4, jobmessage::UnableToOpenDifFiles},
+};
+
+JobOutcome runJob(JobKind job, const QStringList& in, const QString& out,
+                  const CommitOptions& options = CommitOptions())
+{
+    SilentProgress silent;
+    switch (job) {
+    case JobKind::GenerateMap:
+        return generateMapDiff({in[0], in[1], out, 0}, silent, options);
+    case JobKind::CombineMap:
+        return combineMapDiff({in[0], in[1], in[2], out, 0}, silent, options);
+    case JobKind::ConvertMap:
+        return convertMap({in[0], out, 0, MapFormat::Mul}, silent, options);
+    case JobKind::GenerateStatics:
+        return generateStaticsDiff({in[0], in[1], in[2], in[3], out, 0}, silent, options);
+    case JobKind::CombineStatics:
+        break;
+    }
+    return combineStaticsDiff({in[0], in[1], in[2], in[3], in[4], out, 0}, silent, options);
+}
+
+// Whole, valid inputs of each job: maps of two blocks, one changed block.
+QStringList goodInputs(JobKind job, const Workspace& ws)
+{
+    QDir(ws.dir.path()).mkdir(QStringLiteral("in"));
+    const QString map = ws.file("in/map0.mul", testfiles::randomBytes(2 * 196, 1));
+    const QString difl = ws.file("in/difl", int32s({1})),
+                  dif = ws.file("in/dif", testfiles::randomBytes(196, 2));
+    // Block 1's bytes before block 0's, so that a combination moves them.
+    const QString index = ws.file("in/idx", entries({{1, 2, 0}, {0, 1, 0}})),
+                  data = ws.file("in/data", "cab");
+    switch (job) {
+    case JobKind::GenerateMap:
+        return {map, ws.file("in/current", testfiles::randomBytes(2 * 196, 3))};
+    case JobKind::CombineMap:
+        return {map, dif, difl};
+    case JobKind::ConvertMap:
+        return {map};
+    case JobKind::GenerateStatics:
+        return {index, data, ws.file("in/idx2", entries({{0, 2, 7}, {2, 1, 0}})), ws.file("in/data2", "xyc")};
+    case JobKind::CombineStatics:
+        break;
+    }
+    return {index, data, ws.file("in/sdif", "xyz"), ws.file("in/sdifi", entries({{0, 3, 0}})),
+            ws.file("in/sdifl", int32s({1}))};
+}
+
+enum class Special { Fifo, Device };
+
+// How a job takes a FIFO named as one of its own files.
+enum class Refusal { None, OfTheLock, OfTheOutput };
+
+QString makeSpecial(Special kind, const Workspace& ws)
+{
+    QDir(ws.dir.path()).mkdir(QStringLiteral("in"));
+    if (kind == Special::Device)
+        return QStringLiteral("/dev/zero");
+    const QString fifo = ws.path("in/fifo");
+    return ::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0 ? fifo : QString();
+}
+
+CommitOptions shortLockWait()
+{
+    CommitOptions options;
+    options.lockWaitMilliseconds = 300;
+    return options;
+}
+
+struct ToolRun
+{
+    int exitCode = -1;
+    QString out, err;
+};
+
+// quillmark-cli with `arguments`, its file size limited to `sizeLimitKiB`
+// (ulimit -f) when that is not 0.
+ToolRun runCli(const QStringList& arguments, int sizeLimitKiB = 0)
+{
+    QProcess process;
+    if (sizeLimitKiB > 0)
+        process.start("bash", QStringList{"-c", QString("ulimit -f %1; exec \"$0\" \"$@\"").arg(sizeLimitKiB),
+                                          QUILLMARK_CLI}
+                                  + arguments);
+    else
+        process.start(QUILLMARK_CLI, arguments);
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
+        return {};
+    return {process.exitCode(), QString::fromLocal8Bit(process.readAllStandardOutput()),
+            QString::fromLocal8Bit(process.readAllStandardError())};
+}
+
+// Runs a job in a child process that dies right before its rename number
+// `killedAt`, as a killed job would, leaving its commit half done.
+void runKilledBeforeRename(JobKind job, const QStringList& in, const QString& out, int killedAt)
+{
+    const pid_t child = fork();
+    if (child == 0) {
+        CommitOptions options;
+        options.beforeRename = [killedAt](int placed) {
+            if (placed == killedAt)
+                _exit(9);
+        };
+        (void)runJob(job, in, out, options);
+        _exit(0);
+    }
+    int status = 0;
+    QCOMPARE(waitpid(child, &status, 0), child);
+    QCOMPARE(WEXITSTATUS(status), 9);
+}
+
+// A record of a commit in `folder` killed before its renames: `target` has
+// its earlier content "old" and a staged "new".
+void leaveInterruptedCommit(const QString& folder, const QString& target)
+{
+    const QString path = folder + "/" + target;
+    testfiles::write(path, "old");
+    const QString staged = stagingnames::partName(path), backup = stagingnames::backupName(path);
+    testfiles::write(staged, "new");
+    QVERIFY(QFile::link(path, backup) || QFile::copy(path, backup));
+    CommitRecord record;
+    record.entries.push_back({QFileInfo(staged).fileName(), target, QFileInfo(backup).fileName(),
+                              platformfile::fileIdentity(staged)});
+    QVERIFY(record.write(folder).ok());
+}
+
+}  // namespace
+
+class HostileTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+
+    void specialInputs_data()
+    {
+        QTest::addColumn<int>("slot");
+        QTest::addColumn<Special>("special");
+        for (int slot = 0; slot < int(std::size(Slots)); ++slot) {
+            QTest::addRow("%s, fifo", Slots[slot].name) << slot << Special::Fifo;
+            QTest::addRow("%s, /dev/zero", Slots[slot].name) << slot << Special::Device;
+        }
+    }
+    // A FIFO would keep the job waiting in open() for ever, and a device
+    // read as an empty file would make it "succeed" with empty outputs:
+    // only regular files are read, anything else fails at its own check.
+    void specialInputs()
+    {
+        Workspace ws;
+        QFETCH(int, slot);
+        QFETCH(Special, special);
+        const InputSlot& input = Slots[slot];
+        QStringList inputs = goodInputs(input.job, ws);
+        inputs[input.input] = makeSpecial(special, ws);
+        const JobOutcome outcome = runJob(input.job, inputs, ws.out());
+        QCOMPARE(outcome.message(), QString(input.openMessage));
+        QCOMPARE(outcome.failure().file(), inputs[input.input]);
+        QCOMPARE(outcome.failure().reason(), QString("not a regular file"));
+        QCOMPARE(ws.outFiles(), QStringList());
+    }
+
+    void specialEntriesInTheOutputFolder_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<Refusal>("refusal");
+        QTest::newRow("a part") << ".stadif0.mul.quillmark-part-x1" << Refusal::None;
+        QTest::newRow("a backup") << ".stadif0.mul.quillmark-old-x2" << Refusal::None;
+        QTest::newRow("the take-over lock") << ".quillmark-lock.rmlock" << Refusal::OfTheLock;
+        QTest::newRow("the lock") << ".quillmark-lock" << Refusal::OfTheLock;
+        QTest::newRow("an output") << "stadif0.mul" << Refusal::OfTheOutput;
+    }
+    // FIFOs named as a job's own files: the clean-up never opens one for
+    // reading, the lock is not taken through one, an output is not written
+    // over one.
+    void specialEntriesInTheOutputFolder()
+    {
+        Workspace ws;
+        QFETCH(QString, name);
+        QFETCH(Refusal, refusal);
+        const QString fifo = ws.outFile(name);
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        const JobOutcome outcome =
+            runJob(JobKind::GenerateStatics, goodInputs(JobKind::GenerateStatics, ws), ws.out());
+        const QString reasons[] = {QString(), fifo + " is not a regular file", "not a regular file"};
+        QCOMPARE(outcome.failure().reason(), reasons[int(refusal)]);
+        QVERIFY(QFileInfo(fifo).exists() && !QFileInfo(fifo).isFile());
+    }
+
+    // A locator of a million records naming ten blocks over and over: the
+    // first record of each block wins, as with a short one.
+    void repeatingLocator()
+    {
+        Workspace ws;
+        QList<qint32> records;
+        for (int i = 0; i < 1 << 20; ++i)
+            records << qint32(9 - i % 10);
+        QByteArray locator(records.size() * 4, Qt::Uninitialized);
+        qToLittleEndian<qint32>(records.constData(), records.size(), locator.data());
+        const QByteArray map = testfiles::randomBytes(12 * 196, 4);
+        QByteArray dif(20 * 196, Qt::Uninitialized);
+        for (int record = 0; record < 20; ++record)
+            dif.replace(record * 196, 196, testfiles::randomBytes(196, quint32(100 + record)));
+        const QStringList inputs{ws.file("map", map), ws.file("dif", dif), ws.file("difl", locator)};
+        const JobOutcome outcome = runJob(JobKind::CombineMap, inputs, ws.out());
+        QVERIFY2(outcome.succeeded(), qPrintable(outcome.failure().text()));
+        QByteArray expected = map;
+        for (int block = 0; block < 10; ++block)  // block b is first named by record 9 - b
+            expected.replace(block * 196, 196, dif.mid((9 - block) * 196, 196));
+        QVERIFY(read(ws.outFile("map0.mul")) == expected);
+    }
+
+    void impossibleSizes_data()
+    {
+        QTest::addColumn<JobKind>("job");
+        QTest::addColumn<qint64>("recordSize");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("generate map")
+            << JobKind::GenerateMap << qint64(196) << jobmessage::UnableToOpenMapData;
+        QTest::newRow("combine map") << JobKind::CombineMap << qint64(196) << jobmessage::UnableToOpenMap;
+        QTest::newRow("convert map") << JobKind::ConvertMap << qint64(196) << jobmessage::UnableToOpenMap;
+        QTest::newRow("generate statics")
+            << JobKind::GenerateStatics << qint64(12) << jobmessage::UnableToOpenStaticsDataOrIndex;
+        QTest::newRow("combine statics")
+            << JobKind::CombineStatics << qint64(12) << jobmessage::UnableToOpenStatics;
+    }
+    // A sparse file of one record more than block numbers can name is
+    // refused at once, instead of being walked for hours.
+    void impossibleSizes()
+    {
+        Workspace ws;
+        QFETCH(JobKind, job);
+        QFETCH(qint64, recordSize);
+        QFETCH(QString, message);
+        QStringList inputs = goodInputs(job, ws);
+        const qint64 size = ((qint64(1) << 31) + 1) * recordSize;
+        const QList<int> huge = job == JobKind::GenerateMap       ? QList<int>{0, 1}
+                                : job == JobKind::GenerateStatics ? QList<int>{0, 2}
+                                                                  : QList<int>{0};
+        for (const int input : huge)
+            QVERIFY(QFile::resize(inputs[input], size));
+        const JobOutcome outcome = runJob(job, inputs, ws.out());
+        QCOMPARE(outcome.message(), message);
+        QCOMPARE(outcome.failure().reason(),
+                 QString("It holds 2147483649 blocks, more than the 2147483648 that block numbers can name"));
+    }
+
+    void recoveryBeforeReading_data()
+    {
+        QTest::addColumn<JobKind>("killed");
+        QTest::addColumn<bool>("inPlace");  // the killed job wrote over its own inputs
+        QTest::newRow("combine statics in place, run again") << JobKind::CombineStatics << true;
+        QTest::newRow("combine map from a generation killed") << JobKind::GenerateMap << false;
+    }
+    // A job killed between its renames leaves its folder half renamed; a
+    // job that then reads from that folder first completes the commit, and
+    // reads a whole set.
+    void recoveryBeforeReading()
+    {
+        QFETCH(JobKind, killed);
+        QFETCH(bool, inPlace);
+        Workspace ws;
+        QStringList inputs = goodInputs(JobKind::CombineStatics, ws);
+        if (inPlace) {
+            for (const auto& [input, name] : {std::pair{0, "staidx0.mul"}, std::pair{1, "statics0.mul"}}) {
+                QFile::rename(inputs[input], ws.outFile(name));
+                inputs[input] = ws.outFile(name);
+            }
+        }
+        const JobKind reader = inPlace ? JobKind::CombineStatics : JobKind::CombineMap;
+        const QStringList generated{goodInputs(JobKind::GenerateMap, ws)};
+        const QStringList readerInputs =
+            inPlace ? inputs
+                    : QStringList{generated[0], ws.outFile("mapdif0.mul"), ws.outFile("mapdifl0.mul")};
+        // What a reader makes of whole inputs, in a folder of its own.
+        QVERIFY(QDir().mkdir(ws.path("clean")));
+        if (!inPlace)
+            QVERIFY(runJob(JobKind::GenerateMap, generated, ws.path("clean")).succeeded());
+        const QStringList cleanInputs =
+            inPlace ? inputs
+                    : QStringList{generated[0], ws.path("clean/mapdif0.mul"), ws.path("clean/mapdifl0.mul")};
+        QVERIFY(QDir().mkdir(ws.path("expected")));
+        QVERIFY(runJob(reader, cleanInputs, ws.path("expected")).succeeded());
+
+        const QString result = inPlace ? ws.out() : ws.path("again");
+        QVERIFY(QDir().mkpath(result));
+        runKilledBeforeRename(killed, inPlace ? inputs : generated, ws.out(), 1);
+        QVERIFY(runJob(reader, readerInputs, result).succeeded());
+        for (const QString& name : testfiles::filesIn(ws.path("expected")))
+            QVERIFY2(read(result + "/" + name) == read(ws.path("expected/") + name), qPrintable(name));
+    }
+
+    // A folder whose interrupted commit cannot be repaired (another job holds
+    // it) fails the reading job with its open message.
+    void unrepairableInputFolder()
+    {
+        Workspace ws;
+        QStringList inputs = goodInputs(JobKind::ConvertMap, ws);
+        leaveInterruptedCommit(ws.path("in"), "other.mul");
+        QLockFile held(ws.path("in/") + stagingnames::LockName);
+        QVERIFY(held.tryLock(0));
+        const JobOutcome outcome = runJob(JobKind::ConvertMap, inputs, ws.out(), shortLockWait());
+        QCOMPARE(outcome.message(), QString(jobmessage::UnableToOpenMap));
+        QCOMPARE(outcome.failure().file(), ws.path("in"));
+        QVERIFY2(outcome.failure().reason().startsWith("holds an interrupted commit: The folder is in use"),
+                 qPrintable(outcome.failure().reason()));
+    }
+
+    // An output that is a link into another folder, whose own commit was
+    // interrupted: that commit is completed before the job touches the
+    // folder, and the job's output is written through the link.
+    void linkIntoAFolderWithItsOwnCommit()
+    {
+        Workspace ws;
+        QVERIFY(QDir().mkdir(ws.path("other")));
+        leaveInterruptedCommit(ws.path("other"), "kept.mul");
+        QVERIFY(QFile::link(ws.path("other/made.mul"), ws.outFile("stadif0.mul")));
+        QVERIFY(
+            runJob(JobKind::GenerateStatics, goodInputs(JobKind::GenerateStatics, ws), ws.out()).succeeded());
+        QCOMPARE(testfiles::filesIn(ws.path("other")), QStringList({"kept.mul", "made.mul"}));
+        QCOMPARE(read(ws.path("other/kept.mul")), QByteArray("new"));
+        QCOMPARE(read(ws.path("other/made.mul")), QByteArray("xy"));
+    }
+
+    // A lock held by a living process keeps the folder however old it is; a
+    // take-over lock left by a process killed while taking over a stale lock
+    // is cleaned up.
+    void locks()
+    {
+        Workspace ws;
+        const QStringList inputs = goodInputs(JobKind::GenerateStatics, ws);
+        {
+            QLockFile held(ws.outFile(stagingnames::LockName));
+            QVERIFY(held.tryLock(0));
+            QFile lock(held.fileName());
+            QVERIFY(lock.open(QIODevice::ReadWrite)
+                    && lock.setFileTime(QDateTime::currentDateTime().addSecs(-3600),
+                                        QFile::FileModificationTime));
+            QVERIFY(runJob(JobKind::GenerateStatics, inputs, ws.out(), shortLockWait())
+                        .failure()
+                        .reason()
+                        .startsWith("The folder is in use by another Quillmark job"));
+        }
+        const QByteArray deadHolder = "2147483646\ngone\n" + QSysInfo::machineHostName().toUtf8() + "\n";
+        ws.file("out/.quillmark-lock.rmlock", deadHolder);
+        QVERIFY(runJob(JobKind::GenerateStatics, inputs, ws.out()).succeeded());
+        QCOMPARE(ws.outFiles(), QStringList({"stadif0.mul", "stadifi0.mul", "stadifl0.mul"}));
+    }
+
+    // A rename fails and the undo cannot even be recorded: the job says so
+    // instead of undoing without a record.
+    void undoThatCannotBeRecorded()
+    {
+        Workspace ws;
+        CommitOptions options;
+        options.beforeRename = [out = ws.out()](int placed) {
+            if (placed != 1)
+                return;
+            QDir dir(out);
+            dir.remove(
+                dir.entryList({".stadifl0.mul.quillmark-part-*"}, QDir::Files | QDir::Hidden).value(0));
+            dir.remove(stagingnames::RecordName);
+            dir.mkpath(QString(stagingnames::RecordName) + "/in-the-way");
+        };
+        const JobOutcome outcome =
+            runJob(JobKind::GenerateStatics, goodInputs(JobKind::GenerateStatics, ws), ws.out(), options);
+        QCOMPARE(outcome.message(), QString(jobmessage::UnableToWriteDiffFiles));
+        QVERIFY2(outcome.failure().reason().contains("; the set could not be undone"),
+                 qPrintable(outcome.failure().reason()));
+    }
+
+    // Past `ulimit -f` a write fails with the system's reason, instead of a
+    // signal that ends the tool without a word and leaves its staged file.
+    void fileSizeLimit()
+    {
+        Workspace ws;
+        const QString map = ws.file("map.mul", testfiles::randomBytes(200 * 196, 5));
+        const ToolRun run =
+            runCli({"convert", "map", "--in", map, "--to", "mul", "--out", ws.out(), "--facet", "0"}, 8);
+        QCOMPARE(run.exitCode, 1);
+        QCOMPARE(run.err, QString("quillmark-cli: Unable to write new map file: %1: File too large\n")
+                              .arg(ws.outFile("map0.mul")));
+        QCOMPARE(ws.outFiles(), QStringList());
+    }
+
+    void pictureTargets_data()
+    {
+        QTest::addColumn<Special>("special");
+        QTest::newRow("fifo") << Special::Fifo;
+        QTest::newRow("/dev/full") << Special::Device;
+    }
+    // The picture is an output like any other: never written over a special
+    // file, and a failure is a failure.
+    void pictureTargets()
+    {
+        QFETCH(Special, special);
+        Workspace ws;
+        const QString picture = special == Special::Fifo ? makeSpecial(special, ws) : QString("/dev/full");
+        const ToolRun run = runCli({"inspect", "map", "--difl", ws.file("difl", int32s({1})), "--dif",
+                                    ws.file("dif", QByteArray(196, 'd')), "--picture", picture});
+        QCOMPARE(run.exitCode, 1);
+        QCOMPARE(run.err, QString("quillmark-cli: Unable to write %1: not a regular file\n").arg(picture));
+    }
+
+    // A container's chunk whose stored checksum is not its bytes' does not
+    // stop a job, but inspection reports it; and says which form it read.
+    void chunkChecksums()
+    {
+        Workspace ws;
+        const QString plain = ws.file("map0.mul", testfiles::randomBytes(10 * 196, 6));
+        SilentProgress silent;
+        QVERIFY(convertMap({plain, ws.out(), 0, MapFormat::Uop}, silent).succeeded());
+        const QString container = ws.outFile("map0LegacyMUL.uop");
+        QByteArray bytes = read(container);
+        const qint64 checksumAt =
+            UopMapWriter::FirstTableOffset + uopformat::TableHeaderSize + uopformat::EntryChecksumAt;
+        const quint32 right = qFromLittleEndian<quint32>(bytes.constData() + checksumAt);
+        qToLittleEndian<quint32>(0x12345678, bytes.data() + checksumAt);
+        testfiles::write(container, bytes);
+        const QStringList inspect{"inspect", "map",
+                                  "--difl",  ws.file("difl", int32s({1})),
+                                  "--dif",   ws.file("dif", QByteArray(196, 'd')),
+                                  "--map"};
+        const ToolRun run = runCli(inspect + QStringList{container});
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY(run.out.contains(QString("  map: %1 (a container of map 0), 10 blocks\n").arg(container)));
+        QVERIFY2(run.out.contains(QString("  chunks whose stored checksum differs: 1\n"
+                                          "    chunk 0: its entry says 12345678, its bytes give %1\n")
+                                      .arg(right, 8, 16, QLatin1Char('0'))),
+                 qPrintable(run.out));
+        QVERIFY(runCli(inspect + QStringList{plain})
+                    .out.contains(QString("  map: %1 (a plain map file), 10 blocks\n").arg(plain)));
+        // The jobs read it all the same.
+        QVERIFY(QDir().mkdir(ws.path("again")));
+        QVERIFY(runJob(JobKind::ConvertMap, {container}, ws.path("again")).succeeded());
+    }
+
+    // What a path holds, a line break or bytes that are no text, does not
+    // break the one line of a failure, nor make a file seem missing.
+    void pathsAsTheyCome()
+    {
+        const ToolRun broken =
+            runCli({"convert", "map", "--in", "two\nlines", "--to", "mul", "--out", ".", "--facet", "0"});
+        QCOMPARE(broken.err,
+                 QString("quillmark-cli: Unable to open map file: two\\nlines: No such file or directory\n"));
+        QProcess process;
+        process.start("bash", {"-c", "exec \"$0\" convert map --in \"$(printf 'caf\\351')\"", QUILLMARK_CLI});
+        QVERIFY(process.waitForFinished());
+        QCOMPARE(process.exitCode(), 2);
+        QVERIFY(process.readAllStandardError().startsWith("quillmark-cli: Argument 4 ("));
+    }
+
+    // An allocation that fails anywhere in a job fails the job with its
+    // message and "out of memory"; what it staged goes.
+    void outOfMemory()
+    {
+        Workspace ws;
+        const JobOutcome outcome = withMemoryGuard(jobmessage::UnableToWriteDiffFiles, [&ws]() -> JobOutcome {
+            StagedFile staged(ws.outFile("mapdif0.mul"));
+            if (staged.create().failed())
+                return JobOutcome::stop();
+            throw std::bad_alloc();
+        });
+        QCOMPARE(outcome.failure().text(), QString("Unable to write diff files: out of memory"));
+        QCOMPARE(ws.outFiles(), QStringList());
+    }
+};
+
+QTEST_GUILESS_MAIN(HostileTest)
+#include "tst_hostile.moc"

@@ -1,0 +1,169 @@
+// How a report groups changed blocks and frames its pictures: regions match
+// a plain model that joins every two changed blocks within reach of each
+// other, on random facets of several densities and gaps, come largest first
+// with their bounding boxes; picture areas take a block's margin within the
+// facet and a scale that keeps them about 128 to 768 pixels wide.
+
+#include "regionpicture.h"
+#include "regions.h"
+
+#include <QRandomGenerator>
+#include <QtTest>
+
+#include <algorithm>
+#include <limits>
+#include <map>
+#include <numeric>
+#include <set>
+
+using namespace quillmark;
+
+namespace {
+
+struct Facet
+{
+    int width;
+    int height;
+    double density;
+    quint32 seed;
+};
+
+ReportFacts randomFacts(const Facet& facet)
+{
+    ReportFacts facts;
+    facts.widthBlocks = facet.width;
+    facts.heightBlocks = facet.height;
+    QRandomGenerator random(facet.seed);
+    for (qint32 block = 0; block < facet.width * facet.height; ++block) {
+        if (random.generateDouble() < facet.density)
+            facts.changed.push_back({block, 1, 0, 0});
+    }
+    return facts;
+}
+
+using Partition = std::set<std::set<qint32>>;
+
+// Every pair of changed blocks at most gap + 1 apart across and down, joined.
+Partition modelPartition(const ReportFacts& facts, int gap)
+{
+    const size_t count = facts.changed.size();
+    std::vector<size_t> parent(count);
+    std::iota(parent.begin(), parent.end(), 0);
+    const auto root = [&parent](size_t i) {
+        while (parent[i] != i)
+            i = parent[i];
+        return i;
+    };
+    for (size_t i = 0; i < count; ++i) {
+        for (size_t j = i + 1; j < count; ++j) {
+            const qint64 a = facts.changed[i].block, b = facts.changed[j].block;
+            if (qAbs(facts.blockX(a) - facts.blockX(b)) <= gap + 1
+                && qAbs(facts.blockY(a) - facts.blockY(b)) <= gap + 1)
+                parent[root(i)] = root(j);
+        }
+    }
+    std::map<size_t, std::set<qint32>> groups;
+    for (size_t i = 0; i < count; ++i)
+        groups[root(i)].insert(facts.changed[i].block);
+    Partition partition;
+    for (const auto& group : groups)
+        partition.insert(group.second);
+    return partition;
+}
+
+}  // namespace
+
+Q_DECLARE_METATYPE(Facet)
+Q_DECLARE_METATYPE(PictureArea)
+Q_DECLARE_METATYPE(Region)
+
+class RegionsTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void regionsMatchTheModel_data()
+    {
+        QTest::addColumn<Facet>("facet");
+        QTest::addColumn<int>("gap");
+        QTest::newRow("sparse, touching only") << Facet{40, 30, 0.03, 1} << 0;
+        QTest::newRow("sparse, default gap") << Facet{40, 30, 0.03, 2} << 1;
+        QTest::newRow("scattered, gap 3") << Facet{40, 30, 0.1, 3} << 3;
+        QTest::newRow("dense, default gap") << Facet{40, 30, 0.5, 4} << 1;
+        QTest::newRow("half full, touching only") << Facet{40, 30, 0.25, 7} << 0;
+        QTest::newRow("a fifth, gap 2") << Facet{40, 30, 0.2, 8} << 2;
+        QTest::newRow("one column, gap 2") << Facet{1, 200, 0.2, 5} << 2;
+        QTest::newRow("one row, default gap") << Facet{200, 1, 0.2, 6} << 1;
+    }
+
+    void regionsMatchTheModel()
+    {
+        QFETCH(Facet, facet);
+        QFETCH(int, gap);
+        ReportFacts facts = randomFacts(facet);
+        groupRegions(facts, gap);
+
+        Partition found;
+        qint64 previousBlocks = std::numeric_limits<qint64>::max();
+        for (const Region& region : facts.regions) {
+            const auto first = facts.regionBlocks.begin() + region.firstBlock;
+            const std::set<qint32> blocks(first, first + region.blocks);
+            QCOMPARE(qint64(blocks.size()), region.blocks);
+            QVERIFY(std::is_sorted(first, first + region.blocks));
+            found.insert(blocks);
+            QVERIFY(region.blocks <= previousBlocks);  // largest first
+            previousBlocks = region.blocks;
+            // The bounding box of its blocks, in tiles.
+            qint64 left = facet.width, top = facet.height, right = -1, bottom = -1;
+            for (const qint32 block : blocks) {
+                left = qMin(left, facts.blockX(block));
+                right = qMax(right, facts.blockX(block));
+                top = qMin(top, facts.blockY(block));
+                bottom = qMax(bottom, facts.blockY(block));
+            }
+            QCOMPARE(region.x, left * 8);
+            QCOMPARE(region.y, top * 8);
+            QCOMPARE(region.width, (right - left + 1) * 8);
+            QCOMPARE(region.height, (bottom - top + 1) * 8);
+            QCOMPARE(region.landCells, region.blocks);
+        }
+        QVERIFY(found == modelPartition(facts, gap));
+    }
+
+    void pictureAreas_data()
+    {
+        QTest::addColumn<Region>("region");
+        QTest::addColumn<int>("widthTiles");
+        QTest::addColumn<int>("heightTiles");
+        QTest::addColumn<PictureArea>("expected");
+        QTest::newRow("a block, scaled up")
+            << Region{8, 8, 8, 8} << 64 << 64 << PictureArea{0, 0, 24, 24, 16, 1};
+        QTest::newRow("a block in the corner: the margin stops at the edge")
+            << Region{0, 0, 8, 8} << 64 << 64 << PictureArea{0, 0, 16, 16, 24, 1};
+        QTest::newRow("wide, as tall as it may be")
+            << Region{800, 800, 200, 40} << 7168 << 4096 << PictureArea{792, 792, 216, 56, 2, 1};
+        QTest::newRow("the whole facet, scaled down")
+            << Region{0, 0, 7168, 4096} << 7168 << 4096 << PictureArea{0, 0, 7168, 4096, 1, 10};
+        QTest::newRow("one column of blocks down the facet")
+            << Region{800, 0, 8, 4096} << 7168 << 4096 << PictureArea{792, 0, 24, 4096, 1, 6};
+    }
+
+    void pictureAreas()
+    {
+        QFETCH(Region, region);
+        QFETCH(int, widthTiles);
+        QFETCH(int, heightTiles);
+        QFETCH(PictureArea, expected);
+        const PictureArea area = pictureArea(region, widthTiles, heightTiles);
+        QCOMPARE(area.x, expected.x);
+        QCOMPARE(area.y, expected.y);
+        QCOMPARE(area.width, expected.width);
+        QCOMPARE(area.height, expected.height);
+        QCOMPARE(area.pixelsPerTile, expected.pixelsPerTile);
+        QCOMPARE(area.tilesPerPixel, expected.tilesPerPixel);
+        QVERIFY(area.pixelWidth() <= MaxRegionPictureSide && area.pixelHeight() <= MaxRegionPictureSide);
+    }
+};
+
+QTEST_GUILESS_MAIN(RegionsTest)
+#include "tst_regions.moc"
