@@ -5,7 +5,9 @@
 
 #include "containerbuilder.h"
 #include "facetcheck.h"
+#ifndef _WIN32  // no RLIMIT_FSIZE there
 #include "filesizelimit.h"
+#endif
 #include "jobs.h"
 #include "samplefacet.h"
 #include "workspace.h"
@@ -577,7 +579,13 @@ private:
                 QFile::resize(paths[failure.shrinking], 1000);
             return step != 200 || failure.partWay != PartWay::Stop;
         };
+#ifdef Q_OS_WIN
+        if (failure.partWay == PartWay::FullDisk)
+            QSKIP("The full disk is made with RLIMIT_FSIZE, which Windows lacks: it has no limit on a "
+                  "process's file size, and no small volume can be mounted for a test under Wine");
+#else
         const FileSizeLimit limit(failure.partWay == PartWay::FullDisk ? 16 * 1024 : RLIM_INFINITY);
+#endif
         const JobOutcome outcome = runJob(failure.job, paths, folders[int(failure.folder)], 0, &progress);
         QCOMPARE(outcome.message(), failure.message);
         QCOMPARE(outcome.stopped(), failure.partWay == PartWay::Stop);
