@@ -103,6 +103,12 @@ Status hardLink(const QString& existing, const QString& newName);
 // `maxBytes` bytes is refused with the reason.
 Status readSmallFile(const QString& path, qint64 maxBytes, QByteArray& bytes);
 
+// Whether `path` names something there that is neither a regular file nor a
+// directory: a FIFO, a socket, a device. On Windows that includes the device
+// names (NUL, CON, COM1 and the like), which reach a device from any folder.
+// A final link is followed, as a write through it would be.
+bool isSpecialFile(const QString& path);
+
 // What tells one file from every other on its system while it exists (device
 // and inode; volume and file index on Windows), so that a file can be known
 // again after a rename. Empty when `path` names no file; a final link is not

@@ -257,6 +257,13 @@ Status readSmallFile(const QString& path, qint64 maxBytes, QByteArray& bytes)
     return result;
 }
 
+bool isSpecialFile(const QString& path)
+{
+    struct stat status = {};
+    return ::stat(native(path).constData(), &status) == 0 && !S_ISREG(status.st_mode)
+           && !S_ISDIR(status.st_mode);
+}
+
 QByteArray fileIdentity(const QString& path)
 {
     struct stat status = {};

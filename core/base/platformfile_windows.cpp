@@ -250,6 +250,18 @@ Status readSmallFile(const QString& path, qint64 maxBytes, QByteArray& bytes)
     return result;
 }
 
+bool isSpecialFile(const QString& path)
+{
+    const HANDLE handle =
+        CreateFileW(wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return false;
+    const bool special = GetFileType(handle) != FILE_TYPE_DISK;
+    CloseHandle(handle);
+    return special;
+}
+
 QByteArray fileIdentity(const QString& path)
 {
     const HANDLE handle = openEntry(path, 0);

@@ -34,7 +34,7 @@ Status StagedFile::checkDestination()
     QString reason;
     if (destination.isDir())
         reason = QStringLiteral("Is a directory");
-    else if (destination.exists() && !destination.isFile())
+    else if (platformfile::isSpecialFile(m_destination))
         reason = QStringLiteral("not a regular file");
     else if (destination.exists() && !destination.isWritable())
         reason = QStringLiteral("Permission denied");

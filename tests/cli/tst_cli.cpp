@@ -6,6 +6,7 @@
 // the check that catches combined files that differ from it.
 
 #include "testfiles.h"
+#include "toolrun.h"
 
 #include "facetcheck.h"
 #include "jobmessages.h"
@@ -36,38 +37,6 @@ QByteArray emptyContainer()
     return bytes + QByteArray(TableHeaderSize, '\0');
 }
 
-// The system's own words for a file that is not there, as QFile gives them
-// ("No such file or directory" on Linux; Windows and Wine each have theirs).
-QString noSuchFile()
-{
-    QFile missing(QDir::temp().filePath(QStringLiteral("tst_cli-no-such-file")));
-    missing.open(QIODevice::ReadOnly);
-    return missing.errorString();
-}
-
-struct ToolRun
-{
-    int exitCode = -1;
-    QString out, err;
-};
-
-ToolRun runTool(const QStringList& arguments, const QString& program = QUILLMARK_CLI)
-{
-    QProcess process;
-    process.start(program, arguments);
-    process.closeWriteChannel();
-    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit)
-        return {};
-    const auto text = [](const QByteArray& bytes) {
-        QString decoded = QString::fromLocal8Bit(bytes);
-#ifdef Q_OS_WIN
-        decoded.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));  // the console's text mode
-#endif
-        return decoded;
-    };
-    return {process.exitCode(), text(process.readAllStandardOutput()), text(process.readAllStandardError())};
-}
-
 }  // namespace
 
 class CliTest : public QObject
@@ -83,7 +52,7 @@ class CliTest : public QObject
     {
         return QString(text).replace('@', m_dir.path() + '/').split(' ', Qt::SkipEmptyParts);
     }
-    ToolRun cli(const QString& text) const { return runTool(line(text)); }
+    ToolRun cli(const QString& text) const { return runTool(QUILLMARK_CLI, line(text)); }
     // What a job that succeeds prints on stdout, '@' for the test's directory;
     // else what it prints on stderr.
     QString summary(const QString& text) const
@@ -179,14 +148,12 @@ private slots:
             "error");  // after "quillmark-cli: ": the job's message, the file, the reason
         QTest::addColumn<bool>("asNobody");  // root may write anywhere: as root, the tool runs as nobody
         const auto failure = [](const char* name, const QString& line, const QString& error,
-                                bool asNobody = false) {
-            QTest::newRow(name) << line << error << asNobody;
-        };
+                                bool asNobody = false) { QTest::newRow(name) << line << error << asNobody; };
         const QString genMap = "generate map --reference @%1 --current @cur/map3.mul --out @%2 --facet 3";
         const QString combineMap =
             "combine map --map @%1 --difl @five.difl --dif @empty.mul --out @%2 --facet 3";
         failure("missing file", genMap.arg("missing", "out"),
-                "Unable to open reference data file: @missing: " + noSuchFile());
+                "Unable to open reference data file: @missing: " + openFailureReason(path("missing")));
         failure("directory as a file", combineMap.arg("difs", "out"),
                 "Unable to open map file: @difs: Is a directory");
         failure("no output folder", genMap.arg("ref/map3.mul", "nowhere"),
@@ -203,7 +170,7 @@ private slots:
             "@empty.mul --dif @empty.mul --out @out --facet 3",
             "Dif files are damaged at block 5: @empty.mul: It holds 0 records, the locator names record 0");
         failure("inspect", "inspect statics --difl @five.difl --difi @missing --dif @empty.mul",
-                "Unable to open @missing: " + noSuchFile());
+                "Unable to open @missing: " + openFailureReason(path("missing")));
     }
     // Exit status 1, nothing on stdout and nothing left in an output folder.
     void jobFailures()
@@ -219,7 +186,7 @@ private slots:
 #else
         const QStringList nobody{"--reuid=65534", "--regid=65534", "--clear-groups", QUILLMARK_CLI};
         const ToolRun run =
-            asNobody && geteuid() == 0 ? runTool(nobody + this->line(line), "setpriv") : cli(line);
+            asNobody && geteuid() == 0 ? runTool("setpriv", nobody + this->line(line)) : cli(line);
 #endif
         QCOMPARE(run.err, "quillmark-cli: " + error.replace("@", m_dir.path() + '/') + '\n');
         QVERIFY(run.exitCode == 1 && run.out.isEmpty());
@@ -279,7 +246,7 @@ private slots:
 #endif
         const QString generate = "generate map --reference @ref/map3.mul --current @%1 --out @out --facet 3";
         const auto onTerminal = [this](const QString& text) {
-            return runTool({"-qec", QUILLMARK_CLI " " + line(text).join(' '), "/dev/null"}, "script");
+            return runTool("script", {"-qec", QUILLMARK_CLI " " + line(text).join(' '), "/dev/null"});
         };
         ToolRun run = onTerminal(generate.arg("cur/map3.mul"));
         QCOMPARE(run.exitCode, 0);
@@ -429,7 +396,7 @@ private slots:
     {
         const QStringList make = line("make --dir @same --facet malas --width 48 --height 40 --changed 0.05 "
                                       "--emptied 0.03 --new 0.01 --seed 7 --uop");
-        QCOMPARE(runTool(make, QUILLMARK_SAMPLE).exitCode, 0);
+        QCOMPARE(runTool(QUILLMARK_SAMPLE, make).exitCode, 0);
         QCOMPARE(filesIn(path("same/reference")),
                  QStringList({"map3LegacyMUL.uop", "staidx3.mul", "statics3.mul"}));
         for (const auto& [made, mine] :
@@ -486,7 +453,7 @@ private slots:
         QFETCH(QString, line);
         QFETCH(int, exitCode);
         QFETCH(QString, out);
-        const ToolRun run = runTool(this->line(line), QUILLMARK_SAMPLE);
+        const ToolRun run = runTool(QUILLMARK_SAMPLE, this->line(line));
         QCOMPARE(run.out, out);
         QCOMPARE(run.err.startsWith("quillmark-sample: "), exitCode == 2);
         QVERIFY(run.exitCode == exitCode && !QDir(path("no")).exists());

@@ -6,6 +6,7 @@
 
 #include "reportfacet.h"
 #include "testfiles.h"
+#include "toolrun.h"
 
 #include "palette.h"
 #include "reportjob.h"
@@ -19,23 +20,6 @@ using namespace quillmark;
 using namespace reportfacet;
 
 namespace {
-
-struct ToolRun
-{
-    int exitCode = -1;
-    QString out, err;
-};
-
-ToolRun runProgram(const QString& program, const QStringList& arguments, int timeoutMs = 60000)
-{
-    QProcess process;
-    process.start(program, arguments);
-    process.closeWriteChannel();
-    if (!process.waitForFinished(timeoutMs) || process.exitStatus() != QProcess::NormalExit)
-        return {};
-    return {process.exitCode(), QString::fromLocal8Bit(process.readAllStandardOutput()),
-            QString::fromLocal8Bit(process.readAllStandardError())};
-}
 
 struct ExpectedRegion
 {
@@ -304,7 +288,7 @@ private slots:
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("reason");
         const QByteArray missing;
-        const QString noFile = QStringLiteral("No such file or directory");
+        const QString noFile = openFailureReason(path("no-such-file"));
         QTest::newRow("no map") << "map" << missing << "Unable to open map file" << noFile;
         QTest::newRow("no map locator") << "mapdifl" << missing << "Unable to open dif files" << noFile;
         QTest::newRow("no statics data") << "data" << missing << "Unable to open static files" << noFile;
@@ -348,7 +332,7 @@ private slots:
             QVERIFY(testfiles::write(damaged, bytes));
         line[line.indexOf("--" + option) + 1] = damaged;
 
-        const ToolRun run = runProgram(QUILLMARK_CLI, line);
+        const ToolRun run = runTool(QUILLMARK_CLI, line);
         QCOMPARE(run.exitCode, 1);
         QCOMPARE(run.out, QString());
         const QString expected = QStringLiteral("quillmark-cli: %1: %2: ").arg(message, damaged);
@@ -384,7 +368,7 @@ private slots:
         QStringList line = arguments("usage");
         for (const QString& option : removed)
             line.remove(line.indexOf("--" + option), 2);
-        const ToolRun run = runProgram(QUILLMARK_CLI, line + added);
+        const ToolRun run = runTool(QUILLMARK_CLI, line + added);
         QCOMPARE(run.exitCode, 2);
         QCOMPARE(run.err, QStringLiteral("quillmark-cli: %1\nTry 'quillmark-cli report --help' for more "
                                          "information.\n")
@@ -421,13 +405,13 @@ private slots:
         QVERIFY(testfiles::write(path("browser/check.html"), checker.toUtf8()));
         QTemporaryDir profile;
         const ToolRun run =
-            runProgram(chromium,
-                       {"--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
-                        "--disable-background-networking", "--disable-component-update", "--disable-sync",
-                        "--user-data-dir=" + profile.path(), "--allow-file-access-from-files",
-                        "--enable-logging=stderr", "--v=0", "--virtual-time-budget=10000", "--dump-dom",
-                        QUrl::fromLocalFile(path("browser/check.html")).toString()},
-                       120000);
+            runTool(chromium,
+                    {"--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
+                     "--disable-background-networking", "--disable-component-update", "--disable-sync",
+                     "--user-data-dir=" + profile.path(), "--allow-file-access-from-files",
+                     "--enable-logging=stderr", "--v=0", "--virtual-time-budget=10000", "--dump-dom",
+                     QUrl::fromLocalFile(path("browser/check.html")).toString()},
+                    120000);
         if (run.exitCode != 0 && run.out.isEmpty())
             QSKIP(qPrintable("chromium could not run here: " + run.err.left(400)));
         const QRegularExpressionMatch found =
