@@ -8,7 +8,7 @@
 
 #include "commitrecord.h"
 #include "jobmessages.h"
-#include "jobs.h"
+#include "jobrun.h"
 #include "outputfolder.h"
 #include "platformfile.h"
 #include "stagedfile.h"
@@ -35,61 +35,36 @@ using testfiles::read;
 
 namespace {
 
-enum class JobKind { GenerateMap, CombineMap, ConvertMap, GenerateStatics, CombineStatics };
-
 // One input of a job: its place among the job's inputs (the order of the
 // job's fields) and the message its failure to open gives.
 struct InputSlot
 {
     const char* name;
-    JobKind job;
+    Job job;
     int input;
     const char* openMessage;
 };
 
 const InputSlot Slots[] = {
-    {"generate map, reference", JobKind::GenerateMap, 0, jobmessage::UnableToOpenReferenceData},
-    {"generate map, current", JobKind::GenerateMap, 1, jobmessage::UnableToOpenMapData},
-    {"combine map, map", JobKind::CombineMap, 0, jobmessage::UnableToOpenMap},
-    {"combine map, dif", JobKind::CombineMap, 1, jobmessage::UnableToOpenDifFiles},
-    {"combine map, difl", JobKind::CombineMap, 2, jobmessage::UnableToOpenDifFiles},
-    {"convert map, map", JobKind::ConvertMap, 0, jobmessage::UnableToOpenMap},
-    {"generate statics, reference index", JobKind::GenerateStatics, 0,
-     jobmessage::UnableToOpenReferenceOrIndex},
-    {"generate statics, reference data", JobKind::GenerateStatics, 1,
-     jobmessage::UnableToOpenReferenceOrIndex},
-    {"generate statics, current index", JobKind::GenerateStatics, 2,
-     jobmessage::UnableToOpenStaticsDataOrIndex},
-    {"generate statics, current data", JobKind::GenerateStatics, 3,
-     jobmessage::UnableToOpenStaticsDataOrIndex},
-    {"combine statics, index", JobKind::CombineStatics, 0, jobmessage::UnableToOpenStatics},
-    {"combine statics, data", JobKind::CombineStatics, 1, jobmessage::UnableToOpenStatics},
-    {"combine statics, dif", JobKind::CombineStatics, 2, jobmessage::UnableToOpenDifFiles},
-    {"combine statics, difi", JobKind::CombineStatics, 3, jobmessage::UnableToOpenDifFiles},
-    {"combine statics, difl", JobKind::CombineStatics, 4, jobmessage::UnableToOpenDifFiles},
+    {"generate map, reference", Job::GenerateMap, 0, jobmessage::UnableToOpenReferenceData},
+    {"generate map, current", Job::GenerateMap, 1, jobmessage::UnableToOpenMapData},
+    {"combine map, map", Job::CombineMap, 0, jobmessage::UnableToOpenMap},
+    {"combine map, dif", Job::CombineMap, 1, jobmessage::UnableToOpenDifFiles},
+    {"combine map, difl", Job::CombineMap, 2, jobmessage::UnableToOpenDifFiles},
+    {"convert map, map", Job::ConvertMapToPlain, 0, jobmessage::UnableToOpenMap},
+    {"generate statics, reference index", Job::GenerateStatics, 0, jobmessage::UnableToOpenReferenceOrIndex},
+    {"generate statics, reference data", Job::GenerateStatics, 1, jobmessage::UnableToOpenReferenceOrIndex},
+    {"generate statics, current index", Job::GenerateStatics, 2, jobmessage::UnableToOpenStaticsDataOrIndex},
+    {"generate statics, current data", Job::GenerateStatics, 3, jobmessage::UnableToOpenStaticsDataOrIndex},
+    {"combine statics, index", Job::CombineStatics, 0, jobmessage::UnableToOpenStatics},
+    {"combine statics, data", Job::CombineStatics, 1, jobmessage::UnableToOpenStatics},
+    {"combine statics, dif", Job::CombineStatics, 2, jobmessage::UnableToOpenDifFiles},
+    {"combine statics, difi", Job::CombineStatics, 3, jobmessage::UnableToOpenDifFiles},
+    {"combine statics, difl", Job::CombineStatics, 4, jobmessage::UnableToOpenDifFiles},
 };
 
-JobOutcome runJob(JobKind job, const QStringList& in, const QString& out,
-                  const CommitOptions& options = CommitOptions())
-{
-    SilentProgress silent;
-    switch (job) {
-    case JobKind::GenerateMap:
-        return generateMapDiff({in[0], in[1], out, 0}, silent, options);
-    case JobKind::CombineMap:
-        return combineMapDiff({in[0], in[1], in[2], out, 0}, silent, options);
-    case JobKind::ConvertMap:
-        return convertMap({in[0], out, 0, MapFormat::Mul}, silent, options);
-    case JobKind::GenerateStatics:
-        return generateStaticsDiff({in[0], in[1], in[2], in[3], out, 0}, silent, options);
-    case JobKind::CombineStatics:
-        break;
-    }
-    return combineStaticsDiff({in[0], in[1], in[2], in[3], in[4], out, 0}, silent, options);
-}
-
 // Whole, valid inputs of each job: maps of two blocks, one changed block.
-QStringList goodInputs(JobKind job, const Workspace& ws)
+QStringList goodInputs(Job job, const Workspace& ws)
 {
     QDir(ws.dir.path()).mkdir(QStringLiteral("in"));
     const QString map = ws.file("in/map0.mul", testfiles::randomBytes(2 * 196, 1));
@@ -99,15 +74,17 @@ QStringList goodInputs(JobKind job, const Workspace& ws)
     const QString index = ws.file("in/idx", entries({{1, 2, 0}, {0, 1, 0}})),
                   data = ws.file("in/data", "cab");
     switch (job) {
-    case JobKind::GenerateMap:
+    case Job::GenerateMap:
         return {map, ws.file("in/current", testfiles::randomBytes(2 * 196, 3))};
-    case JobKind::CombineMap:
+    case Job::CombineMap:
+    case Job::CombineMapIntoContainer:
         return {map, dif, difl};
-    case JobKind::ConvertMap:
+    case Job::ConvertMapToPlain:
+    case Job::ConvertMapToContainer:
         return {map};
-    case JobKind::GenerateStatics:
+    case Job::GenerateStatics:
         return {index, data, ws.file("in/idx2", entries({{0, 2, 7}, {2, 1, 0}})), ws.file("in/data2", "xyc")};
-    case JobKind::CombineStatics:
+    case Job::CombineStatics:
         break;
     }
     return {index, data, ws.file("in/sdif", "xyz"), ws.file("in/sdifi", entries({{0, 3, 0}})),
@@ -137,11 +114,11 @@ QString makeSpecial(Special kind, const Workspace& ws)
 
 const char NoFifos[] = "Windows has no FIFOs in its file system";
 
-CommitOptions shortLockWait()
+RunSettings shortLockWait()
 {
-    CommitOptions options;
-    options.lockWaitMilliseconds = 300;
-    return options;
+    RunSettings run;
+    run.commit.lockWaitMilliseconds = 300;
+    return run;
 }
 
 // quillmark-cli with `arguments`, its file size limited to `sizeLimitKiB`
@@ -163,16 +140,16 @@ constexpr char KilledJobVariable[] = "TST_HOSTILE_KILLED_JOB";
     const QStringList words = qEnvironmentVariable(KilledJobVariable).split(QLatin1Char('\n'));
     if (words.size() < 4)
         return false;
-    CommitOptions options;
-    options.beforeRename = [killedAt = words[1].toInt()](int placed) {
+    RunSettings run;
+    run.commit.beforeRename = [killedAt = words[1].toInt()](int placed) {
         if (placed == killedAt)
             std::_Exit(9);
     };
-    (void)runJob(JobKind(words[0].toInt()), words.mid(3), words[2], options);
+    (void)runJob(Job(words[0].toInt()), words.mid(3), words[2], run);
     std::_Exit(0);
 }();
 
-void runKilledBeforeRename(JobKind job, const QStringList& in, const QString& out, int killedAt)
+void runKilledBeforeRename(Job job, const QStringList& in, const QString& out, int killedAt)
 {
     QProcess child;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -261,7 +238,7 @@ private slots:
         const QString fifo = ws.outFile(name);
         QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
         const JobOutcome outcome =
-            runJob(JobKind::GenerateStatics, goodInputs(JobKind::GenerateStatics, ws), ws.out());
+            runJob(Job::GenerateStatics, goodInputs(Job::GenerateStatics, ws), ws.out());
         const QString reasons[] = {QString(), fifo + " is not a regular file", "not a regular file"};
         QCOMPARE(outcome.failure().reason(), reasons[int(refusal)]);
         QVERIFY(QFileInfo(fifo).exists() && !QFileInfo(fifo).isFile());
@@ -283,7 +260,7 @@ private slots:
         for (int record = 0; record < 20; ++record)
             dif.replace(record * 196, 196, testfiles::randomBytes(196, quint32(100 + record)));
         const QStringList inputs{ws.file("map", map), ws.file("dif", dif), ws.file("difl", locator)};
-        const JobOutcome outcome = runJob(JobKind::CombineMap, inputs, ws.out());
+        const JobOutcome outcome = runJob(Job::CombineMap, inputs, ws.out());
         QVERIFY2(outcome.succeeded(), qPrintable(outcome.failure().text()));
         QByteArray expected = map;
         for (int block = 0; block < 10; ++block)  // block b is first named by record 9 - b
@@ -293,17 +270,16 @@ private slots:
 
     void impossibleSizes_data()
     {
-        QTest::addColumn<JobKind>("job");
+        QTest::addColumn<Job>("job");
         QTest::addColumn<qint64>("recordSize");
         QTest::addColumn<QString>("message");
-        QTest::newRow("generate map")
-            << JobKind::GenerateMap << qint64(196) << jobmessage::UnableToOpenMapData;
-        QTest::newRow("combine map") << JobKind::CombineMap << qint64(196) << jobmessage::UnableToOpenMap;
-        QTest::newRow("convert map") << JobKind::ConvertMap << qint64(196) << jobmessage::UnableToOpenMap;
+        QTest::newRow("generate map") << Job::GenerateMap << qint64(196) << jobmessage::UnableToOpenMapData;
+        QTest::newRow("combine map") << Job::CombineMap << qint64(196) << jobmessage::UnableToOpenMap;
+        QTest::newRow("convert map") << Job::ConvertMapToPlain << qint64(196) << jobmessage::UnableToOpenMap;
         QTest::newRow("generate statics")
-            << JobKind::GenerateStatics << qint64(12) << jobmessage::UnableToOpenStaticsDataOrIndex;
+            << Job::GenerateStatics << qint64(12) << jobmessage::UnableToOpenStaticsDataOrIndex;
         QTest::newRow("combine statics")
-            << JobKind::CombineStatics << qint64(12) << jobmessage::UnableToOpenStatics;
+            << Job::CombineStatics << qint64(12) << jobmessage::UnableToOpenStatics;
     }
     // A sparse file of one record more than block numbers can name is
     // refused at once, instead of being walked for hours.
@@ -313,14 +289,14 @@ private slots:
 #ifdef Q_OS_WIN
         QSKIP("Files are not sparse on Windows unless made so: the test file would take 420 GB");
 #endif
-        QFETCH(JobKind, job);
+        QFETCH(Job, job);
         QFETCH(qint64, recordSize);
         QFETCH(QString, message);
         QStringList inputs = goodInputs(job, ws);
         const qint64 size = ((qint64(1) << 31) + 1) * recordSize;
-        const QList<int> huge = job == JobKind::GenerateMap       ? QList<int>{0, 1}
-                                : job == JobKind::GenerateStatics ? QList<int>{0, 2}
-                                                                  : QList<int>{0};
+        const QList<int> huge = job == Job::GenerateMap       ? QList<int>{0, 1}
+                                : job == Job::GenerateStatics ? QList<int>{0, 2}
+                                                              : QList<int>{0};
         for (const int input : huge)
             QVERIFY(QFile::resize(inputs[input], size));
         const JobOutcome outcome = runJob(job, inputs, ws.out());
@@ -331,35 +307,35 @@ private slots:
 
     void recoveryBeforeReading_data()
     {
-        QTest::addColumn<JobKind>("killed");
+        QTest::addColumn<Job>("killed");
         QTest::addColumn<bool>("inPlace");  // the killed job wrote over its own inputs
-        QTest::newRow("combine statics in place, run again") << JobKind::CombineStatics << true;
-        QTest::newRow("combine map from a generation killed") << JobKind::GenerateMap << false;
+        QTest::newRow("combine statics in place, run again") << Job::CombineStatics << true;
+        QTest::newRow("combine map from a generation killed") << Job::GenerateMap << false;
     }
     // A job killed between its renames leaves its folder half renamed; a
     // job that then reads from that folder first completes the commit, and
     // reads a whole set.
     void recoveryBeforeReading()
     {
-        QFETCH(JobKind, killed);
+        QFETCH(Job, killed);
         QFETCH(bool, inPlace);
         Workspace ws;
-        QStringList inputs = goodInputs(JobKind::CombineStatics, ws);
+        QStringList inputs = goodInputs(Job::CombineStatics, ws);
         if (inPlace) {
             for (const auto& [input, name] : {std::pair{0, "staidx0.mul"}, std::pair{1, "statics0.mul"}}) {
                 QFile::rename(inputs[input], ws.outFile(name));
                 inputs[input] = ws.outFile(name);
             }
         }
-        const JobKind reader = inPlace ? JobKind::CombineStatics : JobKind::CombineMap;
-        const QStringList generated{goodInputs(JobKind::GenerateMap, ws)};
+        const Job reader = inPlace ? Job::CombineStatics : Job::CombineMap;
+        const QStringList generated{goodInputs(Job::GenerateMap, ws)};
         const QStringList readerInputs =
             inPlace ? inputs
                     : QStringList{generated[0], ws.outFile("mapdif0.mul"), ws.outFile("mapdifl0.mul")};
         // What a reader makes of whole inputs, in a folder of its own.
         QVERIFY(QDir().mkdir(ws.path("clean")));
         if (!inPlace)
-            QVERIFY(runJob(JobKind::GenerateMap, generated, ws.path("clean")).succeeded());
+            QVERIFY(runJob(Job::GenerateMap, generated, ws.path("clean")).succeeded());
         const QStringList cleanInputs =
             inPlace ? inputs
                     : QStringList{generated[0], ws.path("clean/mapdif0.mul"), ws.path("clean/mapdifl0.mul")};
@@ -379,11 +355,11 @@ private slots:
     void unrepairableInputFolder()
     {
         Workspace ws;
-        QStringList inputs = goodInputs(JobKind::ConvertMap, ws);
+        QStringList inputs = goodInputs(Job::ConvertMapToPlain, ws);
         leaveInterruptedCommit(ws.path("in"), "other.mul");
         QLockFile held(ws.path("in/") + stagingnames::LockName);
         QVERIFY(held.tryLock(0));
-        const JobOutcome outcome = runJob(JobKind::ConvertMap, inputs, ws.out(), shortLockWait());
+        const JobOutcome outcome = runJob(Job::ConvertMapToPlain, inputs, ws.out(), shortLockWait());
         QCOMPARE(outcome.message(), QString(jobmessage::UnableToOpenMap));
         QCOMPARE(outcome.failure().file(), ws.path("in"));
         QVERIFY2(outcome.failure().reason().startsWith("holds an interrupted commit: The folder is in use"),
@@ -402,8 +378,7 @@ private slots:
         QVERIFY(QDir().mkdir(ws.path("other")));
         leaveInterruptedCommit(ws.path("other"), "kept.mul");
         QVERIFY(QFile::link(ws.path("other/made.mul"), ws.outFile("stadif0.mul")));
-        QVERIFY(
-            runJob(JobKind::GenerateStatics, goodInputs(JobKind::GenerateStatics, ws), ws.out()).succeeded());
+        QVERIFY(runJob(Job::GenerateStatics, goodInputs(Job::GenerateStatics, ws), ws.out()).succeeded());
         QCOMPARE(testfiles::filesIn(ws.path("other")), QStringList({"kept.mul", "made.mul"}));
         QCOMPARE(read(ws.path("other/kept.mul")), QByteArray("new"));
         QCOMPARE(read(ws.path("other/made.mul")), QByteArray("xy"));
@@ -415,7 +390,7 @@ private slots:
     void locks()
     {
         Workspace ws;
-        const QStringList inputs = goodInputs(JobKind::GenerateStatics, ws);
+        const QStringList inputs = goodInputs(Job::GenerateStatics, ws);
 #ifndef Q_OS_WIN  // there the holder keeps the lock's file open: its age cannot be set from outside
         {
             QLockFile held(ws.outFile(stagingnames::LockName));
@@ -424,7 +399,7 @@ private slots:
             QVERIFY(lock.open(QIODevice::ReadWrite)
                     && lock.setFileTime(QDateTime::currentDateTime().addSecs(-3600),
                                         QFile::FileModificationTime));
-            QVERIFY(runJob(JobKind::GenerateStatics, inputs, ws.out(), shortLockWait())
+            QVERIFY(runJob(Job::GenerateStatics, inputs, ws.out(), shortLockWait())
                         .failure()
                         .reason()
                         .startsWith("The folder is in use by another Quillmark job"));
@@ -437,7 +412,7 @@ private slots:
 #endif
         const QByteArray deadHolder = "2147483646\ngone\n" + host.toUtf8() + "\n";
         ws.file("out/.quillmark-lock.rmlock", deadHolder);
-        QVERIFY(runJob(JobKind::GenerateStatics, inputs, ws.out()).succeeded());
+        QVERIFY(runJob(Job::GenerateStatics, inputs, ws.out()).succeeded());
         QCOMPARE(ws.outFiles(), QStringList({"stadif0.mul", "stadifi0.mul", "stadifl0.mul"}));
     }
 
@@ -446,8 +421,8 @@ private slots:
     void undoThatCannotBeRecorded()
     {
         Workspace ws;
-        CommitOptions options;
-        options.beforeRename = [out = ws.out()](int placed) {
+        RunSettings run;
+        run.commit.beforeRename = [out = ws.out()](int placed) {
             if (placed != 1)
                 return;
             QDir dir(out);
@@ -457,7 +432,7 @@ private slots:
             dir.mkpath(QString(stagingnames::RecordName) + "/in-the-way");
         };
         const JobOutcome outcome =
-            runJob(JobKind::GenerateStatics, goodInputs(JobKind::GenerateStatics, ws), ws.out(), options);
+            runJob(Job::GenerateStatics, goodInputs(Job::GenerateStatics, ws), ws.out(), run);
         QCOMPARE(outcome.message(), QString(jobmessage::UnableToWriteDiffFiles));
         QVERIFY2(outcome.failure().reason().contains("; the set could not be undone"),
                  qPrintable(outcome.failure().reason()));
@@ -535,7 +510,7 @@ private slots:
                     .out.contains(QString("  map: %1 (a plain map file), 10 blocks\n").arg(plain)));
         // The jobs read it all the same.
         QVERIFY(QDir().mkdir(ws.path("again")));
-        QVERIFY(runJob(JobKind::ConvertMap, {container}, ws.path("again")).succeeded());
+        QVERIFY(runJob(Job::ConvertMapToPlain, {container}, ws.path("again")).succeeded());
     }
 
     // What a path holds, a line break or bytes that are no text, does not

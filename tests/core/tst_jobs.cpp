@@ -8,7 +8,7 @@
 #ifndef _WIN32  // no RLIMIT_FSIZE there
 #include "filesizelimit.h"
 #endif
-#include "jobs.h"
+#include "jobrun.h"
 #include "samplefacet.h"
 #include "workspace.h"
 
@@ -51,39 +51,6 @@ const auto randomMap = [](int blocks, quint32 seed) {
     return testfiles::randomBytes(blocks * BlockSize, seed);
 };
 const auto block = [](const QByteArray& map, int i) { return map.mid(i * BlockSize, BlockSize); };
-
-// Every job as the tests run it; the map jobs say which form they write.
-enum class Job {
-    GenerateMap,
-    CombineMap,
-    CombineMapIntoContainer,
-    ConvertMapToPlain,
-    ConvertMapToContainer,
-    GenerateStatics,
-    CombineStatics
-};
-
-// Inputs in the order of the job's fields: generate map (reference, current),
-// combine map (map, dif, difl), convert map (map), generate statics
-// (reference index and data, current index and data), combine statics
-// (index, data, dif, difi, difl).
-JobOutcome runJob(Job job, const QStringList& in, const QString& out, int facet = 0,
-                  JobProgress* progress = nullptr)
-{
-    SilentProgress silent;
-    JobProgress& p = progress ? *progress : silent;
-    const bool container = job == Job::CombineMapIntoContainer || job == Job::ConvertMapToContainer;
-    const MapFormat format = container ? MapFormat::Uop : MapFormat::Mul;
-    if (job == Job::GenerateMap)
-        return generateMapDiff({in[0], in[1], out, facet}, p);
-    if (job == Job::CombineMap || job == Job::CombineMapIntoContainer)
-        return combineMapDiff({in[0], in[1], in[2], out, facet, format}, p);
-    if (job == Job::ConvertMapToPlain || job == Job::ConvertMapToContainer)
-        return convertMap({in[0], out, facet, format}, p);
-    if (job == Job::GenerateStatics)
-        return generateStaticsDiff({in[0], in[1], in[2], in[3], out, facet}, p);
-    return combineStaticsDiff({in[0], in[1], in[2], in[3], in[4], out, facet}, p);
-}
 
 // What a failure row puts in place of one of a job's inputs. A map input may
 // be a container of the good map, or one with chunks 0 and 2 but no chunk 1.
@@ -252,7 +219,7 @@ private slots:
         current.replace(2 * BlockSize, 4, int32s({77}));                            // header only
         current[299 * BlockSize + 195] = char(current[299 * BlockSize + 195] ^ 1);  // the very last byte
         current.replace(300 * BlockSize, 4, "bbbb");
-        QVERIFY(runJob(Job::GenerateMap, inputPaths(ws, {reference, current}), ws.out(), 1).succeeded());
+        QVERIFY(runJob(Job::GenerateMap, inputPaths(ws, {reference, current}), ws.out(), {1}).succeeded());
         QCOMPARE(ws.outFiles(), QStringList({"mapdif1.mul", "mapdifl1.mul"}));
         QCOMPARE(read(ws.outFile("mapdifl1.mul")), int32s({5, 270, 299}));
         QCOMPARE(read(ws.outFile("mapdif1.mul")),
@@ -264,7 +231,7 @@ private slots:
         const QString target = ws.file("out/map2.mul", map);  // the new map takes its place
         const QStringList inputs =
             QStringList{target} + inputPaths(ws, {dif, int32s({3, 1, 4, 3, 9, -1}) + "\5\6"});
-        QVERIFY(runJob(Job::CombineMap, inputs, ws.out(), 2).succeeded());
+        QVERIFY(runJob(Job::CombineMap, inputs, ws.out(), {2}).succeeded());
         QCOMPARE(ws.outFiles(), QStringList({"map2.mul", "mapdif1.mul", "mapdifl1.mul"}));
         QCOMPARE(read(target),
                  block(map, 0) + block(dif, 1) + block(map, 2) + block(dif, 0) + block(dif, 2) + "frag");
@@ -540,7 +507,7 @@ private slots:
         for (const auto& [job, inputs, folder] : runs) {
             RecordingProgress progress;
             QDir().mkpath(ws.path(folder));
-            QVERIFY(runJob(job, inputs, ws.path(folder), facet, &progress).succeeded());
+            QVERIFY(runJob(job, inputs, ws.path(folder), {facet, &progress}).succeeded());
             QCOMPARE(progress.total, width * height);
             QCOMPARE(progress.steps, steps);
             QCOMPARE(progress.ended, 1);
@@ -586,7 +553,7 @@ private:
 #else
         const FileSizeLimit limit(failure.partWay == PartWay::FullDisk ? 16 * 1024 : RLIM_INFINITY);
 #endif
-        const JobOutcome outcome = runJob(failure.job, paths, folders[int(failure.folder)], 0, &progress);
+        const JobOutcome outcome = runJob(failure.job, paths, folders[int(failure.folder)], {0, &progress});
         QCOMPARE(outcome.message(), failure.message);
         QCOMPARE(outcome.stopped(), failure.partWay == PartWay::Stop);
         QCOMPARE(progress.total != -1, failure.walks);

@@ -1,0 +1,55 @@
+#pragma once
+
+// The jobs as the suites run them: one name for each job and map form, the
+// inputs in a list in the order of the job's fields, and what a run may be
+// handed besides (the facet, a progress display, the commit's options).
+
+#include "jobs.h"
+
+#include <QStringList>
+
+// The map jobs say which form they write.
+enum class Job {
+    GenerateMap,
+    CombineMap,
+    CombineMapIntoContainer,
+    ConvertMapToPlain,
+    ConvertMapToContainer,
+    GenerateStatics,
+    CombineStatics
+};
+
+struct RunSettings
+{
+    RunSettings(int onFacet = 0, quillmark::JobProgress* shownOn = nullptr)
+        : facet(onFacet), progress(shownOn)
+    {}
+    int facet;
+    quillmark::JobProgress* progress;  // none: a silent one
+    quillmark::CommitOptions commit;
+};
+
+// Inputs in the order of the job's fields: generate map (reference, current),
+// combine map (map, dif, difl), convert map (map), generate statics
+// (reference index and data, current index and data), combine statics
+// (index, data, dif, difi, difl).
+inline quillmark::JobOutcome runJob(Job job, const QStringList& in, const QString& out,
+                                    const RunSettings& settings = RunSettings())
+{
+    using namespace quillmark;
+    SilentProgress silent;
+    JobProgress& progress = settings.progress ? *settings.progress : silent;
+    const CommitOptions& options = settings.commit;
+    const int facet = settings.facet;
+    const bool container = job == Job::CombineMapIntoContainer || job == Job::ConvertMapToContainer;
+    const MapFormat format = container ? MapFormat::Uop : MapFormat::Mul;
+    if (job == Job::GenerateMap)
+        return generateMapDiff({in[0], in[1], out, facet}, progress, options);
+    if (job == Job::CombineMap || job == Job::CombineMapIntoContainer)
+        return combineMapDiff({in[0], in[1], in[2], out, facet, format}, progress, options);
+    if (job == Job::ConvertMapToPlain || job == Job::ConvertMapToContainer)
+        return convertMap({in[0], out, facet, format}, progress, options);
+    if (job == Job::GenerateStatics)
+        return generateStaticsDiff({in[0], in[1], in[2], in[3], out, facet}, progress, options);
+    return combineStaticsDiff({in[0], in[1], in[2], in[3], in[4], out, facet}, progress, options);
+}
