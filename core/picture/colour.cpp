@@ -16,11 +16,6 @@ struct Hsv
     int value;
 };
 
-int rounded(float value)
-{
-    return value >= 0.0f ? int(value + 0.5f) : int(value - 0.5f);
-}
-
 // A 16-bit channel to 8 bits, rounded.
 int narrowed(int channel)
 {
@@ -36,12 +31,12 @@ Hsv toHsv(Rgb colour)
     const float max = std::max({r, g, b});
     const float delta = max - std::min({r, g, b});
     if (delta == 0.0f)
-        return {Full, 0, rounded(max * float(Full))};
+        return {Full, 0, qRound(max * float(Full))};
     float hue = r == max ? (g - b) / delta : g == max ? 2.0f + (b - r) / delta : 4.0f + (r - g) / delta;
     hue *= 60.0f;
     if (hue < 0.0f)
         hue += 360.0f;
-    return {rounded(hue * 100.0f), rounded(delta / max * float(Full)), rounded(max * float(Full))};
+    return {qRound(hue * 100.0f), qRound(delta / max * float(Full)), qRound(max * float(Full))};
 }
 
 // The six sectors of the hue circle, each a rotation of the three channels.
@@ -56,10 +51,10 @@ Rgb toRgb(const Hsv& hsv)
     const float v = float(hsv.value) / float(Full);
     const int sector = int(h);
     const float f = h - float(sector);
-    const int p = narrowed(rounded(v * (1.0f - s) * float(Full)));
-    const int q = narrowed(rounded(v * (1.0f - s * f) * float(Full)));
-    const int t = narrowed(rounded(v * (1.0f - s * (1.0f - f)) * float(Full)));
-    const int top = narrowed(rounded(v * float(Full)));
+    const int p = narrowed(qRound(v * (1.0f - s) * float(Full)));
+    const int q = narrowed(qRound(v * (1.0f - s * f) * float(Full)));
+    const int t = narrowed(qRound(v * (1.0f - s * (1.0f - f)) * float(Full)));
+    const int top = narrowed(qRound(v * float(Full)));
     switch (sector) {
     case 0:
         return rgb(top, t, p);
