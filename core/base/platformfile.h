@@ -84,6 +84,13 @@ private:
 // on the same file system. A link at `to` is replaced, not followed.
 Status replaceFile(const QString& from, const QString& to);
 
+// Whether `path`, an existing file, can be replaced now. On Windows another
+// program that holds it open without sharing its deletion (a game client
+// reading its map, an editor) keeps it from being renamed over or removed;
+// the failure gives the system's reason. Always so on POSIX, where a rename
+// does not care who has the file open.
+Status canReplace(const QString& path);
+
 // Flushes the entries of a directory (names created, renamed or removed) to
 // stable storage. Nothing to do on Windows, whose replaceFile() writes through.
 Status syncDirectory(const QString& path);

@@ -201,6 +201,11 @@ Status replaceFile(const QString& from, const QString& to)
     return ::rename(native(from).constData(), native(to).constData()) == 0 ? Status() : systemFailure(to);
 }
 
+Status canReplace(const QString&)
+{
+    return Status();
+}
+
 Status syncDirectory(const QString& path)
 {
     const int fd = ::open(native(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

@@ -203,6 +203,20 @@ Status replaceFile(const QString& from, const QString& to)
                : systemFailure(to);
 }
 
+// Asking for the right to delete is what a rename over the file asks for:
+// it is refused with a sharing violation while another handle does not share
+// deletion.
+Status canReplace(const QString& path)
+{
+    const HANDLE handle =
+        CreateFileW(wide(path).c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return systemFailure(path);
+    CloseHandle(handle);
+    return Status();
+}
+
 Status syncDirectory(const QString&)
 {
     return Status();

@@ -169,23 +169,26 @@ Status CommitRecord::settleForward(const QString& folder) const
     return Status();
 }
 
-// The backup holds the earlier content whether or not the new content went
-// in (before it did, both names share one file). A target that had none is
-// removed when its staged file took its place, and only then: the file
-// standing there must be that staged file still, so that a record cannot
-// remove a file it did not make.
+// A target whose staged file is still there never lost its earlier content
+// and is left alone (on Windows a rename between two names of one file fails
+// while another program holds it). Otherwise the backup holds the earlier
+// content. A target that had none is removed, and only when the file
+// standing there is the staged file that took its place, so that a record
+// cannot remove a file it did not make.
 Status CommitRecord::settleUndo(const QString& folder) const
 {
     for (const CommitEntry& entry : entries) {
         const QString target = entryPath(folder, entry.target);
+        if (holds(folder, entry.staged))
+            continue;
         if (!entry.backup.isEmpty()) {
             if (!holds(folder, entry.backup))
                 continue;
             if (const Status replaced = platformfile::replaceFile(entryPath(folder, entry.backup), target);
                 replaced.failed())
                 return replaced;
-        } else if (!holds(folder, entry.staged) && !entry.identity.isEmpty()
-                   && platformfile::fileIdentity(target) == entry.identity && !QFile::remove(target)) {
+        } else if (!entry.identity.isEmpty() && platformfile::fileIdentity(target) == entry.identity
+                   && !QFile::remove(target)) {
             return Status::fileFailure(target, QStringLiteral("Cannot remove it"));
         }
     }

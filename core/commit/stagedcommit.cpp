@@ -110,6 +110,11 @@ Status StagedCommit::keepEarlierContents()
         CommitEntry entry{nameOf(file->temporaryPath()), nameOf(target), QString(),
                           platformfile::fileIdentity(file->temporaryPath())};
         if (QFileInfo::exists(target)) {
+            // A target that another program has taken up since the job began
+            // (Windows) fails the commit before any second name is made,
+            // which could not be removed while that program holds it.
+            if (const Status replaceable = platformfile::canReplace(target); replaceable.failed())
+                return Status::fileFailure(file->target(), replaceable.reason());
             const QString backup = stagingnames::backupName(target);
             // A file system without hard links gets a copy instead.
             const Status linked = platformfile::hardLink(target, backup);

@@ -65,7 +65,7 @@ int runCommandLine(const QStringList& arguments, const CommitOptions& options)
         return runReportCommand(arguments, options);
     const QString kind = positional.value(1);
     if (kind == QLatin1String("--help") || kind == QLatin1String("-h"))
-        parser.showHelp(ExitSuccess);
+        printHelpAndExit(parser);
     if (kind.isEmpty())
         return usageError(QStringLiteral("%1 needs %2.")
                               .arg(command, command == QLatin1String("convert")

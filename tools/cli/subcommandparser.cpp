@@ -39,7 +39,7 @@ Status SubcommandParser::parse(const QStringList& arguments)
     if (!m_parser.parse(arguments))
         return Status::failure(m_parser.errorText());
     if (m_parser.isSet(QStringLiteral("help")))
-        m_parser.showHelp(ExitSuccess);
+        printHelpAndExit(m_parser);
     // The command and its kind come first; nothing else may stand alone.
     const QStringList positional = m_parser.positionalArguments();
     if (positional.size() > m_words)

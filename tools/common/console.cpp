@@ -27,7 +27,7 @@ QString oneLine(const QString& line)
 
 void printLine(FILE* stream, const QString& line)
 {
-    const QByteArray bytes = oneLine(line).toLocal8Bit();
+    const QByteArray bytes = line.toLocal8Bit();
     fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
     fputc('\n', stream);
     fflush(stream);
@@ -42,7 +42,7 @@ void printOut(const QString& line)
 
 void printError(const QString& line)
 {
-    printLine(stderr, line);
+    printLine(stderr, oneLine(line));
 }
 
 }  // namespace quillmark

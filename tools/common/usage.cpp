@@ -6,6 +6,8 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
+#include <cstdlib>
+
 namespace quillmark {
 
 QString programLine(const QString& text)
@@ -20,6 +22,21 @@ int usageError(const QString& message, const QString& helpCommand)
     const QString help = helpCommand.isEmpty() ? program : program + QLatin1Char(' ') + helpCommand;
     printError(QStringLiteral("Try '%1 --help' for more information.").arg(help));
     return ExitUsage;
+}
+
+void printHelpAndExit(const QCommandLineParser& parser)
+{
+    QString text = parser.helpText();
+    if (text.endsWith(QLatin1Char('\n')))
+        text.chop(1);  // printOut() ends the line
+    printOut(text);
+    std::exit(ExitSuccess);
+}
+
+void printVersionAndExit()
+{
+    printOut(QCoreApplication::applicationName() + QLatin1Char(' ') + QCoreApplication::applicationVersion());
+    std::exit(ExitSuccess);
 }
 
 Status checkArgumentEncoding(int argc, char** argv)
@@ -50,9 +67,9 @@ Status parseProgramLine(QCommandLineParser& parser, const QStringList& arguments
     if (!parser.parse(arguments))
         return Status::failure(parser.errorText());
     if (parser.isSet(QStringLiteral("version")))
-        parser.showVersion();
+        printVersionAndExit();
     if (parser.isSet(QStringLiteral("help")))
-        parser.showHelp(ExitSuccess);
+        printHelpAndExit(parser);
     if (parser.positionalArguments().isEmpty())
         return Status::failure(QStringLiteral("No command given."));
     return Status();

@@ -33,7 +33,7 @@ Status parseCommand(QCommandLineParser& parser, const QString& command, const QS
     if (!parser.parse(arguments))
         return Status::failure(parser.errorText());
     if (parser.isSet(QStringLiteral("help")))
-        parser.showHelp(ExitSuccess);
+        printHelpAndExit(parser);
     if (parser.positionalArguments().size() > 1)
         return Status::failure(
             QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments().at(1)));
