@@ -53,7 +53,10 @@ mkdir difs combined
     --edited-index facet/current/staidx1.mul --edited-data facet/current/statics1.mul \
     --combined-index combined/staidx1.mul --combined-data combined/statics1.mul
 for file in applications/io.github.quillmark.Quillmark.desktop metainfo/io.github.quillmark.Quillmark.metainfo.xml \
-    icons/hicolor/256x256/apps/io.github.quillmark.Quillmark.png man/man1/quillmark-cli.1.gz; do
+    icons/hicolor/256x256/apps/io.github.quillmark.Quillmark.png man/man1/quillmark-cli.1.gz \
+    doc/quillmark/copyright; do
     test -f "/usr/share/$file" || { echo "missing from the installed package: /usr/share/$file"; exit 1; }
 done
+grep -q "GNU GENERAL PUBLIC LICENSE" /usr/share/doc/quillmark/copyright ||
+    { echo "the installed copyright file lacks the GPL's text"; exit 1; }
 echo "The installed package works."

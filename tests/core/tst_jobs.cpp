@@ -5,7 +5,9 @@
 
 #include "containerbuilder.h"
 #include "facetcheck.h"
+#ifndef _WIN32  // no RLIMIT_FSIZE there
 #include "filesizelimit.h"
+#endif
 #include "jobs.h"
 #include "samplefacet.h"
 #include "workspace.h"
@@ -384,7 +386,13 @@ private slots:
                 QFile::resize(paths[current], 1000);
             return step != 200 || failure != "stopped";
         };
+#ifdef Q_OS_WIN
+        if (failure == "full disk")
+            QSKIP("The full disk is made with RLIMIT_FSIZE, which Windows lacks: it has no limit on a "
+                  "process's file size, and no small volume can be mounted for a test under Wine");
+#else
         const FileSizeLimit limit(failure == "full disk" ? 16 * 1024 : RLIM_INFINITY);
+#endif
         const JobOutcome outcome = runJob(job, paths, outDirs.value(outDir, ws.out()), 0, &progress);
         QCOMPARE(outcome.message(), message);
         QCOMPARE(outcome.stopped(), failure == "stopped");

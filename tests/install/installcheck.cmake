@@ -1,7 +1,8 @@
-# cmake -DBUILD=dir -DPREFIX=dir -DID=app-id -DVERSION=x.y [-DEXE=.exe] -P installcheck.cmake
+# cmake -DBUILD=dir -DPREFIX=dir -DID=app-id -DVERSION=x.y [-DEXE=.exe] [-DEMULATOR=a|b] -P installcheck.cmake
 # Installs the build into an empty prefix, checks that every installed file is
 # there (theme icons at their sizes), and runs the installed tools on a small
-# sample facet: make, generate, combine, verify.
+# sample facet: make, generate, combine, verify. A cross build's tools run
+# through its emulator (Wine), given with '|' between its words.
 
 function(run)
     execute_process(COMMAND ${ARGN} RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
@@ -9,6 +10,7 @@ function(run)
         string(REPLACE ";" " " command "${ARGN}")
         message(FATAL_ERROR "${command}\nexited with ${status}\n${out}${err}")
     endif()
+    string(REPLACE "\r\n" "\n" out "${out}")  # Windows consoles end lines so
     set(output "${out}" PARENT_SCOPE)
 endfunction()
 
@@ -53,8 +55,9 @@ foreach(size 16 22 24 32 48 64 128 256)
     endif()
 endforeach()
 
-set(cli ${PREFIX}/bin/quillmark-cli${EXE})
-set(sample ${PREFIX}/bin/quillmark-sample${EXE})
+string(REPLACE "|" ";" emulator "${EMULATOR}")
+set(cli ${emulator} ${PREFIX}/bin/quillmark-cli${EXE})
+set(sample ${emulator} ${PREFIX}/bin/quillmark-sample${EXE})
 run(${cli} --version)
 if(NOT output STREQUAL "quillmark-cli ${VERSION}\n")
     message(FATAL_ERROR "installed quillmark-cli --version says: ${output}")

@@ -15,6 +15,10 @@
 #include <functional>
 #include <optional>
 
+#ifdef Q_OS_WIN
+#include "windows/scratchregistry.h"
+#endif
+
 using namespace quillmark;
 
 namespace {
@@ -60,6 +64,9 @@ class MainWindowTest : public QObject
     Q_OBJECT
 
     QTemporaryDir m_settings;
+#ifdef Q_OS_WIN
+    ScratchRegistry m_registry;  // the settings are the registry there
+#endif
 
 private slots:
     void initTestCase()
@@ -67,6 +74,9 @@ private slots:
         // Never the user's real settings.
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settings.path() + "/user");
         QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope, m_settings.path() + "/system");
+#ifdef Q_OS_WIN
+        QVERIFY2(m_registry.ok(), "the registry cannot be redirected to a scratch key");
+#endif
     }
 
     void metaObjectHasTheNineteenSlots()
@@ -144,14 +154,27 @@ private slots:
     {
         Workspace ws;
         QCOMPARE(gameDir(), QString());
-        QSettings("Origin Worlds Online", "Ultima Online")
-            .setValue("1.0/StartExePath", "/games/uo/client.exe");
-        QCOMPARE(gameDir(), QString("/games/uo"));
-        QSettings("Origin Worlds Online", "Ultima Online Third Dawn")
-            .setValue("1.0/StartExePath", "/td/uotd.exe");
-        QCOMPARE(gameDir(), QString("/td"));
+#ifdef Q_OS_WIN
+        // As the game's installer writes them: drive letters and backslashes.
+        const char *game = "C:\\Games\\Ultima Online\\client.exe", *gameFolder = "C:/Games/Ultima Online",
+                   *thirdDawn = "D:\\td\\uotd.exe", *thirdDawnFolder = "D:/td";
+#else
+        const char *game = "/games/uo/client.exe", *gameFolder = "/games/uo", *thirdDawn = "/td/uotd.exe",
+                   *thirdDawnFolder = "/td";
+#endif
+        QSettings("Origin Worlds Online", "Ultima Online").setValue("1.0/StartExePath", game);
+        QCOMPARE(gameDir(), QString(gameFolder));
+        QSettings("Origin Worlds Online", "Ultima Online Third Dawn").setValue("1.0/StartExePath", thirdDawn);
+        QCOMPARE(gameDir(), QString(thirdDawnFolder));
+#ifdef Q_OS_WIN
+        // The value of the key itself: QSettings keeps an organisation's own
+        // values under OrganizationDefaults there, which is not where it is.
+        QSettings("HKEY_CURRENT_USER\\Software\\Harrowvane", QSettings::NativeFormat)
+            .setValue("UODir", ws.dir.path() + "/");
+#else
         QSettings(QSettings::NativeFormat, QSettings::UserScope, "Harrowvane")
             .setValue("UODir", ws.dir.path() + "/");
+#endif
         QCOMPARE(gameDir(), ws.dir.path() + "/");
         const QString chosen = ws.file("map0.mul", "x");
         mainwindow w;

@@ -32,6 +32,14 @@ Status checkArgumentEncoding(int argc, char** argv);
 [[noreturn]] void printHelpAndExit(const QCommandLineParser& parser);
 [[noreturn]] void printVersionAndExit();
 
+// Print the parser's help, or the program's name and version, on standard
+// output and end the program with ExitSuccess. QCommandLineParser's own
+// showHelp() and showVersion() open a message box instead on Windows when no
+// console window is at hand (a mintty terminal, Wine), which a console
+// program run from a script must never do.
+[[noreturn]] void printHelpAndExit(const QCommandLineParser& parser);
+[[noreturn]] void printVersionAndExit();
+
 // Parses a program's command line up to its command word: --help and
 // --version (which print and exit), then the command, after which every word
 // belongs to the command. The caller has set the parser's description and

@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# Builds, once, the static QtBase that the Windows programs link: the same
+# version as the host's Qt (whose moc, uic and rcc the cross build runs), from
+# Debian's own source package, for x86_64-w64-mingw32 with tools/windows/
+# mingw-w64-x86_64.cmake. Only Core, Gui, Widgets and Test, with the "windows"
+# platform plugin and "offscreen" (which the headless tests need). A static
+# Qt is not relocatable, so it is built straight into its cache folder, named
+# by version and options, and reused from there while it is complete.
+# Prints the folder on its last line.
+#
+#   tools/windows-qt.sh        (cache: ${XDG_CACHE_HOME:-$HOME/.cache}/quillmark)
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+toolchain=$root/tools/windows/mingw-w64-x86_64.cmake
+"$root/tools/packages.sh" dpkg-dev cmake ninja-build qt6-base-dev qt6-base-dev-tools \
+    gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix
+
+version=$(dpkg-query -W -f='${Version}' qt6-base-dev)
+options=(-static -static-runtime -release -nomake examples -nomake tests
+    -no-opengl -no-dbus -no-icu -no-feature-vulkan
+    -qt-zlib -qt-libpng -no-libjpeg -qt-pcre -qt-freetype -qt-harfbuzz
+    -no-feature-sql -no-feature-network -no-feature-printsupport -no-feature-concurrent
+    -no-feature-xml -no-feature-tabletevent -no-feature-androiddeployqt)
+# The folder's name changes with what changes the build: the Qt version, the
+# options, the compiler's version and the recipe (raise it when the steps
+# below change what is built).
+recipe=1
+compiler=$(x86_64-w64-mingw32-g++-posix -dumpfullversion)
+stamp=$(printf '%s\n' "$recipe" "$compiler" "${options[@]}" | sha256sum | cut -c1-10)
+cache=${XDG_CACHE_HOME:-$HOME/.cache}/quillmark
+prefix=$cache/qtbase-${version//[^A-Za-z0-9.+-]/_}-x86_64-w64-mingw32-$stamp
+if [ -f "$prefix/quillmark-complete" ]; then
+    echo "Static Qt for Windows (cached): $prefix"
+    echo "$prefix"
+    exit 0
+fi
+
+# apt-get source needs the source lists; Debian 12's deb822 file names only
+# binary ones ("Types: deb"), so a source twin of it is added.
+enable_sources() {
+    local sudo="" list=/etc/apt/sources.list.d/debian.sources
+    [ "$(id -u)" -eq 0 ] || sudo="sudo"
+    if apt-get indextargets --format '$(CREATED_BY)' 2>/dev/null | grep -q '^Sources$'; then
+        return
+    fi
+    if [ -f "$list" ]; then
+        sed 's/^Types:.*/Types: deb-src/' "$list" | $sudo tee /etc/apt/sources.list.d/quillmark-deb-src.sources >/dev/null
+    else
+        grep '^deb ' /etc/apt/sources.list | sed 's/^deb /deb-src /' |
+            $sudo tee /etc/apt/sources.list.d/quillmark-deb-src.list >/dev/null
+    fi
+    $sudo apt-get update -qq
+}
+
+work=$prefix.work
+rm -rf "$work" "$prefix"
+mkdir -p "$work"
+trap 'rm -rf "$work"' EXIT
+enable_sources
+(cd "$work" && apt-get source -qq "qt6-base=$version" >/dev/null 2>&1 ||
+    { cd "$work" && apt-get source "qt6-base=$version"; })
+source=$(find "$work" -mindepth 1 -maxdepth 1 -type d -name 'qt6-base-*' | head -n1)
+
+# Qt builds "offscreen" only where it is the default platform; the headless
+# tests need it beside "windows".
+offscreen=$source/src/plugins/platforms/offscreen/CMakeLists.txt
+grep -q 'DEFAULT_IF' "$offscreen"
+sed -i 's/DEFAULT_IF .*/DEFAULT_IF TRUE/' "$offscreen"
+
+echo "Building static Qt $version for Windows into $prefix"
+mkdir -p "$work/build"
+(cd "$work/build" && "$source/configure" -prefix "$prefix" "${options[@]}" \
+    -qt-host-path /usr -- -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+    -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake) >"$work/configure.log" 2>&1 ||
+    { tail -n 60 "$work/configure.log"; exit 1; }
+nice cmake --build "$work/build" --parallel "$(nproc)" >"$work/build.log" 2>&1 ||
+    { tail -n 60 "$work/build.log"; exit 1; }
+cmake --install "$work/build" >/dev/null
+printf '%s\n' "$version" "${options[@]}" >"$prefix/quillmark-complete"
+echo "Static Qt for Windows built: $prefix"
+echo "$prefix"
