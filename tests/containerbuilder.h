@@ -60,6 +60,14 @@ struct Layout
     // Per table in chain order, the part each entry holds; -1 is an unused
     // entry. Empty: one table with every part in order.
     QList<QList<int>> tables;
+
+    static Layout ofTables(quint32 entriesPerTable, const QList<QList<int>>& chain)
+    {
+        Layout layout;
+        layout.capacity = entriesPerTable;
+        layout.tables = chain;
+        return layout;
+    }
 };
 
 // Where things went, for tests that damage them.

@@ -17,8 +17,6 @@
 #include <QtTest>
 #include <QtWidgets>
 
-#include <array>
-
 #ifndef Q_OS_WIN
 #include <unistd.h>
 #endif
@@ -86,11 +84,19 @@ class CliTest : public QObject
         return QString(text).replace('@', m_dir.path() + '/').split(' ', Qt::SkipEmptyParts);
     }
     ToolRun cli(const QString& text) const { return runTool(line(text)); }
+    // What a job that succeeds prints on stdout, '@' for the test's directory;
+    // else what it prints on stderr.
+    QString summary(const QString& text) const
+    {
+        ToolRun run = cli(text);
+        return run.exitCode == 0 && run.err.isEmpty() ? run.out.replace(m_dir.path() + '/', "@") : run.err;
+    }
 
 private slots:
     void initTestCase()
     {
-        // A Malas sample facet of 48 x 40 blocks, its copies in ref/ and cur/, their differences in difs/.
+        // A Malas sample facet of 48 x 40 blocks, its copies in ref/ and cur/, their differences in difs/;
+        // 5% of its blocks changed, 3% emptied, 1% new, from seed 7.
         const SampleFacetResult sample = writeSampleFacet({m_dir.path(), 3, 48, 40, 0.05, 0.03, 0.01, 7});
         QVERIFY2(sample.status.ok(), qPrintable(sample.status.message()));
         m_summary = sample.summary;
@@ -119,39 +125,45 @@ private slots:
 
     void fourJobsReproduceTheEditedFacet()
     {
-        // Facets by name in any case, or by number. {bytes}: the size of the last file written.
-        const std::pair<QString, QString> jobs[] = {
-            {"generate map --reference @ref/map3.mul --current @cur/map3.mul --out @gen --facet malas",
-             "generate map: %1 of %2 blocks differ; wrote @gen/mapdifl3.mul, @gen/mapdif3.mul"},
-            {"generate statics --reference-index @ref/staidx3.mul --reference-data @ref/statics3.mul "
-             "--current-index @cur/staidx3.mul --current-data @cur/statics3.mul --out @gen --facet Malas",
-             "generate statics: %1 of %2 blocks differ, {bytes} bytes of block data; "
-             "wrote @gen/stadifl3.mul, @gen/stadifi3.mul, @gen/stadif3.mul"},
-            {"combine map --map @ref/map3.mul --difl @gen/mapdifl3.mul --dif @gen/mapdif3.mul --out @new "
-             "--facet 3",
-             "combine map: %1 of %2 blocks replaced; wrote @new/map3.mul"},
-            {"combine statics --index @ref/staidx3.mul --data @ref/statics3.mul --difl @gen/stadifl3.mul "
-             "--difi @gen/stadifi3.mul --dif @gen/stadif3.mul --out @new --facet 3",
-             "combine statics: %1 of %2 blocks replaced, {bytes} bytes of block data; "
-             "wrote @new/staidx3.mul, @new/statics3.mul"},
-            {"combine map --map @ref/map3LegacyMUL.uop --difl @gen/mapdifl3.mul --dif @gen/mapdif3.mul "
-             "--out @uop --facet 3 --format uop",
-             "combine map: %1 of %2 blocks replaced; wrote @uop/map3LegacyMUL.uop"},
-            {"convert map --in @uop/map3LegacyMUL.uop --to mul --out @uop --facet Malas",
-             "convert map: 1920 blocks, 376320 bytes; wrote @uop/map3.mul"}};
-        for (const auto& [text, summary] : jobs) {
-            const ToolRun run = cli(text);
-            const bool map = text.section(' ', 1, 1) == "map";
-            const qint64 bytes = QFileInfo(path(summary.section('@', -1))).size();
-            QVERIFY(run.err.isEmpty() && run.exitCode == 0);  // not a terminal: no progress
-            QCOMPARE(run.out,
-                     QString(summary)
-                             .arg(map ? m_summary.mapBlocksDiffering : m_summary.staticsBlocksDiffering)
-                             .arg(m_summary.blocks)
-                             .replace("{bytes}", QString::number(bytes))
-                             .replace("@", m_dir.path() + '/')
-                         + '\n');
-        }
+        const QString mapCounts =
+            QString("%1 of %2 blocks").arg(m_summary.mapBlocksDiffering).arg(m_summary.blocks);
+        const QString staticsCounts =
+            QString("%1 of %2 blocks").arg(m_summary.staticsBlocksDiffering).arg(m_summary.blocks);
+        const auto bytes = [this](const char* file) { return QFileInfo(path(file)).size(); };
+        // What a job prints on stdout, '@' for the test's directory; not on a
+        // terminal, it prints no progress. Facets by name in any case, or by number.
+        QCOMPARE(
+            summary(
+                "generate map --reference @ref/map3.mul --current @cur/map3.mul --out @gen --facet malas"),
+            "generate map: " + mapCounts + " differ; wrote @gen/mapdifl3.mul, @gen/mapdif3.mul\n");
+        QString out =
+            summary("generate statics --reference-index @ref/staidx3.mul --reference-data "
+                    "@ref/statics3.mul --current-index @cur/staidx3.mul --current-data @cur/statics3.mul "
+                    "--out @gen --facet Malas");
+        QCOMPARE(out, QString("generate statics: %1 differ, %2 bytes of block data; wrote @gen/stadifl3.mul, "
+                              "@gen/stadifi3.mul, @gen/stadif3.mul\n")
+                          .arg(staticsCounts)
+                          .arg(bytes("gen/stadif3.mul")));
+        QCOMPARE(
+            summary("combine map --map @ref/map3.mul --difl @gen/mapdifl3.mul --dif @gen/mapdif3.mul --out "
+                    "@new --facet 3"),
+            "combine map: " + mapCounts + " replaced; wrote @new/map3.mul\n");
+        out = summary(
+            "combine statics --index @ref/staidx3.mul --data @ref/statics3.mul --difl @gen/stadifl3.mul "
+            "--difi @gen/stadifi3.mul --dif @gen/stadif3.mul --out @new --facet 3");
+        QCOMPARE(out, QString("combine statics: %1 replaced, %2 bytes of block data; wrote @new/staidx3.mul, "
+                              "@new/statics3.mul\n")
+                          .arg(staticsCounts)
+                          .arg(bytes("new/statics3.mul")));
+        QCOMPARE(summary("combine map --map @ref/map3LegacyMUL.uop --difl @gen/mapdifl3.mul --dif "
+                         "@gen/mapdif3.mul --out @uop --facet 3 --format uop"),
+                 "combine map: " + mapCounts + " replaced; wrote @uop/map3LegacyMUL.uop\n");
+        QCOMPARE(summary("convert map --in @uop/map3LegacyMUL.uop --to mul --out @uop --facet Malas"),
+                 QString("convert map: 1920 blocks, 376320 bytes; wrote @uop/map3.mul\n"));
+        QVERIFY(write(path("one.map"), QByteArray(1960, 'm').replace(500, 1, "x")));  // one block differs
+        QCOMPARE(
+            summary("generate map --reference @ten.map --current @one.map --out @gen --facet 0"),
+            QString("generate map: 1 of 10 blocks differs; wrote @gen/mapdifl0.mul, @gen/mapdif0.mul\n"));
         // The container combined, converted back: the plain map combined, byte for byte.
         const FacetFiles edited = facetFiles(path("cur"), 3), made = facetFiles(path("new"), 3);
         QVERIFY(read(path("uop/map3.mul")) == read(made.map));
@@ -160,84 +172,98 @@ private slots:
                  QString());
     }
 
-    void errors_data()
+    void jobFailures_data()
     {
         QTest::addColumn<QString>("line");
-        QTest::addColumn<int>("exitCode");
-        QTest::addColumn<QString>("error");  // after "quillmark-cli: "
-        // A failed job: the job's message, the file, the reason.
+        QTest::addColumn<QString>(
+            "error");  // after "quillmark-cli: ": the job's message, the file, the reason
+        QTest::addColumn<bool>("asNobody");  // root may write anywhere: as root, the tool runs as nobody
+        const auto failure = [](const char* name, const QString& line, const QString& error,
+                                bool asNobody = false) {
+            QTest::newRow(name) << line << error << asNobody;
+        };
         const QString genMap = "generate map --reference @%1 --current @cur/map3.mul --out @%2 --facet 3";
         const QString combineMap =
             "combine map --map @%1 --difl @five.difl --dif @empty.mul --out @%2 --facet 3";
-        QTest::newRow("missing file") << genMap.arg("missing", "out") << 1
-                                      << "Unable to open reference data file: @missing: " + noSuchFile();
-        QTest::newRow("directory as a file")
-            << combineMap.arg("difs", "out") << 1 << "Unable to open map file: @difs: Is a directory";
-        QTest::newRow("no output folder") << genMap.arg("ref/map3.mul", "nowhere") << 1
-                                          << "Output Directory does not exist: @nowhere: No such directory";
-        QTest::newRow("unwritable output folder")
-            << genMap.arg("ref/map3.mul", "locked") << 1
-            << "Unable to create diff files: @locked/mapdif3.mul: Permission denied";
-        QTest::newRow("damaged container")
-            << combineMap.arg("empty.uop", "out") << 1
-            << "Unable to open map file: @empty.uop: it holds no chunk 0 of any map";
-        QTest::newRow("output name taken")
-            << combineMap.arg("ref/map3.mul", "blocked") << 1
-            << "Unable to create new map file: @blocked/map3.mul: Is a directory";
-        QTest::newRow("damaged")
-            << "combine statics --index @ref/staidx3.mul --data @ref/statics3.mul --difl @five.difl "
-               "--difi @empty.mul --dif @empty.mul --out @out --facet 3"
-            << 1
-            << "Dif files are damaged at block 5: @empty.mul: It holds 0 records, the locator names record 0";
-        QTest::newRow("inspect") << "inspect statics --difl @five.difl --difi @missing --dif @empty.mul" << 1
-                                 << "Unable to open @missing: " + noSuchFile();
-        // Usage errors, each named by its command line.
+        failure("missing file", genMap.arg("missing", "out"),
+                "Unable to open reference data file: @missing: " + noSuchFile());
+        failure("directory as a file", combineMap.arg("difs", "out"),
+                "Unable to open map file: @difs: Is a directory");
+        failure("no output folder", genMap.arg("ref/map3.mul", "nowhere"),
+                "Output Directory does not exist: @nowhere: No such directory");
+        failure("unwritable output folder", genMap.arg("ref/map3.mul", "locked"),
+                "Unable to create diff files: @locked/mapdif3.mul: Permission denied", true);
+        failure("damaged container", combineMap.arg("empty.uop", "out"),
+                "Unable to open map file: @empty.uop: it holds no chunk 0 of any map");
+        failure("output name taken", combineMap.arg("ref/map3.mul", "blocked"),
+                "Unable to create new map file: @blocked/map3.mul: Is a directory");
+        failure(
+            "damaged",
+            "combine statics --index @ref/staidx3.mul --data @ref/statics3.mul --difl @five.difl --difi "
+            "@empty.mul --dif @empty.mul --out @out --facet 3",
+            "Dif files are damaged at block 5: @empty.mul: It holds 0 records, the locator names record 0");
+        failure("inspect", "inspect statics --difl @five.difl --difi @missing --dif @empty.mul",
+                "Unable to open @missing: " + noSuchFile());
+    }
+    // Exit status 1, nothing on stdout and nothing left in an output folder.
+    void jobFailures()
+    {
+        QFETCH(QString, line);
+        QFETCH(QString, error);
+        QFETCH(bool, asNobody);
+#ifdef Q_OS_WIN
+        if (asNobody)
+            QSKIP("A folder's read-only attribute does not stop writes into it on Windows, and Wine enforces "
+                  "no access control lists: a folder the tool cannot write to cannot be made here");
+        const ToolRun run = cli(line);
+#else
+        const QStringList nobody{"--reuid=65534", "--regid=65534", "--clear-groups", QUILLMARK_CLI};
+        const ToolRun run =
+            asNobody && geteuid() == 0 ? runTool(nobody + this->line(line), "setpriv") : cli(line);
+#endif
+        QCOMPARE(run.err, "quillmark-cli: " + error.replace("@", m_dir.path() + '/') + '\n');
+        QVERIFY(run.exitCode == 1 && run.out.isEmpty());
+        QCOMPARE(filesIn(path("out")) + filesIn(path("blocked")) + filesIn(path("locked")), QStringList());
+    }
+
+    void usageErrors_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("error");    // after "quillmark-cli: "
+        QTest::addColumn<QString>("helpFor");  // the command whose help the error points to, if any
         const QString facet = "Unknown facet '%1': give 0 to 5 or a name: Felucca, Trammel, Ilshenar, Malas, "
                               "Tokuno, TerMur.";
         const QString map = "generate map --reference a --current b --out o";
         const QString convert = "convert map --in a --out o --facet 0";
-        const std::pair<QString, QString> usage[] = {
-            {"patch map", "Unknown command 'patch'."},
-            {"inspect tiles", "Unknown kind 'tiles' for inspect: use map or statics."},
-            {map, "Missing option --facet."},
-            {map + " --facet 6", facet.arg("6")},
-            {map + " --facet Britain", facet.arg("Britain")},
-            {"inspect map --difl a --dif b --height 0", "--height must be a whole number from 1 to 32767."},
+        const std::tuple<QString, QString, QString> usage[] = {
+            {"patch map", "Unknown command 'patch'.", ""},
+            {"inspect tiles", "Unknown kind 'tiles' for inspect: use map or statics.", ""},
+            {map, "Missing option --facet.", "generate map"},
+            {map + " --facet 6", facet.arg("6"), "generate map"},
+            {map + " --facet Britain", facet.arg("Britain"), "generate map"},
+            {"inspect map --difl a --dif b --height 0", "--height must be a whole number from 1 to 32767.",
+             "inspect map"},
             {"combine map --map a --difl b --dif c --out o --facet 0 --format tar",
-             "Unknown format 'tar' for --format: use mul or uop."},
-            {convert + " --to MUL", "Unknown format 'MUL' for --to: use mul or uop."},
-            {convert, "Missing option --to."},
-            {"convert statics", "Unknown kind 'statics' for convert: use map."}};
-        for (const auto& [line, error] : usage)
-            QTest::newRow(qPrintable(line)) << line << 2 << error;
+             "Unknown format 'tar' for --format: use mul or uop.", "combine map"},
+            {convert + " --to MUL", "Unknown format 'MUL' for --to: use mul or uop.", "convert map"},
+            {convert, "Missing option --to.", "convert map"},
+            {convert + " --to mul stray", "Unexpected argument 'stray'.", "convert map"},
+            {"convert statics", "Unknown kind 'statics' for convert: use map.", ""}};
+        for (const auto& [line, error, helpFor] : usage)
+            QTest::newRow(qPrintable(line)) << line << error << helpFor;
     }
-
-    // Nothing on stdout and nothing left in an output folder. Root may write
-    // anywhere, so there the tool runs as nobody to meet a folder it may not
-    // write to. Past the command and its kind, a usage error points to that
-    // command's help.
-    void errors()
+    // Exit status 2, nothing on stdout; the error points to the help of the
+    // command named, once its command and kind are known.
+    void usageErrors()
     {
         QFETCH(QString, line);
-        QFETCH(int, exitCode);
         QFETCH(QString, error);
-        const bool unwritable = !qstrcmp(QTest::currentDataTag(), "unwritable output folder");
-#ifdef Q_OS_WIN
-        if (unwritable)
-            QSKIP("A folder's read-only attribute does not stop writes into it on Windows, and Wine enforces "
-                  "no access control lists: a folder the tool cannot write to cannot be made here");
-        const bool asNobody = false;
-#else
-        const bool asNobody = geteuid() == 0 && unwritable;
-#endif
-        const QStringList nobody{"--reuid=65534", "--regid=65534", "--clear-groups", QUILLMARK_CLI};
-        const ToolRun run = asNobody ? runTool(nobody + this->line(line), "setpriv") : cli(line);
-        if (exitCode == 2)
-            error += QString("\nTry 'quillmark-cli%1 --help' for more information.")
-                         .arg(line.count(' ') > 1 ? " " + line.section(' ', 0, 1) : "");
-        QCOMPARE(run.err, "quillmark-cli: " + error.replace("@", m_dir.path() + '/') + '\n');
-        QVERIFY(run.exitCode == exitCode && run.out.isEmpty());
-        QCOMPARE(filesIn(path("out")) + filesIn(path("blocked")) + filesIn(path("locked")), QStringList());
+        QFETCH(QString, helpFor);
+        const ToolRun run = cli(line);
+        const QString help = helpFor.isEmpty() ? QString() : " " + helpFor;
+        QCOMPARE(run.err, QString("quillmark-cli: %1\nTry 'quillmark-cli%2 --help' for more information.\n")
+                              .arg(error, help));
+        QVERIFY(run.exitCode == 2 && run.out.isEmpty());
     }
 
     // On a pseudo-terminal (through script(1)), stderr being a terminal: rising
@@ -274,16 +300,16 @@ private slots:
         QCOMPARE(run.exitCode, 1);
         QCOMPARE(run.out, QString("quillmark-cli: %1: %2: No such file or directory\r\n")
                               .arg(jobmessage::UnableToOpenMapData, path("missing")));
-        const QStringList damaged =
-            line("combine map --map @ref/map3.mul --difl @five.difl --dif @empty.mul --out @out --facet 0");
         mainwindow window;
-        const std::array fields{window.lineCMap, window.lineDifl, window.lineDif, window.lineOutDir};
-        for (qsizetype i = 0; i < 4; ++i)  // each field from the path after its option
-            fields[size_t(i)]->setText(damaged[3 + 2 * i]);
+        window.lineCMap->setText(path("ref/map3.mul"));
+        window.lineDifl->setText(path("five.difl"));
+        window.lineDif->setText(path("empty.mul"));
+        window.lineOutDir->setText(path("out"));
         window.mapDiffCombine();
         QCOMPARE(window.statusBar()->currentMessage(), QString(jobmessage::difFilesDamaged(5)));
         QVERIFY(!window.statusBar()->findChild<QProgressBar*>());
-        run = onTerminal(damaged.join(' '));
+        run = onTerminal(
+            "combine map --map @ref/map3.mul --difl @five.difl --dif @empty.mul --out @out --facet 0");
         QVERIFY2(run.out.startsWith(
                      "\rcombine map:   0%\r\nquillmark-cli: " + window.statusBar()->currentMessage() + ": ")
                      && !run.out.contains("100%"),
@@ -292,17 +318,20 @@ private slots:
 
     void inspect_data()
     {
+        QTest::addColumn<QString>("kind");  // and the options that only that kind takes
         QTest::addColumn<QByteArray>("locator");
-        QTest::addColumn<QByteArray>("difi");  // none for map difference files
+        QTest::addColumn<QByteArray>("difi");
         QTest::addColumn<int>("difBytes");
         QTest::addColumn<QString>("report");  // from the problems on
-        QTest::newRow("map: clean") << int32s({1, 4, 9}) << QByteArray() << 3 * 196 << "verdict: clean\n";
-        QTest::newRow("map: data too long") << int32s({1}) << QByteArray() << 2 * 196
+        const QString map = "map --map @ten.map", statics = "statics --index @ten.idx --difi @case.difi";
+        QTest::newRow("map: clean") << map << int32s({1, 4, 9}) << QByteArray() << 3 * 196
+                                    << "verdict: clean\n";
+        QTest::newRow("map: data too long") << map << int32s({1}) << QByteArray() << 2 * 196
                                             << "problems:\n  files that disagree in length: 1\n"
                                                "    1 locator records need 196 bytes of difference data, the "
                                                "file has 392\nverdict: 1 problem found\n";
         QTest::newRow("map: damaged")
-            << int32s({-3, 10, 5, 5}) + "xy" << QByteArray() << 2 * 196
+            << map << int32s({-3, 10, 5, 5}) + "xy" << QByteArray() << 2 * 196
             << "problems:\n  partial records: 1\n"
                "    locator: 2 bytes after its last whole record of 4 bytes\n  files that disagree in "
                "length: 1\n"
@@ -313,11 +342,11 @@ private slots:
                "    record 2: block 5 follows block 10\nverdict: 6 problems found\n";
         // Length 0 reads nothing: no offset is wrong for it, even one far past the end.
         QTest::newRow("statics: clean")
-            << int32s({1, 2, 3, 4, 5})
+            << statics << int32s({1, 2, 3, 4, 5})
             << entries({{0, 6, 0}, {-1, -7, 3}, {6, 2, 0}, {900, 0, 3}, {-9, 0, 1}}) << 8
             << "verdict: clean\n";
         QTest::newRow("statics: damaged")
-            << int32s({1, 12}) << entries({{-5, 4, 0}, {0, -2, 0}, {4, 6, 0}}) << 9
+            << statics << int32s({1, 12}) << entries({{-5, 4, 0}, {0, -2, 0}, {4, 6, 0}}) << 9
             << "problems:\n  files that disagree in length: 2\n"
                "    2 locator records, but 3 difference index records\n"
                "    the records with data add up to 8 bytes, the difference data file has 9\n"
@@ -331,14 +360,13 @@ private slots:
 
     void inspect()
     {
+        QFETCH(QString, kind);
         QFETCH(QByteArray, locator);
         QFETCH(QByteArray, difi);
         QFETCH(int, difBytes);
         QFETCH(QString, report);
         QVERIFY(write(path("case.difl"), locator) && write(path("case.difi"), difi)
                 && write(path("case.dif"), QByteArray(difBytes, 'd')));
-        const QString kind =
-            difi.isEmpty() ? "map --map @ten.map" : "statics --index @ten.idx --difi @case.difi";
         const ToolRun run = cli("inspect " + kind + " --difl @case.difl --dif @case.dif");
         QVERIFY(run.err.isEmpty() && run.exitCode == (report.startsWith("verdict: clean") ? 0 : 1));
         QVERIFY(run.out.contains(

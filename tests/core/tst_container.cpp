@@ -45,8 +45,15 @@ struct Patch
 {
     qint64 at;
     quint64 value;
-    int width = 4;
+    int width;
 };
+const auto set8 = [](qint64 at, quint64 value) { return Patch{at, value, 1}; };
+const auto set16 = [](qint64 at, quint64 value) { return Patch{at, value, 2}; };
+const auto set32 = [](qint64 at, quint64 value) { return Patch{at, value, 4}; };
+const auto set64 = [](qint64 at, quint64 value) { return Patch{at, value, 8}; };
+
+// What opening makes of a file.
+enum class Opened { AsContainer, AsPlainMap, Refused };
 
 }  // namespace
 
@@ -59,7 +66,7 @@ class ContainerTest : public QObject
     // 1 and an unused entry in the first, then chunk 2 and chunk 0. Entry
     // ordinals: chunk 1 is 0, chunk 2 is 2, chunk 0 is 3.
     const Built m_base =
-        build(mapChunks(0, m_map, {false, false, true}), {4, true, false, 64, {{1, -1}, {2, 0}}});
+        build(mapChunks(0, m_map, {false, false, true}), Layout::ofTables(4, {{1, -1}, {2, 0}}));
 
     QByteArray damaged(const QList<Patch>& patches) const
     {
@@ -83,31 +90,38 @@ private slots:
 
     void opens_data()
     {
-        QTest::addColumn<QByteArray>("container");
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<Opened>("opened");
         QTest::addColumn<int>("facet");
         QTest::addColumn<qint64>("mapSize");
         QTest::addColumn<QString>("reason");  // why it is refused
-        // Every layout a container may take...
-        const auto readable = [this](const char* name, int facet, qint64 size, Layout layout,
-                                     QList<bool> zlib = {}, quint32 header = 0) {
+        // Every layout a container may take: a container of the map's first
+        // `size` bytes, its chunks packed where `zlib` says...
+        const auto readable = [this](const char* name, int facet, qint64 size, const Layout& layout,
+                                     const QList<bool>& zlib = {}, quint32 dataHeader = 0) {
             QList<Part> parts = mapChunks(facet, m_map.left(size), zlib);
             for (Part& part : parts)
-                part.headerLength = header;
-            QTest::newRow(name) << build(parts, layout).bytes << facet << size << QString();
+                part.headerLength = dataHeader;
+            QTest::newRow(name) << build(parts, layout).bytes << Opened::AsContainer << facet << size
+                                << QString();
         };
         const qint64 size = m_map.size();
-        // Layout{capacity, padded, laid backwards, first table at, tables}
-        readable("one table", 0, size, {});
-        readable("out of order", 1, size, {1000, true, false, 64, {{2, 0, 1}}});
-        readable("two tables of 100, laid backwards", 2, size, {100, true, true, 64, {{1}, {2, 0}}});
-        readable("unused entries, empty table", 3, size, {8, true, false, 64, {{-1, 0, -1, 2}, {}, {1, -1}}});
-        readable("no padding", 4, size, {3, false, false, 64, {{0}, {1, 2}}});
-        readable("zlib chunks, data headers", 5, size, {}, {true, false, true}, 12);
-        readable("one whole chunk", 1, ChunkSize, {});
-        readable("a fragment", 2, 100, {}, {true});
-        readable("empty map", 3, 0, {});
-        // A header that does not hold together as a container's is a plain
-        // map's first block, whatever its first four bytes.
+        Layout backwards = Layout::ofTables(100, {{1}, {2, 0}}),
+               unpadded = Layout::ofTables(3, {{0}, {1, 2}});
+        backwards.tablesBackwards = true;
+        unpadded.padTables = false;
+        const QList<bool> chunks0And2Packed{true, false, true}, packed{true};
+        readable("one table", 0, size, Layout());
+        readable("out of order", 1, size, Layout::ofTables(1000, {{2, 0, 1}}));
+        readable("two tables of 100, laid backwards", 2, size, backwards);
+        readable("unused entries, empty table", 3, size, Layout::ofTables(8, {{-1, 0, -1, 2}, {}, {1, -1}}));
+        readable("no padding", 4, size, unpadded);
+        readable("zlib chunks, data headers of 12 bytes", 5, size, Layout(), chunks0And2Packed, 12);
+        readable("one whole chunk", 1, ChunkSize, Layout());
+        readable("a fragment", 2, 100, Layout(), packed);
+        readable("empty map", 3, 0, Layout());
+        // ...a header that does not hold together as a container's, which is
+        // a plain map's first block, whatever its first four bytes...
         const QByteArray magicBlock =
             testfiles::int32s({qint32(Magic)}) + testfiles::randomBytes(3 * 196 - 4, 3);
         const std::pair<const char*, QByteArray> plainMaps[] = {
@@ -115,70 +129,74 @@ private slots:
             {"another number", QByteArray("MYP\1") + QByteArray(200, 'x')},
             {"a block header that is the magic", magicBlock},
             {"a header cut short", m_base.bytes.left(20)},
-            {"a version not known", damaged({{HeaderVersionAt, 6}})},
-            {"no table", damaged({{HeaderFirstTableAt, 0, 8}})},
-            {"the first table inside the header", damaged({{HeaderFirstTableAt, 8, 8}})},
+            {"a version not known", damaged({set32(HeaderVersionAt, 6)})},
+            {"no table", damaged({set64(HeaderFirstTableAt, 0)})},
+            {"the first table inside the header", damaged({set64(HeaderFirstTableAt, 8)})},
             {"the first table past the end",
-             damaged({{HeaderFirstTableAt, quint64(m_base.bytes.size()), 8}})}};
+             damaged({set64(HeaderFirstTableAt, quint64(m_base.bytes.size()))})}};
         for (const auto& [name, plain] : plainMaps)
-            QTest::newRow(name) << plain << -1 << qint64(plain.size()) << QString();
+            QTest::newRow(name) << plain << Opened::AsPlainMap << -1 << qint64(plain.size()) << QString();
         // ...and damage, each row named by its reason.
         const auto refused = [](const QByteArray& container, const char* reason, const char* name = nullptr) {
-            QTest::newRow(name ? name : reason) << container << 0 << qint64(0) << QString(reason);
+            QTest::newRow(name ? name : reason)
+                << container << Opened::Refused << -1 << qint64(0) << QString(reason);
         };
         const auto row = [&](const QList<Patch>& patches, const char* reason) {
             refused(damaged(patches), reason);
         };
         const qint64 table0 = m_base.tableAt[0], table1 = m_base.tableAt[1];
         // Ten thousand empty tables after the last one, each leading to the next.
-        QByteArray endless = damaged({{table1 + TableNextAt, quint64(m_base.bytes.size()), 8}});
+        QByteArray endless = damaged({set64(table1 + TableNextAt, quint64(m_base.bytes.size()))});
         for (int i = 0; i < UopDirectory::MaxTables; ++i) {
             endless += QByteArray(TableHeaderSize, '\0');
             put<quint64>(endless, endless.size() - 8, quint64(endless.size()));
         }
-        row({{table0 + TableNextAt, ~0ull, 8}},
+        row({set64(table0 + TableNextAt, ~0ull)},
             "the table at byte 18446744073709551615 lies past the end of the file");
-        row({{table1 + TableNextAt, 64, 8}}, "the table chain loops back to byte 64");
+        row({set64(table1 + TableNextAt, 64)}, "the table chain loops back to byte 64");
         refused(endless, "the table chain is longer than 10000 tables");
-        row({{table0, 5}}, "the table at byte 64 counts 5 entries for a capacity of 4");
-        row({{table0, 0xFFFFFFFF}}, "the table at byte 64 counts -1 entries for a capacity of 4");
-        row({{HeaderCapacityAt, ~0u}, {table1, 0x7fffffff}},
+        row({set32(table0, 5)}, "the table at byte 64 counts 5 entries for a capacity of 4");
+        row({set32(table0, 0xFFFFFFFF)}, "the table at byte 64 counts -1 entries for a capacity of 4");
+        row({set32(HeaderCapacityAt, ~0u), set32(table1, 0x7fffffff)},
             "the table at byte 212 has entries past the end of the file");
-        row({{HeaderEntryCountAt, ~0u}}, "the header counts 4294967295 entries, more than the file can hold");
-        row({{entry(2, EntryPackingAt), 2, 2}}, "entry 2 has unknown packing 2");
-        row({{entry(0, EntryHashAt), uopNameHash(chunkName(0, 1)), 8}},
+        row({set32(HeaderEntryCountAt, ~0u)},
+            "the header counts 4294967295 entries, more than the file can hold");
+        row({set16(entry(2, EntryPackingAt), 2)}, "entry 2 has unknown packing 2");
+        row({set64(entry(0, EntryHashAt), uopNameHash(chunkName(0, 1)))},
             "entries 0 and 3 have the same name hash");
-        row({{entry(0, EntryHashAt), uopNameHash("abc"), 8}}, "it holds no chunk 0 of any map");
-        row({{entry(1, EntryHashAt), uopNameHash(chunkName(0, 7)), 8}}, "chunk 1 is missing");
-        row({{entry(2, EntryHashAt), uopNameHash("abc"), 8}}, "entry 2 is not a chunk of map 0");
-        refused(damaged({{entry(2, EntryHashAt), uopNameHash(chunkName(1, 0)), 8}}),
+        row({set64(entry(0, EntryHashAt), uopNameHash("abc"))}, "it holds no chunk 0 of any map");
+        row({set64(entry(1, EntryHashAt), uopNameHash(chunkName(0, 7)))}, "chunk 1 is missing");
+        row({set64(entry(2, EntryHashAt), uopNameHash("abc"))}, "entry 2 is not a chunk of map 0");
+        refused(damaged({set64(entry(2, EntryHashAt), uopNameHash(chunkName(1, 0)))}),
                 "entry 2 is not a chunk of map 0", "another map's chunk");
-        row({{entry(1, 0), quint64(m_map.size() - 1000), 8}}, "chunk 1 reaches past the end of the file");
-        row({{entry(0, 0), ~0ull - 10, 8}}, "chunk 0 reaches past the end of the file");
-        row({{entry(1, EntryUnpackedLengthAt), 5}}, "chunk 1 is stored in 802816 bytes but counts 5");
-        row({{entry(1, EntryStoredLengthAt), ChunkSize - 196},
-             {entry(1, EntryUnpackedLengthAt), ChunkSize - 196}},
+        row({set64(entry(1, 0), quint64(m_map.size() - 1000))}, "chunk 1 reaches past the end of the file");
+        row({set64(entry(0, 0), ~0ull - 10)}, "chunk 0 reaches past the end of the file");
+        row({set32(entry(1, EntryUnpackedLengthAt), 5)}, "chunk 1 is stored in 802816 bytes but counts 5");
+        row({set32(entry(1, EntryStoredLengthAt), ChunkSize - 196),
+             set32(entry(1, EntryUnpackedLengthAt), ChunkSize - 196)},
             "chunk 1 holds 802620 bytes instead of 802816");
-        row({{entry(2, EntryUnpackedLengthAt), ChunkSize + 1}},
+        row({set32(entry(2, EntryUnpackedLengthAt), ChunkSize + 1)},
             "chunk 2 holds 802817 bytes, more than 802816");
     }
     // A container is known by its first bytes, not by its name, and gives
     // every view that the plain map gives; a damaged one is refused with its
-    // reason. Facet -1: not a container.
+    // reason.
     void opens()
     {
-        QFETCH(QByteArray, container);
+        QFETCH(QByteArray, file);
+        QFETCH(Opened, opened);
         QFETCH(int, facet);
         QFETCH(qint64, mapSize);
         QFETCH(QString, reason);
         Workspace ws;
-        MapInput input(ws.file("map.mul", container));
+        MapInput input(ws.file("map.mul", file));
         QCOMPARE(openFailure(input), reason);
-        if (!reason.isEmpty())
+        if (opened == Opened::Refused)
             return;
-        MapInput plain(ws.file("map0LegacyMUL.uop", facet < 0 ? container : m_map.left(mapSize)));
+        MapInput plain(
+            ws.file("map0LegacyMUL.uop", opened == Opened::AsPlainMap ? file : m_map.left(mapSize)));
         QVERIFY(plain.open().ok() && !plain.isContainer() && plain.facet() == -1);
-        QCOMPARE(input.isContainer(), facet >= 0);
+        QCOMPARE(input.isContainer(), opened == Opened::AsContainer);
         QCOMPARE(input.facet(), facet);
         QCOMPARE(input.size(), mapSize);
         QCOMPARE(differingView(input, plain), QString());
@@ -190,14 +208,14 @@ private slots:
     {
         const auto changed = [this](qint64 at, qint64 by) {
             const quint32 value = qFromLittleEndian<quint32>(m_base.bytes.constData() + entry(2, at));
-            return damaged({{entry(2, at), quint64(value + by)}});
+            return damaged({set32(entry(2, at), quint64(value + by))});
         };
         const qint64 flipped = m_base.bytes.size() - 26;
         Workspace ws;
         for (const QByteArray& container :
              {changed(EntryUnpackedLengthAt, -1), changed(EntryUnpackedLengthAt, 1),
               changed(EntryStoredLengthAt, -4), changed(EntryStoredLengthAt, 1),
-              damaged({{flipped, quint8(m_base.bytes[flipped] ^ 0x55), 1}})}) {
+              damaged({set8(flipped, quint8(m_base.bytes[flipped] ^ 0x55))})}) {
             MapInput input(ws.file("x.uop", container + "tail"));
             QCOMPARE(openFailure(input), QString());
             QCOMPARE(viewFailure(input, 2 * ChunkSize, 196),
@@ -247,7 +265,8 @@ private slots:
         QCOMPARE(ws.outFiles(), QStringList{"map3LegacyMUL.uop"});
 
         QList<Part> parts = mapChunks(3, map);
-        Layout layout{quint32(capacity), true, false, 512, {}};
+        Layout layout = Layout::ofTables(quint32(capacity), {});
+        layout.firstTableAt = 512;
         for (int k = 0; k < parts.size(); ++k) {
             if (k % capacity == 0)
                 layout.tables.append(QList<int>());

@@ -21,6 +21,7 @@ using namespace quillmark;
 using testfiles::entries;
 using testfiles::Entry;
 using testfiles::int32s;
+using testfiles::randomBytes;
 using testfiles::read;
 
 namespace {
@@ -51,66 +52,177 @@ const auto randomMap = [](int blocks, quint32 seed) {
 };
 const auto block = [](const QByteArray& map, int i) { return map.mid(i * BlockSize, BlockSize); };
 
+// Every job as the tests run it; the map jobs say which form they write.
+enum class Job {
+    GenerateMap,
+    CombineMap,
+    CombineMapIntoContainer,
+    ConvertMapToPlain,
+    ConvertMapToContainer,
+    GenerateStatics,
+    CombineStatics
+};
+
 // Inputs in the order of the job's fields: generate map (reference, current),
 // combine map (map, dif, difl), convert map (map), generate statics
 // (reference index and data, current index and data), combine statics
-// (index, data, dif, difi, difl). "combine map to uop" and "convert map to
-// uop" write a container, "convert map" a plain map file.
-JobOutcome runJob(const QString& job, const QStringList& in, const QString& out, int facet = 0,
+// (index, data, dif, difi, difl).
+JobOutcome runJob(Job job, const QStringList& in, const QString& out, int facet = 0,
                   JobProgress* progress = nullptr)
 {
     SilentProgress silent;
     JobProgress& p = progress ? *progress : silent;
-    const MapFormat format = job.endsWith(" to uop") ? MapFormat::Uop : MapFormat::Mul;
-    if (job == "generate map")
+    const bool container = job == Job::CombineMapIntoContainer || job == Job::ConvertMapToContainer;
+    const MapFormat format = container ? MapFormat::Uop : MapFormat::Mul;
+    if (job == Job::GenerateMap)
         return generateMapDiff({in[0], in[1], out, facet}, p);
-    if (job.startsWith("combine map"))
+    if (job == Job::CombineMap || job == Job::CombineMapIntoContainer)
         return combineMapDiff({in[0], in[1], in[2], out, facet, format}, p);
-    if (job.startsWith("convert map"))
+    if (job == Job::ConvertMapToPlain || job == Job::ConvertMapToContainer)
         return convertMap({in[0], out, facet, format}, p);
-    if (job == "generate statics")
+    if (job == Job::GenerateStatics)
         return generateStaticsDiff({in[0], in[1], in[2], in[3], out, facet}, p);
     return combineStaticsDiff({in[0], in[1], in[2], in[3], in[4], out, facet}, p);
 }
 
-// Inputs that name a file that is not there, or no file at all.
-const QByteArray Missing = "<missing>", Unnamed = "<unnamed>";
+// What a failure row puts in place of one of a job's inputs. A map input may
+// be a container of the good map, or one with chunks 0 and 2 but no chunk 1.
+enum In { Good, Missing, NoName, TwiceAsLong, InContainer, BrokenContainer };
+const char* const InNames[] = {"good",          "missing",   "no name",
+                               "twice as long", "container", "broken container"};
 
-QStringList files(const Workspace& ws, const QList<QByteArray>& contents)
+struct Given
+{
+    Given(const QByteArray& fileBytes = {}, In inputKind = Good) : kind(inputKind), bytes(fileBytes) {}
+    Given(const char* fileBytes) : Given(QByteArray(fileBytes)) {}
+    In kind;
+    QByteArray bytes;  // of the file, unless it is missing or has no name
+};
+
+// Where a failure row tells the job to write.
+enum class Folder { Out, Missing, PlainFile, NoName };
+const char* const FolderNames[] = {"out", "missing", "a plain file", "no name"};
+
+// What ends a walk part way: the disk filling up, a stop, or the current
+// map (or statics data) shrinking.
+enum class PartWay { Nothing, FullDisk, Stop, InputShrinks };
+
+// A run that one of the checks before the walk fails, or that ends part way
+// through its walk, and the message it must report.
+struct FailureCase
+{
+    FailureCase() = default;
+    FailureCase(Job failing, const QList<Given>& given, const QString& reported)
+        : job(failing), inputs(given), message(reported)
+    {}
+    Job job = Job::GenerateMap;
+    QList<Given> inputs;
+    QString message;
+    Folder folder = Folder::Out;
+    QString takenName;  // an output's name, taken by a folder in the output folder
+    PartWay partWay = PartWay::Nothing;
+    int shrinking = 0;   // the input that shrinks
+    bool walks = false;  // the failure comes after every check, during the walk
+};
+
+QStringList inputPaths(const Workspace& ws, const QList<Given>& inputs)
 {
     QStringList paths;
-    for (const QByteArray& bytes : contents)
-        paths << (bytes == Missing   ? ws.path("absent.mul")
-                  : bytes == Unnamed ? QString()
-                                     : ws.file(QString("in%1.mul").arg(paths.size()), bytes));
+    for (const Given& input : inputs)
+        paths << (input.kind == Missing  ? ws.path("absent.mul")
+                  : input.kind == NoName ? QString()
+                                         : ws.file(QString("in%1.mul").arg(paths.size()), input.bytes));
     return paths;
 }
 
-// A job's inputs from their kinds: good, missing, empty (no name), long (twice
-// the good size), or for a map uop (the good map in a container) or damaged
-// (a container with chunks 0 and 2 of it but no chunk 1).
-QList<QByteArray> inputsOf(const QString& job, const QString& kinds)
+// Inputs of the kinds asked for, in the order of the job's fields; the good
+// ones pass every check. The map conversions read generation's reference.
+QList<Given> given(Job job, const QList<In>& kinds)
 {
     using namespace containerbuilder;
-    const QMap<QString, QList<QByteArray>> good{
-        {"generate map", {randomMap(3, 6), randomMap(3, 7)}},
-        {"combine map", {randomMap(3, 6), randomMap(1, 7), int32s({0})}},
-        {"generate statics", {entries({{0, 2, 0}}), "ab", entries({{0, 2, 0}}), "xy"}},
-        {"combine statics", {entries({{0, 2, 0}}), "xy", "z", entries({{0, 1, 0}}), int32s({0})}}};
-    QList<QByteArray> inputs;
-    for (const QString& kind : kinds.split(' ')) {
-        // Conversion reads the map that generation reads first.
-        const QByteArray bytes = good.value(job.section(" to ", 0, 0), good["generate map"])[inputs.size()];
-        inputs << QMap<QString, QByteArray>{
-            {"good", bytes},
-            {"missing", Missing},
-            {"empty", Unnamed},
-            {"long", bytes + bytes},
-            {"uop", build(mapChunks(0, bytes)).bytes},
-            {"damaged", build({storedChunk(0, 0, bytes), storedChunk(0, 2, bytes)}).bytes}}[kind];
+    QList<QByteArray> good{randomMap(3, 6), randomMap(3, 7)};
+    if (job == Job::CombineMap || job == Job::CombineMapIntoContainer)
+        good = {randomMap(3, 6), randomMap(1, 7), int32s({0})};
+    else if (job == Job::GenerateStatics)
+        good = {entries({{0, 2, 0}}), "ab", entries({{0, 2, 0}}), "xy"};
+    else if (job == Job::CombineStatics)
+        good = {entries({{0, 2, 0}}), "xy", "z", entries({{0, 1, 0}}), int32s({0})};
+    QList<Given> inputs;
+    for (const In kind : kinds) {
+        const QByteArray bytes = good[inputs.size()];
+        const QByteArray container = build(mapChunks(0, bytes)).bytes,
+                         broken = build({storedChunk(0, 0, bytes), storedChunk(0, 2, bytes)}).bytes;
+        inputs << Given(kind == TwiceAsLong       ? bytes + bytes
+                        : kind == InContainer     ? container
+                        : kind == BrokenContainer ? broken
+                                                  : bytes,
+                        kind);
     }
     return inputs;
 }
+
+// A check before the walk fails the job: `kinds` in the order of its fields.
+// A folder may stand at the name of one of the outputs.
+void addCheck(Job job, const QList<In>& kinds, const char* message, Folder folder = Folder::Missing,
+              const char* takenName = nullptr)
+{
+    QStringList name;
+    for (const In kind : kinds)
+        name << InNames[int(kind)];
+    FailureCase failure(job, given(job, kinds), message);
+    failure.folder = folder;
+    failure.takenName = takenName;
+    QTest::addRow("%s; folder %s%s%s", qPrintable(name.join(", ")), FolderNames[int(folder)],
+                  takenName ? ", taken: " : "", takenName ? takenName : "")
+        << failure;
+}
+
+// Damage that the walk finds.
+void addDamage(Job job, const QString& name, const QList<Given>& inputs, const QString& message)
+{
+    FailureCase failure(job, inputs, message);
+    failure.walks = true;
+    QTest::newRow(qPrintable(name)) << failure;
+}
+
+// A full disk, a stop and a shrinking input part way through a walk over
+// inputs larger than a read window.
+void addInterruptions(Job job, const QList<Given>& large, int shrinking, const char* readError,
+                      const char* writeError)
+{
+    for (const auto& [partWay, name, message] : {std::tuple{PartWay::FullDisk, "full disk", writeError},
+                                                 {PartWay::Stop, "stopped", ""},
+                                                 {PartWay::InputShrinks, "input shrinks", readError}}) {
+        FailureCase failure(job, large, message);
+        failure.partWay = partWay;
+        failure.shrinking = shrinking;
+        failure.walks = true;
+        QTest::newRow(name) << failure;
+    }
+}
+
+// A container whose one zlib chunk, of `map`, is cut short.
+QByteArray unpackableContainer(const QByteArray& map)
+{
+    containerbuilder::Part cut = containerbuilder::zlibChunk(0, 0, map);
+    cut.stored.chop(6);
+    return containerbuilder::build({cut}).bytes;
+}
+
+// A statics index of 100,000 entries of 12 bytes each, one after another.
+QByteArray largeIndex()
+{
+    QByteArray index;
+    for (int i = 0; i < 100000; ++i)
+        index += entries({{i * 12, 12, 0}});
+    return index;
+}
+
+// Entries of a statics index that no data file can hold.
+const std::pair<const char*, Entry> BadEntries[] = {{"negative offset", {-2, 1, 0}},
+                                                    {"negative length", {0, -1, 0}},
+                                                    {"past the end", {6, 3, 0}},
+                                                    {"huge length", {0, 0x7fffffff, 0}}};
 
 // Every file of a directory with its bytes.
 QMap<QString, QByteArray> contents(const QString& dir)
@@ -140,7 +252,7 @@ private slots:
         current.replace(2 * BlockSize, 4, int32s({77}));                            // header only
         current[299 * BlockSize + 195] = char(current[299 * BlockSize + 195] ^ 1);  // the very last byte
         current.replace(300 * BlockSize, 4, "bbbb");
-        QVERIFY(runJob("generate map", files(ws, {reference, current}), ws.out(), 1).succeeded());
+        QVERIFY(runJob(Job::GenerateMap, inputPaths(ws, {reference, current}), ws.out(), 1).succeeded());
         QCOMPARE(ws.outFiles(), QStringList({"mapdif1.mul", "mapdifl1.mul"}));
         QCOMPARE(read(ws.outFile("mapdifl1.mul")), int32s({5, 270, 299}));
         QCOMPARE(read(ws.outFile("mapdif1.mul")),
@@ -151,8 +263,8 @@ private slots:
         const QByteArray map = randomMap(5, 3) + "frag", dif = randomMap(5, 4);
         const QString target = ws.file("out/map2.mul", map);  // the new map takes its place
         const QStringList inputs =
-            QStringList{target} + files(ws, {dif, int32s({3, 1, 4, 3, 9, -1}) + "\5\6"});
-        QVERIFY(runJob("combine map", inputs, ws.out(), 2).succeeded());
+            QStringList{target} + inputPaths(ws, {dif, int32s({3, 1, 4, 3, 9, -1}) + "\5\6"});
+        QVERIFY(runJob(Job::CombineMap, inputs, ws.out(), 2).succeeded());
         QCOMPARE(ws.outFiles(), QStringList({"map2.mul", "mapdif1.mul", "mapdifl1.mul"}));
         QCOMPARE(read(target),
                  block(map, 0) + block(dif, 1) + block(map, 2) + block(dif, 0) + block(dif, 2) + "frag");
@@ -162,14 +274,14 @@ private slots:
     // that is no block: the record written for it, if any, and the bytes.
     void staticsDecisionTable_data()
     {
-        QTest::addColumn<QList<QByteArray>>("pairs");
+        QTest::addColumn<QList<Given>>("pairs");
         QTest::addColumn<QByteArray>("record");
         QTest::addColumn<QByteArray>("bytes");
         const auto row = [](const char* name, Entry was, const char* wasData, Entry now, const char* nowData,
                             std::initializer_list<Entry> record, const char* bytes) {
             const QByteArray same = entries({{-1, 0, 0}});
-            QTest::newRow(name) << QList<QByteArray>{same + entries({was}) + "\1", wasData,
-                                                     same + entries({now}) + "\2", nowData}
+            QTest::newRow(name) << QList<Given>{same + entries({was}) + "\1", wasData,
+                                                same + entries({now}) + "\2", nowData}
                                 << entries(record) << QByteArray(bytes);
         };
         row("emptied", {0, 3, 1}, "abc", {-1, 5, 9}, "", {{-1, 5, 9}}, "");
@@ -187,11 +299,11 @@ private slots:
     }
     void staticsDecisionTable()
     {
-        QFETCH(QList<QByteArray>, pairs);
+        QFETCH(QList<Given>, pairs);
         QFETCH(QByteArray, record);
         QFETCH(QByteArray, bytes);
         Workspace ws;
-        QVERIFY(runJob("generate statics", files(ws, pairs), ws.out()).succeeded());
+        QVERIFY(runJob(Job::GenerateStatics, inputPaths(ws, pairs), ws.out()).succeeded());
         QCOMPARE(read(ws.outFile("stadifl0.mul")), record.isEmpty() ? QByteArray() : int32s({1}));
         QCOMPARE(read(ws.outFile("stadifi0.mul")), record);
         QCOMPARE(read(ws.outFile("stadif0.mul")), bytes);
@@ -201,9 +313,10 @@ private slots:
     {
         Workspace ws;
         // The current pair lies where the new one goes, and makes way for it.
-        const auto combine = [&](const QList<QByteArray>& in, const QByteArray& index, const char* data) {
-            const QStringList pair{ws.file("out/staidx0.mul", in[0]), ws.file("out/statics0.mul", in[1])};
-            QVERIFY(runJob("combine statics", pair + files(ws, in.mid(2)), ws.out()).succeeded());
+        const auto combine = [&](const QList<Given>& in, const QByteArray& index, const char* data) {
+            const QStringList pair{ws.file("out/staidx0.mul", in[0].bytes),
+                                   ws.file("out/statics0.mul", in[1].bytes)};
+            QVERIFY(runJob(Job::CombineStatics, pair + inputPaths(ws, in.mid(2)), ws.out()).succeeded());
             QCOMPARE(ws.outFiles(), QStringList({"staidx0.mul", "statics0.mul"}));
             QCOMPARE(read(pair[0]), index);
             QCOMPARE(read(pair[1]), QByteArray(data));
@@ -242,165 +355,141 @@ private slots:
         combine({emptied, "", "", difIndex, locator}, expected, "");
     }
 
-    void checksInOrder_data()
+    // The checks before the walk, in their order: the reference map, the
+    // current map, their sizes, the output folder, the outputs. An input
+    // refused is refused before a missing output folder.
+    void generateMapFailures_data()
     {
-        QTest::addColumn<QString>("job");
-        QTest::addColumn<QList<QByteArray>>("inputs");
-        // The output folder: out, missing, file, empty, or a folder in out by an output's name.
-        QTest::addColumn<QString>("outDir");
-        QTest::addColumn<QString>("failure");  // none, or part way: a full disk, a stop, an input shrinking
-        QTest::addColumn<QString>("message");
-        // Inputs of a kind each (see inputsOf); the checks before the walk, in their order.
-        const auto row = [](const char* job, const char* kinds, const char* outDir, const char* message) {
-            QTest::addRow("%s: %s, %s", job, kinds, outDir)
-                << job << inputsOf(job, kinds) << outDir << "" << message;
-        };
-        for (const char* kinds : {"missing missing", "empty good", "damaged good"})
-            row("generate map", kinds, "missing", "Unable to open reference data file");
-        for (const char* kinds : {"good missing", "uop damaged"})
-            row("generate map", kinds, "missing", "Unable to open map data file");
-        for (const char* kinds : {"long good", "uop long", "long uop"})
-            row("generate map", kinds, "missing", "Map data files are different sizes");
-        for (const char* outDir : {"missing", "file", "empty"})
-            row("generate map", "good good", outDir, "Output Directory does not exist");
-        for (const char* blocker : {"mapdif0.mul", "mapdifl0.mul"})
-            row("generate map", "good good", blocker, "Unable to create diff files");
-        row("combine map to uop", "uop good good", "map0LegacyMUL.uop", "Unable to create new map file");
-        for (const char* input : {"missing", "empty", "damaged"})
-            row("convert map", input, "out", "Unable to open map file");
-        row("convert map to uop", "uop", "empty", "Output Directory does not exist");
-        row("convert map", "uop", "missing", "Unable to create new map file");
-        row("convert map to uop", "good", "map0LegacyMUL.uop", "Unable to create new map file");
-        for (const char* kinds : {"missing missing missing", "empty good good", "damaged good good"})
-            row("combine map", kinds, "missing", "Unable to open map file");
-        row("combine map", "missing good good", "empty", "Unable to open map file");
-        for (const char* kinds : {"good missing good", "good good empty"})
-            row("combine map", kinds, "missing", "Unable to open dif files");
-        row("combine map", "good good good", "empty", "Output Directory does not exist");
-        for (const char* outDir : {"missing", "file"})
-            row("combine map", "good good good", outDir, "Unable to create new map file");
-        for (const char* kinds : {"good missing missing good", "empty good good good"})
-            row("generate statics", kinds, "missing", "Unable to open reference or index data file");
-        for (const char* kinds : {"good good good missing", "good good missing good"})
-            row("generate statics", kinds, "missing", "Unable to open statics data or index file");
-        row("generate statics", "long good good good", "missing", "Index files are different sizes");
-        for (const char* outDir : {"missing", "empty"})
-            row("generate statics", "good good good good", outDir, "Output Directory does not exist");
-        for (const char* blocker : {"stadif0.mul", "stadifl0.mul", "stadifi0.mul"})
-            row("generate statics", "good good good good", blocker, "Unable to create diff files");
-        for (const char* kinds : {"good missing missing good good", "empty good good good good"})
-            row("combine statics", kinds, "missing", "Unable to open static files");
-        for (const char* kinds :
-             {"good good missing good good", "good good good missing good", "good good good good empty"})
-            row("combine statics", kinds, "missing", "Unable to open dif files");
-        row("combine statics", "good good good good good", "empty", "Output Directory does not exist");
-        for (const char* outDir : {"missing", "statics0.mul", "staidx0.mul"})
-            row("combine statics", "good good good good good", outDir, "Unable to create new static files");
-        // Damage found during the walk.
-        const auto damaged = [](QString name, const char* job, QList<QByteArray> inputs,
-                                const char* message) {
-            QTest::newRow(qPrintable(name)) << job << inputs << "out"
-                                            << "" << message;
-        };
-        const QByteArray good = entries({{0, 2, 0}}), data = "12345678";
-        const QList<std::pair<QString, QByteArray>> damage{{"negative offset", entries({{-2, 1, 0}})},
-                                                           {"negative length", entries({{0, -1, 0}})},
-                                                           {"past the end", entries({{6, 3, 0}})},
-                                                           {"huge length", entries({{0, 0x7fffffff, 0}})}};
-        for (const auto& [name, bad] : damage) {
-            damaged("reference, " + name, "generate statics", {good + bad, data, good + good, data},
-                    "Reference statics are damaged at block 1");
-            damaged("current, " + name, "generate statics", {good + good, data, good + bad, data},
-                    "Current statics are damaged at block 1");
-            damaged("combined current, " + name, "combine statics",
-                    {good + bad, data, data, good, int32s({0})}, "Current statics are damaged at block 1");
-            damaged("difference index, " + name, "combine statics",
-                    {good + good, data, data, good + bad, int32s({0, 1})},
-                    "Dif files are damaged at block 1");
-        }
-        damaged("record past the difference index", "combine statics",
-                {good + good, data, data, good + "\1\2", int32s({0, 1})}, "Dif files are damaged at block 1");
-        damaged("record past the map dif data", "combine map",
-                {randomMap(4, 8), randomMap(1, 9) + QByteArray(100, 'x'), int32s({0, 3})},
-                "Dif files are damaged at block 3");
+        QTest::addColumn<FailureCase>("failure");
+        const Job job = Job::GenerateMap;  // reference, current
+        for (const QList<In>& inputs :
+             QList<QList<In>>{{Missing, Missing}, {NoName, Good}, {BrokenContainer, Good}})
+            addCheck(job, inputs, "Unable to open reference data file");
+        addCheck(job, {Good, Missing}, "Unable to open map data file");
+        addCheck(job, {InContainer, BrokenContainer}, "Unable to open map data file");
+        for (const QList<In>& inputs :
+             QList<QList<In>>{{TwiceAsLong, Good}, {InContainer, TwiceAsLong}, {TwiceAsLong, InContainer}})
+            addCheck(job, inputs, "Map data files are different sizes");
+        for (const Folder folder : {Folder::Missing, Folder::PlainFile, Folder::NoName})
+            addCheck(job, {Good, Good}, "Output Directory does not exist", folder);
+        for (const char* output : {"mapdif0.mul", "mapdifl0.mul"})
+            addCheck(job, {Good, Good}, "Unable to create diff files", Folder::Out, output);
         // A container's zlib stream is checked as the walk unpacks it.
         const QByteArray map = randomMap(3, 8);
-        containerbuilder::Part cut = containerbuilder::zlibChunk(0, 0, map);
-        cut.stored.chop(6);
-        const QByteArray unpackable = containerbuilder::build({cut}).bytes;
-        damaged("container, generate", "generate map", {map, unpackable}, "Unable to read map data files");
-        damaged("container, combine", "combine map", {unpackable, map, int32s({1})},
-                "Unable to read map or dif files");
-        damaged("container, convert", "convert map to uop", {unpackable}, "Unable to read map file");
-        // Failures part way through walks over inputs larger than a read window.
-        QByteArray index;
-        for (int i = 0; i < 100000; ++i)
-            index += entries({{i * 12, 12, 0}});
-        const QByteArray large = randomMap(6000, 1), largeData = testfiles::randomBytes(index.size(), 1);
-        const QMap<QString, QList<QByteArray>> largeInputs{
-            {"generate map", {large, randomMap(6000, 2)}},
-            {"combine map", {large, "", ""}},
-            {"convert map", {large}},
-            {"generate statics", {index, largeData, index, testfiles::randomBytes(index.size(), 2)}},
-            {"combine statics", {index, largeData, "", "", ""}}};
-        const auto failing = [&](const char* job, const char* readError, const char* writeError) {
-            for (const auto& [failure, message] :
-                 {std::pair{"full disk", writeError}, {"stopped", ""}, {"shrunk", readError}})
-                QTest::addRow("%s: %s", job, failure)
-                    << job << largeInputs[job] << "out" << failure << message;
-        };
-        failing("generate map", "Unable to read map data files", "Unable to write diff files");
-        failing("combine map", "Unable to read map or dif files", "Unable to write new map file");
-        failing("convert map", "Unable to read map file", "Unable to write new map file");
-        failing("generate statics", "Unable to read statics files", "Unable to write diff files");
-        failing("combine statics", "Unable to read statics or dif files", "Unable to write new static files");
+        addDamage(job, "container", {map, unpackableContainer(map)}, "Unable to read map data files");
+        addInterruptions(job, {randomMap(6000, 1), randomMap(6000, 2)}, 1, "Unable to read map data files",
+                         "Unable to write diff files");
     }
-    // A failed or stopped run leaves the earlier outputs of every job as they
-    // were, and nothing else. Every check comes before the walk begins; damage,
-    // a full disk or a stop ends the walk it stops. The input that shrinks is
-    // the current map, or the current statics data.
-    void checksInOrder()
+    void generateMapFailures() { expectEarlierOutputsKept(); }
+
+    // The checks in their order: the map, the difference files, the output
+    // folder named, the output.
+    void combineMapFailures_data()
     {
-        QFETCH(QString, job);
-        QFETCH(QList<QByteArray>, inputs);
-        QFETCH(QString, outDir);
-        QFETCH(QString, failure);
-        QFETCH(QString, message);
-        Workspace ws;
-        const QMap<QString, QString> outDirs{{"out", ws.out()},
-                                             {"missing", ws.path("nowhere")},
-                                             {"file", ws.file("plain.txt", "x")},
-                                             {"empty", ""}};
-        if (!outDirs.contains(outDir))
-            QDir(ws.out()).mkdir(outDir);
-        for (const char* name : {"map0.mul", "mapdif0.mul", "mapdifl0.mul", "staidx0.mul", "statics0.mul",
-                                 "stadif0.mul", "stadifi0.mul", "stadifl0.mul"})
-            ws.file(QString("out/") + name, name);  // earlier outputs of every job
-        const QMap<QString, QByteArray> earlier = contents(ws.out());
-        const QStringList paths = files(ws, inputs);
-        const int current =
-            QMap<QString, int>{{"generate map", 1}, {"generate statics", 3}, {"combine statics", 1}}[job];
-        RecordingProgress progress;
-        progress.onStep = [&](qint64 step) {
-            if (step == 100 && failure == "shrunk")
-                QFile::resize(paths[current], 1000);
-            return step != 200 || failure != "stopped";
-        };
-#ifdef Q_OS_WIN
-        if (failure == "full disk")
-            QSKIP("The full disk is made with RLIMIT_FSIZE, which Windows lacks: it has no limit on a "
-                  "process's file size, and no small volume can be mounted for a test under Wine");
-#else
-        const FileSizeLimit limit(failure == "full disk" ? 16 * 1024 : RLIM_INFINITY);
-#endif
-        const JobOutcome outcome = runJob(job, paths, outDirs.value(outDir, ws.out()), 0, &progress);
-        QCOMPARE(outcome.message(), message);
-        QCOMPARE(outcome.stopped(), failure == "stopped");
-        const bool walked = !failure.isEmpty() || message.contains("damaged") || message.contains(" read ");
-        QCOMPARE(progress.total != -1, walked);
-        QCOMPARE(progress.ended, walked ? 1 : 0);
-        QCOMPARE(contents(ws.out()), earlier);
+        QTest::addColumn<FailureCase>("failure");
+        const Job job = Job::CombineMap;  // map, dif, difl
+        for (const In map : {Missing, NoName, BrokenContainer})
+            addCheck(job, {map, Missing, Missing}, "Unable to open map file");
+        addCheck(job, {Missing, Good, Good}, "Unable to open map file", Folder::NoName);
+        addCheck(job, {Good, Missing, Good}, "Unable to open dif files");
+        addCheck(job, {Good, Good, NoName}, "Unable to open dif files");
+        addCheck(job, {Good, Good, Good}, "Output Directory does not exist", Folder::NoName);
+        for (const Folder folder : {Folder::Missing, Folder::PlainFile})
+            addCheck(job, {Good, Good, Good}, "Unable to create new map file", folder);
+        addCheck(Job::CombineMapIntoContainer, {InContainer, Good, Good}, "Unable to create new map file",
+                 Folder::Out, "map0LegacyMUL.uop");
+        addDamage(job, "record past the dif data",
+                  {randomMap(4, 8), randomMap(1, 9) + QByteArray(100, 'x'), int32s({0, 3})},
+                  "Dif files are damaged at block 3");
+        const QByteArray map = randomMap(3, 8);
+        addDamage(job, "container", {unpackableContainer(map), map, int32s({1})},
+                  "Unable to read map or dif files");
+        addInterruptions(job, {randomMap(6000, 1), "", ""}, 0, "Unable to read map or dif files",
+                         "Unable to write new map file");
     }
+    void combineMapFailures() { expectEarlierOutputsKept(); }
+
+    // The checks in their order: the map, the output folder named, the output.
+    void convertMapFailures_data()
+    {
+        QTest::addColumn<FailureCase>("failure");
+        for (const In map : {Missing, NoName, BrokenContainer})
+            addCheck(Job::ConvertMapToPlain, {map}, "Unable to open map file", Folder::Out);
+        addCheck(Job::ConvertMapToContainer, {InContainer}, "Output Directory does not exist",
+                 Folder::NoName);
+        addCheck(Job::ConvertMapToPlain, {InContainer}, "Unable to create new map file");
+        addCheck(Job::ConvertMapToContainer, {Good}, "Unable to create new map file", Folder::Out,
+                 "map0LegacyMUL.uop");
+        addDamage(Job::ConvertMapToContainer, "container", {unpackableContainer(randomMap(3, 8))},
+                  "Unable to read map file");
+        addInterruptions(Job::ConvertMapToPlain, {randomMap(6000, 1)}, 0, "Unable to read map file",
+                         "Unable to write new map file");
+    }
+    void convertMapFailures() { expectEarlierOutputsKept(); }
+
+    // The checks in their order: the reference pair, the current pair, the
+    // index sizes, the output folder, the outputs; then damage of either
+    // pair, found at the block that holds it.
+    void generateStaticsFailures_data()
+    {
+        QTest::addColumn<FailureCase>("failure");
+        const Job job = Job::GenerateStatics;  // reference index and data, current index and data
+        addCheck(job, {Good, Missing, Missing, Good}, "Unable to open reference or index data file");
+        addCheck(job, {NoName, Good, Good, Good}, "Unable to open reference or index data file");
+        addCheck(job, {Good, Good, Good, Missing}, "Unable to open statics data or index file");
+        addCheck(job, {Good, Good, Missing, Good}, "Unable to open statics data or index file");
+        addCheck(job, {TwiceAsLong, Good, Good, Good}, "Index files are different sizes");
+        for (const Folder folder : {Folder::Missing, Folder::NoName})
+            addCheck(job, {Good, Good, Good, Good}, "Output Directory does not exist", folder);
+        for (const char* output : {"stadif0.mul", "stadifl0.mul", "stadifi0.mul"})
+            addCheck(job, {Good, Good, Good, Good}, "Unable to create diff files", Folder::Out, output);
+        const QByteArray good = entries({{0, 2, 0}}), data = "12345678";
+        for (const auto& [name, bad] : BadEntries) {
+            const QByteArray damaged = good + entries({bad});
+            addDamage(job, QString("reference, ") + name, {damaged, data, good + good, data},
+                      "Reference statics are damaged at block 1");
+            addDamage(job, QString("current, ") + name, {good + good, data, damaged, data},
+                      "Current statics are damaged at block 1");
+        }
+        const QByteArray index = largeIndex();
+        addInterruptions(job, {index, randomBytes(index.size(), 1), index, randomBytes(index.size(), 2)}, 3,
+                         "Unable to read statics files", "Unable to write diff files");
+    }
+    void generateStaticsFailures() { expectEarlierOutputsKept(); }
+
+    // The checks in their order: the current pair, the difference files, the
+    // output folder named, the outputs; then damage of the current pair or of
+    // the difference files, found at the block that holds it.
+    void combineStaticsFailures_data()
+    {
+        QTest::addColumn<FailureCase>("failure");
+        const Job job = Job::CombineStatics;  // index, data, dif, difi, difl
+        addCheck(job, {Good, Missing, Missing, Good, Good}, "Unable to open static files");
+        addCheck(job, {NoName, Good, Good, Good, Good}, "Unable to open static files");
+        addCheck(job, {Good, Good, Missing, Good, Good}, "Unable to open dif files");
+        addCheck(job, {Good, Good, Good, Missing, Good}, "Unable to open dif files");
+        addCheck(job, {Good, Good, Good, Good, NoName}, "Unable to open dif files");
+        addCheck(job, {Good, Good, Good, Good, Good}, "Output Directory does not exist", Folder::NoName);
+        addCheck(job, {Good, Good, Good, Good, Good}, "Unable to create new static files");
+        for (const char* output : {"statics0.mul", "staidx0.mul"})
+            addCheck(job, {Good, Good, Good, Good, Good}, "Unable to create new static files", Folder::Out,
+                     output);
+        const QByteArray good = entries({{0, 2, 0}}), data = "12345678";
+        for (const auto& [name, bad] : BadEntries) {
+            const QByteArray damaged = good + entries({bad});
+            addDamage(job, QString("current, ") + name, {damaged, data, data, good, int32s({0})},
+                      "Current statics are damaged at block 1");
+            addDamage(job, QString("difference index, ") + name,
+                      {good + good, data, data, damaged, int32s({0, 1})}, "Dif files are damaged at block 1");
+        }
+        addDamage(job, "record past the difference index",
+                  {good + good, data, data, good + "\1\2", int32s({0, 1})},
+                  "Dif files are damaged at block 1");
+        const QByteArray index = largeIndex();
+        addInterruptions(job, {index, randomBytes(index.size(), 1), "", "", ""}, 1,
+                         "Unable to read statics or dif files", "Unable to write new static files");
+    }
+    void combineStaticsFailures() { expectEarlierOutputsKept(); }
 
     void roundTrip_data()
     {
@@ -422,6 +511,7 @@ private slots:
         QFETCH(int, height);
         QFETCH(int, facet);
         Workspace ws;
+        // 30% of the blocks changed, 10% emptied, 10% new; the width is the seed.
         SampleFacetOptions options{ws.path("sample"), facet, width, height, 0.3, 0.1, 0.1, quint32(width)};
         QVERIFY(writeSampleFacet(options).status.ok());
         const FacetFiles reference = referenceFiles(options), current = editedFiles(options);
@@ -430,27 +520,27 @@ private slots:
         };
         const auto uop = [&](const char* dir) { return uopformat::mapContainerName(ws.path(dir), facet); };
         const QString dif = file("out", "mapdif"), difl = file("out", "mapdifl");
-        const QList<std::tuple<QString, QStringList, const char*>> runs{
-            {"generate map", {reference.map, current.map}, "out"},
-            {"combine map", {reference.map, dif, difl}, "out"},
-            {"generate statics", {reference.index, reference.data, current.index, current.data}, "out"},
-            {"combine statics",
+        const std::tuple<Job, QStringList, const char*> runs[] = {
+            {Job::GenerateMap, {reference.map, current.map}, "out"},
+            {Job::CombineMap, {reference.map, dif, difl}, "out"},
+            {Job::GenerateStatics, {reference.index, reference.data, current.index, current.data}, "out"},
+            {Job::CombineStatics,
              {reference.index, reference.data, file("out", "stadif"), file("out", "stadifi"),
               file("out", "stadifl")},
              "out"},
-            {"convert map to uop", {reference.map}, "ref"},
-            {"convert map to uop", {current.map}, "cur"},
-            {"generate map", {uop("ref"), uop("cur")}, "new"},
-            {"combine map to uop", {uop("ref"), dif, difl}, "new"},
-            {"convert map", {uop("new")}, "new"},
-            {"convert map", {uop("ref")}, "ref"}};
+            {Job::ConvertMapToContainer, {reference.map}, "ref"},
+            {Job::ConvertMapToContainer, {current.map}, "cur"},
+            {Job::GenerateMap, {uop("ref"), uop("cur")}, "new"},
+            {Job::CombineMapIntoContainer, {uop("ref"), dif, difl}, "new"},
+            {Job::ConvertMapToPlain, {uop("new")}, "new"},
+            {Job::ConvertMapToPlain, {uop("ref")}, "ref"}};
         QList<qint64> steps;
         for (qint64 step = 0; step < width * height; step += 100)
             steps << step;
-        for (const auto& [job, inputs, dir] : runs) {
+        for (const auto& [job, inputs, folder] : runs) {
             RecordingProgress progress;
-            QDir().mkpath(ws.path(dir));
-            QVERIFY2(runJob(job, inputs, ws.path(dir), facet, &progress).succeeded(), qPrintable(job));
+            QDir().mkpath(ws.path(folder));
+            QVERIFY(runJob(job, inputs, ws.path(folder), facet, &progress).succeeded());
             QCOMPARE(progress.total, width * height);
             QCOMPARE(progress.steps, steps);
             QCOMPARE(progress.ended, 1);
@@ -465,6 +555,45 @@ private slots:
         for (const char* name : {"mapdif", "mapdifl", "map"})
             QVERIFY2(read(file("new", name)) == read(file("out", name)), name);
         QVERIFY(read(file("ref", "map")) == read(reference.map));
+    }
+
+private:
+    // A failed or stopped run leaves the earlier outputs of every job as they
+    // were, and nothing else. Only a run that gets past every check begins
+    // and ends its progress.
+    void expectEarlierOutputsKept()
+    {
+        QFETCH(FailureCase, failure);
+        Workspace ws;
+        const QString folders[] = {ws.out(), ws.path("nowhere"), ws.file("plain.txt", "x"), QString()};
+        if (!failure.takenName.isEmpty())
+            QDir(ws.out()).mkdir(failure.takenName);
+        for (const char* name : {"map0.mul", "mapdif0.mul", "mapdifl0.mul", "staidx0.mul", "statics0.mul",
+                                 "stadif0.mul", "stadifi0.mul", "stadifl0.mul"})
+            ws.file(QString("out/") + name, name);  // earlier outputs of every job
+        const QMap<QString, QByteArray> earlier = contents(ws.out());
+        const QStringList paths = inputPaths(ws, failure.inputs);
+        RecordingProgress progress;
+        progress.onStep = [&](qint64 step) {
+            if (step == 100 && failure.partWay == PartWay::InputShrinks)
+                QFile::resize(paths[failure.shrinking], 1000);
+            return step != 200 || failure.partWay != PartWay::Stop;
+        };
+#ifdef Q_OS_WIN
+        if (failure.partWay == PartWay::FullDisk)
+            QSKIP("The full disk is made with RLIMIT_FSIZE, which Windows lacks: it has no limit on a "
+                  "process's file size, and no small volume can be mounted for a test under Wine");
+#else
+        const FileSizeLimit limit(failure.partWay == PartWay::FullDisk ? 16 * 1024 : RLIM_INFINITY);
+#endif
+        const JobOutcome outcome = runJob(failure.job, paths, folders[int(failure.folder)], 0, &progress);
+        QCOMPARE(outcome.message(), failure.message);
+        QCOMPARE(outcome.stopped(), failure.partWay == PartWay::Stop);
+        QCOMPARE(progress.total != -1, failure.walks);
+        QCOMPARE(progress.ended, failure.walks ? 1 : 0);
+        // A full disk ends the walk at the next step, well before its last.
+        QVERIFY(failure.partWay != PartWay::FullDisk || progress.steps.last() + 1000 < progress.total);
+        QCOMPARE(contents(ws.out()), earlier);
     }
 };
 

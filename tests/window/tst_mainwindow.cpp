@@ -35,9 +35,9 @@ void whenModal(std::function<void(T*)> handle, int triesLeft = 200)
     });
 }
 
-// Records the workers that the run slots call, each noted if the wait cursor
-// is not up; the real workers run unless `answer` is set, which is returned
-// instead.
+// Records the workers that the run slots call, and counts those called
+// without the wait cursor up; the real workers run unless `answer` is set,
+// which is returned instead.
 class RecordingWindow : public mainwindow
 {
 public:
@@ -49,13 +49,30 @@ public:
         bool record(const char* name)
     {
         const QCursor* cursor = QApplication::overrideCursor();
-        calls << QString(name)
-                     + (cursor && cursor->shape() == Qt::WaitCursor ? "" : " without the wait cursor");
+        calls << name;
+        callsWithoutWaitCursor += !cursor || cursor->shape() != Qt::WaitCursor;
         return !answer;
     }
     QStringList calls;
+    int callsWithoutWaitCursor = 0;
     std::optional<bool> answer;
 };
+
+// Which page of a side is current, as the side's mode says.
+enum class Page { Map, Statics };
+
+// The side's modes, and the widgets of the form that are disabled, the tab
+// bars' arrows aside, are what the pages say.
+bool showsPages(const mainwindow& w, Page generate, Page combine, const QSet<QWidget*>& disabled)
+{
+    QSet<QWidget*> found;
+    for (QWidget* widget : w.centralWidget()->findChildren<QWidget*>()) {
+        if (!widget->isEnabled() && !qobject_cast<QToolButton*>(widget))
+            found << widget;
+    }
+    return w.generateMode == (generate == Page::Statics) && w.combineMode == (combine == Page::Statics)
+           && found == disabled;
+}
 
 }  // namespace
 
@@ -79,25 +96,6 @@ private slots:
 #endif
     }
 
-    void metaObjectHasTheNineteenSlots()
-    {
-        const QMetaObject& meta = mainwindow::staticMetaObject;
-        QStringList signatures;
-        for (int i = meta.methodOffset(); i < meta.methodCount(); ++i) {
-            const QMetaMethod method = meta.method(i);
-            QCOMPARE(method.methodType(), QMetaMethod::Slot);
-            signatures << QString::fromLatin1(method.methodSignature());
-        }
-        QCOMPARE(signatures.join(' '),
-                 "fileExit() helpAbout() findRefIdx() findRefData() findDif() findDifl() "
-                 "findDifi() findOutputDir() findStaMul() findCStaMul() findStaIdx() "
-                 "findCStaIdx() findMapMul() findCMapMul() tabChange(QWidget*) "
-                 "tabCChange(QWidget*) diffGenerate() diffCombine() languageChange()");
-        mainwindow window;
-        QVERIFY(window.objectName() == "mainwindow" && window.isWindow() && !window.parent());
-        QCOMPARE(mainwindow(nullptr, "second").objectName(), QString("second"));
-    }
-
     // Each side starts in map mode: only the index rows it does not read are
     // disabled. A side's own tabs switch its mode, its index row and nothing else;
     // the run slots call the worker of their side's mode under the wait
@@ -105,44 +103,35 @@ private slots:
     void tabsSwitchModesAndWorkers()
     {
         RecordingWindow w;
-        // The two modes, then the disabled widgets of the form, the tab bars' arrows aside.
-        const auto state = [&w] {
-            QStringList disabled;
-            for (QWidget* widget : w.centralWidget()->findChildren<QWidget*>()) {
-                if (!widget->isEnabled() && !qobject_cast<QToolButton*>(widget))
-                    disabled << widget->objectName();
-            }
-            disabled.sort();
-            return QString("%1%2 ").arg(w.generateMode).arg(w.combineMode) + disabled.join(' ');
-        };
-        const QString start = "00 lineDifi lineRefIdx pushDifi pushRefIdx";
-        QCOMPARE(state(), start);
+        const QSet<QWidget*> indexRows{w.lineRefIdx, w.pushRefIdx, w.lineDifi, w.pushDifi};
+        QVERIFY(showsPages(w, Page::Map, Page::Map, indexRows));
         w.answer = true;
         w.pushGenerate->click();
         QCOMPARE(w.statusBar()->currentMessage(), QString("Ready"));
         w.tabWidget2->setCurrentIndex(1);
         w.tabWidget3->setCurrentIndex(1);  // the outer tabs change no mode
-        QCOMPARE(state(), "10 lineDifi pushDifi");
+        QVERIFY(showsPages(w, Page::Statics, Page::Map, {w.lineDifi, w.pushDifi}));
         w.statusBar()->showMessage("earlier");
         w.answer = false;
         w.pushCombine->click();
         w.tabWidget4->setCurrentIndex(1);
-        QCOMPARE(state(), "11 ");
+        QVERIFY(showsPages(w, Page::Statics, Page::Statics, {}));
         w.pushCombine->click();
         w.pushGenerate->click();
         QCOMPARE(w.statusBar()->currentMessage(), QString("earlier"));
-        QCOMPARE(w.calls.join(' '), "mapDiffGenerate mapDiffCombine staticsDiffCombine staticsDiffGenerate");
-        QVERIFY(!QApplication::overrideCursor());
+        QCOMPARE(w.calls, QStringList({"mapDiffGenerate", "mapDiffCombine", "staticsDiffCombine",
+                                       "staticsDiffGenerate"}));
+        QVERIFY(w.callsWithoutWaitCursor == 0 && !QApplication::overrideCursor());
         w.lineRefIdx->setText("kept");
         w.tabWidget2->setCurrentIndex(0);
         w.tabWidget4->setCurrentIndex(0);
-        QVERIFY(state() == start && w.lineRefIdx->text() == "kept");
+        QVERIFY(showsPages(w, Page::Map, Page::Map, indexRows) && w.lineRefIdx->text() == "kept");
         w.tabChange(nullptr);  // no page: nothing changes
         w.tabCChange(nullptr);
-        QCOMPARE(state(), start);
+        QVERIFY(showsPages(w, Page::Map, Page::Map, indexRows));
         w.tabChange(w.tab);  // not a page of this side: index -1 counts as statics
         w.tabCChange(w.tab);
-        QCOMPARE(state(), "11 ");
+        QVERIFY(showsPages(w, Page::Statics, Page::Statics, {}));
     }
 
     // The game directory: none, then the game's entries, the newer first,
@@ -180,38 +169,41 @@ private slots:
         mainwindow w;
         w.tabWidget2->setCurrentIndex(1);  // enables the index rows
         w.tabWidget4->setCurrentIndex(1);
-        const char* rows[][3] = {{"pushRefIdx", "lineRefIdx", "Reference Index File"},
-                                 {"pushRefData", "lineRefData", "Reference Data File"},
-                                 {"pushDif", "lineDif", "Dif Data File"},
-                                 {"pushDifl", "lineDifl", "Dif Locator File"},
-                                 {"pushDifi", "lineDifi", "Dif Index File"},
-                                 {"pushStaData", "lineStaMul", "Current Static Data File"},
-                                 {"pushCStaData", "lineCStaData", "Current Static Data File"},
-                                 {"pushStaIdx", "lineStaIdx", "Current Static Index File"},
-                                 {"pushCStaIdx", "lineCStaIdx", "Current Static Index File"},
-                                 {"pushMapData", "lineMapMul", "Current Map Data File"},
-                                 {"pushCMap", "lineCMap", "Current Map Data File"},
-                                 {"pushOutDir", "lineOutDir", "Output Directory"}};
-        for (const auto& [button, field, caption] : rows) {
-            const bool folder = QString(field) == "lineOutDir";
-            const QStringList expected =
-                folder ? QStringList{caption, "a folder", "All Files (*)"}
-                       : QStringList{caption, ws.dir.path(), "Mul (*.mul)", "All files(*.*)"};
-            auto* line = w.findChild<QLineEdit*>(field);
+        const std::tuple<QPushButton*, QLineEdit*, const char*> pickers[] = {
+            {w.pushRefIdx, w.lineRefIdx, "Reference Index File"},
+            {w.pushRefData, w.lineRefData, "Reference Data File"},
+            {w.pushDif, w.lineDif, "Dif Data File"},
+            {w.pushDifl, w.lineDifl, "Dif Locator File"},
+            {w.pushDifi, w.lineDifi, "Dif Index File"},
+            {w.pushStaData, w.lineStaMul, "Current Static Data File"},
+            {w.pushCStaData, w.lineCStaData, "Current Static Data File"},
+            {w.pushStaIdx, w.lineStaIdx, "Current Static Index File"},
+            {w.pushCStaIdx, w.lineCStaIdx, "Current Static Index File"},
+            {w.pushMapData, w.lineMapMul, "Current Map Data File"},
+            {w.pushCMap, w.lineCMap, "Current Map Data File"},
+            {w.pushOutDir, w.lineOutDir, "Output Directory"}};
+        for (const auto& [button, field, caption] : pickers) {
+            const bool folder = field == w.lineOutDir;
             for (const QString& choice : {QString(), folder ? ws.out() : chosen}) {
-                line->setText("earlier");
-                QStringList seen;
+                field->setText("earlier");
+                QString title, directory;
+                QStringList filters;
+                bool picksFolder = false;
                 whenModal<QFileDialog>([&](QFileDialog* dialog) {
-                    const bool folderMode = dialog->fileMode() == QFileDialog::Directory;
-                    seen << dialog->windowTitle()
-                         << (folderMode ? "a folder" : dialog->directory().absolutePath())
-                         << dialog->nameFilters();
+                    title = dialog->windowTitle();
+                    picksFolder = dialog->fileMode() == QFileDialog::Directory;
+                    directory = dialog->directory().absolutePath();
+                    filters = dialog->nameFilters();
                     dialog->selectFile(choice);
                     choice.isEmpty() ? dialog->reject() : static_cast<QDialog*>(dialog)->accept();
                 });
-                w.findChild<QPushButton*>(button)->click();
-                QCOMPARE(seen, expected);
-                QCOMPARE(line->text(), choice.isEmpty() ? "earlier" : choice);
+                button->click();
+                QVERIFY(title == caption && picksFolder == folder);
+                if (!folder)
+                    QCOMPARE(directory, ws.dir.path());
+                const QStringList fileFilters{"Mul (*.mul)", "All files(*.*)"};
+                QCOMPARE(filters, folder ? QStringList{"All Files (*)"} : fileFilters);
+                QCOMPARE(field->text(), choice.isEmpty() ? "earlier" : choice);
             }
         }
     }
@@ -223,6 +215,7 @@ private slots:
     void allFourJobsFromTheWindow()
     {
         Workspace ws;
+        // Malas, 25 x 10 blocks: 30% changed, 10% emptied, 10% new, from seed 5.
         SampleFacetOptions options{ws.path("sample"), 3, 25, 10, 0.3, 0.1, 0.1, 5, MapFormat::Uop};
         QVERIFY(writeSampleFacet(options).status.ok());
         const FacetFiles ref = referenceFiles(options), cur = editedFiles(options);
@@ -230,10 +223,9 @@ private slots:
         RecordingWindow w;
         w.lineOutDir->setText(ws.out());
         w.comboBox1->setCurrentIndex(3);
-        // Each field named with its text: "lineRefData=path".
-        const auto run = [&](QPushButton* button, const QStringList& fields) {
-            for (const QString& field : fields)
-                w.findChild<QLineEdit*>(field.section('=', 0, 0))->setText(field.section('=', 1));
+        const auto run = [&](QPushButton* button, const QList<std::pair<QLineEdit*, QString>>& fields) {
+            for (const auto& [field, text] : fields)
+                field->setText(text);
             w.statusBar()->clearMessage();
             QList<QPoint> seen;  // value, maximum
             QTimer watch;
@@ -251,23 +243,28 @@ private slots:
             QVERIFY(!w.statusBar()->findChild<QProgressBar*>() && !QApplication::overrideCursor());
             QCOMPARE(w.statusBar()->currentMessage(), QString("Ready"));
         };
-        const QString out = "=" + ws.out() + "/";
-        run(w.pushGenerate, {"lineRefData=" + ref.map, "lineMapMul=" + cur.map});
-        run(w.pushCombine,
-            {"lineCMap=" + ref.map, "lineDif" + out + "mapdif3.mul", "lineDifl" + out + "mapdifl3.mul"});
+        run(w.pushGenerate, {{w.lineRefData, ref.map}, {w.lineMapMul, cur.map}});
+        run(w.pushCombine, {{w.lineCMap, ref.map},
+                            {w.lineDif, ws.outFile("mapdif3.mul")},
+                            {w.lineDifl, ws.outFile("mapdifl3.mul")}});
         QVERIFY(checkCombinedMap(cur.map, ws.outFile("map3.mul")).status.ok());
         w.tabWidget2->setCurrentIndex(1);
         w.tabWidget4->setCurrentIndex(1);
-        run(w.pushGenerate, {"lineRefIdx=" + ref.index, "lineRefData=" + ref.data, "lineStaIdx=" + cur.index,
-                             "lineStaMul=" + cur.data});
-        run(w.pushCombine,
-            {"lineCStaIdx=" + ref.index, "lineCStaData=" + ref.data, "lineDif" + out + "stadif3.mul",
-             "lineDifi" + out + "stadifi3.mul", "lineDifl" + out + "stadifl3.mul"});
+        run(w.pushGenerate, {{w.lineRefIdx, ref.index},
+                             {w.lineRefData, ref.data},
+                             {w.lineStaIdx, cur.index},
+                             {w.lineStaMul, cur.data}});
+        run(w.pushCombine, {{w.lineCStaIdx, ref.index},
+                            {w.lineCStaData, ref.data},
+                            {w.lineDif, ws.outFile("stadif3.mul")},
+                            {w.lineDifi, ws.outFile("stadifi3.mul")},
+                            {w.lineDifl, ws.outFile("stadifl3.mul")}});
         QVERIFY(
             checkCombinedStatics(cur.index, cur.data, ws.outFile("staidx3.mul"), ws.outFile("statics3.mul"))
                 .status.ok());
         QCOMPARE(ws.outFiles().size(), 8);
-        QCOMPARE(w.calls.join(' '), "mapDiffGenerate mapDiffCombine staticsDiffGenerate staticsDiffCombine");
+        QCOMPARE(w.calls, QStringList({"mapDiffGenerate", "mapDiffCombine", "staticsDiffGenerate",
+                                       "staticsDiffCombine"}));
     }
 
     // Exit ends the event loop with 0, while idle and during a run, which it
@@ -293,7 +290,8 @@ private slots:
         }
     }
 
-    void aboutBox()
+    // The About box; the window's object name, unless it is given one.
+    void aboutBoxAndName()
     {
         mainwindow w;
         QStringList seen;
@@ -305,6 +303,8 @@ private slots:
         });
         w.helpAboutAction->trigger();
         QCOMPARE(seen, QStringList({"Quillmark", "Version .95"}));
+        QVERIFY(w.objectName() == "mainwindow" && w.isWindow() && !w.parent());
+        QCOMPARE(mainwindow(nullptr, "second").objectName(), QString("second"));
     }
 };
 

@@ -5,8 +5,8 @@
 // during the commit; and what killed jobs leave behind while a living job's
 // file stays (Windows marks it by keeping it open, not with flock).
 
-#include "diffjobs.h"
 #include "jobmessages.h"
+#include "jobs.h"
 #include "platformfile.h"
 #include "stagingnames.h"
 #include "workspace.h"
@@ -19,6 +19,7 @@
 #include <functional>
 #include <windows.h>
 
+using namespace quillmark;
 using testfiles::filesIn;
 using testfiles::read;
 
@@ -148,8 +149,7 @@ private slots:
         const Combination made =
             combineInto(base, base + (form == PathForm::ForwardSlashes ? "/out" : "\\out"));
         QVERIFY2(made.outcome.succeeded(),
-                 qPrintable(made.outcome.message() + ": " + made.outcome.failure().file + ": "
-                            + made.outcome.failure().reason));
+                 qPrintable(made.outcome.failure().text()));
         QCOMPARE(filesIn(ws.path(folder + "/out")), QStringList{"map0.mul"});
         QVERIFY(read(ws.path(folder + "/out/map0.mul")) == made.expected);
         QCOMPARE(filesIn(ws.path(folder)), QStringList({"map0.mul", "mapdif0.mul", "mapdifl0.mul"}));
@@ -184,8 +184,8 @@ private slots:
         const DWORD attributes = GetFileAttributesW(wideTarget);
         SetFileAttributesW(wideTarget, FILE_ATTRIBUTE_NORMAL);  // lets the workspace go
         QCOMPARE(made.outcome.message(), QString(jobmessage::UnableToCreateNewMap));
-        QCOMPARE(made.outcome.failure().file, target);
-        QCOMPARE(made.outcome.failure().reason, QString("Permission denied"));
+        QCOMPARE(made.outcome.failure().file(), target);
+        QCOMPARE(made.outcome.failure().reason(), QString("Permission denied"));
         QCOMPARE(ws.outFiles(), QStringList{"map0.mul"});
         QCOMPARE(read(target), QByteArray("old"));
         QVERIFY(attributes & FILE_ATTRIBUTE_READONLY);
@@ -225,8 +225,8 @@ private slots:
         QVERIFY(holder.waitForFinished(60000));
         QVERIFY(progress.held || fromTheStart);
         QCOMPARE(failed.outcome.message(), QString(jobmessage::UnableToWriteNewMap));
-        QCOMPARE(failed.outcome.failure().file, target);
-        QVERIFY(!failed.outcome.failure().reason.isEmpty());
+        QCOMPARE(failed.outcome.failure().file(), target);
+        QVERIFY(!failed.outcome.failure().reason().isEmpty());
         QCOMPARE(ws.outFiles(), QStringList{"map0.mul"});
         QCOMPARE(read(target), QByteArray("old"));
         const Combination made = combineInto(ws.path("in"), ws.out());
@@ -246,7 +246,7 @@ private slots:
             ws.file(QString("out/") + name, "x");
         const QString live = ".statics0.mul.quillmark-part-live";
         platformfile::NativeFile liveFile;
-        QVERIFY(liveFile.createNew(stagingnames::native(ws.outFile(live)).constData()));
+        QVERIFY(liveFile.createNew(ws.outFile(live)).ok());
         QVERIFY(combineInto(ws.path("in"), ws.out()).outcome.succeeded());
         QCOMPARE(ws.outFiles(), QStringList({live, "map0.mul", "notes.quillmark-part-1"}));
     }
