@@ -1,33 +1,33 @@
 #include "blockpicture.h"
 
 #include "outputfolder.h"
+#include "picture.h"
+#include "pngdata.h"
 #include "stagedcommit.h"
 #include "stagedfile.h"
 
-#include <QBuffer>
 #include <QFileInfo>
-#include <QImage>
 
 namespace quillmark {
 
 namespace {
 
-const QRgb Unchanged = qRgb(0x1c, 0x24, 0x30);
-const QRgb Changed = qRgb(0xff, 0xd0, 0x20);
+static_assert(MaxPictureSide <= Picture::MaxSide, "every grid the tools accept can be drawn");
 
+constexpr Rgb Unchanged = rgb(0x1c, 0x24, 0x30);
+constexpr Rgb Changed = rgb(0xff, 0xd0, 0x20);
+
+// Empty when there is no memory for the picture or its compression.
 QByteArray pngOf(const BlockMarks& marks)
 {
-    QImage image(int(marks.width()), int(marks.height()), QImage::Format_RGB32);
-    image.fill(Unchanged);
+    Picture picture(int(marks.width()), int(marks.height()), Unchanged);
+    if (picture.isNull())
+        return QByteArray();
     for (qint64 block = 0; block < marks.width() * marks.height(); ++block) {
         if (marks.isMarked(block))
-            image.setPixel(int(block / marks.height()), int(block % marks.height()), Changed);
+            picture.row(int(block % marks.height()))[block / marks.height()] = Changed;
     }
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return png;
+    return encodePng(picture);
 }
 
 }  // namespace
@@ -40,6 +40,8 @@ Status writeBlockPicture(const QString& path, const BlockMarks& marks, const Com
                                    .arg(marks.width())
                                    .arg(marks.height()));
     const QByteArray png = pngOf(marks);
+    if (png.isEmpty())
+        return Status::failure(QStringLiteral("Unable to write %1: out of memory").arg(path));
     StagedFile picture(path);
     Status written;
     {

@@ -2,6 +2,8 @@
 
 #include "pngdata.h"
 
+#include <QStringList>
+
 namespace quillmark {
 
 namespace {
@@ -94,7 +96,7 @@ QString reasonText(NoOpRecord::Reason reason)
 
 }  // namespace
 
-void HtmlPage::begin(const ReportFacts& facts, const PageContext& context, const QImage& overview)
+void HtmlPage::begin(const ReportFacts& facts, const PageContext& context, const Picture& overview)
 {
     const QString title = QStringLiteral("Quillmark report: %1").arg(escaped(context.facetName));
     m_out.write(QString::fromLatin1(Head).arg(title));
@@ -161,7 +163,7 @@ void HtmlPage::noOpRecords(const ReportFacts& facts)
     m_out.write("</table>\n");
 }
 
-void HtmlPage::picture(const QImage& image, const QString& attributes)
+void HtmlPage::picture(const Picture& image, const QString& attributes)
 {
     const QByteArray png = encodePng(image);
     m_out.write(QStringLiteral("<img %1 width=\"%2\" height=\"%3\" src=\"data:image/png;base64,")
@@ -188,8 +190,8 @@ void HtmlPage::region(int number, const Region& region, const PictureArea& area,
             .arg(area.y)
             .arg(area.pixelsPerTile)
             .arg(area.tilesPerPixel);
-    for (const auto& [side, image] : {std::pair<const char*, const QImage*>{"before", &pictures.before},
-                                      std::pair<const char*, const QImage*>{"after", &pictures.after}}) {
+    for (const auto& [side, image] : {std::pair<const char*, const Picture*>{"before", &pictures.before},
+                                      std::pair<const char*, const Picture*>{"after", &pictures.after}}) {
         m_out.write(QStringLiteral("<figure><figcaption>%1</figcaption>\n")
                         .arg(QLatin1String(side) == QLatin1String("before") ? QStringLiteral("Before")
                                                                             : QStringLiteral("After")));

@@ -17,8 +17,6 @@
 #include "reportinputs.h"
 #include "textout.h"
 
-#include <QImage>
-
 #include <vector>
 
 namespace quillmark {
@@ -49,7 +47,7 @@ class HtmlPage
 public:
     explicit HtmlPage(Output& out) : m_out(out) {}
 
-    void begin(const ReportFacts& facts, const PageContext& context, const QImage& overview);
+    void begin(const ReportFacts& facts, const PageContext& context, const Picture& overview);
     void region(int number, const Region& region, const PictureArea& area, const RegionPictures& pictures,
                 const RegionLists& lists);
     // The regions from `first` on, one row each.
@@ -59,7 +57,7 @@ public:
 private:
     void summary(const ReportFacts& facts, const PageContext& context);
     void noOpRecords(const ReportFacts& facts);
-    void picture(const QImage& image, const QString& attributes);
+    void picture(const Picture& image, const QString& attributes);
     void landList(const Region& region, const std::vector<LandCellChange>& land);
     void staticsList(const char* title, qint64 total, const std::vector<StaticItem>& items);
     void more(qint64 total, size_t shown, int columns);

@@ -1,7 +1,5 @@
 #include "overview.h"
 
-#include <QPainter>
-
 namespace quillmark {
 
 namespace {
@@ -11,6 +9,8 @@ constexpr int MinWidth = 640;
 constexpr int DigitScale = 2;
 constexpr int DigitWidth = 3;
 constexpr int DigitHeight = 5;
+// The land shows through black of this opacity (of 255), so that marks stand out on any ground.
+constexpr int LandDimming = 110;
 
 // Digits 0 to 9, 3 x 5 pixels, row by row from the top, high bit on the left:
 // a font of its own, since the tool runs where no font or display exists.
@@ -19,20 +19,19 @@ constexpr quint16 Digits[10] = {
     0b111100111001111, 0b111100111101111, 0b111001001001001, 0b111101111101111, 0b111101111001111,
 };
 
-void drawNumber(QImage& image, int left, int top, int number, QRgb colour)
+void drawNumber(Picture& image, int left, int top, int number, Rgb colour)
 {
-    const QString text = QString::number(number);
+    const QByteArray text = QByteArray::number(number);
     const int advance = (DigitWidth + 1) * DigitScale;
-    QPainter painter(&image);
-    painter.fillRect(left - 1, top - 1, int(text.size()) * advance + 1, DigitHeight * DigitScale + 2,
-                     QColor(0, 0, 0));
+    image.fillRect(left - 1, top - 1, int(text.size()) * advance + 1, DigitHeight * DigitScale + 2,
+                   rgb(0, 0, 0));
     for (int d = 0; d < text.size(); ++d) {
-        const quint16 glyph = Digits[text.at(d).unicode() - '0'];
+        const quint16 glyph = Digits[text.at(d) - '0'];
         for (int bit = 0; bit < DigitWidth * DigitHeight; ++bit) {
             if (!((glyph >> (DigitWidth * DigitHeight - 1 - bit)) & 1))
                 continue;
-            painter.fillRect(left + d * advance + bit % DigitWidth * DigitScale,
-                             top + bit / DigitWidth * DigitScale, DigitScale, DigitScale, QColor(colour));
+            image.fillRect(left + d * advance + bit % DigitWidth * DigitScale,
+                           top + bit / DigitWidth * DigitScale, DigitScale, DigitScale, colour);
         }
     }
 }
@@ -46,36 +45,28 @@ Overview::Overview(qint64 widthBlocks, qint64 heightBlocks) : m_heightBlocks(qMa
     const int width = int(qMax<qint64>(1, (widthBlocks + m_blocksPerPixel - 1) / m_blocksPerPixel));
     const int height = int(qMax<qint64>(1, (heightBlocks + m_blocksPerPixel - 1) / m_blocksPerPixel));
     m_scale = qMax(1, qMin(MinWidth / width, MaxSide / qMax(width, height)));
-    m_samples = QImage(width, height, QImage::Format_RGB32);
-    m_samples.fill(Palette::NoLand);
+    m_samples = Picture(width, height, Palette::NoLand);
 }
 
-void Overview::setColour(qint64 block, QRgb colour)
+void Overview::setColour(qint64 block, Rgb colour)
 {
     const int x = int(block / m_heightBlocks / m_blocksPerPixel);
     const int y = int(block % m_heightBlocks / m_blocksPerPixel);
     if (x < m_samples.width() && y < m_samples.height())
-        m_samples.setPixel(x, y, colour);
+        m_samples.row(y)[x] = colour;
 }
 
-QImage Overview::draw(const ReportFacts& facts) const
+Picture Overview::draw(const ReportFacts& facts) const
 {
-    // The land dimmed, so that marks stand out on any ground.
-    QImage image = m_samples.scaled(m_samples.width() * m_scale, m_samples.height() * m_scale);
+    Picture image = m_samples.scaledUp(m_scale);
     if (image.isNull())
         return image;
-    {
-        QPainter painter(&image);
-        painter.fillRect(image.rect(), QColor(0, 0, 0, 110));
-    }
+    image.dim(LandDimming);
     const int cell = m_scale;
     for (const ChangedBlock& changed : facts.changed) {
         const int x = int(facts.blockX(changed.block) / m_blocksPerPixel) * cell;
         const int y = int(facts.blockY(changed.block) / m_blocksPerPixel) * cell;
-        for (int dy = 0; dy < cell; ++dy) {
-            for (int dx = 0; dx < cell; ++dx)
-                image.setPixel(x + dx, y + dy, ChangedMark);
-        }
+        image.fillRect(x, y, cell, cell, ChangedMark);
     }
     const int numbered = int(qMin<qint64>(NumberedRegions, qint64(facts.regions.size())));
     for (int r = numbered - 1; r >= 0; --r)
@@ -85,18 +76,14 @@ QImage Overview::draw(const ReportFacts& facts) const
 
 // A frame one pixel outside the region's blocks, its number above its
 // top-left corner (inside when at the top edge).
-void Overview::frameRegion(QImage& image, const Region& region, int number) const
+void Overview::frameRegion(Picture& image, const Region& region, int number) const
 {
     const qint64 blockPixels = qint64(TilesPerSide) * m_blocksPerPixel;
     const int left = int(region.x / blockPixels) * m_scale - 1;
     const int top = int(region.y / blockPixels) * m_scale - 1;
     const int right = int((region.x + region.width - 1) / blockPixels + 1) * m_scale;
     const int bottom = int((region.y + region.height - 1) / blockPixels + 1) * m_scale;
-    {
-        QPainter painter(&image);
-        painter.setPen(QColor(RegionFrame));
-        painter.drawRect(left, top, right - left, bottom - top);
-    }
+    image.outlineRect(left, top, right - left + 1, bottom - top + 1, RegionFrame);
     const int labelHeight = DigitHeight * DigitScale + 2;
     const int labelTop = top - labelHeight >= 0 ? top - labelHeight + 1 : top + 2;
     drawNumber(image, qMax(1, left), labelTop, number, RegionFrame);

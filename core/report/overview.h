@@ -7,9 +7,8 @@
 // needed and no more than the picture is held.
 
 #include "palette.h"
+#include "picture.h"
 #include "reportfacts.h"
-
-#include <QImage>
 
 namespace quillmark {
 
@@ -20,8 +19,8 @@ class Overview
 {
 public:
     static constexpr int MaxSide = 1024;
-    static constexpr QRgb ChangedMark = 0xffffd020;
-    static constexpr QRgb RegionFrame = 0xff30e0ff;
+    static constexpr Rgb ChangedMark = rgb(0xff, 0xd0, 0x20);
+    static constexpr Rgb RegionFrame = rgb(0x30, 0xe0, 0xff);
 
     Overview(qint64 widthBlocks, qint64 heightBlocks);
 
@@ -32,21 +31,21 @@ public:
                || (block / m_heightBlocks % m_blocksPerPixel == 0
                    && block % m_heightBlocks % m_blocksPerPixel == 0);
     }
-    void setColour(qint64 block, QRgb colour);
+    void setColour(qint64 block, Rgb colour);
 
     // The finished picture; `scale` pixels per sampled block. Null when
     // there was no memory for it.
-    QImage draw(const ReportFacts& facts) const;
+    Picture draw(const ReportFacts& facts) const;
     int scale() const { return m_scale; }
     int blocksPerPixel() const { return m_blocksPerPixel; }
 
 private:
-    void frameRegion(QImage& image, const Region& region, int number) const;
+    void frameRegion(Picture& image, const Region& region, int number) const;
 
     qint64 m_heightBlocks;
     int m_blocksPerPixel = 1;
     int m_scale = 1;
-    QImage m_samples;
+    Picture m_samples;
 };
 
 }  // namespace quillmark

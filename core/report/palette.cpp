@@ -1,7 +1,5 @@
 #include "palette.h"
 
-#include <QColor>
-
 #include <iterator>
 
 namespace quillmark {
@@ -25,12 +23,12 @@ int clampByte(double value)
     return qBound(0, qRound(value), 255);
 }
 
-QRgb scaled(int red, int green, int blue, double factor)
+Rgb scaled(int red, int green, int blue, double factor)
 {
-    return qRgb(clampByte(red * factor), clampByte(green * factor), clampByte(blue * factor));
+    return rgb(clampByte(red * factor), clampByte(green * factor), clampByte(blue * factor));
 }
 
-QRgb landByAltitude(int z, double shade)
+Rgb landByAltitude(int z, double shade)
 {
     const Stop* high = std::begin(LandStops) + 1;
     while (high != std::end(LandStops) - 1 && high->z < z)
@@ -38,8 +36,8 @@ QRgb landByAltitude(int z, double shade)
     const Stop* low = high - 1;
     const double t = qBound(0.0, double(z - low->z) / double(high->z - low->z), 1.0);
     const auto mix = [t](int a, int b) { return double(a) + (double(b) - double(a)) * t; };
-    return qRgb(clampByte(mix(low->red, high->red) * shade), clampByte(mix(low->green, high->green) * shade),
-                clampByte(mix(low->blue, high->blue) * shade));
+    return rgb(clampByte(mix(low->red, high->red) * shade), clampByte(mix(low->green, high->green) * shade),
+               clampByte(mix(low->blue, high->blue) * shade));
 }
 
 // A steady scatter of a number, for shades and hues that neighbours do not share.
@@ -56,13 +54,13 @@ bool Palette::isWater(quint16 tile)
     return (tile >= 0x00a8 && tile <= 0x00ab) || tile == 0x0136 || tile == 0x0137;
 }
 
-QRgb Palette::radarColour(quint16 colour)
+Rgb Palette::radarColour(quint16 colour)
 {
     const auto widen = [](int five) { return (five << 3) | (five >> 2); };
-    return qRgb(widen((colour >> 10) & 0x1f), widen((colour >> 5) & 0x1f), widen(colour & 0x1f));
+    return rgb(widen((colour >> 10) & 0x1f), widen((colour >> 5) & 0x1f), widen(colour & 0x1f));
 }
 
-QRgb Palette::builtinLand(const LandCell& cell)
+Rgb Palette::builtinLand(const LandCell& cell)
 {
     // Deeper water darker, higher ground lighter: height shows in both.
     if (isWater(cell.tile))
@@ -71,11 +69,11 @@ QRgb Palette::builtinLand(const LandCell& cell)
     return landByAltitude(cell.z, shade);
 }
 
-QRgb Palette::builtinItem(quint16 id)
+Rgb Palette::builtinItem(quint16 id)
 {
     // Red through yellow, green and cyan to blue: the purples and magentas
     // are left to the outline of changed tiles.
-    return QColor::fromHsv(int(scatter(id) % 250), 230, 255).rgb();
+    return fromHsv(int(scatter(id) % 250), 230, 255);
 }
 
 }  // namespace quillmark

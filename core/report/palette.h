@@ -1,8 +1,7 @@
 #pragma once
 
+#include "colour.h"
 #include "reportfacts.h"
-
-#include <QRgb>
 
 #include <vector>
 
@@ -20,27 +19,27 @@ class Palette
 public:
     static constexpr qint64 ItemBase = 0x4000;
     static constexpr qint64 RadarEntries = ItemBase + 0x10000;  // every index a land tile or item can have
-    static constexpr QRgb NoLand = 0xff101010;                  // past the end of the map
-    static constexpr QRgb Outline = 0xffff00ff;                 // around a changed tile
+    static constexpr Rgb NoLand = rgb(0x10, 0x10, 0x10);        // past the end of the map
+    static constexpr Rgb Outline = rgb(0xff, 0x00, 0xff);       // around a changed tile
 
     Palette() = default;
     explicit Palette(std::vector<quint16> radar) : m_radar(std::move(radar)) {}
 
-    QRgb land(const LandCell& cell) const
+    Rgb land(const LandCell& cell) const
     {
         return cell.tile < ItemBase && cell.tile < m_radar.size() ? radarColour(m_radar[cell.tile])
                                                                   : builtinLand(cell);
     }
-    QRgb item(quint16 id) const
+    Rgb item(quint16 id) const
     {
         const size_t index = size_t(ItemBase) + id;
         return index < m_radar.size() ? radarColour(m_radar[index]) : builtinItem(id);
     }
 
     // A radar colour: 5 bits each of red, green and blue, blue in the low bits.
-    static QRgb radarColour(quint16 colour);
-    static QRgb builtinLand(const LandCell& cell);
-    static QRgb builtinItem(quint16 id);
+    static Rgb radarColour(quint16 colour);
+    static Rgb builtinLand(const LandCell& cell);
+    static Rgb builtinItem(quint16 id);
     static bool isWater(quint16 tile);
 
 private:

@@ -4,8 +4,6 @@
 
 #include "jobmessages.h"
 
-#include <QColor>
-
 #include <array>
 
 namespace quillmark {
@@ -14,6 +12,8 @@ namespace {
 
 // Scaled up, a single block with its margin is about this wide.
 constexpr int SmallPictureWidth = 384;
+// An item's rim: its colour with the value divided by 1.7.
+constexpr int ItemRimDarkness = 170;
 
 // The highest entry of each tile of a block (on ties the larger id, then
 // hue, so that the order of the entries never changes the picture).
@@ -58,7 +58,7 @@ public:
     Painter(const PictureArea& area, const PictureStyle& style) : m_area(area), m_style(style) {}
 
     // Tile (x, y) of the world, in `image`, when the picture shows it.
-    void paintTile(QImage& image, qint64 x, qint64 y, const DrawnSide& side, int cell, bool changed) const
+    void paintTile(Picture& image, qint64 x, qint64 y, const DrawnSide& side, int cell, bool changed) const
     {
         const qint64 i = x - m_area.x;
         const qint64 j = y - m_area.y;
@@ -69,12 +69,12 @@ public:
         const int left = int(i / k) * n;
         const int top = int(j / k) * n;
         const StaticItem* item = side.tops[size_t(cell)];
-        const QRgb ground = side.hasLand ? m_style.palette.land(side.cells[size_t(cell)]) : Palette::NoLand;
-        const QRgb fill = item ? m_style.palette.item(item->id) : ground;
+        const Rgb ground = side.hasLand ? m_style.palette.land(side.cells[size_t(cell)]) : Palette::NoLand;
+        const Rgb fill = item ? m_style.palette.item(item->id) : ground;
         fillSquare(image, left, top, n, fill);
         // An item shows as an object on the ground: a darker rim when there is room for one.
         if (item && n >= 4)
-            frame(image, left, top, n, QColor(fill).darker(170).rgb());
+            frame(image, left, top, n, darker(fill, ItemRimDarkness));
         if (changed && m_style.outline) {
             if (n >= 3)
                 frame(image, left, top, n, Palette::Outline);
@@ -95,19 +95,16 @@ public:
     }
 
 private:
-    static QRgb* pixel(QImage& image, int x, int y)
-    {
-        // bits() once the image is detached costs nothing; scanLine() and setPixel() check every call.
-        return reinterpret_cast<QRgb*>(image.bits() + qsizetype(y) * image.bytesPerLine()) + x;
-    }
-    static void fillSquare(QImage& image, int left, int top, int size, QRgb colour)
+    // Every tile lies inside the picture, so its pixels are drawn without the clipping of fillRect().
+    static Rgb* pixel(Picture& image, int x, int y) { return image.row(y) + x; }
+    static void fillSquare(Picture& image, int left, int top, int size, Rgb colour)
     {
         for (int y = top; y < top + size; ++y) {
-            QRgb* line = pixel(image, left, y);
+            Rgb* line = pixel(image, left, y);
             std::fill(line, line + size, colour);
         }
     }
-    static void frame(QImage& image, int left, int top, int size, QRgb colour)
+    static void frame(Picture& image, int left, int top, int size, Rgb colour)
     {
         const int last = size - 1;
         std::fill(pixel(image, left, top), pixel(image, left, top) + size, colour);
@@ -149,8 +146,8 @@ PictureArea pictureArea(const Region& region, qint64 widthTiles, qint64 heightTi
 Status drawRegion(const PictureArea& area, qint64 heightBlocks, const PictureStyle& style,
                   ReportInputs& inputs, RegionPictures& pictures)
 {
-    pictures.before = QImage(area.pixelWidth(), area.pixelHeight(), QImage::Format_RGB32);
-    pictures.after = QImage(area.pixelWidth(), area.pixelHeight(), QImage::Format_RGB32);
+    pictures.before = Picture(area.pixelWidth(), area.pixelHeight());
+    pictures.after = Picture(area.pixelWidth(), area.pixelHeight());
     if (pictures.before.isNull() || pictures.after.isNull())
         return pictureOutOfMemory();
     const Painter painter(area, style);

@@ -7,10 +7,9 @@
 // it is about 128 to 768 pixels wide and never more than 768 pixels on a side.
 
 #include "palette.h"
+#include "picture.h"
 #include "reportfacts.h"
 #include "reportinputs.h"
-
-#include <QImage>
 
 namespace quillmark {
 
@@ -37,8 +36,8 @@ PictureArea pictureArea(const Region& region, qint64 widthTiles, qint64 heightTi
 
 struct RegionPictures
 {
-    QImage before;
-    QImage after;
+    Picture before;
+    Picture after;
 };
 
 struct PictureStyle
@@ -47,8 +46,8 @@ struct PictureStyle
     bool outline = false;  // a frame around every changed tile
 };
 
-// A picture that could not be allocated: QImage says so with a null image,
-// not an exception, so it fails the job here as the memory guard fails one.
+// A picture that could not be allocated: it says so by being null, not by
+// an exception, so it fails the job here as the memory guard fails one.
 Status pictureOutOfMemory();
 
 // Draws both pictures of `area`, reading its blocks from `inputs`.

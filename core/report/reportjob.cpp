@@ -224,7 +224,7 @@ Status writeDocuments(const ReportJob& job, ReportInputs& inputs, const ReportFa
         json.emplace(*jsonFile);
     const PageContext context{QLatin1String(facets::geometry(job.facet).name), job.sources, job.radarColours,
                               job.gap, job.outline};
-    const QImage overviewPicture = overview.draw(facts);
+    const Picture overviewPicture = overview.draw(facts);
     if (overviewPicture.isNull())
         return pictureOutOfMemory();
     page.begin(facts, context, overviewPicture);

@@ -12,8 +12,8 @@ using namespace quillmark;
 int main(int argc, char** argv)
 {
     quillmark::platformfile::ignoreFileSizeSignal();
-    // No GUI application: the tool runs where no display exists. Drawing a
-    // picture needs only QImage, which does without one.
+    // No GUI application: the tool runs where no display exists, and draws
+    // its pictures with the engine's own pixels.
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("quillmark-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(QUILLMARK_VERSION));

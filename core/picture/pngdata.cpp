@@ -28,27 +28,27 @@ void appendChunk(QByteArray& png, const char type[4], const QByteArray& data)
 }
 
 // Each row's filter byte and filtered bytes.
-QByteArray filteredRows(const QImage& image)
+QByteArray filteredRows(const Picture& picture)
 {
-    const int width = image.width();
+    const int width = picture.width();
     const qsizetype rowBytes = qsizetype(width) * 3;
-    QByteArray rows(image.height() * (rowBytes + 1), '\0');
+    QByteArray rows(picture.height() * (rowBytes + 1), '\0');
     uchar* out = reinterpret_cast<uchar*>(rows.data());
-    const QRgb* previous = nullptr;
-    for (int y = 0; y < image.height(); ++y) {
-        const QRgb* pixels = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+    const Rgb* previous = nullptr;
+    for (int y = 0; y < picture.height(); ++y) {
+        const Rgb* pixels = picture.row(y);
         if (previous && std::equal(pixels, pixels + width, previous)) {
             *out = Up;  // and zeros, as the rows were made
             out += rowBytes + 1;
             continue;
         }
         *out++ = Sub;
-        QRgb left = 0;
+        Rgb left = 0;
         for (int x = 0; x < width; ++x) {
-            const QRgb pixel = pixels[x];
-            *out++ = uchar(qRed(pixel) - qRed(left));
-            *out++ = uchar(qGreen(pixel) - qGreen(left));
-            *out++ = uchar(qBlue(pixel) - qBlue(left));
+            const Rgb pixel = pixels[x];
+            *out++ = uchar(redOf(pixel) - redOf(left));
+            *out++ = uchar(greenOf(pixel) - greenOf(left));
+            *out++ = uchar(blueOf(pixel) - blueOf(left));
             left = pixel;
         }
         previous = pixels;
@@ -58,12 +58,9 @@ QByteArray filteredRows(const QImage& image)
 
 }  // namespace
 
-QByteArray encodePng(const QImage& source)
+QByteArray encodePng(const Picture& picture)
 {
-    const QImage image = source.format() == QImage::Format_RGB32 || source.format() == QImage::Format_ARGB32
-                             ? source
-                             : source.convertToFormat(QImage::Format_RGB32);
-    const QByteArray rows = filteredRows(image);
+    const QByteArray rows = filteredRows(picture);
     uLongf packedSize = compressBound(uLong(rows.size()));
     QByteArray packed(qsizetype(packedSize), Qt::Uninitialized);
     if (compress2(reinterpret_cast<Bytef*>(packed.data()), &packedSize,
@@ -73,8 +70,8 @@ QByteArray encodePng(const QImage& source)
     packed.truncate(qsizetype(packedSize));
 
     QByteArray header(13, '\0');
-    qToBigEndian(quint32(image.width()), header.data());
-    qToBigEndian(quint32(image.height()), header.data() + 4);
+    qToBigEndian(quint32(picture.width()), header.data());
+    qToBigEndian(quint32(picture.height()), header.data() + 4);
     header[8] = 8;  // bits per sample
     header[9] = 2;  // RGB
     QByteArray png("\x89PNG\r\n\x1a\n", 8);

@@ -1,0 +1,71 @@
+#include "picture.h"
+
+#include <algorithm>
+#include <new>
+
+namespace quillmark {
+
+Picture::Picture(int width, int height)
+{
+    if (width < 1 || height < 1 || width > MaxSide || height > MaxSide)
+        return;
+    m_pixels.reset(new (std::nothrow) Rgb[size_t(width) * size_t(height)]);
+    if (m_pixels) {
+        m_width = width;
+        m_height = height;
+    }
+}
+
+Picture::Picture(int width, int height, Rgb colour) : Picture(width, height)
+{
+    fill(colour);
+}
+
+void Picture::fillRect(int left, int top, int width, int height, Rgb colour)
+{
+    const int right = std::min(m_width, left + width);
+    const int bottom = std::min(m_height, top + height);
+    left = std::max(0, left);
+    top = std::max(0, top);
+    if (left >= right)
+        return;
+    for (int y = top; y < bottom; ++y)
+        std::fill(row(y) + left, row(y) + right, colour);
+}
+
+void Picture::outlineRect(int left, int top, int width, int height, Rgb colour)
+{
+    if (width < 1 || height < 1)
+        return;
+    fillRect(left, top, width, 1, colour);
+    fillRect(left, top + height - 1, width, 1, colour);
+    fillRect(left, top + 1, 1, height - 2, colour);
+    fillRect(left + width - 1, top + 1, 1, height - 2, colour);
+}
+
+void Picture::dim(int alpha)
+{
+    Rgb* const end = m_pixels.get() + qsizetype(m_width) * m_height;
+    for (Rgb* pixel = m_pixels.get(); pixel != end; ++pixel)
+        *pixel = dimmed(*pixel, alpha);
+}
+
+Picture Picture::scaledUp(int factor) const
+{
+    if (isNull() || factor < 1 || m_width > MaxSide / factor || m_height > MaxSide / factor)
+        return Picture();
+    Picture scaled(m_width * factor, m_height * factor);
+    if (scaled.isNull())
+        return scaled;
+    for (int y = 0; y < m_height; ++y) {
+        Rgb* out = scaled.row(y * factor);
+        for (int x = 0; x < m_width; ++x)
+            out = std::fill_n(out, factor, pixel(x, y));
+        for (int copy = 1; copy < factor; ++copy)
+            std::copy(scaled.row(y * factor), scaled.row(y * factor) + scaled.width(),
+                      scaled.row(y * factor + copy));
+    }
+    return scaled;
+}
+
+}  // namespace quillmark

@@ -1,0 +1,152 @@
+// The engine's pictures against the toolkit that drew them before: the same
+// colours to the last bit (so that a report's pages keep their bytes), the
+// same clipping of rectangles at the picture's edges, exact scaling, and
+// PNG data that any decoder reads back to the same pixels.
+
+#include "colour.h"
+#include "picture.h"
+#include "pngdata.h"
+
+#include <QColor>
+#include <QImage>
+#include <QPainter>
+#include <QtTest>
+
+using namespace quillmark;
+
+namespace {
+
+// Every fifth step of each channel, ends included: 52^3 colours.
+std::vector<Rgb> colourSweep()
+{
+    std::vector<Rgb> colours;
+    for (int r = 0; r < 256; r += 5)
+        for (int g = 0; g < 256; g += 5)
+            for (int b = 0; b < 256; b += 5)
+                colours.push_back(rgb(r, g, b));
+    return colours;
+}
+
+QImage imageOf(const Picture& picture)
+{
+    QImage image(picture.width(), picture.height(), QImage::Format_RGB32);
+    for (int y = 0; y < picture.height(); ++y)
+        std::copy(picture.row(y), picture.row(y) + picture.width(),
+                  reinterpret_cast<QRgb*>(image.scanLine(y)));
+    return image;
+}
+
+// Neighbouring pixels differ, and so do rows, unless `flat`.
+Picture pattern(int width, int height, bool flat)
+{
+    Picture picture(width, height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            picture.row(y)[x] = flat ? rgb(40, 90, 175) : rgb(x * 37, y * 91, (x ^ y) * 13);
+    return picture;
+}
+
+enum class Shape { Filled, Outlined };
+
+}  // namespace
+
+class PictureTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void coloursAsTheToolkitMadeThem()
+    {
+        for (int hue = 0; hue < 360; ++hue)
+            for (int saturation : {0, 1, 77, 230, 255})
+                for (int value : {0, 3, 128, 254, 255})
+                    QCOMPARE(fromHsv(hue, saturation, value), QColor::fromHsv(hue, saturation, value).rgb());
+        const std::vector<Rgb> colours = colourSweep();
+        for (const Rgb colour : colours)
+            for (int factor : {100, 170, 300})
+                QCOMPARE(darker(colour, factor), QColor(colour).darker(factor).rgb());
+        QImage painted = imageOf(Picture(1, 1));
+        for (const Rgb colour : colours) {
+            painted.fill(colour);
+            QPainter(&painted).fillRect(painted.rect(), QColor(0, 0, 0, 110));
+            QCOMPARE(dimmed(colour, 110), painted.pixel(0, 0));
+        }
+    }
+
+    // A rectangle from one pixel outside an edge to one past the other, as the overview frames regions.
+    void rectanglesClipAsAPainterClips_data()
+    {
+        QTest::addColumn<Shape>("shape");
+        QTest::addColumn<QRect>("rectangle");
+        QTest::newRow("filled, inside") << Shape::Filled << QRect(2, 3, 4, 2);
+        QTest::newRow("filled, over the top left") << Shape::Filled << QRect(-1, -1, 3, 3);
+        QTest::newRow("filled, over the bottom right") << Shape::Filled << QRect(8, 6, 5, 5);
+        QTest::newRow("filled, wholly outside") << Shape::Filled << QRect(-6, 2, 5, 3);
+        QTest::newRow("outlined, inside") << Shape::Outlined << QRect(1, 1, 5, 4);
+        QTest::newRow("outlined, one pixel wide") << Shape::Outlined << QRect(3, 2, 1, 4);
+        QTest::newRow("outlined, over every edge") << Shape::Outlined << QRect(-1, -1, 12, 10);
+        QTest::newRow("outlined, over the left and top") << Shape::Outlined << QRect(-1, -1, 4, 5);
+        QTest::newRow("outlined, over the right and bottom") << Shape::Outlined << QRect(6, 4, 5, 5);
+    }
+    void rectanglesClipAsAPainterClips()
+    {
+        QFETCH(Shape, shape);
+        QFETCH(QRect, rectangle);
+        const Rgb ground = rgb(16, 16, 16);
+        const Rgb ink = rgb(0x30, 0xe0, 0xff);
+        Picture picture(10, 8, ground);
+        QImage expected = imageOf(picture);
+        QPainter painter(&expected);
+        if (shape == Shape::Filled) {
+            picture.fillRect(rectangle.x(), rectangle.y(), rectangle.width(), rectangle.height(), ink);
+            painter.fillRect(rectangle, QColor(ink));
+        } else {
+            picture.outlineRect(rectangle.x(), rectangle.y(), rectangle.width(), rectangle.height(), ink);
+            painter.setPen(QColor(ink));
+            painter.drawRect(rectangle.adjusted(0, 0, -1, -1));  // a pen's rectangle is one pixel larger
+        }
+        painter.end();
+        QCOMPARE(imageOf(picture), expected);
+    }
+
+    void scalingRepeatsEachPixel()
+    {
+        const Picture small = pattern(3, 2, false);
+        const Picture scaled = small.scaledUp(5);
+        QCOMPARE(scaled.width(), 15);
+        QCOMPARE(scaled.height(), 10);
+        for (int y = 0; y < scaled.height(); ++y)
+            for (int x = 0; x < scaled.width(); ++x)
+                QCOMPARE(scaled.pixel(x, y), small.pixel(x / 5, y / 5));
+        QVERIFY(pattern(2, 2, true).scaledUp(Picture::MaxSide).isNull());  // past the largest side
+    }
+
+    void sidesOutOfRangeMakeNoPicture()
+    {
+        for (const QSize size : {QSize(0, 4), QSize(4, -1), QSize(Picture::MaxSide + 1, 1)})
+            QVERIFY(Picture(size.width(), size.height(), rgb(1, 2, 3)).isNull());
+    }
+
+    void pngReadsBackAsDrawn_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<bool>("flat");
+        QTest::newRow("one pixel") << QSize(1, 1) << false;
+        QTest::newRow("one column") << QSize(1, 300) << false;
+        QTest::newRow("one row") << QSize(300, 1) << false;
+        QTest::newRow("every row different") << QSize(257, 19) << false;
+        QTest::newRow("every row the same") << QSize(64, 64) << true;
+    }
+    void pngReadsBackAsDrawn()
+    {
+        QFETCH(QSize, size);
+        QFETCH(bool, flat);
+        Picture picture = pattern(size.width(), size.height(), flat);
+        picture.fillRect(0, size.height() / 2, size.width(), size.height(), rgb(255, 0, 255));  // rows repeat
+        const QImage decoded = QImage::fromData(encodePng(picture), "PNG");
+        QCOMPARE(decoded.convertToFormat(QImage::Format_RGB32), imageOf(picture));
+    }
+};
+
+QTEST_MAIN(PictureTest)
+#include "tst_picture.moc"
