@@ -148,8 +148,7 @@ private slots:
             QSKIP("No administrative share of the drive here (Wine has no file sharing)");
         const Combination made =
             combineInto(base, base + (form == PathForm::ForwardSlashes ? "/out" : "\\out"));
-        QVERIFY2(made.outcome.succeeded(),
-                 qPrintable(made.outcome.failure().text()));
+        QVERIFY2(made.outcome.succeeded(), qPrintable(made.outcome.failure().text()));
         QCOMPARE(filesIn(ws.path(folder + "/out")), QStringList{"map0.mul"});
         QVERIFY(read(ws.path(folder + "/out/map0.mul")) == made.expected);
         QCOMPARE(filesIn(ws.path(folder)), QStringList({"map0.mul", "mapdif0.mul", "mapdifl0.mul"}));
