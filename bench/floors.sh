@@ -4,6 +4,7 @@
 # the same machine:
 #
 #   combine statics, into a tmpfs        against  cat of its two inputs into the tmpfs
+#   combine statics, into a tmpfs        against  dd bs=1M of its two inputs into the tmpfs
 #   combine statics, onto the disk       against  dd bs=1M conv=fsync of its two outputs
 #   generate map                         against  cmp of two identical maps
 #   combine map, onto the disk           against  dd bs=1M conv=fsync of its output
@@ -62,6 +63,11 @@ EOF
 
 pair "combine statics into a tmpfs, against cat of its inputs" "$(combineStatics "$memory/out")" \
     "sh -c 'cat $ref/staidx0.mul $ref/statics0.mul > $memory/cat-out'"
+# cat copies inside the kernel (copy_file_range); the job's runs of block data
+# are a few hundred bytes each and pass through the process, as dd's do.
+pair "combine statics into a tmpfs, against dd bs=1M of its inputs (read and write)" \
+    "$(combineStatics "$memory/out")" \
+    "sh -c 'dd if=$ref/staidx0.mul of=$memory/dd-index bs=1M status=none; dd if=$ref/statics0.mul of=$memory/dd-data bs=1M status=none'"
 eval "$(combineStatics "$disk/out")" >/dev/null
 pair "combine statics onto the disk, against dd conv=fsync of its outputs" "$(combineStatics "$disk/out")" \
     "$(syncWrite "$disk/out/staidx0.mul" "$disk/out/statics0.mul")"
