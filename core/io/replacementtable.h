@@ -41,6 +41,12 @@ public:
         }
         return findNextFrom(block);
     }
+    // Right after findNext(block) found no record: the first block past it
+    // that a record names, or `limit` when none does before that.
+    qint64 nextNamedBlock(qint64 limit) const
+    {
+        return m_next < m_entries.size() && m_entries[m_next].block < limit ? m_entries[m_next].block : limit;
+    }
 
 private:
     struct Entry

@@ -47,6 +47,12 @@ public:
     // failure ends the walk. True when every block was walked.
     template <typename Step>
     bool eachBlock(qint64 blocks, Step step);
+    // The same walk handed over a progress interval at a time:
+    // step(first, count) for the blocks from `first` on, at most
+    // difformat::ProgressInterval of them, for a job that does too little per
+    // block to pay for a call each.
+    template <typename Step>
+    bool eachStretch(qint64 blocks, Step step);
 
     // The outcome: the failure or stop that ended the walk, or else, with
     // every input closed (a target may replace one of them), every output
@@ -71,14 +77,27 @@ private:
 template <typename Step>
 bool BlockWalk::eachBlock(qint64 blocks, Step step)
 {
+    return eachStretch(blocks, [&step](qint64 first, qint64 count) {
+        for (qint64 block = first; block < first + count; ++block) {
+            if (Status stepped = step(block); stepped.failed())
+                return stepped;
+        }
+        return Status();
+    });
+}
+
+template <typename Step>
+bool BlockWalk::eachStretch(qint64 blocks, Step step)
+{
     if (m_failure.failed())
         return false;
     if (!m_begun)
         begin(blocks);
-    for (qint64 block = 0; block < blocks; ++block) {
-        if (block % difformat::ProgressInterval == 0 && !atProgressStep(block))
+    for (qint64 first = 0; first < blocks; first += difformat::ProgressInterval) {
+        if (!atProgressStep(first))
             break;
-        if (Status stepped = step(block); stepped.failed()) {
+        if (Status stepped = step(first, qMin(difformat::ProgressInterval, blocks - first));
+            stepped.failed()) {
             m_failure = std::move(stepped);
             break;
         }

@@ -44,12 +44,20 @@ public:
     // The next `length` bytes of `from` at `offset`.
     Status addRun(Input& from, qint64 offset, qint64 length)
     {
-        m_size += length;
-        if (&from == m_from && offset == m_start + m_pending) {
-            m_pending += length;
+        if (extend(from, offset, length))
             return Status();
-        }
+        m_size += length;
         return startRun(from, offset, length);
+    }
+    // Adds the run when it follows on from what waits; false, adding nothing,
+    // when it does not.
+    bool extend(const Input& from, qint64 offset, qint64 length)
+    {
+        if (&from != m_from || offset != m_start + m_pending)
+            return false;
+        m_pending += length;
+        m_size += length;
+        return true;
     }
     // Bytes of the output, what waits included: the offset of the next run.
     qint64 size() const { return m_size; }

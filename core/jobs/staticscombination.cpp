@@ -50,6 +50,22 @@ Status appendBlock(const BlockSource& source, IndexEntry entry, NewPair& pair, c
     return Status();
 }
 
+// The common block, kept to a few instructions: one of the current pair
+// whose data follows on from the run that waits (or has none). False when
+// it is anything else, and nothing was added.
+inline bool appendFollowingBlock(const BlockSource& current, IndexEntry entry, NewPair& pair)
+{
+    if (!entry.isEmpty()) {
+        const qint64 at = pair.data.size();
+        if (at + entry.length > MaxStaticsDataSize || !entry.fitsIn(current.data.size())
+            || !pair.data.extend(current.data, entry.offset, entry.length))
+            return false;
+        entry.offset = qint32(at);
+    }
+    pair.index.append(entry);
+    return true;
+}
+
 Status combineBlock(qint64 block, const BlockSource& source, NewPair& pair, const QString& dataTarget)
 {
     if (source.replaced && source.entryNumber >= source.records)
@@ -67,6 +83,34 @@ Status combineBlock(qint64 block, const BlockSource& source, NewPair& pair, cons
                                             : jobmessage::currentStaticsDamaged(block),
                             source.index, entry, source.data.size());
     return appendBlock(source, entry, pair, dataTarget);
+}
+
+// The blocks from `first` on, `count` of them, that no record names: their
+// entries read from the current index a view at a time, which a single
+// block's own view ends. A view that fails is left to the single blocks,
+// which say where.
+Status combineCurrentBlocks(qint64 first, qint64 count, BlockSource current, NewPair& pair,
+                            const QString& dataTarget)
+{
+    const qint64 end = first + count;
+    const char* entries = nullptr;
+    qint64 viewed = first;
+    for (qint64 block = first; block < end; ++block) {
+        if (!entries) {
+            viewed = block;
+            if (current.index.view(block * IndexEntrySize, (end - block) * IndexEntrySize, entries).failed())
+                entries = nullptr;
+        }
+        if (entries
+            && appendFollowingBlock(current, IndexEntry::decode(entries + (block - viewed) * IndexEntrySize),
+                                    pair))
+            continue;
+        entries = nullptr;
+        current.entryNumber = block;
+        if (Status combined = combineBlock(block, current, pair, dataTarget); combined.failed())
+            return combined;
+    }
+    return Status();
 }
 
 Status checkInputs(const StaticsCombineJob& job, std::initializer_list<Input*> current,
@@ -108,13 +152,25 @@ JobOutcome run(const StaticsCombineJob& job, JobProgress& progress, const Commit
     walk.fail(table.load(locator).withMessage(jobmessage::UnableToReadStaticsOrDif));
     NewPair pair{RecordBuffer(newIndex), JoinedCopy(newData)};
     const qint64 difRecords = difIndex.size() / IndexEntrySize;
-    const bool walked = walk.eachBlock(result.blocks, [&](qint64 block) {
-        const qint64 ordinal = table.findNext(block);
-        if (ordinal < 0)
-            return combineBlock(block, {currentIndex, result.blocks, currentData, block, false}, pair,
-                                newData.target());
-        ++result.records;
-        return combineBlock(block, {difIndex, difRecords, difData, ordinal, true}, pair, newData.target());
+    const BlockSource current{currentIndex, result.blocks, currentData, 0, false};
+    const bool walked = walk.eachStretch(result.blocks, [&](qint64 first, qint64 count) {
+        for (qint64 block = first; block < first + count;) {
+            if (const qint64 ordinal = table.findNext(block); ordinal >= 0) {
+                ++result.records;
+                if (Status combined = combineBlock(block, {difIndex, difRecords, difData, ordinal, true},
+                                                   pair, newData.target());
+                    combined.failed())
+                    return combined;
+                ++block;
+                continue;
+            }
+            const qint64 named = table.nextNamedBlock(first + count);
+            if (Status combined = combineCurrentBlocks(block, named - block, current, pair, newData.target());
+                combined.failed())
+                return combined;
+            block = named;
+        }
+        return Status();
     });
     if (walked)
         walk.fail(pair.data.flush().withMessage(jobmessage::UnableToReadStaticsOrDif));

@@ -452,6 +452,11 @@ private slots:
         addDamage(job, "record past the difference index",
                   {good + good, data, data, good + "\1\2", int32s({0, 1})},
                   "Dif files are damaged at block 1");
+        // Block 1's run follows on from block 0's, as most runs do, and ends
+        // past the data: damage all the same, not a run to join.
+        addDamage(job, "current, past the end, following on",
+                  {good + entries({{2, 100, 0}}), data, data, good, int32s({5})},
+                  "Current statics are damaged at block 1");
         const QByteArray index = largeIndex();
         addInterruptions(job, {index, randomBytes(index.size(), 1), "", "", ""}, 1,
                          "Unable to read statics or dif files", "Unable to write new static files");
