@@ -51,8 +51,8 @@ Status appendBlock(const BlockSource& source, IndexEntry entry, NewPair& pair, c
 }
 
 // The common block, kept to a few instructions: one of the current pair
-// whose data follows on from the run that waits (or has none). False when
-// it is anything else, and nothing was added.
+// that is empty or whose data follows on from the run that waits. False,
+// with nothing added, for any other.
 inline bool appendFollowingBlock(const BlockSource& current, IndexEntry entry, NewPair& pair)
 {
     if (!entry.isEmpty()) {
