@@ -8,12 +8,12 @@
 #include "testfiles.h"
 #include "toolrun.h"
 
+#include "containerbuilder.h"
 #include "facetcheck.h"
 #include "jobmessages.h"
 #include "jobs.h"
 #include "mainwindow.h"
 #include "samplefacet.h"
-#include "uopformat.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -24,20 +24,6 @@
 
 using namespace quillmark;
 using namespace testfiles;
-
-namespace {
-
-// A container whose header holds together but whose one table is empty:
-// it holds no map.
-QByteArray emptyContainer()
-{
-    using namespace uopformat;
-    QByteArray bytes =
-        int32s({qint32(Magic), qint32(Version), qint32(Signature), qint32(HeaderSize), 0, 1, 0});
-    return bytes + QByteArray(TableHeaderSize, '\0');
-}
-
-}  // namespace
 
 class CliTest : public QObject
 {
@@ -83,7 +69,7 @@ private slots:
         QVERIFY(generateStaticsDiff({ref.index, ref.data, cur.index, cur.data, path("difs"), 3}, silent)
                     .succeeded());
         QVERIFY(write(path("five.difl"), int32s({5})) && write(path("empty.mul"), {})
-                && write(path("empty.uop"), emptyContainer()));
+                && write(path("empty.uop"), containerbuilder::emptyContainer()));
         QVERIFY(write(path("ten.map"), QByteArray(1960, 'm'))
                 && write(path("ten.idx"), QByteArray(120, 'i')));
         QVERIFY(write(path("odd.difl"), int32s({-1, 5, 40000}))

@@ -8,9 +8,9 @@
 #include "testfiles.h"
 #include "toolrun.h"
 
+#include "containerbuilder.h"
 #include "palette.h"
 #include "reportjob.h"
-#include "uopformat.h"
 
 #include <QtTest>
 
@@ -296,13 +296,9 @@ private slots:
             << "stadifi" << missing << "Unable to open dif files" << noFile;
         QTest::newRow("no radar colours")
             << "radar-colours" << missing << "Unable to open radar colour file" << noFile;
-        // A container's header that holds together, over an empty table: no map in it.
-        using namespace uopformat;
-        const QByteArray emptyContainer = testfiles::int32s({qint32(Magic), qint32(Version),
-                                                             qint32(Signature), qint32(HeaderSize), 0, 1, 0})
-                                          + QByteArray(TableHeaderSize, '\0');
-        QTest::newRow("damaged container") << "map" << emptyContainer << "Unable to open map file"
-                                           << "it holds no chunk 0 of any map";
+        QTest::newRow("damaged container")
+            << "map" << containerbuilder::emptyContainer() << "Unable to open map file"
+            << "it holds no chunk 0 of any map";
         QTest::newRow("map record past its data")
             << "mapdif" << mapBlock(1) << "Dif files are damaged at block 18"
             << "It holds 1 records, the locator names record 1";
