@@ -1,12 +1,10 @@
 #include "blockpicture.h"
 
-#include "outputfolder.h"
+#include "outputcreation.h"
 #include "picture.h"
 #include "pngdata.h"
 #include "stagedcommit.h"
 #include "stagedfile.h"
-
-#include <QFileInfo>
 
 namespace quillmark {
 
@@ -32,7 +30,8 @@ QByteArray pngOf(const BlockMarks& marks)
 
 }  // namespace
 
-Status writeBlockPicture(const QString& path, const BlockMarks& marks, const CommitOptions& options)
+Status writeBlockPicture(const QString& path, const BlockMarks& marks, const QStringList& inputs,
+                         const CommitOptions& options)
 {
     if (marks.width() < 1 || marks.height() < 1 || marks.width() > MaxPictureSide
         || marks.height() > MaxPictureSide)
@@ -43,16 +42,10 @@ Status writeBlockPicture(const QString& path, const BlockMarks& marks, const Com
     if (png.isEmpty())
         return Status::failure(QStringLiteral("Unable to write %1: out of memory").arg(path));
     StagedFile picture(path);
-    Status written;
-    {
-        // What killed jobs left in the folder is settled before anything is made there.
-        FolderSet folder(options);
-        written = folder.open({QFileInfo(path).absolutePath()});
-        if (written.ok())
-            folder.folders().front()->removeDebris();
-    }
-    if (written.ok())
-        written = picture.create();
+    FileRoles roles;
+    for (const QString& input : inputs)
+        roles.reads(input);
+    Status written = createOutputs({&picture}, roles, options);
     if (written.ok()) {
         picture.append(png.constData(), png.size());
         written = commitStaged({&picture}, options);

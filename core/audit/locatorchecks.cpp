@@ -57,16 +57,19 @@ void checkRecord(qint64 record, qint32 block, const QString& gridName, DifAudit&
 
 // Every repeat after the first of its block number is reported against that
 // first record, which only a second reading finds.
-Status nameRepeats(InputFile& file, BlockChecks& checks)
+Status nameRepeats(InputFile& file, qint64 records, BlockChecks& checks)
 {
     std::map<qint32, qint64> firstRecords;
     for (const auto& [record, block] : checks.repeatExamples)
         firstRecords.emplace(block, -1);
-    const Status read = forEachLocatorRecord(file, [&](qint64 record, qint32 block) {
-        const auto first = firstRecords.find(block);
-        if (first != firstRecords.end() && first->second < 0)
-            first->second = record;
-    });
+    const Status read = forEachLocatorRecord(
+        file,
+        [&](qint64 record, qint32 block) {
+            const auto first = firstRecords.find(block);
+            if (first != firstRecords.end() && first->second < 0)
+                first->second = record;
+        },
+        records);
     const QString kind = QStringLiteral("repeated block numbers");
     for (const auto& [record, block] : checks.repeatExamples)
         checks.repeated.add(kind, blockAt(record, block)
@@ -77,7 +80,7 @@ Status nameRepeats(InputFile& file, BlockChecks& checks)
 
 }  // namespace
 
-void read(const QString& path, const QString& gridName, DifAudit& audit)
+void read(const QString& path, const QString& gridName, qint64 difRecords, DifAudit& audit)
 {
     InputFile file(path);
     if (const Status opened = file.open(); opened.failed()) {
@@ -86,9 +89,10 @@ void read(const QString& path, const QString& gridName, DifAudit& audit)
     }
     BlockChecks checks;
     Status read = forEachLocatorRecord(
-        file, [&](qint64 record, qint32 block) { checkRecord(record, block, gridName, audit, checks); });
+        file, [&](qint64 record, qint32 block) { checkRecord(record, block, gridName, audit, checks); },
+        difRecords);
     if (read.ok() && checks.repeats > 0)
-        read = nameRepeats(file, checks);
+        read = nameRepeats(file, difRecords, checks);
     if (read.failed()) {
         audit.status = read.withAction(QStringLiteral("Unable to read"));
         return;

@@ -18,12 +18,15 @@ namespace locatorchecks {
 // records. False (with audit.status failed) when it cannot be opened.
 bool openLocator(const QString& path, DifAudit& audit);
 
-// Reads every whole record of `path` once and checks its block numbers:
-// negative, outside audit.gridBlocks (when known; `gridName` is "map" or
-// "statics index"), repeated (within the grid) and out of order; marks the
-// grid's blocks in audit.marks, which must be made already. The findings go
-// to audit.blockFindings. Fails (audit.status) when it cannot be read.
-void read(const QString& path, const QString& gridName, DifAudit& audit);
+// Reads every whole record of `path` that has its difference record (the
+// first `difRecords`; a locator longer than its difference file is a finding
+// of its own, and however long it is, the rest is never read) and checks its
+// block numbers: negative, outside audit.gridBlocks (when known; `gridName`
+// is "map" or "statics index"), repeated (within the grid) and out of order;
+// marks the grid's blocks in audit.marks, which must be made already. The
+// findings go to audit.blockFindings. Fails (audit.status) when it cannot be
+// read.
+void read(const QString& path, const QString& gridName, qint64 difRecords, DifAudit& audit);
 
 // Size of an input file that must exist and be readable; -1 (with
 // audit.status failed) when it cannot be opened.

@@ -74,7 +74,7 @@ DifAudit auditMapDif(const MapDifFiles& files, const AuditGrid& grid)
     if (audit.status.failed())
         return audit;
     audit.marks = locatorchecks::gridFor(grid, audit.gridBlocks);
-    locatorchecks::read(files.locator, QStringLiteral("map"), audit);
+    locatorchecks::read(files.locator, QStringLiteral("map"), dataSize / MapBlockSize, audit);
     if (audit.status.failed())
         return audit;
     const qint64 records = audit.locatorRecords;

@@ -126,7 +126,8 @@ DifAudit auditStaticsDif(const StaticsDifFiles& files, const AuditGrid& grid)
                 .arg(lengths)
                 .arg(dataSize));
     audit.marks = locatorchecks::gridFor(grid, audit.gridBlocks);
-    locatorchecks::read(files.locator, QStringLiteral("statics index"), audit);
+    const qint64 difRecords = locatorchecks::sizeOf(files.index, audit) / IndexEntrySize;
+    locatorchecks::read(files.locator, QStringLiteral("statics index"), difRecords, audit);
     audit.findings.append(audit.blockFindings);
     audit.findings.append(runs);
     return audit;

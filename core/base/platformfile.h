@@ -33,6 +33,10 @@ public:
 
     // The size when it was opened.
     qint64 size() const { return m_size; }
+    // The identity of the file that was opened (see fileIdentity()), taken
+    // from the open file itself, so that it is the file being read whatever
+    // its name has led to since.
+    const QByteArray& identity() const { return m_identity; }
     // Up to `length` bytes at `offset` into `bytes`; `got` says how many
     // came (fewer only at the end of the file).
     Status readAt(qint64 offset, char* bytes, qint64 length, qint64& got);
@@ -41,6 +45,7 @@ private:
     static constexpr std::intptr_t Closed = -1;
     std::intptr_t m_handle = Closed;  // a descriptor, or a HANDLE on Windows
     qint64 m_size = 0;
+    QByteArray m_identity;
     QString m_path;
 };
 
@@ -103,6 +108,10 @@ Status hardLink(const QString& existing, const QString& newName);
 // `maxBytes` bytes is refused with the reason.
 Status readSmallFile(const QString& path, qint64 maxBytes, QByteArray& bytes);
 
+// What stands at a path: the entry itself, not what a link leads to.
+enum class EntryKind { Missing, RegularFile, Directory, Link, Special };
+EntryKind entryKind(const QString& path);
+
 // Whether `path` names something there that is neither a regular file nor a
 // directory: a FIFO, a socket, a device. On Windows that includes the device
 // names (NUL, CON, COM1 and the like), which reach a device from any folder.
@@ -114,6 +123,8 @@ bool isSpecialFile(const QString& path);
 // again after a rename. Empty when `path` names no file; a final link is not
 // followed.
 QByteArray fileIdentity(const QString& path);
+// The same for the file or folder that `path` leads to through any links.
+QByteArray followedIdentity(const QString& path);
 
 // Makes writing past a file size limit (ulimit -f) a write that fails with
 // "File too large", instead of a signal that ends the process without a word

@@ -47,6 +47,11 @@ Status checkRegular(int fd, const QString& path, struct stat& status)
     return Status();
 }
 
+QByteArray identityOf(const struct stat& status)
+{
+    return QByteArray::number(quint64(status.st_dev)) + ':' + QByteArray::number(quint64(status.st_ino));
+}
+
 Status tooLarge(const QString& path, qint64 maxBytes)
 {
     return Status::fileFailure(path, QStringLiteral("larger than %1 bytes").arg(maxBytes));
@@ -76,6 +81,7 @@ Status ReadHandle::open(const QString& path)
     }
     m_handle = fd;
     m_size = status.st_size;
+    m_identity = identityOf(status);
     return Status();
 }
 
@@ -84,6 +90,7 @@ void ReadHandle::close()
     if (m_handle != Closed)
         ::close(int(m_handle));
     m_handle = Closed;
+    m_identity.clear();
 }
 
 Status ReadHandle::readAt(qint64 offset, char* bytes, qint64 length, qint64& got)
@@ -264,12 +271,28 @@ bool isSpecialFile(const QString& path)
            && !S_ISDIR(status.st_mode);
 }
 
-QByteArray fileIdentity(const QString& path)
+EntryKind entryKind(const QString& path)
 {
     struct stat status = {};
     if (::lstat(native(path).constData(), &status) != 0)
-        return QByteArray();
-    return QByteArray::number(quint64(status.st_dev)) + ':' + QByteArray::number(quint64(status.st_ino));
+        return EntryKind::Missing;
+    if (S_ISREG(status.st_mode))
+        return EntryKind::RegularFile;
+    if (S_ISDIR(status.st_mode))
+        return EntryKind::Directory;
+    return S_ISLNK(status.st_mode) ? EntryKind::Link : EntryKind::Special;
+}
+
+QByteArray fileIdentity(const QString& path)
+{
+    struct stat status = {};
+    return ::lstat(native(path).constData(), &status) == 0 ? identityOf(status) : QByteArray();
+}
+
+QByteArray followedIdentity(const QString& path)
+{
+    struct stat status = {};
+    return ::stat(native(path).constData(), &status) == 0 ? identityOf(status) : QByteArray();
 }
 
 void ignoreFileSizeSignal()

@@ -46,6 +46,18 @@ HANDLE openEntry(const QString& path, DWORD access)
                        nullptr);
 }
 
+QByteArray identityOf(const BY_HANDLE_FILE_INFORMATION& information)
+{
+    const quint64 index = (quint64(information.nFileIndexHigh) << 32) | information.nFileIndexLow;
+    return QByteArray::number(quint64(information.dwVolumeSerialNumber)) + ':' + QByteArray::number(index);
+}
+
+QByteArray identityOfHandle(HANDLE handle)
+{
+    BY_HANDLE_FILE_INFORMATION information = {};
+    return GetFileInformationByHandle(handle, &information) ? identityOf(information) : QByteArray();
+}
+
 // Whether `handle` may be read as data: a file on a disk, not a directory,
 // a pipe or a console that could keep a reader waiting.
 Status checkRegular(HANDLE handle, const QString& path, bool linksAllowed)
@@ -88,6 +100,7 @@ Status ReadHandle::open(const QString& path)
     }
     m_handle = reinterpret_cast<std::intptr_t>(handle);
     m_size = size.QuadPart;
+    m_identity = identityOfHandle(handle);
     return Status();
 }
 
@@ -96,6 +109,7 @@ void ReadHandle::close()
     if (m_handle != Closed)
         CloseHandle(handleOf(m_handle));
     m_handle = Closed;
+    m_identity.clear();
 }
 
 Status ReadHandle::readAt(qint64 offset, char* bytes, qint64 length, qint64& got)
@@ -262,18 +276,40 @@ bool isSpecialFile(const QString& path)
     return special;
 }
 
+// A device name (NUL, CON) reaches a device from any folder: special, like
+// anything that is no file on a disk.
+EntryKind entryKind(const QString& path)
+{
+    const DWORD attributes = GetFileAttributesW(wide(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return isSpecialFile(path) ? EntryKind::Special : EntryKind::Missing;
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
+        return EntryKind::Link;
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+        return EntryKind::Directory;
+    return isSpecialFile(path) ? EntryKind::Special : EntryKind::RegularFile;
+}
+
 QByteArray fileIdentity(const QString& path)
 {
     const HANDLE handle = openEntry(path, 0);
     if (handle == INVALID_HANDLE_VALUE)
         return QByteArray();
-    BY_HANDLE_FILE_INFORMATION information = {};
-    const bool known = GetFileInformationByHandle(handle, &information);
+    const QByteArray identity = identityOfHandle(handle);
     CloseHandle(handle);
-    if (!known)
+    return identity;
+}
+
+QByteArray followedIdentity(const QString& path)
+{
+    const HANDLE handle =
+        CreateFileW(wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
         return QByteArray();
-    const quint64 index = (quint64(information.nFileIndexHigh) << 32) | information.nFileIndexLow;
-    return QByteArray::number(quint64(information.dwVolumeSerialNumber)) + ':' + QByteArray::number(index);
+    const QByteArray identity = identityOfHandle(handle);
+    CloseHandle(handle);
+    return identity;
 }
 
 // Windows has no such signal: a write past a limit simply fails.

@@ -140,22 +140,53 @@ Status CommitRecord::read(const QString& folder, CommitRecord& record)
     return fault.isEmpty() ? Status() : Status::fileFailure(path, fault);
 }
 
-Status CommitRecord::settle(const QString& folder) const
+Status CommitRecord::settle(const QString& folder)
 {
-    Status settled = direction == Direction::Forward ? settleForward(folder) : settleUndo(folder);
+    if (const Status checked = checkEntries(folder); checked.failed())
+        return checked;
+    Status settled;
+    const bool forward = direction == Direction::Forward && canGoForward(folder);
+    if (forward)
+        settled = settleForward(folder);
+    if (!forward || settled.failed())
+        settled = undoInstead(folder);
     if (settled.ok())
         settled = platformfile::syncDirectory(folder);
-    if (settled.failed())
-        return settled;
+    if (settled.ok())
+        removeLeftovers(folder);
+    return settled;
+}
+
+// The record is data from anybody: what it names as a staged file or a
+// backup is renamed over a target, so it must be a file of this folder and
+// nothing that leads elsewhere.
+Status CommitRecord::checkEntries(const QString& folder) const
+{
     for (const CommitEntry& entry : entries) {
-        if (!entry.backup.isEmpty())
-            QFile::remove(entryPath(folder, entry.backup));
-        QFile::remove(entryPath(folder, entry.staged));
+        for (const QString& name : {entry.staged, entry.backup}) {
+            if (name.isEmpty())
+                continue;
+            const platformfile::EntryKind kind = platformfile::entryKind(entryPath(folder, name));
+            if (kind != platformfile::EntryKind::Missing && kind != platformfile::EntryKind::RegularFile)
+                return Status::fileFailure(
+                    pathIn(folder), QStringLiteral("it names %1, which is not a regular file").arg(name));
+        }
     }
     return Status();
 }
 
-// A staged file that is gone was renamed into place already.
+// A staged file that is gone was renamed into place, unless the target is
+// some other file: then its new content is lost and the set cannot end new.
+bool CommitRecord::canGoForward(const QString& folder) const
+{
+    for (const CommitEntry& entry : entries) {
+        if (!holds(folder, entry.staged) && !entry.identity.isEmpty()
+            && platformfile::fileIdentity(entryPath(folder, entry.target)) != entry.identity)
+            return false;
+    }
+    return true;
+}
+
 Status CommitRecord::settleForward(const QString& folder) const
 {
     for (const CommitEntry& entry : entries) {
@@ -167,6 +198,27 @@ Status CommitRecord::settleForward(const QString& folder) const
             return replaced;
     }
     return Status();
+}
+
+// Recorded as an undo before the first step back, so that a kill part way
+// is undone, not completed, by the next job.
+Status CommitRecord::undoInstead(const QString& folder)
+{
+    if (direction == Direction::Forward) {
+        direction = Direction::Undo;
+        if (const Status written = write(folder); written.failed())
+            return written;
+    }
+    return settleUndo(folder);
+}
+
+void CommitRecord::removeLeftovers(const QString& folder) const
+{
+    for (const CommitEntry& entry : entries) {
+        if (!entry.backup.isEmpty())
+            QFile::remove(entryPath(folder, entry.backup));
+        QFile::remove(entryPath(folder, entry.staged));
+    }
 }
 
 // A target whose staged file is still there never lost its earlier content

@@ -49,17 +49,25 @@ public:
 
     // Brings every entry to the end the direction names: forward, every
     // target takes its staged content; undo, every target has its earlier
-    // content again (or is gone when it had none). Safe to repeat after a
-    // kill part way. The backups and staged files left over are removed, and
-    // the folder is flushed.
-    Status settle(const QString& folder) const;
+    // content again (or is gone when it had none). A forward set that can no
+    // longer be completed (a staged file lost, a rename the system refuses)
+    // is undone instead, under an undo record, so that the folder ends with
+    // one whole set either way. Safe to repeat after a kill part way. The
+    // backups and staged files left over are removed, and the folder is
+    // flushed. Nothing is touched when an entry's staged file or backup is
+    // anything but a regular file of the folder (a link above all).
+    Status settle(const QString& folder);
 
     // The record's own path in `folder`.
     static QString pathIn(const QString& folder);
 
 private:
+    Status checkEntries(const QString& folder) const;
+    bool canGoForward(const QString& folder) const;
     Status settleForward(const QString& folder) const;
+    Status undoInstead(const QString& folder);
     Status settleUndo(const QString& folder) const;
+    void removeLeftovers(const QString& folder) const;
 };
 
 }  // namespace quillmark

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "commitoptions.h"
+#include "folderlock.h"
 #include "status.h"
 
-#include <QLockFile>
 #include <QString>
 #include <QStringList>
 
@@ -13,15 +13,17 @@
 namespace quillmark {
 
 // A folder that a job writes into, taken for the short moments in which a
-// job cleans up or commits there. Its lock (stagingnames::LockName) keeps two
-// Quillmark processes, or the window and the command-line tool, from doing
-// either at once; a lock left by a killed process is taken over, while a
-// living holder keeps it however long it holds it. Jobs still write their
-// outputs side by side: the lock is held only while a job starts and while
-// it commits.
+// job cleans up, makes its outputs or commits there. Its lock
+// (stagingnames::LockName) keeps two Quillmark processes, or the window and
+// the command-line tool, from doing any of these at once; the system lets go
+// of it when its holder dies, while a living holder keeps it however long it
+// holds it. Jobs still write their outputs side by side: the lock is held only
+// while a job starts and while it commits.
 class OutputFolder
 {
 public:
+    // `path` is the folder's canonical path (outputpath::canonicalFolder),
+    // so that its lock and record are the same whichever way it was reached.
     OutputFolder(const QString& path, const CommitOptions& options);
     ~OutputFolder() = default;
     OutputFolder(const OutputFolder&) = delete;
@@ -34,34 +36,33 @@ public:
     Status open();
 
     // Removes what killed jobs left behind here: files being written that no
-    // living process owns, earlier contents of finished commits, the lock
-    // of an interrupted take-over. Only after open().
+    // living process owns, earlier contents of finished commits, the helper
+    // files of locks of earlier versions. Only after open().
     void removeDebris();
 
     const QString& path() const { return m_path; }
 
 private:
-    Status checkLockFiles() const;
     Status lock();
-    Status lockFailure() const;
+    Status heldFailure() const;
     Status recover();
 
     QString m_path;
     int m_lockWait;
-    QLockFile m_lock;
+    platformfile::FolderLock m_lock;
 };
 
-// Every folder a job writes into: its output folder and those that its
-// outputs' links lead to. They are opened in one fixed order, so that two
-// jobs sharing folders never each hold one the other waits for, and each is
-// repaired before anything in it is touched.
+// Every folder a job touches at once. They are opened in one fixed order, so
+// that two jobs sharing folders never each hold one the other waits for, and
+// each is repaired before anything in it is touched. A folder reached by two
+// paths counts once: it has one lock, which a job never waits on itself for.
 class FolderSet
 {
 public:
     explicit FolderSet(const CommitOptions& options) : m_options(options) {}
 
-    // Opens the folders (duplicates count once); when one cannot be opened,
-    // fails with its reason, and then none stays open.
+    // Opens the folders; when one cannot be opened, fails with its reason,
+    // and then none stays open.
     Status open(const QStringList& paths);
 
     const std::vector<std::unique_ptr<OutputFolder>>& folders() const { return m_folders; }

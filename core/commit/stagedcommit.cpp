@@ -13,6 +13,7 @@
 
 #include "commitrecord.h"
 #include "outputfolder.h"
+#include "outputpath.h"
 #include "stagedfile.h"
 #include "stagingnames.h"
 
@@ -27,7 +28,7 @@ namespace {
 
 QString folderOf(const QString& path)
 {
-    return QFileInfo(path).absolutePath();
+    return outputpath::folderOf(path);
 }
 
 QString nameOf(const QString& path)
@@ -167,7 +168,7 @@ Status StagedCommit::placeAll()
 // records let the next job finish should this one die now.
 void StagedCommit::settleAll()
 {
-    for (const auto& [folder, record] : m_records) {
+    for (auto& [folder, record] : m_records) {
         if (record.settle(folder).ok() && QFile::remove(CommitRecord::pathIn(folder)))
             (void)platformfile::syncDirectory(folder);
     }
@@ -188,7 +189,7 @@ Status StagedCommit::rollBack(const Status& failure)
                     .arg(written.file(), written.reason()));
     }
     Status result = failure;
-    for (const auto& [folder, record] : m_records) {
+    for (auto& [folder, record] : m_records) {
         const Status settled = record.settle(folder);
         if (settled.ok())
             QFile::remove(CommitRecord::pathIn(folder));

@@ -1,5 +1,6 @@
 #include "stagedfile.h"
 
+#include "outputpath.h"
 #include "stagingnames.h"
 
 #include <QDir>
@@ -26,10 +27,17 @@ StagedFile::~StagedFile()
 
 // The checks name the destination's own trouble before the system's more
 // general words could.
+Status StagedFile::resolve()
+{
+    return outputpath::resolve(m_target, m_destination);
+}
+
 Status StagedFile::checkDestination()
 {
-    if (const Status followed = stagingnames::followLinks(m_target, m_destination); followed.failed())
-        return followed;
+    if (m_destination.isEmpty()) {
+        if (const Status resolved = resolve(); resolved.failed())
+            return resolved;
+    }
     const QFileInfo destination(m_destination);
     QString reason;
     if (destination.isDir())

@@ -15,8 +15,9 @@ namespace quillmark {
 // takes it for the debris of a killed one. A plain file has no header: its
 // bytes are what is appended.
 //
-// A target that is a symbolic link is written through: the file it points to
-// is staged beside that file and replaced, and the link stays.
+// A target that is a symbolic link to a file of its own folder is written
+// through: that file is staged beside it and replaced, and the link stays. A
+// link out of its folder is refused (see outputpath::resolve()).
 class StagedFile final : public Output
 {
 public:
@@ -27,6 +28,9 @@ public:
 
     const QString& target() const override { return m_target; }
 
+    // Finds the file that the commit is to replace (see
+    // outputpath::resolve()); create() does it when it was not done.
+    Status resolve();
     // Fails when the target could not be created: its directory is missing
     // or unwritable, or the target is a directory or a read-only file.
     Status create() override;
@@ -53,7 +57,8 @@ public:
     Status close();
     void markCommitted() { m_committed = true; }
 
-    // The file that the target names through any links: what a commit replaces.
+    // The file that the target names through any links, in its folder's
+    // canonical path: what a commit replaces. Empty until resolved.
     const QString& destination() const { return m_destination; }
     // The staged file's own name, beside the destination.
     const QString& temporaryPath() const { return m_temporary; }

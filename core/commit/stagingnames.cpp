@@ -82,21 +82,4 @@ bool isBackup(const QString& fileName)
     return fileName.startsWith(QLatin1Char('.')) && fileName.contains(QLatin1String(BackupMark));
 }
 
-Status followLinks(const QString& path, QString& file)
-{
-    // The system's own limit on a chain of links is of this order.
-    constexpr int MaxLinks = 40;
-    QString current = QFileInfo(path).absoluteFilePath();
-    for (int hops = 0; hops < MaxLinks; ++hops) {
-        const QFileInfo info(current);
-        if (!info.isSymLink()) {
-            file = current;
-            return Status();
-        }
-        current = info.symLinkTarget();
-    }
-    file.clear();
-    return Status::fileFailure(path, QStringLiteral("Too many levels of symbolic links"));
-}
-
 }  // namespace quillmark::stagingnames

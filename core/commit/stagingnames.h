@@ -34,8 +34,4 @@ bool isBareName(const QString& name);
 bool isPartOf(const QString& name, const QString& target);
 bool isBackupOf(const QString& name, const QString& target);
 
-// The file that `path` names, through any chain of symbolic links (it need not
-// exist); fails when the chain does not end.
-Status followLinks(const QString& path, QString& file);
-
 }  // namespace quillmark::stagingnames

@@ -26,6 +26,9 @@ public:
     virtual const QString& path() const = 0;
     // The size of the data when it was opened; nothing past it is ever read.
     virtual qint64 size() const = 0;
+    // The identity of the file opened (platformfile::fileIdentity()), so that
+    // no output is made over it by mistake; empty while it is not open.
+    virtual QByteArray identity() const = 0;
 
     // Points `bytes` at the `length` bytes at `offset`, valid until the next
     // call; fails when they lie outside the data or cannot all be read.

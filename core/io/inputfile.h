@@ -26,6 +26,7 @@ public:
 
     const QString& path() const override { return m_path; }
     qint64 size() const override { return m_handle.size(); }
+    QByteArray identity() const override { return m_handle.identity(); }
 
     Status view(qint64 offset, qint64 length, const char*& bytes) override
     {

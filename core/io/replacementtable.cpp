@@ -18,6 +18,9 @@ bool byBlockThenOrdinal(qint32 aBlock, qint64 aOrdinal, qint32 bBlock, qint64 bO
 
 Status ReplacementTable::load(Input& locator)
 {
+    // No block can be looked up: the locator need not be read at all.
+    if (m_blockCount == 0)
+        return Status();
     // Collected a piece at a time, each piece folded into the table before
     // the next is read.
     constexpr size_t PieceSize = size_t(1) << 18;

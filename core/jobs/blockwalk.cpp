@@ -1,11 +1,7 @@
 #include "blockwalk.h"
 
-#include "outputfolder.h"
 #include "stagedcommit.h"
 #include "stagedfile.h"
-#include "stagingnames.h"
-
-#include <QFileInfo>
 
 namespace quillmark {
 
@@ -20,32 +16,9 @@ BlockWalk::~BlockWalk()
     end();
 }
 
-// The folders are the output folder and those that links among the outputs
-// lead to; what killed jobs left there is settled first: an unfinished
-// commit completed or undone, their files removed.
-Status BlockWalk::createOutputs(const QString& message)
+Status BlockWalk::createOutputs(const QString& message, const FileRoles& roles)
 {
-    if (m_outputs.empty())
-        return Status();
-    const QString& first = m_outputs.front()->target();
-    QStringList folders{QFileInfo(first).absolutePath()};
-    for (const Output* output : m_outputs) {
-        QString destination;
-        if (stagingnames::followLinks(output->target(), destination).ok())
-            folders << QFileInfo(destination).absolutePath();
-    }
-    {
-        FolderSet opened(m_options);
-        if (const Status status = opened.open(folders); status.failed())
-            return Status::failure(message, first, status.reason());
-        for (const auto& folder : opened.folders())
-            folder->removeDebris();
-    }
-    for (Output* output : m_outputs) {
-        if (const Status created = output->create(); created.failed())
-            return created.withMessage(message);
-    }
-    return Status();
+    return quillmark::createOutputs(m_outputs, roles, m_options).withMessage(message);
 }
 
 void BlockWalk::begin(qint64 totalSteps)

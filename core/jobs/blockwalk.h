@@ -6,6 +6,7 @@
 #include "joboutcome.h"
 #include "jobprogress.h"
 #include "output.h"
+#include "outputcreation.h"
 
 #include <initializer_list>
 #include <vector>
@@ -30,8 +31,10 @@ public:
 
     // Creates the outputs in order and stops at the first that cannot be
     // created, whose failure carries `message`. Before anything else in the
-    // folders the outputs go to, what killed jobs left there is settled.
-    Status createOutputs(const QString& message);
+    // folders the outputs go to, what killed jobs left there is settled; no
+    // output may be another, nor an input other than the one `roles` lets
+    // it replace (see quillmark::createOutputs()).
+    Status createOutputs(const QString& message, const FileRoles& roles);
 
     // Shows progress from here on, for jobs that do work of their own (a
     // combination loads its replacement table) before eachBlock().

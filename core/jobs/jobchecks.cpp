@@ -1,13 +1,17 @@
 #include "jobchecks.h"
 
 #include "commitrecord.h"
+#include "counted.h"
+#include "difformat.h"
 #include "indexentry.h"
 #include "jobmessages.h"
 #include "outputfolder.h"
-#include "stagingnames.h"
+#include "outputpath.h"
+#include "platformfile.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QtEndian>
 
 namespace quillmark {
 
@@ -16,10 +20,10 @@ namespace {
 // The folders in which `path` lies: its own, and the one its links lead to.
 QStringList foldersOf(const QString& path)
 {
-    QStringList folders{QFileInfo(path).absolutePath()};
-    QString destination;
-    if (stagingnames::followLinks(path, destination).ok())
-        folders << QFileInfo(destination).absolutePath();
+    QStringList folders{outputpath::folderOf(path)};
+    const QString file = QFileInfo(path).canonicalFilePath();
+    if (!file.isEmpty() && outputpath::folderOf(file) != folders.front())
+        folders << outputpath::folderOf(file);
     return folders;
 }
 
@@ -30,8 +34,7 @@ Status recoverFoldersOf(const QString& path, const CommitOptions& options)
     if (path.isEmpty())
         return Status();
     for (const QString& folder : foldersOf(path)) {
-        const QFileInfo record(CommitRecord::pathIn(folder));
-        if (!record.exists() && !record.isSymLink())
+        if (platformfile::entryKind(CommitRecord::pathIn(folder)) == platformfile::EntryKind::Missing)
             continue;
         FolderSet repaired(options);
         if (const Status opened = repaired.open({folder}); opened.failed())
@@ -90,6 +93,25 @@ Status checkOutputDirectoryNamed(const QString& text)
     return text.isEmpty() ? checkOutputDirectory(text) : Status();
 }
 
+QString missingRecord(qint64 held, qint64 named)
+{
+    return QStringLiteral("It holds %1, the locator names record %2").arg(counted(held, "record")).arg(named);
+}
+
+Status checkLocatorFits(Input& locator, const Input& difFile, qint64 difRecordSize, qint64 blocks)
+{
+    const qint64 held = difFile.size() / difRecordSize;
+    using difformat::LocatorRecordSize;
+    if (blocks == 0 || locator.size() / LocatorRecordSize <= held)
+        return Status();
+    const char* record = nullptr;
+    if (const Status viewed = locator.view(held * LocatorRecordSize, LocatorRecordSize, record);
+        viewed.failed())
+        return viewed.withMessage(jobmessage::UnableToOpenDifFiles);
+    return Status::failure(jobmessage::difFilesDamaged(qFromLittleEndian<qint32>(record)), difFile.path(),
+                           missingRecord(held, held));
+}
+
 Status damagedEntry(const QString& message, const Input& index, const IndexEntry& entry, qint64 dataSize)
 {
     QString reason;
@@ -98,8 +120,8 @@ Status damagedEntry(const QString& message, const Input& index, const IndexEntry
     else if (entry.length < 0)
         reason = QStringLiteral("An entry has the length %1").arg(entry.length);
     else
-        reason = QStringLiteral("An entry names %1 bytes at %2, its data file has %3")
-                     .arg(entry.length)
+        reason = QStringLiteral("An entry names %1 at %2, its data file has %3")
+                     .arg(counted(entry.length, "byte"))
                      .arg(entry.offset)
                      .arg(dataSize);
     return Status::failure(message, index.path(), reason);

@@ -27,18 +27,15 @@ Status checkInputs(const MapCombineJob& job, MapInput& map, InputFile& difData, 
     if (const Status opened = openInputs({&difData, &locator}, jobmessage::UnableToOpenDifFiles, options);
         opened.failed())
         return opened;
-    return checkOutputDirectoryNamed(job.outDir);
+    if (const Status checked = checkOutputDirectoryNamed(job.outDir); checked.failed())
+        return checked;
+    return checkLocatorFits(locator, difData, MapBlockSize, map.size() / MapBlockSize);
 }
 
-// The block from the difference data when the locator names it, else from
-// the map.
+// The block from the difference data when the locator names it (every
+// record has its block there, see checkLocatorFits()), else from the map.
 Status copyBlock(qint64 block, qint64 ordinal, MapInput& map, InputFile& difData, Output& newMap)
 {
-    const qint64 difRecords = difData.size() / MapBlockSize;
-    if (ordinal >= difRecords)
-        return Status::failure(
-            jobmessage::difFilesDamaged(block), difData.path(),
-            QStringLiteral("It holds %1 records, the locator names record %2").arg(difRecords).arg(ordinal));
     Input& source = ordinal < 0 ? static_cast<Input&>(map) : difData;
     const char* bytes = nullptr;
     const Status viewed = source.view((ordinal < 0 ? block : ordinal) * MapBlockSize, MapBlockSize, bytes);
@@ -62,7 +59,10 @@ JobOutcome run(const MapCombineJob& job, JobProgress& progress, const CommitOpti
     const std::unique_ptr<Output> newMap =
         makeMapOutput(mapFileName(job.outDir, job.facet, job.format), job.format, job.facet, map.size());
     BlockWalk walk(progress, options, {newMap.get()}, jobmessage::UnableToWriteNewMap);
-    if (const Status created = walk.createOutputs(jobmessage::UnableToCreateNewMap); created.failed())
+    if (const Status created =
+            walk.createOutputs(jobmessage::UnableToCreateNewMap,
+                               FileRoles().replaces(*newMap, map).reads(difData).reads(locator));
+        created.failed())
         return JobOutcome::failure(created);
 
     JobResult result{map.size() / MapBlockSize, 0, 0, {newMap->target()}};

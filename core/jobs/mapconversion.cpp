@@ -29,7 +29,9 @@ JobOutcome run(const MapConvertJob& job, JobProgress& progress, const CommitOpti
     const std::unique_ptr<Output> newMap =
         makeMapOutput(mapFileName(job.outDir, job.facet, job.format), job.format, job.facet, map.size());
     BlockWalk walk(progress, options, {newMap.get()}, jobmessage::UnableToWriteNewMap);
-    if (const Status created = walk.createOutputs(jobmessage::UnableToCreateNewMap); created.failed())
+    if (const Status created =
+            walk.createOutputs(jobmessage::UnableToCreateNewMap, FileRoles().replaces(*newMap, map));
+        created.failed())
         return JobOutcome::failure(created);
 
     JobResult result{map.size() / MapBlockSize, 0, 0, {newMap->target()}};

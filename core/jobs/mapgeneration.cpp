@@ -99,7 +99,9 @@ JobOutcome run(const MapGenerateJob& job, JobProgress& progress, const CommitOpt
     StagedFile difData(outputName(job.outDir, MapDifDataPart, job.facet));
     StagedFile locator(outputName(job.outDir, MapDifLocatorPart, job.facet));
     BlockWalk walk(progress, options, {&difData, &locator}, jobmessage::UnableToWriteDiffFiles);
-    if (const Status created = walk.createOutputs(jobmessage::UnableToCreateDiffFiles); created.failed())
+    if (const Status created = walk.createOutputs(jobmessage::UnableToCreateDiffFiles,
+                                                  FileRoles().reads(reference).reads(current));
+        created.failed())
         return JobOutcome::failure(created);
 
     // A trailing fragment shorter than a block is outside the format and is

@@ -21,7 +21,6 @@ namespace {
 struct BlockSource
 {
     InputFile& index;
-    qint64 records;  // whole entries of the index
     InputFile& data;
     qint64 entryNumber;
     bool replaced;
@@ -68,11 +67,6 @@ inline bool appendFollowingBlock(const BlockSource& current, IndexEntry entry, N
 
 Status combineBlock(qint64 block, const BlockSource& source, NewPair& pair, const QString& dataTarget)
 {
-    if (source.replaced && source.entryNumber >= source.records)
-        return Status::failure(jobmessage::difFilesDamaged(block), source.index.path(),
-                               QStringLiteral("It holds %1 records, the locator names record %2")
-                                   .arg(source.records)
-                                   .arg(source.entryNumber));
     const char* bytes = nullptr;
     if (const Status viewed = source.index.view(source.entryNumber * IndexEntrySize, IndexEntrySize, bytes);
         viewed.failed())
@@ -114,8 +108,8 @@ Status combineCurrentBlocks(qint64 first, qint64 count, BlockSource current, New
 }
 
 Status checkInputs(const StaticsCombineJob& job, std::initializer_list<Input*> current,
-                   std::initializer_list<Input*> difFiles, const Input& currentIndex,
-                   const CommitOptions& options)
+                   std::initializer_list<Input*> difFiles, const Input& currentIndex, Input& locator,
+                   const Input& difIndex, const CommitOptions& options)
 {
     if (const Status opened = openInputs(current, jobmessage::UnableToOpenStatics, options); opened.failed())
         return opened;
@@ -126,7 +120,9 @@ Status checkInputs(const StaticsCombineJob& job, std::initializer_list<Input*> c
     if (const Status opened = openInputs(difFiles, jobmessage::UnableToOpenDifFiles, options);
         opened.failed())
         return opened;
-    return checkOutputDirectoryNamed(job.outDir);
+    if (const Status checked = checkOutputDirectoryNamed(job.outDir); checked.failed())
+        return checked;
+    return checkLocatorFits(locator, difIndex, IndexEntrySize, currentIndex.size() / IndexEntrySize);
 }
 
 JobOutcome run(const StaticsCombineJob& job, JobProgress& progress, const CommitOptions& options)
@@ -136,14 +132,22 @@ JobOutcome run(const StaticsCombineJob& job, JobProgress& progress, const Commit
     InputFile difData(job.difData);
     InputFile difIndex(job.difIndex);
     InputFile locator(job.difLocator);
-    if (const Status checked = checkInputs(job, {&currentData, &currentIndex},
-                                           {&difData, &difIndex, &locator}, currentIndex, options);
+    if (const Status checked =
+            checkInputs(job, {&currentData, &currentIndex}, {&difData, &difIndex, &locator}, currentIndex,
+                        locator, difIndex, options);
         checked.failed())
         return JobOutcome::failure(checked);
     StagedFile newData(outputName(job.outDir, StaticsDataPart, job.facet));
     StagedFile newIndex(outputName(job.outDir, StaticsIndexPart, job.facet));
     BlockWalk walk(progress, options, {&newData, &newIndex}, jobmessage::UnableToWriteNewStatics);
-    if (const Status created = walk.createOutputs(jobmessage::UnableToCreateNewStatics); created.failed())
+    if (const Status created =
+            walk.createOutputs(jobmessage::UnableToCreateNewStatics, FileRoles()
+                                                                         .replaces(newIndex, currentIndex)
+                                                                         .replaces(newData, currentData)
+                                                                         .reads(difData)
+                                                                         .reads(difIndex)
+                                                                         .reads(locator));
+        created.failed())
         return JobOutcome::failure(created);
 
     JobResult result{currentIndex.size() / IndexEntrySize, 0, 0, {newIndex.target(), newData.target()}};
@@ -151,14 +155,13 @@ JobOutcome run(const StaticsCombineJob& job, JobProgress& progress, const Commit
     ReplacementTable table(result.blocks);
     walk.fail(table.load(locator).withMessage(jobmessage::UnableToReadStaticsOrDif));
     NewPair pair{RecordBuffer(newIndex), JoinedCopy(newData)};
-    const qint64 difRecords = difIndex.size() / IndexEntrySize;
-    const BlockSource current{currentIndex, result.blocks, currentData, 0, false};
+    const BlockSource current{currentIndex, currentData, 0, false};
     const bool walked = walk.eachStretch(result.blocks, [&](qint64 first, qint64 count) {
         for (qint64 block = first; block < first + count;) {
             if (const qint64 ordinal = table.findNext(block); ordinal >= 0) {
                 ++result.records;
-                if (Status combined = combineBlock(block, {difIndex, difRecords, difData, ordinal, true},
-                                                   pair, newData.target());
+                if (Status combined =
+                        combineBlock(block, {difIndex, difData, ordinal, true}, pair, newData.target());
                     combined.failed())
                     return combined;
                 ++block;

@@ -136,7 +136,10 @@ JobOutcome run(const StaticsGenerateJob& job, JobProgress& progress, const Commi
     StagedFile locator(outputName(job.outDir, StaticsDifLocatorPart, job.facet));
     StagedFile difIndex(outputName(job.outDir, StaticsDifIndexPart, job.facet));
     BlockWalk walk(progress, options, {&difData, &locator, &difIndex}, jobmessage::UnableToWriteDiffFiles);
-    if (const Status created = walk.createOutputs(jobmessage::UnableToCreateDiffFiles); created.failed())
+    if (const Status created = walk.createOutputs(
+            jobmessage::UnableToCreateDiffFiles,
+            FileRoles().reads(referenceIndex).reads(referenceData).reads(currentIndex).reads(currentData));
+        created.failed())
         return JobOutcome::failure(created);
 
     // Whole entries only: a partial entry at the end is outside the format.

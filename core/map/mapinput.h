@@ -33,6 +33,7 @@ public:
     // The map's size: the file's for a plain map, the chunks' unpacked
     // lengths added up for a container.
     qint64 size() const override { return m_isContainer ? m_container.size() : m_file.size(); }
+    QByteArray identity() const override { return m_file.identity(); }
 
     Status view(qint64 offset, qint64 length, const char*& bytes) override
     {

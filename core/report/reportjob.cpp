@@ -293,7 +293,15 @@ JobOutcome run(const ReportJob& job, JobProgress& progress, const CommitOptions&
     const bool withJson = !job.json.isEmpty();
     BlockWalk walk = withJson ? BlockWalk(progress, options, {&html, &json}, jobmessage::UnableToWriteReport)
                               : BlockWalk(progress, options, {&html}, jobmessage::UnableToWriteReport);
-    if (const Status created = walk.createOutputs(jobmessage::UnableToCreateReport); created.failed())
+    FileRoles roles;
+    for (const QString& path :
+         {job.sources.map, job.sources.mapDifLocator, job.sources.mapDifData, job.sources.staticsIndex,
+          job.sources.staticsData, job.sources.staticsDifLocator, job.sources.staticsDifIndex,
+          job.sources.staticsDifData, job.radarColours}) {
+        if (!path.isEmpty())
+            roles.reads(path);
+    }
+    if (const Status created = walk.createOutputs(jobmessage::UnableToCreateReport, roles); created.failed())
         return JobOutcome::failure(created);
     walkAndWrite(job, inputs, palette, facts, walk, html, withJson ? &json : nullptr);
     JobResult result{blocksOf(inputs), qint64(facts.changed.size()), 0,

@@ -73,7 +73,8 @@ private slots:
         QVERIFY(write(path("ten.map"), QByteArray(1960, 'm'))
                 && write(path("ten.idx"), QByteArray(120, 'i')));
         QVERIFY(write(path("odd.difl"), int32s({-1, 5, 40000}))
-                && write(path("odd.dif"), QByteArray(588, 'd')));
+                && write(path("odd.dif"), QByteArray(588, 'd'))
+                && write(path("one.dif"), QByteArray(196, 'd')));
         // The reference map as a container too.
         QVERIFY(convertMap({ref.map, path("ref"), 3, MapFormat::Uop}, silent).succeeded());
     }
@@ -137,7 +138,7 @@ private slots:
                                 bool asNobody = false) { QTest::newRow(name) << line << error << asNobody; };
         const QString genMap = "generate map --reference @%1 --current @cur/map3.mul --out @%2 --facet 3";
         const QString combineMap =
-            "combine map --map @%1 --difl @five.difl --dif @empty.mul --out @%2 --facet 3";
+            "combine map --map @%1 --difl @empty.mul --dif @empty.mul --out @%2 --facet 3";
         failure("missing file", genMap.arg("missing", "out"),
                 "Unable to open reference data file: @missing: " + openFailureReason(path("missing")));
         failure("directory as a file", combineMap.arg("difs", "out"),
@@ -155,6 +156,9 @@ private slots:
             "combine statics --index @ref/staidx3.mul --data @ref/statics3.mul --difl @five.difl --difi "
             "@empty.mul --dif @empty.mul --out @out --facet 3",
             "Dif files are damaged at block 5: @empty.mul: It holds 0 records, the locator names record 0");
+        failure("locator longer than its dif",
+                "combine map --map @ref/map3.mul --difl @odd.difl --dif @one.dif --out @out --facet 3",
+                "Dif files are damaged at block 5: @one.dif: It holds 1 record, the locator names record 1");
         failure("inspect", "inspect statics --difl @five.difl --difi @missing --dif @empty.mul",
                 "Unable to open @missing: " + openFailureReason(path("missing")));
     }
@@ -254,17 +258,18 @@ private slots:
         QCOMPARE(run.out, QString("quillmark-cli: %1: %2: No such file or directory\r\n")
                               .arg(jobmessage::UnableToOpenMapData, path("missing")));
         mainwindow window;
-        window.lineCMap->setText(path("ref/map3.mul"));
-        window.lineDifl->setText(path("five.difl"));
-        window.lineDif->setText(path("empty.mul"));
+        window.lineCStaIdx->setText(path("ten.idx"));  // entries far past their data: damaged in the walk
+        for (QLineEdit* field : {window.lineCStaData, window.lineDifl, window.lineDifi, window.lineDif})
+            field->setText(path("empty.mul"));
         window.lineOutDir->setText(path("out"));
-        window.mapDiffCombine();
-        QCOMPARE(window.statusBar()->currentMessage(), QString(jobmessage::difFilesDamaged(5)));
+        window.staticsDiffCombine();
+        QCOMPARE(window.statusBar()->currentMessage(), QString(jobmessage::currentStaticsDamaged(0)));
         QVERIFY(!window.statusBar()->findChild<QProgressBar*>());
         run = onTerminal(
-            "combine map --map @ref/map3.mul --difl @five.difl --dif @empty.mul --out @out --facet 0");
-        QVERIFY2(run.out.startsWith(
-                     "\rcombine map:   0%\r\nquillmark-cli: " + window.statusBar()->currentMessage() + ": ")
+            "combine statics --index @ten.idx --data @empty.mul --difl @empty.mul --difi @empty.mul "
+            "--dif @empty.mul --out @out --facet 0");
+        QVERIFY2(run.out.startsWith("\rcombine statics:   0%\r\nquillmark-cli: "
+                                    + window.statusBar()->currentMessage() + ": ")
                      && !run.out.contains("100%"),
                  qPrintable(run.out));
     }
@@ -284,11 +289,11 @@ private slots:
                                                "    1 locator records need 196 bytes of difference data, the "
                                                "file has 392\nverdict: 1 problem found\n";
         QTest::newRow("map: damaged")
-            << map << int32s({-3, 10, 5, 5}) + "xy" << QByteArray() << 2 * 196
+            << map << int32s({-3, 10, 5, 5}) + "xy" << QByteArray() << 5 * 196
             << "problems:\n  partial records: 1\n"
                "    locator: 2 bytes after its last whole record of 4 bytes\n  files that disagree in "
                "length: 1\n"
-               "    4 locator records need 784 bytes of difference data, the file has 392\n"
+               "    4 locator records need 784 bytes of difference data, the file has 980\n"
                "  negative block numbers: 1\n    record 0: block -3\n  block numbers outside the map: 1\n"
                "    record 1: block 10, the map has 10 blocks\n  repeated block numbers: 1\n"
                "    record 3: block 5 repeats record 2\n  block numbers out of order: 1\n"

@@ -17,6 +17,8 @@
 #include <QtTest>
 
 #include <cstdlib>
+#include <mutex>
+#include <thread>
 
 #ifndef Q_OS_WIN
 #include <sys/stat.h>
@@ -43,7 +45,13 @@ JobOutcome generateStatics(const Workspace& ws, const CommitOptions& options = C
 }
 
 // What stands at the place of the commit record before a job starts.
-enum class Planted { Record, Fifo, LinkToDevice, Directory, Garbage };
+// What keeps an unfinished commit from ending new.
+enum class Obstacle { None, StagedLost, TargetTaken };
+
+enum class Planted { Nothing, Record, Fifo, LinkToDevice, Directory, Garbage };
+
+// The names a commit gives the staged file and the backup of stadif0.mul.
+const QString StagedName = ".stadif0.mul.quillmark-part-1", BackupName = ".stadif0.mul.quillmark-old-2";
 
 struct PlantedEntry
 {
@@ -63,6 +71,8 @@ QByteArray recordText(const char* format, const char* direction, const std::vect
 
 void plant(Planted kind, const QString& path, const QByteArray& text)
 {
+    if (kind == Planted::Nothing)
+        return;
     if (kind == Planted::Record)
         testfiles::write(path, text);
 #ifndef Q_OS_WIN
@@ -141,10 +151,11 @@ private slots:
             QTest::addRow("%o", mode) << mode;
     }
     // One run in a folder holding a target with its own permission bits, links
-    // to an existing file and to none, and debris. The target keeps its bits;
-    // the files the links point to take the new content, the links stay links
-    // and nothing is left beside either; the parts and backups of dead jobs
-    // go, while a live job's part and files that only look like ours stay.
+    // to an existing file of the folder and to none, and debris. The target
+    // keeps its bits; the files the links point to take the new content, the
+    // links stay links and nothing is left beside either; the parts and
+    // backups of dead jobs go, while a live job's part and files that only
+    // look like ours stay.
     void targetsLinksAndDebris()
     {
 #ifdef Q_OS_WIN
@@ -153,12 +164,10 @@ private slots:
 #else
         QFETCH(int, mode);
         Workspace ws;
-        QDir(ws.dir.path()).mkdir("elsewhere");
-        const QString existing = ws.file("elsewhere/kept.mul", "old"),
-                      plain = ws.file("out/stadifi0.mul", "old");
+        const QString existing = ws.file("out/kept.mul", "old"), plain = ws.file("out/stadifi0.mul", "old");
         QCOMPARE(::chmod(QFile::encodeName(plain).constData(), mode_t(mode)), 0);
         QVERIFY(QFile::link(existing, ws.outFile("stadif0.mul")));
-        QVERIFY(QFile::link("../elsewhere/made.mul", ws.outFile("stadifl0.mul")));
+        QVERIFY(QFile::link("made.mul", ws.outFile("stadifl0.mul")));
         for (const char* name : {".stadif0.mul.quillmark-part-dead1", ".map0.mul.quillmark-old-dead2",
                                  ".quillmark-commit.quillmark-part-dead3", ".keep", ".map0.mul.1x2y.part",
                                  "notes.quillmark-part-1"})
@@ -172,12 +181,12 @@ private slots:
         QCOMPARE(int(status.st_mode & 07777), mode);
         QCOMPARE(read(plain), testfiles::entries({{0, 2, 7}}));
         QCOMPARE(read(existing), QByteArray("xy"));
-        QCOMPARE(read(ws.path("elsewhere/made.mul")), testfiles::int32s({0}));
+        QCOMPARE(read(ws.outFile("made.mul")), testfiles::int32s({0}));
         QVERIFY(QFileInfo(ws.outFile("stadif0.mul")).isSymLink()
                 && QFileInfo(ws.outFile("stadifl0.mul")).isSymLink());
-        QCOMPARE(ws.outFiles(),
-                 QStringList({".keep", ".map0.mul.1x2y.part", live, "notes.quillmark-part-1"}) + Outputs);
-        QCOMPARE(testfiles::filesIn(ws.path("elsewhere")), QStringList({"kept.mul", "made.mul"}));
+        QCOMPARE(ws.outFiles(), QStringList({".keep", ".map0.mul.1x2y.part", live, "kept.mul", "made.mul",
+                                             "notes.quillmark-part-1"})
+                                    + Outputs);
 #endif
     }
 
@@ -186,37 +195,53 @@ private slots:
         QTest::addColumn<bool>("undo");
         QTest::addColumn<bool>("earlier");
         QTest::addColumn<int>("placed");  // renames done before the kill
+        QTest::addColumn<Obstacle>("obstacle");
         for (const bool undo : {false, true})
             for (const bool earlier : {true, false})
                 for (const int placed : {0, 1, 2, 3})
                     QTest::addRow("%s, %s, %d placed", undo ? "undo" : "forward", earlier ? "earlier" : "new",
                                   placed)
-                        << undo << earlier << placed;
+                        << undo << earlier << placed << Obstacle::None;
+        for (const Obstacle obstacle : {Obstacle::StagedLost, Obstacle::TargetTaken})
+            for (const bool earlier : {true, false})
+                for (const int placed : {0, 1, 2})
+                    QTest::addRow("forward, %s, %d placed, %s", earlier ? "earlier" : "new", placed,
+                                  obstacle == Obstacle::StagedLost ? "the last staged file lost"
+                                                                   : "a folder at the last target")
+                        << false << earlier << placed << obstacle;
     }
     // Three staged files with their backups and a record, as a commit leaves
     // them just before its first rename, old and new contents "old<i>" and
     // "new<i>", with the first `placed` renames done; then the folder is
     // moved. Forward, every target ends new; undo, every target ends as it
-    // was.
+    // was. A forward set that can no longer end new, its last staged file
+    // gone or its last rename refused, ends as it was too.
     void unfinishedCommitIsSettled()
     {
         QFETCH(bool, undo);
         QFETCH(bool, earlier);
         QFETCH(int, placed);
+        QFETCH(Obstacle, obstacle);
         Workspace ws;
         CommitRecord record;
         record.direction = undo ? CommitRecord::Direction::Undo : CommitRecord::Direction::Forward;
         for (int i = 0; i < 3; ++i) {
             const QString target = ws.outFile(QString("file%1.mul").arg(i));
+            const bool taken = i == 2 && obstacle == Obstacle::TargetTaken;
             const QByteArray old = "old" + QByteArray::number(i);
-            const QString backup = earlier ? ws.file(stagingnames::backupName(target), old) : QString();
-            if (earlier)
+            const QString backup =
+                earlier && !taken ? ws.file(stagingnames::backupName(target), old) : QString();
+            if (taken)
+                QVERIFY(QDir().mkpath(target + "/in-the-way"));
+            else if (earlier)
                 ws.file(target, old);
             const QString staged = ws.file(stagingnames::partName(target), "new" + QByteArray::number(i));
             record.entries.push_back({QFileInfo(staged).fileName(), QFileInfo(target).fileName(),
                                       QFileInfo(backup).fileName(), platformfile::fileIdentity(staged)});
             if (i < placed)
                 QCOMPARE(platformfile::replaceFile(staged, target).reason(), QString());
+            else if (i == 2 && obstacle == Obstacle::StagedLost)
+                QVERIFY(QFile::remove(staged));
         }
         QVERIFY(record.write(ws.out()).ok());
         const QString moved = ws.path("moved");
@@ -224,48 +249,62 @@ private slots:
 
         OutputFolder folder(moved, CommitOptions());
         QCOMPARE(folder.open().reason(), QString());
-        const QStringList targets =
-            undo && !earlier ? QStringList() : QStringList{"file0.mul", "file1.mul", "file2.mul"};
+        const bool endsOld = undo || obstacle != Obstacle::None;
+        QStringList targets =
+            endsOld && !earlier ? QStringList() : QStringList{"file0.mul", "file1.mul", "file2.mul"};
+        if (obstacle == Obstacle::TargetTaken)
+            targets.removeAll("file2.mul");
         QCOMPARE(testfiles::filesIn(moved), QStringList{stagingnames::LockName} + targets);
         for (int i = 0; i < targets.size(); ++i)
-            QCOMPARE(read(moved + "/" + targets[i]), (undo ? "old" : "new") + QByteArray::number(i));
+            QCOMPARE(read(moved + "/" + targets[i]), (endsOld ? "old" : "new") + QByteArray::number(i));
     }
 
     void plantedRecordsTouchNothing_data()
     {
         QTest::addColumn<Planted>("kind");
         QTest::addColumn<QByteArray>("text");
-        QTest::addColumn<QString>("fault");  // empty: the record is acted on, within the folder
+        QTest::addColumn<QString>("fault");      // empty: the record is acted on, within the folder
+        QTest::addColumn<QStringList>("links");  // names in the folder planted as links to a victim
         const char* v2 = "quillmark-commit-2";
         QTest::newRow("undo naming a file outside")
             << Planted::Record << recordText(v2, "undo", {{".one.quillmark-part-1", "../victims/one", ""}})
-            << "it names a file outside its folder: ../victims/one";
+            << "it names a file outside its folder: ../victims/one" << QStringList();
         QTest::newRow("forward renaming outside files")
             << Planted::Record
             << recordText(v2, "forward", {{"../victims/one", "../victims/two", "../victims/three"}})
-            << "it names a file outside its folder: ../victims/two";
+            << "it names a file outside its folder: ../victims/two" << QStringList();
         QTest::newRow("absolute paths of an earlier version")
             << Planted::Record
             << recordText("quillmark-commit-1", "undo", {{"/tmp/.x.quillmark-part-1", "/tmp/x", ""}})
-            << "not a commit record this version understands";
+            << "not a commit record this version understands" << QStringList();
         QTest::newRow("staged file of another name")
             << Planted::Record << recordText(v2, "forward", {{"keep.mul", "stadif0.mul", ""}})
-            << "it names a staged file that does not belong to stadif0.mul: keep.mul";
+            << "it names a staged file that does not belong to stadif0.mul: keep.mul" << QStringList();
         QTest::newRow("backup of another target")
             << Planted::Record
             << recordText(v2, "undo", {{".keep.mul.quillmark-part-1", "keep.mul", ".x.quillmark-old-2"}})
-            << "it names a backup that does not belong to keep.mul: .x.quillmark-old-2";
+            << "it names a backup that does not belong to keep.mul: .x.quillmark-old-2" << QStringList();
         QTest::newRow("the lock as its target")
             << Planted::Record
             << recordText(v2, "undo", {{".quillmark-lock.quillmark-part-1", ".quillmark-lock", ""}})
-            << "it names a target that is no output: .quillmark-lock";
-        QTest::newRow("fifo") << Planted::Fifo << QByteArray() << "not a regular file";
-        QTest::newRow("link to /dev/zero") << Planted::LinkToDevice << QByteArray() << "not a regular file";
-        QTest::newRow("directory") << Planted::Directory << QByteArray() << "Is a directory";
-        QTest::newRow("10 MB of garbage") << Planted::Garbage << QByteArray() << "larger than 65536 bytes";
+            << "it names a target that is no output: .quillmark-lock" << QStringList();
+        QTest::newRow("fifo") << Planted::Fifo << QByteArray() << "not a regular file" << QStringList();
+        QTest::newRow("link to /dev/zero")
+            << Planted::LinkToDevice << QByteArray() << "not a regular file" << QStringList();
+        QTest::newRow("directory") << Planted::Directory << QByteArray() << "Is a directory" << QStringList();
+        QTest::newRow("10 MB of garbage")
+            << Planted::Garbage << QByteArray() << "larger than 65536 bytes" << QStringList();
         QTest::newRow("undo of a file the record did not make")
             << Planted::Record << recordText(v2, "undo", {{".keep.mul.quillmark-part-1", "keep.mul", ""}})
-            << QString();
+            << QString() << QStringList();
+        QTest::newRow("backup that is a link out of the folder")
+            << Planted::Record << recordText(v2, "undo", {{StagedName, "stadif0.mul", BackupName}})
+            << "it names " + BackupName + ", which is not a regular file" << QStringList{BackupName};
+        QTest::newRow("staged file that is a link out of the folder")
+            << Planted::Record << recordText(v2, "forward", {{StagedName, "stadif0.mul", ""}})
+            << "it names " + StagedName + ", which is not a regular file" << QStringList{StagedName};
+        QTest::newRow("such links without a record")
+            << Planted::Nothing << QByteArray() << QString() << QStringList{StagedName, BackupName};
     }
     // A record found in the folder is data from anybody: one that names
     // anything but this program's own files beside their targets, or is not
@@ -276,15 +315,18 @@ private slots:
         QFETCH(Planted, kind);
         QFETCH(QByteArray, text);
         QFETCH(QString, fault);
+        QFETCH(QStringList, links);
         Workspace ws;
         QDir(ws.dir.path()).mkdir("victims");
         for (const char* victim : {"one", "two", "three"})
             ws.file(QString("victims/") + victim, victim);
         ws.file("out/keep.mul", "kept");
 #ifdef Q_OS_WIN
-        if (kind == Planted::Fifo || kind == Planted::LinkToDevice)
+        if (kind == Planted::Fifo || kind == Planted::LinkToDevice || !links.isEmpty())
             QSKIP("Windows has no FIFOs, and QFile::link makes a .lnk shortcut there, not a link");
 #endif
+        for (const QString& link : links)
+            QVERIFY(QFile::link(ws.path("victims/one"), ws.outFile(link)));
         const QString record = ws.outFile(stagingnames::RecordName);
         plant(kind, record, text);
         const JobOutcome outcome = generateStatics(ws);
@@ -295,7 +337,7 @@ private slots:
             QCOMPARE(outcome.message(), QString("Unable to create diff files"));
             QCOMPARE(outcome.failure().reason(),
                      QString("An interrupted commit cannot be completed: %1: %2").arg(record, fault));
-            QStringList left{"keep.mul"};
+            QStringList left = links + QStringList{"keep.mul"};
             if (kind != Planted::Directory)  // not among the files listed
                 left.prepend(stagingnames::RecordName);
             QCOMPARE(ws.outFiles(), left);
@@ -333,14 +375,55 @@ private slots:
         QVERIFY(child.waitForFinished(60000));
         QVERIFY(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0);
         QCOMPARE(ws.outFiles(), QStringList{stagingnames::LockName});
-        QVERIFY(generateStatics(ws).succeeded());
+        QVERIFY(generateStatics(ws, shortWait).succeeded());
         QCOMPARE(ws.outFiles(), Outputs);
-        QFile lock(lockPath);
-        QVERIFY(lock.open(QIODevice::WriteOnly));
-        QVERIFY(lock.setFileTime(QDateTime::currentDateTime().addSecs(-10), QFile::FileModificationTime));
-        lock.close();  // its writer is dead: nothing holds it open (Windows would keep it from removal)
-        QVERIFY(generateStatics(ws).succeeded());
+        // One killed while taking it, before it could name itself, leaves it
+        // empty: taken at once all the same, and gone after the job.
+        testfiles::write(lockPath, QByteArray());
+        QVERIFY(generateStatics(ws, shortWait).succeeded());
         QCOMPARE(ws.outFiles(), Outputs);
+    }
+
+    // Jobs at once into one folder, each writing a statics pair of its own,
+    // round after round: each job waits for the others' short moments in the
+    // folder, none fails, and the pair that stands after a round is one
+    // job's whole pair, with nothing beside it.
+    void concurrentJobsNeverFailEachOther()
+    {
+        constexpr int Jobs = 20, Rounds = 4;
+        Workspace ws;
+        QDir(ws.dir.path()).mkdir("in");
+        const QString index = ws.file("in/idx", testfiles::entries({{0, 2, 0}, {2, 2, 0}})),
+                      data = ws.file("in/data", "abcd"), locator = ws.file("in/difl", testfiles::int32s({0}));
+        QList<StaticsCombineJob> jobs;
+        QList<QPair<QByteArray, QByteArray>> pairs;
+        for (int job = 0; job < Jobs; ++job) {
+            const QByteArray bytes(3, char('A' + job));
+            jobs.append({index, data, ws.file(QString("in/dif%1").arg(job), bytes),
+                         ws.file(QString("in/difi%1").arg(job), testfiles::entries({{0, 3, job}})), locator,
+                         ws.out(), 0});
+            pairs.append({testfiles::entries({{0, 3, job}, {3, 2, 0}}), bytes + "cd"});
+        }
+        CommitOptions patient;
+        patient.lockWaitMilliseconds = 120000;  // a busy machine may be slow; waiting is no failure
+        for (int round = 0; round < Rounds; ++round) {
+            QStringList failures;
+            std::mutex failuresLock;
+            std::vector<std::thread> threads;
+            for (const StaticsCombineJob& job : jobs)
+                threads.emplace_back([&, job] {
+                    SilentProgress silent;
+                    const JobOutcome outcome = combineStaticsDiff(job, silent, patient);
+                    const std::lock_guard<std::mutex> guard(failuresLock);
+                    if (!outcome.succeeded())
+                        failures << outcome.failure().text();
+                });
+            for (std::thread& thread : threads)
+                thread.join();
+            QCOMPARE(failures, QStringList());
+            QCOMPARE(ws.outFiles(), QStringList({"staidx0.mul", "statics0.mul"}));
+            QVERIFY(pairs.contains({read(ws.outFile("staidx0.mul")), read(ws.outFile("statics0.mul"))}));
+        }
     }
 };
 

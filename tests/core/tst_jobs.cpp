@@ -144,11 +144,14 @@ void addCheck(Job job, const QList<In>& kinds, const char* message, Folder folde
         << failure;
 }
 
-// Damage that the walk finds.
-void addDamage(Job job, const QString& name, const QList<Given>& inputs, const QString& message)
+enum class Found { ByTheWalk, BeforeIt };
+
+// Damage that the walk finds, or that is seen at once.
+void addDamage(Job job, const QString& name, const QList<Given>& inputs, const QString& message,
+               Found found = Found::ByTheWalk)
 {
     FailureCase failure(job, inputs, message);
-    failure.walks = true;
+    failure.walks = found == Found::ByTheWalk;
     QTest::newRow(qPrintable(name)) << failure;
 }
 
@@ -227,7 +230,7 @@ private slots:
 
         // Block 3 twice (the first record wins), numbers outside the map and a
         // partial record ignored, the last block replaced, the fragment kept.
-        const QByteArray map = randomMap(5, 3) + "frag", dif = randomMap(5, 4);
+        const QByteArray map = randomMap(5, 3) + "frag", dif = randomMap(6, 4);
         const QString target = ws.file("out/map2.mul", map);  // the new map takes its place
         const QStringList inputs =
             QStringList{target} + inputPaths(ws, {dif, int32s({3, 1, 4, 3, 9, -1}) + "\5\6"});
@@ -367,7 +370,7 @@ private slots:
                  Folder::Out, "map0LegacyMUL.uop");
         addDamage(job, "record past the dif data",
                   {randomMap(4, 8), randomMap(1, 9) + QByteArray(100, 'x'), int32s({0, 3})},
-                  "Dif files are damaged at block 3");
+                  "Dif files are damaged at block 3", Found::BeforeIt);
         const QByteArray map = randomMap(3, 8);
         addDamage(job, "container", {unpackableContainer(map), map, int32s({1})},
                   "Unable to read map or dif files");
@@ -451,7 +454,7 @@ private slots:
         }
         addDamage(job, "record past the difference index",
                   {good + good, data, data, good + "\1\2", int32s({0, 1})},
-                  "Dif files are damaged at block 1");
+                  "Dif files are damaged at block 1", Found::BeforeIt);
         // Block 1's run follows on from block 0's, as most runs do, and ends
         // past the data: damage all the same, not a run to join.
         addDamage(job, "current, past the end, following on",

@@ -51,9 +51,9 @@ Status readGridOptions(const SubcommandParser& parser, AuditGrid& grid)
 }
 
 // True when the picture was written (and described on stdout).
-bool drawPicture(const QString& path, const DifAudit& audit)
+bool drawPicture(const QString& path, const DifAudit& audit, const QStringList& inputs)
 {
-    if (const Status written = writeBlockPicture(path, audit.marks); written.failed()) {
+    if (const Status written = writeBlockPicture(path, audit.marks, inputs); written.failed()) {
         printError(programLine(written.text()));
         return false;
     }
@@ -87,8 +87,16 @@ int inspect(const QString& kind, SubcommandParser& parser, const QStringList& ar
     }
     printAudit(QStringLiteral("inspect %1:").arg(kind), audit);
     bool pictureOk = true;
-    if (parser.isSet(QStringLiteral("picture")))
-        pictureOk = drawPicture(value("picture"), audit);
+    if (parser.isSet(QStringLiteral("picture"))) {
+        QStringList inputs;
+        const QStringList names = kind == QLatin1String("map") ? QStringList{"difl", "dif", "map"}
+                                                               : QStringList{"difl", "difi", "dif", "index"};
+        for (const QString& name : names) {
+            if (parser.isSet(name))
+                inputs << parser.value(name);
+        }
+        pictureOk = drawPicture(value("picture"), audit, inputs);
+    }
     printOut(verdictLine(audit.findings.total()));
     return audit.findings.total() == 0 && pictureOk ? ExitSuccess : ExitFailed;
 }

@@ -2,6 +2,8 @@
 
 #include "usage.h"
 
+#include "counted.h"
+
 #include <QStringList>
 
 namespace quillmark {
@@ -15,17 +17,18 @@ QString written(const JobResult& result)
 
 QString dataBytes(const JobResult& result, bool withDataBytes)
 {
-    return withDataBytes ? QStringLiteral(", %1 bytes of block data").arg(result.dataBytes) : QString();
+    return withDataBytes ? QStringLiteral(", %1 of block data").arg(counted(result.dataBytes, "byte"))
+                         : QString();
 }
 
 }  // namespace
 
 QString generationSummary(const QString& label, const JobResult& result, bool withDataBytes)
 {
-    return QStringLiteral("%1: %2 of %3 blocks %4%5")
+    return QStringLiteral("%1: %2 of %3 %4%5")
                .arg(label)
                .arg(result.records)
-               .arg(result.blocks)
+               .arg(counted(result.blocks, "block"))
                .arg(result.records == 1 ? QLatin1String("differs") : QLatin1String("differ"))
                .arg(dataBytes(result, withDataBytes))
            + written(result);
@@ -33,17 +36,18 @@ QString generationSummary(const QString& label, const JobResult& result, bool wi
 
 QString combinationSummary(const QString& label, const JobResult& result, bool withDataBytes)
 {
-    return QStringLiteral("%1: %2 of %3 blocks replaced%4")
+    return QStringLiteral("%1: %2 of %3 replaced%4")
                .arg(label)
                .arg(result.records)
-               .arg(result.blocks)
+               .arg(counted(result.blocks, "block"))
                .arg(dataBytes(result, withDataBytes))
            + written(result);
 }
 
 QString conversionSummary(const QString& label, const JobResult& result, bool)
 {
-    return QStringLiteral("%1: %2 blocks, %3 bytes").arg(label).arg(result.blocks).arg(result.dataBytes)
+    return QStringLiteral("%1: %2, %3")
+               .arg(label, counted(result.blocks, "block"), counted(result.dataBytes, "byte"))
            + written(result);
 }
 

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+
+namespace quillmark {
+
+// A count with its noun in the right number, for messages: "1 record",
+// "2 records", "0 bytes". `plural` is for nouns that do not just take an s.
+inline QString counted(qint64 count, const char* singular, const char* plural = nullptr)
+{
+    const QString noun = count == 1 ? QLatin1String(singular)
+                         : plural   ? QLatin1String(plural)
+                                    : QLatin1String(singular) + QLatin1Char('s');
+    return QString::number(count) + QLatin1Char(' ') + noun;
+}
+
+}  // namespace quillmark

@@ -1,0 +1,145 @@
+#include "folderlock.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QSysInfo>
+
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quillmark::platformfile {
+
+namespace {
+
+// A lock file is a few short lines; anything longer is not read further.
+constexpr qint64 MaxHolderText = 1024;
+// How often a name that changes under the lock is looked at again before
+// the lock counts as held by whoever keeps changing it.
+constexpr int Attempts = 16;
+
+Status systemFailure(const QString& path, int error = errno)
+{
+    return Status::fileFailure(path, QString::fromLocal8Bit(std::strerror(error)));
+}
+
+// Whatever other than a regular file stands under the lock's name is taken
+// away without being opened: a link would lead the lock elsewhere, a FIFO
+// would keep the opener waiting. A directory cannot be, and fails.
+Status clearNonFile(const QByteArray& name, const QString& path)
+{
+    struct stat status = {};
+    if (::lstat(name.constData(), &status) != 0 || S_ISREG(status.st_mode))
+        return Status();
+    if (S_ISDIR(status.st_mode))
+        return Status::fileFailure(path, QStringLiteral("not a regular file"));
+    if (::unlink(name.constData()) != 0 && errno != ENOENT)
+        return systemFailure(path);
+    return Status();
+}
+
+// The format QLockFile writes, so that a holder of either kind is named.
+void writeHolder(int fd)
+{
+    const QByteArray text = QByteArray::number(QCoreApplication::applicationPid()) + '\n'
+                            + QCoreApplication::applicationName().toUtf8() + '\n'
+                            + QSysInfo::machineHostName().toUtf8() + '\n';
+    if (::ftruncate(fd, 0) == 0)
+        (void)!::pwrite(fd, text.constData(), size_t(text.size()), 0);
+}
+
+bool sameFile(const struct stat& a, const struct stat& b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+}  // namespace
+
+FolderLock::~FolderLock()
+{
+    unlock();
+}
+
+// A holder removes the name as it lets go, so a file locked just after that
+// is no longer the lock: the name is looked at again once the lock is taken,
+// and the whole step repeated when it leads elsewhere.
+Status FolderLock::tryLock(const QString& path, bool& held)
+{
+    unlock();
+    held = false;
+    const QByteArray name = QFile::encodeName(path);
+    for (int attempt = 0; attempt < Attempts; ++attempt) {
+        if (const Status cleared = clearNonFile(name, path); cleared.failed())
+            return cleared;
+        const int fd = ::open(name.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
+        if (fd < 0 && (errno == ELOOP || errno == ENXIO || errno == EISDIR || errno == ENOENT))
+            continue;  // replaced by something else meanwhile
+        if (fd < 0)
+            return systemFailure(path);
+        struct stat opened = {}, named = {};
+        if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
+            ::close(fd);
+            continue;
+        }
+        int locked = -1;
+        do
+            locked = ::flock(fd, LOCK_EX | LOCK_NB);
+        while (locked != 0 && errno == EINTR);
+        // A file system without such locks (some network and FUSE ones)
+        // cannot keep two jobs apart; the job goes on as the only one.
+        const bool unsupported = locked != 0 && (errno == ENOLCK || errno == EOPNOTSUPP);
+        if (locked != 0 && !unsupported) {
+            const int error = errno;
+            ::close(fd);
+            if (error == EWOULDBLOCK)
+                break;
+            return systemFailure(path, error);
+        }
+        if (::lstat(name.constData(), &named) != 0 || !sameFile(opened, named)) {
+            ::close(fd);
+            continue;
+        }
+        writeHolder(fd);
+        m_handle = fd;
+        m_path = path;
+        return Status();
+    }
+    held = true;
+    return Status();
+}
+
+// The name goes first, while the lock is still held: nobody takes the file
+// that is about to be let go.
+void FolderLock::unlock()
+{
+    if (m_handle == Closed)
+        return;
+    ::unlink(QFile::encodeName(m_path).constData());
+    ::close(int(m_handle));
+    m_handle = Closed;
+}
+
+FolderLock::Holder FolderLock::holderOf(const QString& path)
+{
+    Holder holder;
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return holder;
+    struct stat status = {};
+    QByteArray text(MaxHolderText, '\0');
+    ssize_t got = -1;
+    if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode))
+        got = ::pread(fd, text.data(), size_t(text.size()), 0);
+    ::close(fd);
+    const QList<QByteArray> lines = text.left(got > 0 ? qsizetype(got) : 0).split('\n');
+    holder.pid = lines.value(0).toLongLong();
+    holder.application = QString::fromUtf8(lines.value(1));
+    return holder;
+}
+
+}  // namespace quillmark::platformfile

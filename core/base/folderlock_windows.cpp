@@ -1,0 +1,141 @@
+#include "folderlock.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QSysInfo>
+
+#include <windows.h>
+
+namespace quillmark::platformfile {
+
+namespace {
+
+constexpr DWORD MaxHolderText = 1024;
+constexpr int Attempts = 16;
+
+std::wstring wide(const QString& path)
+{
+    return QDir::toNativeSeparators(path).toStdWString();
+}
+
+Status systemFailure(const QString& path, DWORD error)
+{
+    wchar_t* message = nullptr;
+    const DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM
+                                            | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                        nullptr, error, 0, reinterpret_cast<wchar_t*>(&message), 0, nullptr);
+    QString text =
+        length > 0 ? QString::fromWCharArray(message, int(length)) : QStringLiteral("Unknown error");
+    LocalFree(message);
+    while (text.endsWith(QLatin1Char('\n')) || text.endsWith(QLatin1Char('\r'))
+           || text.endsWith(QLatin1Char('.')))
+        text.chop(1);
+    return Status::fileFailure(path, text);
+}
+
+// A link or junction under the lock's name is removed, not followed; a real
+// directory cannot be, and fails.
+Status clearNonFile(const QString& path)
+{
+    const DWORD attributes = GetFileAttributesW(wide(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return Status();
+    const bool link = attributes & FILE_ATTRIBUTE_REPARSE_POINT;
+    const bool directory = attributes & FILE_ATTRIBUTE_DIRECTORY;
+    if (!link)
+        return directory ? Status::fileFailure(path, QStringLiteral("not a regular file")) : Status();
+    const BOOL removed = directory ? RemoveDirectoryW(wide(path).c_str()) : DeleteFileW(wide(path).c_str());
+    return removed ? Status() : systemFailure(path, GetLastError());
+}
+
+void writeHolder(HANDLE handle)
+{
+    const QByteArray text = QByteArray::number(QCoreApplication::applicationPid()) + '\n'
+                            + QCoreApplication::applicationName().toUtf8() + '\n'
+                            + QSysInfo::machineHostName().toUtf8() + '\n';
+    DWORD written = 0;
+    (void)WriteFile(handle, text.constData(), DWORD(text.size()), &written, nullptr);
+}
+
+// A lock file whose holder let go while a reader of its holder's name still
+// had it open waits to be deleted, and refuses access until then: that is a
+// lock still held, for a moment. So is a file another program keeps.
+bool heldBySomebody(DWORD error, const QString& path)
+{
+    if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION)
+        return true;
+    const DWORD attributes = GetFileAttributesW(wide(path).c_str());
+    return error == ERROR_ACCESS_DENIED && attributes != INVALID_FILE_ATTRIBUTES
+           && !(attributes & FILE_ATTRIBUTE_READONLY);
+}
+
+}  // namespace
+
+FolderLock::~FolderLock()
+{
+    unlock();
+}
+
+// Opened for writing and shared for reading only: any other opener that
+// wants to write, which every taker does, is refused while the handle lives,
+// and the file goes with the handle.
+Status FolderLock::tryLock(const QString& path, bool& held)
+{
+    unlock();
+    held = false;
+    for (int attempt = 0; attempt < Attempts; ++attempt) {
+        if (const Status cleared = clearNonFile(path); cleared.failed())
+            return cleared;
+        const HANDLE handle = CreateFileW(
+            wide(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+            OPEN_ALWAYS, FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT,
+            nullptr);
+        if (handle == INVALID_HANDLE_VALUE) {
+            const DWORD error = GetLastError();
+            if (heldBySomebody(error, path))
+                break;
+            return systemFailure(path, error);
+        }
+        BY_HANDLE_FILE_INFORMATION information = {};
+        if (GetFileType(handle) != FILE_TYPE_DISK || !GetFileInformationByHandle(handle, &information)
+            || (information.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY))) {
+            CloseHandle(handle);
+            continue;
+        }
+        writeHolder(handle);
+        m_handle = reinterpret_cast<std::intptr_t>(handle);
+        m_path = path;
+        return Status();
+    }
+    held = true;
+    return Status();
+}
+
+void FolderLock::unlock()
+{
+    if (m_handle == Closed)
+        return;
+    CloseHandle(reinterpret_cast<HANDLE>(m_handle));
+    m_handle = Closed;
+}
+
+FolderLock::Holder FolderLock::holderOf(const QString& path)
+{
+    Holder holder;
+    const HANDLE handle =
+        CreateFileW(wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return holder;
+    QByteArray text(MaxHolderText, '\0');
+    DWORD got = 0;
+    if (GetFileType(handle) != FILE_TYPE_DISK || !ReadFile(handle, text.data(), MaxHolderText, &got, nullptr))
+        got = 0;
+    CloseHandle(handle);
+    const QList<QByteArray> lines = text.left(qsizetype(got)).split('\n');
+    holder.pid = lines.value(0).trimmed().toLongLong();
+    holder.application = QString::fromUtf8(lines.value(1).trimmed());
+    return holder;
+}
+
+}  // namespace quillmark::platformfile

@@ -1,0 +1,103 @@
+#include "outputcreation.h"
+
+#include "outputfolder.h"
+#include "outputpath.h"
+#include "platformfile.h"
+#include "stagedfile.h"
+
+#include <QFileInfo>
+
+namespace quillmark {
+
+namespace {
+
+// Names as short as tell them apart: the file names of two outputs of one
+// folder, the paths otherwise.
+QString bothNamed(const QString& first, const QString& second)
+{
+    const QString firstName = QFileInfo(first).fileName(), secondName = QFileInfo(second).fileName();
+    if (firstName != secondName)
+        return QStringLiteral("%1 and %2 are the same file").arg(firstName, secondName);
+    return QStringLiteral("%1 and %2 are the same file").arg(first, second);
+}
+
+bool sameName(const QString& first, const QString& second)
+{
+#ifdef Q_OS_WIN
+    return first.compare(second, Qt::CaseInsensitive) == 0;
+#else
+    return first == second;
+#endif
+}
+
+}  // namespace
+
+FileRoles& FileRoles::reads(const Input& input)
+{
+    m_inputs.push_back({input.path(), input.identity(), nullptr});
+    return *this;
+}
+
+FileRoles& FileRoles::reads(const QString& path)
+{
+    m_inputs.push_back({path, platformfile::followedIdentity(path), nullptr});
+    return *this;
+}
+
+FileRoles& FileRoles::replaces(const Output& output, const Input& input)
+{
+    m_inputs.push_back({input.path(), input.identity(), &output});
+    return *this;
+}
+
+// A destination that does not exist yet can be no input; two outputs that
+// do not exist yet are one file when their links lead to one name.
+Status FileRoles::check(const std::vector<Output*>& outputs) const
+{
+    std::vector<QByteArray> identities;
+    for (size_t i = 0; i < outputs.size(); ++i) {
+        Output& output = *outputs[i];
+        const QString& destination = output.staged().destination();
+        identities.push_back(platformfile::fileIdentity(destination));
+        for (size_t j = 0; j < i; ++j) {
+            const QString& earlier = outputs[j]->staged().destination();
+            if ((!identities[i].isEmpty() && identities[i] == identities[j])
+                || sameName(destination, earlier))
+                return Status::fileFailure(output.target(), bothNamed(outputs[j]->target(), output.target()));
+        }
+        for (const ReadFile& input : m_inputs) {
+            if (!identities[i].isEmpty() && identities[i] == input.identity && input.newVersion != &output)
+                return Status::fileFailure(output.target(),
+                                           QStringLiteral("%1 and %2 are the same file")
+                                               .arg(QFileInfo(output.target()).fileName(), input.path));
+        }
+    }
+    return Status();
+}
+
+Status createOutputs(const std::vector<Output*>& outputs, const FileRoles& roles,
+                     const CommitOptions& options)
+{
+    if (outputs.empty())
+        return Status();
+    QStringList folders;
+    for (Output* output : outputs) {
+        if (const Status resolved = output->staged().resolve(); resolved.failed())
+            return resolved;
+        folders << outputpath::folderOf(output->staged().destination());
+    }
+    FolderSet locked(options);
+    if (const Status opened = locked.open(folders); opened.failed())
+        return Status::fileFailure(outputs.front()->target(), opened.reason());
+    for (const auto& folder : locked.folders())
+        folder->removeDebris();
+    if (const Status checked = roles.check(outputs); checked.failed())
+        return checked;
+    for (Output* output : outputs) {
+        if (const Status created = output->create(); created.failed())
+            return created;
+    }
+    return Status();
+}
+
+}  // namespace quillmark
