@@ -63,7 +63,7 @@ Status FileRoles::check(const std::vector<Output*>& outputs) const
             const QString& earlier = outputs[j]->staged().destination();
             if ((!identities[i].isEmpty() && identities[i] == identities[j])
                 || sameName(destination, earlier))
-                return Status::fileFailure(output.target(), bothNamed(outputs[j]->target(), output.target()));
+                return Status::fileFailure(output.target(), bothNamed(output.target(), outputs[j]->target()));
         }
         for (const ReadFile& input : m_inputs) {
             if (!identities[i].isEmpty() && identities[i] == input.identity && input.newVersion != &output)

@@ -93,8 +93,9 @@ QStringList goodInputs(Job job, const Workspace& ws)
 
 enum class Special { Fifo, Device };
 
-// How a job takes a FIFO named as one of its own files.
-enum class Refusal { None, OfTheLock, OfTheOutput };
+// How a job takes a FIFO named as one of its own files: passes it by,
+// removes it (a lock's name is the lock's alone) or refuses to write over it.
+enum class Fifo { PassedBy, Removed, Refused };
 
 // A device that reads as endless zeros, or a FIFO that would keep a reader
 // waiting for a writer; empty where the system has no such thing (Windows
@@ -110,6 +111,28 @@ QString makeSpecial(Special kind, const Workspace& ws)
     const QString fifo = ws.path("in/fifo");
     return ::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0 ? fifo : QString();
 #endif
+}
+
+// A job whose files play two parts: inputs moved into the output folder
+// under an output's name, a link in the output folder (name, where it leads),
+// two of its names made hard links of one file. `reason` is the failure's,
+// "@" standing for the output folder; empty when the job succeeds.
+struct RoleCase
+{
+    Job job;
+    QList<QPair<int, QString>> inputsInOut;
+    QStringList link;
+    QStringList hardLinks;
+    QString reason;
+};
+
+// Every file of a folder and its bytes.
+QMap<QString, QByteArray> contentsOf(const QString& folder)
+{
+    QMap<QString, QByteArray> contents;
+    for (const QString& name : testfiles::filesIn(folder))
+        contents[name] = read(folder + "/" + name);
+    return contents;
 }
 
 const char NoFifos[] = "Windows has no FIFOs in its file system";
@@ -217,16 +240,17 @@ private slots:
     void specialEntriesInTheOutputFolder_data()
     {
         QTest::addColumn<QString>("name");
-        QTest::addColumn<Refusal>("refusal");
-        QTest::newRow("a part") << ".stadif0.mul.quillmark-part-x1" << Refusal::None;
-        QTest::newRow("a backup") << ".stadif0.mul.quillmark-old-x2" << Refusal::None;
-        QTest::newRow("the take-over lock") << ".quillmark-lock.rmlock" << Refusal::OfTheLock;
-        QTest::newRow("the lock") << ".quillmark-lock" << Refusal::OfTheLock;
-        QTest::newRow("an output") << "stadif0.mul" << Refusal::OfTheOutput;
+        QTest::addColumn<Fifo>("fate");
+        QTest::newRow("a part") << ".stadif0.mul.quillmark-part-x1" << Fifo::PassedBy;
+        QTest::newRow("a backup") << ".stadif0.mul.quillmark-old-x2" << Fifo::PassedBy;
+        QTest::newRow("the lock") << ".quillmark-lock" << Fifo::Removed;
+        QTest::newRow("an old take-over lock") << ".quillmark-lock.rmlock" << Fifo::Removed;
+        QTest::newRow("its own take-over lock") << ".quillmark-lock.rmlock.rmlock" << Fifo::Removed;
+        QTest::newRow("an output") << "stadif0.mul" << Fifo::Refused;
     }
     // FIFOs named as a job's own files: the clean-up never opens one for
-    // reading, the lock is not taken through one, an output is not written
-    // over one.
+    // reading, the lock is not taken through one (nor waits on one of its
+    // helpers), an output is not written over one.
     void specialEntriesInTheOutputFolder()
     {
 #ifdef Q_OS_WIN
@@ -234,14 +258,14 @@ private slots:
 #else
         Workspace ws;
         QFETCH(QString, name);
-        QFETCH(Refusal, refusal);
+        QFETCH(Fifo, fate);
         const QString fifo = ws.outFile(name);
         QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
         const JobOutcome outcome =
-            runJob(Job::GenerateStatics, goodInputs(Job::GenerateStatics, ws), ws.out());
-        const QString reasons[] = {QString(), fifo + " is not a regular file", "not a regular file"};
-        QCOMPARE(outcome.failure().reason(), reasons[int(refusal)]);
-        QVERIFY(QFileInfo(fifo).exists() && !QFileInfo(fifo).isFile());
+            runJob(Job::GenerateStatics, goodInputs(Job::GenerateStatics, ws), ws.out(), shortLockWait());
+        QCOMPARE(outcome.failure().reason(), fate == Fifo::Refused ? "not a regular file" : "");
+        QCOMPARE(platformfile::entryKind(fifo),
+                 fate == Fifo::Removed ? platformfile::EntryKind::Missing : platformfile::EntryKind::Special);
 #endif
     }
 
@@ -260,6 +284,7 @@ private slots:
         for (int record = 0; record < 20; ++record)
             dif.replace(record * 196, 196, testfiles::randomBytes(196, quint32(100 + record)));
         const QStringList inputs{ws.file("map", map), ws.file("dif", dif), ws.file("difl", locator)};
+        QVERIFY(QFile::resize(inputs[1], records.size() * 196));  // a record for every one of the locator
         const JobOutcome outcome = runJob(Job::CombineMap, inputs, ws.out());
         QVERIFY2(outcome.succeeded(), qPrintable(outcome.failure().text()));
         QByteArray expected = map;
@@ -303,6 +328,30 @@ private slots:
         QCOMPARE(outcome.message(), message);
         QCOMPARE(outcome.failure().reason(),
                  QString("It holds 2147483649 blocks, more than the 2147483648 that block numbers can name"));
+    }
+
+    // A sparse locator of 2 TiB beside a difference file of one record: the
+    // combinations refuse it at once, and inspection reads only the records
+    // that have their difference records, instead of walking it for hours.
+    void locatorLongerThanItsDifferenceFile()
+    {
+#ifdef Q_OS_WIN
+        QSKIP("Files are not sparse on Windows unless made so: the locator would take 2 TiB");
+#endif
+        Workspace ws;
+        constexpr qint64 Size = qint64(1) << 41;
+        for (const Job job : {Job::CombineMap, Job::CombineStatics}) {
+            const QStringList inputs = goodInputs(job, ws);
+            QVERIFY(QFile::resize(inputs.last(), Size));  // record 1 on: block 0
+            const JobOutcome outcome = runJob(job, inputs, ws.out());
+            QCOMPARE(outcome.message(), jobmessage::difFilesDamaged(0));
+            QCOMPARE(outcome.failure().reason(), QString("It holds 1 record, the locator names record 1"));
+        }
+        const QStringList map = goodInputs(Job::CombineMap, ws);
+        QVERIFY(QFile::resize(map[2], Size));
+        const ToolRun run = runCli({"inspect", "map", "--difl", map[2], "--dif", map[1]});
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.out.contains(QString("%1 locator records need").arg(Size / 4)), qPrintable(run.out));
     }
 
     void recoveryBeforeReading_data()
@@ -366,10 +415,10 @@ private slots:
                  qPrintable(outcome.failure().reason()));
     }
 
-    // An output that is a link into another folder, whose own commit was
-    // interrupted: that commit is completed before the job touches the
-    // folder, and the job's output is written through the link.
-    void linkIntoAFolderWithItsOwnCommit()
+    // An output name planted as a link into another folder, even one with a
+    // commit of its own left there: the job writes nothing anywhere and
+    // touches nothing in that folder.
+    void linkOutOfTheFolder()
     {
         Workspace ws;
 #ifdef Q_OS_WIN
@@ -377,16 +426,21 @@ private slots:
 #endif
         QVERIFY(QDir().mkdir(ws.path("other")));
         leaveInterruptedCommit(ws.path("other"), "kept.mul");
-        QVERIFY(QFile::link(ws.path("other/made.mul"), ws.outFile("stadif0.mul")));
-        QVERIFY(runJob(Job::GenerateStatics, goodInputs(Job::GenerateStatics, ws), ws.out()).succeeded());
-        QCOMPARE(testfiles::filesIn(ws.path("other")), QStringList({"kept.mul", "made.mul"}));
-        QCOMPARE(read(ws.path("other/kept.mul")), QByteArray("new"));
-        QCOMPARE(read(ws.path("other/made.mul")), QByteArray("xy"));
+        const QStringList before = testfiles::filesIn(ws.path("other"));
+        QVERIFY(QFile::link(ws.path("other/kept.mul"), ws.outFile("stadif0.mul")));
+        const JobOutcome outcome =
+            runJob(Job::GenerateStatics, goodInputs(Job::GenerateStatics, ws), ws.out());
+        QCOMPARE(outcome.message(), QString(jobmessage::UnableToCreateDiffFiles));
+        QCOMPARE(outcome.failure().reason(),
+                 QString("It is a link to %1, outside its folder").arg(ws.path("other/kept.mul")));
+        QCOMPARE(testfiles::filesIn(ws.path("other")), before);
+        QCOMPARE(read(ws.path("other/kept.mul")), QByteArray("old"));
+        QCOMPARE(ws.outFiles(), QStringList{"stadif0.mul"});
     }
 
-    // A lock held by a living process keeps the folder however old it is; a
-    // take-over lock left by a process killed while taking over a stale lock
-    // is cleaned up.
+    // A lock held by a living process keeps the folder however old it is;
+    // the take-over locks of earlier versions, left by a process killed while
+    // taking over a stale lock, are cleaned up at once.
     void locks()
     {
         Workspace ws;
@@ -405,14 +459,9 @@ private slots:
                         .startsWith("The folder is in use by another Quillmark job"));
         }
 #endif
-#ifdef Q_OS_WIN
-        const QString host = qEnvironmentVariable("COMPUTERNAME");  // the name QLockFile writes there
-#else
-        const QString host = QSysInfo::machineHostName();
-#endif
-        const QByteArray deadHolder = "2147483646\ngone\n" + host.toUtf8() + "\n";
-        ws.file("out/.quillmark-lock.rmlock", deadHolder);
-        QVERIFY(runJob(Job::GenerateStatics, inputs, ws.out()).succeeded());
+        ws.file("out/.quillmark-lock.rmlock", "2147483646\ngone\nhost\n");
+        ws.file("out/.quillmark-lock.rmlock.rmlock", QByteArray());
+        QVERIFY(runJob(Job::GenerateStatics, inputs, ws.out(), shortLockWait()).succeeded());
         QCOMPARE(ws.outFiles(), QStringList({"stadif0.mul", "stadifi0.mul", "stadifl0.mul"}));
     }
 
@@ -453,6 +502,104 @@ private slots:
         QCOMPARE(run.err, QString("quillmark-cli: Unable to write new map file: %1: File too large\n")
                               .arg(ws.outFile("map0.mul")));
         QCOMPARE(ws.outFiles(), QStringList());
+    }
+
+    void oneFileOneRole_data()
+    {
+        QTest::addColumn<RoleCase>("given");
+        const QString sameFile = "%1 and %2 are the same file";
+        QTest::newRow("two outputs, one a link to the other")
+            << RoleCase{Job::CombineStatics,
+                        {},
+                        {"staidx0.mul", "statics0.mul"},
+                        {},
+                        sameFile.arg("staidx0.mul", "statics0.mul")};
+        QTest::newRow("two outputs, hard links of one file")
+            << RoleCase{Job::GenerateStatics,
+                        {},
+                        {},
+                        {"stadif0.mul", "stadifi0.mul"},
+                        sameFile.arg("stadifi0.mul", "stadif0.mul")};
+        QTest::newRow("an output over an input") << RoleCase{
+            Job::GenerateMap, {{0, "mapdifl0.mul"}}, {}, {}, sameFile.arg("mapdifl0.mul", "@mapdifl0.mul")};
+        QTest::newRow("the new index over the data it reads") << RoleCase{
+            Job::CombineStatics, {{1, "staidx0.mul"}}, {}, {}, sameFile.arg("staidx0.mul", "@staidx0.mul")};
+        QTest::newRow("combined in place")
+            << RoleCase{Job::CombineStatics, {{0, "staidx0.mul"}, {1, "statics0.mul"}}, {}, {}, QString()};
+        QTest::newRow("a folder reached by two paths")
+            << RoleCase{Job::GenerateStatics, {}, {"stadif0.mul", "../alias/real.mul"}, {}, QString()};
+    }
+    // Before anything is written, every input and output is known by its
+    // file: two outputs that are one file, or an output that is an input it
+    // is not the new version of, fail the job with its create message, and
+    // nothing changes; a folder reached through an alias is still one folder,
+    // with one lock.
+    void oneFileOneRole()
+    {
+        QFETCH(RoleCase, given);
+        Workspace ws;
+#ifdef Q_OS_WIN
+        if (!given.link.isEmpty())
+            QSKIP(
+                "QFile::link makes a .lnk shortcut on Windows, not a link that outputs are written through");
+#else
+        QVERIFY(QFile::link(ws.out(), ws.path("alias")));
+#endif
+        QStringList inputs = goodInputs(given.job, ws);
+        for (const auto& [input, name] : given.inputsInOut) {
+            QVERIFY(QFile::rename(inputs[input], ws.outFile(name)));
+            inputs[input] = ws.outFile(name);
+        }
+        if (!given.link.isEmpty())
+            QVERIFY(QFile::link(given.link[1], ws.outFile(given.link[0])));
+        if (!given.hardLinks.isEmpty()) {
+            ws.file("out/" + given.hardLinks[0], "old");
+            QVERIFY(
+                platformfile::hardLink(ws.outFile(given.hardLinks[0]), ws.outFile(given.hardLinks[1])).ok());
+        }
+        const QMap<QString, QByteArray> before = contentsOf(ws.out());
+        const JobOutcome outcome = runJob(given.job, inputs, ws.out());
+        QCOMPARE(outcome.failure().reason(), QString(given.reason).replace("@", ws.out() + "/"));
+        if (!given.reason.isEmpty())
+            QCOMPARE(contentsOf(ws.out()), before);
+        else if (!given.link.isEmpty())
+            QCOMPARE(read(ws.outFile("real.mul")), QByteArray("xy"));
+    }
+
+    // The review report and the inspection's picture never replace what they
+    // read, however the name is spelled.
+    void reportAndPictureKeepTheirInputs()
+    {
+        Workspace ws;
+        const QStringList map = goodInputs(Job::CombineMap, ws);
+        const QString page = ws.outFile("page.html");
+        const struct
+        {
+            QStringList arguments;
+            QString error;
+        } runs[] = {
+            {{"report", "--facet", "0", "--height", "1", "--map", map[0], "--mapdifl", map[2], "--mapdif",
+              map[1], "--html", map[0]},
+             "Unable to create report file: @map: map0.mul and @map are the same file"},
+            {{"report", "--facet", "0", "--height", "1", "--map", map[0], "--mapdifl", map[2], "--mapdif",
+              map[1], "--html", page, "--json", ws.out() + "/./page.html"},
+             "Unable to create report file: @out/./page.html: @out/./page.html and @page are the same file"},
+            {{"inspect", "map", "--difl", map[2], "--dif", map[1], "--picture", map[2]},
+             "Unable to write @difl: difl and @difl are the same file"},
+        };
+        for (const auto& run : runs) {
+            const QMap<QString, QByteArray> before = contentsOf(ws.path("in"));
+            const ToolRun ran = runCli(run.arguments);
+            QCOMPARE(ran.exitCode, 1);
+            const QString error = QString(run.error)
+                                      .replace("@map", map[0])
+                                      .replace("@out", ws.out())
+                                      .replace("@page", page)
+                                      .replace("@difl", map[2]);
+            QCOMPARE(ran.err, "quillmark-cli: " + error + "\n");
+            QCOMPARE(contentsOf(ws.path("in")), before);
+            QCOMPARE(ws.outFiles(), QStringList());
+        }
     }
 
     void pictureTargets_data()
