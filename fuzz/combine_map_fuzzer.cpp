@@ -3,7 +3,8 @@
 // inputs unchanged; and the outcome is the one a plain model of the
 // combination predicts: every block taken from the first locator record that
 // names it (or from the map), the fragment past the last block carried over,
-// and a record past the end of the difference data a failure at its block.
+// and a locator with more records than the difference data a failure at the
+// block of its first record past the data, unless the map has no block.
 
 #include "jobfuzz.h"
 
@@ -28,20 +29,19 @@ struct Expected
 Expected model(const QByteArray& map, const QByteArray& dif, const QByteArray& locator)
 {
     const qint64 blocks = map.size() / MapBlockSize;
+    const qint64 records = locator.size() / LocatorRecordSize, difRecords = dif.size() / MapBlockSize;
+    Expected expected;
+    if (blocks > 0 && records > difRecords) {
+        expected.damagedBlock = jobfuzz::int32At(locator, difRecords * LocatorRecordSize);
+        return expected;
+    }
     std::map<qint64, qint64> first;
     for (qint64 record = 0; record < locator.size() / LocatorRecordSize; ++record)
         first.emplace(jobfuzz::int32At(locator, record * LocatorRecordSize), record);
-    Expected expected;
     for (qint64 block = 0; block < blocks; ++block) {
         const auto found = first.find(block);
-        if (found == first.end()) {
-            expected.map += map.mid(block * MapBlockSize, MapBlockSize);
-        } else if ((found->second + 1) * MapBlockSize > dif.size()) {
-            expected.damagedBlock = block;
-            return expected;
-        } else {
-            expected.map += dif.mid(found->second * MapBlockSize, MapBlockSize);
-        }
+        expected.map += found == first.end() ? map.mid(block * MapBlockSize, MapBlockSize)
+                                             : dif.mid(found->second * MapBlockSize, MapBlockSize);
     }
     expected.map += map.mid(blocks * MapBlockSize);
     return expected;
@@ -73,7 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const Expected expected = model(*map, parts[1], parts[2]);
     if (expected.damagedBlock >= 0) {
         require(outcome.message() == jobmessage::difFilesDamaged(expected.damagedBlock),
-                "a record past the difference data fails at its block", outcome.message());
+                "a locator longer than its difference data fails at once", outcome.message());
         return 0;
     }
     require(outcome.succeeded(), "whole inputs combine", outcome.message());

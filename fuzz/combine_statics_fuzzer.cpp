@@ -2,7 +2,9 @@
 // success with exactly the two new files, or a documented failure leaving
 // nothing; inputs unchanged; and the outcome is the one a plain model
 // predicts: every block from the first locator record that names it (or from
-// the current pair), written compactly in block order, and an entry that
+// the current pair), written compactly in block order; a locator with more
+// records than the difference index a failure at the block of its first
+// record past the index (unless the index has no block); and an entry that
 // cannot be read a failure at its block with the message naming its side.
 
 #include "jobfuzz.h"
@@ -31,17 +33,19 @@ struct Expected
 Expected model(const QList<QByteArray>& in)
 {
     const QByteArray &index = in[0], &data = in[1], &dif = in[2], &difIndex = in[3], &locator = in[4];
+    Expected expected;
+    const qint64 records = locator.size() / LocatorRecordSize;
+    if (staticsmodel::count(index) > 0 && records > staticsmodel::count(difIndex)) {
+        expected.failure = jobmessage::difFilesDamaged(
+            jobfuzz::int32At(locator, staticsmodel::count(difIndex) * LocatorRecordSize));
+        return expected;
+    }
     std::map<qint64, qint64> first;
     for (qint64 record = 0; record < locator.size() / LocatorRecordSize; ++record)
         first.emplace(jobfuzz::int32At(locator, record * LocatorRecordSize), record);
-    Expected expected;
     for (qint64 block = 0; block < staticsmodel::count(index); ++block) {
         const auto found = first.find(block);
         const bool replaced = found != first.end();
-        if (replaced && found->second >= staticsmodel::count(difIndex)) {
-            expected.failure = jobmessage::difFilesDamaged(block);
-            return expected;
-        }
         Entry entry =
             replaced ? staticsmodel::entryAt(difIndex, found->second) : staticsmodel::entryAt(index, block);
         const QByteArray& source = replaced ? dif : data;
