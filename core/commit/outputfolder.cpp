@@ -117,13 +117,11 @@ void OutputFolder::removeDebris()
     for (const QString& name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
         const QString path = dir.filePath(name);
         const platformfile::EntryKind kind = platformfile::entryKind(path);
-        if (isOldLockHelper(name) && kind != platformfile::EntryKind::Directory)
+        const bool regular = kind == platformfile::EntryKind::RegularFile;
+        if ((isOldLockHelper(name) && kind != platformfile::EntryKind::Directory)
+            || (regular && stagingnames::isBackup(name)))
             QFile::remove(path);
-        else if (kind != platformfile::EntryKind::RegularFile)
-            continue;
-        else if (stagingnames::isBackup(name))
-            QFile::remove(path);
-        else if (stagingnames::isPart(name))
+        else if (regular && stagingnames::isPart(name))
             platformfile::removeIfAbandoned(path);
     }
 }
