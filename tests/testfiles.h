@@ -5,11 +5,16 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QtEndian>
 
 #include <array>
 #include <initializer_list>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
 
 namespace testfiles {
 
@@ -58,6 +63,25 @@ inline bool write(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+// A symbolic link at `link` to `target` (absolute, or relative to the link's
+// folder). QFile::link makes a shortcut on Windows, which is no link; there a
+// real one needs Developer Mode or the privilege to make it, and false says
+// that it could not be made.
+inline bool makeLink(const QString& target, const QString& link)
+{
+#ifdef Q_OS_WIN
+    const QString resolved = QDir(QFileInfo(link).absolutePath()).absoluteFilePath(target);
+    DWORD flags = SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE;
+    if (QFileInfo(resolved).isDir())
+        flags |= SYMBOLIC_LINK_FLAG_DIRECTORY;
+    return CreateSymbolicLinkW(reinterpret_cast<const wchar_t*>(QDir::toNativeSeparators(link).utf16()),
+                               reinterpret_cast<const wchar_t*>(QDir::toNativeSeparators(target).utf16()),
+                               flags);
+#else
+    return QFile::link(target, link);
+#endif
 }
 
 inline QByteArray read(const QString& path)

@@ -45,6 +45,9 @@ JobOutcome generateStatics(const Workspace& ws, const CommitOptions& options = C
 }
 
 // What stands at the place of the commit record before a job starts.
+const char NoLinks[] =
+    "Symbolic links need Developer Mode or a privilege on Windows, which this account lacks";
+
 // What keeps an unfinished commit from ending new.
 enum class Obstacle { None, StagedLost, TargetTaken };
 
@@ -322,11 +325,13 @@ private slots:
             ws.file(QString("victims/") + victim, victim);
         ws.file("out/keep.mul", "kept");
 #ifdef Q_OS_WIN
-        if (kind == Planted::Fifo || kind == Planted::LinkToDevice || !links.isEmpty())
-            QSKIP("Windows has no FIFOs, and QFile::link makes a .lnk shortcut there, not a link");
+        if (kind == Planted::Fifo || kind == Planted::LinkToDevice)
+            QSKIP("Windows has no FIFOs, and no link to a device");
 #endif
-        for (const QString& link : links)
-            QVERIFY(QFile::link(ws.path("victims/one"), ws.outFile(link)));
+        for (const QString& link : links) {
+            if (!testfiles::makeLink(ws.path("victims/one"), ws.outFile(link)))
+                QSKIP(NoLinks);
+        }
         const QString record = ws.outFile(stagingnames::RecordName);
         plant(kind, record, text);
         const JobOutcome outcome = generateStatics(ws);

@@ -136,6 +136,8 @@ QMap<QString, QByteArray> contentsOf(const QString& folder)
 }
 
 const char NoFifos[] = "Windows has no FIFOs in its file system";
+const char NoLinks[] =
+    "Symbolic links need Developer Mode or a privilege on Windows, which this account lacks";
 
 RunSettings shortLockWait()
 {
@@ -421,13 +423,11 @@ private slots:
     void linkOutOfTheFolder()
     {
         Workspace ws;
-#ifdef Q_OS_WIN
-        QSKIP("QFile::link makes a .lnk shortcut on Windows, not a link that outputs are written through");
-#endif
         QVERIFY(QDir().mkdir(ws.path("other")));
         leaveInterruptedCommit(ws.path("other"), "kept.mul");
         const QStringList before = testfiles::filesIn(ws.path("other"));
-        QVERIFY(QFile::link(ws.path("other/kept.mul"), ws.outFile("stadif0.mul")));
+        if (!testfiles::makeLink(ws.path("other/kept.mul"), ws.outFile("stadif0.mul")))
+            QSKIP(NoLinks);
         const JobOutcome outcome =
             runJob(Job::GenerateStatics, goodInputs(Job::GenerateStatics, ws), ws.out());
         QCOMPARE(outcome.message(), QString(jobmessage::UnableToCreateDiffFiles));
@@ -538,20 +538,15 @@ private slots:
     {
         QFETCH(RoleCase, given);
         Workspace ws;
-#ifdef Q_OS_WIN
-        if (!given.link.isEmpty())
-            QSKIP(
-                "QFile::link makes a .lnk shortcut on Windows, not a link that outputs are written through");
-#else
-        QVERIFY(QFile::link(ws.out(), ws.path("alias")));
-#endif
+        if (!given.link.isEmpty() && !testfiles::makeLink(ws.out(), ws.path("alias")))
+            QSKIP(NoLinks);
         QStringList inputs = goodInputs(given.job, ws);
         for (const auto& [input, name] : given.inputsInOut) {
             QVERIFY(QFile::rename(inputs[input], ws.outFile(name)));
             inputs[input] = ws.outFile(name);
         }
         if (!given.link.isEmpty())
-            QVERIFY(QFile::link(given.link[1], ws.outFile(given.link[0])));
+            QVERIFY(testfiles::makeLink(given.link[1], ws.outFile(given.link[0])));
         if (!given.hardLinks.isEmpty()) {
             ws.file("out/" + given.hardLinks[0], "old");
             QVERIFY(
