@@ -1,12 +1,12 @@
 #include "applicationicon.h"
 #include "mainwindow.h"
-#include "platformfile.h"
+#include "filesizesignal.h"
 
 #include <QApplication>
 
 int main(int argc, char** argv)
 {
-    quillmark::platformfile::ignoreFileSizeSignal();
+    quillmark::ignoreFileSizeSignal();
     QApplication application(argc, argv);
     // Desktops match the running window to the installed desktop entry and
     // theme icon by this name; the window carries the same icon itself, so

@@ -15,9 +15,9 @@
 // other work on a shared machine does not inflate. The runs of all jobs take
 // turns, so that every job sees the machine in the same states.
 
+#include "filesystem.h"
 #include "jobs.h"
 #include "mainwindow.h"
-#include "platformfile.h"
 #include "samplefacet.h"
 #include "uopformat.h"
 
@@ -93,11 +93,11 @@ bool writeDurably(const QStringList& paths)
             return false;
         const QString copyPath = path + QStringLiteral(".bench-copy");
         QFile::remove(copyPath);
-        platformfile::NativeFile copy;
-        bool written = copy.createNew(copyPath).ok();
+        std::unique_ptr<WritableFile> copy;
+        bool written = FileSystem::system().createNew(copyPath, copy).ok();
         for (qint64 got = 0; written && (got = file.read(buffer.data(), buffer.size())) > 0;)
-            written = copy.write(buffer.constData(), got).ok();
-        written = written && copy.sync().ok() && copy.close().ok();
+            written = copy->write(buffer.constData(), got).ok();
+        written = written && copy->sync().ok() && copy->close().ok();
         QFile::remove(copyPath);
         if (!written)
             return false;

@@ -1,10 +1,7 @@
 #include "commitrecord.h"
 
-#include "platformfile.h"
 #include "stagingnames.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -23,10 +20,9 @@ QString entryPath(const QString& folder, const QString& name)
 
 // Whether the folder holds an entry of this name, of whatever kind: a link
 // counts as itself, not as what it leads to.
-bool holds(const QString& folder, const QString& name)
+bool holds(FileSystem& files, const QString& folder, const QString& name)
 {
-    const QFileInfo info(entryPath(folder, name));
-    return info.exists() || info.isSymLink();
+    return files.entryKind(entryPath(folder, name)) != EntryKind::Missing;
 }
 
 QByteArray encode(const CommitRecord& record)
@@ -105,69 +101,69 @@ QString CommitRecord::pathIn(const QString& folder)
     return entryPath(folder, QLatin1String(stagingnames::RecordName));
 }
 
-Status CommitRecord::write(const QString& folder) const
+Status CommitRecord::write(const QString& folder, FileSystem& files) const
 {
     const QByteArray bytes = encode(*this);
     const QString path = pathIn(folder);
-    const QString staged = stagingnames::partName(path);
-    platformfile::NativeFile file;
-    Status written = file.createNew(staged);
+    const QString staged = stagingnames::partName(path, files);
+    std::unique_ptr<WritableFile> file;
+    Status written = files.createNew(staged, file);
     if (written.ok())
-        written = file.write(bytes.constData(), bytes.size());
+        written = file->write(bytes.constData(), bytes.size());
     if (written.ok())
-        written = file.sync();
+        written = file->sync();
     if (written.ok())
-        written = file.close();
+        written = file->close();
+    file.reset();
     if (written.ok())
-        written = platformfile::replaceFile(staged, path);
+        written = files.replace(staged, path);
     if (written.ok())
-        written = platformfile::syncDirectory(folder);
+        written = files.syncDirectory(folder);
     if (written.failed()) {
-        (void)file.close();
-        QFile::remove(staged);
+        (void)files.remove(staged);
         return Status::fileFailure(path, written.reason());
     }
     return Status();
 }
 
-Status CommitRecord::read(const QString& folder, CommitRecord& record)
+Status CommitRecord::read(const QString& folder, FileSystem& files, CommitRecord& record)
 {
     const QString path = pathIn(folder);
     QByteArray bytes;
-    if (const Status read = platformfile::readSmallFile(path, MaxSize, bytes); read.failed())
+    if (const Status read = files.readSmallFile(path, MaxSize, bytes); read.failed())
         return read;
     const QString fault = decode(bytes, record);
     return fault.isEmpty() ? Status() : Status::fileFailure(path, fault);
 }
 
-Status CommitRecord::settle(const QString& folder)
+Status CommitRecord::settle(const QString& folder, FileSystem& files)
 {
-    if (const Status checked = checkEntries(folder); checked.failed())
+    if (const Status checked = checkEntries(folder, files); checked.failed())
         return checked;
     Status settled;
-    const bool forward = direction == Direction::Forward && canGoForward(folder);
+    const bool forward = direction == Direction::Forward && canGoForward(folder, files);
     if (forward)
-        settled = settleForward(folder);
+        settled = settleForward(folder, files);
     if (!forward || settled.failed())
-        settled = undoInstead(folder);
+        settled = undoInstead(folder, files);
     if (settled.ok())
-        settled = platformfile::syncDirectory(folder);
+        settled = files.syncDirectory(folder);
     if (settled.ok())
-        removeLeftovers(folder);
+        removeLeftovers(folder, files);
     return settled;
 }
 
 // The record is data from anybody: what it names as a staged file or a
 // backup is renamed over a target, so it must be a file of this folder and
 // nothing that leads elsewhere.
-Status CommitRecord::checkEntries(const QString& folder) const
+Status CommitRecord::checkEntries(const QString& folder, FileSystem& files) const
 {
     for (const CommitEntry& entry : entries) {
         for (const QString& name : {entry.staged, entry.backup}) {
             if (name.isEmpty())
                 continue;
-            const platformfile::EntryKind kind = platformfile::entryKind(entryPath(folder, name));
-            if (kind != platformfile::EntryKind::Missing && kind != platformfile::EntryKind::RegularFile)
+            const EntryKind kind = files.entryKind(entryPath(folder, name));
+            if (kind != EntryKind::Missing && kind != EntryKind::RegularFile)
                 return Status::fileFailure(
                     pathIn(folder), QStringLiteral("it names %1, which is not a regular file").arg(name));
         }
@@ -177,23 +173,23 @@ Status CommitRecord::checkEntries(const QString& folder) const
 
 // A staged file that is gone was renamed into place, unless the target is
 // some other file: then its new content is lost and the set cannot end new.
-bool CommitRecord::canGoForward(const QString& folder) const
+bool CommitRecord::canGoForward(const QString& folder, FileSystem& files) const
 {
     for (const CommitEntry& entry : entries) {
-        if (!holds(folder, entry.staged) && !entry.identity.isEmpty()
-            && platformfile::fileIdentity(entryPath(folder, entry.target)) != entry.identity)
+        if (!holds(files, folder, entry.staged) && !entry.identity.isEmpty()
+            && files.identity(entryPath(folder, entry.target)) != entry.identity)
             return false;
     }
     return true;
 }
 
-Status CommitRecord::settleForward(const QString& folder) const
+Status CommitRecord::settleForward(const QString& folder, FileSystem& files) const
 {
     for (const CommitEntry& entry : entries) {
-        if (!holds(folder, entry.staged))
+        if (!holds(files, folder, entry.staged))
             continue;
         if (const Status replaced =
-                platformfile::replaceFile(entryPath(folder, entry.staged), entryPath(folder, entry.target));
+                files.replace(entryPath(folder, entry.staged), entryPath(folder, entry.target));
             replaced.failed())
             return replaced;
     }
@@ -202,22 +198,22 @@ Status CommitRecord::settleForward(const QString& folder) const
 
 // Recorded as an undo before the first step back, so that a kill part way
 // is undone, not completed, by the next job.
-Status CommitRecord::undoInstead(const QString& folder)
+Status CommitRecord::undoInstead(const QString& folder, FileSystem& files)
 {
     if (direction == Direction::Forward) {
         direction = Direction::Undo;
-        if (const Status written = write(folder); written.failed())
+        if (const Status written = write(folder, files); written.failed())
             return written;
     }
-    return settleUndo(folder);
+    return settleUndo(folder, files);
 }
 
-void CommitRecord::removeLeftovers(const QString& folder) const
+void CommitRecord::removeLeftovers(const QString& folder, FileSystem& files) const
 {
     for (const CommitEntry& entry : entries) {
         if (!entry.backup.isEmpty())
-            QFile::remove(entryPath(folder, entry.backup));
-        QFile::remove(entryPath(folder, entry.staged));
+            (void)files.remove(entryPath(folder, entry.backup));
+        (void)files.remove(entryPath(folder, entry.staged));
     }
 }
 
@@ -227,21 +223,21 @@ void CommitRecord::removeLeftovers(const QString& folder) const
 // content. A target that had none is removed, and only when the file
 // standing there is the staged file that took its place, so that a record
 // cannot remove a file it did not make.
-Status CommitRecord::settleUndo(const QString& folder) const
+Status CommitRecord::settleUndo(const QString& folder, FileSystem& files) const
 {
     for (const CommitEntry& entry : entries) {
         const QString target = entryPath(folder, entry.target);
-        if (holds(folder, entry.staged))
+        if (holds(files, folder, entry.staged))
             continue;
         if (!entry.backup.isEmpty()) {
-            if (!holds(folder, entry.backup))
+            if (!holds(files, folder, entry.backup))
                 continue;
-            if (const Status replaced = platformfile::replaceFile(entryPath(folder, entry.backup), target);
+            if (const Status replaced = files.replace(entryPath(folder, entry.backup), target);
                 replaced.failed())
                 return replaced;
-        } else if (!entry.identity.isEmpty() && platformfile::fileIdentity(target) == entry.identity
-                   && !QFile::remove(target)) {
-            return Status::fileFailure(target, QStringLiteral("Cannot remove it"));
+        } else if (!entry.identity.isEmpty() && files.identity(target) == entry.identity) {
+            if (const Status removed = files.remove(target); removed.failed())
+                return removed;
         }
     }
     return Status();

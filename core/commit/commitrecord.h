@@ -1,5 +1,6 @@
 #pragma once
 
+#include "filesystem.h"
 #include "status.h"
 
 #include <QString>
@@ -25,7 +26,7 @@ struct CommitEntry
     QString staged;       // the complete, flushed new content
     QString target;       // the file it replaces
     QString backup;       // a second name of the target's earlier content; empty when there was none
-    QByteArray identity;  // the staged file's identity (platformfile::fileIdentity); may be empty
+    QByteArray identity;  // the staged file's identity (FileSystem::identity()); may be empty
 };
 
 class CommitRecord
@@ -41,11 +42,11 @@ public:
 
     // Writes the record into `folder` in one step (a record is whole or
     // absent) and flushes it and the folder to stable storage.
-    Status write(const QString& folder) const;
+    Status write(const QString& folder, FileSystem& files) const;
 
     // The record in `folder`. Fails, naming the record and what is wrong with
     // it, when it cannot be read or is not a record as written by write().
-    static Status read(const QString& folder, CommitRecord& record);
+    static Status read(const QString& folder, FileSystem& files, CommitRecord& record);
 
     // Brings every entry to the end the direction names: forward, every
     // target takes its staged content; undo, every target has its earlier
@@ -56,18 +57,18 @@ public:
     // backups and staged files left over are removed, and the folder is
     // flushed. Nothing is touched when an entry's staged file or backup is
     // anything but a regular file of the folder (a link above all).
-    Status settle(const QString& folder);
+    Status settle(const QString& folder, FileSystem& files);
 
     // The record's own path in `folder`.
     static QString pathIn(const QString& folder);
 
 private:
-    Status checkEntries(const QString& folder) const;
-    bool canGoForward(const QString& folder) const;
-    Status settleForward(const QString& folder) const;
-    Status undoInstead(const QString& folder);
-    Status settleUndo(const QString& folder) const;
-    void removeLeftovers(const QString& folder) const;
+    Status checkEntries(const QString& folder, FileSystem& files) const;
+    bool canGoForward(const QString& folder, FileSystem& files) const;
+    Status settleForward(const QString& folder, FileSystem& files) const;
+    Status undoInstead(const QString& folder, FileSystem& files);
+    Status settleUndo(const QString& folder, FileSystem& files) const;
+    void removeLeftovers(const QString& folder, FileSystem& files) const;
 };
 
 }  // namespace quillmark

@@ -2,7 +2,6 @@
 
 #include "outputfolder.h"
 #include "outputpath.h"
-#include "platformfile.h"
 #include "stagedfile.h"
 
 #include <QFileInfo>
@@ -40,7 +39,7 @@ FileRoles& FileRoles::reads(const Input& input)
 
 FileRoles& FileRoles::reads(const QString& path)
 {
-    m_inputs.push_back({path, platformfile::followedIdentity(path), nullptr});
+    m_inputs.push_back({path, QByteArray(), nullptr});
     return *this;
 }
 
@@ -52,13 +51,13 @@ FileRoles& FileRoles::replaces(const Output& output, const Input& input)
 
 // A destination that does not exist yet can be no input; two outputs that
 // do not exist yet are one file when their links lead to one name.
-Status FileRoles::check(const std::vector<Output*>& outputs) const
+Status FileRoles::check(const std::vector<Output*>& outputs, FileSystem& files) const
 {
     std::vector<QByteArray> identities;
     for (size_t i = 0; i < outputs.size(); ++i) {
         Output& output = *outputs[i];
         const QString& destination = output.staged().destination();
-        identities.push_back(platformfile::fileIdentity(destination));
+        identities.push_back(files.identity(destination));
         for (size_t j = 0; j < i; ++j) {
             const QString& earlier = outputs[j]->staged().destination();
             if ((!identities[i].isEmpty() && identities[i] == identities[j])
@@ -66,7 +65,9 @@ Status FileRoles::check(const std::vector<Output*>& outputs) const
                 return Status::fileFailure(output.target(), bothNamed(output.target(), outputs[j]->target()));
         }
         for (const ReadFile& input : m_inputs) {
-            if (!identities[i].isEmpty() && identities[i] == input.identity && input.newVersion != &output)
+            const QByteArray read =
+                input.identity.isEmpty() ? files.followedIdentity(input.path) : input.identity;
+            if (!identities[i].isEmpty() && identities[i] == read && input.newVersion != &output)
                 return Status::fileFailure(output.target(),
                                            QStringLiteral("%1 and %2 are the same file")
                                                .arg(QFileInfo(output.target()).fileName(), input.path));
@@ -84,14 +85,14 @@ Status createOutputs(const std::vector<Output*>& outputs, const FileRoles& roles
     for (Output* output : outputs) {
         if (const Status resolved = output->staged().resolve(); resolved.failed())
             return resolved;
-        folders << outputpath::folderOf(output->staged().destination());
+        folders << outputpath::folderOf(output->staged().destination(), *options.files);
     }
     FolderSet locked(options);
     if (const Status opened = locked.open(folders); opened.failed())
         return Status::fileFailure(outputs.front()->target(), opened.reason());
     for (const auto& folder : locked.folders())
         folder->removeDebris();
-    if (const Status checked = roles.check(outputs); checked.failed())
+    if (const Status checked = roles.check(outputs, *options.files); checked.failed())
         return checked;
     for (Output* output : outputs) {
         if (const Status created = output->create(); created.failed())

@@ -29,7 +29,7 @@ class FileRoles
 public:
     // An input that is open.
     FileRoles& reads(const Input& input);
-    // A file read already, known by its path.
+    // A file read already, known by its path (and looked up in check()).
     FileRoles& reads(const QString& path);
     // `output` is the new version of the open `input`, which it may replace.
     FileRoles& replaces(const Output& output, const Input& input);
@@ -37,13 +37,13 @@ public:
     // Fails, naming the first output at fault and the two files, when two
     // outputs are one file or an output is a file read in another role.
     // Every output is resolved already.
-    Status check(const std::vector<Output*>& outputs) const;
+    Status check(const std::vector<Output*>& outputs, FileSystem& files) const;
 
 private:
     struct ReadFile
     {
         QString path;
-        QByteArray identity;
+        QByteArray identity;       // empty when known by its path only
         const Output* newVersion;  // the output that may replace it, if any
     };
 

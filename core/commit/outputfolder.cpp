@@ -2,13 +2,9 @@
 
 #include "commitrecord.h"
 #include "outputpath.h"
-#include "platformfile.h"
 #include "stagingnames.h"
 
 #include <QDeadlineTimer>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QThread>
 
 #include <algorithm>
@@ -35,22 +31,22 @@ bool isOldLockHelper(const QString& name)
 }  // namespace
 
 OutputFolder::OutputFolder(const QString& path, const CommitOptions& options)
-    : m_path(path), m_lockWait(options.lockWaitMilliseconds)
+    : m_path(path), m_lockWait(options.lockWaitMilliseconds), m_files(*options.files)
 {}
 
 Status OutputFolder::open()
 {
     // A folder that is not there has no lock to take; saying so first keeps
     // the lock's own words about it out of the message.
-    const QFileInfo folder(m_path);
-    if (!folder.isDir())
-        return Status::fileFailure(m_path, folder.exists() ? QStringLiteral("Not a directory")
-                                                           : QStringLiteral("No such directory"));
+    const EntryKind folder = m_files.entryKind(m_path);
+    if (folder != EntryKind::Directory)
+        return Status::fileFailure(m_path, folder == EntryKind::Missing ? QStringLiteral("No such directory")
+                                                                        : QStringLiteral("Not a directory"));
     if (const Status locked = lock(); locked.failed())
         return locked;
     const Status recovered = recover();
     if (recovered.failed())
-        m_lock.unlock();
+        m_lock.reset();
     return recovered;
 }
 
@@ -62,7 +58,7 @@ Status OutputFolder::lock()
     const QDeadlineTimer deadline(m_lockWait);
     for (;;) {
         bool held = false;
-        if (const Status taken = m_lock.tryLock(lockPath(m_path), held); taken.failed()) {
+        if (const Status taken = m_files.tryLock(lockPath(m_path), held, m_lock); taken.failed()) {
             if (taken.reason() == QLatin1String("Permission denied"))
                 return Status::fileFailure(m_path, taken.reason());
             return Status::fileFailure(
@@ -79,7 +75,7 @@ Status OutputFolder::lock()
 
 Status OutputFolder::heldFailure() const
 {
-    const platformfile::FolderLock::Holder holder = platformfile::FolderLock::holderOf(lockPath(m_path));
+    const LockHolder holder = m_files.holderOf(lockPath(m_path));
     return Status::fileFailure(
         m_path, QStringLiteral("The folder is in use by another Quillmark job (%1, process %2): %3 is locked")
                     .arg(holder.application.isEmpty() ? QStringLiteral("unknown") : holder.application)
@@ -90,16 +86,16 @@ Status OutputFolder::heldFailure() const
 Status OutputFolder::recover()
 {
     const QString recordPath = CommitRecord::pathIn(m_path);
-    if (platformfile::entryKind(recordPath) == platformfile::EntryKind::Missing)
+    if (m_files.entryKind(recordPath) == EntryKind::Missing)
         return Status();
     CommitRecord record;
-    Status recovered = CommitRecord::read(m_path, record);
+    Status recovered = CommitRecord::read(m_path, m_files, record);
     if (recovered.ok())
-        recovered = record.settle(m_path);
-    if (recovered.ok() && !QFile::remove(recordPath))
-        recovered = Status::fileFailure(recordPath, QStringLiteral("Cannot remove it"));
+        recovered = record.settle(m_path, m_files);
     if (recovered.ok())
-        recovered = platformfile::syncDirectory(m_path);
+        recovered = m_files.remove(recordPath);
+    if (recovered.ok())
+        recovered = m_files.syncDirectory(m_path);
     if (recovered.ok())
         return recovered;
     return Status::fileFailure(m_path, QStringLiteral("An interrupted commit cannot be completed: %1: %2")
@@ -113,16 +109,15 @@ Status OutputFolder::recover()
 // helpers of old locks, which go without being opened.
 void OutputFolder::removeDebris()
 {
-    const QDir dir(m_path);
-    for (const QString& name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
-        const QString path = dir.filePath(name);
-        const platformfile::EntryKind kind = platformfile::entryKind(path);
-        const bool regular = kind == platformfile::EntryKind::RegularFile;
-        if ((isOldLockHelper(name) && kind != platformfile::EntryKind::Directory)
+    for (const QString& name : m_files.entries(m_path)) {
+        const QString path = m_path + QLatin1Char('/') + name;
+        const EntryKind kind = m_files.entryKind(path);
+        const bool regular = kind == EntryKind::RegularFile;
+        if ((isOldLockHelper(name) && kind != EntryKind::Directory)
             || (regular && stagingnames::isBackup(name)))
-            QFile::remove(path);
+            (void)m_files.remove(path);
         else if (regular && stagingnames::isPart(name))
-            platformfile::removeIfAbandoned(path);
+            m_files.removeIfAbandoned(path);
     }
 }
 
@@ -130,10 +125,11 @@ void OutputFolder::removeDebris()
 // its lock once; they are taken in the order of their canonical paths.
 Status FolderSet::open(const QStringList& paths)
 {
+    FileSystem& files = *m_options.files;
     std::map<QString, QByteArray> byPath;
     for (const QString& path : paths) {
-        const QString canonical = outputpath::canonicalFolder(path);
-        byPath.emplace(canonical, platformfile::followedIdentity(canonical));
+        const QString canonical = outputpath::canonicalFolder(path, files);
+        byPath.emplace(canonical, files.followedIdentity(canonical));
     }
     std::vector<QByteArray> opened;
     for (const auto& [path, identity] : byPath) {

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "commitoptions.h"
-#include "folderlock.h"
 #include "status.h"
 
 #include <QString>
@@ -49,7 +48,8 @@ private:
 
     QString m_path;
     int m_lockWait;
-    platformfile::FolderLock m_lock;
+    FileSystem& m_files;
+    std::unique_ptr<HeldLock> m_lock;
 };
 
 // Every folder a job touches at once. They are opened in one fixed order, so

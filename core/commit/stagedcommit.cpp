@@ -17,7 +17,6 @@
 #include "stagedfile.h"
 #include "stagingnames.h"
 
-#include <QFile>
 #include <QFileInfo>
 
 #include <map>
@@ -26,9 +25,9 @@ namespace quillmark {
 
 namespace {
 
-QString folderOf(const QString& path)
+QString folderOf(const QString& path, FileSystem& files)
 {
-    return outputpath::folderOf(path);
+    return outputpath::folderOf(path, files);
 }
 
 QString nameOf(const QString& path)
@@ -46,7 +45,7 @@ class StagedCommit
 {
 public:
     StagedCommit(const std::vector<StagedFile*>& files, const CommitOptions& options)
-        : m_files(files), m_options(options), m_folders(options)
+        : m_files(files), m_options(options), m_fileSystem(*options.files), m_folders(options)
     {}
 
     Status run();
@@ -63,6 +62,7 @@ private:
 
     std::vector<StagedFile*> m_files;
     const CommitOptions& m_options;
+    FileSystem& m_fileSystem;
     FolderSet m_folders;
     std::map<QString, CommitRecord> m_records;  // by folder
 };
@@ -99,7 +99,7 @@ Status StagedCommit::openFolders()
 {
     QStringList folders;
     for (const StagedFile* file : m_files)
-        folders << folderOf(file->destination());
+        folders << folderOf(file->destination(), m_fileSystem);
     const Status opened = m_folders.open(folders);
     return opened.ok() ? opened : againstFile(*m_files.front(), opened);
 }
@@ -109,23 +109,23 @@ Status StagedCommit::keepEarlierContents()
     for (const StagedFile* file : m_files) {
         const QString& target = file->destination();
         CommitEntry entry{nameOf(file->temporaryPath()), nameOf(target), QString(),
-                          platformfile::fileIdentity(file->temporaryPath())};
-        if (QFileInfo::exists(target)) {
+                          m_fileSystem.identity(file->temporaryPath())};
+        if (m_fileSystem.entryKind(target) != EntryKind::Missing) {
             // A target that another program has taken up since the job began
             // (Windows) fails the commit before any second name is made,
             // which could not be removed while that program holds it.
-            if (const Status replaceable = platformfile::canReplace(target); replaceable.failed())
+            if (const Status replaceable = m_fileSystem.canReplace(target); replaceable.failed())
                 return Status::fileFailure(file->target(), replaceable.reason());
-            const QString backup = stagingnames::backupName(target);
+            const QString backup = stagingnames::backupName(target, m_fileSystem);
             // A file system without hard links gets a copy instead.
-            const Status linked = platformfile::hardLink(target, backup);
-            if (linked.failed() && !QFile::copy(target, backup))
+            const Status linked = m_fileSystem.hardLink(target, backup);
+            if (linked.failed() && m_fileSystem.copy(target, backup).failed())
                 return Status::fileFailure(
                     file->target(),
                     QStringLiteral("Cannot keep its earlier content: %1").arg(linked.reason()));
             entry.backup = nameOf(backup);
         }
-        m_records[folderOf(target)].entries.push_back(entry);
+        m_records[folderOf(target, m_fileSystem)].entries.push_back(entry);
     }
     return Status();
 }
@@ -138,12 +138,12 @@ Status StagedCommit::writeRecords()
 {
     QStringList written;
     for (const auto& [folder, record] : m_records) {
-        Status recorded = platformfile::syncDirectory(folder);
+        Status recorded = m_fileSystem.syncDirectory(folder);
         if (recorded.ok())
-            recorded = record.write(folder);
+            recorded = record.write(folder, m_fileSystem);
         if (recorded.failed()) {
             for (const QString& done : written)
-                QFile::remove(CommitRecord::pathIn(done));
+                (void)m_fileSystem.remove(CommitRecord::pathIn(done));
             return againstFile(*m_files.front(), recorded);
         }
         written << folder;
@@ -157,7 +157,7 @@ Status StagedCommit::placeAll()
         if (m_options.beforeRename)
             m_options.beforeRename(int(placed));
         const StagedFile& file = *m_files[placed];
-        if (const Status renamed = platformfile::replaceFile(file.temporaryPath(), file.destination());
+        if (const Status renamed = m_fileSystem.replace(file.temporaryPath(), file.destination());
             renamed.failed())
             return Status::fileFailure(file.target(), renamed.reason());
     }
@@ -169,8 +169,9 @@ Status StagedCommit::placeAll()
 void StagedCommit::settleAll()
 {
     for (auto& [folder, record] : m_records) {
-        if (record.settle(folder).ok() && QFile::remove(CommitRecord::pathIn(folder)))
-            (void)platformfile::syncDirectory(folder);
+        if (record.settle(folder, m_fileSystem).ok()
+            && m_fileSystem.remove(CommitRecord::pathIn(folder)).ok())
+            (void)m_fileSystem.syncDirectory(folder);
     }
 }
 
@@ -182,7 +183,7 @@ Status StagedCommit::rollBack(const Status& failure)
 {
     for (auto& [folder, record] : m_records) {
         record.direction = CommitRecord::Direction::Undo;
-        if (const Status written = record.write(folder); written.failed())
+        if (const Status written = record.write(folder, m_fileSystem); written.failed())
             return failure.withMoreReason(
                 QStringLiteral(
                     "the set could not be undone (%1: %2); the next job in the folder completes it")
@@ -190,9 +191,9 @@ Status StagedCommit::rollBack(const Status& failure)
     }
     Status result = failure;
     for (auto& [folder, record] : m_records) {
-        const Status settled = record.settle(folder);
+        const Status settled = record.settle(folder, m_fileSystem);
         if (settled.ok())
-            QFile::remove(CommitRecord::pathIn(folder));
+            (void)m_fileSystem.remove(CommitRecord::pathIn(folder));
         else
             result = result.withMoreReason(
                 QStringLiteral(
@@ -207,7 +208,7 @@ void StagedCommit::dropBackups()
     for (const auto& [folder, record] : m_records) {
         for (const CommitEntry& entry : record.entries) {
             if (!entry.backup.isEmpty())
-                QFile::remove(folder + QLatin1Char('/') + entry.backup);
+                (void)m_fileSystem.remove(folder + QLatin1Char('/') + entry.backup);
         }
     }
 }

@@ -3,8 +3,6 @@
 #include "outputpath.h"
 #include "stagingnames.h"
 
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 #include <cstring>
@@ -17,7 +15,7 @@ constexpr qint64 BufferSize = qint64(256) << 10;
 
 }  // namespace
 
-StagedFile::StagedFile(const QString& target) : m_target(target) {}
+StagedFile::StagedFile(const QString& target, FileSystem& files) : m_target(target), m_files(files) {}
 
 StagedFile::~StagedFile()
 {
@@ -29,7 +27,7 @@ StagedFile::~StagedFile()
 // general words could.
 Status StagedFile::resolve()
 {
-    return outputpath::resolve(m_target, m_destination);
+    return outputpath::resolve(m_target, m_files, m_destination);
 }
 
 Status StagedFile::checkDestination()
@@ -38,17 +36,18 @@ Status StagedFile::checkDestination()
         if (const Status resolved = resolve(); resolved.failed())
             return resolved;
     }
-    const QFileInfo destination(m_destination);
+    const EntryKind kind = m_files.entryKind(m_destination);
+    const EntryKind folder = m_files.entryKind(QFileInfo(m_destination).path());
     QString reason;
-    if (destination.isDir())
+    if (kind == EntryKind::Directory)
         reason = QStringLiteral("Is a directory");
-    else if (platformfile::isSpecialFile(m_destination))
+    else if (m_files.isSpecialFile(m_destination))
         reason = QStringLiteral("not a regular file");
-    else if (destination.exists() && !destination.isWritable())
+    else if (kind == EntryKind::RegularFile && !m_files.isWritable(m_destination))
         reason = QStringLiteral("Permission denied");
-    else if (!destination.dir().exists())
-        reason = QFileInfo::exists(destination.path()) ? QStringLiteral("Not a directory")
-                                                       : QStringLiteral("No such directory");
+    else if (folder != EntryKind::Directory)
+        reason = folder == EntryKind::Missing ? QStringLiteral("No such directory")
+                                              : QStringLiteral("Not a directory");
     return reason.isEmpty() ? Status() : Status::fileFailure(m_target, reason);
 }
 
@@ -56,8 +55,8 @@ Status StagedFile::create()
 {
     if (const Status checked = checkDestination(); checked.failed())
         return checked;
-    const QString temporary = stagingnames::partName(m_destination);
-    if (const Status created = m_file.createNew(temporary); created.failed())
+    const QString temporary = stagingnames::partName(m_destination, m_files);
+    if (const Status created = m_files.createNew(temporary, m_file); created.failed())
         return Status::fileFailure(m_target, created.reason());
     m_temporary = temporary;
     m_buffer.reset(new char[BufferSize]);
@@ -71,7 +70,7 @@ void StagedFile::append(const char* bytes, qint64 length)
         writeBuffer();
     if (length > BufferSize) {
         if (m_failure.ok())
-            fail(m_file.write(bytes, length));
+            fail(m_file->write(bytes, length));
         return;
     }
     memcpy(m_buffer.get() + m_buffered, bytes, size_t(length));
@@ -82,20 +81,20 @@ void StagedFile::append(const char* bytes, qint64 length)
 // already holds; appending then carries on at its end.
 void StagedFile::overwrite(qint64 offset, const char* bytes, qint64 length)
 {
-    if (offset < 0 || length < 0 || offset > m_size - length || !m_file.isOpen() || m_flushed) {
+    if (offset < 0 || length < 0 || offset > m_size - length || !m_file || m_flushed) {
         fail(Status::fileFailure(
             m_target, QStringLiteral("%1 bytes at %2 lie outside what was written").arg(length).arg(offset)));
         return;
     }
     writeBuffer();
     if (m_failure.ok())
-        fail(m_file.writeAt(offset, bytes, length));
+        fail(m_file->writeAt(offset, bytes, length));
 }
 
 void StagedFile::writeBuffer()
 {
     if (m_buffered > 0 && m_failure.ok())
-        fail(m_file.write(m_buffer.get(), m_buffered));
+        fail(m_file->write(m_buffer.get(), m_buffered));
     m_buffered = 0;
 }
 
@@ -109,10 +108,10 @@ void StagedFile::fail(const Status& failure)
 
 void StagedFile::startFlush()
 {
-    if (m_file.isOpen() && !m_flushed) {
+    if (m_file && !m_flushed) {
         writeBuffer();
         if (m_failure.ok())
-            m_file.startWritingBack();
+            m_file->startWritingBack();
     }
 }
 
@@ -120,12 +119,12 @@ void StagedFile::startFlush()
 // before it takes the target's place.
 Status StagedFile::flush()
 {
-    if (m_file.isOpen() && !m_flushed) {
+    if (m_file && !m_flushed) {
         writeBuffer();
         if (m_failure.ok())
-            fail(m_file.sync());
-        if (QFileInfo::exists(m_destination))
-            QFile::setPermissions(m_temporary, QFile::permissions(m_destination));
+            fail(m_file->sync());
+        if (m_files.entryKind(m_destination) == EntryKind::RegularFile)
+            m_files.copyPermissions(m_destination, m_temporary);
         m_flushed = true;
     }
     if (m_failure.ok() && m_temporary.isEmpty())
@@ -135,15 +134,19 @@ Status StagedFile::flush()
 
 Status StagedFile::close()
 {
-    fail(m_file.close());
+    if (m_file)
+        fail(m_file->close());
+    m_file.reset();
     return m_failure;
 }
 
 void StagedFile::discard()
 {
-    (void)m_file.close();
+    if (m_file)
+        (void)m_file->close();
+    m_file.reset();
     if (!m_temporary.isEmpty())
-        QFile::remove(m_temporary);
+        (void)m_files.remove(m_temporary);
 }
 
 }  // namespace quillmark

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "filesystem.h"
 #include "output.h"
-#include "platformfile.h"
 
 #include <memory>
 
@@ -21,7 +21,8 @@ namespace quillmark {
 class StagedFile final : public Output
 {
 public:
-    explicit StagedFile(const QString& target);
+    // Written through `files`, the job's file system.
+    explicit StagedFile(const QString& target, FileSystem& files = FileSystem::system());
     ~StagedFile() override;
     StagedFile(const StagedFile&) = delete;
     StagedFile& operator=(const StagedFile&) = delete;
@@ -70,9 +71,10 @@ private:
     void discard();
 
     QString m_target;
+    FileSystem& m_files;
     QString m_destination;
     QString m_temporary;
-    platformfile::NativeFile m_file;
+    std::unique_ptr<WritableFile> m_file;
     Status m_failure;
     std::unique_ptr<char[]> m_buffer;
     qint64 m_buffered = 0;

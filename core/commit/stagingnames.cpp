@@ -11,13 +11,13 @@ constexpr char PartMark[] = ".quillmark-part-";
 constexpr char BackupMark[] = ".quillmark-old-";
 
 // Hidden from plain listings; the random id keeps two jobs' names apart.
-QString freeSiblingName(const QString& target, const char* mark)
+QString freeSiblingName(const QString& target, const char* mark, FileSystem& files)
 {
     const QFileInfo info(target);
     for (;;) {
-        const QString name = info.absolutePath() + QLatin1String("/.") + info.fileName() + QLatin1String(mark)
+        const QString name = info.path() + QLatin1String("/.") + info.fileName() + QLatin1String(mark)
                              + QString::number(QRandomGenerator::global()->generate64(), 36);
-        if (!QFileInfo::exists(name) && !QFileInfo(name).isSymLink())
+        if (files.entryKind(name) == EntryKind::Missing)
             return name;
     }
 }
@@ -62,14 +62,14 @@ bool isBackupOf(const QString& name, const QString& target)
     return isSiblingName(name, target, BackupMark);
 }
 
-QString partName(const QString& target)
+QString partName(const QString& target, FileSystem& files)
 {
-    return freeSiblingName(target, PartMark);
+    return freeSiblingName(target, PartMark, files);
 }
 
-QString backupName(const QString& target)
+QString backupName(const QString& target, FileSystem& files)
 {
-    return freeSiblingName(target, BackupMark);
+    return freeSiblingName(target, BackupMark, files);
 }
 
 bool isPart(const QString& fileName)

@@ -9,6 +9,7 @@
 //   .quillmark-commit               the record of a commit under way
 //   .quillmark-lock                 held while a job cleans up or commits
 
+#include "filesystem.h"
 #include "status.h"
 
 #include <QString>
@@ -18,10 +19,11 @@ namespace quillmark::stagingnames {
 inline constexpr char LockName[] = ".quillmark-lock";
 inline constexpr char RecordName[] = ".quillmark-commit";
 
-// An unused name beside `target` for an output being written.
-QString partName(const QString& target);
+// An unused name beside `target` (a path in its folder) for an output being
+// written.
+QString partName(const QString& target, FileSystem& files);
 // An unused name beside `target` for its earlier content.
-QString backupName(const QString& target);
+QString backupName(const QString& target, FileSystem& files);
 
 bool isPart(const QString& fileName);
 bool isBackup(const QString& fileName);

@@ -7,18 +7,23 @@ constexpr qint64 MinReadAhead = qint64(4) << 10;
 constexpr qint64 InitialReadAhead = qint64(64) << 10;
 }  // namespace
 
-InputFile::InputFile(const QString& path) : m_path(path), m_readAhead(InitialReadAhead) {}
+InputFile::InputFile(const QString& path, FileSystem& files)
+    : m_path(path), m_files(files), m_readAhead(InitialReadAhead)
+{}
 
 Status InputFile::open()
 {
+    close();
     if (m_path.isEmpty())
         return Status::fileFailure(m_path, QStringLiteral("No file named"));
-    return m_handle.open(m_path);
+    const Status opened = m_files.openForReading(m_path, m_file);
+    m_size = opened.ok() ? m_file->size() : 0;
+    return opened;
 }
 
 void InputFile::close()
 {
-    m_handle.close();
+    m_file.reset();
     m_main = Window();
     m_aside = Window();
 }
@@ -61,7 +66,9 @@ Status InputFile::fill(Window& window, qint64 offset, qint64 length, qint64 want
         window.bytes.reset(new char[size_t(qMin(MaxView, size()))]);
     window.start = offset;
     window.length = 0;
-    const Status read = m_handle.readAt(offset, window.bytes.get(), wanted, window.length);
+    if (!m_file)
+        return Status::fileFailure(m_path, QStringLiteral("It is not open"));
+    const Status read = m_file->readAt(offset, window.bytes.get(), wanted, window.length);
     if (read.failed())
         return read;
     if (window.length >= length)

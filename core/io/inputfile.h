@@ -1,7 +1,7 @@
 #pragma once
 
+#include "filesystem.h"
 #include "input.h"
-#include "platformfile.h"
 
 #include <memory>
 
@@ -17,7 +17,8 @@ namespace quillmark {
 class InputFile final : public Input
 {
 public:
-    explicit InputFile(const QString& path);
+    // Read from `files`, the job's file system.
+    explicit InputFile(const QString& path, FileSystem& files = FileSystem::system());
 
     // Fails also for an empty path, a directory and anything but a regular
     // file (or a link to one), which is never waited on.
@@ -25,8 +26,8 @@ public:
     void close() override;
 
     const QString& path() const override { return m_path; }
-    qint64 size() const override { return m_handle.size(); }
-    QByteArray identity() const override { return m_handle.identity(); }
+    qint64 size() const override { return m_size; }
+    QByteArray identity() const override { return m_file ? m_file->identity() : QByteArray(); }
 
     Status view(qint64 offset, qint64 length, const char*& bytes) override
     {
@@ -59,7 +60,9 @@ private:
     Status fill(Window& window, qint64 offset, qint64 length, qint64 wanted);
 
     QString m_path;
-    platformfile::ReadHandle m_handle;
+    FileSystem& m_files;
+    std::unique_ptr<ReadableFile> m_file;
+    qint64 m_size = 0;  // when it was opened
     Window m_main;
     Window m_aside;
     qint64 m_readAhead;

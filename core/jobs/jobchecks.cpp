@@ -7,10 +7,7 @@
 #include "jobmessages.h"
 #include "outputfolder.h"
 #include "outputpath.h"
-#include "platformfile.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QtEndian>
 
 namespace quillmark {
@@ -18,12 +15,12 @@ namespace quillmark {
 namespace {
 
 // The folders in which `path` lies: its own, and the one its links lead to.
-QStringList foldersOf(const QString& path)
+QStringList foldersOf(const QString& path, FileSystem& files)
 {
-    QStringList folders{outputpath::folderOf(path)};
-    const QString file = QFileInfo(path).canonicalFilePath();
-    if (!file.isEmpty() && outputpath::folderOf(file) != folders.front())
-        folders << outputpath::folderOf(file);
+    QStringList folders{outputpath::folderOf(path, files)};
+    const QString file = files.canonicalPath(path);
+    if (!file.isEmpty() && outputpath::folderOf(file, files) != folders.front())
+        folders << outputpath::folderOf(file, files);
     return folders;
 }
 
@@ -33,8 +30,8 @@ Status recoverFoldersOf(const QString& path, const CommitOptions& options)
 {
     if (path.isEmpty())
         return Status();
-    for (const QString& folder : foldersOf(path)) {
-        if (platformfile::entryKind(CommitRecord::pathIn(folder)) == platformfile::EntryKind::Missing)
+    for (const QString& folder : foldersOf(path, *options.files)) {
+        if (options.files->entryKind(CommitRecord::pathIn(folder)) == EntryKind::Missing)
             continue;
         FolderSet repaired(options);
         if (const Status opened = repaired.open({folder}); opened.failed())
@@ -76,21 +73,23 @@ Status sizesDiffer(const QString& message, const Input& reference, const Input& 
                            reference.sizeText() + QLatin1String(", ") + current.sizeText());
 }
 
-Status checkOutputDirectory(const QString& text)
+Status checkOutputDirectory(const QString& text, FileSystem& files)
 {
-    if (!text.isEmpty() && QDir(text).exists())
+    const QString canonical = text.isEmpty() ? QString() : files.canonicalPath(text);
+    const EntryKind kind = canonical.isEmpty() ? EntryKind::Missing : files.entryKind(canonical);
+    if (kind == EntryKind::Directory)
         return Status();
     QString reason = QStringLiteral("No such directory");
     if (text.isEmpty())
         reason = QStringLiteral("No directory named");
-    else if (QFileInfo::exists(text))
+    else if (kind != EntryKind::Missing)
         reason = QStringLiteral("Not a directory");
     return Status::failure(QLatin1String(jobmessage::OutputDirMissing), text, reason);
 }
 
-Status checkOutputDirectoryNamed(const QString& text)
+Status checkOutputDirectoryNamed(const QString& text, FileSystem& files)
 {
-    return text.isEmpty() ? checkOutputDirectory(text) : Status();
+    return text.isEmpty() ? checkOutputDirectory(text, files) : Status();
 }
 
 QString missingRecord(qint64 held, qint64 named)

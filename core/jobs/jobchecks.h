@@ -29,10 +29,10 @@ Status sizesDiffer(const QString& message, const Input& reference, const Input& 
 
 // The output directory that generation requires: an existing directory, named
 // by a non-empty text (an empty text would put the outputs at the root).
-Status checkOutputDirectory(const QString& text);
+Status checkOutputDirectory(const QString& text, FileSystem& files);
 // Combination leaves a missing directory to the creation of its outputs, but
 // an empty text would still put them at the root.
-Status checkOutputDirectoryNamed(const QString& text);
+Status checkOutputDirectoryNamed(const QString& text, FileSystem& files);
 
 // Why a locator record is damaged whose difference record is not there: the
 // difference file holds `held` records, the locator names record `named`.

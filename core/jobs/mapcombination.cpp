@@ -27,7 +27,7 @@ Status checkInputs(const MapCombineJob& job, MapInput& map, InputFile& difData, 
     if (const Status opened = openInputs({&difData, &locator}, jobmessage::UnableToOpenDifFiles, options);
         opened.failed())
         return opened;
-    if (const Status checked = checkOutputDirectoryNamed(job.outDir); checked.failed())
+    if (const Status checked = checkOutputDirectoryNamed(job.outDir, *options.files); checked.failed())
         return checked;
     return checkLocatorFits(locator, difData, MapBlockSize, map.size() / MapBlockSize);
 }
@@ -51,13 +51,13 @@ namespace {
 // namespace
 JobOutcome run(const MapCombineJob& job, JobProgress& progress, const CommitOptions& options)
 {
-    MapInput map(job.currentMap);
-    InputFile difData(job.difData);
-    InputFile locator(job.difLocator);
+    MapInput map(job.currentMap, *options.files);
+    InputFile difData(job.difData, *options.files);
+    InputFile locator(job.difLocator, *options.files);
     if (const Status checked = checkInputs(job, map, difData, locator, options); checked.failed())
         return JobOutcome::failure(checked);
-    const std::unique_ptr<Output> newMap =
-        makeMapOutput(mapFileName(job.outDir, job.facet, job.format), job.format, job.facet, map.size());
+    const std::unique_ptr<Output> newMap = makeMapOutput(mapFileName(job.outDir, job.facet, job.format),
+                                                         job.format, job.facet, map.size(), *options.files);
     BlockWalk walk(progress, options, {newMap.get()}, jobmessage::UnableToWriteNewMap);
     if (const Status created =
             walk.createOutputs(jobmessage::UnableToCreateNewMap,

@@ -18,16 +18,16 @@ namespace {
 // same staged output and progress as a combination without differences.
 JobOutcome run(const MapConvertJob& job, JobProgress& progress, const CommitOptions& options)
 {
-    MapInput map(job.map);
+    MapInput map(job.map, *options.files);
     Status checked = openInputs({&map}, jobmessage::UnableToOpenMap, options);
     if (checked.ok())
         checked = checkRecordCount(map, MapBlockSize, jobmessage::UnableToOpenMap);
     if (checked.ok())
-        checked = checkOutputDirectoryNamed(job.outDir);
+        checked = checkOutputDirectoryNamed(job.outDir, *options.files);
     if (checked.failed())
         return JobOutcome::failure(checked);
-    const std::unique_ptr<Output> newMap =
-        makeMapOutput(mapFileName(job.outDir, job.facet, job.format), job.format, job.facet, map.size());
+    const std::unique_ptr<Output> newMap = makeMapOutput(mapFileName(job.outDir, job.facet, job.format),
+                                                         job.format, job.facet, map.size(), *options.files);
     BlockWalk walk(progress, options, {newMap.get()}, jobmessage::UnableToWriteNewMap);
     if (const Status created =
             walk.createOutputs(jobmessage::UnableToCreateNewMap, FileRoles().replaces(*newMap, map));

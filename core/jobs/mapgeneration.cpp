@@ -83,7 +83,7 @@ Status checkMaps(const MapGenerateJob& job, MapInput& reference, MapInput& curre
     if (const Status counted = checkRecordCount(current, MapBlockSize, jobmessage::UnableToOpenMapData);
         counted.failed())
         return counted;
-    return checkOutputDirectory(job.outDir);
+    return checkOutputDirectory(job.outDir, *options.files);
 }
 
 }  // namespace
@@ -92,12 +92,12 @@ namespace {
 // namespace
 JobOutcome run(const MapGenerateJob& job, JobProgress& progress, const CommitOptions& options)
 {
-    MapInput reference(job.referenceMap);
-    MapInput current(job.currentMap);
+    MapInput reference(job.referenceMap, *options.files);
+    MapInput current(job.currentMap, *options.files);
     if (const Status checked = checkMaps(job, reference, current, options); checked.failed())
         return JobOutcome::failure(checked);
-    StagedFile difData(outputName(job.outDir, MapDifDataPart, job.facet));
-    StagedFile locator(outputName(job.outDir, MapDifLocatorPart, job.facet));
+    StagedFile difData(outputName(job.outDir, MapDifDataPart, job.facet), *options.files);
+    StagedFile locator(outputName(job.outDir, MapDifLocatorPart, job.facet), *options.files);
     BlockWalk walk(progress, options, {&difData, &locator}, jobmessage::UnableToWriteDiffFiles);
     if (const Status created = walk.createOutputs(jobmessage::UnableToCreateDiffFiles,
                                                   FileRoles().reads(reference).reads(current));

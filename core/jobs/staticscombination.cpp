@@ -120,25 +120,25 @@ Status checkInputs(const StaticsCombineJob& job, std::initializer_list<Input*> c
     if (const Status opened = openInputs(difFiles, jobmessage::UnableToOpenDifFiles, options);
         opened.failed())
         return opened;
-    if (const Status checked = checkOutputDirectoryNamed(job.outDir); checked.failed())
+    if (const Status checked = checkOutputDirectoryNamed(job.outDir, *options.files); checked.failed())
         return checked;
     return checkLocatorFits(locator, difIndex, IndexEntrySize, currentIndex.size() / IndexEntrySize);
 }
 
 JobOutcome run(const StaticsCombineJob& job, JobProgress& progress, const CommitOptions& options)
 {
-    InputFile currentData(job.currentData);
-    InputFile currentIndex(job.currentIndex);
-    InputFile difData(job.difData);
-    InputFile difIndex(job.difIndex);
-    InputFile locator(job.difLocator);
+    InputFile currentData(job.currentData, *options.files);
+    InputFile currentIndex(job.currentIndex, *options.files);
+    InputFile difData(job.difData, *options.files);
+    InputFile difIndex(job.difIndex, *options.files);
+    InputFile locator(job.difLocator, *options.files);
     if (const Status checked =
             checkInputs(job, {&currentData, &currentIndex}, {&difData, &difIndex, &locator}, currentIndex,
                         locator, difIndex, options);
         checked.failed())
         return JobOutcome::failure(checked);
-    StagedFile newData(outputName(job.outDir, StaticsDataPart, job.facet));
-    StagedFile newIndex(outputName(job.outDir, StaticsIndexPart, job.facet));
+    StagedFile newData(outputName(job.outDir, StaticsDataPart, job.facet), *options.files);
+    StagedFile newIndex(outputName(job.outDir, StaticsIndexPart, job.facet), *options.files);
     BlockWalk walk(progress, options, {&newData, &newIndex}, jobmessage::UnableToWriteNewStatics);
     if (const Status created =
             walk.createOutputs(jobmessage::UnableToCreateNewStatics, FileRoles()

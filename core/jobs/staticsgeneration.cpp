@@ -118,23 +118,23 @@ Status checkInputs(const StaticsGenerateJob& job, std::initializer_list<Input*> 
             checkRecordCount(currentIndex, IndexEntrySize, jobmessage::UnableToOpenStaticsDataOrIndex);
         counted.failed())
         return counted;
-    return checkOutputDirectory(job.outDir);
+    return checkOutputDirectory(job.outDir, *options.files);
 }
 
 JobOutcome run(const StaticsGenerateJob& job, JobProgress& progress, const CommitOptions& options)
 {
-    InputFile referenceData(job.referenceData);
-    InputFile referenceIndex(job.referenceIndex);
-    InputFile currentData(job.currentData);
-    InputFile currentIndex(job.currentIndex);
+    InputFile referenceData(job.referenceData, *options.files);
+    InputFile referenceIndex(job.referenceIndex, *options.files);
+    InputFile currentData(job.currentData, *options.files);
+    InputFile currentIndex(job.currentIndex, *options.files);
     if (const Status checked =
             checkInputs(job, {&referenceData, &referenceIndex}, {&currentData, &currentIndex}, referenceIndex,
                         currentIndex, options);
         checked.failed())
         return JobOutcome::failure(checked);
-    StagedFile difData(outputName(job.outDir, StaticsDifDataPart, job.facet));
-    StagedFile locator(outputName(job.outDir, StaticsDifLocatorPart, job.facet));
-    StagedFile difIndex(outputName(job.outDir, StaticsDifIndexPart, job.facet));
+    StagedFile difData(outputName(job.outDir, StaticsDifDataPart, job.facet), *options.files);
+    StagedFile locator(outputName(job.outDir, StaticsDifLocatorPart, job.facet), *options.files);
+    StagedFile difIndex(outputName(job.outDir, StaticsDifIndexPart, job.facet), *options.files);
     BlockWalk walk(progress, options, {&difData, &locator, &difIndex}, jobmessage::UnableToWriteDiffFiles);
     if (const Status created = walk.createOutputs(
             jobmessage::UnableToCreateDiffFiles,

@@ -10,7 +10,7 @@ namespace quillmark {
 
 using uopformat::ChunkSize;
 
-MapInput::MapInput(const QString& path) : m_file(path) {}
+MapInput::MapInput(const QString& path, FileSystem& files) : m_file(path, files) {}
 
 Status MapInput::open()
 {

@@ -5,11 +5,12 @@
 
 namespace quillmark {
 
-std::unique_ptr<Output> makeMapOutput(const QString& target, MapFormat format, int facet, qint64 mapSize)
+std::unique_ptr<Output> makeMapOutput(const QString& target, MapFormat format, int facet, qint64 mapSize,
+                                      FileSystem& files)
 {
     if (format == MapFormat::Uop)
-        return std::make_unique<UopMapWriter>(target, facet, mapSize);
-    return std::make_unique<StagedFile>(target);
+        return std::make_unique<UopMapWriter>(target, facet, mapSize, files);
+    return std::make_unique<StagedFile>(target, files);
 }
 
 }  // namespace quillmark

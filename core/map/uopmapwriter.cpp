@@ -21,8 +21,9 @@ void put(QByteArray& bytes, qint64 at, T value)
 
 }  // namespace
 
-UopMapWriter::UopMapWriter(const QString& target, int facet, qint64 mapSize, qint64 capacity)
-    : m_file(target), m_facet(facet), m_mapSize(qMax<qint64>(0, mapSize)), m_capacity(capacity)
+UopMapWriter::UopMapWriter(const QString& target, int facet, qint64 mapSize, FileSystem& files,
+                           qint64 capacity)
+    : m_file(target, files), m_facet(facet), m_mapSize(qMax<qint64>(0, mapSize)), m_capacity(capacity)
 {}
 
 Status UopMapWriter::create()

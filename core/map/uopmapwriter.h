@@ -29,7 +29,8 @@ public:
 
     // `capacity`, the entries per table, is other than 1000 only where a
     // chain of tables is wanted from a small map (tests).
-    UopMapWriter(const QString& target, int facet, qint64 mapSize, qint64 capacity = DefaultCapacity);
+    UopMapWriter(const QString& target, int facet, qint64 mapSize, FileSystem& files = FileSystem::system(),
+                 qint64 capacity = DefaultCapacity);
 
     const QString& target() const override { return m_file.target(); }
 

@@ -5,9 +5,9 @@
 // jobs goes while the files of living ones stay.
 
 #include "commitrecord.h"
+#include "filesystem.h"
 #include "jobs.h"
 #include "outputfolder.h"
-#include "platformfile.h"
 #include "stagedfile.h"
 #include "stagingnames.h"
 #include "workspace.h"
@@ -176,8 +176,8 @@ private slots:
                                  "notes.quillmark-part-1"})
             ws.file(QString("out/") + name, "x");
         const QString live = ".statics0.mul.quillmark-part-live";
-        platformfile::NativeFile liveFile;
-        QVERIFY(liveFile.createNew(ws.outFile(live)).ok());
+        std::unique_ptr<WritableFile> liveFile;
+        QVERIFY(FileSystem::system().createNew(ws.outFile(live), liveFile).ok());
         QVERIFY(generateStatics(ws).succeeded());
         struct stat status;
         QCOMPARE(::stat(QFile::encodeName(plain).constData(), &status), 0);
@@ -232,21 +232,23 @@ private slots:
             const QString target = ws.outFile(QString("file%1.mul").arg(i));
             const bool taken = i == 2 && obstacle == Obstacle::TargetTaken;
             const QByteArray old = "old" + QByteArray::number(i);
-            const QString backup =
-                earlier && !taken ? ws.file(stagingnames::backupName(target), old) : QString();
+            const QString backup = earlier && !taken
+                                       ? ws.file(stagingnames::backupName(target, FileSystem::system()), old)
+                                       : QString();
             if (taken)
                 QVERIFY(QDir().mkpath(target + "/in-the-way"));
             else if (earlier)
                 ws.file(target, old);
-            const QString staged = ws.file(stagingnames::partName(target), "new" + QByteArray::number(i));
+            const QString staged =
+                ws.file(stagingnames::partName(target, FileSystem::system()), "new" + QByteArray::number(i));
             record.entries.push_back({QFileInfo(staged).fileName(), QFileInfo(target).fileName(),
-                                      QFileInfo(backup).fileName(), platformfile::fileIdentity(staged)});
+                                      QFileInfo(backup).fileName(), FileSystem::system().identity(staged)});
             if (i < placed)
-                QCOMPARE(platformfile::replaceFile(staged, target).reason(), QString());
+                QCOMPARE(FileSystem::system().replace(staged, target).reason(), QString());
             else if (i == 2 && obstacle == Obstacle::StagedLost)
                 QVERIFY(QFile::remove(staged));
         }
-        QVERIFY(record.write(ws.out()).ok());
+        QVERIFY(record.write(ws.out(), FileSystem::system()).ok());
         const QString moved = ws.path("moved");
         QVERIFY(QDir().rename(ws.out(), moved));
 

@@ -257,7 +257,7 @@ private slots:
         QFETCH(qint64, capacity);
         const QByteArray map = m_map.left(size);
         Workspace ws;
-        UopMapWriter writer(mapContainerName(ws.out(), 3), 3, size, capacity);
+        UopMapWriter writer(mapContainerName(ws.out(), 3), 3, size, FileSystem::system(), capacity);
         QVERIFY(writer.create().ok());
         for (qint64 at = 0; at < size; at += step)
             writer.append(map.constData() + at, qMin(step, size - at));

@@ -7,10 +7,10 @@
 // touched, nothing hangs, and every failure names its file and reason.
 
 #include "commitrecord.h"
+#include "filesystem.h"
 #include "jobmessages.h"
 #include "jobrun.h"
 #include "outputfolder.h"
-#include "platformfile.h"
 #include "stagedfile.h"
 #include "stagingnames.h"
 #include "toolrun.h"
@@ -193,13 +193,14 @@ void leaveInterruptedCommit(const QString& folder, const QString& target)
 {
     const QString path = folder + "/" + target;
     testfiles::write(path, "old");
-    const QString staged = stagingnames::partName(path), backup = stagingnames::backupName(path);
+    const QString staged = stagingnames::partName(path, FileSystem::system()),
+                  backup = stagingnames::backupName(path, FileSystem::system());
     testfiles::write(staged, "new");
-    QVERIFY(platformfile::hardLink(path, backup).ok());
+    QVERIFY(FileSystem::system().hardLink(path, backup).ok());
     CommitRecord record;
     record.entries.push_back({QFileInfo(staged).fileName(), target, QFileInfo(backup).fileName(),
-                              platformfile::fileIdentity(staged)});
-    QVERIFY(record.write(folder).ok());
+                              FileSystem::system().identity(staged)});
+    QVERIFY(record.write(folder, FileSystem::system()).ok());
 }
 
 }  // namespace
@@ -266,8 +267,8 @@ private slots:
         const JobOutcome outcome =
             runJob(Job::GenerateStatics, goodInputs(Job::GenerateStatics, ws), ws.out(), shortLockWait());
         QCOMPARE(outcome.failure().reason(), fate == Fifo::Refused ? "not a regular file" : "");
-        QCOMPARE(platformfile::entryKind(fifo),
-                 fate == Fifo::Removed ? platformfile::EntryKind::Missing : platformfile::EntryKind::Special);
+        QCOMPARE(FileSystem::system().entryKind(fifo),
+                 fate == Fifo::Removed ? EntryKind::Missing : EntryKind::Special);
 #endif
     }
 
@@ -549,8 +550,9 @@ private slots:
             QVERIFY(testfiles::makeLink(given.link[1], ws.outFile(given.link[0])));
         if (!given.hardLinks.isEmpty()) {
             ws.file("out/" + given.hardLinks[0], "old");
-            QVERIFY(
-                platformfile::hardLink(ws.outFile(given.hardLinks[0]), ws.outFile(given.hardLinks[1])).ok());
+            QVERIFY(FileSystem::system()
+                        .hardLink(ws.outFile(given.hardLinks[0]), ws.outFile(given.hardLinks[1]))
+                        .ok());
         }
         const QMap<QString, QByteArray> before = contentsOf(ws.out());
         const JobOutcome outcome = runJob(given.job, inputs, ws.out());

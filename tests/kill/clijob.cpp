@@ -3,13 +3,13 @@
 
 #include "commandline.h"
 #include "pausehook.h"
-#include "platformfile.h"
+#include "filesizesignal.h"
 
 #include <QCoreApplication>
 
 int main(int argc, char** argv)
 {
-    quillmark::platformfile::ignoreFileSizeSignal();
+    quillmark::ignoreFileSizeSignal();
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("quillmark-cli"));
     return quillmark::runCommandLine(QCoreApplication::arguments(), pausingCommitOptions());

@@ -6,7 +6,7 @@
 
 #include "mainwindow.h"
 #include "pausehook.h"
-#include "platformfile.h"
+#include "filesizesignal.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -20,7 +20,7 @@ using namespace quillmark;
 
 int main(int argc, char** argv)
 {
-    quillmark::platformfile::ignoreFileSizeSignal();
+    quillmark::ignoreFileSizeSignal();
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     const QStringList arguments = QCoreApplication::arguments();

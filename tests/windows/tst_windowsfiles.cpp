@@ -5,9 +5,9 @@
 // during the commit; and what killed jobs leave behind while a living job's
 // file stays (Windows marks it by keeping it open, not with flock).
 
+#include "filesystem.h"
 #include "jobmessages.h"
 #include "jobs.h"
-#include "platformfile.h"
 #include "stagingnames.h"
 #include "workspace.h"
 
@@ -244,8 +244,8 @@ private slots:
                                  ".quillmark-commit.quillmark-part-dead3", "notes.quillmark-part-1"})
             ws.file(QString("out/") + name, "x");
         const QString live = ".statics0.mul.quillmark-part-live";
-        platformfile::NativeFile liveFile;
-        QVERIFY(liveFile.createNew(ws.outFile(live)).ok());
+        std::unique_ptr<WritableFile> liveFile;
+        QVERIFY(FileSystem::system().createNew(ws.outFile(live), liveFile).ok());
         QVERIFY(combineInto(ws.path("in"), ws.out()).outcome.succeeded());
         QCOMPARE(ws.outFiles(), QStringList({live, "map0.mul", "notes.quillmark-part-1"}));
     }

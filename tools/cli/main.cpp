@@ -2,7 +2,7 @@
 // files, for people who script their shard's patch builds.
 
 #include "commandline.h"
-#include "platformfile.h"
+#include "filesizesignal.h"
 #include "usage.h"
 
 #include <QCoreApplication>
@@ -11,7 +11,7 @@ using namespace quillmark;
 
 int main(int argc, char** argv)
 {
-    quillmark::platformfile::ignoreFileSizeSignal();
+    quillmark::ignoreFileSizeSignal();
     // No GUI application: the tool runs where no display exists, and draws
     // its pictures with the engine's own pixels.
     QCoreApplication application(argc, argv);

@@ -13,7 +13,7 @@
 #include "exitstatus.h"
 #include "facetcheck.h"
 #include "facets.h"
-#include "platformfile.h"
+#include "filesizesignal.h"
 #include "samplefacet.h"
 #include "status.h"
 #include "usage.h"
@@ -218,7 +218,7 @@ int verify(const QStringList& arguments)
 
 int main(int argc, char** argv)
 {
-    quillmark::platformfile::ignoreFileSizeSignal();
+    quillmark::ignoreFileSizeSignal();
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("quillmark-sample"));
     QCoreApplication::setApplicationVersion(QStringLiteral(QUILLMARK_VERSION));

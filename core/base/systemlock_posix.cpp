@@ -1,4 +1,4 @@
-#include "folderlock.h"
+#include "systemlock.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -12,7 +12,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace quillmark::platformfile {
+namespace quillmark::systemlock {
 
 namespace {
 
@@ -57,75 +57,89 @@ bool sameFile(const struct stat& a, const struct stat& b)
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
-}  // namespace
-
-FolderLock::~FolderLock()
+class PosixLock final : public HeldLock
 {
-    unlock();
+public:
+    PosixLock(int fd, const QString& path) : m_fd(fd), m_path(path) {}
+    // The name goes first, while the lock is still held: nobody takes the
+    // file that is about to be let go.
+    ~PosixLock() override
+    {
+        ::unlink(QFile::encodeName(m_path).constData());
+        ::close(m_fd);
+    }
+
+private:
+    int m_fd;
+    QString m_path;
+};
+
+// One attempt on the file now at the name: locked (fd), held by another
+// (-1, held), or gone meanwhile (-1, not held), or a failure.
+Status lockOnce(const QByteArray& name, const QString& path, int& locked, bool& held)
+{
+    locked = -1;
+    held = false;
+    const int fd = ::open(name.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
+    if (fd < 0 && (errno == ELOOP || errno == ENXIO || errno == EISDIR || errno == ENOENT))
+        return Status();  // replaced by something else meanwhile
+    if (fd < 0)
+        return systemFailure(path);
+    struct stat opened = {}, named = {};
+    if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
+        ::close(fd);
+        return Status();
+    }
+    int result = -1;
+    do
+        result = ::flock(fd, LOCK_EX | LOCK_NB);
+    while (result != 0 && errno == EINTR);
+    // A file system without such locks (some network and FUSE ones) cannot
+    // keep two jobs apart; the job goes on as the only one.
+    const bool unsupported = result != 0 && (errno == ENOLCK || errno == EOPNOTSUPP);
+    if (result != 0 && !unsupported) {
+        const int error = errno;
+        ::close(fd);
+        held = error == EWOULDBLOCK;
+        return held ? Status() : systemFailure(path, error);
+    }
+    // A holder removes the name as it lets go, so a file locked just after
+    // that is no longer the lock.
+    if (::lstat(name.constData(), &named) != 0 || !sameFile(opened, named)) {
+        ::close(fd);
+        return Status();
+    }
+    locked = fd;
+    return Status();
 }
 
-// A holder removes the name as it lets go, so a file locked just after that
-// is no longer the lock: the name is looked at again once the lock is taken,
-// and the whole step repeated when it leads elsewhere.
-Status FolderLock::tryLock(const QString& path, bool& held)
+}  // namespace
+
+Status tryLock(const QString& path, bool& held, std::unique_ptr<HeldLock>& lock)
 {
-    unlock();
+    lock.reset();
     held = false;
     const QByteArray name = QFile::encodeName(path);
     for (int attempt = 0; attempt < Attempts; ++attempt) {
         if (const Status cleared = clearNonFile(name, path); cleared.failed())
             return cleared;
-        const int fd = ::open(name.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
-        if (fd < 0 && (errno == ELOOP || errno == ENXIO || errno == EISDIR || errno == ENOENT))
-            continue;  // replaced by something else meanwhile
-        if (fd < 0)
-            return systemFailure(path);
-        struct stat opened = {}, named = {};
-        if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
-            ::close(fd);
-            continue;
+        int fd = -1;
+        if (const Status locked = lockOnce(name, path, fd, held); locked.failed() || held)
+            return locked;
+        if (fd >= 0) {
+            writeHolder(fd);
+            lock = std::make_unique<PosixLock>(fd, path);
+            return Status();
         }
-        int locked = -1;
-        do
-            locked = ::flock(fd, LOCK_EX | LOCK_NB);
-        while (locked != 0 && errno == EINTR);
-        // A file system without such locks (some network and FUSE ones)
-        // cannot keep two jobs apart; the job goes on as the only one.
-        const bool unsupported = locked != 0 && (errno == ENOLCK || errno == EOPNOTSUPP);
-        if (locked != 0 && !unsupported) {
-            const int error = errno;
-            ::close(fd);
-            if (error == EWOULDBLOCK)
-                break;
-            return systemFailure(path, error);
-        }
-        if (::lstat(name.constData(), &named) != 0 || !sameFile(opened, named)) {
-            ::close(fd);
-            continue;
-        }
-        writeHolder(fd);
-        m_handle = fd;
-        m_path = path;
-        return Status();
     }
+    // Whoever keeps changing the name holds the folder, for now.
     held = true;
     return Status();
 }
 
-// The name goes first, while the lock is still held: nobody takes the file
-// that is about to be let go.
-void FolderLock::unlock()
+LockHolder holderOf(const QString& path)
 {
-    if (m_handle == Closed)
-        return;
-    ::unlink(QFile::encodeName(m_path).constData());
-    ::close(int(m_handle));
-    m_handle = Closed;
-}
-
-FolderLock::Holder FolderLock::holderOf(const QString& path)
-{
-    Holder holder;
+    LockHolder holder;
     const int fd =
         ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
@@ -142,4 +156,4 @@ FolderLock::Holder FolderLock::holderOf(const QString& path)
     return holder;
 }
 
-}  // namespace quillmark::platformfile
+}  // namespace quillmark::systemlock

@@ -1,4 +1,4 @@
-#include "folderlock.h"
+#include "systemlock.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -6,7 +6,7 @@
 
 #include <windows.h>
 
-namespace quillmark::platformfile {
+namespace quillmark::systemlock {
 
 namespace {
 
@@ -69,19 +69,25 @@ bool heldBySomebody(DWORD error, const QString& path)
            && !(attributes & FILE_ATTRIBUTE_READONLY);
 }
 
-}  // namespace
-
-FolderLock::~FolderLock()
+class WindowsLock final : public HeldLock
 {
-    unlock();
-}
+public:
+    explicit WindowsLock(HANDLE handle) : m_handle(handle) {}
+    // The file goes with the handle.
+    ~WindowsLock() override { CloseHandle(m_handle); }
+
+private:
+    HANDLE m_handle;
+};
+
+}  // namespace
 
 // Opened for writing and shared for reading only: any other opener that
 // wants to write, which every taker does, is refused while the handle lives,
 // and the file goes with the handle.
-Status FolderLock::tryLock(const QString& path, bool& held)
+Status tryLock(const QString& path, bool& held, std::unique_ptr<HeldLock>& lock)
 {
-    unlock();
+    lock.reset();
     held = false;
     for (int attempt = 0; attempt < Attempts; ++attempt) {
         if (const Status cleared = clearNonFile(path); cleared.failed())
@@ -92,9 +98,8 @@ Status FolderLock::tryLock(const QString& path, bool& held)
             nullptr);
         if (handle == INVALID_HANDLE_VALUE) {
             const DWORD error = GetLastError();
-            if (heldBySomebody(error, path))
-                break;
-            return systemFailure(path, error);
+            held = heldBySomebody(error, path);
+            return held ? Status() : systemFailure(path, error);
         }
         BY_HANDLE_FILE_INFORMATION information = {};
         if (GetFileType(handle) != FILE_TYPE_DISK || !GetFileInformationByHandle(handle, &information)
@@ -103,25 +108,16 @@ Status FolderLock::tryLock(const QString& path, bool& held)
             continue;
         }
         writeHolder(handle);
-        m_handle = reinterpret_cast<std::intptr_t>(handle);
-        m_path = path;
+        lock = std::make_unique<WindowsLock>(handle);
         return Status();
     }
     held = true;
     return Status();
 }
 
-void FolderLock::unlock()
+LockHolder holderOf(const QString& path)
 {
-    if (m_handle == Closed)
-        return;
-    CloseHandle(reinterpret_cast<HANDLE>(m_handle));
-    m_handle = Closed;
-}
-
-FolderLock::Holder FolderLock::holderOf(const QString& path)
-{
-    Holder holder;
+    LockHolder holder;
     const HANDLE handle =
         CreateFileW(wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                     nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
@@ -138,4 +134,4 @@ FolderLock::Holder FolderLock::holderOf(const QString& path)
     return holder;
 }
 
-}  // namespace quillmark::platformfile
+}  // namespace quillmark::systemlock

@@ -1,0 +1,363 @@
+// The system's file system on POSIX.
+
+#include "filesystem.h"
+
+#include "systemlock.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quillmark {
+
+namespace {
+
+// Written data is handed to the disk in pieces of this size while the job
+// goes on computing, so that sync() finds little left to wait for.
+constexpr qint64 WritebackPiece = qint64(8) << 20;
+
+QByteArray native(const QString& path)
+{
+    return QFile::encodeName(path);
+}
+
+Status systemFailure(const QString& path, int error = errno)
+{
+    return Status::fileFailure(path, QString::fromLocal8Bit(std::strerror(error)));
+}
+
+QByteArray identityOf(const struct stat& status)
+{
+    return QByteArray::number(quint64(status.st_dev)) + ':' + QByteArray::number(quint64(status.st_ino));
+}
+
+// Whether what `fd` has open may be read as data: a regular file, not a
+// directory or anything that could keep a reader waiting.
+Status checkRegular(int fd, const QString& path, struct stat& status)
+{
+    if (::fstat(fd, &status) != 0)
+        return systemFailure(path);
+    if (S_ISDIR(status.st_mode))
+        return systemFailure(path, EISDIR);
+    if (!S_ISREG(status.st_mode))
+        return Status::fileFailure(path, QStringLiteral("not a regular file"));
+    return Status();
+}
+
+Status tooLarge(const QString& path, qint64 maxBytes)
+{
+    return Status::fileFailure(path, QStringLiteral("larger than %1 bytes").arg(maxBytes));
+}
+
+class PosixReadableFile final : public ReadableFile
+{
+public:
+    PosixReadableFile(int fd, const struct stat& status, const QString& path)
+        : m_fd(fd), m_size(status.st_size), m_identity(identityOf(status)), m_path(path)
+    {}
+    ~PosixReadableFile() override { ::close(m_fd); }
+
+    qint64 size() const override { return m_size; }
+    QByteArray identity() const override { return m_identity; }
+
+    Status readAt(qint64 offset, char* bytes, qint64 length, qint64& got) override
+    {
+        got = 0;
+        while (got < length) {
+            const ssize_t piece = ::pread(m_fd, bytes + got, size_t(length - got), off_t(offset + got));
+            if (piece < 0 && errno == EINTR)
+                continue;
+            if (piece < 0)
+                return systemFailure(m_path);
+            if (piece == 0)
+                break;
+            got += piece;
+        }
+        return Status();
+    }
+
+private:
+    int m_fd;
+    qint64 m_size;
+    QByteArray m_identity;
+    QString m_path;
+};
+
+class PosixWritableFile final : public WritableFile
+{
+public:
+    PosixWritableFile(int fd, const QString& path) : m_fd(fd), m_path(path) {}
+    ~PosixWritableFile() override
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+
+    Status write(const char* bytes, qint64 length) override
+    {
+        while (length > 0) {
+            const ssize_t written = ::write(m_fd, bytes, size_t(length));
+            if (written < 0 && errno == EINTR)
+                continue;
+            if (written <= 0)
+                return systemFailure(m_path);
+            bytes += written;
+            length -= written;
+            m_written += written;
+            if (m_written - m_writtenBack >= WritebackPiece)
+                startWritingBack();
+        }
+        return Status();
+    }
+
+    Status writeAt(qint64 offset, const char* bytes, qint64 length) override
+    {
+        while (length > 0) {
+            const ssize_t written = ::pwrite(m_fd, bytes, size_t(length), off_t(offset));
+            if (written < 0 && errno == EINTR)
+                continue;
+            if (written <= 0)
+                return systemFailure(m_path);
+            bytes += written;
+            length -= written;
+            offset += written;
+        }
+        return Status();
+    }
+
+    void startWritingBack() override
+    {
+        if (m_written == m_writtenBack)
+            return;
+#ifdef __linux__
+        // Only starts the writing; its result is the one sync() reports.
+        ::sync_file_range(m_fd, off_t(m_writtenBack), off_t(m_written - m_writtenBack),
+                          SYNC_FILE_RANGE_WRITE);
+#endif
+        m_writtenBack = m_written;
+    }
+
+    Status sync() override
+    {
+#ifdef __APPLE__
+        // fsync() leaves the data in the drive's cache there; F_FULLFSYNC does not.
+        if (::fcntl(m_fd, F_FULLFSYNC) == 0)
+            return Status();
+#endif
+        return ::fsync(m_fd) == 0 ? Status() : systemFailure(m_path);
+    }
+
+    Status close() override
+    {
+        if (m_fd < 0)
+            return Status();
+        const int fd = m_fd;
+        m_fd = -1;
+        return ::close(fd) == 0 ? Status() : systemFailure(m_path);
+    }
+
+private:
+    int m_fd;
+    QString m_path;
+    qint64 m_written = 0;      // through write()
+    qint64 m_writtenBack = 0;  // handed to the disk ahead of sync()
+};
+
+class PosixFileSystem final : public FileSystem
+{
+public:
+    // O_NONBLOCK keeps open() from waiting for a writer when the path is a
+    // FIFO; on a regular file it changes nothing.
+    Status openForReading(const QString& path, std::unique_ptr<ReadableFile>& file) override
+    {
+        file.reset();
+        const int fd = ::open(native(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            return systemFailure(path);
+        struct stat status = {};
+        if (const Status regular = checkRegular(fd, path, status); regular.failed()) {
+            ::close(fd);
+            return regular;
+        }
+        file = std::make_unique<PosixReadableFile>(fd, status, path);
+        return Status();
+    }
+
+    Status readSmallFile(const QString& path, qint64 maxBytes, QByteArray& bytes) override;
+
+    // The advisory lock marks ownership: the system releases it when the
+    // owner dies, however it dies, so a lockable file is one nobody writes
+    // any more. A file system without such locks leaves the file unmarked,
+    // and removeIfAbandoned() then never takes it.
+    Status createNew(const QString& path, std::unique_ptr<WritableFile>& file) override
+    {
+        file.reset();
+        const int fd = ::open(native(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0)
+            return systemFailure(path);
+        ::flock(fd, LOCK_EX | LOCK_NB);
+        file = std::make_unique<PosixWritableFile>(fd, path);
+        return Status();
+    }
+
+    Status replace(const QString& from, const QString& to) override
+    {
+        return ::rename(native(from).constData(), native(to).constData()) == 0 ? Status() : systemFailure(to);
+    }
+
+    // A rename does not care who has the file open.
+    Status canReplace(const QString&) override { return Status(); }
+
+    Status hardLink(const QString& existing, const QString& newName) override
+    {
+        return ::link(native(existing).constData(), native(newName).constData()) == 0
+                   ? Status()
+                   : systemFailure(newName);
+    }
+
+    Status copy(const QString& from, const QString& to) override
+    {
+        QFile source(from);
+        return source.copy(to) ? Status() : Status::fileFailure(to, source.errorString());
+    }
+
+    Status remove(const QString& path) override
+    {
+        return ::unlink(native(path).constData()) == 0 || errno == ENOENT ? Status() : systemFailure(path);
+    }
+
+    void removeIfAbandoned(const QString& path) override
+    {
+        // Never waits on a special file that only looks like a part: it is left.
+        const int fd = ::open(native(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW);
+        if (fd < 0)
+            return;
+        struct stat status = {};
+        if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            ::unlink(native(path).constData());
+        ::close(fd);
+    }
+
+    Status syncDirectory(const QString& path) override
+    {
+        const int fd = ::open(native(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0)
+            return systemFailure(path);
+        // Some file systems cannot flush a directory and say so; nothing more
+        // can be done there.
+        const bool synced = ::fsync(fd) == 0 || errno == EINVAL || errno == ENOTSUP;
+        const int error = errno;
+        ::close(fd);
+        return synced ? Status() : systemFailure(path, error);
+    }
+
+    void copyPermissions(const QString& from, const QString& to) override
+    {
+        struct stat status = {};
+        if (::stat(native(from).constData(), &status) == 0)
+            ::chmod(native(to).constData(), status.st_mode & 07777);
+    }
+
+    EntryKind entryKind(const QString& path) override
+    {
+        struct stat status = {};
+        if (::lstat(native(path).constData(), &status) != 0)
+            return EntryKind::Missing;
+        if (S_ISREG(status.st_mode))
+            return EntryKind::RegularFile;
+        if (S_ISDIR(status.st_mode))
+            return EntryKind::Directory;
+        return S_ISLNK(status.st_mode) ? EntryKind::Link : EntryKind::Special;
+    }
+
+    bool isSpecialFile(const QString& path) override
+    {
+        struct stat status = {};
+        return ::stat(native(path).constData(), &status) == 0 && !S_ISREG(status.st_mode)
+               && !S_ISDIR(status.st_mode);
+    }
+
+    bool isWritable(const QString& path) override { return ::access(native(path).constData(), W_OK) == 0; }
+
+    QByteArray identity(const QString& path) override
+    {
+        struct stat status = {};
+        return ::lstat(native(path).constData(), &status) == 0 ? identityOf(status) : QByteArray();
+    }
+
+    QByteArray followedIdentity(const QString& path) override
+    {
+        struct stat status = {};
+        return ::stat(native(path).constData(), &status) == 0 ? identityOf(status) : QByteArray();
+    }
+
+    QString canonicalPath(const QString& path) override { return QFileInfo(path).canonicalFilePath(); }
+
+    QString linkTarget(const QString& path) override
+    {
+        return entryKind(path) == EntryKind::Link ? QFileInfo(path).symLinkTarget() : QString();
+    }
+
+    QStringList entries(const QString& folder) override
+    {
+        return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                                      QDir::Name);
+    }
+
+    Status tryLock(const QString& path, bool& held, std::unique_ptr<HeldLock>& lock) override
+    {
+        return systemlock::tryLock(path, held, lock);
+    }
+
+    LockHolder holderOf(const QString& path) override { return systemlock::holderOf(path); }
+};
+
+}  // namespace
+
+Status PosixFileSystem::readSmallFile(const QString& path, qint64 maxBytes, QByteArray& bytes)
+{
+    bytes.clear();
+    const int fd = ::open(native(path).constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0 && errno == ELOOP)  // a link, which is not followed
+        return Status::fileFailure(path, QStringLiteral("not a regular file"));
+    if (fd < 0)
+        return systemFailure(path);
+    struct stat status = {};
+    Status result = checkRegular(fd, path, status);
+    if (result.ok() && status.st_size > maxBytes)
+        result = tooLarge(path, maxBytes);
+    // One byte more than the size asks, to notice a file that grew meanwhile.
+    bytes.resize(result.ok() ? qsizetype(status.st_size) + 1 : 0);
+    qint64 got = 0;
+    while (result.ok() && got < bytes.size()) {
+        const ssize_t piece = ::read(fd, bytes.data() + got, size_t(bytes.size() - got));
+        if (piece < 0 && errno == EINTR)
+            continue;
+        if (piece < 0)
+            result = systemFailure(path);
+        if (piece <= 0)
+            break;
+        got += piece;
+    }
+    if (result.ok() && got > maxBytes)
+        result = tooLarge(path, maxBytes);
+    bytes.resize(result.ok() ? qsizetype(got) : 0);
+    ::close(fd);
+    return result;
+}
+
+FileSystem& FileSystem::system()
+{
+    static PosixFileSystem fileSystem;
+    return fileSystem;
+}
+
+}  // namespace quillmark

@@ -1,0 +1,382 @@
+// The system's file system on Windows.
+
+#include "filesystem.h"
+
+#include "systemlock.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <windows.h>
+
+namespace quillmark {
+
+namespace {
+
+std::wstring wide(const QString& path)
+{
+    return QDir::toNativeSeparators(path).toStdWString();
+}
+
+QString systemReason(DWORD error = GetLastError())
+{
+    wchar_t* message = nullptr;
+    const DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM
+                                            | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                        nullptr, error, 0, reinterpret_cast<wchar_t*>(&message), 0, nullptr);
+    QString text =
+        length > 0 ? QString::fromWCharArray(message, int(length)) : QStringLiteral("Unknown error");
+    LocalFree(message);
+    while (text.endsWith(QLatin1Char('\n')) || text.endsWith(QLatin1Char('\r'))
+           || text.endsWith(QLatin1Char('.')))
+        text.chop(1);
+    return text;
+}
+
+Status systemFailure(const QString& path, DWORD error = GetLastError())
+{
+    return Status::fileFailure(path, systemReason(error));
+}
+
+QByteArray identityOf(const BY_HANDLE_FILE_INFORMATION& information)
+{
+    const quint64 index = (quint64(information.nFileIndexHigh) << 32) | information.nFileIndexLow;
+    return QByteArray::number(quint64(information.dwVolumeSerialNumber)) + ':' + QByteArray::number(index);
+}
+
+QByteArray identityOfHandle(HANDLE handle)
+{
+    BY_HANDLE_FILE_INFORMATION information = {};
+    return GetFileInformationByHandle(handle, &information) ? identityOf(information) : QByteArray();
+}
+
+// Opens the entry itself, not what a link or junction leads to.
+HANDLE openEntry(const QString& path, DWORD access)
+{
+    return CreateFileW(wide(path).c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                       nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
+                       nullptr);
+}
+
+// Opens what `path` leads to, a file or a folder, to look at it.
+HANDLE openFollowed(const QString& path)
+{
+    return CreateFileW(wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
+
+// Whether `handle` may be read as data: a file on a disk, not a directory,
+// a pipe or a console that could keep a reader waiting.
+Status checkRegular(HANDLE handle, const QString& path, bool linksAllowed)
+{
+    BY_HANDLE_FILE_INFORMATION information = {};
+    if (GetFileType(handle) != FILE_TYPE_DISK)
+        return Status::fileFailure(path, QStringLiteral("not a regular file"));
+    if (!GetFileInformationByHandle(handle, &information))
+        return systemFailure(path);
+    if (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        return Status::fileFailure(path, QStringLiteral("Is a directory"));
+    if (!linksAllowed && (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        return Status::fileFailure(path, QStringLiteral("not a regular file"));
+    return Status();
+}
+
+class WindowsReadableFile final : public ReadableFile
+{
+public:
+    WindowsReadableFile(HANDLE handle, qint64 size, const QString& path)
+        : m_handle(handle), m_size(size), m_identity(identityOfHandle(handle)), m_path(path)
+    {}
+    ~WindowsReadableFile() override { CloseHandle(m_handle); }
+
+    qint64 size() const override { return m_size; }
+    QByteArray identity() const override { return m_identity; }
+
+    Status readAt(qint64 offset, char* bytes, qint64 length, qint64& got) override
+    {
+        got = 0;
+        while (got < length) {
+            OVERLAPPED at = {};
+            const qint64 position = offset + got;
+            at.Offset = DWORD(position & 0xffffffff);
+            at.OffsetHigh = DWORD(position >> 32);
+            const DWORD piece = DWORD(length - got < (1 << 30) ? length - got : (1 << 30));
+            DWORD read = 0;
+            if (!ReadFile(m_handle, bytes + got, piece, &read, &at)) {
+                if (GetLastError() == ERROR_HANDLE_EOF)
+                    break;
+                return systemFailure(m_path);
+            }
+            if (read == 0)
+                break;
+            got += read;
+        }
+        return Status();
+    }
+
+private:
+    HANDLE m_handle;
+    qint64 m_size;
+    QByteArray m_identity;
+    QString m_path;
+};
+
+// The system writes back on its own; sync() waits for what is left.
+class WindowsWritableFile final : public WritableFile
+{
+public:
+    WindowsWritableFile(HANDLE handle, const QString& path) : m_handle(handle), m_path(path) {}
+    ~WindowsWritableFile() override
+    {
+        if (m_handle != INVALID_HANDLE_VALUE)
+            CloseHandle(m_handle);
+    }
+
+    Status write(const char* bytes, qint64 length) override
+    {
+        while (length > 0) {
+            const DWORD piece = DWORD(length < (1 << 30) ? length : (1 << 30));
+            DWORD written = 0;
+            if (!WriteFile(m_handle, bytes, piece, &written, nullptr) || written == 0)
+                return systemFailure(m_path);
+            bytes += written;
+            length -= written;
+        }
+        return Status();
+    }
+
+    Status writeAt(qint64 offset, const char* bytes, qint64 length) override
+    {
+        LARGE_INTEGER here = {};
+        LARGE_INTEGER target = {};
+        target.QuadPart = offset;
+        if (!SetFilePointerEx(m_handle, LARGE_INTEGER{}, &here, FILE_CURRENT)
+            || !SetFilePointerEx(m_handle, target, nullptr, FILE_BEGIN))
+            return systemFailure(m_path);
+        const Status written = write(bytes, length);
+        if (!SetFilePointerEx(m_handle, here, nullptr, FILE_BEGIN))
+            return systemFailure(m_path);
+        return written;
+    }
+
+    void startWritingBack() override {}
+
+    Status sync() override { return FlushFileBuffers(m_handle) ? Status() : systemFailure(m_path); }
+
+    Status close() override
+    {
+        if (m_handle == INVALID_HANDLE_VALUE)
+            return Status();
+        const HANDLE handle = m_handle;
+        m_handle = INVALID_HANDLE_VALUE;
+        return CloseHandle(handle) ? Status() : systemFailure(m_path);
+    }
+
+private:
+    HANDLE m_handle;
+    QString m_path;
+};
+
+class WindowsFileSystem final : public FileSystem
+{
+public:
+    Status openForReading(const QString& path, std::unique_ptr<ReadableFile>& file) override
+    {
+        file.reset();
+        const HANDLE handle = CreateFileW(wide(path).c_str(), GENERIC_READ,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                          OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (handle == INVALID_HANDLE_VALUE)
+            return systemFailure(path);
+        LARGE_INTEGER size = {};
+        Status result = checkRegular(handle, path, true);
+        if (result.ok() && !GetFileSizeEx(handle, &size))
+            result = systemFailure(path);
+        if (result.failed()) {
+            CloseHandle(handle);
+            return result;
+        }
+        file = std::make_unique<WindowsReadableFile>(handle, size.QuadPart, path);
+        return Status();
+    }
+
+    Status readSmallFile(const QString& path, qint64 maxBytes, QByteArray& bytes) override;
+
+    // Opened without FILE_SHARE_DELETE: while it stays open, no other process
+    // can remove it, which is what marks it as owned.
+    Status createNew(const QString& path, std::unique_ptr<WritableFile>& file) override
+    {
+        file.reset();
+        const HANDLE handle = CreateFileW(wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                          CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (handle == INVALID_HANDLE_VALUE)
+            return systemFailure(path);
+        file = std::make_unique<WindowsWritableFile>(handle, path);
+        return Status();
+    }
+
+    Status replace(const QString& from, const QString& to) override
+    {
+        return MoveFileExW(wide(from).c_str(), wide(to).c_str(),
+                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
+                   ? Status()
+                   : systemFailure(to);
+    }
+
+    // Asking for the right to delete is what a rename over the file asks
+    // for: it is refused with a sharing violation while another handle does
+    // not share deletion.
+    Status canReplace(const QString& path) override
+    {
+        const HANDLE handle =
+            CreateFileW(wide(path).c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (handle == INVALID_HANDLE_VALUE)
+            return systemFailure(path);
+        CloseHandle(handle);
+        return Status();
+    }
+
+    Status hardLink(const QString& existing, const QString& newName) override
+    {
+        return CreateHardLinkW(wide(newName).c_str(), wide(existing).c_str(), nullptr)
+                   ? Status()
+                   : systemFailure(newName);
+    }
+
+    Status copy(const QString& from, const QString& to) override
+    {
+        return CopyFileW(wide(from).c_str(), wide(to).c_str(), TRUE) ? Status() : systemFailure(to);
+    }
+
+    Status remove(const QString& path) override
+    {
+        const DWORD attributes = GetFileAttributesW(wide(path).c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES)
+            return Status();
+        const bool folderLink =
+            (attributes & FILE_ATTRIBUTE_DIRECTORY) && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+        const BOOL removed =
+            folderLink ? RemoveDirectoryW(wide(path).c_str()) : DeleteFileW(wide(path).c_str());
+        return removed || GetLastError() == ERROR_FILE_NOT_FOUND ? Status() : systemFailure(path);
+    }
+
+    // An open file cannot be removed: its writer still owns it.
+    void removeIfAbandoned(const QString& path) override
+    {
+        const DWORD attributes = GetFileAttributesW(wide(path).c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES
+            && !(attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
+            DeleteFileW(wide(path).c_str());
+    }
+
+    // Nothing to do: replace() writes through.
+    Status syncDirectory(const QString&) override { return Status(); }
+
+    // Windows keeps no permission bits; the read-only attribute would keep
+    // the new file from being replaced in its turn.
+    void copyPermissions(const QString&, const QString&) override {}
+
+    // A device name (NUL, CON) reaches a device from any folder: special,
+    // like anything that is no file on a disk.
+    EntryKind entryKind(const QString& path) override
+    {
+        const DWORD attributes = GetFileAttributesW(wide(path).c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES)
+            return isSpecialFile(path) ? EntryKind::Special : EntryKind::Missing;
+        if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
+            return EntryKind::Link;
+        if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+            return EntryKind::Directory;
+        return isSpecialFile(path) ? EntryKind::Special : EntryKind::RegularFile;
+    }
+
+    bool isSpecialFile(const QString& path) override
+    {
+        const HANDLE handle = openFollowed(path);
+        if (handle == INVALID_HANDLE_VALUE)
+            return false;
+        const bool special = GetFileType(handle) != FILE_TYPE_DISK;
+        CloseHandle(handle);
+        return special;
+    }
+
+    bool isWritable(const QString& path) override
+    {
+        const DWORD attributes = GetFileAttributesW(wide(path).c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_READONLY);
+    }
+
+    QByteArray identity(const QString& path) override
+    {
+        const HANDLE handle = openEntry(path, 0);
+        if (handle == INVALID_HANDLE_VALUE)
+            return QByteArray();
+        const QByteArray identity = identityOfHandle(handle);
+        CloseHandle(handle);
+        return identity;
+    }
+
+    QByteArray followedIdentity(const QString& path) override
+    {
+        const HANDLE handle = openFollowed(path);
+        if (handle == INVALID_HANDLE_VALUE)
+            return QByteArray();
+        const QByteArray identity = identityOfHandle(handle);
+        CloseHandle(handle);
+        return identity;
+    }
+
+    QString canonicalPath(const QString& path) override { return QFileInfo(path).canonicalFilePath(); }
+
+    QString linkTarget(const QString& path) override
+    {
+        return entryKind(path) == EntryKind::Link ? QFileInfo(path).symLinkTarget() : QString();
+    }
+
+    QStringList entries(const QString& folder) override
+    {
+        return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                                      QDir::Name);
+    }
+
+    Status tryLock(const QString& path, bool& held, std::unique_ptr<HeldLock>& lock) override
+    {
+        return systemlock::tryLock(path, held, lock);
+    }
+
+    LockHolder holderOf(const QString& path) override { return systemlock::holderOf(path); }
+};
+
+}  // namespace
+
+Status WindowsFileSystem::readSmallFile(const QString& path, qint64 maxBytes, QByteArray& bytes)
+{
+    bytes.clear();
+    const HANDLE handle = openEntry(path, GENERIC_READ);
+    if (handle == INVALID_HANDLE_VALUE)
+        return systemFailure(path);
+    LARGE_INTEGER size = {};
+    Status result = checkRegular(handle, path, false);
+    if (result.ok() && !GetFileSizeEx(handle, &size))
+        result = systemFailure(path);
+    if (result.ok() && size.QuadPart > maxBytes)
+        result = Status::fileFailure(path, QStringLiteral("larger than %1 bytes").arg(maxBytes));
+    bytes.resize(result.ok() ? qsizetype(size.QuadPart) : 0);
+    DWORD got = 0;
+    if (result.ok() && !bytes.isEmpty()
+        && !ReadFile(handle, bytes.data(), DWORD(bytes.size()), &got, nullptr))
+        result = systemFailure(path);
+    bytes.resize(result.ok() ? qsizetype(got) : 0);
+    CloseHandle(handle);
+    return result;
+}
+
+FileSystem& FileSystem::system()
+{
+    static WindowsFileSystem fileSystem;
+    return fileSystem;
+}
+
+}  // namespace quillmark
