@@ -1,0 +1,143 @@
+// Every state a crash or a power cut can leave a job's folder in. Each job
+// runs once on a file system in memory, call by call; then, for every k, it
+// runs again on the same files, the world stops after its k-th call, the
+// power goes (what no sync made durable is lost: bytes and names alike), and
+// the next job's first step in the folder (its lock and its repair) must
+// leave either the old whole set of outputs or the new one, and nothing
+// beside it.
+
+#include "jobrun.h"
+#include "memoryfilesystem.h"
+#include "outputfolder.h"
+#include "testfiles.h"
+
+#include <QtTest>
+
+using namespace quillmark;
+using testfiles::entries;
+using testfiles::int32s;
+
+namespace {
+
+struct CrashCase
+{
+    Job job;
+    QStringList inputs;  // paths in the order of the job's fields
+    QStringList outputs;
+};
+
+// Two maps of three blocks whose middle block differs, the difference files
+// between them, and a statics pair with its difference files.
+void writeInputs(MemoryFileSystem& files)
+{
+    files.makeFolder("/in");
+    files.makeFolder("/out");
+    const QByteArray reference = testfiles::randomBytes(3 * 196, 1);
+    QByteArray current = reference;
+    current.replace(196, 196, testfiles::randomBytes(196, 2));
+    files.writeFile("/in/map0.mul", reference);
+    files.writeFile("/in/current.mul", current);
+    files.writeFile("/in/difl", int32s({1}));
+    files.writeFile("/in/dif", current.mid(196, 196));
+    files.writeFile("/in/idx", entries({{1, 2, 0}, {0, 1, 0}}));
+    files.writeFile("/in/data", "cab");
+    files.writeFile("/in/idx2", entries({{0, 2, 7}, {2, 1, 0}}));
+    files.writeFile("/in/data2", "xyc");
+    files.writeFile("/in/sdif", "xyz");
+    files.writeFile("/in/sdifi", entries({{0, 3, 0}}));
+    files.writeFile("/in/sdifl", int32s({1}));
+}
+
+// Every output of the job there already, with its earlier content.
+void writeEarlierOutputs(MemoryFileSystem& files, const CrashCase& given)
+{
+    for (const QString& output : given.outputs) {
+        if (files.entryKind("/out/" + output) == EntryKind::Missing)
+            files.writeFile("/out/" + output, "old " + output.toUtf8());
+    }
+}
+
+JobOutcome run(MemoryFileSystem& files, const CrashCase& given)
+{
+    RunSettings settings;
+    settings.commit.files = &files;
+    return runJob(given.job, given.inputs, "/out", settings);
+}
+
+// What the next job does first in the folder: take its lock, repair it and
+// clear what killed jobs left.
+void repair(MemoryFileSystem& files)
+{
+    CommitOptions options;
+    options.files = &files;
+    FolderSet folder(options);
+    QCOMPARE(folder.open({"/out"}).reason(), QString());
+    folder.folders().front()->removeDebris();
+}
+
+}  // namespace
+
+class CrashStatesTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void everyCrashPoint_data()
+    {
+        QTest::addColumn<CrashCase>("given");
+        QTest::newRow("generate map") << CrashCase{
+            Job::GenerateMap, {"/in/map0.mul", "/in/current.mul"}, {"mapdif0.mul", "mapdifl0.mul"}};
+        QTest::newRow("combine map") << CrashCase{
+            Job::CombineMap, {"/in/map0.mul", "/in/dif", "/in/difl"}, {"map0.mul"}};
+        QTest::newRow("combine map into a container") << CrashCase{
+            Job::CombineMapIntoContainer, {"/in/map0.mul", "/in/dif", "/in/difl"}, {"map0LegacyMUL.uop"}};
+        QTest::newRow("generate statics") << CrashCase{Job::GenerateStatics,
+                                                       {"/in/idx", "/in/data", "/in/idx2", "/in/data2"},
+                                                       {"stadif0.mul", "stadifi0.mul", "stadifl0.mul"}};
+        QTest::newRow("combine statics in place")
+            << CrashCase{Job::CombineStatics,
+                         {"/out/staidx0.mul", "/out/statics0.mul", "/in/sdif", "/in/sdifi", "/in/sdifl"},
+                         {"staidx0.mul", "statics0.mul"}};
+    }
+    void everyCrashPoint()
+    {
+        QFETCH(CrashCase, given);
+        MemoryFileSystem clean;
+        writeInputs(clean);
+        if (given.job == Job::CombineStatics) {
+            clean.writeFile("/out/staidx0.mul", entries({{1, 2, 0}, {0, 1, 0}}));
+            clean.writeFile("/out/statics0.mul", "cab");
+        }
+        writeEarlierOutputs(clean, given);
+        const QMap<QString, QByteArray> before = clean.folder("/out");
+        const size_t setUp = clean.calls().size();
+        const JobOutcome outcome = run(clean, given);
+        QVERIFY2(outcome.succeeded(), qPrintable(outcome.failure().text()));
+        const QMap<QString, QByteArray> after = clean.folder("/out");
+        QVERIFY(after != before);
+        const int calls = int(clean.calls().size() - setUp);
+        for (int k = 0; k <= calls; ++k) {
+            MemoryFileSystem files;
+            writeInputs(files);
+            if (given.job == Job::CombineStatics) {
+                files.writeFile("/out/staidx0.mul", entries({{1, 2, 0}, {0, 1, 0}}));
+                files.writeFile("/out/statics0.mul", "cab");
+            }
+            writeEarlierOutputs(files, given);
+            files.crashAfter(k);
+            (void)run(files, given);
+            files.powerCut();
+            repair(files);
+            const QMap<QString, QByteArray> left = files.folder("/out");
+            if (left != before && left != after)
+                QFAIL(qPrintable(QString("after call %1 of %2 (%3): %4")
+                                     .arg(k)
+                                     .arg(calls)
+                                     .arg(k > 0 ? files.calls()[size_t(k - 1)].path : QString())
+                                     .arg(QStringList(left.keys()).join(", "))));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(CrashStatesTest)
+#include "tst_crashstates.moc"

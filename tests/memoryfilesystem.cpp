@@ -1,0 +1,527 @@
+#include "memoryfilesystem.h"
+
+#include <QDir>
+
+#include <algorithm>
+
+using namespace quillmark;
+
+struct MemoryFileSystem::Node
+{
+    enum class Kind { File, Folder, Link, Special };
+
+    Node(Kind nodeKind, quint64 id) : kind(nodeKind), identity(id) {}
+
+    Kind kind;
+    quint64 identity;
+    QByteArray bytes, synced;  // of a file: now, and as its last sync left it
+    std::map<QString, std::shared_ptr<Node>> entries, syncedEntries;  // of a folder
+    QString target;                                                   // of a link
+    int writers = 0;                                                  // open WritableFiles
+};
+
+// Where a path leads: the folder holding its last name, that name, what
+// stands there (null when nothing does) and the canonical path of it all.
+struct MemoryFileSystem::Place
+{
+    std::shared_ptr<Node> parent;
+    QString name;
+    std::shared_ptr<Node> node;
+    QString path;
+    bool reached = false;  // false when a folder on the way is missing or no folder
+};
+
+namespace {
+
+using Node = MemoryFileSystem::Node;
+
+QStringList components(const QString& path)
+{
+    QString plain = path;
+    if (plain.size() >= 2 && plain.at(1) == QLatin1Char(':'))
+        plain.remove(0, 2);
+    return plain.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+}
+
+Status failure(const QString& path, const char* reason)
+{
+    return Status::fileFailure(path, QLatin1String(reason));
+}
+
+class MemoryReadableFile final : public ReadableFile
+{
+public:
+    MemoryReadableFile(MemoryFileSystem& files, std::shared_ptr<Node> node, const QString& path)
+        : m_files(files), m_node(std::move(node)), m_size(m_node->bytes.size()), m_path(path)
+    {}
+
+    qint64 size() const override { return m_size; }
+    QByteArray identity() const override { return "mem:" + QByteArray::number(m_node->identity); }
+
+    Status readAt(qint64 offset, char* bytes, qint64 length, qint64& got) override
+    {
+        got = 0;
+        if (const Status counted = m_files.count(MemoryFileSystem::Call::Read, m_path); counted.failed())
+            return counted;
+        const qint64 limit = m_files.readLimit() >= 0 ? qMin(length, m_files.readLimit()) : length;
+        got = qBound(qint64(0), qint64(m_node->bytes.size()) - offset, limit);
+        std::copy_n(m_node->bytes.constData() + offset, got, bytes);
+        return Status();
+    }
+
+private:
+    MemoryFileSystem& m_files;
+    std::shared_ptr<Node> m_node;
+    qint64 m_size;
+    QString m_path;
+};
+
+class MemoryWritableFile final : public WritableFile
+{
+public:
+    MemoryWritableFile(MemoryFileSystem& files, std::shared_ptr<Node> node, const QString& path)
+        : m_files(files), m_node(std::move(node)), m_path(path)
+    {
+        ++m_node->writers;
+    }
+    ~MemoryWritableFile() override
+    {
+        if (m_open)
+            --m_node->writers;
+    }
+
+    Status write(const char* bytes, qint64 length) override
+    {
+        const Status written = writeAt(m_position, bytes, length);
+        if (written.ok())
+            m_position += length;
+        return written;
+    }
+
+    Status writeAt(qint64 offset, const char* bytes, qint64 length) override
+    {
+        if (const Status counted = m_files.count(MemoryFileSystem::Call::Write, m_path); counted.failed())
+            return counted;
+        if (m_node->bytes.size() < offset + length)
+            m_node->bytes.resize(offset + length);
+        std::copy_n(bytes, length, m_node->bytes.data() + offset);
+        return Status();
+    }
+
+    void startWritingBack() override {}
+
+    Status sync() override
+    {
+        const Status counted = m_files.count(MemoryFileSystem::Call::Sync, m_path);
+        if (counted.ok())
+            m_node->synced = m_node->bytes;
+        return counted;
+    }
+
+    Status close() override
+    {
+        const Status counted = m_files.count(MemoryFileSystem::Call::Close, m_path);
+        if (m_open)
+            --m_node->writers;
+        m_open = false;
+        return counted;
+    }
+
+private:
+    MemoryFileSystem& m_files;
+    std::shared_ptr<Node> m_node;
+    QString m_path;
+    qint64 m_position = 0;
+    bool m_open = true;
+};
+
+class MemoryLock final : public HeldLock
+{
+public:
+    MemoryLock(MemoryFileSystem& files, const Node* lockFile, const QString& path)
+        : m_files(files), m_lockFile(lockFile), m_path(path)
+    {}
+    // The lock's file goes as it is let go, as the system's own lock does.
+    ~MemoryLock() override
+    {
+        m_files.release(m_lockFile);
+        (void)m_files.remove(m_path);
+    }
+
+private:
+    MemoryFileSystem& m_files;
+    const Node* m_lockFile;
+    QString m_path;
+};
+
+}  // namespace
+
+MemoryFileSystem::MemoryFileSystem() : m_root(std::make_shared<Node>(Node::Kind::Folder, 0)) {}
+
+MemoryFileSystem::~MemoryFileSystem() = default;
+
+// Names are looked up one at a time; a link on the way (or at the end, when
+// followed) is replaced by the path it holds, as the system resolves it.
+MemoryFileSystem::Place MemoryFileSystem::find(const QString& path, bool followLast) const
+{
+    std::vector<std::pair<QString, std::shared_ptr<Node>>> walked{{QString(), m_root}};
+    QStringList pending = components(path);
+    for (int hops = 0; !pending.isEmpty();) {
+        const QString name = pending.takeFirst();
+        if (name == QLatin1String("."))
+            continue;
+        if (name == QLatin1String("..")) {
+            if (walked.size() > 1)
+                walked.pop_back();
+            continue;
+        }
+        const std::shared_ptr<Node> folder = walked.back().second;
+        if (folder->kind != Node::Kind::Folder)
+            return {};
+        const auto found = folder->entries.find(name);
+        const std::shared_ptr<Node> node = found == folder->entries.end() ? nullptr : found->second;
+        const bool last = pending.isEmpty();
+        if (node && node->kind == Node::Kind::Link && (!last || followLast)) {
+            if (++hops > 40)
+                return {};
+            if (node->target.startsWith(QLatin1Char('/')))
+                walked.resize(1);
+            pending = components(node->target) + pending;
+            continue;
+        }
+        QString canonical;
+        for (size_t i = 1; i < walked.size(); ++i)
+            canonical += QLatin1Char('/') + walked[i].first;
+        if (last)
+            return {folder, name, node, canonical + QLatin1Char('/') + name, true};
+        if (!node)
+            return {};
+        walked.emplace_back(name, node);
+    }
+    return {nullptr, QString(), m_root, QStringLiteral("/"), true};
+}
+
+Status MemoryFileSystem::count(Call call, const QString& path)
+{
+    m_calls.push_back({call, path});
+    if (m_crashAt >= 0 && int(m_calls.size()) > m_crashAt)
+        return failure(path, "The process is gone");
+    for (size_t i = 0; i < m_faultCountdowns.size(); ++i) {
+        auto& [kind, remaining] = m_faultCountdowns[i];
+        if (kind == call && remaining > 0 && --remaining == 0)
+            return Status::fileFailure(path, m_faultReasons[i]);
+    }
+    return Status();
+}
+
+void MemoryFileSystem::failCall(Call call, int nth, const QString& reason)
+{
+    m_faultCountdowns.emplace_back(call, nth);
+    m_faultReasons.push_back(reason);
+}
+
+void MemoryFileSystem::release(const Node* lockFile)
+{
+    m_locked.erase(std::remove(m_locked.begin(), m_locked.end(), lockFile), m_locked.end());
+}
+
+void MemoryFileSystem::powerCut()
+{
+    std::vector<std::shared_ptr<Node>> pending{m_root};
+    while (!pending.empty()) {
+        const std::shared_ptr<Node> node = pending.back();
+        pending.pop_back();
+        node->bytes = node->synced;
+        node->writers = 0;
+        node->entries = node->syncedEntries;
+        for (const auto& entry : node->entries)
+            pending.push_back(entry.second);
+    }
+    m_locked.clear();
+    m_crashAt = -1;
+    m_faultCountdowns.clear();
+    m_faultReasons.clear();
+    m_readLimit = -1;
+}
+
+// Set-up entries are there as if the folder had been flushed long ago.
+Status MemoryFileSystem::makeEntry(const QString& path, const std::shared_ptr<Node>& node)
+{
+    const Place place = find(path, false);
+    if (!place.reached || !place.parent || place.parent->kind != Node::Kind::Folder)
+        return failure(path, "No such file or directory");
+    place.parent->entries[place.name] = node;
+    place.parent->syncedEntries[place.name] = node;
+    return Status();
+}
+
+void MemoryFileSystem::makeFolder(const QString& path)
+{
+    QString made;
+    for (const QString& name : components(path)) {
+        made += QLatin1Char('/') + name;
+        if (entryKind(made) == EntryKind::Missing)
+            (void)makeEntry(made, std::make_shared<Node>(Node::Kind::Folder, m_nextIdentity++));
+    }
+}
+
+void MemoryFileSystem::writeFile(const QString& path, const QByteArray& bytes)
+{
+    auto node = std::make_shared<Node>(Node::Kind::File, m_nextIdentity++);
+    node->bytes = node->synced = bytes;
+    (void)makeEntry(path, node);
+}
+
+void MemoryFileSystem::makeLink(const QString& path, const QString& target)
+{
+    auto node = std::make_shared<Node>(Node::Kind::Link, m_nextIdentity++);
+    node->target = target;
+    (void)makeEntry(path, node);
+}
+
+void MemoryFileSystem::makeSpecial(const QString& path)
+{
+    (void)makeEntry(path, std::make_shared<Node>(Node::Kind::Special, m_nextIdentity++));
+}
+
+QByteArray MemoryFileSystem::contents(const QString& path) const
+{
+    const Place place = find(path, true);
+    return place.node && place.node->kind == Node::Kind::File ? place.node->bytes : QByteArray();
+}
+
+QMap<QString, QByteArray> MemoryFileSystem::folder(const QString& path) const
+{
+    QMap<QString, QByteArray> listed;
+    const Place place = find(path, true);
+    if (!place.node || place.node->kind != Node::Kind::Folder)
+        return listed;
+    for (const auto& [name, node] : place.node->entries)
+        listed[name] = node->kind == Node::Kind::Link     ? "-> " + node->target.toUtf8()
+                       : node->kind == Node::Kind::Folder ? QByteArray("<folder>")
+                                                          : node->bytes;
+    return listed;
+}
+
+Status MemoryFileSystem::openForReading(const QString& path, std::unique_ptr<ReadableFile>& file)
+{
+    file.reset();
+    if (const Status counted = count(Call::Open, path); counted.failed())
+        return counted;
+    const Place place = find(path, true);
+    if (!place.node)
+        return failure(path, "No such file or directory");
+    if (place.node->kind == Node::Kind::Folder)
+        return failure(path, "Is a directory");
+    if (place.node->kind != Node::Kind::File)
+        return failure(path, "not a regular file");
+    file = std::make_unique<MemoryReadableFile>(*this, place.node, path);
+    return Status();
+}
+
+Status MemoryFileSystem::readSmallFile(const QString& path, qint64 maxBytes, QByteArray& bytes)
+{
+    bytes.clear();
+    if (const Status counted = count(Call::Open, path); counted.failed())
+        return counted;
+    const Place place = find(path, false);
+    if (!place.node)
+        return failure(path, "No such file or directory");
+    if (place.node->kind == Node::Kind::Folder)
+        return failure(path, "Is a directory");
+    if (place.node->kind != Node::Kind::File)
+        return failure(path, "not a regular file");
+    if (place.node->bytes.size() > maxBytes)
+        return Status::fileFailure(path, QStringLiteral("larger than %1 bytes").arg(maxBytes));
+    bytes = place.node->bytes;
+    return Status();
+}
+
+Status MemoryFileSystem::createNew(const QString& path, std::unique_ptr<WritableFile>& file)
+{
+    file.reset();
+    if (const Status counted = count(Call::Create, path); counted.failed())
+        return counted;
+    const Place place = find(path, false);
+    if (!place.reached || !place.parent)
+        return failure(path, "No such file or directory");
+    if (place.node)
+        return failure(path, "File exists");
+    auto node = std::make_shared<Node>(Node::Kind::File, m_nextIdentity++);
+    place.parent->entries[place.name] = node;
+    file = std::make_unique<MemoryWritableFile>(*this, node, path);
+    return Status();
+}
+
+Status MemoryFileSystem::replace(const QString& from, const QString& to)
+{
+    if (const Status counted = count(Call::Replace, to); counted.failed())
+        return counted;
+    const Place source = find(from, false), target = find(to, false);
+    if (!source.node || !target.reached || !target.parent)
+        return failure(to, "No such file or directory");
+    if (target.node && target.node->kind == Node::Kind::Folder)
+        return failure(to, "Is a directory");
+    target.parent->entries[target.name] = source.node;
+    source.parent->entries.erase(source.name);
+    return Status();
+}
+
+Status MemoryFileSystem::canReplace(const QString&)
+{
+    return Status();
+}
+
+Status MemoryFileSystem::hardLink(const QString& existing, const QString& newName)
+{
+    if (const Status counted = count(Call::Link, newName); counted.failed())
+        return counted;
+    const Place source = find(existing, false), target = find(newName, false);
+    if (!source.node || !target.reached || !target.parent)
+        return failure(newName, "No such file or directory");
+    if (target.node)
+        return failure(newName, "File exists");
+    target.parent->entries[target.name] = source.node;
+    return Status();
+}
+
+Status MemoryFileSystem::copy(const QString& from, const QString& to)
+{
+    if (const Status counted = count(Call::Copy, to); counted.failed())
+        return counted;
+    const Place source = find(from, true), target = find(to, false);
+    if (!source.node || !target.reached || !target.parent)
+        return failure(to, "No such file or directory");
+    if (target.node)
+        return failure(to, "File exists");
+    auto node = std::make_shared<Node>(Node::Kind::File, m_nextIdentity++);
+    node->bytes = source.node->bytes;
+    target.parent->entries[target.name] = node;
+    return Status();
+}
+
+Status MemoryFileSystem::remove(const QString& path)
+{
+    if (const Status counted = count(Call::Remove, path); counted.failed())
+        return counted;
+    const Place place = find(path, false);
+    if (place.node && place.node->kind == Node::Kind::Folder)
+        return failure(path, "Is a directory");
+    if (place.node)
+        place.parent->entries.erase(place.name);
+    return Status();
+}
+
+void MemoryFileSystem::removeIfAbandoned(const QString& path)
+{
+    const Place place = find(path, false);
+    if (place.node && place.node->kind == Node::Kind::File && place.node->writers == 0)
+        (void)remove(path);
+}
+
+Status MemoryFileSystem::syncDirectory(const QString& path)
+{
+    if (const Status counted = count(Call::SyncDirectory, path); counted.failed())
+        return counted;
+    const Place place = find(path, true);
+    if (!place.node || place.node->kind != Node::Kind::Folder)
+        return failure(path, "No such file or directory");
+    place.node->syncedEntries = place.node->entries;
+    return Status();
+}
+
+EntryKind MemoryFileSystem::entryKind(const QString& path)
+{
+    const Place place = find(path, false);
+    if (!place.node)
+        return EntryKind::Missing;
+    switch (place.node->kind) {
+    case Node::Kind::File:
+        return EntryKind::RegularFile;
+    case Node::Kind::Folder:
+        return EntryKind::Directory;
+    case Node::Kind::Link:
+        return EntryKind::Link;
+    case Node::Kind::Special:
+        break;
+    }
+    return EntryKind::Special;
+}
+
+bool MemoryFileSystem::isSpecialFile(const QString& path)
+{
+    const Place place = find(path, true);
+    return place.node && place.node->kind == Node::Kind::Special;
+}
+
+bool MemoryFileSystem::isWritable(const QString& path)
+{
+    return find(path, true).node != nullptr;
+}
+
+QByteArray MemoryFileSystem::identity(const QString& path)
+{
+    const Place place = find(path, false);
+    return place.node ? "mem:" + QByteArray::number(place.node->identity) : QByteArray();
+}
+
+QByteArray MemoryFileSystem::followedIdentity(const QString& path)
+{
+    const Place place = find(path, true);
+    return place.node ? "mem:" + QByteArray::number(place.node->identity) : QByteArray();
+}
+
+QString MemoryFileSystem::canonicalPath(const QString& path)
+{
+    const Place place = find(path, true);
+    return place.node ? place.path : QString();
+}
+
+QString MemoryFileSystem::linkTarget(const QString& path)
+{
+    const Place place = find(path, false);
+    if (!place.node || place.node->kind != Node::Kind::Link)
+        return QString();
+    const QString& target = place.node->target;
+    if (target.startsWith(QLatin1Char('/')))
+        return target;
+    return QDir::cleanPath(place.path.left(place.path.lastIndexOf(QLatin1Char('/'))) + QLatin1Char('/')
+                           + target);
+}
+
+QStringList MemoryFileSystem::entries(const QString& folder)
+{
+    const Place place = find(folder, true);
+    QStringList names;
+    if (place.node && place.node->kind == Node::Kind::Folder) {
+        for (const auto& entry : place.node->entries)
+            names << entry.first;
+    }
+    return names;
+}
+
+// A link or special file under the lock's name goes first, as with the
+// system's own lock.
+Status MemoryFileSystem::tryLock(const QString& path, bool& held, std::unique_ptr<HeldLock>& lock)
+{
+    held = false;
+    lock.reset();
+    if (const Status counted = count(Call::Lock, path); counted.failed())
+        return counted;
+    Place place = find(path, false);
+    if (!place.reached || !place.parent)
+        return failure(path, "No such file or directory");
+    if (place.node && place.node->kind == Node::Kind::Folder)
+        return failure(path, "not a regular file");
+    if (!place.node || place.node->kind != Node::Kind::File) {
+        place.node = std::make_shared<Node>(Node::Kind::File, m_nextIdentity++);
+        place.parent->entries[place.name] = place.node;
+    }
+    if (std::find(m_locked.begin(), m_locked.end(), place.node.get()) != m_locked.end()) {
+        held = true;
+        return Status();
+    }
+    m_locked.push_back(place.node.get());
+    lock = std::make_unique<MemoryLock>(*this, place.node.get(), path);
+    return Status();
+}

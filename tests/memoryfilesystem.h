@@ -1,0 +1,105 @@
+#pragma once
+
+// A file system in memory, for the engine's tests, in the spirit of a
+// database's fault-injection environment: it records every call a job makes,
+// fails the call of a kind that a test chooses with the error it chooses,
+// hands out short reads, and stops the world at any call, as a crash would.
+// It knows what a power cut keeps: a file's bytes as its last sync left them,
+// a folder's names as its last sync left them; powerCut() drops the rest.
+//
+// Paths are absolute, '/'-separated ("/in/map0.mul"); a drive letter in front
+// is ignored, so that the engine's absolute paths read the same on Windows.
+
+#include "filesystem.h"
+
+#include <QMap>
+
+#include <map>
+#include <memory>
+#include <vector>
+
+class MemoryFileSystem final : public quillmark::FileSystem
+{
+public:
+    // The kinds of calls that touch a file or a folder (looking at one is
+    // not among them), each a point a crash can follow.
+    enum class Call { Open, Read, Create, Write, Sync, Close, Replace, Link, Copy, Remove, SyncDirectory, Lock };
+
+    struct Record
+    {
+        Call call;
+        QString path;
+    };
+
+    MemoryFileSystem();
+    ~MemoryFileSystem() override;
+
+    // Setting up, as if long done and flushed: folders, files, links.
+    void makeFolder(const QString& path);
+    void writeFile(const QString& path, const QByteArray& bytes);
+    void makeLink(const QString& path, const QString& target);
+    void makeSpecial(const QString& path);
+
+    // Looking, without counting as calls.
+    QByteArray contents(const QString& path) const;
+    // Every entry of a folder and, for files, its bytes; links as "-> target".
+    QMap<QString, QByteArray> folder(const QString& path) const;
+
+    // The calls made so far, in order.
+    const std::vector<Record>& calls() const { return m_calls; }
+    // The `nth` (from 1) call of kind `call` from now on fails with `reason`.
+    void failCall(Call call, int nth, const QString& reason);
+    // Reads from now on bring at most `bytes` bytes each.
+    void shortReads(qint64 bytes) { m_readLimit = bytes; }
+    // After `calls` more calls, the world stops: every call fails and changes
+    // nothing, as for a process that died.
+    void crashAfter(int calls) { m_crashAt = int(m_calls.size()) + calls; }
+    // What a power cut leaves: every file as it was last synced, every folder
+    // with the names of its last sync; locks gone, the world going again.
+    void powerCut();
+
+    quillmark::Status openForReading(const QString& path,
+                                     std::unique_ptr<quillmark::ReadableFile>& file) override;
+    quillmark::Status readSmallFile(const QString& path, qint64 maxBytes, QByteArray& bytes) override;
+    quillmark::Status createNew(const QString& path, std::unique_ptr<quillmark::WritableFile>& file) override;
+    quillmark::Status replace(const QString& from, const QString& to) override;
+    quillmark::Status canReplace(const QString& path) override;
+    quillmark::Status hardLink(const QString& existing, const QString& newName) override;
+    quillmark::Status copy(const QString& from, const QString& to) override;
+    quillmark::Status remove(const QString& path) override;
+    void removeIfAbandoned(const QString& path) override;
+    quillmark::Status syncDirectory(const QString& path) override;
+    void copyPermissions(const QString&, const QString&) override {}
+    quillmark::EntryKind entryKind(const QString& path) override;
+    bool isSpecialFile(const QString& path) override;
+    bool isWritable(const QString& path) override;
+    QByteArray identity(const QString& path) override;
+    QByteArray followedIdentity(const QString& path) override;
+    QString canonicalPath(const QString& path) override;
+    QString linkTarget(const QString& path) override;
+    QStringList entries(const QString& folder) override;
+    quillmark::Status tryLock(const QString& path, bool& held,
+                              std::unique_ptr<quillmark::HeldLock>& lock) override;
+    quillmark::LockHolder holderOf(const QString&) override { return {}; }
+
+    struct Node;
+
+    // What the files and locks of this file system share with it.
+    quillmark::Status count(Call call, const QString& path);
+    qint64 readLimit() const { return m_readLimit; }
+    void release(const Node* lockFile);
+
+private:
+    struct Place;
+    Place find(const QString& path, bool followLast) const;
+    quillmark::Status makeEntry(const QString& path, const std::shared_ptr<Node>& node);
+
+    std::shared_ptr<Node> m_root;
+    std::vector<Record> m_calls;
+    std::vector<const Node*> m_locked;
+    std::vector<std::pair<Call, int>> m_faultCountdowns;
+    std::vector<QString> m_faultReasons;
+    qint64 m_readLimit = -1;
+    int m_crashAt = -1;
+    quint64 m_nextIdentity = 1;
+};
