@@ -225,15 +225,49 @@ void MemoryFileSystem::release(const Node* lockFile)
     m_locked.erase(std::remove(m_locked.begin(), m_locked.end(), lockFile), m_locked.end());
 }
 
-void MemoryFileSystem::powerCut()
+void MemoryFileSystem::apply(const NameChange& changed)
 {
+    for (const Naming& naming : changed) {
+        if (naming.node)
+            naming.folder->entries[naming.name] = naming.node;
+        else
+            naming.folder->entries.erase(naming.name);
+    }
+}
+
+void MemoryFileSystem::change(const std::shared_ptr<Node>& folder, const QString& name,
+                              const std::shared_ptr<Node>& node)
+{
+    m_journal.push_back({{folder, name, node}});
+    apply(m_journal.back());
+}
+
+// Every folder back to its synced names, then the changes kept replayed in
+// the order they were made; every file back to its synced bytes.
+void MemoryFileSystem::powerCut(Kept kept)
+{
+    std::vector<std::shared_ptr<Node>> folders{m_root};
+    for (size_t i = 0; i < folders.size(); ++i) {
+        folders[i]->entries = folders[i]->syncedEntries;
+        for (const auto& entry : folders[i]->syncedEntries)
+            folders.push_back(entry.second);
+    }
+    for (const NameChange& made : m_journal) {
+        for (const Naming& naming : made)
+            naming.folder->entries = naming.folder->syncedEntries;
+    }
+    for (size_t i = 0; i < m_journal.size() && kept.lost != -1; ++i) {
+        if (int(i) != kept.lost)
+            apply(m_journal[i]);
+    }
+    m_journal.clear();
     std::vector<std::shared_ptr<Node>> pending{m_root};
     while (!pending.empty()) {
         const std::shared_ptr<Node> node = pending.back();
         pending.pop_back();
         node->bytes = node->synced;
         node->writers = 0;
-        node->entries = node->syncedEntries;
+        node->syncedEntries = node->entries;
         for (const auto& entry : node->entries)
             pending.push_back(entry.second);
     }
@@ -348,7 +382,7 @@ Status MemoryFileSystem::createNew(const QString& path, std::unique_ptr<Writable
     if (place.node)
         return failure(path, "File exists");
     auto node = std::make_shared<Node>(Node::Kind::File, m_nextIdentity++);
-    place.parent->entries[place.name] = node;
+    change(place.parent, place.name, node);
     file = std::make_unique<MemoryWritableFile>(*this, node, path);
     return Status();
 }
@@ -362,8 +396,11 @@ Status MemoryFileSystem::replace(const QString& from, const QString& to)
         return failure(to, "No such file or directory");
     if (target.node && target.node->kind == Node::Kind::Folder)
         return failure(to, "Is a directory");
-    target.parent->entries[target.name] = source.node;
-    source.parent->entries.erase(source.name);
+    // One step, whatever the disk keeps of it.
+    if (source.parent == target.parent && source.name == target.name)
+        return Status();
+    m_journal.push_back({{source.parent, source.name, nullptr}, {target.parent, target.name, source.node}});
+    apply(m_journal.back());
     return Status();
 }
 
@@ -381,7 +418,7 @@ Status MemoryFileSystem::hardLink(const QString& existing, const QString& newNam
         return failure(newName, "No such file or directory");
     if (target.node)
         return failure(newName, "File exists");
-    target.parent->entries[target.name] = source.node;
+    change(target.parent, target.name, source.node);
     return Status();
 }
 
@@ -396,7 +433,7 @@ Status MemoryFileSystem::copy(const QString& from, const QString& to)
         return failure(to, "File exists");
     auto node = std::make_shared<Node>(Node::Kind::File, m_nextIdentity++);
     node->bytes = source.node->bytes;
-    target.parent->entries[target.name] = node;
+    change(target.parent, target.name, node);
     return Status();
 }
 
@@ -408,7 +445,7 @@ Status MemoryFileSystem::remove(const QString& path)
     if (place.node && place.node->kind == Node::Kind::Folder)
         return failure(path, "Is a directory");
     if (place.node)
-        place.parent->entries.erase(place.name);
+        change(place.parent, place.name, nullptr);
     return Status();
 }
 
@@ -427,6 +464,14 @@ Status MemoryFileSystem::syncDirectory(const QString& path)
     if (!place.node || place.node->kind != Node::Kind::Folder)
         return failure(path, "No such file or directory");
     place.node->syncedEntries = place.node->entries;
+    for (NameChange& made : m_journal) {
+        made.erase(std::remove_if(made.begin(), made.end(),
+                                  [&](const Naming& naming) { return naming.folder == place.node; }),
+                   made.end());
+    }
+    m_journal.erase(std::remove_if(m_journal.begin(), m_journal.end(),
+                                   [](const NameChange& made) { return made.empty(); }),
+                    m_journal.end());
     return Status();
 }
 
@@ -515,7 +560,7 @@ Status MemoryFileSystem::tryLock(const QString& path, bool& held, std::unique_pt
         return failure(path, "not a regular file");
     if (!place.node || place.node->kind != Node::Kind::File) {
         place.node = std::make_shared<Node>(Node::Kind::File, m_nextIdentity++);
-        place.parent->entries[place.name] = place.node;
+        change(place.parent, place.name, place.node);
     }
     if (std::find(m_locked.begin(), m_locked.end(), place.node.get()) != m_locked.end()) {
         held = true;

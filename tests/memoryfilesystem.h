@@ -5,7 +5,9 @@
 // fails the call of a kind that a test chooses with the error it chooses,
 // hands out short reads, and stops the world at any call, as a crash would.
 // It knows what a power cut keeps: a file's bytes as its last sync left them,
-// a folder's names as its last sync left them; powerCut() drops the rest.
+// a folder's names as its last sync left them, and of the changes of names
+// made since (creations, renames, links, removals), all, none or all but one,
+// as the disk happened to write them.
 //
 // Paths are absolute, '/'-separated ("/in/map0.mul"); a drive letter in front
 // is ignored, so that the engine's absolute paths read the same on Windows.
@@ -23,7 +25,20 @@ class MemoryFileSystem final : public quillmark::FileSystem
 public:
     // The kinds of calls that touch a file or a folder (looking at one is
     // not among them), each a point a crash can follow.
-    enum class Call { Open, Read, Create, Write, Sync, Close, Replace, Link, Copy, Remove, SyncDirectory, Lock };
+    enum class Call {
+        Open,
+        Read,
+        Create,
+        Write,
+        Sync,
+        Close,
+        Replace,
+        Link,
+        Copy,
+        Remove,
+        SyncDirectory,
+        Lock
+    };
 
     struct Record
     {
@@ -54,9 +69,21 @@ public:
     // After `calls` more calls, the world stops: every call fails and changes
     // nothing, as for a process that died.
     void crashAfter(int calls) { m_crashAt = int(m_calls.size()) + calls; }
+    // How much of the names changed since their folder's last sync a power
+    // cut keeps: none of them, all of them, or all but one.
+    struct Kept
+    {
+        static Kept none() { return {-1}; }
+        static Kept all() { return {-2}; }
+        static Kept allBut(int change) { return {change}; }
+        int lost;
+    };
+    // The changes of names that no sync has made durable yet.
+    int unsyncedChanges() const { return int(m_journal.size()); }
     // What a power cut leaves: every file as it was last synced, every folder
-    // with the names of its last sync; locks gone, the world going again.
-    void powerCut();
+    // with the names of its last sync and those of `kept`; locks gone, the
+    // world going again.
+    void powerCut(Kept kept = Kept::none());
 
     quillmark::Status openForReading(const QString& path,
                                      std::unique_ptr<quillmark::ReadableFile>& file) override;
@@ -89,12 +116,28 @@ public:
     qint64 readLimit() const { return m_readLimit; }
     void release(const Node* lockFile);
 
+    // Names `name` in `folder` `node` (null: removes it), to be kept by a
+    // power cut only once the folder is synced.
+    void change(const std::shared_ptr<Node>& folder, const QString& name, const std::shared_ptr<Node>& node);
+
 private:
     struct Place;
+    // One name of one folder made to stand for a node, or none.
+    struct Naming
+    {
+        std::shared_ptr<Node> folder;
+        QString name;
+        std::shared_ptr<Node> node;
+    };
+    // What one call changed of names: one naming, or two for a rename, which
+    // the disk keeps whole or not at all.
+    using NameChange = std::vector<Naming>;
+    void apply(const NameChange& changed);
     Place find(const QString& path, bool followLast) const;
     quillmark::Status makeEntry(const QString& path, const std::shared_ptr<Node>& node);
 
     std::shared_ptr<Node> m_root;
+    std::vector<NameChange> m_journal;  // in the order made
     std::vector<Record> m_calls;
     std::vector<const Node*> m_locked;
     std::vector<std::pair<Call, int>> m_faultCountdowns;
