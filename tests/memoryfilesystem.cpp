@@ -396,6 +396,9 @@ Status MemoryFileSystem::replace(const QString& from, const QString& to)
         return failure(to, "No such file or directory");
     if (target.node && target.node->kind == Node::Kind::Folder)
         return failure(to, "Is a directory");
+    // As on Windows, where a file open for writing cannot be renamed.
+    if (source.node->writers > 0)
+        return failure(from, "It is still open for writing");
     // One step, whatever the disk keeps of it.
     if (source.parent == target.parent && source.name == target.name)
         return Status();

@@ -41,7 +41,7 @@ Status writeBlockPicture(const QString& path, const BlockMarks& marks, const QSt
     const QByteArray png = pngOf(marks);
     if (png.isEmpty())
         return Status::failure(QStringLiteral("Unable to write %1: out of memory").arg(path));
-    StagedFile picture(path);
+    StagedFile picture(path, *options.files);
     FileRoles roles;
     for (const QString& input : inputs)
         roles.reads(input);

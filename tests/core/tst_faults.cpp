@@ -1,11 +1,13 @@
-// Every state a crash or a power cut can leave a job's folder in. Each job
-// runs once on a file system in memory, call by call; then, for every k, it
-// runs again on the same files, the world stops after its k-th call, the
-// power goes (what no sync made durable is lost: bytes and names alike), and
-// the next job's first step in the folder (its lock and its repair) must
-// leave either the old whole set of outputs or the new one, and nothing
-// beside it.
+// Every fault a job can meet in its files, on a file system in memory that
+// records each call. Each job runs once, call by call. Then, for every call:
+// the world stops after it and the power goes (what no sync made durable is
+// lost: bytes and names alike); or the call fails with the system's words,
+// or a read comes back short. Either way the job ends as a whole: it fails
+// with one of its own messages and the system's reason, or succeeds; and the
+// next job's first step in the folder (its lock and its repair) leaves the
+// old whole set of outputs or, after a success, the new one, nothing beside.
 
+#include "jobmessages.h"
 #include "jobrun.h"
 #include "memoryfilesystem.h"
 #include "outputfolder.h"
@@ -19,11 +21,12 @@ using testfiles::int32s;
 
 namespace {
 
-struct CrashCase
+struct FaultCase
 {
     Job job;
     QStringList inputs;  // paths in the order of the job's fields
     QStringList outputs;
+    QStringList messages;  // those it may fail with
 };
 
 // Two maps of three blocks whose middle block differs, the difference files
@@ -49,7 +52,7 @@ void writeInputs(MemoryFileSystem& files)
 }
 
 // Every output of the job there already, with its earlier content.
-void writeEarlierOutputs(MemoryFileSystem& files, const CrashCase& given)
+void writeEarlierOutputs(MemoryFileSystem& files, const FaultCase& given)
 {
     for (const QString& output : given.outputs) {
         if (files.entryKind("/out/" + output) == EntryKind::Missing)
@@ -59,7 +62,7 @@ void writeEarlierOutputs(MemoryFileSystem& files, const CrashCase& given)
 
 // The inputs, and the outputs as an earlier run left them; a combination in
 // place reads the statics it replaces.
-void prepare(MemoryFileSystem& files, const CrashCase& given)
+void prepare(MemoryFileSystem& files, const FaultCase& given)
 {
     writeInputs(files);
     if (given.job == Job::CombineStatics) {
@@ -69,7 +72,7 @@ void prepare(MemoryFileSystem& files, const CrashCase& given)
     writeEarlierOutputs(files, given);
 }
 
-JobOutcome run(MemoryFileSystem& files, const CrashCase& given)
+JobOutcome run(MemoryFileSystem& files, const FaultCase& given)
 {
     RunSettings settings;
     settings.commit.files = &files;
@@ -89,31 +92,45 @@ void repair(MemoryFileSystem& files)
 
 }  // namespace
 
-class CrashStatesTest : public QObject
+class FaultsTest : public QObject
 {
     Q_OBJECT
 
 private slots:
     void everyCrashPoint_data()
     {
-        QTest::addColumn<CrashCase>("given");
-        QTest::newRow("generate map") << CrashCase{
-            Job::GenerateMap, {"/in/map0.mul", "/in/current.mul"}, {"mapdif0.mul", "mapdifl0.mul"}};
-        QTest::newRow("combine map") << CrashCase{
-            Job::CombineMap, {"/in/map0.mul", "/in/dif", "/in/difl"}, {"map0.mul"}};
-        QTest::newRow("combine map into a container") << CrashCase{
-            Job::CombineMapIntoContainer, {"/in/map0.mul", "/in/dif", "/in/difl"}, {"map0LegacyMUL.uop"}};
-        QTest::newRow("generate statics") << CrashCase{Job::GenerateStatics,
-                                                       {"/in/idx", "/in/data", "/in/idx2", "/in/data2"},
-                                                       {"stadif0.mul", "stadifi0.mul", "stadifl0.mul"}};
+        using namespace jobmessage;
+        QTest::addColumn<FaultCase>("given");
+        const QStringList combineMap{UnableToOpenMap, UnableToOpenDifFiles, UnableToCreateNewMap,
+                                     UnableToReadMapOrDif, UnableToWriteNewMap};
+        QTest::newRow("generate map")
+            << FaultCase{Job::GenerateMap,
+                         {"/in/map0.mul", "/in/current.mul"},
+                         {"mapdif0.mul", "mapdifl0.mul"},
+                         {UnableToOpenReferenceData, UnableToOpenMapData, UnableToCreateDiffFiles,
+                          UnableToReadMapData, UnableToWriteDiffFiles}};
+        QTest::newRow("combine map") << FaultCase{
+            Job::CombineMap, {"/in/map0.mul", "/in/dif", "/in/difl"}, {"map0.mul"}, combineMap};
+        QTest::newRow("combine map into a container") << FaultCase{Job::CombineMapIntoContainer,
+                                                                   {"/in/map0.mul", "/in/dif", "/in/difl"},
+                                                                   {"map0LegacyMUL.uop"},
+                                                                   combineMap};
+        QTest::newRow("generate statics")
+            << FaultCase{Job::GenerateStatics,
+                         {"/in/idx", "/in/data", "/in/idx2", "/in/data2"},
+                         {"stadif0.mul", "stadifi0.mul", "stadifl0.mul"},
+                         {UnableToOpenReferenceOrIndex, UnableToOpenStaticsDataOrIndex,
+                          UnableToCreateDiffFiles, UnableToReadStatics, UnableToWriteDiffFiles}};
         QTest::newRow("combine statics in place")
-            << CrashCase{Job::CombineStatics,
+            << FaultCase{Job::CombineStatics,
                          {"/out/staidx0.mul", "/out/statics0.mul", "/in/sdif", "/in/sdifi", "/in/sdifl"},
-                         {"staidx0.mul", "statics0.mul"}};
+                         {"staidx0.mul", "statics0.mul"},
+                         {UnableToOpenStatics, UnableToOpenDifFiles, UnableToCreateNewStatics,
+                          UnableToReadStaticsOrDif, UnableToWriteNewStatics}};
     }
     void everyCrashPoint()
     {
-        QFETCH(CrashCase, given);
+        QFETCH(FaultCase, given);
         MemoryFileSystem clean;
         prepare(clean, given);
         const QMap<QString, QByteArray> before = clean.folder("/out");
@@ -150,7 +167,39 @@ private slots:
             }
         }
     }
+
+    void everyFailingCall_data() { everyCrashPoint_data(); }
+    void everyFailingCall()
+    {
+        QFETCH(FaultCase, given);
+        MemoryFileSystem clean;
+        prepare(clean, given);
+        const QMap<QString, QByteArray> before = clean.folder("/out");
+        QVERIFY(run(clean, given).succeeded());
+        const QMap<QString, QByteArray> after = clean.folder("/out");
+        const std::vector<MemoryFileSystem::Record> calls = clean.calls();
+        const QString reason = "No space left on device";
+        for (size_t k = 0; k <= calls.size(); ++k) {
+            MemoryFileSystem files;
+            prepare(files, given);
+            if (k < calls.size()) {
+                const auto nth = std::count_if(calls.begin(), calls.begin() + qsizetype(k) + 1,
+                                               [&](const auto& call) { return call.call == calls[k].call; });
+                files.failCall(calls[k].call, int(nth), reason);
+            } else {
+                files.shortReads(7);
+            }
+            const JobOutcome outcome = run(files, given);
+            repair(files);
+            const QString where = k < calls.size() ? calls[k].path : QString("short reads");
+            QVERIFY2(outcome.succeeded() || given.messages.contains(outcome.message()),
+                     qPrintable(where + ": " + outcome.failure().text()));
+            QVERIFY2(outcome.succeeded() || k == calls.size() || outcome.failure().reason().contains(reason),
+                     qPrintable(where + ": " + outcome.failure().text()));
+            QVERIFY2(files.folder("/out") == (outcome.succeeded() ? after : before), qPrintable(where));
+        }
+    }
 };
 
-QTEST_GUILESS_MAIN(CrashStatesTest)
-#include "tst_crashstates.moc"
+QTEST_GUILESS_MAIN(FaultsTest)
+#include "tst_faults.moc"
