@@ -2,6 +2,7 @@
 
 #include "filesystem.h"
 
+#include "systemerror.h"
 #include "systemlock.h"
 
 #include <QDir>
@@ -31,7 +32,34 @@ QByteArray native(const QString& path)
 
 Status systemFailure(const QString& path, int error = errno)
 {
-    return Status::fileFailure(path, QString::fromLocal8Bit(std::strerror(error)));
+    return systemerror::failure(path, error);
+}
+
+Status::Kind kindOf(int error)
+{
+    switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+        return Status::Kind::NotFound;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return Status::Kind::Permission;
+    case ENOSPC:
+    case EDQUOT:
+        return Status::Kind::NoSpace;
+    case EFBIG:
+        return Status::Kind::TooLarge;
+    case EISDIR:
+        return Status::Kind::NotRegularFile;
+    case ENOMEM:
+        return Status::Kind::OutOfMemory;
+    case EBUSY:
+    case ETXTBSY:
+        return Status::Kind::InUse;
+    default:
+        return Status::Kind::Other;
+    }
 }
 
 QByteArray identityOf(const struct stat& status)
@@ -48,13 +76,14 @@ Status checkRegular(int fd, const QString& path, struct stat& status)
     if (S_ISDIR(status.st_mode))
         return systemFailure(path, EISDIR);
     if (!S_ISREG(status.st_mode))
-        return Status::fileFailure(path, QStringLiteral("not a regular file"));
+        return Status::fileFailure(Status::Kind::NotRegularFile, path, QStringLiteral("not a regular file"));
     return Status();
 }
 
 Status tooLarge(const QString& path, qint64 maxBytes)
 {
-    return Status::fileFailure(path, QStringLiteral("larger than %1 bytes").arg(maxBytes));
+    return Status::fileFailure(Status::Kind::TooLarge, path,
+                               QStringLiteral("larger than %1 bytes").arg(maxBytes));
 }
 
 class PosixReadableFile final : public ReadableFile
@@ -327,7 +356,7 @@ Status PosixFileSystem::readSmallFile(const QString& path, qint64 maxBytes, QByt
     bytes.clear();
     const int fd = ::open(native(path).constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0 && errno == ELOOP)  // a link, which is not followed
-        return Status::fileFailure(path, QStringLiteral("not a regular file"));
+        return Status::fileFailure(Status::Kind::NotRegularFile, path, QStringLiteral("not a regular file"));
     if (fd < 0)
         return systemFailure(path);
     struct stat status = {};
@@ -352,6 +381,12 @@ Status PosixFileSystem::readSmallFile(const QString& path, qint64 maxBytes, QByt
     bytes.resize(result.ok() ? qsizetype(got) : 0);
     ::close(fd);
     return result;
+}
+
+Status systemerror::failure(const QString& path, qint64 error)
+{
+    const int number = int(error);
+    return Status::fileFailure(kindOf(number), path, QString::fromLocal8Bit(std::strerror(number)));
 }
 
 FileSystem& FileSystem::system()

@@ -2,6 +2,7 @@
 
 #include "filesystem.h"
 
+#include "systemerror.h"
 #include "systemlock.h"
 
 #include <QDir>
@@ -36,7 +37,32 @@ QString systemReason(DWORD error = GetLastError())
 
 Status systemFailure(const QString& path, DWORD error = GetLastError())
 {
-    return Status::fileFailure(path, systemReason(error));
+    return systemerror::failure(path, qint64(error));
+}
+
+Status::Kind kindOf(DWORD error)
+{
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+        return Status::Kind::NotFound;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_WRITE_PROTECT:
+        return Status::Kind::Permission;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+        return Status::Kind::NoSpace;
+    case ERROR_FILE_TOO_LARGE:
+        return Status::Kind::TooLarge;
+    case ERROR_NOT_ENOUGH_MEMORY:
+    case ERROR_OUTOFMEMORY:
+        return Status::Kind::OutOfMemory;
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+        return Status::Kind::InUse;
+    default:
+        return Status::Kind::Other;
+    }
 }
 
 QByteArray identityOf(const BY_HANDLE_FILE_INFORMATION& information)
@@ -71,14 +97,17 @@ HANDLE openFollowed(const QString& path)
 Status checkRegular(HANDLE handle, const QString& path, bool linksAllowed)
 {
     BY_HANDLE_FILE_INFORMATION information = {};
+    const auto notRegular = [&path](const char* reason) {
+        return Status::fileFailure(Status::Kind::NotRegularFile, path, QLatin1String(reason));
+    };
     if (GetFileType(handle) != FILE_TYPE_DISK)
-        return Status::fileFailure(path, QStringLiteral("not a regular file"));
+        return notRegular("not a regular file");
     if (!GetFileInformationByHandle(handle, &information))
         return systemFailure(path);
     if (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        return Status::fileFailure(path, QStringLiteral("Is a directory"));
+        return notRegular("Is a directory");
     if (!linksAllowed && (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
-        return Status::fileFailure(path, QStringLiteral("not a regular file"));
+        return notRegular("not a regular file");
     return Status();
 }
 
@@ -362,7 +391,8 @@ Status WindowsFileSystem::readSmallFile(const QString& path, qint64 maxBytes, QB
     if (result.ok() && !GetFileSizeEx(handle, &size))
         result = systemFailure(path);
     if (result.ok() && size.QuadPart > maxBytes)
-        result = Status::fileFailure(path, QStringLiteral("larger than %1 bytes").arg(maxBytes));
+        result = Status::fileFailure(Status::Kind::TooLarge, path,
+                                     QStringLiteral("larger than %1 bytes").arg(maxBytes));
     bytes.resize(result.ok() ? qsizetype(size.QuadPart) : 0);
     DWORD got = 0;
     if (result.ok() && !bytes.isEmpty()
@@ -371,6 +401,11 @@ Status WindowsFileSystem::readSmallFile(const QString& path, qint64 maxBytes, QB
     bytes.resize(result.ok() ? qsizetype(got) : 0);
     CloseHandle(handle);
     return result;
+}
+
+Status systemerror::failure(const QString& path, qint64 error)
+{
+    return Status::fileFailure(kindOf(DWORD(error)), path, systemReason(DWORD(error)));
 }
 
 FileSystem& FileSystem::system()

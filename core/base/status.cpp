@@ -18,12 +18,22 @@ Status::Status(Failure failure) : m_failure(std::make_shared<const Failure>(std:
 
 Status Status::failure(QString message, QString file, QString reason)
 {
-    return Status(Failure{std::move(message), std::move(file), std::move(reason)});
+    return failure(Kind::Other, std::move(message), std::move(file), std::move(reason));
+}
+
+Status Status::failure(Kind kind, QString message, QString file, QString reason, qint64 block)
+{
+    return Status(Failure{kind, std::move(message), std::move(file), std::move(reason), block});
 }
 
 Status Status::fileFailure(QString file, QString reason)
 {
-    return Status(Failure{QString(), std::move(file), std::move(reason)});
+    return failure(Kind::Other, QString(), std::move(file), std::move(reason));
+}
+
+Status Status::fileFailure(Kind kind, QString file, QString reason)
+{
+    return failure(kind, QString(), std::move(file), std::move(reason));
 }
 
 const QString& Status::message() const
@@ -45,24 +55,46 @@ Status Status::withMessage(const QString& message) const
 {
     if (ok())
         return *this;
-    return Status(Failure{message, m_failure->file, m_failure->reason});
+    Failure failure = *m_failure;
+    failure.message = message;
+    return Status(std::move(failure));
+}
+
+Status Status::withFile(const QString& file) const
+{
+    if (ok())
+        return *this;
+    Failure failure = *m_failure;
+    failure.file = file;
+    return Status(std::move(failure));
+}
+
+Status Status::withKind(Kind kind) const
+{
+    if (ok())
+        return *this;
+    Failure failure = *m_failure;
+    failure.kind = kind;
+    return Status(std::move(failure));
 }
 
 Status Status::withMoreReason(const QString& more) const
 {
     if (ok())
         return *this;
-    const QString reason =
-        m_failure->reason.isEmpty() ? more : m_failure->reason + QLatin1String("; ") + more;
-    return Status(Failure{m_failure->message, m_failure->file, reason});
+    Failure failure = *m_failure;
+    failure.reason = m_failure->reason.isEmpty() ? more : m_failure->reason + QLatin1String("; ") + more;
+    return Status(std::move(failure));
 }
 
 Status Status::withAction(const QString& action) const
 {
     if (ok())
         return *this;
-    return Status::failure(action + QLatin1Char(' ') + m_failure->file + QLatin1String(": ")
-                           + m_failure->reason);
+    return Status::failure(m_failure->kind,
+                           action + QLatin1Char(' ') + m_failure->file + QLatin1String(": ")
+                               + m_failure->reason,
+                           QString(), QString(), m_failure->block);
 }
 
 QString Status::text() const

@@ -7,11 +7,13 @@
 namespace quillmark {
 
 // The result of everything in the engine that can fail: success, or what
-// failed. A failure carries three things, any of them possibly empty:
+// failed. A failure carries these, any of the texts possibly empty:
 //
+//   kind     what sort of failure it is, for code that branches on it
 //   message  the job's fixed text, exactly as the window shows it
 //   file     the file concerned
 //   reason   the system's words, or what is wrong with the file
+//   block    the block at which a file was found damaged, or -1
 //
 // A part that does not know the job it serves (reading a file, committing a
 // set) fails with the file and the reason; the job puts its message on the
@@ -23,14 +25,35 @@ namespace quillmark {
 class [[nodiscard]] Status
 {
 public:
+    enum class Kind {
+        None,            // success
+        Other,           // none of those below
+        NotFound,        // a file or folder that is not there
+        Permission,      // no right to read, write or replace it
+        NotRegularFile,  // a directory, a FIFO or a device where a file belongs
+        Damaged,         // a file that is not what its format says
+        TooLarge,        // past what the format, the system or a limit allows
+        NoSpace,         // the disk or a quota is full
+        OutOfMemory,
+        InUse,     // another job or program holds it
+        SameFile,  // one file in two roles of a job
+        Usage,     // a request that cannot be run as asked
+    };
+
     Status() = default;
 
     static Status failure(QString message, QString file = QString(), QString reason = QString());
+    static Status failure(Kind kind, QString message, QString file, QString reason, qint64 block = -1);
     // A file that could not be used, and why; the message comes later.
     static Status fileFailure(QString file, QString reason);
+    static Status fileFailure(Kind kind, QString file, QString reason);
 
     bool ok() const { return !m_failure; }
     bool failed() const { return bool(m_failure); }
+    Kind kind() const { return m_failure ? m_failure->kind : Kind::None; }
+    bool is(Kind kind) const { return this->kind() == kind; }
+    // The block at which a file was found damaged; -1 when none is named.
+    qint64 block() const { return m_failure ? m_failure->block : -1; }
 
     // Empty on success.
     const QString& message() const;
@@ -39,6 +62,11 @@ public:
 
     // The same failure under the job's message; success stays success.
     Status withMessage(const QString& message) const;
+    // The same failure of another kind, for a caller that knows better.
+    Status withKind(Kind kind) const;
+    // The same failure told against another file (the target a user named,
+    // rather than the staged file behind it).
+    Status withFile(const QString& file) const;
     // The same failure with `more` said after its reason.
     Status withMoreReason(const QString& more) const;
     // The same failure told in one message that names the file inside,
@@ -52,9 +80,11 @@ public:
 private:
     struct Failure
     {
+        Kind kind;
         QString message;
         QString file;
         QString reason;
+        qint64 block;
     };
 
     explicit Status(Failure failure);

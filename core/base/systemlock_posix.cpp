@@ -1,5 +1,7 @@
 #include "systemlock.h"
 
+#include "systemerror.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QSysInfo>
@@ -24,7 +26,7 @@ constexpr int Attempts = 16;
 
 Status systemFailure(const QString& path, int error = errno)
 {
-    return Status::fileFailure(path, QString::fromLocal8Bit(std::strerror(error)));
+    return systemerror::failure(path, error);
 }
 
 // Whatever other than a regular file stands under the lock's name is taken
@@ -36,7 +38,7 @@ Status clearNonFile(const QByteArray& name, const QString& path)
     if (::lstat(name.constData(), &status) != 0 || S_ISREG(status.st_mode))
         return Status();
     if (S_ISDIR(status.st_mode))
-        return Status::fileFailure(path, QStringLiteral("not a regular file"));
+        return Status::fileFailure(Status::Kind::NotRegularFile, path, QStringLiteral("not a regular file"));
     if (::unlink(name.constData()) != 0 && errno != ENOENT)
         return systemFailure(path);
     return Status();

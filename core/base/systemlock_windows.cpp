@@ -1,5 +1,7 @@
 #include "systemlock.h"
 
+#include "systemerror.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QSysInfo>
@@ -20,17 +22,7 @@ std::wstring wide(const QString& path)
 
 Status systemFailure(const QString& path, DWORD error)
 {
-    wchar_t* message = nullptr;
-    const DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM
-                                            | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                        nullptr, error, 0, reinterpret_cast<wchar_t*>(&message), 0, nullptr);
-    QString text =
-        length > 0 ? QString::fromWCharArray(message, int(length)) : QStringLiteral("Unknown error");
-    LocalFree(message);
-    while (text.endsWith(QLatin1Char('\n')) || text.endsWith(QLatin1Char('\r'))
-           || text.endsWith(QLatin1Char('.')))
-        text.chop(1);
-    return Status::fileFailure(path, text);
+    return systemerror::failure(path, qint64(error));
 }
 
 // A link or junction under the lock's name is removed, not followed; a real
@@ -43,7 +35,9 @@ Status clearNonFile(const QString& path)
     const bool link = attributes & FILE_ATTRIBUTE_REPARSE_POINT;
     const bool directory = attributes & FILE_ATTRIBUTE_DIRECTORY;
     if (!link)
-        return directory ? Status::fileFailure(path, QStringLiteral("not a regular file")) : Status();
+        return directory ? Status::fileFailure(Status::Kind::NotRegularFile, path,
+                                               QStringLiteral("not a regular file"))
+                         : Status();
     const BOOL removed = directory ? RemoveDirectoryW(wide(path).c_str()) : DeleteFileW(wide(path).c_str());
     return removed ? Status() : systemFailure(path, GetLastError());
 }

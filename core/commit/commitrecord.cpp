@@ -121,7 +121,7 @@ Status CommitRecord::write(const QString& folder, FileSystem& files) const
         written = files.syncDirectory(folder);
     if (written.failed()) {
         (void)files.remove(staged);
-        return Status::fileFailure(path, written.reason());
+        return written.withFile(path);
     }
     return Status();
 }
@@ -133,7 +133,7 @@ Status CommitRecord::read(const QString& folder, FileSystem& files, CommitRecord
     if (const Status read = files.readSmallFile(path, MaxSize, bytes); read.failed())
         return read;
     const QString fault = decode(bytes, record);
-    return fault.isEmpty() ? Status() : Status::fileFailure(path, fault);
+    return fault.isEmpty() ? Status() : Status::fileFailure(Status::Kind::Damaged, path, fault);
 }
 
 Status CommitRecord::settle(const QString& folder, FileSystem& files)
@@ -165,7 +165,8 @@ Status CommitRecord::checkEntries(const QString& folder, FileSystem& files) cons
             const EntryKind kind = files.entryKind(entryPath(folder, name));
             if (kind != EntryKind::Missing && kind != EntryKind::RegularFile)
                 return Status::fileFailure(
-                    pathIn(folder), QStringLiteral("it names %1, which is not a regular file").arg(name));
+                    Status::Kind::Damaged, pathIn(folder),
+                    QStringLiteral("it names %1, which is not a regular file").arg(name));
         }
     }
     return Status();

@@ -62,13 +62,14 @@ Status FileRoles::check(const std::vector<Output*>& outputs, FileSystem& files) 
             const QString& earlier = outputs[j]->staged().destination();
             if ((!identities[i].isEmpty() && identities[i] == identities[j])
                 || sameName(destination, earlier))
-                return Status::fileFailure(output.target(), bothNamed(output.target(), outputs[j]->target()));
+                return Status::fileFailure(Status::Kind::SameFile, output.target(),
+                                           bothNamed(output.target(), outputs[j]->target()));
         }
         for (const ReadFile& input : m_inputs) {
             const QByteArray read =
                 input.identity.isEmpty() ? files.followedIdentity(input.path) : input.identity;
             if (!identities[i].isEmpty() && identities[i] == read && input.newVersion != &output)
-                return Status::fileFailure(output.target(),
+                return Status::fileFailure(Status::Kind::SameFile, output.target(),
                                            QStringLiteral("%1 and %2 are the same file")
                                                .arg(QFileInfo(output.target()).fileName(), input.path));
         }
@@ -89,7 +90,7 @@ Status createOutputs(const std::vector<Output*>& outputs, const FileRoles& roles
     }
     FolderSet locked(options);
     if (const Status opened = locked.open(folders); opened.failed())
-        return Status::fileFailure(outputs.front()->target(), opened.reason());
+        return opened.withFile(outputs.front()->target());
     for (const auto& folder : locked.folders())
         folder->removeDebris();
     if (const Status checked = roles.check(outputs, *options.files); checked.failed())

@@ -39,9 +39,10 @@ Status OutputFolder::open()
     // A folder that is not there has no lock to take; saying so first keeps
     // the lock's own words about it out of the message.
     const EntryKind folder = m_files.entryKind(m_path);
+    if (folder == EntryKind::Missing)
+        return Status::fileFailure(Status::Kind::NotFound, m_path, QStringLiteral("No such directory"));
     if (folder != EntryKind::Directory)
-        return Status::fileFailure(m_path, folder == EntryKind::Missing ? QStringLiteral("No such directory")
-                                                                        : QStringLiteral("Not a directory"));
+        return Status::fileFailure(Status::Kind::NotRegularFile, m_path, QStringLiteral("Not a directory"));
     if (const Status locked = lock(); locked.failed())
         return locked;
     const Status recovered = recover();
@@ -59,10 +60,10 @@ Status OutputFolder::lock()
     for (;;) {
         bool held = false;
         if (const Status taken = m_files.tryLock(lockPath(m_path), held, m_lock); taken.failed()) {
-            if (taken.reason() == QLatin1String("Permission denied"))
-                return Status::fileFailure(m_path, taken.reason());
+            if (taken.is(Status::Kind::Permission))
+                return taken.withFile(m_path);
             return Status::fileFailure(
-                m_path,
+                taken.kind(), m_path,
                 QStringLiteral("Cannot create the lock %1: %2").arg(lockPath(m_path), taken.reason()));
         }
         if (!held)
@@ -77,10 +78,11 @@ Status OutputFolder::heldFailure() const
 {
     const LockHolder holder = m_files.holderOf(lockPath(m_path));
     return Status::fileFailure(
-        m_path, QStringLiteral("The folder is in use by another Quillmark job (%1, process %2): %3 is locked")
-                    .arg(holder.application.isEmpty() ? QStringLiteral("unknown") : holder.application)
-                    .arg(holder.pid)
-                    .arg(lockPath(m_path)));
+        Status::Kind::InUse, m_path,
+        QStringLiteral("The folder is in use by another Quillmark job (%1, process %2): %3 is locked")
+            .arg(holder.application.isEmpty() ? QStringLiteral("unknown") : holder.application)
+            .arg(holder.pid)
+            .arg(lockPath(m_path)));
 }
 
 Status OutputFolder::recover()
@@ -98,8 +100,9 @@ Status OutputFolder::recover()
         recovered = m_files.syncDirectory(m_path);
     if (recovered.ok())
         return recovered;
-    return Status::fileFailure(m_path, QStringLiteral("An interrupted commit cannot be completed: %1: %2")
-                                           .arg(recovered.file(), recovered.reason()));
+    return Status::fileFailure(recovered.kind(), m_path,
+                               QStringLiteral("An interrupted commit cannot be completed: %1: %2")
+                                   .arg(recovered.file(), recovered.reason()));
 }
 
 // No commit runs here now and none is left unfinished, and no other job

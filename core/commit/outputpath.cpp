@@ -34,11 +34,13 @@ Status resolve(const QString& target, FileSystem& files, QString& destination)
         const QString next = files.linkTarget(current);
         if (next.isEmpty() || identity.isEmpty() || files.followedIdentity(folderOf(next, files)) != identity)
             return Status::fileFailure(
-                target, QStringLiteral("It is a link to %1, outside its folder")
-                            .arg(next.isEmpty() ? QStringLiteral("something that is no file") : next));
+                Status::Kind::Permission, target,
+                QStringLiteral("It is a link to %1, outside its folder")
+                    .arg(next.isEmpty() ? QStringLiteral("something that is no file") : next));
         current = folder + QLatin1Char('/') + QFileInfo(next).fileName();
     }
-    return Status::fileFailure(target, QStringLiteral("Too many levels of symbolic links"));
+    return Status::fileFailure(Status::Kind::NotFound, target,
+                               QStringLiteral("Too many levels of symbolic links"));
 }
 
 }  // namespace quillmark::outputpath

@@ -38,7 +38,7 @@ QString nameOf(const QString& path)
 // A failure of the set as a whole is told against its first file.
 Status againstFile(const StagedFile& file, const Status& failure)
 {
-    return Status::fileFailure(file.target(), failure.reason());
+    return failure.withFile(file.target());
 }
 
 class StagedCommit
@@ -115,13 +115,13 @@ Status StagedCommit::keepEarlierContents()
             // (Windows) fails the commit before any second name is made,
             // which could not be removed while that program holds it.
             if (const Status replaceable = m_fileSystem.canReplace(target); replaceable.failed())
-                return Status::fileFailure(file->target(), replaceable.reason());
+                return replaceable.withFile(file->target());
             const QString backup = stagingnames::backupName(target, m_fileSystem);
             // A file system without hard links gets a copy instead.
             const Status linked = m_fileSystem.hardLink(target, backup);
             if (linked.failed() && m_fileSystem.copy(target, backup).failed())
                 return Status::fileFailure(
-                    file->target(),
+                    linked.kind(), file->target(),
                     QStringLiteral("Cannot keep its earlier content: %1").arg(linked.reason()));
             entry.backup = nameOf(backup);
         }
@@ -159,7 +159,7 @@ Status StagedCommit::placeAll()
         const StagedFile& file = *m_files[placed];
         if (const Status renamed = m_fileSystem.replace(file.temporaryPath(), file.destination());
             renamed.failed())
-            return Status::fileFailure(file.target(), renamed.reason());
+            return renamed.withFile(file.target());
     }
     return Status();
 }

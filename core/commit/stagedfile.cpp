@@ -38,17 +38,20 @@ Status StagedFile::checkDestination()
     }
     const EntryKind kind = m_files.entryKind(m_destination);
     const EntryKind folder = m_files.entryKind(QFileInfo(m_destination).path());
-    QString reason;
+    const auto refused = [this](Status::Kind refusal, const char* reason) {
+        return Status::fileFailure(refusal, m_target, QLatin1String(reason));
+    };
     if (kind == EntryKind::Directory)
-        reason = QStringLiteral("Is a directory");
-    else if (m_files.isSpecialFile(m_destination))
-        reason = QStringLiteral("not a regular file");
-    else if (kind == EntryKind::RegularFile && !m_files.isWritable(m_destination))
-        reason = QStringLiteral("Permission denied");
-    else if (folder != EntryKind::Directory)
-        reason = folder == EntryKind::Missing ? QStringLiteral("No such directory")
-                                              : QStringLiteral("Not a directory");
-    return reason.isEmpty() ? Status() : Status::fileFailure(m_target, reason);
+        return refused(Status::Kind::NotRegularFile, "Is a directory");
+    if (m_files.isSpecialFile(m_destination))
+        return refused(Status::Kind::NotRegularFile, "not a regular file");
+    if (kind == EntryKind::RegularFile && !m_files.isWritable(m_destination))
+        return refused(Status::Kind::Permission, "Permission denied");
+    if (folder == EntryKind::Missing)
+        return refused(Status::Kind::NotFound, "No such directory");
+    if (folder != EntryKind::Directory)
+        return refused(Status::Kind::NotRegularFile, "Not a directory");
+    return Status();
 }
 
 Status StagedFile::create()
@@ -57,7 +60,7 @@ Status StagedFile::create()
         return checked;
     const QString temporary = stagingnames::partName(m_destination, m_files);
     if (const Status created = m_files.createNew(temporary, m_file); created.failed())
-        return Status::fileFailure(m_target, created.reason());
+        return created.withFile(m_target);
     m_temporary = temporary;
     m_buffer.reset(new char[BufferSize]);
     return Status();
@@ -103,7 +106,7 @@ void StagedFile::writeBuffer()
 void StagedFile::fail(const Status& failure)
 {
     if (m_failure.ok() && failure.failed())
-        m_failure = Status::fileFailure(m_target, failure.reason());
+        m_failure = failure.withFile(m_target);
 }
 
 void StagedFile::startFlush()

@@ -15,7 +15,7 @@ Status InputFile::open()
 {
     close();
     if (m_path.isEmpty())
-        return Status::fileFailure(m_path, QStringLiteral("No file named"));
+        return Status::fileFailure(Status::Kind::NotFound, m_path, QStringLiteral("No file named"));
     const Status opened = m_files.openForReading(m_path, m_file);
     m_size = opened.ok() ? m_file->size() : 0;
     return opened;
@@ -32,7 +32,8 @@ Status InputFile::viewOutsideMain(qint64 offset, qint64 length, const char*& byt
 {
     if (offset < 0 || length < 0 || length > MaxView || offset > size() - length)
         return Status::fileFailure(
-            m_path, QStringLiteral("%1 bytes at %2 lie outside the file").arg(length).arg(offset));
+            Status::Kind::Damaged, m_path,
+            QStringLiteral("%1 bytes at %2 lie outside the file").arg(length).arg(offset));
     static const char noBytes[1] = {0};
     bytes = noBytes;
     if (length == 0)
@@ -74,7 +75,8 @@ Status InputFile::fill(Window& window, qint64 offset, qint64 length, qint64 want
     if (window.length >= length)
         return Status();
     // A file that shrank since it was opened delivers less than asked.
-    return Status::fileFailure(m_path, QStringLiteral("The file ends before byte %1").arg(offset + length));
+    return Status::fileFailure(Status::Kind::Damaged, m_path,
+                               QStringLiteral("The file ends before byte %1").arg(offset + length));
 }
 
 }  // namespace quillmark

@@ -36,7 +36,8 @@ Status recoverFoldersOf(const QString& path, const CommitOptions& options)
         FolderSet repaired(options);
         if (const Status opened = repaired.open({folder}); opened.failed())
             return Status::fileFailure(
-                folder, QStringLiteral("holds an interrupted commit: %1").arg(opened.reason()));
+                opened.kind(), folder,
+                QStringLiteral("holds an interrupted commit: %1").arg(opened.reason()));
     }
     return Status();
 }
@@ -61,7 +62,7 @@ Status checkRecordCount(const Input& input, qint64 recordSize, const QString& me
     const qint64 records = input.size() / recordSize;
     if (records <= Nameable)
         return Status();
-    return Status::failure(message, input.path(),
+    return Status::failure(Status::Kind::TooLarge, message, input.path(),
                            QStringLiteral("It holds %1 blocks, more than the %2 that block numbers can name")
                                .arg(records)
                                .arg(Nameable));
@@ -69,7 +70,7 @@ Status checkRecordCount(const Input& input, qint64 recordSize, const QString& me
 
 Status sizesDiffer(const QString& message, const Input& reference, const Input& current)
 {
-    return Status::failure(message, QString(),
+    return Status::failure(Status::Kind::Damaged, message, QString(),
                            reference.sizeText() + QLatin1String(", ") + current.sizeText());
 }
 
@@ -84,7 +85,8 @@ Status checkOutputDirectory(const QString& text, FileSystem& files)
         reason = QStringLiteral("No directory named");
     else if (kind != EntryKind::Missing)
         reason = QStringLiteral("Not a directory");
-    return Status::failure(QLatin1String(jobmessage::OutputDirMissing), text, reason);
+    return Status::failure(kind == EntryKind::Missing ? Status::Kind::NotFound : Status::Kind::NotRegularFile,
+                           QLatin1String(jobmessage::OutputDirMissing), text, reason);
 }
 
 Status checkOutputDirectoryNamed(const QString& text, FileSystem& files)
@@ -107,11 +109,13 @@ Status checkLocatorFits(Input& locator, const Input& difFile, qint64 difRecordSi
     if (const Status viewed = locator.view(held * LocatorRecordSize, LocatorRecordSize, record);
         viewed.failed())
         return viewed.withMessage(jobmessage::UnableToOpenDifFiles);
-    return Status::failure(jobmessage::difFilesDamaged(qFromLittleEndian<qint32>(record)), difFile.path(),
-                           missingRecord(held, held));
+    const qint32 block = qFromLittleEndian<qint32>(record);
+    return Status::failure(Status::Kind::Damaged, jobmessage::difFilesDamaged(block), difFile.path(),
+                           missingRecord(held, held), block);
 }
 
-Status damagedEntry(const QString& message, const Input& index, const IndexEntry& entry, qint64 dataSize)
+Status damagedEntry(const QString& message, const Input& index, const IndexEntry& entry, qint64 dataSize,
+                    qint64 block)
 {
     QString reason;
     if (entry.offset < 0)
@@ -123,7 +127,7 @@ Status damagedEntry(const QString& message, const Input& index, const IndexEntry
                      .arg(counted(entry.length, "byte"))
                      .arg(entry.offset)
                      .arg(dataSize);
-    return Status::failure(message, index.path(), reason);
+    return Status::failure(Status::Kind::Damaged, message, index.path(), reason, block);
 }
 
 }  // namespace quillmark

@@ -46,7 +46,9 @@ QString missingRecord(qint64 held, qint64 named);
 // anything.
 Status checkLocatorFits(Input& locator, const Input& difFile, qint64 difRecordSize, qint64 blocks);
 
-// An index entry whose bytes do not lie inside its data file of `dataSize` bytes.
-Status damagedEntry(const QString& message, const Input& index, const IndexEntry& entry, qint64 dataSize);
+// An index entry whose bytes do not lie inside its data file of `dataSize`
+// bytes, found at `block`.
+Status damagedEntry(const QString& message, const Input& index, const IndexEntry& entry, qint64 dataSize,
+                    qint64 block = -1);
 
 }  // namespace quillmark

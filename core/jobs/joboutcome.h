@@ -71,7 +71,8 @@ JobOutcome withMemoryGuard(const QString& message, Job job)
     try {
         return job();
     } catch (const std::bad_alloc&) {
-        return JobOutcome::failure(Status::failure(message, QString(), QStringLiteral("out of memory")));
+        return JobOutcome::failure(
+            Status::failure(Status::Kind::OutOfMemory, message, QString(), QStringLiteral("out of memory")));
     }
 }
 

@@ -38,7 +38,7 @@ Status appendBlock(const BlockSource& source, IndexEntry entry, NewPair& pair, c
 {
     if (!entry.isEmpty()) {
         if (pair.data.size() + entry.length > MaxStaticsDataSize)
-            return Status::failure(jobmessage::UnableToWriteNewStatics, dataTarget,
+            return Status::failure(Status::Kind::TooLarge, jobmessage::UnableToWriteNewStatics, dataTarget,
                                    QStringLiteral("It would grow past 2 GiB"));
         const qint64 from = entry.offset;
         entry.offset = qint32(pair.data.size());
@@ -75,7 +75,7 @@ Status combineBlock(qint64 block, const BlockSource& source, NewPair& pair, cons
     if (!entry.fitsIn(source.data.size()))
         return damagedEntry(source.replaced ? jobmessage::difFilesDamaged(block)
                                             : jobmessage::currentStaticsDamaged(block),
-                            source.index, entry, source.data.size());
+                            source.index, entry, source.data.size(), block);
     return appendBlock(source, entry, pair, dataTarget);
 }
 

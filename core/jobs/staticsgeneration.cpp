@@ -60,8 +60,8 @@ Status appendRecord(qint64 block, Change change, const IndexEntry& current, Inpu
         record.offset = EmptyOffset;
     } else {
         if (writer.data.size() + current.length > MaxStaticsDataSize)
-            return Status::failure(jobmessage::UnableToWriteDiffFiles, writer.data.target(),
-                                   QStringLiteral("It would grow past 2 GiB"));
+            return Status::failure(Status::Kind::TooLarge, jobmessage::UnableToWriteDiffFiles,
+                                   writer.data.target(), QStringLiteral("It would grow past 2 GiB"));
         record.offset = qint32(writer.data.size());
         if (const Status copied = copyRun(currentData, current.offset, current.length, writer.data);
             copied.failed())
@@ -81,7 +81,7 @@ Status readEntry(qint64 block, const StaticsPair& pair, const QString& damaged, 
         return viewed.withMessage(jobmessage::UnableToReadStatics);
     entry = IndexEntry::decode(bytes);
     if (!entry.fitsIn(pair.data.size()))
-        return damagedEntry(damaged, pair.index, entry, pair.data.size());
+        return damagedEntry(damaged, pair.index, entry, pair.data.size(), block);
     return Status();
 }
 

@@ -61,7 +61,7 @@ Status ChunkInflater::inflateChunk(InputFile& file, const MapChunk& chunk, qint6
     }
     InflateStream stream;
     if (!stream.ready())
-        return Status::fileFailure(file.path(),
+        return Status::fileFailure(Status::Kind::OutOfMemory, file.path(),
                                    QStringLiteral("there is no memory to unpack chunk %1").arg(number));
     z_stream& z = *stream;
     z.next_out = reinterpret_cast<Bytef*>(m_buffer.get());
@@ -75,13 +75,15 @@ Status ChunkInflater::inflateChunk(InputFile& file, const MapChunk& chunk, qint6
             return status == Z_OK;
         });
     if (read.failed())
-        return Status::fileFailure(file.path(), QStringLiteral("chunk %1 cannot be read").arg(number));
+        return Status::fileFailure(read.kind(), file.path(),
+                                   QStringLiteral("chunk %1 cannot be read").arg(number));
     // The stream must end exactly with the stored bytes: bytes after its end
     // belong to nothing.
     if (status != Z_STREAM_END || qint64(z.total_in) != chunk.storedLength
         || qint64(z.total_out) != chunk.length)
         return Status::fileFailure(
-            file.path(), QStringLiteral("chunk %1 does not unpack to its stated length").arg(number));
+            Status::Kind::Damaged, file.path(),
+            QStringLiteral("chunk %1 does not unpack to its stated length").arg(number));
     m_held = number;
     return Status();
 }

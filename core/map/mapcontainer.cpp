@@ -127,7 +127,7 @@ Status MapContainer::fail(const QString& reason)
     m_chunks.clear();
     m_facet = -1;
     m_size = 0;
-    return Status::fileFailure(m_path, reason);
+    return Status::fileFailure(Status::Kind::Damaged, m_path, reason);
 }
 
 }  // namespace quillmark

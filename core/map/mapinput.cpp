@@ -56,7 +56,8 @@ Status MapInput::containerView(qint64 offset, qint64 length, const char*& bytes)
 {
     if (offset < 0 || length < 0 || length > MaxView || offset > m_container.size() - length)
         return Status::fileFailure(
-            path(), QStringLiteral("%1 bytes at %2 lie outside the map").arg(length).arg(offset));
+            Status::Kind::Damaged, path(),
+            QStringLiteral("%1 bytes at %2 lie outside the map").arg(length).arg(offset));
     static const char noBytes[1] = {0};
     bytes = noBytes;
     if (length == 0)
@@ -81,7 +82,8 @@ Status MapInput::chunkView(qint64 number, qint64 offset, qint64 length, const ch
     }
     m_stored = {chunk.start, chunk.start + chunk.length, chunk.dataOffset - chunk.start};
     if (m_file.view(chunk.dataOffset + offset, length, bytes).failed())
-        return Status::fileFailure(path(), QStringLiteral("chunk %1 cannot be read").arg(number));
+        return Status::fileFailure(Status::Kind::Damaged, path(),
+                                   QStringLiteral("chunk %1 cannot be read").arg(number));
     return Status();
 }
 

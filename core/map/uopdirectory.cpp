@@ -136,7 +136,7 @@ Status UopDirectory::addEntry(const char* bytes)
 
 Status UopDirectory::fail(const QString& reason) const
 {
-    return Status::fileFailure(m_path, reason);
+    return Status::fileFailure(Status::Kind::Damaged, m_path, reason);
 }
 
 }  // namespace quillmark

@@ -30,7 +30,7 @@ Status UopMapWriter::create()
 {
     if (!canWrite())
         return Status::fileFailure(
-            target(),
+            Status::Kind::Usage, target(),
             QStringLiteral("A container holds the maps of facets 0 to %1 only").arg(FacetCount - 1));
     if (const Status created = m_file.create(); created.failed())
         return created;
@@ -70,7 +70,7 @@ void UopMapWriter::append(const char* bytes, qint64 length)
 Status UopMapWriter::writeStatus() const
 {
     if (m_overrun)
-        return Status::fileFailure(target(),
+        return Status::fileFailure(Status::Kind::TooLarge, target(),
                                    QStringLiteral("More map bytes than the container was made for"));
     return m_file.writeStatus();
 }
