@@ -60,6 +60,16 @@ void Picture::outlineRect(int left, int top, int width, int height, Rgb colour)
     fillRect(left + width - 1, top + 1, 1, height - 2, colour);
 }
 
+void Picture::copyFrom(const Picture& source, int left, int top)
+{
+    const int fromX = std::max(0, -left);
+    const int toX = std::min(source.width(), m_width - left);
+    if (fromX >= toX)
+        return;
+    for (int y = std::max(0, -top); y < std::min(source.height(), m_height - top); ++y)
+        std::copy(source.row(y) + fromX, source.row(y) + toX, row(top + y) + left + fromX);
+}
+
 void Picture::drawLine(int x0, int y0, int x1, int y1, Rgb colour)
 {
     const int dx = std::abs(x1 - x0);

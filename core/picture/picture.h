@@ -45,6 +45,8 @@ public:
     void fillRect(int left, int top, int width, int height, Rgb colour);
     // The rectangle's outermost ring of pixels.
     void outlineRect(int left, int top, int width, int height, Rgb colour);
+    // Copies `source` with its top-left corner at (left, top), clipped.
+    void copyFrom(const Picture& source, int left, int top);
     // A line one pixel wide from (x0, y0) to (x1, y1), both ends included.
     void drawLine(int x0, int y0, int x1, int y1, Rgb colour);
     // Every pixel seen through black of opacity alpha / 255.

@@ -18,14 +18,6 @@ Rgb mix(Rgb from, Rgb to, int step, int steps)
                channel(blueOf(from), blueOf(to)));
 }
 
-// The after side's colour as a grey of its lightness, dimmed: the marks
-// stand out on it whatever the palette.
-Rgb background(Rgb after)
-{
-    const int grey = (redOf(after) * 299 + greenOf(after) * 587 + blueOf(after) * 114 + 500) / 1000;
-    return dimmed(rgb(grey, grey, grey), Dimming);
-}
-
 void fill(Picture& image, int left, int top, int width, int height, Rgb colour)
 {
     for (int y = top; y < top + height; ++y)
@@ -44,6 +36,12 @@ void band(Picture& image, int left, int top, int size, int height, const Rgb* co
 }
 
 }  // namespace
+
+Rgb background(Rgb after)
+{
+    const int grey = (redOf(after) * 299 + greenOf(after) * 587 + blueOf(after) * 114 + 500) / 1000;
+    return dimmed(rgb(grey, grey, grey), Dimming);
+}
 
 Rgb altitude(int delta)
 {

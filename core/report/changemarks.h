@@ -23,11 +23,16 @@ constexpr int StrongestMove = 16;
 // Outlines are drawn on tiles of at least this many pixels, where they leave room for the marks.
 constexpr int OutlineFrom = 6;
 
+// A tile's colour in the after picture as the change view shows it under
+// the marks: a grey of its lightness, dimmed, so that the marks stand out
+// whatever the palette.
+Rgb background(Rgb after);
+
 // The colour of an altitude that moved by `delta` (not 0).
 Rgb altitude(int delta);
 
 // Paints tile `cell` of a block, `size` pixels a side at (left, top): the
-// after side's colour as a dimmed grey, then its marks.
+// background of its after side's colour, then its marks.
 void paintTile(Picture& image, int left, int top, int size, Rgb after, const BlockChanges& changes, int cell,
                bool outline);
 

@@ -90,24 +90,28 @@ void Overview::setColour(qint64 block, Rgb colour)
 QRect Overview::frameOf(const Region& region) const
 {
     const qint64 blockPixels = qint64(TilesPerSide) * m_blocksPerPixel;
-    const int left = int(region.x / blockPixels) * m_scale - 1;
-    const int top = int(region.y / blockPixels) * m_scale - 1;
-    const int right = int((region.x + region.width - 1) / blockPixels + 1) * m_scale;
-    const int bottom = int((region.y + region.height - 1) / blockPixels + 1) * m_scale;
+    const int left = Margin + int(region.x / blockPixels) * m_scale - 1;
+    const int top = Margin + int(region.y / blockPixels) * m_scale - 1;
+    const int right = Margin + int((region.x + region.width - 1) / blockPixels + 1) * m_scale;
+    const int bottom = Margin + int((region.y + region.height - 1) / blockPixels + 1) * m_scale;
     return atLeast(QRect(QPoint(left, top), QPoint(right, bottom)), MinMarker);
 }
 
 Picture Overview::draw(const ReportFacts& facts, const std::vector<RegionDrawing>& drawing, qint64 linked,
                        std::vector<OverviewLink>& links) const
 {
-    Picture image = m_samples.scaledUp(m_scale);
-    if (image.isNull())
-        return image;
-    image.dim(LandDimming);
+    Picture land = m_samples.scaledUp(m_scale);
+    Picture image(land.width() + 2 * Margin, land.height() + 2 * Margin, Palette::NoLand);
+    if (land.isNull() || image.isNull())
+        return Picture();
+    land.dim(LandDimming);
+    image.copyFrom(land, Margin, Margin);
+    land = Picture();
     Canvas canvas{image, std::vector<bool>(size_t(image.width()) * size_t(image.height()), false)};
     for (const ChangedBlock& changed : facts.changed)
-        canvas.fill(QRect(int(facts.blockX(changed.block) / m_blocksPerPixel) * m_scale,
-                          int(facts.blockY(changed.block) / m_blocksPerPixel) * m_scale, m_scale, m_scale),
+        canvas.fill(QRect(Margin + int(facts.blockX(changed.block) / m_blocksPerPixel) * m_scale,
+                          Margin + int(facts.blockY(changed.block) / m_blocksPerPixel) * m_scale, m_scale,
+                          m_scale),
                     ChangedMark);
     std::vector<QRect> frames;
     frames.reserve(facts.regions.size());
@@ -135,12 +139,12 @@ Picture Overview::draw(const ReportFacts& facts, const std::vector<RegionDrawing
         }
         image.fillRect(label.left(), label.top(), label.width(), label.height(), LabelBackground);
         glyphs::drawNumber(image, label.left() + 1, label.top() + 1, number, DigitScale, DrawnFrame);
-        links.push_back({number, label});
+        links.push_back({number, label, true});
     }
     // Smaller frames first: a click lands on the smallest region under it.
     for (auto r = order.rbegin(); r != order.rend(); ++r) {
         if (qint64(*r) < linked)
-            links.push_back({qint64(*r) + 1, atLeast(frames[*r], MinLink)});
+            links.push_back({qint64(*r) + 1, atLeast(frames[*r], MinLink), false});
     }
     return image;
 }

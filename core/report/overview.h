@@ -1,7 +1,8 @@
 #pragma once
 
 // The facet at a glance: one pixel per block (fewer on very large grids),
-// the reference's relief dimmed, the changed blocks marked, every region
+// in a margin where numbers find room, the reference's relief dimmed, the
+// changed blocks marked, every region
 // framed (at least MinMarker pixels a side, however small it is), in one
 // colour when the page draws it and another when it does not, and the
 // regions drawn numbered as the page numbers them, each number where it
@@ -27,6 +28,7 @@ struct OverviewLink
 {
     qint64 region = 0;
     QRect rect;
+    bool isNumber = false;  // else the region's frame
 };
 
 class Overview
@@ -35,6 +37,7 @@ public:
     static constexpr int MaxSide = 1024;
     static constexpr int MinMarker = 7;
     static constexpr int MinLink = 9;  // a link's least side, to be clicked
+    static constexpr int Margin = 16;  // around the facet, for numbers
     static constexpr Rgb ChangedMark = rgb(0xff, 0xd0, 0x20);
     static constexpr Rgb DrawnFrame = rgb(0x30, 0xe0, 0xff);
     static constexpr Rgb UndrawnFrame = rgb(0xc8, 0xc8, 0xc8);

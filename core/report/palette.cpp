@@ -64,13 +64,16 @@ Rgb Palette::builtinLand(const LandCell& cell)
         return water(cell);
     // Tile numbers a golden turn apart on the hue circle: the variants of
     // one ground, numbered side by side, are never near each other. Two
-    // saturations halve the chance that two far numbers look alike.
+    // saturations and three steps of lightness, from a scatter of the
+    // number, keep far numbers that land on a near hue apart.
     const double turn = double(cell.tile) * 0.6180339887498949;
     int hue = int((turn - double(qint64(turn))) * (360 - WaterHues));
     if (hue >= WaterHuesFrom)
         hue += WaterHues;
-    const int saturation = (scatter(cell.tile) >> 20) & 1 ? 150 : 95;
-    const int value = qBound(80, 128 + int(cell.z) * 3 / 2, 245);
+    const quint32 mix = scatter(quint32(cell.tile) * 5u + 7u);
+    const int saturation = (mix >> 20) & 1 ? 217 : 115;
+    const int lightness = (int((mix >> 24) % 3) - 1) * 31;
+    const int value = qBound(64, 133 + int(cell.z) * 3 / 2 + lightness, 247);
     return fromHsv(hue, saturation, value);
 }
 

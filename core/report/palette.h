@@ -11,8 +11,9 @@ namespace quillmark {
 // game's radar colours when a radar colour file is given (land tile t at
 // index t, item i at 0x4000 + i), else, and for any index past the file's
 // end, a built-in palette. The built-in land takes its hue and saturation
-// from the tile number and its lightness from the altitude, so that a
-// repainted cell shows even where the altitude stays; water alone is blue
+// from the tile number and its lightness from the altitude (give or take a
+// step the tile number adds), so that a repainted cell shows even where the
+// altitude stays; water alone is blue
 // (no other tile takes a hue near it), and items are bright colours that no
 // ground has, with a darker rim where there is room for one.
 class Palette
