@@ -88,7 +88,7 @@ DifAudit auditMapDif(const MapDifFiles& files, const AuditGrid& grid)
     const qint64 needed = records * MapBlockSize;
     if (dataSize != needed)
         audit.findings.add(QStringLiteral("files that disagree in length"),
-                           QStringLiteral("%1 %2 bytes of difference data, the file has %3")
+                           QStringLiteral("%1 %2 %3 bytes of difference data, the file has %4")
                                .arg(counted(records, "locator record", "locator records"),
                                     QLatin1String(records == 1 ? "needs" : "need"))
                                .arg(needed)
