@@ -349,11 +349,12 @@ void HtmlPage::legend()
                                .arg(colour(altitude(1)), colour(altitude(StrongestMove)));
     const QString lowered = QStringLiteral("linear-gradient(to right, %1, %2)")
                                 .arg(colour(altitude(-1)), colour(altitude(-StrongestMove)));
-    m_out.write(QStringLiteral("<p class=\"legend\" id=\"legend\">In each change view, the after picture "
-                               "in greys, dimmed, and each changed tile marked:%1land tile replaced,%2altitude raised "
-                               "and%3lowered (by 1 to %4 or more),%5statics added,%6statics removed; a "
-                               "tile with several changes is split, land above, statics below. Click a "
-                               "picture to see it larger.</p>\n")
+    m_out.write(QStringLiteral(
+                    "<p class=\"legend\" id=\"legend\">In each change view, the after picture "
+                    "in greys, dimmed, and each changed tile marked:%1land tile replaced,%2altitude raised "
+                    "and%3lowered (by 1 to %4 or more),%5statics added,%6statics removed; a "
+                    "tile with several changes is split, land above, statics below. Click a "
+                    "picture to see it larger.</p>\n")
                     .arg(swatch(colour(TileReplaced)), swatch(raised), swatch(lowered))
                     .arg(StrongestMove)
                     .arg(swatch(colour(StaticsAdded)), swatch(colour(StaticsRemoved))));

@@ -68,7 +68,7 @@ QRect LabelPlacer::place(const QRect& target, const QSize& size)
     std::vector<QPoint> places = besideTarget(target, size);
     const QPoint centre = target.center();
     for (int ring = 1; ring <= Rings; ++ring) {
-        const double radius = double(qMax(target.width(), target.height()) / 2 + ring * RingStep);
+        const int radius = qMax(target.width(), target.height()) / 2 + ring * RingStep;
         for (int k = 0; k < PlacesPerRing; ++k) {
             const double angle = 2.0 * Pi * k / PlacesPerRing - Pi / 2;
             places.push_back({centre.x() + int(std::lround(radius * std::cos(angle))) - size.width() / 2,

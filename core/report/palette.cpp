@@ -38,6 +38,17 @@ Rgb water(const LandCell& cell)
     return scaled(40, 90, 175, qBound(0.45, 1.0 + cell.z / 80.0, 1.2));
 }
 
+Rgb reliefAt(int z)
+{
+    const Stop* high = std::begin(LandStops) + 1;
+    while (high != std::end(LandStops) - 1 && high->z < z)
+        ++high;
+    const Stop* low = high - 1;
+    const double t = qBound(0.0, double(z - low->z) / double(high->z - low->z), 1.0);
+    const auto mix = [t](int a, int b) { return clampByte(double(a) + (double(b) - double(a)) * t); };
+    return rgb(mix(low->red, high->red), mix(low->green, high->green), mix(low->blue, high->blue));
+}
+
 // A steady scatter of a number, for hues that neighbours do not share.
 quint32 scatter(quint32 value)
 {
@@ -79,16 +90,7 @@ Rgb Palette::builtinLand(const LandCell& cell)
 
 Rgb Palette::relief(const LandCell& cell)
 {
-    if (isWater(cell.tile))
-        return water(cell);
-    const int z = cell.z;
-    const Stop* high = std::begin(LandStops) + 1;
-    while (high != std::end(LandStops) - 1 && high->z < z)
-        ++high;
-    const Stop* low = high - 1;
-    const double t = qBound(0.0, double(z - low->z) / double(high->z - low->z), 1.0);
-    const auto mix = [t](int a, int b) { return clampByte(double(a) + (double(b) - double(a)) * t); };
-    return rgb(mix(low->red, high->red), mix(low->green, high->green), mix(low->blue, high->blue));
+    return isWater(cell.tile) ? water(cell) : reliefAt(cell.z);
 }
 
 Rgb Palette::builtinItem(quint16 id)
