@@ -40,5 +40,5 @@ mkdir "$work/small-difs"
     --outline --html report.html >/dev/null)
 chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run --disable-background-networking \
     --disable-component-update --disable-sync --user-data-dir="$work/profile" --hide-scrollbars \
-    --window-size=1280,1500 --screenshot="$images/report.png" "file://$work/report.html" 2>/dev/null
+    --window-size=1280,2000 --virtual-time-budget=5000 --screenshot="$images/report.png" "file://$work/report.html" 2>/dev/null
 echo "Rendered $images/quillmark-window.png, $images/sample-changes.png and $images/report.png"

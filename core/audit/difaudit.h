@@ -4,7 +4,9 @@
 // counts, whether the files agree with each other in length, and block numbers
 // that repeat, are negative, fall outside the map or statics index they are
 // meant for, or are out of order; for statics also difference index records
-// that reach outside the difference data file; for a map in a container,
+// that reach outside the difference data file and records whose bytes are
+// not whole 7-byte statics or place a static outside its block (x or y past
+// 7), which a combination copies as they are; for a map in a container,
 // chunks whose stored checksum is not their bytes'. Memory follows the
 // facet's block grid, whatever the files hold.
 

@@ -1,5 +1,6 @@
 #include "locatorchecks.h"
 
+#include "counted.h"
 #include "facets.h"
 #include "inputfile.h"
 #include "locatorrecords.h"
@@ -108,7 +109,8 @@ bool openLocator(const QString& path, DifAudit& audit)
     if (size < 0)
         return false;
     audit.locatorRecords = size / LocatorRecordSize;
-    audit.facts << QStringLiteral("locator: %1, %2 records").arg(path).arg(audit.locatorRecords);
+    audit.facts
+        << QStringLiteral("locator: %1, %2").arg(path, counted(audit.locatorRecords, "record", "records"));
     checkWholeRecords(QStringLiteral("locator"), size, LocatorRecordSize, audit);
     return true;
 }
@@ -135,9 +137,8 @@ void checkWholeRecords(const QString& fileName, qint64 size, qint64 recordSize, 
     const qint64 rest = size % recordSize;
     if (rest != 0)
         audit.findings.add(QStringLiteral("partial records"),
-                           QStringLiteral("%1: %2 bytes after its last whole record of %3 bytes")
-                               .arg(fileName)
-                               .arg(rest)
+                           QStringLiteral("%1: %2 after its last whole record of %3 bytes")
+                               .arg(fileName, counted(rest, "byte", "bytes"))
                                .arg(recordSize));
 }
 

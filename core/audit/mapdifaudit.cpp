@@ -2,6 +2,7 @@
 
 #include "locatorchecks.h"
 
+#include "counted.h"
 #include "difformat.h"
 #include "mapinput.h"
 
@@ -57,7 +58,7 @@ QString readMap(const QString& path, DifAudit& audit)
     audit.gridBlocks = map.size() / MapBlockSize;
     const QString form = map.isContainer() ? QStringLiteral("a container of map %1").arg(map.facet())
                                            : QStringLiteral("a plain map file");
-    return QStringLiteral("map: %1 (%2), %3 blocks").arg(path, form).arg(audit.gridBlocks);
+    return QStringLiteral("map: %1 (%2), %3").arg(path, form, counted(audit.gridBlocks, "block", "blocks"));
 }
 
 }  // namespace
@@ -78,20 +79,20 @@ DifAudit auditMapDif(const MapDifFiles& files, const AuditGrid& grid)
     if (audit.status.failed())
         return audit;
     const qint64 records = audit.locatorRecords;
-    audit.facts
-        << QStringLiteral("difference data: %1, %2 records").arg(files.data).arg(dataSize / MapBlockSize);
+    audit.facts << QStringLiteral("difference data: %1, %2")
+                       .arg(files.data, counted(dataSize / MapBlockSize, "record", "records"));
     if (!mapFact.isEmpty())
         audit.facts << mapFact;
 
     locatorchecks::checkWholeRecords(QStringLiteral("difference data"), dataSize, MapBlockSize, audit);
     const qint64 needed = records * MapBlockSize;
     if (dataSize != needed)
-        audit.findings.add(
-            QStringLiteral("files that disagree in length"),
-            QStringLiteral("%1 locator records need %2 bytes of difference data, the file has %3")
-                .arg(records)
-                .arg(needed)
-                .arg(dataSize));
+        audit.findings.add(QStringLiteral("files that disagree in length"),
+                           QStringLiteral("%1 %2 %3 bytes of difference data, the file has %4")
+                               .arg(counted(records, "locator record", "locator records"),
+                                    QLatin1String(records == 1 ? "needs" : "need"))
+                               .arg(needed)
+                               .arg(dataSize));
     audit.findings.append(audit.chunkFindings);
     audit.findings.append(audit.blockFindings);
     return audit;

@@ -1,19 +1,36 @@
 #include "picture.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <new>
 
 namespace quillmark {
 
 Picture::Picture(int width, int height)
 {
-    if (width < 1 || height < 1 || width > MaxSide || height > MaxSide)
-        return;
-    m_pixels.reset(new (std::nothrow) Rgb[size_t(width) * size_t(height)]);
-    if (m_pixels) {
-        m_width = width;
-        m_height = height;
+    reshape(width, height);
+}
+
+bool Picture::reshape(int width, int height)
+{
+    m_width = 0;
+    m_height = 0;
+    if (width < 1 || height < 1 || width > MaxSide || height > MaxSide) {
+        m_pixels.reset();
+        m_capacity = 0;
+        return false;
     }
+    const size_t pixels = size_t(width) * size_t(height);
+    if (!m_pixels || pixels > m_capacity) {
+        m_pixels.reset();
+        m_pixels.reset(new (std::nothrow) Rgb[pixels]);
+        m_capacity = m_pixels ? pixels : 0;
+    }
+    if (!m_pixels)
+        return false;
+    m_width = width;
+    m_height = height;
+    return true;
 }
 
 Picture::Picture(int width, int height, Rgb colour) : Picture(width, height)
@@ -41,6 +58,40 @@ void Picture::outlineRect(int left, int top, int width, int height, Rgb colour)
     fillRect(left, top + height - 1, width, 1, colour);
     fillRect(left, top + 1, 1, height - 2, colour);
     fillRect(left + width - 1, top + 1, 1, height - 2, colour);
+}
+
+void Picture::copyFrom(const Picture& source, int left, int top)
+{
+    const int fromX = std::max(0, -left);
+    const int toX = std::min(source.width(), m_width - left);
+    if (fromX >= toX)
+        return;
+    for (int y = std::max(0, -top); y < std::min(source.height(), m_height - top); ++y)
+        std::copy(source.row(y) + fromX, source.row(y) + toX, row(top + y) + left + fromX);
+}
+
+void Picture::drawLine(int x0, int y0, int x1, int y1, Rgb colour)
+{
+    const int dx = std::abs(x1 - x0);
+    const int dy = -std::abs(y1 - y0);
+    const int stepX = x0 < x1 ? 1 : -1;
+    const int stepY = y0 < y1 ? 1 : -1;
+    int error = dx + dy;
+    for (;;) {
+        if (x0 >= 0 && y0 >= 0 && x0 < m_width && y0 < m_height)
+            row(y0)[x0] = colour;
+        if (x0 == x1 && y0 == y1)
+            return;
+        const int twice = 2 * error;
+        if (twice >= dy) {
+            error += dy;
+            x0 += stepX;
+        }
+        if (twice <= dx) {
+            error += dx;
+            y0 += stepY;
+        }
+    }
 }
 
 void Picture::dim(int alpha)

@@ -27,6 +27,12 @@ public:
     Picture(int width, int height);
     Picture(int width, int height, Rgb colour);
 
+    // Makes it width x height, its pixels undefined, keeping its memory
+    // when that is large enough: pictures drawn one after another cost one
+    // allocation, not one each (and the fresh pages of each). False, and
+    // null, when there is no memory for it.
+    bool reshape(int width, int height);
+
     bool isNull() const { return !m_pixels; }
     int width() const { return m_width; }
     int height() const { return m_height; }
@@ -39,6 +45,10 @@ public:
     void fillRect(int left, int top, int width, int height, Rgb colour);
     // The rectangle's outermost ring of pixels.
     void outlineRect(int left, int top, int width, int height, Rgb colour);
+    // Copies `source` with its top-left corner at (left, top), clipped.
+    void copyFrom(const Picture& source, int left, int top);
+    // A line one pixel wide from (x0, y0) to (x1, y1), both ends included.
+    void drawLine(int x0, int y0, int x1, int y1, Rgb colour);
     // Every pixel seen through black of opacity alpha / 255.
     void dim(int alpha);
     // Each pixel as a square of `factor` x `factor` pixels; null when there
@@ -48,6 +58,7 @@ public:
 private:
     int m_width = 0;
     int m_height = 0;
+    size_t m_capacity = 0;  // pixels of m_pixels
     std::unique_ptr<Rgb[]> m_pixels;
 };
 

@@ -1,9 +1,11 @@
 #pragma once
 
-// What the difference files change in one block, as a reviewer counts it:
-// cells whose tile or altitude differs, and statics entries compared as a
-// multiset of their 7 bytes, so that a new header, a new order of the same
-// entries or another `extra` changes nothing.
+// What a block's two sides differ in, as a reviewer counts it: cells whose
+// tile or altitude differs, and statics entries compared as a multiset of
+// their 7 bytes, so that a new header, a new order of the same entries or
+// another `extra` changes nothing. Statics that lie outside their block
+// (x or y past 7) and the bytes after the last whole entry are left out of
+// the comparison and the pictures, and said to be damaged.
 
 #include "reportfacts.h"
 #include "reportinputs.h"
@@ -18,15 +20,41 @@ using BlockCells = std::array<LandCell, CellsPerBlock>;
 // The 64 cells of a map block, row by row.
 void decodeCells(const char* cells, BlockCells& out);
 
-// The entries of a block whose top-left tile is (left, top), in world tiles.
+// The entries of a block whose top-left tile is (left, top), in world
+// tiles; those outside the block and a partial entry at the end are left out.
 void decodeStatics(const char* bytes, qint64 length, qint64 left, qint64 top, std::vector<StaticItem>& out);
+
+// What is wrong with a block's statics bytes, if anything.
+struct StaticsDamage
+{
+    qint64 partialBytes = 0;   // after the last whole entry
+    qint64 outside = 0;        // entries whose x or y lies past the block
+    qint64 entries = 0;        // whole entries
+    qint64 firstOutside = -1;  // its index, and where it says it lies
+    int x = 0;
+    int y = 0;
+
+    bool any() const { return partialBytes != 0 || outside != 0; }
+    // "10 bytes, not a whole number of 7-byte statics; static 1 of 2 at x 200, y 4, outside its block"
+    QString reason() const;
+};
+
+StaticsDamage staticsDamage(const char* bytes, qint64 length);
 
 struct BlockChanges
 {
     std::vector<LandCellChange> land;  // row by row
     std::vector<StaticItem> added;     // sorted
     std::vector<StaticItem> removed;   // sorted
-    quint64 changedTiles = 0;          // bit y * 8 + x: a cell or an entry on that tile changed
+    // Bit y * 8 + x, for the tile (x, y) of the block:
+    quint64 changedTiles = 0;   // anything on it changed
+    quint64 tileReplaced = 0;   // its land tile
+    quint64 altitudeMoved = 0;  // its altitude, by altitudeDelta
+    quint64 staticsAdded = 0;
+    quint64 staticsRemoved = 0;
+    std::array<qint16, CellsPerBlock> altitudeDelta{};  // after minus before, where altitudeMoved
+    StaticsDamage damageBefore;
+    StaticsDamage damageAfter;
 
     bool any() const { return !land.empty() || !added.empty() || !removed.empty(); }
 };
@@ -38,12 +66,10 @@ public:
     // `left`, `top`: the block's top-left tile.
     const BlockChanges& compare(const BlockBytes& bytes, qint64 left, qint64 top);
 
-    // Whether the map record, or the statics record, changes anything.
-    static bool cellsDiffer(const BlockBytes& bytes);
-    bool staticsDiffer(const BlockBytes& bytes);
-
 private:
-    void compareStatics(qint64 left, qint64 top);
+    static bool cellsDiffer(const BlockBytes& bytes);
+    void compareLand(const BlockBytes& bytes, qint64 left, qint64 top);
+    void compareStatics(const BlockBytes& bytes, qint64 left, qint64 top);
 
     BlockChanges m_changes;
     std::vector<StaticItem> m_before;

@@ -5,11 +5,12 @@ namespace quillmark {
 void JsonFacts::begin(const ReportFacts& facts)
 {
     m_out.write(QStringLiteral("{\"facet\": %1, \"widthBlocks\": %2, \"heightBlocks\": %3, "
-                               "\"noOpRecords\": %4,\n\"regions\": [")
+                               "\"noOpRecords\": %4, \"recordsNotDrawn\": %5,\n\"regions\": [")
                     .arg(facts.facet)
                     .arg(facts.widthBlocks)
                     .arg(facts.heightBlocks)
-                    .arg(facts.noOpRecords));
+                    .arg(facts.noOpRecords)
+                    .arg(facts.damagedRecords));
 }
 
 void JsonFacts::beginRegion(const Region& region)

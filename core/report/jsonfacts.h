@@ -2,7 +2,7 @@
 
 // The facts of a report for scripts, as JSON, written as they are found so
 // that no region's lists are ever held whole:
-//   {"facet", "widthBlocks", "heightBlocks", "noOpRecords", "regions": [{"x", "y",
+//   {"facet", "widthBlocks", "heightBlocks", "noOpRecords", "recordsNotDrawn", "regions": [{"x", "y",
 //    "width", "height", "blocks", "landCells": [{"x", "y", "tileBefore", "tileAfter",
 //    "zBefore", "zAfter"}], "staticsAdded": [{"id", "x", "y", "z", "hue"}],
 //    "staticsRemoved": [...]}]}

@@ -1,5 +1,11 @@
 #include "overview.h"
 
+#include "glyphs.h"
+#include "labelplacer.h"
+
+#include <algorithm>
+#include <numeric>
+
 namespace quillmark {
 
 namespace {
@@ -7,33 +13,57 @@ namespace {
 // An overview narrower than this is scaled up.
 constexpr int MinWidth = 640;
 constexpr int DigitScale = 2;
-constexpr int DigitWidth = 3;
-constexpr int DigitHeight = 5;
 // The land shows through black of this opacity (of 255), so that marks stand out on any ground.
 constexpr int LandDimming = 110;
+constexpr Rgb LabelBackground = rgb(0, 0, 0);
 
-// Digits 0 to 9, 3 x 5 pixels, row by row from the top, high bit on the left:
-// a font of its own, since the tool runs where no font or display exists.
-constexpr quint16 Digits[10] = {
-    0b111101101101111, 0b010110010010111, 0b111001111100111, 0b111001111001111, 0b101101111001001,
-    0b111100111001111, 0b111100111101111, 0b111001001001001, 0b111101111101111, 0b111101111001111,
+// A rectangle grown about its centre to at least `side` pixels each way.
+QRect atLeast(QRect rect, int side)
+{
+    const int growX = qMax(0, side - rect.width());
+    const int growY = qMax(0, side - rect.height());
+    return rect.adjusted(-growX / 2, -growY / 2, growX - growX / 2, growY - growY / 2);
+}
+
+// The picture and the pixels that labels had better not cover.
+struct Canvas
+{
+    Picture& image;
+    std::vector<bool> ink;
+
+    void fill(const QRect& rect, Rgb colour)
+    {
+        image.fillRect(rect.left(), rect.top(), rect.width(), rect.height(), colour);
+        const QRect inside = rect.intersected(QRect(0, 0, image.width(), image.height()));
+        for (int y = inside.top(); y <= inside.bottom(); ++y)
+            std::fill_n(ink.begin() + qsizetype(y) * image.width() + inside.left(), inside.width(), true);
+    }
+    void frame(const QRect& rect, Rgb colour)
+    {
+        fill(QRect(rect.left(), rect.top(), rect.width(), 1), colour);
+        fill(QRect(rect.left(), rect.bottom(), rect.width(), 1), colour);
+        fill(QRect(rect.left(), rect.top(), 1, rect.height()), colour);
+        fill(QRect(rect.right(), rect.top(), 1, rect.height()), colour);
+    }
 };
 
-void drawNumber(Picture& image, int left, int top, int number, Rgb colour)
+QPoint nearestTo(const QRect& rect, const QPoint& point)
 {
-    const QByteArray text = QByteArray::number(number);
-    const int advance = (DigitWidth + 1) * DigitScale;
-    image.fillRect(left - 1, top - 1, int(text.size()) * advance + 1, DigitHeight * DigitScale + 2,
-                   rgb(0, 0, 0));
-    for (int d = 0; d < text.size(); ++d) {
-        const quint16 glyph = Digits[text.at(d) - '0'];
-        for (int bit = 0; bit < DigitWidth * DigitHeight; ++bit) {
-            if (!((glyph >> (DigitWidth * DigitHeight - 1 - bit)) & 1))
-                continue;
-            image.fillRect(left + d * advance + bit % DigitWidth * DigitScale,
-                           top + bit / DigitWidth * DigitScale, DigitScale, DigitScale, colour);
-        }
-    }
+    return {qBound(rect.left(), point.x(), rect.right()), qBound(rect.top(), point.y(), rect.bottom())};
+}
+
+// The regions in the order their frames are drawn: those not drawn under
+// those drawn, and within each, larger under smaller.
+std::vector<size_t> frameOrder(const std::vector<QRect>& frames, const std::vector<RegionDrawing>& drawing)
+{
+    std::vector<size_t> order(frames.size());
+    std::iota(order.begin(), order.end(), 0);
+    const auto area = [&frames](size_t r) { return qint64(frames[r].width()) * frames[r].height(); };
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+        const bool aDrawn = drawing[a] == RegionDrawing::Drawn, bDrawn = drawing[b] == RegionDrawing::Drawn;
+        return aDrawn != bDrawn ? bDrawn : area(a) > area(b);
+    });
+    return order;
 }
 
 }  // namespace
@@ -56,37 +86,67 @@ void Overview::setColour(qint64 block, Rgb colour)
         m_samples.row(y)[x] = colour;
 }
 
-Picture Overview::draw(const ReportFacts& facts) const
-{
-    Picture image = m_samples.scaledUp(m_scale);
-    if (image.isNull())
-        return image;
-    image.dim(LandDimming);
-    const int cell = m_scale;
-    for (const ChangedBlock& changed : facts.changed) {
-        const int x = int(facts.blockX(changed.block) / m_blocksPerPixel) * cell;
-        const int y = int(facts.blockY(changed.block) / m_blocksPerPixel) * cell;
-        image.fillRect(x, y, cell, cell, ChangedMark);
-    }
-    const int numbered = int(qMin<qint64>(NumberedRegions, qint64(facts.regions.size())));
-    for (int r = numbered - 1; r >= 0; --r)
-        frameRegion(image, facts.regions[size_t(r)], r + 1);
-    return image;
-}
-
-// A frame one pixel outside the region's blocks, its number above its
-// top-left corner (inside when at the top edge).
-void Overview::frameRegion(Picture& image, const Region& region, int number) const
+// One pixel outside the region's blocks, grown to the least marker.
+QRect Overview::frameOf(const Region& region) const
 {
     const qint64 blockPixels = qint64(TilesPerSide) * m_blocksPerPixel;
-    const int left = int(region.x / blockPixels) * m_scale - 1;
-    const int top = int(region.y / blockPixels) * m_scale - 1;
-    const int right = int((region.x + region.width - 1) / blockPixels + 1) * m_scale;
-    const int bottom = int((region.y + region.height - 1) / blockPixels + 1) * m_scale;
-    image.outlineRect(left, top, right - left + 1, bottom - top + 1, RegionFrame);
-    const int labelHeight = DigitHeight * DigitScale + 2;
-    const int labelTop = top - labelHeight >= 0 ? top - labelHeight + 1 : top + 2;
-    drawNumber(image, qMax(1, left), labelTop, number, RegionFrame);
+    const int left = Margin + int(region.x / blockPixels) * m_scale - 1;
+    const int top = Margin + int(region.y / blockPixels) * m_scale - 1;
+    const int right = Margin + int((region.x + region.width - 1) / blockPixels + 1) * m_scale;
+    const int bottom = Margin + int((region.y + region.height - 1) / blockPixels + 1) * m_scale;
+    return atLeast(QRect(QPoint(left, top), QPoint(right, bottom)), MinMarker);
+}
+
+Picture Overview::draw(const ReportFacts& facts, const std::vector<RegionDrawing>& drawing, qint64 linked,
+                       std::vector<OverviewLink>& links) const
+{
+    Picture land = m_samples.scaledUp(m_scale);
+    Picture image(land.width() + 2 * Margin, land.height() + 2 * Margin, Palette::NoLand);
+    if (land.isNull() || image.isNull())
+        return Picture();
+    land.dim(LandDimming);
+    image.copyFrom(land, Margin, Margin);
+    land = Picture();
+    Canvas canvas{image, std::vector<bool>(size_t(image.width()) * size_t(image.height()), false)};
+    for (const ChangedBlock& changed : facts.changed)
+        canvas.fill(QRect(Margin + int(facts.blockX(changed.block) / m_blocksPerPixel) * m_scale,
+                          Margin + int(facts.blockY(changed.block) / m_blocksPerPixel) * m_scale, m_scale,
+                          m_scale),
+                    ChangedMark);
+    std::vector<QRect> frames;
+    frames.reserve(facts.regions.size());
+    for (const Region& region : facts.regions)
+        frames.push_back(frameOf(region));
+    const std::vector<size_t> order = frameOrder(frames, drawing);
+    for (const size_t r : order)
+        canvas.frame(frames[r], drawing[r] == RegionDrawing::Drawn ? DrawnFrame : UndrawnFrame);
+
+    links.clear();
+    LabelPlacer placer(image.width(), image.height(), canvas.ink);
+    for (size_t r = 0; r < frames.size(); ++r) {
+        if (drawing[r] != RegionDrawing::Drawn)
+            continue;
+        const qint64 number = qint64(r) + 1;
+        const QSize size(glyphs::textWidth(glyphs::digitsOf(number), DigitScale) + 2,
+                         glyphs::textHeight(DigitScale) + 2);
+        const QRect label = placer.place(frames[r], size);
+        if (label.isNull())
+            continue;
+        if (LabelPlacer::needsLeader(label, frames[r])) {
+            const QPoint from = nearestTo(label, frames[r].center());
+            const QPoint to = nearestTo(frames[r], from);
+            image.drawLine(from.x(), from.y(), to.x(), to.y(), DrawnFrame);
+        }
+        image.fillRect(label.left(), label.top(), label.width(), label.height(), LabelBackground);
+        glyphs::drawNumber(image, label.left() + 1, label.top() + 1, number, DigitScale, DrawnFrame);
+        links.push_back({number, label, true});
+    }
+    // Smaller frames first: a click lands on the smallest region under it.
+    for (auto r = order.rbegin(); r != order.rend(); ++r) {
+        if (qint64(*r) < linked)
+            links.push_back({qint64(*r) + 1, atLeast(frames[*r], MinLink), false});
+    }
+    return image;
 }
 
 }  // namespace quillmark

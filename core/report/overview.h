@@ -1,26 +1,46 @@
 #pragma once
 
 // The facet at a glance: one pixel per block (fewer on very large grids),
-// the reference's land dimmed, the changed blocks marked, and the largest
-// regions framed and numbered as the page numbers them. Its colours are
-// taken block by block during the walk over the facet, so no second pass is
-// needed and no more than the picture is held.
+// in a margin where numbers find room, the reference's relief dimmed, the
+// changed blocks marked, every region
+// framed (at least MinMarker pixels a side, however small it is), in one
+// colour when the page draws it and another when it does not, and the
+// regions drawn numbered as the page numbers them, each number where it
+// overlaps no other and stays inside the picture, joined to its frame by a
+// leader line when it stands away from it. The page makes it an image map:
+// each frame and number links to its region. Its colours are taken block by
+// block during the walk over the facet, so no second pass is needed and no
+// more than the picture is held.
 
+#include "pagebudget.h"
 #include "palette.h"
 #include "picture.h"
 #include "reportfacts.h"
 
+#include <QRect>
+
+#include <vector>
+
 namespace quillmark {
 
-// Regions framed and numbered; the rest show as their marked blocks.
-constexpr int NumberedRegions = 100;
+// A place on the overview that links to a region (its number, from 1).
+struct OverviewLink
+{
+    qint64 region = 0;
+    QRect rect;
+    bool isNumber = false;  // else the region's frame
+};
 
 class Overview
 {
 public:
     static constexpr int MaxSide = 1024;
+    static constexpr int MinMarker = 7;
+    static constexpr int MinLink = 9;  // a link's least side, to be clicked
+    static constexpr int Margin = 16;  // around the facet, for numbers
     static constexpr Rgb ChangedMark = rgb(0xff, 0xd0, 0x20);
-    static constexpr Rgb RegionFrame = rgb(0x30, 0xe0, 0xff);
+    static constexpr Rgb DrawnFrame = rgb(0x30, 0xe0, 0xff);
+    static constexpr Rgb UndrawnFrame = rgb(0xc8, 0xc8, 0xc8);
 
     Overview(qint64 widthBlocks, qint64 heightBlocks);
 
@@ -33,14 +53,16 @@ public:
     }
     void setColour(qint64 block, Rgb colour);
 
-    // The finished picture; `scale` pixels per sampled block. Null when
-    // there was no memory for it.
-    Picture draw(const ReportFacts& facts) const;
+    // The finished picture; `drawing[r]` says how region r + 1 is shown,
+    // and the links of the first `linked` regions go to `links`, numbers
+    // first. Null when there was no memory for it.
+    Picture draw(const ReportFacts& facts, const std::vector<RegionDrawing>& drawing, qint64 linked,
+                 std::vector<OverviewLink>& links) const;
     int scale() const { return m_scale; }
     int blocksPerPixel() const { return m_blocksPerPixel; }
 
 private:
-    void frameRegion(Picture& image, const Region& region, int number) const;
+    QRect frameOf(const Region& region) const;
 
     qint64 m_heightBlocks;
     int m_blocksPerPixel = 1;

@@ -1,7 +1,8 @@
 #pragma once
 
-// What a review report says about a set of difference files: the blocks they
-// change, grouped into regions, and the records that change nothing. World
+// What a review report says about a set of difference files, or about two
+// versions of a facet: the blocks that change, grouped into regions, the
+// records that change nothing and those it could not draw whole. World
 // coordinates are in tiles: a block is 8 x 8 tiles, and block number b lies
 // at block column b / height, block row b % height.
 
@@ -98,6 +99,27 @@ struct NoOpRecord
     Reason reason = Reason::SameCells;
 };
 
+// A record, or a block of statics, that the report could not draw whole,
+// and why: a partial record at the end of a locator or difference index,
+// or statics that are not whole 7-byte entries or lie outside their block.
+// What can be read of it is drawn; no static is ever placed outside its
+// block.
+struct DamagedRecord
+{
+    enum class Source {
+        MapLocator,
+        StaticsLocator,
+        StaticsDifIndex,
+        StaticsRecord,     // a statics difference record
+        ReferenceStatics,  // a block of the reference statics
+        CurrentStatics,    // a block of the current statics, when two facets are compared
+    };
+    Source source = Source::StaticsRecord;
+    qint64 ordinal = -1;  // the record, or -1 for a block of a statics pair
+    qint64 block = -1;    // the block, or -1 when the record names none
+    QString reason;
+};
+
 struct ReportFacts
 {
     int facet = 0;
@@ -108,6 +130,8 @@ struct ReportFacts
     std::vector<qint32> regionBlocks;   // the changed blocks, region by region
     qint64 noOpRecords = 0;
     std::vector<NoOpRecord> noOpShown;  // the first of them, for the page
+    qint64 damagedRecords = 0;
+    std::vector<DamagedRecord> damagedShown;  // the first of them, for the page
     qint64 landCells = 0;
     qint64 staticsAdded = 0;
     qint64 staticsRemoved = 0;
@@ -116,7 +140,7 @@ struct ReportFacts
     qint64 blockY(qint64 block) const { return block % heightBlocks; }
 };
 
-// How many no-op records the page lists; the rest are counted.
+// How many no-op and damaged records the page lists; the rest are counted.
 constexpr qint64 NoOpRecordsShown = 50;
 
 }  // namespace quillmark

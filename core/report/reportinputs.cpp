@@ -1,5 +1,6 @@
 #include "reportinputs.h"
 
+#include "counted.h"
 #include "difformat.h"
 #include "indexentry.h"
 #include "inputfile.h"
@@ -24,21 +25,16 @@ qint64 lookUp(ReplacementTable& table, qint64 block, Access access)
 
 Status recordPastEnd(qint64 block, const Input& file, qint64 records, qint64 ordinal)
 {
-    return Status::failure(
-        jobmessage::difFilesDamaged(block), file.path(),
-        QStringLiteral("It holds %1 records, the locator names record %2").arg(records).arg(ordinal));
+    return Status::failure(jobmessage::difFilesDamaged(block), file.path(),
+                           QStringLiteral("It holds %1, the locator names record %2")
+                               .arg(counted(records, "record", "records"))
+                               .arg(ordinal));
 }
 
-// Entries are read whole, 7 bytes at a time, within one view of the data.
+// Entries are read within one view of the data.
 QString unreadableLength(const IndexEntry& entry)
 {
-    if (entry.isEmpty())
-        return QString();
-    if (entry.length % StaticEntrySize != 0)
-        return QStringLiteral("An entry names %1 bytes, not a whole number of %2-byte statics")
-            .arg(entry.length)
-            .arg(StaticEntrySize);
-    if (entry.length > Input::MaxView)
+    if (!entry.isEmpty() && entry.length > Input::MaxView)
         return QStringLiteral("An entry names %1 bytes, more than a block's statics may hold (%2)")
             .arg(entry.length)
             .arg(Input::MaxView);
@@ -53,6 +49,26 @@ Status tooManyBlocks(const QString& message, const Input& input, qint64 blocks)
                                .arg(MaxReportBlocks));
 }
 
+// Every locator the report reads is loaded here, into the table that a
+// walk looks its blocks up in.
+Status loadReplacements(ReplacementTable& table, Input& locator, const QString& readMessage)
+{
+    return table.load(locator).withMessage(readMessage);
+}
+
+// A file of `recordSize`-byte records with bytes after its last whole one:
+// they name nothing, and the report says so beside its records.
+void notePartialRecord(const Input& file, qint64 recordSize, DamagedRecord::Source source,
+                       std::vector<DamagedRecord>& found)
+{
+    const qint64 rest = file.size() % recordSize;
+    if (rest != 0)
+        found.push_back({source, file.size() / recordSize, -1,
+                         QStringLiteral("%1 after its last whole record of %2 bytes")
+                             .arg(counted(rest, "byte", "bytes"))
+                             .arg(recordSize)});
+}
+
 struct StaticsSide
 {
     Input& index;
@@ -64,20 +80,25 @@ struct StaticsSide
 
 struct ReportInputs::Files
 {
-    explicit Files(const ReportSources& s)
+    Files(const ReportSources& s, FileSystem& files)
         : sources(s),
-          map(s.map),
-          mapDifData(s.mapDifData),
-          mapLocator(s.mapDifLocator),
-          staticsData(s.staticsData),
-          staticsIndex(s.staticsIndex),
-          staticsDifData(s.staticsDifData),
-          staticsDifIndex(s.staticsDifIndex),
-          staticsLocator(s.staticsDifLocator)
+          map(s.map, files),
+          currentMap(s.currentMap, files),
+          mapDifData(s.mapDifData, files),
+          mapLocator(s.mapDifLocator, files),
+          staticsData(s.staticsData, files),
+          staticsIndex(s.staticsIndex, files),
+          currentStaticsData(s.currentStaticsData, files),
+          currentStaticsIndex(s.currentStaticsIndex, files),
+          staticsDifData(s.staticsDifData, files),
+          staticsDifIndex(s.staticsDifIndex, files),
+          staticsLocator(s.staticsDifLocator, files)
     {}
 
-    Status openMap(const CommitOptions& options);
+    Status openMaps(const CommitOptions& options, qint64 heightBlocks);
+    Status openMapDifs(const CommitOptions& options);
     Status openStatics(const CommitOptions& options);
+    Status openStaticsDifs(const CommitOptions& options);
     Status readCells(qint64 block, Access access, BlockBytes& bytes);
     static Status readEntry(const StaticsSide& side, qint64 number, IndexEntry& entry);
     static Status readData(const StaticsSide& side, const IndexEntry& entry, const char*& data,
@@ -86,73 +107,132 @@ struct ReportInputs::Files
     static Status unused(Input& locator, const ReplacementTable& table, qint64 blocks, NoOpRecord::File file,
                          qint64 limit, std::vector<NoOpRecord>& shown, qint64& count);
 
+    qint64 blocks() const { return map.size() / MapBlockSize; }
+
     ReportSources sources;
-    MapInput map;
+    MapInput map, currentMap;
     InputFile mapDifData, mapLocator;
-    InputFile staticsData, staticsIndex, staticsDifData, staticsDifIndex, staticsLocator;
+    InputFile staticsData, staticsIndex, currentStaticsData, currentStaticsIndex;
+    InputFile staticsDifData, staticsDifIndex, staticsLocator;
     std::unique_ptr<ReplacementTable> mapTable, staticsTable;
+    std::vector<DamagedRecord> partial;
 };
 
-ReportInputs::ReportInputs(const ReportSources& sources) : m(std::make_unique<Files>(sources)) {}
+ReportInputs::ReportInputs(const ReportSources& sources, FileSystem& files)
+    : m(std::make_unique<Files>(sources, files))
+{}
 
 ReportInputs::~ReportInputs() = default;
 
 qint64 ReportInputs::mapBlocks() const
 {
-    return m->map.size() / MapBlockSize;
+    return m->blocks();
 }
 
-qint64 ReportInputs::staticsBlocks() const
+const std::vector<DamagedRecord>& ReportInputs::partialRecords() const
 {
-    return m->sources.hasStatics() ? m->staticsIndex.size() / IndexEntrySize : 0;
+    return m->partial;
 }
 
-Status ReportInputs::open(const CommitOptions& options)
+Status ReportInputs::open(const CommitOptions& options, qint64 heightBlocks)
 {
-    if (const Status opened = m->openMap(options); opened.failed())
+    if (const Status opened = m->openMaps(options, heightBlocks); opened.failed())
         return opened;
-    return m->sources.hasStatics() ? m->openStatics(options) : Status();
-}
-
-Status ReportInputs::Files::openMap(const CommitOptions& options)
-{
-    if (const Status opened = openInputs({&map}, jobmessage::UnableToOpenMap, options); opened.failed())
-        return opened;
-    const qint64 blocks = map.size() / MapBlockSize;
-    if (blocks > MaxReportBlocks)
-        return tooManyBlocks(jobmessage::UnableToOpenMap, map, blocks);
-    if (!sources.hasMapDifs())
+    if (m->sources.hasMapDifs()) {
+        if (const Status opened = m->openMapDifs(options); opened.failed())
+            return opened;
+    }
+    if (!m->sources.hasStatics())
         return Status();
+    if (const Status opened = m->openStatics(options); opened.failed())
+        return opened;
+    return m->sources.comparesFacets() ? Status() : m->openStaticsDifs(options);
+}
+
+// The map places every block: whole columns of the facet's height, and,
+// for two facets, a current map of as many blocks.
+Status ReportInputs::Files::openMaps(const CommitOptions& options, qint64 heightBlocks)
+{
+    const bool facets = sources.comparesFacets();
+    const QString message = facets ? jobmessage::UnableToOpenReferenceData : jobmessage::UnableToOpenMap;
+    if (const Status opened = openInputs({&map}, message, options); opened.failed())
+        return opened;
+    if (blocks() > MaxReportBlocks)
+        return tooManyBlocks(message, map, blocks());
+    if (blocks() % heightBlocks != 0)
+        return Status::failure(message, map.path(),
+                               QStringLiteral("It holds %1, not a whole number of columns of %2 blocks")
+                                   .arg(counted(blocks(), "block", "blocks"))
+                                   .arg(heightBlocks));
+    if (!facets)
+        return Status();
+    if (const Status opened = openInputs({&currentMap}, jobmessage::UnableToOpenMapData, options);
+        opened.failed())
+        return opened;
+    return currentMap.size() / MapBlockSize == blocks()
+               ? Status()
+               : sizesDiffer(jobmessage::MapSizesDiffer, map, currentMap);
+}
+
+Status ReportInputs::Files::openMapDifs(const CommitOptions& options)
+{
     if (const Status opened =
             openInputs({&mapDifData, &mapLocator}, jobmessage::UnableToOpenDifFiles, options);
         opened.failed())
         return opened;
-    mapTable = std::make_unique<ReplacementTable>(blocks);
-    return mapTable->load(mapLocator).withMessage(jobmessage::UnableToReadMapOrDif);
+    if (const Status fits = checkLocatorFits(mapLocator, mapDifData, MapBlockSize, blocks()); fits.failed())
+        return fits;
+    notePartialRecord(mapLocator, LocatorRecordSize, DamagedRecord::Source::MapLocator, partial);
+    mapTable = std::make_unique<ReplacementTable>(blocks());
+    return loadReplacements(*mapTable, mapLocator, jobmessage::UnableToReadMapOrDif);
 }
 
+// Every statics index holds one entry for each block of the map.
 Status ReportInputs::Files::openStatics(const CommitOptions& options)
 {
-    if (const Status opened =
-            openInputs({&staticsData, &staticsIndex}, jobmessage::UnableToOpenStatics, options);
+    const bool facets = sources.comparesFacets();
+    const QString message =
+        facets ? jobmessage::UnableToOpenReferenceOrIndex : jobmessage::UnableToOpenStatics;
+    if (const Status opened = openInputs({&staticsData, &staticsIndex}, message, options); opened.failed())
+        return opened;
+    const qint64 entries = staticsIndex.size() / IndexEntrySize;
+    if (entries != blocks())
+        return Status::failure(
+            message, staticsIndex.path(),
+            QStringLiteral("It holds %1, the map %2")
+                .arg(counted(entries, "block", "blocks"), counted(blocks(), "block", "blocks")));
+    if (!facets)
+        return Status();
+    if (const Status opened = openInputs({&currentStaticsData, &currentStaticsIndex},
+                                         jobmessage::UnableToOpenStaticsDataOrIndex, options);
         opened.failed())
         return opened;
-    const qint64 blocks = staticsIndex.size() / IndexEntrySize;
-    if (blocks > MaxReportBlocks)
-        return tooManyBlocks(jobmessage::UnableToOpenStatics, staticsIndex, blocks);
+    return currentStaticsIndex.size() / IndexEntrySize == entries
+               ? Status()
+               : sizesDiffer(jobmessage::IndexSizesDiffer, staticsIndex, currentStaticsIndex);
+}
+
+Status ReportInputs::Files::openStaticsDifs(const CommitOptions& options)
+{
     if (const Status opened = openInputs({&staticsDifData, &staticsDifIndex, &staticsLocator},
                                          jobmessage::UnableToOpenDifFiles, options);
         opened.failed())
         return opened;
-    staticsTable = std::make_unique<ReplacementTable>(blocks);
-    return staticsTable->load(staticsLocator).withMessage(jobmessage::UnableToReadStaticsOrDif);
+    if (const Status fits = checkLocatorFits(staticsLocator, staticsDifIndex, IndexEntrySize, blocks());
+        fits.failed())
+        return fits;
+    notePartialRecord(staticsLocator, LocatorRecordSize, DamagedRecord::Source::StaticsLocator, partial);
+    notePartialRecord(staticsDifIndex, IndexEntrySize, DamagedRecord::Source::StaticsDifIndex, partial);
+    staticsTable = std::make_unique<ReplacementTable>(blocks());
+    return loadReplacements(*staticsTable, staticsLocator, jobmessage::UnableToReadStaticsOrDif);
 }
 
 void ReportInputs::close()
 {
-    for (Input* file : std::initializer_list<Input*>{&m->map, &m->mapDifData, &m->mapLocator, &m->staticsData,
-                                                     &m->staticsIndex, &m->staticsDifData,
-                                                     &m->staticsDifIndex, &m->staticsLocator})
+    for (Input* file : std::initializer_list<Input*>{
+             &m->map, &m->currentMap, &m->mapDifData, &m->mapLocator, &m->staticsData, &m->staticsIndex,
+             &m->currentStaticsData, &m->currentStaticsIndex, &m->staticsDifData, &m->staticsDifIndex,
+             &m->staticsLocator})
         file->close();
 }
 
@@ -168,24 +248,31 @@ Status ReportInputs::read(qint64 block, Access access, bool allStatics, BlockByt
 
 Status ReportInputs::Files::readCells(qint64 block, Access access, BlockBytes& bytes)
 {
-    if (block < map.size() / MapBlockSize) {
-        const char* whole = nullptr;
-        if (const Status viewed = map.view(block * MapBlockSize, MapBlockSize, whole); viewed.failed())
-            return viewed.withMessage(jobmessage::UnableToReadMapOrDif);
-        bytes.cellsBefore = whole + MapHeaderSize;
-    }
+    const QString message =
+        sources.comparesFacets() ? jobmessage::UnableToReadMapData : jobmessage::UnableToReadMapOrDif;
+    const char* whole = nullptr;
+    if (const Status viewed = map.view(block * MapBlockSize, MapBlockSize, whole); viewed.failed())
+        return viewed.withMessage(message);
+    bytes.cellsBefore = whole + MapHeaderSize;
     bytes.cellsAfter = bytes.cellsBefore;
+    if (sources.comparesFacets()) {
+        if (const Status viewed = currentMap.view(block * MapBlockSize, MapBlockSize, whole); viewed.failed())
+            return viewed.withMessage(message);
+        bytes.cellsAfter = whole + MapHeaderSize;
+        bytes.mapCompared = true;
+        return Status();
+    }
     const qint64 ordinal = mapTable ? lookUp(*mapTable, block, access) : -1;
     if (ordinal < 0)
         return Status();
     const qint64 records = mapDifData.size() / MapBlockSize;
     if (ordinal >= records)
         return recordPastEnd(block, mapDifData, records, ordinal);
-    const char* whole = nullptr;
     if (const Status viewed = mapDifData.view(ordinal * MapBlockSize, MapBlockSize, whole); viewed.failed())
-        return viewed.withMessage(jobmessage::UnableToReadMapOrDif);
+        return viewed.withMessage(message);
     bytes.cellsAfter = whole + MapHeaderSize;
     bytes.mapRecord = ordinal;
+    bytes.mapCompared = true;
     return Status();
 }
 
@@ -218,31 +305,37 @@ Status ReportInputs::Files::readStatics(qint64 block, Access access, bool allSta
 {
     const StaticsSide reference{staticsIndex, staticsData, jobmessage::referenceStaticsDamaged(block)};
     IndexEntry before;
-    if (block < staticsIndex.size() / IndexEntrySize) {
-        if (const Status read = readEntry(reference, block, before); read.failed())
-            return read;
-    }
-    const qint64 ordinal = lookUp(*staticsTable, block, access);
-    if (ordinal >= 0 || allStatics) {
+    if (const Status read = readEntry(reference, block, before); read.failed())
+        return read;
+    const bool facets = sources.comparesFacets();
+    const qint64 ordinal = facets ? -1 : lookUp(*staticsTable, block, access);
+    bytes.staticsCompared = facets || ordinal >= 0;
+    if (bytes.staticsCompared || allStatics) {
         if (const Status read = readData(reference, before, bytes.staticsBefore, bytes.staticsBeforeLength);
             read.failed())
             return read;
     }
     bytes.staticsAfter = bytes.staticsBefore;
     bytes.staticsAfterLength = bytes.staticsBeforeLength;
-    if (ordinal < 0)
+    if (!bytes.staticsCompared)
         return Status();
-    const StaticsSide difference{staticsDifIndex, staticsDifData, jobmessage::difFilesDamaged(block)};
-    const qint64 records = staticsDifIndex.size() / IndexEntrySize;
-    if (ordinal >= records)
-        return recordPastEnd(block, staticsDifIndex, records, ordinal);
-    IndexEntry after;
-    if (const Status read = readEntry(difference, ordinal, after); read.failed())
+    const StaticsSide after =
+        facets
+            ? StaticsSide{currentStaticsIndex, currentStaticsData, jobmessage::currentStaticsDamaged(block)}
+            : StaticsSide{staticsDifIndex, staticsDifData, jobmessage::difFilesDamaged(block)};
+    const qint64 number = facets ? block : ordinal;
+    if (!facets) {
+        const qint64 records = staticsDifIndex.size() / IndexEntrySize;
+        if (ordinal >= records)
+            return recordPastEnd(block, staticsDifIndex, records, ordinal);
+        bytes.staticsRecord = ordinal;
+    }
+    IndexEntry entry;
+    if (const Status read = readEntry(after, number, entry); read.failed())
         return read;
     bytes.staticsAfter = nullptr;
     bytes.staticsAfterLength = 0;
-    bytes.staticsRecord = ordinal;
-    return readData(difference, after, bytes.staticsAfter, bytes.staticsAfterLength);
+    return readData(after, entry, bytes.staticsAfter, bytes.staticsAfterLength);
 }
 
 Status ReportInputs::unusedRecords(qint64 limit, std::vector<NoOpRecord>& shown, qint64& count)
@@ -254,7 +347,7 @@ Status ReportInputs::unusedRecords(qint64 limit, std::vector<NoOpRecord>& shown,
             return read;
     }
     if (m->staticsTable)
-        return Files::unused(m->staticsLocator, *m->staticsTable, staticsBlocks(), NoOpRecord::File::Statics,
+        return Files::unused(m->staticsLocator, *m->staticsTable, mapBlocks(), NoOpRecord::File::Statics,
                              limit, shown, count);
     return Status();
 }
@@ -280,15 +373,19 @@ Status ReportInputs::Files::unused(Input& locator, const ReplacementTable& table
 Status readRadarColours(const QString& path, qint64 maxEntries, const CommitOptions& options,
                         std::vector<quint16>& colours)
 {
-    InputFile file(path);
+    InputFile file(path, *options.files);
     if (const Status opened = openInputs({&file}, jobmessage::UnableToOpenRadarColours, options);
         opened.failed())
         return opened;
+    if (file.size() == 0 || file.size() % 2 != 0)
+        return Status::failure(jobmessage::UnableToOpenRadarColours, path,
+                               file.size() == 0
+                                   ? QStringLiteral("It holds no colours")
+                                   : QStringLiteral("It holds %1, not a whole number of 2-byte colours")
+                                         .arg(counted(file.size(), "byte", "bytes")));
     // Every index a palette looks up lies well within one view.
     const qint64 entries = qMin(qMin(file.size() / 2, maxEntries), Input::MaxView / 2);
     colours.assign(size_t(entries), 0);
-    if (entries == 0)
-        return Status();
     const char* bytes = nullptr;
     if (const Status viewed = file.view(0, entries * 2, bytes); viewed.failed())
         return viewed.withMessage(jobmessage::UnableToReadRadarColours);

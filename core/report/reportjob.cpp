@@ -4,6 +4,7 @@
 #include "htmlpage.h"
 #include "jsonfacts.h"
 #include "overview.h"
+#include "pagebudget.h"
 #include "palette.h"
 #include "regionpicture.h"
 #include "regions.h"
@@ -11,6 +12,7 @@
 #include "blockwalk.h"
 #include "facets.h"
 #include "jobmessages.h"
+#include "pngdata.h"
 #include "stagedfile.h"
 
 #include <QtEndian>
@@ -28,7 +30,8 @@ namespace {
 constexpr int MiddleCell = (TilesPerSide / 2) * TilesPerSide + TilesPerSide / 2;
 
 // The walk over every block: the blocks that change and by how much, the
-// records that change nothing, the overview's colours.
+// records that change nothing or could not be drawn whole, the overview's
+// colours.
 class Scan
 {
 public:
@@ -41,9 +44,8 @@ public:
         if (const Status read = m_inputs.read(block, Access::InOrder, false, m_bytes); read.failed())
             return read;
         if (m_overview.samples(block))
-            m_overview.setColour(block, m_bytes.cellsBefore ? m_palette.land(middleCell(m_bytes.cellsBefore))
-                                                            : Palette::NoLand);
-        if (m_bytes.mapRecord < 0 && m_bytes.staticsRecord < 0)
+            m_overview.setColour(block, m_palette.overviewLand(middleCell(m_bytes.cellsBefore)));
+        if (!m_bytes.mapCompared && !m_bytes.staticsCompared)
             return Status();
         const BlockChanges& changes = m_comparer.compare(m_bytes, m_facts.blockX(block) * TilesPerSide,
                                                          m_facts.blockY(block) * TilesPerSide);
@@ -51,6 +53,12 @@ public:
             noOp({NoOpRecord::File::Map, m_bytes.mapRecord, block, NoOpRecord::Reason::SameCells});
         if (m_bytes.staticsRecord >= 0 && changes.added.empty() && changes.removed.empty())
             noOp({NoOpRecord::File::Statics, m_bytes.staticsRecord, block, NoOpRecord::Reason::SameStatics});
+        if (changes.damageBefore.any())
+            damaged({DamagedRecord::Source::ReferenceStatics, -1, block, changes.damageBefore.reason()});
+        if (changes.damageAfter.any())
+            damaged({m_bytes.staticsRecord >= 0 ? DamagedRecord::Source::StaticsRecord
+                                                : DamagedRecord::Source::CurrentStatics,
+                     m_bytes.staticsRecord, block, changes.damageAfter.reason()});
         if (changes.any()) {
             m_facts.changed.push_back({qint32(block), quint8(changes.land.size()),
                                        quint32(changes.added.size()), quint32(changes.removed.size())});
@@ -73,6 +81,13 @@ private:
         ++m_facts.noOpRecords;
         if (qint64(m_facts.noOpShown.size()) < NoOpRecordsShown)
             m_facts.noOpShown.push_back(record);
+    }
+
+    void damaged(DamagedRecord record)
+    {
+        ++m_facts.damagedRecords;
+        if (qint64(m_facts.damagedShown.size()) < NoOpRecordsShown)
+            m_facts.damagedShown.push_back(std::move(record));
     }
 
     ReportInputs& m_inputs;
@@ -98,40 +113,68 @@ Status completeFacts(ReportInputs& inputs, ReportFacts& facts, int gap)
     return Status();
 }
 
-// Each region in turn: all its changes into the JSON facts, the first of
-// them, and its pictures, into the page.
+// The size of `png` as base64 in the page.
+qint64 inPage(const QByteArray& png)
+{
+    return (qint64(png.size()) + 2) / 3 * 4;
+}
+
+// Each region in turn: all its changes into the JSON facts, and, while the
+// page's budget lasts, its pictures and the first of its changes kept for
+// the page.
 class RegionWriter
 {
 public:
-    RegionWriter(ReportInputs& inputs, const ReportFacts& facts, const PictureStyle& style, HtmlPage& page,
-                 JsonFacts* json)
-        : m_inputs(inputs), m_facts(facts), m_style(style), m_page(page), m_json(json)
+    RegionWriter(ReportInputs& inputs, const ReportFacts& facts, const PictureStyle& style, JsonFacts* json)
+        : m_inputs(inputs), m_facts(facts), m_style(style), m_json(json)
     {}
 
-    Status write(size_t index)
+    Status write(size_t index, PageRegions& page)
     {
         const Region& region = m_facts.regions[index];
-        const bool pictured = index < size_t(PicturedRegions);
-        RegionLists lists;
-        if (const Status listed = m_json     ? writeJson(region, pictured ? &lists : nullptr)
-                                  : pictured ? collect(region, lists)
+        const PictureArea area =
+            pictureArea(region, m_facts.widthBlocks * TilesPerSide, m_facts.heightBlocks * TilesPerSide);
+        const qint64 pixels = 3 * area.pixels();
+        RegionDrawing drawing = area.drawable() ? RegionDrawing::Drawn : RegionDrawing::TooLarge;
+        if (drawing == RegionDrawing::Drawn && !m_budget.admitsPixels(pixels)) {
+            m_budget.close();
+            drawing = RegionDrawing::PastBudget;
+        }
+        DrawnRegion drawn{index, area, {}, {}};
+        const bool pictured = drawing == RegionDrawing::Drawn;
+        if (const Status listed = m_json     ? writeJson(region, pictured ? &drawn.lists : nullptr)
+                                  : pictured ? collect(region, drawn.lists)
                                              : Status();
             listed.failed())
             return listed;
-        if (!pictured)
-            return Status();
-        const PictureArea area =
-            pictureArea(region, m_facts.widthBlocks * TilesPerSide, m_facts.heightBlocks * TilesPerSide);
-        RegionPictures pictures;
-        if (const Status drawn = drawRegion(area, m_facts.heightBlocks, m_style, m_inputs, pictures);
-            drawn.failed())
-            return drawn;
-        m_page.region(int(index) + 1, region, area, pictures, lists);
+        if (pictured) {
+            if (const Status drawnOk = draw(area, drawn); drawnOk.failed())
+                return drawnOk;
+            if (!m_budget.take(pixels, inPage(drawn.png[0]) + inPage(drawn.png[1]) + inPage(drawn.png[2])))
+                drawing = RegionDrawing::PastBudget;
+        }
+        page.drawing.push_back(drawing);
+        if (drawing == RegionDrawing::Drawn)
+            page.drawn.push_back(std::move(drawn));
         return Status();
     }
 
 private:
     using Visit = std::function<bool(const BlockChanges&)>;
+
+    Status draw(const PictureArea& area, DrawnRegion& drawn)
+    {
+        if (const Status painted = drawRegion(area, m_facts.heightBlocks, m_style, m_inputs, m_pictures);
+            painted.failed())
+            return painted;
+        const Picture* sides[3] = {&m_pictures.before, &m_pictures.after, &m_pictures.changes};
+        for (size_t side = 0; side < 3; ++side) {
+            drawn.png[side] = encodePng(*sides[side]);
+            if (drawn.png[side].isEmpty())
+                return pictureOutOfMemory();
+        }
+        return Status();
+    }
 
     // visit(changes) for each changed block of the region, in block order,
     // until it returns false.
@@ -160,14 +203,13 @@ private:
     Status collect(const Region& region, RegionLists& lists)
     {
         return visit(region, [&lists](const BlockChanges& changes) {
-            bool wantMore = false;
             for (const LandCellChange& change : changes.land)
-                wantMore = keep(lists.land, change) || wantMore;
+                keep(lists.land, change);
             for (const StaticItem& item : changes.added)
-                wantMore = keep(lists.added, item) || wantMore;
+                keep(lists.added, item);
             for (const StaticItem& item : changes.removed)
-                wantMore = keep(lists.removed, item) || wantMore;
-            return wantMore || lists.land.size() < ListedChanges || lists.added.size() < ListedChanges
+                keep(lists.removed, item);
+            return lists.land.size() < ListedChanges || lists.added.size() < ListedChanges
                    || lists.removed.size() < ListedChanges;
         });
     }
@@ -208,76 +250,91 @@ private:
     ReportInputs& m_inputs;
     const ReportFacts& m_facts;
     const PictureStyle& m_style;
-    HtmlPage& m_page;
     JsonFacts* m_json;
+    PageBudget m_budget;
+    RegionPictures m_pictures;
     BlockComparer m_comparer;
     BlockBytes m_bytes;
 };
 
-// The page, and the facts when `jsonFile` is given, region by region.
-Status writeDocuments(const ReportJob& job, ReportInputs& inputs, const ReportFacts& facts,
-                      const Palette& palette, const Overview& overview, Output& htmlFile, Output* jsonFile)
+// The overview as the page shows it, now that it is known which regions are drawn.
+Status overviewImage(const Overview& overview, const ReportFacts& facts, const PageRegions& regions,
+                     OverviewImage& image)
 {
-    HtmlPage page(htmlFile);
-    std::optional<JsonFacts> json;
-    if (jsonFile)
-        json.emplace(*jsonFile);
-    const PageContext context{QLatin1String(facets::geometry(job.facet).name), job.sources, job.radarColours,
-                              job.gap, job.outline};
-    const Picture overviewPicture = overview.draw(facts);
-    if (overviewPicture.isNull())
+    const Picture picture = overview.draw(facts, regions.drawing, PageBudget::ListedRegions, image.links);
+    if (picture.isNull())
         return pictureOutOfMemory();
-    page.begin(facts, context, overviewPicture);
-    if (json)
-        json->begin(facts);
-    const PictureStyle style{palette, job.outline};
-    RegionWriter regions(inputs, facts, style, page, json ? &*json : nullptr);
-    for (size_t r = 0; r < facts.regions.size(); ++r) {
-        if (const Status written = regions.write(r); written.failed())
-            return written;
-    }
-    page.otherRegions(facts, size_t(PicturedRegions));
-    page.end();
-    if (json)
-        json->end();
+    image.png = encodePng(picture);
+    if (image.png.isEmpty())
+        return pictureOutOfMemory();
+    image.size = QSize(picture.width(), picture.height());
+    image.blocksPerPixel = overview.blocksPerPixel();
     return Status();
 }
 
-// The blocks walked: those of the map or of the statics, whichever has more.
-qint64 blocksOf(const ReportInputs& inputs)
+// The facts, when `jsonFile` is given, region by region, then the page.
+Status writeDocuments(const ReportJob& job, ReportInputs& inputs, const ReportFacts& facts,
+                      const Palette& palette, const Overview& overview, Output& htmlFile, Output* jsonFile,
+                      qint64& drawnRegions)
 {
-    return qMax(inputs.mapBlocks(), inputs.staticsBlocks());
+    std::optional<JsonFacts> json;
+    if (jsonFile) {
+        json.emplace(*jsonFile);
+        json->begin(facts);
+    }
+    const PictureStyle style{palette, job.outline};
+    RegionWriter writer(inputs, facts, style, json ? &*json : nullptr);
+    PageRegions regions;
+    for (size_t r = 0; r < facts.regions.size(); ++r) {
+        if (const Status written = writer.write(r, regions); written.failed())
+            return written;
+    }
+    if (json)
+        json->end();
+    OverviewImage image;
+    if (const Status drawn = overviewImage(overview, facts, regions, image); drawn.failed())
+        return drawn;
+    const PageContext context{QLatin1String(facets::geometry(job.facet).name), job.sources, job.radarColours,
+                              job.gap, job.outline};
+    HtmlPage(htmlFile).write(facts, context, regions, image);
+    drawnRegions = qint64(regions.drawn.size());
+    return Status();
 }
 
-// The facts before the walk: the facet's shape, in blocks.
-ReportFacts shapeOf(const ReportJob& job, const ReportInputs& inputs)
+// The facts before the walk: the facet's shape, in blocks, and the partial
+// records the files end in.
+ReportFacts shapeOf(const ReportJob& job, const ReportInputs& inputs, qint64 heightBlocks)
 {
     ReportFacts facts;
     facts.facet = job.facet;
-    facts.heightBlocks = job.heightBlocks > 0 ? job.heightBlocks : facets::geometry(job.facet).heightBlocks;
-    facts.widthBlocks = (blocksOf(inputs) + facts.heightBlocks - 1) / facts.heightBlocks;
+    facts.heightBlocks = heightBlocks;
+    facts.widthBlocks = inputs.mapBlocks() / heightBlocks;
+    facts.damagedShown = inputs.partialRecords();
+    facts.damagedRecords = qint64(facts.damagedShown.size());
     return facts;
 }
 
 // The walk over the facet, then the documents, into the walk's outputs.
 void walkAndWrite(const ReportJob& job, ReportInputs& inputs, const Palette& palette, ReportFacts& facts,
-                  BlockWalk& walk, Output& html, Output* json)
+                  BlockWalk& walk, Output& html, Output* json, qint64& drawnRegions)
 {
     Overview overview(facts.widthBlocks, facts.heightBlocks);
     Scan scan(inputs, facts, palette, overview);
-    if (!walk.eachBlock(blocksOf(inputs), [&scan](qint64 block) { return scan.step(block); }))
+    if (!walk.eachBlock(inputs.mapBlocks(), [&scan](qint64 block) { return scan.step(block); }))
         return;
     Status written = completeFacts(inputs, facts, job.gap);
     if (written.ok())
-        written = writeDocuments(job, inputs, facts, palette, overview, html, json);
+        written = writeDocuments(job, inputs, facts, palette, overview, html, json, drawnRegions);
     walk.fail(written);
 }
 
 JobOutcome run(const ReportJob& job, JobProgress& progress, const CommitOptions& options,
                ReportSummary* summary)
 {
-    ReportInputs inputs(job.sources);
-    if (const Status opened = inputs.open(options); opened.failed())
+    const qint64 heightBlocks =
+        job.heightBlocks > 0 ? job.heightBlocks : facets::geometry(job.facet).heightBlocks;
+    ReportInputs inputs(job.sources, *options.files);
+    if (const Status opened = inputs.open(options, heightBlocks); opened.failed())
         return JobOutcome::failure(opened);
     std::vector<quint16> radar;
     if (!job.radarColours.isEmpty()) {
@@ -286,31 +343,34 @@ JobOutcome run(const ReportJob& job, JobProgress& progress, const CommitOptions&
             return JobOutcome::failure(read);
     }
     const Palette palette(std::move(radar));
-    ReportFacts facts = shapeOf(job, inputs);
+    ReportFacts facts = shapeOf(job, inputs, heightBlocks);
 
-    StagedFile html(job.html);
-    StagedFile json(job.json);
+    StagedFile html(job.html, *options.files);
+    StagedFile json(job.json, *options.files);
     const bool withJson = !job.json.isEmpty();
     BlockWalk walk = withJson ? BlockWalk(progress, options, {&html, &json}, jobmessage::UnableToWriteReport)
                               : BlockWalk(progress, options, {&html}, jobmessage::UnableToWriteReport);
     FileRoles roles;
+    const ReportSources& read = job.sources;
     for (const QString& path :
-         {job.sources.map, job.sources.mapDifLocator, job.sources.mapDifData, job.sources.staticsIndex,
-          job.sources.staticsData, job.sources.staticsDifLocator, job.sources.staticsDifIndex,
-          job.sources.staticsDifData, job.radarColours}) {
+         {read.map, read.currentMap, read.mapDifLocator, read.mapDifData, read.staticsIndex, read.staticsData,
+          read.currentStaticsIndex, read.currentStaticsData, read.staticsDifLocator, read.staticsDifIndex,
+          read.staticsDifData, job.radarColours}) {
         if (!path.isEmpty())
             roles.reads(path);
     }
     if (const Status created = walk.createOutputs(jobmessage::UnableToCreateReport, roles); created.failed())
         return JobOutcome::failure(created);
-    walkAndWrite(job, inputs, palette, facts, walk, html, withJson ? &json : nullptr);
-    JobResult result{blocksOf(inputs), qint64(facts.changed.size()), 0,
+    qint64 drawnRegions = 0;
+    walkAndWrite(job, inputs, palette, facts, walk, html, withJson ? &json : nullptr, drawnRegions);
+    JobResult result{inputs.mapBlocks(), qint64(facts.changed.size()), 0,
                      withJson ? QStringList{html.target(), json.target()} : QStringList{html.target()}};
     // The report's inputs live inside it; closed here, before the outputs may take the place of one.
     inputs.close();
     const JobOutcome outcome = walk.finish({}, std::move(result));
     if (summary)
-        *summary = {qint64(facts.changed.size()), qint64(facts.regions.size()), facts.noOpRecords};
+        *summary = {qint64(facts.changed.size()), qint64(facts.regions.size()), drawnRegions,
+                    facts.noOpRecords, facts.damagedRecords};
     return outcome;
 }
 

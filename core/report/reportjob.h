@@ -1,10 +1,12 @@
 #pragma once
 
-// A review report of what a set of difference files changes in a facet:
-// which blocks, grouped into regions, what each region looks like before and
-// after, which land cells and statics entries changed, and which records
-// change nothing. Writes one self-contained HTML page and, when asked, the
-// same facts as JSON, both staged and committed like every job's outputs.
+// A review report of what a set of difference files changes in a facet, or
+// of what differs between two versions of a facet: which blocks, grouped
+// into regions, what each region looks like before and after and what
+// changed in it, which land cells and statics entries changed, and which
+// records change nothing or could not be drawn whole. Writes one
+// self-contained HTML page and, when asked, the same facts as JSON, both
+// staged and committed like every job's outputs.
 
 #include "reportinputs.h"
 
@@ -21,7 +23,7 @@ struct ReportJob
     int facet = 0;
     int heightBlocks = 0;  // 0: the facet's own height
     int gap = 1;           // see groupRegions
-    bool outline = false;  // frames around changed tiles
+    bool outline = false;  // frames around the changed tiles of the change view
     QString html;
     QString json;  // empty: none
 };
@@ -31,7 +33,9 @@ struct ReportSummary
 {
     qint64 changedBlocks = 0;
     qint64 regions = 0;
+    qint64 drawnRegions = 0;
     qint64 noOpRecords = 0;
+    qint64 damagedRecords = 0;
 };
 
 // result().blocks: the blocks walked; result().records: the changed blocks.

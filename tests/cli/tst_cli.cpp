@@ -279,17 +279,18 @@ private slots:
         QTest::addColumn<QString>("kind");  // and the options that only that kind takes
         QTest::addColumn<QByteArray>("locator");
         QTest::addColumn<QByteArray>("difi");
-        QTest::addColumn<int>("difBytes");
+        QTest::addColumn<QByteArray>("dif");
         QTest::addColumn<QString>("report");  // from the problems on
         const QString map = "map --map @ten.map", statics = "statics --index @ten.idx --difi @case.difi";
-        QTest::newRow("map: clean") << map << int32s({1, 4, 9}) << QByteArray() << 3 * 196
+        const auto dif = [](int bytes) { return QByteArray(bytes, '\x01'); };  // statics at x 1, y 1
+        QTest::newRow("map: clean") << map << int32s({1, 4, 9}) << QByteArray() << dif(3 * 196)
                                     << "verdict: clean\n";
-        QTest::newRow("map: data too long") << map << int32s({1}) << QByteArray() << 2 * 196
+        QTest::newRow("map: data too long") << map << int32s({1}) << QByteArray() << dif(2 * 196)
                                             << "problems:\n  files that disagree in length: 1\n"
-                                               "    1 locator records need 196 bytes of difference data, the "
+                                               "    1 locator record needs 196 bytes of difference data, the "
                                                "file has 392\nverdict: 1 problem found\n";
         QTest::newRow("map: damaged")
-            << map << int32s({-3, 10, 5, 5}) + "xy" << QByteArray() << 5 * 196
+            << map << int32s({-3, 10, 5, 5}) + "xy" << QByteArray() << dif(5 * 196)
             << "problems:\n  partial records: 1\n"
                "    locator: 2 bytes after its last whole record of 4 bytes\n  files that disagree in "
                "length: 1\n"
@@ -301,10 +302,18 @@ private slots:
         // Length 0 reads nothing: no offset is wrong for it, even one far past the end.
         QTest::newRow("statics: clean")
             << statics << int32s({1, 2, 3, 4, 5})
-            << entries({{0, 6, 0}, {-1, -7, 3}, {6, 2, 0}, {900, 0, 3}, {-9, 0, 1}}) << 8
+            << entries({{0, 7, 0}, {-1, -7, 3}, {7, 7, 0}, {900, 0, 3}, {-9, 0, 1}}) << dif(14)
             << "verdict: clean\n";
+        // What a combination copies as it is: bytes that are not whole statics, a static at x 9 of its block.
+        QTest::newRow("statics: damaged statics")
+            << statics << int32s({1, 2}) << entries({{0, 10, 0}, {10, 7, 0}})
+            << dif(10) + QByteArray("\x01\x01\x09\x01\x01\x01\x01", 7)
+            << "problems:\n  records that are not whole statics: 1\n"
+               "    record 0 (block 1): 10 bytes, not a whole number of 7-byte statics\n"
+               "  statics outside their block: 1\n    record 1 (block 2): static 1 at x 9, y 1\n"
+               "verdict: 2 problems found\n";
         QTest::newRow("statics: damaged")
-            << statics << int32s({1, 12}) << entries({{-5, 4, 0}, {0, -2, 0}, {4, 6, 0}}) << 9
+            << statics << int32s({1, 12}) << entries({{-5, 4, 0}, {0, -2, 0}, {4, 6, 0}}) << dif(9)
             << "problems:\n  files that disagree in length: 2\n"
                "    2 locator records, but 3 difference index records\n"
                "    the records with data add up to 8 bytes, the difference data file has 9\n"
@@ -321,14 +330,17 @@ private slots:
         QFETCH(QString, kind);
         QFETCH(QByteArray, locator);
         QFETCH(QByteArray, difi);
-        QFETCH(int, difBytes);
+        QFETCH(QByteArray, dif);
         QFETCH(QString, report);
         QVERIFY(write(path("case.difl"), locator) && write(path("case.difi"), difi)
-                && write(path("case.dif"), QByteArray(difBytes, 'd')));
+                && write(path("case.dif"), dif));
         const ToolRun run = cli("inspect " + kind + " --difl @case.difl --dif @case.dif");
         QVERIFY(run.err.isEmpty() && run.exitCode == (report.startsWith("verdict: clean") ? 0 : 1));
-        QVERIFY(run.out.contains(
-            QString("  locator: %1, %2 records\n").arg(path("case.difl")).arg(locator.size() / 4)));
+        const qsizetype records = locator.size() / 4;
+        QVERIFY(run.out.contains(QString("  locator: %1, %2 %3\n")
+                                     .arg(path("case.difl"))
+                                     .arg(records)
+                                     .arg(records == 1 ? "record" : "records")));
         const qsizetype problems = run.out.indexOf("problems:\n");
         QCOMPARE(run.out.mid(problems >= 0 ? problems : run.out.indexOf("verdict: ")), report);
     }
@@ -365,10 +377,11 @@ private slots:
         QCOMPARE(run.exitCode, blocks.contains(-1) ? 1 : 0);  // a negative block number is a problem
         QSet<qint32> marked(blocks.begin(), blocks.end());
         marked.removeIf([&size](qint32 block) { return block < 0 || block >= size.width() * size.height(); });
-        QVERIFY(run.out.contains(QString(", %1 x %2 blocks, %3 changed blocks marked")
+        QVERIFY(run.out.contains(QString(", %1 x %2 blocks, %3 changed %4 marked")
                                      .arg(size.width())
                                      .arg(size.height())
-                                     .arg(marked.size())));
+                                     .arg(marked.size())
+                                     .arg(marked.size() == 1 ? "block" : "blocks")));
         const QImage image(path("grid.png"));
         QCOMPARE(image.size(), size);
         int wrong = 0;

@@ -355,6 +355,13 @@ private slots:
         const ToolRun run = runCli({"inspect", "map", "--difl", map[2], "--dif", map[1]});
         QCOMPARE(run.exitCode, 1);
         QVERIFY2(run.out.contains(QString("%1 locator records need").arg(Size / 4)), qPrintable(run.out));
+        const ToolRun report =
+            runCli({"report", "--facet", "0", "--height", "1", "--map", map[0], "--mapdifl", map[2],
+                    "--mapdif", map[1], "--html", ws.outFile("page.html")});
+        QCOMPARE(report.err,
+                 QString("quillmark-cli: Dif files are damaged at block 0: %1: It holds 1 record, "
+                         "the locator names record 1\n")
+                     .arg(map[1]));
     }
 
     void recoveryBeforeReading_data()

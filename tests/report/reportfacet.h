@@ -2,7 +2,9 @@
 
 // A hand-made facet of 8 x 8 blocks and its difference files, each record
 // made to show one rule of the report:
-//   map records:     0 block 9, cell (2, 3) becomes water    (a change)
+//   map records:     0 block 9, cell (2, 3) becomes water,    (a change)
+//                      cell (5, 1) a road at the same altitude,
+//                      cell (1, 6) rises by 1
 //                    1 block 18, only its header             (changes nothing)
 //                    2 block 9 again                          (never used: repeated)
 //                    3 block 500                              (never used: outside)
@@ -22,6 +24,7 @@ constexpr int Height = 8;
 constexpr int Blocks = Height * Height;
 constexpr quint16 Grass = 0x0003;
 constexpr quint16 Water = 0x00a8;
+constexpr quint16 Road = 0x0071;
 
 struct Item
 {
@@ -95,6 +98,8 @@ inline bool writeFacet(const QDir& dir)
         map += mapBlock(block);
     QByteArray watered = mapBlock(-9);
     setCell(watered, 2, 3, Water, -5);
+    setCell(watered, 5, 1, Road, 0);
+    setCell(watered, 1, 6, Grass, 1);
     const QByteArray mapDif = watered + mapBlock(-18) + mapBlock(9) + mapBlock(500) + mapBlock(54, 10);
 
     const QByteArray block9 = items({ItemA, ItemB});

@@ -1,9 +1,11 @@
-// How a report groups changed blocks and frames its pictures: regions match
-// a plain model that joins every two changed blocks within reach of each
-// other, on random facets of several densities and gaps, come largest first
-// with their bounding boxes; picture areas take a block's margin within the
-// facet and a scale that keeps them about 128 to 768 pixels wide.
+// How a report groups changed blocks and lays out its pictures: regions
+// match a plain model that joins every two changed blocks within reach of
+// each other, on random facets of several densities and gaps, come largest
+// first with their bounding boxes; picture areas take a block's margin
+// within the facet, one of the page's scales and room for their rulers; the
+// overview frames every region and numbers the drawn ones without overlap.
 
+#include "overview.h"
 #include "regionpicture.h"
 #include "regions.h"
 
@@ -76,6 +78,7 @@ Partition modelPartition(const ReportFacts& facts, int gap)
 Q_DECLARE_METATYPE(Facet)
 Q_DECLARE_METATYPE(PictureArea)
 Q_DECLARE_METATYPE(Region)
+Q_DECLARE_METATYPE(RegionDrawing)
 
 class RegionsTest : public QObject
 {
@@ -136,16 +139,20 @@ private slots:
         QTest::addColumn<int>("widthTiles");
         QTest::addColumn<int>("heightTiles");
         QTest::addColumn<PictureArea>("expected");
-        QTest::newRow("a block, scaled up")
-            << Region{8, 8, 8, 8} << 64 << 64 << PictureArea{0, 0, 24, 24, 16, 1};
+        QTest::addColumn<bool>("drawable");
+        // The rulers: 19 pixels on top, and on the left room for the largest y shown.
+        QTest::newRow("a block, at the largest scale")
+            << Region{8, 8, 8, 8} << 64 << 64 << PictureArea{0, 0, 24, 24, 12, 24, 19} << true;
         QTest::newRow("a block in the corner: the margin stops at the edge")
-            << Region{0, 0, 8, 8} << 64 << 64 << PictureArea{0, 0, 16, 16, 24, 1};
-        QTest::newRow("wide, as tall as it may be")
-            << Region{800, 800, 200, 40} << 7168 << 4096 << PictureArea{792, 792, 216, 56, 2, 1};
-        QTest::newRow("the whole facet, scaled down")
-            << Region{0, 0, 7168, 4096} << 7168 << 4096 << PictureArea{0, 0, 7168, 4096, 1, 10};
+            << Region{0, 0, 8, 8} << 64 << 64 << PictureArea{0, 0, 16, 16, 12, 24, 19} << true;
+        QTest::newRow("five blocks across")
+            << Region{800, 800, 40, 8} << 7168 << 4096 << PictureArea{792, 792, 56, 24, 4, 32, 19} << true;
+        QTest::newRow("wider than a picture abreast: one pixel a tile")
+            << Region{800, 800, 200, 40} << 7168 << 4096 << PictureArea{792, 792, 216, 56, 1, 32, 19} << true;
         QTest::newRow("one column of blocks down the facet")
-            << Region{800, 0, 8, 4096} << 7168 << 4096 << PictureArea{792, 0, 24, 4096, 1, 6};
+            << Region{800, 0, 8, 4096} << 7168 << 4096 << PictureArea{792, 0, 24, 4096, 1, 40, 19} << true;
+        QTest::newRow("the whole facet: too large to draw")
+            << Region{0, 0, 7168, 4096} << 7168 << 4096 << PictureArea{0, 0, 7168, 4096, 1, 40, 19} << false;
     }
 
     void pictureAreas()
@@ -154,14 +161,72 @@ private slots:
         QFETCH(int, widthTiles);
         QFETCH(int, heightTiles);
         QFETCH(PictureArea, expected);
+        QFETCH(bool, drawable);
         const PictureArea area = pictureArea(region, widthTiles, heightTiles);
         QCOMPARE(area.x, expected.x);
         QCOMPARE(area.y, expected.y);
         QCOMPARE(area.width, expected.width);
         QCOMPARE(area.height, expected.height);
         QCOMPARE(area.pixelsPerTile, expected.pixelsPerTile);
-        QCOMPARE(area.tilesPerPixel, expected.tilesPerPixel);
-        QVERIFY(area.pixelWidth() <= MaxRegionPictureSide && area.pixelHeight() <= MaxRegionPictureSide);
+        QCOMPARE(area.left, expected.left);
+        QCOMPARE(area.top, expected.top);
+        QCOMPARE(area.drawable(), drawable);
+    }
+
+    // Every region framed, drawn or not; the drawn ones numbered where no
+    // number overlaps another or leaves the picture; each linked.
+    void overviewFramesAndNumbers_data()
+    {
+        QTest::addColumn<Facet>("facet");
+        QTest::addColumn<int>("gap");
+        QTest::addColumn<int>("drawnEvery");  // region r is drawn when r % drawnEvery == 0
+        QTest::newRow("sparse, all drawn") << Facet{60, 40, 0.02, 11} << 1 << 1;
+        QTest::newRow("crowded, every other drawn") << Facet{60, 40, 0.3, 12} << 0 << 2;
+        QTest::newRow("a tall narrow facet") << Facet{3, 300, 0.1, 13} << 0 << 1;
+    }
+
+    void overviewFramesAndNumbers()
+    {
+        QFETCH(Facet, facet);
+        QFETCH(int, gap);
+        QFETCH(int, drawnEvery);
+        ReportFacts facts = randomFacts(facet);
+        groupRegions(facts, gap);
+        std::vector<RegionDrawing> drawing;
+        for (size_t r = 0; r < facts.regions.size(); ++r)
+            drawing.push_back(r % size_t(drawnEvery) == 0 ? RegionDrawing::Drawn : RegionDrawing::PastBudget);
+        const Overview overview(facet.width, facet.height);
+        std::vector<OverviewLink> links;
+        const quillmark::Picture image = overview.draw(facts, drawing, qint64(facts.regions.size()), links);
+        QVERIFY(!image.isNull());
+        const QRect bounds(0, 0, image.width(), image.height());
+        std::vector<QRect> numbers;
+        std::set<qint64> framed;
+        for (const OverviewLink& link : links) {
+            const Rgb frame = drawing[size_t(link.region - 1)] == RegionDrawing::Drawn
+                                  ? Overview::DrawnFrame
+                                  : Overview::UndrawnFrame;
+            if (!link.isNumber) {
+                framed.insert(link.region);
+                bool coloured = false;
+                const QRect inside = link.rect.intersected(bounds);
+                for (int y = inside.top(); y <= inside.bottom() && !coloured; ++y)
+                    for (int x = inside.left(); x <= inside.right() && !coloured; ++x)
+                        coloured = image.pixel(x, y) == frame;
+                QVERIFY2(coloured, qPrintable(QString::number(link.region)));
+                continue;
+            }
+            QCOMPARE(drawing[size_t(link.region - 1)], RegionDrawing::Drawn);
+            QVERIFY(bounds.contains(link.rect));
+            for (const QRect& other : numbers)
+                QVERIFY(!other.intersects(link.rect));
+            numbers.push_back(link.rect);
+        }
+        QCOMPARE(framed.size(), facts.regions.size());
+        const qint64 drawn = std::count(drawing.begin(), drawing.end(), RegionDrawing::Drawn);
+        // Sparse regions all find room for their numbers; crowded ones most.
+        QVERIFY2(qint64(numbers.size()) * 4 >= drawn * 3,
+                 qPrintable(QString("%1 of %2").arg(numbers.size()).arg(drawn)));
     }
 };
 

@@ -3,6 +3,7 @@
 #include "auditreport.h"
 #include "blockpicture.h"
 #include "console.h"
+#include "counted.h"
 #include "difaudit.h"
 #include "exitstatus.h"
 #include "subcommandparser.h"
@@ -57,13 +58,14 @@ bool drawPicture(const QString& path, const DifAudit& audit, const QStringList& 
         printError(programLine(written.text()));
         return false;
     }
-    QString line = QStringLiteral("picture: %1, %2 x %3 blocks, %4 changed blocks marked")
+    QString line = QStringLiteral("picture: %1, %2 x %3 blocks, %4 marked")
                        .arg(path)
                        .arg(audit.marks.width())
                        .arg(audit.marks.height())
-                       .arg(audit.marks.count());
+                       .arg(counted(audit.marks.count(), "changed block", "changed blocks"));
     if (audit.recordsOffGrid > 0)
-        line += QStringLiteral(", %1 records outside the picture not drawn").arg(audit.recordsOffGrid);
+        line += QStringLiteral(", %1 outside the picture not drawn")
+                    .arg(counted(audit.recordsOffGrid, "record", "records"));
     printOut(line);
     return true;
 }

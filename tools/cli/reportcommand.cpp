@@ -7,9 +7,12 @@
 #include "subcommandparser.h"
 #include "terminalprogress.h"
 
+#include "counted.h"
 #include "regions.h"
 #include "reportjob.h"
 
+#include <algorithm>
+#include <iterator>
 #include <optional>
 
 namespace quillmark {
@@ -34,16 +37,24 @@ const Option Options[] = {
     {"stadifl", "FILE", "Statics difference locator file."},
     {"stadifi", "FILE", "Statics difference index file."},
     {"stadif", "FILE", "Statics difference data file."},
+    {"reference-map", "FILE", "Two whole facets instead of difference files: the reference map file."},
+    {"current-map", "FILE", "The current map file, compared with the reference block by block."},
+    {"reference-index", "FILE", "The reference statics index file (with the other three statics files)."},
+    {"reference-data", "FILE", "The reference statics data file."},
+    {"current-index", "FILE", "The current statics index file."},
+    {"current-data", "FILE", "The current statics data file."},
     {"radar-colours", "FILE", "The game's radar colours (radarcol.mul) instead of the built-in palette."},
     {"gap", "N", "Changed blocks with at most N blocks between them form one region (default 1)."},
-    {"outline", "", "Frames every changed tile in the pictures."},
+    {"outline", "", "Frames every changed tile in the change view."},
     {"html", "FILE", "The page to write."},
     {"json", "FILE", "The same facts as JSON, for scripts."},
 };
 
-const char* const Required[] = {"facet", "map", "html"};
+const char* const Required[] = {"facet", "html"};
 const char* const MapDifs[] = {"mapdifl", "mapdif"};
 const char* const StaticsFiles[] = {"index", "data", "stadifl", "stadifi", "stadif"};
+const char* const FacetMaps[] = {"reference-map", "current-map"};
+const char* const FacetStatics[] = {"reference-index", "reference-data", "current-index", "current-data"};
 
 QString value(const SubcommandParser& parser, const char* name)
 {
@@ -79,6 +90,67 @@ std::optional<int> number(const SubcommandParser& parser, const char* name, int 
     return ok && given >= low && given <= high ? std::optional<int>(given) : std::nullopt;
 }
 
+template <size_t N>
+bool anySet(const SubcommandParser& parser, const char* const (&names)[N])
+{
+    return std::any_of(std::begin(names), std::end(names),
+                       [&parser](const char* name) { return parser.isSet(QLatin1String(name)); });
+}
+
+// The files of a review of difference files, or the usage error that says why not.
+Status readDifferenceFiles(const SubcommandParser& parser, ReportSources& sources)
+{
+    if (!parser.isSet(QStringLiteral("map")))
+        return Status::failure(
+            QStringLiteral("Missing option --map (or --reference-map and --current-map)."));
+    QString error;
+    const std::optional<bool> mapDifs = fileSet(parser, MapDifs, error);
+    const std::optional<bool> statics = mapDifs ? fileSet(parser, StaticsFiles, error) : std::nullopt;
+    if (!mapDifs || !statics)
+        return Status::failure(error);
+    if (!*mapDifs && !*statics)
+        return Status::failure(QStringLiteral("No difference files given: give --mapdifl and --mapdif, "
+                                              "the statics files, or both."));
+    sources.map = value(parser, "map");
+    if (*mapDifs) {
+        sources.mapDifLocator = value(parser, "mapdifl");
+        sources.mapDifData = value(parser, "mapdif");
+    }
+    if (*statics) {
+        sources.staticsIndex = value(parser, "index");
+        sources.staticsData = value(parser, "data");
+        sources.staticsDifLocator = value(parser, "stadifl");
+        sources.staticsDifIndex = value(parser, "stadifi");
+        sources.staticsDifData = value(parser, "stadif");
+    }
+    return Status();
+}
+
+// The files of a review of two whole facets, or the usage error that says why not.
+Status readFacetFiles(const SubcommandParser& parser, ReportSources& sources)
+{
+    if (parser.isSet(QStringLiteral("map")) || anySet(parser, MapDifs) || anySet(parser, StaticsFiles))
+        return Status::failure(QStringLiteral("--reference-map and --current-map compare two whole facets: "
+                                              "give no --map or difference files with them."));
+    QString error;
+    const std::optional<bool> maps = fileSet(parser, FacetMaps, error);
+    const std::optional<bool> statics = maps ? fileSet(parser, FacetStatics, error) : std::nullopt;
+    if (!maps || !statics)
+        return Status::failure(error);
+    if (!*maps)
+        return Status::failure(QStringLiteral("Missing option --reference-map: --reference-map, "
+                                              "--current-map go together."));
+    sources.map = value(parser, "reference-map");
+    sources.currentMap = value(parser, "current-map");
+    if (*statics) {
+        sources.staticsIndex = value(parser, "reference-index");
+        sources.staticsData = value(parser, "reference-data");
+        sources.currentStaticsIndex = value(parser, "current-index");
+        sources.currentStaticsData = value(parser, "current-data");
+    }
+    return Status();
+}
+
 // The job the command line asks for, or the usage error that says why not.
 Status readJob(const SubcommandParser& parser, ReportJob& job)
 {
@@ -96,18 +168,11 @@ Status readJob(const SubcommandParser& parser, ReportJob& job)
         return Status::failure(
             QStringLiteral("--gap must be a whole number from 0 to %1.").arg(MaxRegionGap));
     job.gap = *gap;
-    QString error;
-    const std::optional<bool> mapDifs = fileSet(parser, MapDifs, error);
-    const std::optional<bool> statics = mapDifs ? fileSet(parser, StaticsFiles, error) : std::nullopt;
-    if (!mapDifs || !statics)
-        return Status::failure(error);
-    if (!*mapDifs && !*statics)
-        return Status::failure(QStringLiteral("No difference files given: give --mapdifl and --mapdif, "
-                                              "the statics files, or both."));
-    job.sources = {value(parser, "map"),     *mapDifs ? value(parser, "mapdifl") : QString(),
-                   value(parser, "mapdif"),  *statics ? value(parser, "index") : QString(),
-                   value(parser, "data"),    value(parser, "stadifl"),
-                   value(parser, "stadifi"), value(parser, "stadif")};
+    const bool facets = anySet(parser, FacetMaps) || anySet(parser, FacetStatics);
+    if (const Status files =
+            facets ? readFacetFiles(parser, job.sources) : readDifferenceFiles(parser, job.sources);
+        files.failed())
+        return files;
     job.radarColours = value(parser, "radar-colours");
     job.outline = parser.isSet(QStringLiteral("outline"));
     job.html = value(parser, "html");
@@ -117,25 +182,33 @@ Status readJob(const SubcommandParser& parser, ReportJob& job)
     return Status();
 }
 
-QString summaryLine(const JobResult& result, const ReportSummary& summary)
+QString summaryLine(const ReportJob& job, const JobResult& result, const ReportSummary& summary)
 {
-    return QStringLiteral(
-               "report: %1 of %2 blocks changed, in %3 regions; %4 records change nothing; wrote %5")
-        .arg(summary.changedBlocks)
-        .arg(result.blocks)
-        .arg(summary.regions)
-        .arg(summary.noOpRecords)
-        .arg(result.written.join(QLatin1String(", ")));
+    QString line =
+        QStringLiteral("report: %1 of %2 changed, in %3, %4 drawn")
+            .arg(summary.changedBlocks)
+            .arg(counted(result.blocks, "block", "blocks"), counted(summary.regions, "region", "regions"))
+            .arg(summary.drawnRegions);
+    if (!job.sources.comparesFacets())
+        line += QStringLiteral("; %1").arg(
+            counted(summary.noOpRecords, "record changes nothing", "records change nothing"));
+    if (summary.damagedRecords > 0)
+        line += QStringLiteral("; %1 could not be drawn")
+                    .arg(counted(summary.damagedRecords, "record", "records"));
+    return line + QStringLiteral("; wrote %1").arg(result.written.join(QLatin1String(", ")));
 }
 
 }  // namespace
 
 int runReportCommand(const QStringList& arguments, const CommitOptions& options)
 {
-    SubcommandParser parser(QStringLiteral("report"), QString(),
-                            QStringLiteral("Writes a review page of what difference files change in a facet: "
-                                           "where, before and after, and which records change nothing. Give "
-                                           "the map difference files, the statics files, or both."));
+    SubcommandParser parser(
+        QStringLiteral("report"), QString(),
+        QStringLiteral("Writes a review page of what difference files change in a facet, "
+                       "or of what differs between two versions of a facet: where, before "
+                       "and after, and which records change nothing. Give --map and the "
+                       "map difference files, the statics files, or both; or "
+                       "--reference-map and --current-map, and the four statics files."));
     for (const Option& option : Options) {
         bool required = false;
         for (const char* name : Required)
@@ -160,7 +233,7 @@ int runReportCommand(const QStringList& arguments, const CommitOptions& options)
         printError(failureLine(outcome.failure()));
         return ExitFailed;
     }
-    printOut(summaryLine(outcome.result(), summary));
+    printOut(summaryLine(job, outcome.result(), summary));
     return ExitSuccess;
 }
 
