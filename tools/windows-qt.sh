@@ -22,7 +22,7 @@ options=(-static -static-runtime -release -nomake examples -nomake tests
     -qt-zlib -qt-libpng -no-libjpeg -qt-pcre -qt-freetype -qt-harfbuzz
     -no-feature-sql -no-feature-network -no-feature-printsupport -no-feature-concurrent
     -no-feature-xml -no-feature-tabletevent -no-feature-androiddeployqt
-    -no-feature-direct2d -no-gif -no-ico -no-feature-textmarkdownreader -no-feature-textmarkdownwriter)
+    -no-gif -no-ico -no-feature-textmarkdownreader -no-feature-textmarkdownwriter)
 # The folder's name changes with what changes the build: the Qt version, the
 # options, the compiler's version and the recipe (raise it when the steps
 # below change what is built).
