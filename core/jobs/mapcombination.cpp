@@ -7,6 +7,7 @@
 #include "jobmessages.h"
 #include "mapinput.h"
 #include "mapoutput.h"
+#include "patchcheck.h"
 #include "replacementtable.h"
 #include "runs.h"
 
@@ -30,9 +31,26 @@ Status checkInputs(const MapCombineJob& job, MapInput& map, InputFile& difData, 
     return checkOutputDirectoryNamed(job.outDir);
 }
 
+// The map's block and the one the new map gets, by hash, for the check of
+// the base against the patch's manifest.
+Status checkBlock(qint64 block, qint64 ordinal, MapInput& map, const char* written, BaseCheck& check)
+{
+    const char* base = written;
+    if (ordinal >= 0) {
+        if (const Status viewed = map.view(block * MapBlockSize, MapBlockSize, base); viewed.failed())
+            return viewed.withMessage(jobmessage::UnableToReadMapOrDif);
+    }
+    const quint64 baseHash = blockHash(base + MapHeaderSize, MapPayloadSize);
+    check.addBaseBlock(block, baseHash);
+    check.addResultBlock(ordinal < 0 ? baseHash : blockHash(written + MapHeaderSize, MapPayloadSize));
+    return Status();
+}
+
 // The block from the difference data when the locator names it, else from
-// the map.
-Status copyBlock(qint64 block, qint64 ordinal, MapInput& map, InputFile& difData, Output& newMap)
+// the map. Once a base check has found a conflict that is not forced, the
+// new map will not be kept, and nothing more is written to it.
+Status copyBlock(qint64 block, qint64 ordinal, MapInput& map, InputFile& difData, Output& newMap,
+                 BaseCheck* check, bool keepWriting)
 {
     const qint64 difRecords = difData.size() / MapBlockSize;
     if (ordinal >= difRecords)
@@ -44,14 +62,11 @@ Status copyBlock(qint64 block, qint64 ordinal, MapInput& map, InputFile& difData
     const Status viewed = source.view((ordinal < 0 ? block : ordinal) * MapBlockSize, MapBlockSize, bytes);
     if (viewed.failed())
         return viewed.withMessage(jobmessage::UnableToReadMapOrDif);
-    newMap.append(bytes, MapBlockSize);
-    return Status();
+    if (keepWriting)
+        newMap.append(bytes, MapBlockSize);
+    return check ? checkBlock(block, ordinal, map, bytes, *check) : Status();
 }
 
-}  // namespace
-namespace {
-
-// namespace
 JobOutcome run(const MapCombineJob& job, JobProgress& progress, const CommitOptions& options)
 {
     MapInput map(job.currentMap);
@@ -59,6 +74,11 @@ JobOutcome run(const MapCombineJob& job, JobProgress& progress, const CommitOpti
     InputFile locator(job.difLocator);
     if (const Status checked = checkInputs(job, map, difData, locator, options); checked.failed())
         return JobOutcome::failure(checked);
+    PatchManifest patch;
+    if (const Status loaded =
+            loadPatchManifest(PatchKind::Map, {&locator, &difData}, jobmessage::UnableToOpenDifFiles, patch);
+        loaded.failed())
+        return JobOutcome::failure(loaded);
     const std::unique_ptr<Output> newMap =
         makeMapOutput(mapFileName(job.outDir, job.facet, job.format), job.format, job.facet, map.size());
     BlockWalk walk(progress, options, {newMap.get()}, jobmessage::UnableToWriteNewMap);
@@ -69,13 +89,18 @@ JobOutcome run(const MapCombineJob& job, JobProgress& progress, const CommitOpti
     walk.begin(result.blocks);
     ReplacementTable table(result.blocks);
     walk.fail(table.load(locator).withMessage(jobmessage::UnableToReadMapOrDif));
+    const std::unique_ptr<BaseCheck> check = patch.startCheck();
     const bool walked = walk.eachBlock(result.blocks, [&](qint64 block) {
         const qint64 ordinal = table.findNext(block);
         result.records += ordinal >= 0 ? 1 : 0;
-        return copyBlock(block, ordinal, map, difData, *newMap);
+        const bool keepWriting = job.force || !check || !check->foundConflict();
+        return copyBlock(block, ordinal, map, difData, *newMap, check.get(), keepWriting);
     });
     if (walked)
         walk.fail(copyMapTail(map, *newMap).withMessage(jobmessage::UnableToReadMapOrDif));
+    if (walked)
+        walk.fail(concludeBaseCheck(check.get(), patch, result.blocks, job.force,
+                                    jobmessage::DifFilesDoNotFitMap, map.path(), result.base));
     result.dataBytes = newMap->size();
     return walk.finish({&map, &difData, &locator}, result);
 }

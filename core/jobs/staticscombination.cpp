@@ -6,6 +6,7 @@
 #include "inputfile.h"
 #include "jobchecks.h"
 #include "jobmessages.h"
+#include "patchcheck.h"
 #include "replacementtable.h"
 #include "runs.h"
 #include "stagedfile.h"
@@ -66,7 +67,10 @@ inline bool appendFollowingBlock(const BlockSource& current, IndexEntry entry, N
     return true;
 }
 
-Status combineBlock(qint64 block, const BlockSource& source, NewPair& pair, const QString& dataTarget)
+// `hash`, when asked for, gets the hash of the block's bytes (0 for an empty
+// block), which are then written at once, while they are still in view.
+Status combineBlock(qint64 block, const BlockSource& source, NewPair& pair, const QString& dataTarget,
+                    quint64* hash = nullptr)
 {
     if (source.replaced && source.entryNumber >= source.records)
         return Status::failure(jobmessage::difFilesDamaged(block), source.index.path(),
@@ -82,7 +86,58 @@ Status combineBlock(qint64 block, const BlockSource& source, NewPair& pair, cons
         return damagedEntry(source.replaced ? jobmessage::difFilesDamaged(block)
                                             : jobmessage::currentStaticsDamaged(block),
                             source.index, entry, source.data.size());
-    return appendBlock(source, entry, pair, dataTarget);
+    if (hash) {
+        *hash = 0;
+        if (const Status read =
+                entry.isEmpty() ? Status() : hashRun(source.data, entry.offset, entry.length, *hash);
+            read.failed())
+            return read.withMessage(jobmessage::UnableToReadStaticsOrDif);
+    }
+    const Status appended = appendBlock(source, entry, pair, dataTarget);
+    if (hash && appended.ok())
+        return pair.data.flush().withMessage(jobmessage::UnableToReadStaticsOrDif);
+    return appended;
+}
+
+// The current pair's own block where a record replaces it, for the base
+// check: an entry that lies outside its data file holds nothing the patch
+// could have been made against.
+Status checkReplacedBlock(qint64 block, const BlockSource& current, BaseCheck& check)
+{
+    const char* bytes = nullptr;
+    if (const Status viewed = current.index.view(block * IndexEntrySize, IndexEntrySize, bytes);
+        viewed.failed())
+        return viewed.withMessage(jobmessage::UnableToReadStaticsOrDif);
+    const IndexEntry entry = IndexEntry::decode(bytes);
+    if (!entry.fitsIn(current.data.size())) {
+        check.addDamagedBlock(block);
+        return Status();
+    }
+    quint64 hash = 0;
+    if (const Status read =
+            entry.isEmpty() ? Status() : hashRun(current.data, entry.offset, entry.length, hash);
+        read.failed())
+        return read.withMessage(jobmessage::UnableToReadStaticsOrDif);
+    check.addBaseBlock(block, hash);
+    return Status();
+}
+
+// With a manifest beside the difference files, each block is read once,
+// hashed for the base check and written at once, instead of being joined to
+// the run before it.
+Status combineCheckedBlock(qint64 block, qint64 ordinal, BlockSource current, BlockSource difs, NewPair& pair,
+                           const QString& dataTarget, BaseCheck& check)
+{
+    quint64 written = 0;
+    BlockSource& source = ordinal < 0 ? current : difs;
+    source.entryNumber = ordinal < 0 ? block : ordinal;
+    if (Status combined = combineBlock(block, source, pair, dataTarget, &written); combined.failed())
+        return combined;
+    check.addResultBlock(written);
+    if (ordinal >= 0)
+        return checkReplacedBlock(block, current, check);
+    check.addBaseBlock(block, written);
+    return Status();
 }
 
 // The blocks from `first` on, `count` of them, that no record names: their
@@ -140,6 +195,11 @@ JobOutcome run(const StaticsCombineJob& job, JobProgress& progress, const Commit
                                            {&difData, &difIndex, &locator}, currentIndex, options);
         checked.failed())
         return JobOutcome::failure(checked);
+    PatchManifest patch;
+    if (const Status loaded = loadPatchManifest(PatchKind::Statics, {&locator, &difIndex, &difData},
+                                                jobmessage::UnableToOpenDifFiles, patch);
+        loaded.failed())
+        return JobOutcome::failure(loaded);
     StagedFile newData(outputName(job.outDir, StaticsDataPart, job.facet));
     StagedFile newIndex(outputName(job.outDir, StaticsIndexPart, job.facet));
     BlockWalk walk(progress, options, {&newData, &newIndex}, jobmessage::UnableToWriteNewStatics);
@@ -153,8 +213,18 @@ JobOutcome run(const StaticsCombineJob& job, JobProgress& progress, const Commit
     NewPair pair{RecordBuffer(newIndex), JoinedCopy(newData)};
     const qint64 difRecords = difIndex.size() / IndexEntrySize;
     const BlockSource current{currentIndex, result.blocks, currentData, 0, false};
+    const std::unique_ptr<BaseCheck> check = patch.startCheck();
     const bool walked = walk.eachStretch(result.blocks, [&](qint64 first, qint64 count) {
-        for (qint64 block = first; block < first + count;) {
+        for (qint64 block = first; check && block < first + count; ++block) {
+            const qint64 ordinal = table.findNext(block);
+            result.records += ordinal >= 0 ? 1 : 0;
+            if (Status combined =
+                    combineCheckedBlock(block, ordinal, current, {difIndex, difRecords, difData, 0, true},
+                                        pair, newData.target(), *check);
+                combined.failed())
+                return combined;
+        }
+        for (qint64 block = first; !check && block < first + count;) {
             if (const qint64 ordinal = table.findNext(block); ordinal >= 0) {
                 ++result.records;
                 if (Status combined = combineBlock(block, {difIndex, difRecords, difData, ordinal, true},
@@ -175,6 +245,9 @@ JobOutcome run(const StaticsCombineJob& job, JobProgress& progress, const Commit
     if (walked)
         walk.fail(pair.data.flush().withMessage(jobmessage::UnableToReadStaticsOrDif));
     pair.index.flush();
+    if (walked)
+        walk.fail(concludeBaseCheck(check.get(), patch, result.blocks, job.force,
+                                    jobmessage::DifFilesDoNotFitStatics, currentIndex.path(), result.base));
     result.dataBytes = newData.size();
     return walk.finish({&currentData, &currentIndex, &difData, &difIndex, &locator}, result);
 }

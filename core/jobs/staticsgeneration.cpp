@@ -6,6 +6,7 @@
 #include "inputfile.h"
 #include "jobchecks.h"
 #include "jobmessages.h"
+#include "manifestbuilder.h"
 #include "runs.h"
 #include "stagedfile.h"
 
@@ -43,12 +44,13 @@ struct StaticsPair
     Input& data;
 };
 
-// The three difference files, growing together.
+// The three difference files, growing together, and their manifest.
 struct DifWriter
 {
     Output& locator;
     Output& index;
     Output& data;
+    ManifestBuilder& manifest;
     qint64 records = 0;
 };
 
@@ -85,6 +87,15 @@ Status readEntry(qint64 block, const StaticsPair& pair, const QString& damaged, 
     return Status();
 }
 
+// The hash of a block of `pair` for the manifest: 0 for an empty block.
+Status hashBlock(const IndexEntry& entry, Input& data, quint64& hash)
+{
+    hash = 0;
+    if (entry.isEmpty())
+        return Status();
+    return hashRun(data, entry.offset, entry.length, hash).withMessage(jobmessage::UnableToReadStatics);
+}
+
 // Compares block `block` of the two pairs and records it when it changed.
 Status writeBlockDifference(qint64 block, const StaticsPair& reference, const StaticsPair& current,
                             DifWriter& writer)
@@ -97,7 +108,17 @@ Status writeBlockDifference(qint64 block, const StaticsPair& reference, const St
     Change change = Change::None;
     if (read.ok())
         read = classify(was, reference.data, now, current.data, change);
-    if (read.failed() || change == Change::None)
+    quint64 after = 0;
+    if (read.ok())
+        read = hashBlock(now, current.data, after);
+    // A block that did not change holds the same bytes, or none, on both sides.
+    quint64 before = after;
+    if (read.ok() && change != Change::None)
+        read = hashBlock(was, reference.data, before);
+    if (read.failed())
+        return read;
+    writer.manifest.addBlock(block, before, after, change != Change::None);
+    if (change == Change::None)
         return read;
     return appendRecord(block, change, now, current.data, writer);
 }
@@ -132,24 +153,34 @@ JobOutcome run(const StaticsGenerateJob& job, JobProgress& progress, const Commi
                         currentIndex, options);
         checked.failed())
         return JobOutcome::failure(checked);
-    StagedFile difData(outputName(job.outDir, StaticsDifDataPart, job.facet));
-    StagedFile locator(outputName(job.outDir, StaticsDifLocatorPart, job.facet));
-    StagedFile difIndex(outputName(job.outDir, StaticsDifIndexPart, job.facet));
-    BlockWalk walk(progress, options, {&difData, &locator, &difIndex}, jobmessage::UnableToWriteDiffFiles);
+    StagedFile difDataFile(outputName(job.outDir, StaticsDifDataPart, job.facet));
+    StagedFile locatorFile(outputName(job.outDir, StaticsDifLocatorPart, job.facet));
+    StagedFile difIndexFile(outputName(job.outDir, StaticsDifIndexPart, job.facet));
+    StagedFile manifestFile(manifestformat::manifestPath(job.outDir, PatchKind::Statics, job.facet));
+    HashedOutput difData(difDataFile), locator(locatorFile), difIndex(difIndexFile);
+    BlockWalk walk(progress, options, {&difData, &locator, &difIndex, &manifestFile},
+                   jobmessage::UnableToWriteDiffFiles);
     if (const Status created = walk.createOutputs(jobmessage::UnableToCreateDiffFiles); created.failed())
         return JobOutcome::failure(created);
 
     // Whole entries only: a partial entry at the end is outside the format.
-    JobResult result{
-        currentIndex.size() / IndexEntrySize, 0, 0, {locator.target(), difIndex.target(), difData.target()}};
+    JobResult result{currentIndex.size() / IndexEntrySize,
+                     0,
+                     0,
+                     {locator.target(), difIndex.target(), difData.target(), manifestFile.target()}};
     const StaticsPair reference{referenceIndex, referenceData};
     const StaticsPair current{currentIndex, currentData};
-    DifWriter writer{locator, difIndex, difData};
-    walk.eachBlock(result.blocks, [&](qint64 block) {
+    ManifestBuilder manifest(PatchKind::Statics, job.facet);
+    DifWriter writer{locator, difIndex, difData, manifest};
+    const bool walked = walk.eachBlock(result.blocks, [&](qint64 block) {
         const Status written = writeBlockDifference(block, reference, current, writer);
         result.records = writer.records;
         return written;
     });
+    if (walked) {
+        const QByteArray text = manifest.text({&locator, &difIndex, &difData});
+        manifestFile.append(text.constData(), text.size());
+    }
     result.dataBytes = difData.size();
     return walk.finish({&referenceData, &referenceIndex, &currentData, &currentIndex}, result);
 }

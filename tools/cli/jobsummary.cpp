@@ -2,6 +2,8 @@
 
 #include "usage.h"
 
+#include "patchcheck.h"
+
 #include <QStringList>
 
 namespace quillmark {
@@ -38,7 +40,15 @@ QString combinationSummary(const QString& label, const JobResult& result, bool w
                .arg(result.records)
                .arg(result.blocks)
                .arg(dataBytes(result, withDataBytes))
-           + written(result);
+           + written(result) + QLatin1String("; ") + baseCaseText(result.base);
+}
+
+QString verificationSummary(const QString& label, const JobResult& result, bool)
+{
+    return QStringLiteral("%1: %2; the patch replaces %3 of %4 blocks")
+        .arg(label, baseCaseText(result.base))
+        .arg(result.records)
+        .arg(result.blocks);
 }
 
 QString conversionSummary(const QString& label, const JobResult& result, bool)
