@@ -114,7 +114,7 @@ JobOutcome run(const MapGenerateJob& job, JobProgress& progress, const CommitOpt
     JobResult result{
         current.size() / MapBlockSize, 0, 0, {locator.target(), difData.target(), manifestFile.target()}};
     WindowComparer maps(reference, current, result.blocks);
-    ManifestBuilder manifest(PatchKind::Map, job.facet);
+    ManifestBuilder manifest(PatchKind::Map, job.facet, manifestFile);
     const bool walked = walk.eachBlock(result.blocks, [&](qint64 block) {
         WindowComparer::Blocks blocks;
         if (Status compared = maps.compare(block, blocks); compared.failed())
@@ -131,10 +131,8 @@ JobOutcome run(const MapGenerateJob& job, JobProgress& progress, const CommitOpt
         }
         return Status();
     });
-    if (walked) {
-        const QByteArray text = manifest.text({&locator, &difData});
-        manifestFile.append(text.constData(), text.size());
-    }
+    if (walked)
+        manifest.finish({&locator, &difData});
     result.dataBytes = difData.size();
     return walk.finish({&reference, &current}, result);
 }

@@ -58,11 +58,61 @@ Status JoinedCopy::startRun(Input& from, qint64 offset, qint64 length)
 
 Status JoinedCopy::flush()
 {
-    if (m_pending == 0)
-        return Status();
     const qint64 length = m_pending;
     m_pending = 0;
-    return copyRun(*m_from, m_start, length, m_to);
+    if (m_hashed)
+        return copyHashed(length);
+    return length == 0 ? Status() : copyRun(*m_from, m_start, length, m_to);
+}
+
+// The blocks without data, or of no bytes, that come next.
+void JoinedCopy::tellWaiting()
+{
+    for (; m_told < m_lengths.size() && m_lengths[m_told] <= 0; ++m_told)
+        m_hashed->copied(m_lengths[m_told] == NoData ? 0 : blockHash(nullptr, 0));
+}
+
+// The run that waits, cut back into its blocks for their hashes as it is
+// copied piece by piece.
+Status JoinedCopy::copyHashed(qint64 length)
+{
+    qint64 left = 0;  // of the block being hashed
+    tellWaiting();
+    const Status read =
+        length == 0 ? Status() : forEachPiece(*m_from, m_start, length, [&](const char* bytes, qint64 count) {
+            m_to.append(bytes, count);
+            while (count > 0) {
+                if (left == 0) {
+                    left = m_lengths[m_told];
+                    if (left <= count) {
+                        m_hashed->copied(blockHash(bytes, left));
+                        bytes += left;
+                        count -= left;
+                        left = 0;
+                        ++m_told;
+                        tellWaiting();
+                        continue;
+                    }
+                    m_straddling.start();
+                }
+                const qint64 part = qMin(left, count);
+                m_straddling.add(bytes, part);
+                bytes += part;
+                count -= part;
+                left -= part;
+                if (left == 0) {
+                    m_hashed->copied(m_straddling.digest());
+                    ++m_told;
+                    tellWaiting();
+                }
+            }
+            return true;
+        });
+    if (read.ok())
+        tellWaiting();
+    m_lengths.clear();
+    m_told = 0;
+    return read;
 }
 
 }  // namespace quillmark

@@ -28,13 +28,66 @@ struct BlockSource
     bool replaced;
 };
 
+// The base check's side of the copy: every block is added to it once, in
+// block order, so the hashes it is told as the bytes are copied are those of
+// the blocks one after another, each the result's, and the base's unless a
+// record replaced the block; for those, what the current pair held there is
+// told ahead.
+class CheckedBlocks final : public CopiedBlocks
+{
+public:
+    explicit CheckedBlocks(BaseCheck& check) : m_check(check) {}
+
+    // Before the replaced block is added to the copy.
+    void expectReplaced(qint64 block, bool damaged, quint64 baseHash)
+    {
+        m_replaced.push_back({block, damaged, baseHash});
+    }
+
+    void copied(quint64 hash) override
+    {
+        const qint64 block = m_nextBlock++;
+        m_check.addResultBlock(hash);
+        if (m_nextReplaced == m_replaced.size() || m_replaced[m_nextReplaced].number != block) {
+            m_check.addBaseBlock(block, hash);
+            return;
+        }
+        const Replaced& replaced = m_replaced[m_nextReplaced++];
+        if (replaced.damaged)
+            m_check.addDamagedBlock(block);
+        else
+            m_check.addBaseBlock(block, replaced.baseHash);
+        if (m_nextReplaced == m_replaced.size()) {
+            m_replaced.clear();
+            m_nextReplaced = 0;
+        }
+    }
+
+private:
+    struct Replaced
+    {
+        qint64 number;
+        bool damaged;
+        quint64 baseHash;
+    };
+
+    BaseCheck& m_check;
+    std::vector<Replaced> m_replaced;
+    size_t m_nextReplaced = 0;
+    qint64 m_nextBlock = 0;
+};
+
 // The new pair as it grows. The new data file is compact and in block
 // order: every offset is where the block's bytes land now.
 struct NewPair
 {
     RecordBuffer index;
     JoinedCopy data;
+    CheckedBlocks* checked;  // none without a manifest
 };
+
+// Blocks whose hashes may wait in the copy before it is made to copy them.
+constexpr size_t MostWaiting = 4096;
 
 Status appendBlock(const BlockSource& source, IndexEntry entry, NewPair& pair, const QString& dataTarget)
 {
@@ -46,6 +99,8 @@ Status appendBlock(const BlockSource& source, IndexEntry entry, NewPair& pair, c
         entry.offset = qint32(pair.data.size());
         if (const Status copied = pair.data.addRun(source.data, from, entry.length); copied.failed())
             return copied.withMessage(jobmessage::UnableToReadStaticsOrDif);
+    } else {
+        pair.data.addEmpty();
     }
     pair.index.append(entry);
     return Status();
@@ -62,15 +117,14 @@ inline bool appendFollowingBlock(const BlockSource& current, IndexEntry entry, N
             || !pair.data.extend(current.data, entry.offset, entry.length))
             return false;
         entry.offset = qint32(at);
+    } else {
+        pair.data.addEmpty();
     }
     pair.index.append(entry);
     return true;
 }
 
-// `hash`, when asked for, gets the hash of the block's bytes (0 for an empty
-// block), which are then written at once, while they are still in view.
-Status combineBlock(qint64 block, const BlockSource& source, NewPair& pair, const QString& dataTarget,
-                    quint64* hash = nullptr)
+Status combineBlock(qint64 block, const BlockSource& source, NewPair& pair, const QString& dataTarget)
 {
     if (source.replaced && source.entryNumber >= source.records)
         return Status::failure(jobmessage::difFilesDamaged(block), source.index.path(),
@@ -86,57 +140,29 @@ Status combineBlock(qint64 block, const BlockSource& source, NewPair& pair, cons
         return damagedEntry(source.replaced ? jobmessage::difFilesDamaged(block)
                                             : jobmessage::currentStaticsDamaged(block),
                             source.index, entry, source.data.size());
-    if (hash) {
-        *hash = 0;
-        if (const Status read =
-                entry.isEmpty() ? Status() : hashRun(source.data, entry.offset, entry.length, *hash);
-            read.failed())
-            return read.withMessage(jobmessage::UnableToReadStaticsOrDif);
-    }
-    const Status appended = appendBlock(source, entry, pair, dataTarget);
-    if (hash && appended.ok())
-        return pair.data.flush().withMessage(jobmessage::UnableToReadStaticsOrDif);
-    return appended;
+    return appendBlock(source, entry, pair, dataTarget);
 }
 
-// The current pair's own block where a record replaces it, for the base
-// check: an entry that lies outside its data file holds nothing the patch
-// could have been made against.
-Status checkReplacedBlock(qint64 block, const BlockSource& current, BaseCheck& check)
+// What the current pair holds where a record replaces a block, for the base
+// check: its hash, or damage when its entry lies outside its data file. What
+// waits in the copy goes first, so that reading this block moves no window
+// from under it.
+Status expectReplacedBlock(qint64 block, const BlockSource& current, NewPair& pair)
 {
+    if (const Status flushed = pair.data.flush(); flushed.failed())
+        return flushed.withMessage(jobmessage::UnableToReadStaticsOrDif);
     const char* bytes = nullptr;
     if (const Status viewed = current.index.view(block * IndexEntrySize, IndexEntrySize, bytes);
         viewed.failed())
         return viewed.withMessage(jobmessage::UnableToReadStaticsOrDif);
     const IndexEntry entry = IndexEntry::decode(bytes);
-    if (!entry.fitsIn(current.data.size())) {
-        check.addDamagedBlock(block);
-        return Status();
-    }
     quint64 hash = 0;
-    if (const Status read =
-            entry.isEmpty() ? Status() : hashRun(current.data, entry.offset, entry.length, hash);
-        read.failed())
-        return read.withMessage(jobmessage::UnableToReadStaticsOrDif);
-    check.addBaseBlock(block, hash);
-    return Status();
-}
-
-// With a manifest beside the difference files, each block is read once,
-// hashed for the base check and written at once, instead of being joined to
-// the run before it.
-Status combineCheckedBlock(qint64 block, qint64 ordinal, BlockSource current, BlockSource difs, NewPair& pair,
-                           const QString& dataTarget, BaseCheck& check)
-{
-    quint64 written = 0;
-    BlockSource& source = ordinal < 0 ? current : difs;
-    source.entryNumber = ordinal < 0 ? block : ordinal;
-    if (Status combined = combineBlock(block, source, pair, dataTarget, &written); combined.failed())
-        return combined;
-    check.addResultBlock(written);
-    if (ordinal >= 0)
-        return checkReplacedBlock(block, current, check);
-    check.addBaseBlock(block, written);
+    const bool damaged = !entry.fitsIn(current.data.size());
+    if (!damaged && !entry.isEmpty()) {
+        if (const Status read = hashRun(current.data, entry.offset, entry.length, hash); read.failed())
+            return read.withMessage(jobmessage::UnableToReadStaticsOrDif);
+    }
+    pair.checked->expectReplaced(block, damaged, hash);
     return Status();
 }
 
@@ -151,6 +177,10 @@ Status combineCurrentBlocks(qint64 first, qint64 count, BlockSource current, New
     const char* entries = nullptr;
     qint64 viewed = first;
     for (qint64 block = first; block < end; ++block) {
+        if (pair.checked && pair.data.waitingBlocks() >= MostWaiting) {
+            if (const Status flushed = pair.data.flush(); flushed.failed())
+                return flushed.withMessage(jobmessage::UnableToReadStaticsOrDif);
+        }
         if (!entries) {
             viewed = block;
             if (current.index.view(block * IndexEntrySize, (end - block) * IndexEntrySize, entries).failed())
@@ -210,23 +240,19 @@ JobOutcome run(const StaticsCombineJob& job, JobProgress& progress, const Commit
     walk.begin(result.blocks);
     ReplacementTable table(result.blocks);
     walk.fail(table.load(locator).withMessage(jobmessage::UnableToReadStaticsOrDif));
-    NewPair pair{RecordBuffer(newIndex), JoinedCopy(newData)};
+    const std::unique_ptr<BaseCheck> check = patch.startCheck();
+    std::unique_ptr<CheckedBlocks> checked = check ? std::make_unique<CheckedBlocks>(*check) : nullptr;
+    NewPair pair{RecordBuffer(newIndex), JoinedCopy(newData, checked.get()), checked.get()};
     const qint64 difRecords = difIndex.size() / IndexEntrySize;
     const BlockSource current{currentIndex, result.blocks, currentData, 0, false};
-    const std::unique_ptr<BaseCheck> check = patch.startCheck();
     const bool walked = walk.eachStretch(result.blocks, [&](qint64 first, qint64 count) {
-        for (qint64 block = first; check && block < first + count; ++block) {
-            const qint64 ordinal = table.findNext(block);
-            result.records += ordinal >= 0 ? 1 : 0;
-            if (Status combined =
-                    combineCheckedBlock(block, ordinal, current, {difIndex, difRecords, difData, 0, true},
-                                        pair, newData.target(), *check);
-                combined.failed())
-                return combined;
-        }
-        for (qint64 block = first; !check && block < first + count;) {
+        for (qint64 block = first; block < first + count;) {
             if (const qint64 ordinal = table.findNext(block); ordinal >= 0) {
                 ++result.records;
+                if (pair.checked) {
+                    if (Status expected = expectReplacedBlock(block, current, pair); expected.failed())
+                        return expected;
+                }
                 if (Status combined = combineBlock(block, {difIndex, difRecords, difData, ordinal, true},
                                                    pair, newData.target());
                     combined.failed())

@@ -170,17 +170,15 @@ JobOutcome run(const StaticsGenerateJob& job, JobProgress& progress, const Commi
                      {locator.target(), difIndex.target(), difData.target(), manifestFile.target()}};
     const StaticsPair reference{referenceIndex, referenceData};
     const StaticsPair current{currentIndex, currentData};
-    ManifestBuilder manifest(PatchKind::Statics, job.facet);
+    ManifestBuilder manifest(PatchKind::Statics, job.facet, manifestFile);
     DifWriter writer{locator, difIndex, difData, manifest};
     const bool walked = walk.eachBlock(result.blocks, [&](qint64 block) {
         const Status written = writeBlockDifference(block, reference, current, writer);
         result.records = writer.records;
         return written;
     });
-    if (walked) {
-        const QByteArray text = manifest.text({&locator, &difIndex, &difData});
-        manifestFile.append(text.constData(), text.size());
-    }
+    if (walked)
+        manifest.finish({&locator, &difIndex, &difData});
     result.dataBytes = difData.size();
     return walk.finish({&referenceData, &referenceIndex, &currentData, &currentIndex}, result);
 }

@@ -72,14 +72,40 @@ Status hashRun(Input& data, qint64 offset, qint64 length, quint64& hash)
         hash = XXH3_64bits(bytes, size_t(length));
         return viewed;
     }
-    XXH3_state_t state;
-    XXH3_64bits_reset(&state);
-    const Status read = forEachPiece(data, offset, length, [&state](const char* piece, qint64 count) {
-        XXH3_64bits_update(&state, piece, size_t(count));
+    BlockStreamHash stream;
+    const Status read = forEachPiece(data, offset, length, [&stream](const char* piece, qint64 count) {
+        stream.add(piece, count);
         return true;
     });
-    hash = XXH3_64bits_digest(&state);
+    hash = stream.digest();
     return read;
+}
+
+struct BlockStreamHash::State
+{
+    XXH3_state_t xxh;
+};
+
+BlockStreamHash::BlockStreamHash() : m_state(std::make_unique<State>())
+{
+    start();
+}
+
+BlockStreamHash::~BlockStreamHash() = default;
+
+void BlockStreamHash::start()
+{
+    XXH3_64bits_reset(&m_state->xxh);
+}
+
+void BlockStreamHash::add(const char* bytes, qint64 length)
+{
+    XXH3_64bits_update(&m_state->xxh, bytes, size_t(length));
+}
+
+quint64 BlockStreamHash::digest() const
+{
+    return XXH3_64bits_digest(&m_state->xxh);
 }
 
 struct ContentHash::State

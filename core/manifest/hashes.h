@@ -43,6 +43,25 @@ quint64 blockHash(const char* bytes, qint64 length);
 // data at all) hashes to 0, which tells it from a present block of no bytes.
 Status hashRun(Input& data, qint64 offset, qint64 length, quint64& hash);
 
+// XXH3-64 of a block whose bytes come in pieces: the same hash as
+// blockHash() of them all at once.
+class BlockStreamHash
+{
+public:
+    BlockStreamHash();
+    ~BlockStreamHash();
+    BlockStreamHash(const BlockStreamHash&) = delete;
+    BlockStreamHash& operator=(const BlockStreamHash&) = delete;
+
+    void start();
+    void add(const char* bytes, qint64 length);
+    quint64 digest() const;
+
+private:
+    struct State;
+    std::unique_ptr<State> m_state;
+};
+
 // A facet's content: XXH3-128 of its block hashes in block order, each as 8
 // little-endian bytes. Two facets of the same blocks have the same content,
 // whatever the map's block headers, the index's third field or the data

@@ -75,8 +75,4 @@ struct Manifest
     QByteArray referenceSketch;  // BlockSketch bytes of the reference, cellsFor(records) cells
 };
 
-// The manifest as JSON text: the same manifest always gives the same bytes,
-// one record to a line.
-QByteArray manifestText(const Manifest& manifest);
-
 }  // namespace quillmark

@@ -8,13 +8,35 @@
 
 namespace quillmark {
 
-// What generation gathers for its manifest while it compares the two copies
-// block by block: both contents, the reference's sketch and a record of
-// every block it writes to the difference files.
+// Writes the manifest of the difference files that generation writes, while
+// it compares the two copies block by block: the records as they come, then,
+// once every block has been seen, both contents, the difference files'
+// sizes and hashes, and the reference's sketch. The same comparison always
+// gives the same bytes: nothing in it depends on the time, the paths or the
+// machine.
+//
+//   {
+//   "format": "quillmark-patch-manifest",
+//   "version": 1,
+//   "program": "Quillmark",
+//   "programVersion": "0.95",
+//   "kind": "map",
+//   "facet": 0,
+//   "hashMethod": "xxh3",
+//   "records": "5:<before>:<after> 270:<before>:<after>",
+//   "reference": {"blocks": 300, "content": "<32 hexadecimal digits>"},
+//   "current": {"blocks": 300, "content": "<32 hexadecimal digits>"},
+//   "files": [
+//   {"role": "locator", "name": "mapdifl0.mul", "size": 8, "hash": "<32 hexadecimal digits>"},
+//   {"role": "data", "name": "mapdif0.mul", "size": 392, "hash": "<32 hexadecimal digits>"}
+//   ],
+//   "referenceSketch": "<base64>"
+//   }
 class ManifestBuilder
 {
 public:
-    ManifestBuilder(PatchKind kind, int facet);
+    // Writes to `manifest`, once it has been created.
+    ManifestBuilder(PatchKind kind, int facet, Output& manifest);
 
     // Block `block` of the two copies, by hash; `recorded` when the
     // difference files carry it.
@@ -24,19 +46,26 @@ public:
         m_current.add(after);
         m_sketch.add(block, before);
         if (recorded)
-            m_records.push_back({qint32(block), before, after});
+            addRecord(block, before, after);
     }
 
-    // The manifest of the difference files, complete and in the order of
-    // the kind's roles, once every block has been added.
-    QByteArray text(std::initializer_list<HashedOutput*> files);
+    // The rest of the manifest, once every block has been added: the
+    // difference files in the order of the kind's roles.
+    void finish(std::initializer_list<HashedOutput*> files);
 
 private:
-    Manifest m_manifest;
+    void begin();
+    void addRecord(qint64 block, quint64 before, quint64 after);
+    void write(const QByteArray& text) { m_output.append(text.constData(), text.size()); }
+
+    PatchKind m_kind;
+    int m_facet;
+    Output& m_output;
+    bool m_begun = false;
+    qint64 m_records = 0;
     ContentHash m_reference;
     ContentHash m_current;
     BlockSketch m_sketch;
-    std::vector<ManifestRecord> m_records;
 };
 
 }  // namespace quillmark

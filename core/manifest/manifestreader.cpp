@@ -6,11 +6,7 @@
 #include "locatorrecords.h"
 #include "platformfile.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-
-#include <cmath>
+#include "json.h"
 
 namespace quillmark {
 
@@ -35,21 +31,18 @@ private:
     const QString& m_path;
 };
 
-std::optional<qint64> integer(const QJsonValue& value, qint64 min, qint64 max)
+// A member that is missing reads as null, which no check accepts.
+const JsonValue& member(const JsonValue& object, const char* name)
 {
-    if (!value.isDouble())
-        return std::nullopt;
-    const double number = value.toDouble();
-    if (std::floor(number) != number || number < double(min) || number > double(max))
-        return std::nullopt;
-    return qint64(number);
+    static const JsonValue none;
+    const JsonValue* value = object.member(name);
+    return value ? *value : none;
 }
 
-Status readContent(const QJsonValue& value, const char* name, const Refusal& refuse, FacetContent& content)
+Status readContent(const JsonValue& object, const char* name, const Refusal& refuse, FacetContent& content)
 {
-    const QJsonObject object = value.toObject();
-    const std::optional<qint64> blocks = integer(object.value(QLatin1String("blocks")), 0, MaxBlocks - 1);
-    const std::optional<Hash128> hash = Hash128::fromHex(object.value(QLatin1String("content")).toString());
+    const std::optional<qint64> blocks = member(object, "blocks").integer(0, MaxBlocks - 1);
+    const std::optional<Hash128> hash = Hash128::fromHex(member(object, "content").text());
     if (!blocks || !hash)
         return refuse(QStringLiteral("its %1 has no block count or content hash").arg(QLatin1String(name)));
     content = {*blocks, *hash};
@@ -57,25 +50,22 @@ Status readContent(const QJsonValue& value, const char* name, const Refusal& ref
 }
 
 // The files of its own set, each once and in order, by their bare names.
-Status readFiles(const QJsonArray& array, const Refusal& refuse, Manifest& manifest)
+Status readFiles(const JsonValue& array, const Refusal& refuse, Manifest& manifest)
 {
     const std::vector<QString> roles = manifestformat::roles(manifest.kind);
-    if (size_t(array.size()) != roles.size())
+    if (array.items.size() != roles.size())
         return refuse(
-            QStringLiteral("it lists %1 files, its set has %2").arg(array.size()).arg(roles.size()));
+            QStringLiteral("it lists %1 files, its set has %2").arg(array.items.size()).arg(roles.size()));
     for (size_t i = 0; i < roles.size(); ++i) {
-        const QJsonObject object = array.at(qsizetype(i)).toObject();
-        ManifestFile file{object.value(QLatin1String("role")).toString(),
-                          object.value(QLatin1String("name")).toString(),
-                          0,
-                          {}};
+        const JsonValue& object = array.items[i];
+        ManifestFile file{member(object, "role").text(), member(object, "name").text(), 0, {}};
         const QString expected = manifestformat::setFileName(manifest.kind, roles[i], manifest.facet);
         if (file.role != roles[i] || file.name != expected)
             return refuse(QStringLiteral("its file %1 is not %2, the %3 of its set")
                               .arg(i + 1)
                               .arg(expected, roles[i]));
-        const std::optional<qint64> size = integer(object.value(QLatin1String("size")), 0, MaxBlocks * 196);
-        const std::optional<Hash128> hash = Hash128::fromHex(object.value(QLatin1String("hash")).toString());
+        const std::optional<qint64> size = member(object, "size").integer(0, MaxBlocks * 196);
+        const std::optional<Hash128> hash = Hash128::fromHex(member(object, "hash").text());
         if (!size || !hash)
             return refuse(QStringLiteral("it gives %1 no size or hash").arg(expected));
         file.size = *size;
@@ -85,32 +75,72 @@ Status readFiles(const QJsonArray& array, const Refusal& refuse, Manifest& manif
     return Status();
 }
 
-// Each record a block of the reference, in ascending order, with two block hashes.
-Status readRecords(const QJsonArray& array, const Refusal& refuse, Manifest& manifest)
+// The hexadecimal digits of a 64-bit hash at `at`, or nothing.
+std::optional<quint64> hexHash(const char* at, const char* end)
 {
-    manifest.records.reserve(size_t(array.size()));
+    if (end - at < 16)
+        return std::nullopt;
+    quint64 value = 0;
+    for (int i = 0; i < 16; ++i) {
+        const char c = at[i];
+        const int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+        if (digit < 0)
+            return std::nullopt;
+        value = value << 4 | quint64(digit);
+    }
+    return value;
+}
+
+// One "block:before:after" at `at`, which moves past it.
+std::optional<ManifestRecord> parseRecord(const char*& at, const char* end)
+{
+    qint64 block = 0;
+    const char* digits = at;
+    for (; at < end && *at >= '0' && *at <= '9' && at - digits < 10; ++at)
+        block = block * 10 + (*at - '0');
+    if (at == digits || at == end || *at != ':' || block >= MaxBlocks)
+        return std::nullopt;
+    const std::optional<quint64> before = hexHash(++at, end);
+    if (!before || (at += 16) == end || *at != ':')
+        return std::nullopt;
+    const std::optional<quint64> after = hexHash(++at, end);
+    if (!after)
+        return std::nullopt;
+    at += 16;
+    return ManifestRecord{qint32(block), *before, *after};
+}
+
+// Each record a block of the reference, in ascending order, with two block
+// hashes; one space between two records.
+Status readRecords(const JsonValue& value, const Refusal& refuse, Manifest& manifest)
+{
+    // Records are digits, colons and spaces: an escape there is no record.
+    const std::optional<QByteArray> plain = value.plainBytes();
+    if (!plain)
+        return refuse(QStringLiteral("its records are not a string of records"));
+    const QByteArray& text = *plain;
+    const char* at = text.constData();
+    const char* end = at + text.size();
+    manifest.records.reserve(size_t(text.size() / 35 + 1));  // the shortest record and its space
     qint64 previous = -1;
-    for (const QJsonValue& value : array) {
-        const QJsonArray fields = value.toArray();
-        const std::optional<qint64> block =
-            fields.size() == 3 ? integer(fields.at(0), 0, manifest.reference.blocks - 1) : std::nullopt;
-        const std::optional<quint64> before = hash64FromHex(fields.at(1).toString());
-        const std::optional<quint64> after = hash64FromHex(fields.at(2).toString());
-        const qint64 number = block.value_or(-1);
-        if (number <= previous || !before || !after)
+    while (at < end) {
+        if (!manifest.records.empty() && *at++ != ' ')
+            return refuse(QStringLiteral("its records are not separated by single spaces"));
+        const std::optional<ManifestRecord> record = parseRecord(at, end);
+        if (!record || record->block <= previous || record->block >= manifest.reference.blocks)
             return refuse(
                 QStringLiteral("its record %1 is not a block of its reference after the one before it, "
                                "with two block hashes")
                     .arg(manifest.records.size()));
-        manifest.records.push_back({qint32(number), *before, *after});
-        previous = number;
+        manifest.records.push_back(*record);
+        previous = record->block;
     }
     return Status();
 }
 
 // The record count fits the sizes the manifest gives the files, and the
 // sketch is as large as that count calls for.
-Status checkCounts(const QJsonObject& object, const Refusal& refuse, Manifest& manifest)
+Status checkCounts(const JsonValue& object, const Refusal& refuse, Manifest& manifest)
 {
     const qint64 records = qint64(manifest.records.size());
     const bool map = manifest.kind == PatchKind::Map;
@@ -120,41 +150,37 @@ Status checkCounts(const QJsonObject& object, const Refusal& refuse, Manifest& m
         || (map && second != records * difformat::MapBlockSize)
         || (!map && second != records * difformat::IndexEntrySize))
         return refuse(QStringLiteral("its %1 records do not fit the sizes it gives its files").arg(records));
-    const QByteArray::FromBase64Result sketch =
-        QByteArray::fromBase64Encoding(object.value(QLatin1String("referenceSketch")).toString().toLatin1(),
-                                       QByteArray::AbortOnBase64DecodingErrors);
+    const QByteArray::FromBase64Result sketch = QByteArray::fromBase64Encoding(
+        member(object, "referenceSketch").text().toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
     if (!sketch || sketch.decoded.size() != BlockSketch::byteSize(BlockSketch::cellsFor(records)))
         return refuse(QStringLiteral("its reference sketch is not the size its records call for"));
     manifest.referenceSketch = sketch.decoded;
     return Status();
 }
 
-Status readHeader(const QJsonObject& object, PatchKind kind, const Refusal& refuse, Manifest& manifest)
+Status readHeader(const JsonValue& object, PatchKind kind, const Refusal& refuse, Manifest& manifest)
 {
-    if (object.value(QLatin1String("format")).toString() != QLatin1String(manifestformat::FormatName))
+    if (member(object, "format").text() != QLatin1String(manifestformat::FormatName))
         return refuse(QStringLiteral("it is not a manifest of difference files"));
-    const std::optional<qint64> version = integer(object.value(QLatin1String("version")), 0, 1 << 30);
+    const std::optional<qint64> version = member(object, "version").integer(0, 1 << 30);
     if (version != manifestformat::Version)
         return refuse(QStringLiteral("its format version is %1; this program reads version %2")
                           .arg(version ? QString::number(*version) : QStringLiteral("missing"))
                           .arg(manifestformat::Version));
     const QString kindName = QLatin1String(kind == PatchKind::Map ? "map" : "statics");
-    if (object.value(QLatin1String("kind")).toString() != kindName)
+    if (member(object, "kind").text() != kindName)
         return refuse(QStringLiteral("it is not the manifest of %1 difference files").arg(kindName));
-    const std::optional<qint64> facet = integer(object.value(QLatin1String("facet")), 0, facets::Count - 1);
-    if (!facet
-        || object.value(QLatin1String("hashMethod")).toString() != QLatin1String(manifestformat::HashMethod))
+    const std::optional<qint64> facet = member(object, "facet").integer(0, facets::Count - 1);
+    if (!facet || member(object, "hashMethod").text() != QLatin1String(manifestformat::HashMethod))
         return refuse(QStringLiteral("it names no facet or a hash method this program does not know"));
     manifest.kind = kind;
     manifest.facet = int(*facet);
-    manifest.program = object.value(QLatin1String("program")).toString();
-    manifest.programVersion = object.value(QLatin1String("programVersion")).toString();
-    if (Status read =
-            readContent(object.value(QLatin1String("reference")), "reference", refuse, manifest.reference);
+    manifest.program = member(object, "program").text();
+    manifest.programVersion = member(object, "programVersion").text();
+    if (Status read = readContent(member(object, "reference"), "reference", refuse, manifest.reference);
         read.failed())
         return read;
-    if (Status read =
-            readContent(object.value(QLatin1String("current")), "current copy", refuse, manifest.current);
+    if (Status read = readContent(member(object, "current"), "current copy", refuse, manifest.current);
         read.failed())
         return read;
     if (manifest.reference.blocks != manifest.current.blocks)
@@ -172,24 +198,19 @@ Status readManifest(const QString& path, PatchKind kind, qint64 locatorRecords, 
     const qint64 room = FixedRoom + RoomPerRecord * qMin(locatorRecords, MaxBlocks);
     if (const Status read = platformfile::readSmallFile(path, room, bytes); read.failed())
         return read;
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
-    bytes.clear();
-    if (error.error != QJsonParseError::NoError || !document.isObject())
-        return refuse(QStringLiteral("it is not a JSON object (%1 at byte %2)")
-                          .arg(error.error != QJsonParseError::NoError ? error.errorString()
-                                                                       : QStringLiteral("not an object"))
-                          .arg(error.offset));
-    const QJsonObject object = document.object();
-    if (Status read = readHeader(object, kind, refuse, manifest); read.failed())
+    QString error;
+    const std::optional<JsonValue> document = JsonValue::parse(bytes, error);
+    if (!document)
+        return refuse(QStringLiteral("it is not valid JSON: %1").arg(error));
+    if (document->kind != JsonValue::Kind::Object)
+        return refuse(QStringLiteral("it is not a JSON object"));
+    if (Status read = readHeader(*document, kind, refuse, manifest); read.failed())
         return read;
-    if (Status read = readFiles(object.value(QLatin1String("files")).toArray(), refuse, manifest);
-        read.failed())
+    if (Status read = readFiles(member(*document, "files"), refuse, manifest); read.failed())
         return read;
-    if (Status read = readRecords(object.value(QLatin1String("records")).toArray(), refuse, manifest);
-        read.failed())
+    if (Status read = readRecords(member(*document, "records"), refuse, manifest); read.failed())
         return read;
-    return checkCounts(object, refuse, manifest);
+    return checkCounts(*document, refuse, manifest);
 }
 
 Status checkPatchFiles(const Manifest& manifest, std::initializer_list<Input*> files)
