@@ -413,7 +413,8 @@ private slots:
         const QByteArray deadHolder = "2147483646\ngone\n" + host.toUtf8() + "\n";
         ws.file("out/.quillmark-lock.rmlock", deadHolder);
         QVERIFY(runJob(Job::GenerateStatics, inputs, ws.out()).succeeded());
-        QCOMPARE(ws.outFiles(), QStringList({"stadif0.mul", "stadifi0.mul", "stadifl0.mul"}));
+        QCOMPARE(ws.outFiles(),
+                 QStringList({"stadif0.manifest.json", "stadif0.mul", "stadifi0.mul", "stadifl0.mul"}));
     }
 
     // A rename fails and the undo cannot even be recorded: the job says so

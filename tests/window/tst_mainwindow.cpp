@@ -270,7 +270,7 @@ private slots:
         QVERIFY(
             checkCombinedStatics(cur.index, cur.data, ws.outFile("staidx3.mul"), ws.outFile("statics3.mul"))
                 .status.ok());
-        QCOMPARE(ws.outFiles().size(), 8);
+        QCOMPARE(ws.outFiles().size(), 10);
         QCOMPARE(w.calls, QStringList({"mapDiffGenerate", "mapDiffCombine", "staticsDiffGenerate",
                                        "staticsDiffCombine"}));
     }
