@@ -65,34 +65,34 @@ Status JoinedCopy::flush()
     return length == 0 ? Status() : copyRun(*m_from, m_start, length, m_to);
 }
 
-// The blocks without data, or of no bytes, that come next.
-void JoinedCopy::tellWaiting()
-{
-    for (; m_told < m_lengths.size() && m_lengths[m_told] <= 0; ++m_told)
-        m_hashed->copied(m_lengths[m_told] == NoData ? 0 : blockHash(nullptr, 0));
-}
-
 // The run that waits, cut back into its blocks for their hashes as it is
-// copied piece by piece.
+// copied piece by piece; the hashes are told all at once.
 Status JoinedCopy::copyHashed(qint64 length)
 {
-    qint64 left = 0;  // of the block being hashed
-    tellWaiting();
+    const size_t blocks = m_lengths.size();
+    m_hashes.resize(blocks);
+    size_t next = 0;  // the block being hashed
+    qint64 left = 0;  // of its bytes, those still to come
+    // Blocks without data, or of no bytes, take no part of the run.
+    const auto hashWithoutBytes = [&] {
+        for (; next < blocks && m_lengths[next] <= 0; ++next)
+            m_hashes[next] = m_lengths[next] == NoData ? 0 : blockHash(nullptr, 0);
+    };
+    hashWithoutBytes();
     const Status read =
         length == 0 ? Status() : forEachPiece(*m_from, m_start, length, [&](const char* bytes, qint64 count) {
             m_to.append(bytes, count);
             while (count > 0) {
+                if (left == 0 && m_lengths[next] <= count) {
+                    const qint64 whole = m_lengths[next];
+                    m_hashes[next++] = blockHash(bytes, whole);
+                    bytes += whole;
+                    count -= whole;
+                    hashWithoutBytes();
+                    continue;
+                }
                 if (left == 0) {
-                    left = m_lengths[m_told];
-                    if (left <= count) {
-                        m_hashed->copied(blockHash(bytes, left));
-                        bytes += left;
-                        count -= left;
-                        left = 0;
-                        ++m_told;
-                        tellWaiting();
-                        continue;
-                    }
+                    left = m_lengths[next];
                     m_straddling.start();
                 }
                 const qint64 part = qMin(left, count);
@@ -101,17 +101,15 @@ Status JoinedCopy::copyHashed(qint64 length)
                 count -= part;
                 left -= part;
                 if (left == 0) {
-                    m_hashed->copied(m_straddling.digest());
-                    ++m_told;
-                    tellWaiting();
+                    m_hashes[next++] = m_straddling.digest();
+                    hashWithoutBytes();
                 }
             }
             return true;
         });
-    if (read.ok())
-        tellWaiting();
     m_lengths.clear();
-    m_told = 0;
+    if (read.ok())
+        m_hashed->copied(m_hashes.data(), blocks);
     return read;
 }
 

@@ -33,12 +33,13 @@ void appendIndexEntry(Output& file, const IndexEntry& entry);
 Status copyRun(Input& from, qint64 offset, qint64 length, Output& to);
 
 // Told the hash of each block's bytes as a JoinedCopy copies them, in the
-// order the blocks were added (0 for a block without data).
+// order the blocks were added (0 for a block without data), a run's blocks
+// at a time.
 class CopiedBlocks
 {
 public:
     virtual ~CopiedBlocks() = default;
-    virtual void copied(quint64 hash) = 0;
+    virtual void copied(const quint64* hashes, size_t count) = 0;
 };
 
 // Appends runs of bytes from inputs to one output, joining a run that
@@ -96,7 +97,6 @@ private:
     }
     Status startRun(Input& from, qint64 offset, qint64 length);
     Status copyHashed(qint64 length);
-    void tellWaiting();
 
     Output& m_to;
     Input* m_from = nullptr;
@@ -105,7 +105,7 @@ private:
     qint64 m_size;
     CopiedBlocks* m_hashed;
     std::vector<qint64> m_lengths;  // of the blocks not yet told, NoData for one without
-    size_t m_told = 0;              // of them, those told already
+    std::vector<quint64> m_hashes;  // of those blocks, as a copy finds them
     BlockStreamHash m_straddling;   // a block whose bytes span two pieces of a copy
 };
 

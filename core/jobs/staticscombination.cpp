@@ -38,28 +38,28 @@ class CheckedBlocks final : public CopiedBlocks
 public:
     explicit CheckedBlocks(BaseCheck& check) : m_check(check) {}
 
-    // Before the replaced block is added to the copy.
+    // Before the replaced block is added to the copy, with nothing waiting there.
     void expectReplaced(qint64 block, bool damaged, quint64 baseHash)
     {
-        m_replaced.push_back({block, damaged, baseHash});
+        m_replaced = {{block, damaged, baseHash}};
     }
 
-    void copied(quint64 hash) override
+    void copied(const quint64* hashes, size_t count) override
     {
-        const qint64 block = m_nextBlock++;
-        m_check.addResultBlock(hash);
-        if (m_nextReplaced == m_replaced.size() || m_replaced[m_nextReplaced].number != block) {
-            m_check.addBaseBlock(block, hash);
-            return;
-        }
-        const Replaced& replaced = m_replaced[m_nextReplaced++];
-        if (replaced.damaged)
-            m_check.addDamagedBlock(block);
-        else
-            m_check.addBaseBlock(block, replaced.baseHash);
-        if (m_nextReplaced == m_replaced.size()) {
+        for (size_t i = 0; i < count; ++i) {
+            const qint64 block = m_nextBlock++;
+            m_check.addResultBlock(hashes[i]);
+            if (m_replaced.empty() || m_replaced.front().number != block) {
+                m_check.addBaseBlock(block, hashes[i]);
+                continue;
+            }
+            // A replaced block stands alone in its run: a flush comes before it.
+            const Replaced replaced = m_replaced.front();
             m_replaced.clear();
-            m_nextReplaced = 0;
+            if (replaced.damaged)
+                m_check.addDamagedBlock(block);
+            else
+                m_check.addBaseBlock(block, replaced.baseHash);
         }
     }
 
@@ -72,8 +72,7 @@ private:
     };
 
     BaseCheck& m_check;
-    std::vector<Replaced> m_replaced;
-    size_t m_nextReplaced = 0;
+    std::vector<Replaced> m_replaced;  // the one whose hashes are to come, if any
     qint64 m_nextBlock = 0;
 };
 

@@ -35,7 +35,9 @@ Status classify(const IndexEntry& reference, Input& referenceData, const IndexEn
         compareRuns(referenceData, reference.offset, currentData, current.offset, current.length, comparison);
     if (comparison == RunComparison::Equal)
         change = Change::None;
-    return compared.withMessage(jobmessage::UnableToReadStatics);
+    // The message only for a failure: a text made for every block costs more
+    // than the comparison.
+    return compared.failed() ? compared.withMessage(jobmessage::UnableToReadStatics) : compared;
 }
 
 struct StaticsPair
@@ -76,14 +78,17 @@ Status appendRecord(qint64 block, Change change, const IndexEntry& current, Inpu
 }
 
 // The entry of `block` in `pair`'s index, checked against its data file.
-Status readEntry(qint64 block, const StaticsPair& pair, const QString& damaged, IndexEntry& entry)
+// `damaged` makes the message for damage only when there is some: made for
+// every block, it cost more than the whole comparison.
+template <typename Damaged>
+Status readEntry(qint64 block, const StaticsPair& pair, Damaged damaged, IndexEntry& entry)
 {
     const char* bytes = nullptr;
     if (const Status viewed = pair.index.view(block * IndexEntrySize, IndexEntrySize, bytes); viewed.failed())
         return viewed.withMessage(jobmessage::UnableToReadStatics);
     entry = IndexEntry::decode(bytes);
     if (!entry.fitsIn(pair.data.size()))
-        return damagedEntry(damaged, pair.index, entry, pair.data.size());
+        return damagedEntry(damaged(block), pair.index, entry, pair.data.size());
     return Status();
 }
 
@@ -93,7 +98,8 @@ Status hashBlock(const IndexEntry& entry, Input& data, quint64& hash)
     hash = 0;
     if (entry.isEmpty())
         return Status();
-    return hashRun(data, entry.offset, entry.length, hash).withMessage(jobmessage::UnableToReadStatics);
+    const Status read = hashRun(data, entry.offset, entry.length, hash);
+    return read.failed() ? read.withMessage(jobmessage::UnableToReadStatics) : read;
 }
 
 // Compares block `block` of the two pairs and records it when it changed.
@@ -102,9 +108,9 @@ Status writeBlockDifference(qint64 block, const StaticsPair& reference, const St
 {
     IndexEntry was;
     IndexEntry now;
-    Status read = readEntry(block, reference, jobmessage::referenceStaticsDamaged(block), was);
+    Status read = readEntry(block, reference, jobmessage::referenceStaticsDamaged, was);
     if (read.ok())
-        read = readEntry(block, current, jobmessage::currentStaticsDamaged(block), now);
+        read = readEntry(block, current, jobmessage::currentStaticsDamaged, now);
     Change change = Change::None;
     if (read.ok())
         read = classify(was, reference.data, now, current.data, change);

@@ -156,6 +156,9 @@ private:
         value.kind = JsonValue::Kind::String;
         const char* start = ++m_at;
         while (m_at < m_end && *m_at != '"') {
+            skipPlain();
+            if (m_at == m_end || *m_at == '"')
+                break;
             const unsigned char c = static_cast<unsigned char>(*m_at);
             if (c < 0x20)
                 return fail("a control character in a string");
@@ -163,11 +166,8 @@ private:
                 value.escaped = true;
                 if (!escape())
                     return false;
-            } else if (c >= 0x80) {
-                if (!utf8())
-                    return false;
-            } else {
-                ++m_at;
+            } else if (!utf8()) {
+                return false;
             }
         }
         if (m_at == m_end)
@@ -176,6 +176,26 @@ private:
         value.rawLength = m_at - start;
         ++m_at;
         return true;
+    }
+
+    // Past plain characters (printable ASCII but quote and backslash), eight
+    // at a time where it can: a manifest's records are a long run of them.
+    void skipPlain()
+    {
+        constexpr quint64 Ones = 0x0101010101010101ULL, Highs = 0x8080808080808080ULL;
+        const auto anyZero = [](quint64 word) { return (word - Ones) & ~word & Highs; };
+        for (quint64 word = 0; m_end - m_at >= 8; m_at += 8) {
+            memcpy(&word, m_at, 8);
+            const quint64 control = (word - Ones * 0x20) & ~word & Highs;
+            if (control | (word & Highs) | anyZero(word ^ (Ones * '"')) | anyZero(word ^ (Ones * '\\')))
+                break;
+        }
+        while (m_at < m_end) {
+            const unsigned char c = static_cast<unsigned char>(*m_at);
+            if (c < 0x20 || c >= 0x80 || c == '"' || c == '\\')
+                return;
+            ++m_at;
+        }
     }
 
     bool escape()

@@ -8,6 +8,8 @@
 
 #include "json.h"
 
+#include <array>
+
 namespace quillmark {
 
 namespace {
@@ -80,15 +82,24 @@ std::optional<quint64> hexHash(const char* at, const char* end)
 {
     if (end - at < 16)
         return std::nullopt;
+    // Each character's value as a lower-case hexadecimal digit, or 16.
+    static const auto digits = [] {
+        std::array<quint8, 256> table{};
+        table.fill(16);
+        for (int c = 0; c < 10; ++c)
+            table[size_t('0' + c)] = quint8(c);
+        for (int c = 0; c < 6; ++c)
+            table[size_t('a' + c)] = quint8(10 + c);
+        return table;
+    }();
     quint64 value = 0;
+    quint8 bad = 0;
     for (int i = 0; i < 16; ++i) {
-        const char c = at[i];
-        const int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
-        if (digit < 0)
-            return std::nullopt;
-        value = value << 4 | quint64(digit);
+        const quint8 digit = digits[static_cast<unsigned char>(at[i])];
+        bad |= digit & 16;
+        value = value << 4 | (digit & 15);
     }
-    return value;
+    return bad ? std::nullopt : std::optional<quint64>(value);
 }
 
 // One "block:before:after" at `at`, which moves past it.
