@@ -89,7 +89,7 @@ JobOutcome run(const MapCombineJob& job, JobProgress& progress, const CommitOpti
     walk.begin(result.blocks);
     ReplacementTable table(result.blocks);
     walk.fail(table.load(locator).withMessage(jobmessage::UnableToReadMapOrDif));
-    const std::unique_ptr<BaseCheck> check = patch.startCheck();
+    const std::unique_ptr<BaseCheck> check = patch.startCheck(BaseCheck::Sketch::WhenAsked);
     const bool walked = walk.eachBlock(result.blocks, [&](qint64 block) {
         const qint64 ordinal = table.findNext(block);
         result.records += ordinal >= 0 ? 1 : 0;
@@ -99,8 +99,13 @@ JobOutcome run(const MapCombineJob& job, JobProgress& progress, const CommitOpti
     if (walked)
         walk.fail(copyMapTail(map, *newMap).withMessage(jobmessage::UnableToReadMapOrDif));
     if (walked)
-        walk.fail(concludeBaseCheck(check.get(), patch, result.blocks, job.force,
-                                    jobmessage::DifFilesDoNotFitMap, map.path(), result.base));
+        walk.fail(concludeBaseCheck(
+            check.get(), patch, result.blocks, job.force, jobmessage::DifFilesDoNotFitMap, map.path(),
+            [&](BaseCheck& again) {
+                const Status sketched = sketchMapBase(map, result.blocks, again);
+                return sketched.failed() ? sketched.withMessage(jobmessage::UnableToReadMapOrDif) : sketched;
+            },
+            result.base));
     result.dataBytes = newMap->size();
     return walk.finish({&map, &difData, &locator}, result);
 }

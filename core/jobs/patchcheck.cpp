@@ -1,6 +1,7 @@
 #include "patchcheck.h"
 
 #include "difformat.h"
+#include "indexentry.h"
 #include "jobmessages.h"
 #include "manifestreader.h"
 #include "platformfile.h"
@@ -90,14 +91,52 @@ QString baseCaseText(const BaseVerdict& verdict)
     return QString();
 }
 
+Status sketchMapBase(MapInput& map, qint64 blocks, BaseCheck& check)
+{
+    using namespace difformat;
+    for (qint64 block = 0; block < blocks; ++block) {
+        const char* bytes = nullptr;
+        if (const Status viewed = map.view(block * MapBlockSize, MapBlockSize, bytes); viewed.failed())
+            return viewed;
+        check.addSketchBlock(block, blockHash(bytes + MapHeaderSize, MapPayloadSize));
+    }
+    return Status();
+}
+
+// A damaged entry here is one a record replaces (the walk failed on any
+// other), which the sketch leaves out.
+Status sketchStaticsBase(Input& index, Input& data, qint64 blocks, BaseCheck& check)
+{
+    using namespace difformat;
+    for (qint64 block = 0; block < blocks; ++block) {
+        const char* bytes = nullptr;
+        if (const Status viewed = index.view(block * IndexEntrySize, IndexEntrySize, bytes); viewed.failed())
+            return viewed;
+        const IndexEntry entry = IndexEntry::decode(bytes);
+        quint64 hash = 0;
+        if (!entry.isEmpty() && entry.fitsIn(data.size())) {
+            if (const Status read = hashRun(data, entry.offset, entry.length, hash); read.failed())
+                return read;
+        }
+        check.addSketchBlock(block, hash);
+    }
+    return Status();
+}
+
 Status concludeBaseCheck(BaseCheck* check, const PatchManifest& patch, qint64 baseBlocks, bool forced,
-                         const QString& conflictMessage, const QString& base, BaseVerdict& verdict)
+                         const QString& conflictMessage, const QString& base, const SketchPass& sketchPass,
+                         BaseVerdict& verdict)
 {
     verdict = BaseVerdict();
     verdict.manifest = patch.path;
     if (!check)
         return Status();
     verdict = check->conclude(baseBlocks);
+    if (check->needsSketch()) {
+        if (const Status sketched = sketchPass(*check); sketched.failed())
+            return sketched;
+        verdict = check->concludeSketch(baseBlocks);
+    }
     if (verdict.found == BaseCase::Conflict && !forced)
         return Status::failure(conflictMessage, base, conflictReason(verdict));
     verdict.forced = verdict.found == BaseCase::Conflict;

@@ -9,7 +9,9 @@
 #include "input.h"
 #include "joboutcome.h"
 #include "manifest.h"
+#include "mapinput.h"
 
+#include <functional>
 #include <initializer_list>
 #include <memory>
 
@@ -22,9 +24,9 @@ struct PatchManifest
     std::unique_ptr<Manifest> manifest;  // none: the base is not checked
 
     // The check to run through the walk over the base; none without a manifest.
-    std::unique_ptr<BaseCheck> startCheck() const
+    std::unique_ptr<BaseCheck> startCheck(BaseCheck::Sketch sketch = BaseCheck::Sketch::InWalk) const
     {
-        return manifest ? std::make_unique<BaseCheck>(*manifest, path) : nullptr;
+        return manifest ? std::make_unique<BaseCheck>(*manifest, path, sketch) : nullptr;
     }
 };
 
@@ -37,12 +39,19 @@ struct PatchManifest
 Status loadPatchManifest(PatchKind kind, std::initializer_list<Input*> difFiles, const QString& openMessage,
                          PatchManifest& patch);
 
+// The base's blocks once more, for the sketch a check left out of the walk.
+using SketchPass = std::function<Status(BaseCheck&)>;
+Status sketchMapBase(MapInput& map, qint64 blocks, BaseCheck& check);
+Status sketchStaticsBase(Input& index, Input& data, qint64 blocks, BaseCheck& check);
+
 // What the base check found, once the walk over the base's `baseBlocks`
-// blocks is over: a conflict fails the job with `conflictMessage` naming
-// `base`, unless it is `forced`; the result of an exact base must have the
-// content the patch was made for. `check` may be none (no manifest).
+// blocks is over (and, when it asks for it, `sketchPass`): a conflict fails
+// the job with `conflictMessage` naming `base`, unless it is `forced`; the
+// result of an exact base must have the content the patch was made for.
+// `check` may be none (no manifest).
 Status concludeBaseCheck(BaseCheck* check, const PatchManifest& patch, qint64 baseBlocks, bool forced,
-                         const QString& conflictMessage, const QString& base, BaseVerdict& verdict);
+                         const QString& conflictMessage, const QString& base, const SketchPass& sketchPass,
+                         BaseVerdict& verdict);
 
 // What a base check found, in the words the command-line tool prints after a
 // combination's summary and the window shows beside its "Ready", e.g.

@@ -239,7 +239,7 @@ JobOutcome run(const StaticsCombineJob& job, JobProgress& progress, const Commit
     walk.begin(result.blocks);
     ReplacementTable table(result.blocks);
     walk.fail(table.load(locator).withMessage(jobmessage::UnableToReadStaticsOrDif));
-    const std::unique_ptr<BaseCheck> check = patch.startCheck();
+    const std::unique_ptr<BaseCheck> check = patch.startCheck(BaseCheck::Sketch::WhenAsked);
     std::unique_ptr<CheckedBlocks> checked = check ? std::make_unique<CheckedBlocks>(*check) : nullptr;
     NewPair pair{RecordBuffer(newIndex), JoinedCopy(newData, checked.get()), checked.get()};
     const qint64 difRecords = difIndex.size() / IndexEntrySize;
@@ -271,8 +271,15 @@ JobOutcome run(const StaticsCombineJob& job, JobProgress& progress, const Commit
         walk.fail(pair.data.flush().withMessage(jobmessage::UnableToReadStaticsOrDif));
     pair.index.flush();
     if (walked)
-        walk.fail(concludeBaseCheck(check.get(), patch, result.blocks, job.force,
-                                    jobmessage::DifFilesDoNotFitStatics, currentIndex.path(), result.base));
+        walk.fail(concludeBaseCheck(
+            check.get(), patch, result.blocks, job.force, jobmessage::DifFilesDoNotFitStatics,
+            currentIndex.path(),
+            [&](BaseCheck& again) {
+                const Status sketched = sketchStaticsBase(currentIndex, currentData, result.blocks, again);
+                return sketched.failed() ? sketched.withMessage(jobmessage::UnableToReadStaticsOrDif)
+                                         : sketched;
+            },
+            result.base));
     result.dataBytes = newData.size();
     return walk.finish({&currentData, &currentIndex, &difData, &difIndex, &locator}, result);
 }

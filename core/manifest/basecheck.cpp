@@ -17,8 +17,10 @@ QString worldTiles(const std::vector<qint64>& blocks, int facet, size_t most)
     return tiles.join(QLatin1Char(' '));
 }
 
-BaseCheck::BaseCheck(const Manifest& manifest, const QString& manifestPath)
-    : m_manifest(manifest), m_sketch(BlockSketch::cellsFor(qint64(manifest.records.size())))
+BaseCheck::BaseCheck(const Manifest& manifest, const QString& manifestPath, Sketch sketch)
+    : m_manifest(manifest),
+      m_sketch(BlockSketch::cellsFor(qint64(manifest.records.size()))),
+      m_sketchInWalk(sketch == Sketch::InWalk)
 {
     m_verdict.manifest = manifestPath;
     m_verdict.facet = manifest.facet;
@@ -34,7 +36,7 @@ void BaseCheck::addDamagedBlock(qint64 block)
     if (replaces(block)) {
         ++m_next;
         m_verdict.conflicts.push_back(block);
-    } else {
+    } else if (m_sketchInWalk) {
         m_sketch.add(block, Damaged);
     }
 }
@@ -80,8 +82,26 @@ BaseVerdict BaseCheck::conclude(qint64 baseBlocks)
         m_verdict.found = BaseCase::AlreadyApplied;
     } else {
         m_verdict.found = m_verdict.conflicts.empty() ? BaseCase::Fits : BaseCase::Conflict;
-        countOthers(baseBlocks);
+        if (m_sketchInWalk)
+            countOthers(baseBlocks);
+        m_sketchAsked = !m_sketchInWalk;
+        m_next = 0;
     }
+    return m_verdict;
+}
+
+void BaseCheck::addSketchBlock(qint64 block, quint64 hash)
+{
+    if (replaces(block))
+        ++m_next;
+    else
+        m_sketch.add(block, hash);
+}
+
+BaseVerdict BaseCheck::concludeSketch(qint64 baseBlocks)
+{
+    countOthers(baseBlocks);
+    m_sketchAsked = false;
     return m_verdict;
 }
 

@@ -49,7 +49,13 @@ QString worldTiles(const std::vector<qint64>& blocks, int facet, size_t most);
 class BaseCheck
 {
 public:
-    BaseCheck(const Manifest& manifest, const QString& manifestPath);
+    // When the sketch of the base is made: in the walk, or, for a walk that
+    // rarely needs it (a combination's, whose base is mostly the reference or
+    // the current copy), in a second pass over the base made only when the
+    // conclusion asks for it.
+    enum class Sketch { InWalk, WhenAsked };
+
+    BaseCheck(const Manifest& manifest, const QString& manifestPath, Sketch sketch = Sketch::InWalk);
 
     // Every block of the base in ascending order, with its hash.
     void addBaseBlock(qint64 block, quint64 hash)
@@ -57,7 +63,7 @@ public:
         m_base.add(hash);
         if (replaces(block))
             checkReplaced(block, hash);
-        else
+        else if (m_sketchInWalk)
             m_sketch.add(block, hash);
     }
     // A block of the base that cannot be read as one (its index entry points
@@ -76,6 +82,13 @@ public:
 
     // The case, once the base's `baseBlocks` blocks have all been added.
     BaseVerdict conclude(qint64 baseBlocks);
+    // Whether the conclusion needs the base's blocks once more, for the
+    // count of the other blocks that differ.
+    bool needsSketch() const { return m_sketchAsked; }
+    // Every block of the base once more, in ascending order, then the
+    // conclusion with that count.
+    void addSketchBlock(qint64 block, quint64 hash);
+    BaseVerdict concludeSketch(qint64 baseBlocks);
     // Whether what the combination wrote has the current copy's content.
     bool resultIsCurrent() { return m_result.digest() == m_manifest.current.content; }
 
@@ -89,6 +102,8 @@ private:
     ContentHash m_result;
     BlockSketch m_sketch;  // of the base's blocks that the patch does not replace
     size_t m_next = 0;     // the first record whose block is still to come
+    bool m_sketchInWalk;
+    bool m_sketchAsked = false;
 };
 
 }  // namespace quillmark

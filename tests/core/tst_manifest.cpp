@@ -264,6 +264,7 @@ private slots:
             return;
         }
         QCOMPARE(combined.result().base.found, row.found);
+        QCOMPARE(combined.result().base.otherBlocks, row.otherBlocks);
         QCOMPARE(combined.result().base.forced, row.force);
         if (row.kind == PatchKind::Map) {
             const QByteArray made = read(set.ws.outFile("map0.mul")), current = read(set.ws.path("cur.mul"));
