@@ -67,6 +67,8 @@ private:
     {
         if (m_at == m_end)
             return fail("the document ends early");
+        if (++m_values > JsonValue::MaxValues)
+            return fail("too many values");
         switch (*m_at) {
         case '{':
             return depth < JsonValue::MaxDepth ? parseObject(value, depth + 1) : fail("nested too deep");
@@ -269,6 +271,7 @@ private:
     const char* m_end;
     QString m_error;
     const char* m_failedAt = nullptr;
+    int m_values = 0;
 };
 
 }  // namespace

@@ -10,15 +10,18 @@
 namespace quillmark {
 
 // A JSON document read in place: strict JSON (RFC 8259: UTF-8, no trailing
-// commas, no comments), nested at most MaxDepth deep. Its strings point into
-// the bytes it was read from, which must outlive it, so that a long string
-// (a manifest's records) costs no copy. Written for the manifest, which is
-// data from a stranger: anything else is refused with where and why.
+// commas, no comments), nested at most MaxDepth deep, of at most MaxValues
+// values, so that its memory stays a small multiple of its bytes whatever
+// they hold. Its strings point into the bytes it was read from, which must
+// outlive it, so that a long string (a manifest's records) costs no copy.
+// Written for the manifest, which is data from a stranger: anything else is
+// refused with where and why.
 struct JsonValue
 {
     enum class Kind { Null, Bool, Number, String, Array, Object };
 
     static constexpr int MaxDepth = 16;
+    static constexpr int MaxValues = 4096;
 
     Kind kind = Kind::Null;
     bool boolean = false;

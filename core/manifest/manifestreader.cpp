@@ -3,10 +3,9 @@
 #include "blocksketch.h"
 #include "difformat.h"
 #include "facets.h"
+#include "json.h"
 #include "locatorrecords.h"
 #include "platformfile.h"
-
-#include "json.h"
 
 #include <array>
 
@@ -15,7 +14,7 @@ namespace quillmark {
 namespace {
 
 // Room for everything but the records, and for each record far more than
-// generation writes (about 64 bytes with its share of the sketch).
+// generation writes (about 45 bytes with its share of the sketch).
 constexpr qint64 FixedRoom = qint64(4) << 20;
 constexpr qint64 RoomPerRecord = 128;
 // No facet has more blocks than a block number can name.
@@ -66,7 +65,8 @@ Status readFiles(const JsonValue& array, const Refusal& refuse, Manifest& manife
             return refuse(QStringLiteral("its file %1 is not %2, the %3 of its set")
                               .arg(i + 1)
                               .arg(expected, roles[i]));
-        const std::optional<qint64> size = member(object, "size").integer(0, MaxBlocks * 196);
+        const std::optional<qint64> size =
+            member(object, "size").integer(0, MaxBlocks * difformat::MapBlockSize);
         const std::optional<Hash128> hash = Hash128::fromHex(member(object, "hash").text());
         if (!size || !hash)
             return refuse(QStringLiteral("it gives %1 no size or hash").arg(expected));
@@ -82,14 +82,14 @@ std::optional<quint64> hexHash(const char* at, const char* end)
 {
     if (end - at < 16)
         return std::nullopt;
-    // Each character's value as a lower-case hexadecimal digit, or 16.
+    // Each character's value as a hexadecimal digit, or 16.
     static const auto digits = [] {
         std::array<quint8, 256> table{};
         table.fill(16);
         for (int c = 0; c < 10; ++c)
             table[size_t('0' + c)] = quint8(c);
         for (int c = 0; c < 6; ++c)
-            table[size_t('a' + c)] = quint8(10 + c);
+            table[size_t('a' + c)] = table[size_t('A' + c)] = quint8(10 + c);
         return table;
     }();
     quint64 value = 0;

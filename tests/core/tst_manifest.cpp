@@ -309,6 +309,9 @@ private slots:
                                 << "its reference sketch is not the size its records call for";
         QTest::newRow("records not the locator's")
             << edit(" 7:", " 8:") << open << "its records do not name the blocks its locator names";
+        QTest::newRow("too many values")
+            << edit("\"facet\": 0", "\"facet\": 0, \"padding\": [" + QByteArray("0,").repeated(5000) + "0]")
+            << open << "it is not valid JSON: too many values at byte";
         QTest::newRow("too large") << edit("\n}\n", "\n" + QByteArray(5 << 20, ' ') + "}\n") << open
                                    << "larger than";
         QTest::newRow("a folder") << std::function<void(const Set&)>([](const Set& set) {
