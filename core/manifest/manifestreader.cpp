@@ -86,10 +86,10 @@ std::optional<quint64> hexHash(const char* at, const char* end)
     static const auto digits = [] {
         std::array<quint8, 256> table{};
         table.fill(16);
-        for (int c = 0; c < 10; ++c)
-            table[size_t('0' + c)] = quint8(c);
-        for (int c = 0; c < 6; ++c)
-            table[size_t('a' + c)] = table[size_t('A' + c)] = quint8(10 + c);
+        for (quint8 c = 0; c < 10; ++c)
+            table[size_t('0') + c] = c;
+        for (quint8 c = 0; c < 6; ++c)
+            table[size_t('a') + c] = table[size_t('A') + c] = quint8(10 + c);
         return table;
     }();
     quint64 value = 0;
