@@ -14,9 +14,12 @@ namespace quillmark {
 namespace {
 
 // Room for everything but the records, and for each record far more than
-// generation writes (about 45 bytes with its share of the sketch).
+// generation writes (about 45 bytes with its share of the sketch), for a
+// locator of at most RoomedRecords records: about nine times as many as the
+// largest facet has blocks, however long a stranger's locator is.
 constexpr qint64 FixedRoom = qint64(4) << 20;
 constexpr qint64 RoomPerRecord = 128;
+constexpr qint64 RoomedRecords = qint64(1) << 22;
 // No facet has more blocks than a block number can name.
 constexpr qint64 MaxBlocks = qint64(1) << 31;
 
@@ -206,7 +209,7 @@ Status readManifest(const QString& path, PatchKind kind, qint64 locatorRecords, 
     manifest = Manifest();
     const Refusal refuse(path);
     QByteArray bytes;
-    const qint64 room = FixedRoom + RoomPerRecord * qMin(locatorRecords, MaxBlocks);
+    const qint64 room = FixedRoom + RoomPerRecord * qMin(locatorRecords, RoomedRecords);
     if (const Status read = platformfile::readSmallFile(path, room, bytes); read.failed())
         return read;
     QString error;
