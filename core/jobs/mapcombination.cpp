@@ -76,7 +76,8 @@ JobOutcome run(const MapCombineJob& job, JobProgress& progress, const CommitOpti
         return JobOutcome::failure(checked);
     PatchManifest patch;
     if (const Status loaded =
-            loadPatchManifest(PatchKind::Map, {&locator, &difData}, jobmessage::UnableToOpenDifFiles, patch);
+            loadPatchManifest(PatchKind::Map, {&locator, &difData}, jobmessage::UnableToOpenDifFiles,
+                              jobmessage::UnableToReadMapOrDif, patch);
         loaded.failed())
         return JobOutcome::failure(loaded);
     const std::unique_ptr<Output> newMap =

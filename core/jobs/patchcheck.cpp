@@ -16,7 +16,7 @@ constexpr size_t ConflictsNamed = 5;
 }  // namespace
 
 Status loadPatchManifest(PatchKind kind, std::initializer_list<Input*> difFiles, const QString& openMessage,
-                         PatchManifest& patch)
+                         const QString& readMessage, PatchManifest& patch)
 {
     Input& locator = **difFiles.begin();
     patch = PatchManifest();
@@ -31,8 +31,10 @@ Status loadPatchManifest(PatchKind kind, std::initializer_list<Input*> difFiles,
     const qint64 records = locator.size() / difformat::LocatorRecordSize;
     if (const Status read = readManifest(*path, kind, records, *manifest); read.failed())
         return read.withMessage(openMessage);
-    if (const Status files = checkPatchFiles(*manifest, difFiles); files.failed())
-        return files.withMessage(jobmessage::DifFilesDoNotMatchManifest);
+    if (const Status files =
+            checkPatchFiles(*manifest, difFiles, jobmessage::DifFilesDoNotMatchManifest, readMessage);
+        files.failed())
+        return files;
     if (const Status named = checkRecordsNameLocator(*manifest, *path, locator); named.failed())
         return named.withMessage(openMessage);
     patch.manifest = std::move(manifest);

@@ -34,10 +34,10 @@ struct PatchManifest
 // in the order of the kind's roles, the locator first). A manifest that
 // does not hold together fails with `openMessage` and the reason; difference
 // files that are not the ones it describes fail with "Dif files do not match
-// their manifest". Without a manifest there is nothing to check, and that
-// is no failure.
+// their manifest", and one that cannot be read with `readMessage`. Without a
+// manifest there is nothing to check, and that is no failure.
 Status loadPatchManifest(PatchKind kind, std::initializer_list<Input*> difFiles, const QString& openMessage,
-                         PatchManifest& patch);
+                         const QString& readMessage, PatchManifest& patch);
 
 // The base's blocks once more, for the sketch a check left out of the walk.
 using SketchPass = std::function<Status(BaseCheck&)>;

@@ -38,8 +38,8 @@ JobOutcome verifyMap(const MapVerifyJob& job, JobProgress& progress, const Commi
         checked = openInputs({&difData, &locator}, jobmessage::UnableToOpenDifFiles, options);
     PatchManifest patch;
     if (checked.ok())
-        checked =
-            loadPatchManifest(PatchKind::Map, {&locator, &difData}, jobmessage::UnableToOpenDifFiles, patch);
+        checked = loadPatchManifest(PatchKind::Map, {&locator, &difData}, jobmessage::UnableToOpenDifFiles,
+                                    jobmessage::UnableToReadMapOrDif, patch);
     if (checked.failed())
         return JobOutcome::failure(checked);
 
@@ -95,8 +95,9 @@ JobOutcome verifyStatics(const StaticsVerifyJob& job, JobProgress& progress, con
         checked = openInputs({&difData, &difIndex, &locator}, jobmessage::UnableToOpenDifFiles, options);
     PatchManifest patch;
     if (checked.ok())
-        checked = loadPatchManifest(PatchKind::Statics, {&locator, &difIndex, &difData},
-                                    jobmessage::UnableToOpenDifFiles, patch);
+        checked =
+            loadPatchManifest(PatchKind::Statics, {&locator, &difIndex, &difData},
+                              jobmessage::UnableToOpenDifFiles, jobmessage::UnableToReadStaticsOrDif, patch);
     if (checked.failed())
         return JobOutcome::failure(checked);
 

@@ -225,8 +225,9 @@ JobOutcome run(const StaticsCombineJob& job, JobProgress& progress, const Commit
         checked.failed())
         return JobOutcome::failure(checked);
     PatchManifest patch;
-    if (const Status loaded = loadPatchManifest(PatchKind::Statics, {&locator, &difIndex, &difData},
-                                                jobmessage::UnableToOpenDifFiles, patch);
+    if (const Status loaded =
+            loadPatchManifest(PatchKind::Statics, {&locator, &difIndex, &difData},
+                              jobmessage::UnableToOpenDifFiles, jobmessage::UnableToReadStaticsOrDif, patch);
         loaded.failed())
         return JobOutcome::failure(loaded);
     StagedFile newData(outputName(job.outDir, StaticsDataPart, job.facet));

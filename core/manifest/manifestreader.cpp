@@ -227,21 +227,22 @@ Status readManifest(const QString& path, PatchKind kind, qint64 locatorRecords, 
     return checkCounts(*document, refuse, manifest);
 }
 
-Status checkPatchFiles(const Manifest& manifest, std::initializer_list<Input*> files)
+Status checkPatchFiles(const Manifest& manifest, std::initializer_list<Input*> files, const QString& mismatch,
+                       const QString& unreadable)
 {
     size_t role = 0;
     for (Input* file : files) {
         const ManifestFile& expected = manifest.files.at(role++);
         if (file->size() != expected.size)
-            return Status::fileFailure(
-                file->path(),
+            return Status::failure(
+                mismatch, file->path(),
                 QStringLiteral("It has %1 bytes, its manifest says %2").arg(file->size()).arg(expected.size));
         Hash128 hash;
         if (const Status read = hashInput(*file, file->size(), hash); read.failed())
-            return read;
+            return read.withMessage(unreadable);
         if (hash != expected.hash)
-            return Status::fileFailure(file->path(),
-                                       QStringLiteral("Its bytes are not those its manifest names"));
+            return Status::failure(mismatch, file->path(),
+                                   QStringLiteral("Its bytes are not those its manifest names"));
     }
     return Status();
 }

@@ -20,8 +20,10 @@ Status readManifest(const QString& path, PatchKind kind, qint64 locatorRecords, 
 
 // The difference files, opened and in the order of the manifest's roles,
 // against the sizes and hashes it gives them: the first that differs fails
-// with its file and the reason. Each is read whole.
-Status checkPatchFiles(const Manifest& manifest, std::initializer_list<Input*> files);
+// with `mismatch`, its file and the reason; one that cannot be read, with
+// `unreadable`. Each is read whole.
+Status checkPatchFiles(const Manifest& manifest, std::initializer_list<Input*> files, const QString& mismatch,
+                       const QString& unreadable);
 
 // The locator, already found to be the manifest's own, names the blocks of
 // its records in the same order; fails with the manifest when it does not.
