@@ -165,6 +165,18 @@ Status expectReplacedBlock(qint64 block, const BlockSource& current, NewPair& pa
     return Status();
 }
 
+// A block a record names, from the difference files; for the base check,
+// what the current pair held there first.
+Status combineReplacedBlock(qint64 block, const BlockSource& difs, const BlockSource& current, NewPair& pair,
+                            const QString& dataTarget)
+{
+    if (pair.checked) {
+        if (Status expected = expectReplacedBlock(block, current, pair); expected.failed())
+            return expected;
+    }
+    return combineBlock(block, difs, pair, dataTarget);
+}
+
 // The blocks from `first` on, `count` of them, that no record names: their
 // entries read from the current index a view at a time, which a single
 // block's own view ends. A view that fails is left to the single blocks,
@@ -249,12 +261,9 @@ JobOutcome run(const StaticsCombineJob& job, JobProgress& progress, const Commit
         for (qint64 block = first; block < first + count;) {
             if (const qint64 ordinal = table.findNext(block); ordinal >= 0) {
                 ++result.records;
-                if (pair.checked) {
-                    if (Status expected = expectReplacedBlock(block, current, pair); expected.failed())
-                        return expected;
-                }
-                if (Status combined = combineBlock(block, {difIndex, difRecords, difData, ordinal, true},
-                                                   pair, newData.target());
+                if (Status combined =
+                        combineReplacedBlock(block, {difIndex, difRecords, difData, ordinal, true}, current,
+                                             pair, newData.target());
                     combined.failed())
                     return combined;
                 ++block;
@@ -271,16 +280,14 @@ JobOutcome run(const StaticsCombineJob& job, JobProgress& progress, const Commit
     if (walked)
         walk.fail(pair.data.flush().withMessage(jobmessage::UnableToReadStaticsOrDif));
     pair.index.flush();
+    const auto sketchAgain = [&](BaseCheck& again) {
+        const Status sketched = sketchStaticsBase(currentIndex, currentData, result.blocks, again);
+        return sketched.failed() ? sketched.withMessage(jobmessage::UnableToReadStaticsOrDif) : sketched;
+    };
     if (walked)
-        walk.fail(concludeBaseCheck(
-            check.get(), patch, result.blocks, job.force, jobmessage::DifFilesDoNotFitStatics,
-            currentIndex.path(),
-            [&](BaseCheck& again) {
-                const Status sketched = sketchStaticsBase(currentIndex, currentData, result.blocks, again);
-                return sketched.failed() ? sketched.withMessage(jobmessage::UnableToReadStaticsOrDif)
-                                         : sketched;
-            },
-            result.base));
+        walk.fail(concludeBaseCheck(check.get(), patch, result.blocks, job.force,
+                                    jobmessage::DifFilesDoNotFitStatics, currentIndex.path(), sketchAgain,
+                                    result.base));
     result.dataBytes = newData.size();
     return walk.finish({&currentData, &currentIndex, &difData, &difIndex, &locator}, result);
 }
