@@ -1,17 +1,20 @@
 #!/usr/bin/env bash
 # What the manifests cost, as whole processes on a full-size sample facet
 # (Felucca, 896 x 512 blocks): each job of this build against the same job
-# of a build from before the manifests, each pair timed in one hyperfine run
-# so that both meet the same machine, in a tmpfs:
+# of a build from before the manifests, in a tmpfs, the two runs of a pair
+# taking turns so that both meet the machine in the same states (a shared
+# machine's load comes and goes within a run of hyperfine's):
 #
 #   generate map, generate statics      this build (with its manifest)  against  the earlier build
 #   combine map, combine statics        this build, its base checked    against  the earlier build
 #                                       (exact: the reference)
 #   combine map, combine statics        this build, no manifest         against  the earlier build
 #
-# and the manifests' size per record. The earlier build is made once, of its
-# quillmark-cli alone, from `git archive` of BASE_REVISION (the commit
-# before the manifests unless told otherwise) into BUILD_DIR/manifest-base.
+# with the median of each pair's real and processor times (the process's own
+# and its kernel time), and the manifests' size per record. The earlier build
+# is made once, of its quillmark-cli alone, from `git archive` of
+# BASE_REVISION (the commit before the manifests unless told otherwise) into
+# BUILD_DIR/manifest-base.
 #
 #   bench/manifest.sh [BUILD_DIR] [RUNS] [BASE_REVISION]
 set -euo pipefail
@@ -20,7 +23,6 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build}" && pwd)
 runs=${2:-20}
 base_revision=${3:-46ed215}
-"$root/tools/packages.sh" hyperfine
 
 base=$build/manifest-base
 if [ ! -x "$base/build/tools/cli/quillmark-cli" ]; then
@@ -51,14 +53,29 @@ done
 pair() {
     local name=$1 job=$2 floor=$3
     printf '\n== %s\n' "$name"
-    hyperfine --warmup 3 --runs "$runs" --export-json "$memory/pair.json" -N "$job" "$floor" >/dev/null 2>&1 \
-        || hyperfine --warmup 3 --runs "$runs" --export-json "$memory/pair.json" "$job" "$floor" >/dev/null
-    python3 - "$memory/pair.json" <<'PYTHON'
-import json, sys
-job, floor = json.load(open(sys.argv[1]))["results"]
-ms = lambda r: f"{r['mean'] * 1000:.1f} ms ± {r['stddev'] * 1000:.1f} (processor {(r['user'] + r['system']) * 1000:.1f} ms)"
-print(f"this build {ms(job)}\nearlier    {ms(floor)}\nratio      {job['mean'] / floor['mean']:.2f}"
-      f" (processor {(job['user'] + job['system']) / (floor['user'] + floor['system']):.2f})")
+    python3 - "$runs" "$job" "$floor" <<'PYTHON'
+import os, shlex, statistics, sys, time
+runs, commands = int(sys.argv[1]), sys.argv[2:]
+times = {command: [] for command in commands}
+for turn in range(runs + 3):  # the first three warm the caches
+    for command in commands:
+        arguments = shlex.split(command)
+        start = time.perf_counter()
+        pid = os.fork()
+        if pid == 0:
+            null = os.open(os.devnull, os.O_WRONLY)
+            os.dup2(null, 1)
+            os.execv(arguments[0], arguments)
+        _, status, usage = os.wait4(pid, 0)
+        if status != 0:
+            sys.exit(f"failed: {command}")
+        if turn >= 3:
+            times[command].append((time.perf_counter() - start, usage.ru_utime + usage.ru_stime))
+median = lambda command, i: statistics.median(t[i] for t in times[command])
+job, floor = commands
+for label, command in (("this build", job), ("earlier", floor)):
+    print(f"{label:10} {median(command, 0) * 1000:.1f} ms (processor {median(command, 1) * 1000:.1f} ms)")
+print(f"ratio      {median(job, 0) / median(floor, 0):.2f} (processor {median(job, 1) / median(floor, 1):.2f})")
 PYTHON
 }
 
