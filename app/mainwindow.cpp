@@ -155,7 +155,22 @@ void mainwindow::diffCombine()
     QApplication::restoreOverrideCursor();
 }
 
-bool mainwindow::runWorker(const Job& job)
+QString mainwindow::pathIn(const QLineEdit* field)
+{
+    const QString text = field->text();
+    const QLatin1Char quote('"');
+    if (text.size() >= 2 && text.startsWith(quote) && text.endsWith(quote))
+        return text.mid(1, text.size() - 2);
+    return text;
+}
+
+void mainwindow::showDetail(const QString& detail)
+{
+    statusBar()->setToolTip(detail);
+    statusBar()->setAccessibleDescription(detail);
+}
+
+bool mainwindow::runWorker(const Job& job, quillmark::JobResult* succeeded)
 {
     const bool wasRunning = m_running;
     m_running = true;
@@ -166,9 +181,19 @@ bool mainwindow::runWorker(const Job& job)
     }();
     m_running = wasRunning;
     // A stopped run has nobody left to tell: the window is closing. The
-    // window shows the job's fixed message alone.
-    if (outcome.failed())
+    // status bar shows the job's fixed message, as always; beside it, the
+    // file and the system's reason, in the words quillmark-cli prints
+    // after the message.
+    if (outcome.failed()) {
         statusBar()->showMessage(outcome.message());
+        const quillmark::Status& failure = outcome.failure();
+        showDetail(quillmark::Status::failure(QString(), failure.file(), failure.reason()).text());
+    }
+    if (outcome.succeeded()) {
+        showDetail(QString());
+        if (succeeded)
+            *succeeded = outcome.result();
+    }
     return outcome.succeeded();
 }
 

@@ -11,6 +11,7 @@
 namespace quillmark {
 class JobProgress;
 class JobOutcome;
+struct JobResult;
 }  // namespace quillmark
 
 // The main window: the output group, the Generate and Combine pages, and the
@@ -150,9 +151,17 @@ private:
     void connectPageSwitches();
 
     void pickFile(QLineEdit* field, const QString& caption);
+    // A path field's text, without the double quotes that wrap it whole when
+    // it was pasted from Windows' "Copy as path".
+    static QString pathIn(const QLineEdit* field);
     using Job =
         std::function<quillmark::JobOutcome(quillmark::JobProgress&, const quillmark::CommitOptions&)>;
-    bool runWorker(const Job& job);
+    // Runs a job and shows its outcome: a failure's message in the status
+    // bar, its file and reason in the bar's tooltip and accessible
+    // description. `succeeded`, when given, gets the figures of a success.
+    bool runWorker(const Job& job, quillmark::JobResult* succeeded = nullptr);
+    // What the status bar says beside its message.
+    void showDetail(const QString& detail);
 
     quillmark::CommitOptions m_commitOptions;
     bool m_running = false;

@@ -9,7 +9,7 @@ using namespace quillmark;
 
 bool mainwindow::mapDiffGenerate()
 {
-    const MapGenerateJob job{lineRefData->text(), lineMapMul->text(), lineOutDir->text(),
+    const MapGenerateJob job{pathIn(lineRefData), pathIn(lineMapMul), pathIn(lineOutDir),
                              comboBox1->currentIndex()};
     return runWorker([&job](JobProgress& progress, const CommitOptions& options) {
         return generateMapDiff(job, progress, options);

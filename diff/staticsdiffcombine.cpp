@@ -1,18 +1,26 @@
 #include "mainwindow.h"
 
 #include "jobs.h"
+#include "patchcheck.h"
 
 #include <QComboBox>
 #include <QLineEdit>
+#include <QStatusBar>
 
 using namespace quillmark;
 
 bool mainwindow::staticsDiffCombine()
 {
-    const StaticsCombineJob job{lineCStaIdx->text(),      lineCStaData->text(), lineDif->text(),
-                                lineDifi->text(),         lineDifl->text(),     lineOutDir->text(),
+    const StaticsCombineJob job{pathIn(lineCStaIdx),      pathIn(lineCStaData), pathIn(lineDif),
+                                pathIn(lineDifi),         pathIn(lineDifl),     pathIn(lineOutDir),
                                 comboBox1->currentIndex()};
-    return runWorker([&job](JobProgress& progress, const CommitOptions& options) {
-        return combineStaticsDiff(job, progress, options);
-    });
+    JobResult result;
+    const bool done =
+        runWorker([&job](JobProgress& progress,
+                         const CommitOptions& options) { return combineStaticsDiff(job, progress, options); },
+                  &result);
+    // Beside "Ready": what was found of the statics the patch was applied to.
+    if (done)
+        showDetail(baseCaseText(result.base));
+    return done;
 }

@@ -9,8 +9,8 @@ using namespace quillmark;
 
 bool mainwindow::staticsDiffGenerate()
 {
-    const StaticsGenerateJob job{lineRefIdx->text(), lineRefData->text(), lineStaIdx->text(),
-                                 lineStaMul->text(), lineOutDir->text(),  comboBox1->currentIndex()};
+    const StaticsGenerateJob job{pathIn(lineRefIdx), pathIn(lineRefData), pathIn(lineStaIdx),
+                                 pathIn(lineStaMul), pathIn(lineOutDir),  comboBox1->currentIndex()};
     return runWorker([&job](JobProgress& progress, const CommitOptions& options) {
         return generateStaticsDiff(job, progress, options);
     });

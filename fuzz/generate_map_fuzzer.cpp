@@ -1,8 +1,9 @@
 // generateMapDiff on fuzzed map files. The current file is the reference with
 // fuzzer-chosen bytes laid over it, so that most blocks agree and some differ.
-// Properties: success with exactly its two outputs, or a documented failure
-// leaving nothing; inputs unchanged; the generated pair combined with the
-// reference gives back the current file's payloads, block by block.
+// Properties: success with exactly its two outputs and their manifest, or a
+// documented failure leaving nothing; inputs unchanged; the generated pair
+// combined with the reference, which its manifest finds to be exactly the
+// map it was made from, gives back the current file's payloads, block by block.
 
 #include "jobfuzz.h"
 
@@ -27,6 +28,7 @@ void checkRoundTrip(const jobfuzz::Folder& folder, const QByteArray& reference, 
         {folder.inputs()[0], folder.outFile("mapdif0.mul"), folder.outFile("mapdifl0.mul"), combined, 0},
         silent);
     require(outcome.succeeded(), "a generated pair combines", outcome.message());
+    require(outcome.result().base.found == BaseCase::Exact, "the reference is the base the manifest names");
     const QByteArray map = jobfuzz::readFile(combined + QStringLiteral("/map0.mul"));
     require(map.size() == reference.size(), "the combined map has the reference's size");
     for (qint64 block = 0; block < current.size() / MapBlockSize; ++block) {
@@ -55,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                         {jobmessage::UnableToOpenReferenceData, jobmessage::UnableToOpenMapData,
                          jobmessage::MapSizesDiffer, jobmessage::UnableToReadMapData,
                          jobmessage::UnableToWriteDiffFiles},
-                        {"mapdif0.mul", "mapdifl0.mul"});
+                        {"mapdif0.manifest.json", "mapdif0.mul", "mapdifl0.mul"});
     if (folder.refusedSpecialInput(outcome))
         return 0;
     const std::optional<QByteArray> referenceMap = jobfuzz::logicalMap(folder.inputs()[0]);

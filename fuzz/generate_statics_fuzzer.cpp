@@ -1,9 +1,11 @@
 // generateStaticsDiff on fuzzed statics pairs. The current pair is the
 // reference with fuzzer-chosen bytes laid over its index and data, so that
 // most blocks agree and some differ, move, empty or break. Properties:
-// success with exactly its three outputs, or a documented failure leaving
-// nothing; inputs unchanged; the generated set combined with the reference
-// gives every block of the current pair its bytes, and keeps empty blocks empty.
+// success with exactly its three outputs and their manifest, or a documented
+// failure leaving nothing; inputs unchanged; the generated set combined with
+// the reference, which its manifest finds to be exactly the statics it was
+// made from, gives every block of the current pair its bytes, and keeps empty
+// blocks empty.
 
 #include "jobfuzz.h"
 #include "staticsmodel.h"
@@ -28,6 +30,7 @@ void checkRoundTrip(const jobfuzz::Folder& folder, const QByteArray& index, cons
                             folder.outFile("stadifi0.mul"), folder.outFile("stadifl0.mul"), combined, 0},
                            silent);
     require(outcome.succeeded(), "a generated set combines", outcome.message());
+    require(outcome.result().base.found == BaseCase::Exact, "the reference is the base the manifest names");
     const QByteArray newIndex = jobfuzz::readFile(combined + QStringLiteral("/staidx0.mul"));
     const QByteArray newData = jobfuzz::readFile(combined + QStringLiteral("/statics0.mul"));
     require(staticsmodel::count(newIndex) == staticsmodel::count(index), "one entry per block");
@@ -60,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                          jobmessage::IndexSizesDiffer, "Reference statics are damaged at block ",
                          "Current statics are damaged at block ", jobmessage::UnableToReadStatics,
                          jobmessage::UnableToWriteDiffFiles},
-                        {"stadif0.mul", "stadifi0.mul", "stadifl0.mul"});
+                        {"stadif0.manifest.json", "stadif0.mul", "stadifi0.mul", "stadifl0.mul"});
     if (folder.refusedSpecialInput(outcome))
         return 0;
     if (outcome.succeeded())

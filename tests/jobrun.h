@@ -27,6 +27,7 @@ struct RunSettings
     int facet;
     quillmark::JobProgress* progress;  // none: a silent one
     quillmark::CommitOptions commit;
+    bool force = false;  // a combination applies difference files that do not fit its base
 };
 
 // Inputs in the order of the job's fields: generate map (reference, current),
@@ -46,10 +47,11 @@ inline quillmark::JobOutcome runJob(Job job, const QStringList& in, const QStrin
     if (job == Job::GenerateMap)
         return generateMapDiff({in[0], in[1], out, facet}, progress, options);
     if (job == Job::CombineMap || job == Job::CombineMapIntoContainer)
-        return combineMapDiff({in[0], in[1], in[2], out, facet, format}, progress, options);
+        return combineMapDiff({in[0], in[1], in[2], out, facet, format, settings.force}, progress, options);
     if (job == Job::ConvertMapToPlain || job == Job::ConvertMapToContainer)
         return convertMap({in[0], out, facet, format}, progress, options);
     if (job == Job::GenerateStatics)
         return generateStaticsDiff({in[0], in[1], in[2], in[3], out, facet}, progress, options);
-    return combineStaticsDiff({in[0], in[1], in[2], in[3], in[4], out, facet}, progress, options);
+    return combineStaticsDiff({in[0], in[1], in[2], in[3], in[4], out, facet, settings.force}, progress,
+                              options);
 }

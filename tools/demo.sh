@@ -44,6 +44,11 @@ step "Inspect the difference files"
 "$cli" inspect statics --difl "$difs/stadifl0.mul" --difi "$difs/stadifi0.mul" --dif "$difs/stadif0.mul" \
     --index "$ref/staidx0.mul"
 
+step "Verify: the reference is the base the difference files' manifests were made from"
+"$cli" verify map --map "$ref/map0LegacyMUL.uop" --difl "$difs/mapdifl0.mul" --dif "$difs/mapdif0.mul"
+"$cli" verify statics --index "$ref/staidx0.mul" --data "$ref/statics0.mul" --difl "$difs/stadifl0.mul" \
+    --difi "$difs/stadifi0.mul" --dif "$difs/stadif0.mul"
+
 step "Combine: apply the difference files to the reference, the map into a container"
 "$cli" combine map --map "$ref/map0LegacyMUL.uop" --difl "$difs/mapdifl0.mul" --dif "$difs/mapdif0.mul" \
     --out "$combined" --facet Felucca --format uop
@@ -71,6 +76,7 @@ row() { printf '  %-30s %s\n' "$1" "$2"; }
 row "$ref/" "the reference facet: map0LegacyMUL.uop, staidx0.mul, statics0.mul"
 row "$cur/" "the edited copy: map0.mul, staidx0.mul, statics0.mul"
 row "$difs/" "the difference files: mapdifl0.mul, mapdif0.mul, stadifl0.mul, stadifi0.mul, stadif0.mul"
+row "" "and their manifests: mapdif0.manifest.json, stadif0.manifest.json"
 row "$combined/" "the reference combined with them: map0LegacyMUL.uop, staidx0.mul, statics0.mul"
 row "$plain/" "the combined map converted to a plain map file: map0.mul"
 row "$out/changes.png" "the facet's blocks, the changed ones marked"

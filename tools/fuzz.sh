@@ -11,7 +11,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-60}
 build=${2:-$root/build-fuzz}
 
-"$root/tools/packages.sh" cmake ninja-build clang libclang-rt-14-dev qt6-base-dev zlib1g-dev
+"$root/tools/packages.sh" cmake ninja-build clang libclang-rt-14-dev qt6-base-dev zlib1g-dev libxxhash-dev
 
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DQUILLMARK_FUZZ=ON >/dev/null
 cmake --build "$build" --target fuzzers

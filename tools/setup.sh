@@ -11,8 +11,9 @@ build=${1:-$root/build}
 shift || true
 
 # dpkg-dev: cpack's Debian package takes its dependencies from dpkg-shlibdeps.
-"$root/tools/packages.sh" cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools zlib1g-dev fonts-dejavu-core \
-    dpkg-dev
+# libxxhash-dev: the manifests' hashes, from its one header (nothing to link).
+"$root/tools/packages.sh" cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools zlib1g-dev libxxhash-dev \
+    fonts-dejavu-core dpkg-dev
 # The browser that the report's test opens its page in (tests/report); the
 # test skips where it is missing, so a machine without it still builds.
 "$root/tools/packages.sh" chromium || echo "chromium could not be installed: the report's browser check will skip"

@@ -8,7 +8,7 @@ set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build}
-"$root/tools/packages.sh" clang-tidy cmake ninja-build g++ qt6-base-dev zlib1g-dev
+"$root/tools/packages.sh" clang-tidy cmake ninja-build g++ qt6-base-dev zlib1g-dev libxxhash-dev
 
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_EXPORT_COMPILE_COMMANDS=ON >/dev/null
 cmake --build "$build" >/dev/null

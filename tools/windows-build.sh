@@ -16,7 +16,9 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build-windows}
 shift || true
-"$root/tools/packages.sh" cmake ninja-build qt6-base-dev qt6-base-dev-tools gcc-mingw-w64-x86-64-posix \
+# libxxhash-dev: the manifests' hashes, its one header copied into the build
+# tree (the host's /usr/include stays off the cross compiler's path).
+"$root/tools/packages.sh" cmake ninja-build qt6-base-dev qt6-base-dev-tools libxxhash-dev gcc-mingw-w64-x86-64-posix \
     g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64 nsis fonts-dejavu-core base-files
 
 qt=$("$root/tools/windows-qt.sh" | tail -n1)

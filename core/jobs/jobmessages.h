@@ -39,6 +39,11 @@ inline constexpr char UnableToCreateNewStatics[] = "Unable to create new static 
 inline constexpr char UnableToReadStaticsOrDif[] = "Unable to read statics or dif files";
 inline constexpr char UnableToWriteNewStatics[] = "Unable to write new static files";
 
+// A combination's base against its patch's manifest
+inline constexpr char DifFilesDoNotFitMap[] = "Dif files do not fit this map";
+inline constexpr char DifFilesDoNotFitStatics[] = "Dif files do not fit these statics";
+inline constexpr char DifFilesDoNotMatchManifest[] = "Dif files do not match their manifest";
+
 // Review report (its maps, statics and difference files fail with the
 // combinations' texts above)
 inline constexpr char UnableToOpenRadarColours[] = "Unable to open radar colour file";

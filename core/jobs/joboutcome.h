@@ -1,5 +1,6 @@
 #pragma once
 
+#include "basecheck.h"
 #include "status.h"
 
 #include <QString>
@@ -13,10 +14,11 @@ namespace quillmark {
 // The figures of a job that succeeded, for a summary.
 struct JobResult
 {
-    qint64 blocks = 0;     // blocks walked
-    qint64 records = 0;    // blocks listed in the difference files, or taken from them
-    qint64 dataBytes = 0;  // bytes of the (difference) data file written
-    QStringList written;   // the files that now stand in the output directory
+    qint64 blocks = 0;      // blocks walked
+    qint64 records = 0;     // blocks listed in the difference files, or taken from them
+    qint64 dataBytes = 0;   // bytes of the (difference) data file written
+    QStringList written;    // the files that now stand in the output directory
+    BaseVerdict base = {};  // a combination's base, as its patch's manifest saw it
 };
 
 // How a job ended: succeeded (with its figures), failed (with its failure:

@@ -35,6 +35,7 @@ struct MapCombineJob
     QString outDir;
     int facet = 0;
     MapFormat format = MapFormat::Mul;  // of the new map file
+    bool force = false;                 // applies difference files that do not fit the map all the same
 };
 
 // A map file, plain or container, written anew in the form asked for.
@@ -65,22 +66,54 @@ struct StaticsCombineJob
     QString difLocator;
     QString outDir;
     int facet = 0;
+    bool force = false;  // applies difference files that do not fit the statics all the same
 };
 
-// Writes mapdif<n>.mul and mapdifl<n>.mul.
+// A base checked against the manifest beside its difference files, as a
+// combination would check it, without writing anything.
+struct MapVerifyJob
+{
+    QString map;
+    QString difData;
+    QString difLocator;
+};
+
+struct StaticsVerifyJob
+{
+    QString index;
+    QString data;
+    QString difData;
+    QString difIndex;
+    QString difLocator;
+};
+
+// Writes mapdifl<n>.mul, mapdif<n>.mul and their manifest mapdif<n>.manifest.json.
 JobOutcome generateMapDiff(const MapGenerateJob& job, JobProgress& progress,
                            const CommitOptions& options = CommitOptions());
-// Writes map<n>.mul, or map<n>LegacyMUL.uop.
+// Writes map<n>.mul, or map<n>LegacyMUL.uop. With a manifest beside the
+// difference files, the map is checked against it first (the result's
+// base tells what was found), and a map they do not fit is not patched
+// unless the job forces it.
 JobOutcome combineMapDiff(const MapCombineJob& job, JobProgress& progress,
                           const CommitOptions& options = CommitOptions());
 // Writes map<n>.mul, or map<n>LegacyMUL.uop.
 JobOutcome convertMap(const MapConvertJob& job, JobProgress& progress,
                       const CommitOptions& options = CommitOptions());
-// Writes stadif<n>.mul, stadifl<n>.mul and stadifi<n>.mul.
+// Writes stadifl<n>.mul, stadifi<n>.mul, stadif<n>.mul and their manifest
+// stadif<n>.manifest.json.
 JobOutcome generateStaticsDiff(const StaticsGenerateJob& job, JobProgress& progress,
                                const CommitOptions& options = CommitOptions());
-// Writes statics<n>.mul and staidx<n>.mul.
+// Writes statics<n>.mul and staidx<n>.mul, with the same check of the base.
 JobOutcome combineStaticsDiff(const StaticsCombineJob& job, JobProgress& progress,
+                              const CommitOptions& options = CommitOptions());
+
+// What a combination would find of its base: the result's base holds the
+// case and its figures, a conflict and a missing manifest among them. Fails
+// only when a file cannot be read, or the difference files or their
+// manifest are damaged. Writes nothing.
+JobOutcome verifyMapPatch(const MapVerifyJob& job, JobProgress& progress,
+                          const CommitOptions& options = CommitOptions());
+JobOutcome verifyStaticsPatch(const StaticsVerifyJob& job, JobProgress& progress,
                               const CommitOptions& options = CommitOptions());
 
 }  // namespace quillmark

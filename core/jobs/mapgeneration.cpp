@@ -4,6 +4,7 @@
 #include "difformat.h"
 #include "jobchecks.h"
 #include "jobmessages.h"
+#include "manifestbuilder.h"
 #include "mapinput.h"
 #include "stagedfile.h"
 #include "uopformat.h"
@@ -26,25 +27,32 @@ constexpr qint64 WindowBlocks = uopformat::ChunkSize / MapBlockSize;
 class WindowComparer
 {
 public:
+    // A block of both maps, header and payload.
+    struct Blocks
+    {
+        const char* reference = nullptr;
+        const char* current = nullptr;
+        bool payloadsDiffer = false;
+    };
+
     WindowComparer(MapInput& reference, MapInput& current, qint64 blocks)
         : m_reference(reference), m_current(current), m_blocks(blocks)
     {}
 
-    // Whether the payload of `block` differs; the block's bytes in the
-    // current map are at `currentBlock` then. Blocks come in ascending order.
-    Status differs(qint64 block, bool& differs, const char*& currentBlock)
+    // Blocks come in ascending order.
+    Status compare(qint64 block, Blocks& blocks)
     {
         if (block % WindowBlocks == 0) {
             if (const Status viewed = viewWindow(block); viewed.failed())
                 return viewed;
         }
-        differs = false;
-        if (m_windowEqual)
-            return Status();
-        const qint64 at = (block % WindowBlocks) * MapBlockSize + MapHeaderSize;
+        const qint64 at = (block % WindowBlocks) * MapBlockSize;
+        blocks.reference = m_referenceWindow + at;
+        blocks.current = m_currentWindow + at;
         // Only the payload counts; the record carries the current header.
-        differs = memcmp(m_referenceWindow + at, m_currentWindow + at, MapPayloadSize) != 0;
-        currentBlock = m_currentWindow + at - MapHeaderSize;
+        blocks.payloadsDiffer =
+            !m_windowEqual
+            && memcmp(blocks.reference + MapHeaderSize, blocks.current + MapHeaderSize, MapPayloadSize) != 0;
         return Status();
     }
 
@@ -86,19 +94,19 @@ Status checkMaps(const MapGenerateJob& job, MapInput& reference, MapInput& curre
     return checkOutputDirectory(job.outDir, *options.files);
 }
 
-}  // namespace
-namespace {
-
-// namespace
 JobOutcome run(const MapGenerateJob& job, JobProgress& progress, const CommitOptions& options)
 {
     MapInput reference(job.referenceMap, *options.files);
     MapInput current(job.currentMap, *options.files);
     if (const Status checked = checkMaps(job, reference, current, options); checked.failed())
         return JobOutcome::failure(checked);
-    StagedFile difData(outputName(job.outDir, MapDifDataPart, job.facet), *options.files);
-    StagedFile locator(outputName(job.outDir, MapDifLocatorPart, job.facet), *options.files);
-    BlockWalk walk(progress, options, {&difData, &locator}, jobmessage::UnableToWriteDiffFiles);
+    StagedFile difDataFile(outputName(job.outDir, MapDifDataPart, job.facet), *options.files);
+    StagedFile locatorFile(outputName(job.outDir, MapDifLocatorPart, job.facet), *options.files);
+    StagedFile manifestFile(manifestformat::manifestPath(job.outDir, PatchKind::Map, job.facet),
+                            *options.files);
+    HashedOutput difData(difDataFile), locator(locatorFile);
+    BlockWalk walk(progress, options, {&difData, &locator, &manifestFile},
+                   jobmessage::UnableToWriteDiffFiles);
     if (const Status created = walk.createOutputs(jobmessage::UnableToCreateDiffFiles,
                                                   FileRoles().reads(reference).reads(current));
         created.failed())
@@ -106,19 +114,28 @@ JobOutcome run(const MapGenerateJob& job, JobProgress& progress, const CommitOpt
 
     // A trailing fragment shorter than a block is outside the format and is
     // not compared.
-    JobResult result{current.size() / MapBlockSize, 0, 0, {locator.target(), difData.target()}};
+    JobResult result{
+        current.size() / MapBlockSize, 0, 0, {locator.target(), difData.target(), manifestFile.target()}};
     WindowComparer maps(reference, current, result.blocks);
-    walk.eachBlock(result.blocks, [&](qint64 block) {
-        bool differs = false;
-        const char* currentBlock = nullptr;
-        Status compared = maps.differs(block, differs, currentBlock);
-        if (differs) {
+    ManifestBuilder manifest(PatchKind::Map, job.facet, manifestFile);
+    const bool walked = walk.eachBlock(result.blocks, [&](qint64 block) {
+        WindowComparer::Blocks blocks;
+        if (Status compared = maps.compare(block, blocks); compared.failed())
+            return compared;
+        // Payloads alike, as most are, are hashed once for both maps.
+        const quint64 after = blockHash(blocks.current + MapHeaderSize, MapPayloadSize);
+        const quint64 before =
+            blocks.payloadsDiffer ? blockHash(blocks.reference + MapHeaderSize, MapPayloadSize) : after;
+        manifest.addBlock(block, before, after, blocks.payloadsDiffer);
+        if (blocks.payloadsDiffer) {
             locator.appendInt32(qint32(block));
-            difData.append(currentBlock, MapBlockSize);
+            difData.append(blocks.current, MapBlockSize);
             ++result.records;
         }
-        return compared;
+        return Status();
     });
+    if (walked)
+        manifest.finish({&locator, &difData});
     result.dataBytes = difData.size();
     return walk.finish({&reference, &current}, result);
 }

@@ -6,6 +6,7 @@
 #include "inputfile.h"
 #include "jobchecks.h"
 #include "jobmessages.h"
+#include "manifestbuilder.h"
 #include "runs.h"
 #include "stagedfile.h"
 
@@ -34,7 +35,9 @@ Status classify(const IndexEntry& reference, Input& referenceData, const IndexEn
         compareRuns(referenceData, reference.offset, currentData, current.offset, current.length, comparison);
     if (comparison == RunComparison::Equal)
         change = Change::None;
-    return compared.withMessage(jobmessage::UnableToReadStatics);
+    // The message only for a failure: a text made for every block costs more
+    // than the comparison.
+    return compared.failed() ? compared.withMessage(jobmessage::UnableToReadStatics) : compared;
 }
 
 struct StaticsPair
@@ -43,12 +46,13 @@ struct StaticsPair
     Input& data;
 };
 
-// The three difference files, growing together.
+// The three difference files, growing together, and their manifest.
 struct DifWriter
 {
     Output& locator;
     Output& index;
     Output& data;
+    ManifestBuilder& manifest;
     qint64 records = 0;
 };
 
@@ -74,15 +78,28 @@ Status appendRecord(qint64 block, Change change, const IndexEntry& current, Inpu
 }
 
 // The entry of `block` in `pair`'s index, checked against its data file.
-Status readEntry(qint64 block, const StaticsPair& pair, const QString& damaged, IndexEntry& entry)
+// `damaged` makes the message for damage only when there is some: made for
+// every block, it cost more than the whole comparison.
+template <typename Damaged>
+Status readEntry(qint64 block, const StaticsPair& pair, Damaged damaged, IndexEntry& entry)
 {
     const char* bytes = nullptr;
     if (const Status viewed = pair.index.view(block * IndexEntrySize, IndexEntrySize, bytes); viewed.failed())
         return viewed.withMessage(jobmessage::UnableToReadStatics);
     entry = IndexEntry::decode(bytes);
     if (!entry.fitsIn(pair.data.size()))
-        return damagedEntry(damaged, pair.index, entry, pair.data.size(), block);
+        return damagedEntry(damaged(block), pair.index, entry, pair.data.size(), block);
     return Status();
+}
+
+// The hash of a block of `pair` for the manifest: 0 for an empty block.
+Status hashBlock(const IndexEntry& entry, Input& data, quint64& hash)
+{
+    hash = 0;
+    if (entry.isEmpty())
+        return Status();
+    const Status read = hashRun(data, entry.offset, entry.length, hash);
+    return read.failed() ? read.withMessage(jobmessage::UnableToReadStatics) : read;
 }
 
 // Compares block `block` of the two pairs and records it when it changed.
@@ -91,13 +108,23 @@ Status writeBlockDifference(qint64 block, const StaticsPair& reference, const St
 {
     IndexEntry was;
     IndexEntry now;
-    Status read = readEntry(block, reference, jobmessage::referenceStaticsDamaged(block), was);
+    Status read = readEntry(block, reference, jobmessage::referenceStaticsDamaged, was);
     if (read.ok())
-        read = readEntry(block, current, jobmessage::currentStaticsDamaged(block), now);
+        read = readEntry(block, current, jobmessage::currentStaticsDamaged, now);
     Change change = Change::None;
     if (read.ok())
         read = classify(was, reference.data, now, current.data, change);
-    if (read.failed() || change == Change::None)
+    quint64 after = 0;
+    if (read.ok())
+        read = hashBlock(now, current.data, after);
+    // A block that did not change holds the same bytes, or none, on both sides.
+    quint64 before = after;
+    if (read.ok() && change != Change::None)
+        read = hashBlock(was, reference.data, before);
+    if (read.failed())
+        return read;
+    writer.manifest.addBlock(block, before, after, change != Change::None);
+    if (change == Change::None)
         return read;
     return appendRecord(block, change, now, current.data, writer);
 }
@@ -132,10 +159,14 @@ JobOutcome run(const StaticsGenerateJob& job, JobProgress& progress, const Commi
                         currentIndex, options);
         checked.failed())
         return JobOutcome::failure(checked);
-    StagedFile difData(outputName(job.outDir, StaticsDifDataPart, job.facet), *options.files);
-    StagedFile locator(outputName(job.outDir, StaticsDifLocatorPart, job.facet), *options.files);
-    StagedFile difIndex(outputName(job.outDir, StaticsDifIndexPart, job.facet), *options.files);
-    BlockWalk walk(progress, options, {&difData, &locator, &difIndex}, jobmessage::UnableToWriteDiffFiles);
+    StagedFile difDataFile(outputName(job.outDir, StaticsDifDataPart, job.facet), *options.files);
+    StagedFile locatorFile(outputName(job.outDir, StaticsDifLocatorPart, job.facet), *options.files);
+    StagedFile difIndexFile(outputName(job.outDir, StaticsDifIndexPart, job.facet), *options.files);
+    StagedFile manifestFile(manifestformat::manifestPath(job.outDir, PatchKind::Statics, job.facet),
+                            *options.files);
+    HashedOutput difData(difDataFile), locator(locatorFile), difIndex(difIndexFile);
+    BlockWalk walk(progress, options, {&difData, &locator, &difIndex, &manifestFile},
+                   jobmessage::UnableToWriteDiffFiles);
     if (const Status created = walk.createOutputs(
             jobmessage::UnableToCreateDiffFiles,
             FileRoles().reads(referenceIndex).reads(referenceData).reads(currentIndex).reads(currentData));
@@ -143,16 +174,21 @@ JobOutcome run(const StaticsGenerateJob& job, JobProgress& progress, const Commi
         return JobOutcome::failure(created);
 
     // Whole entries only: a partial entry at the end is outside the format.
-    JobResult result{
-        currentIndex.size() / IndexEntrySize, 0, 0, {locator.target(), difIndex.target(), difData.target()}};
+    JobResult result{currentIndex.size() / IndexEntrySize,
+                     0,
+                     0,
+                     {locator.target(), difIndex.target(), difData.target(), manifestFile.target()}};
     const StaticsPair reference{referenceIndex, referenceData};
     const StaticsPair current{currentIndex, currentData};
-    DifWriter writer{locator, difIndex, difData};
-    walk.eachBlock(result.blocks, [&](qint64 block) {
+    ManifestBuilder manifest(PatchKind::Statics, job.facet, manifestFile);
+    DifWriter writer{locator, difIndex, difData, manifest};
+    const bool walked = walk.eachBlock(result.blocks, [&](qint64 block) {
         const Status written = writeBlockDifference(block, reference, current, writer);
         result.records = writer.records;
         return written;
     });
+    if (walked)
+        manifest.finish({&locator, &difIndex, &difData});
     result.dataBytes = difData.size();
     return walk.finish({&referenceData, &referenceIndex, &currentData, &currentIndex}, result);
 }

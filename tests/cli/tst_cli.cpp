@@ -86,40 +86,42 @@ private slots:
         const QString staticsCounts =
             QString("%1 of %2 blocks").arg(m_summary.staticsBlocksDiffering).arg(m_summary.blocks);
         const auto bytes = [this](const char* file) { return QFileInfo(path(file)).size(); };
+        const QString Exact = "; base exact: it is the patch's reference\n";
         // What a job prints on stdout, '@' for the test's directory; not on a
         // terminal, it prints no progress. Facets by name in any case, or by number.
         QCOMPARE(
             summary(
                 "generate map --reference @ref/map3.mul --current @cur/map3.mul --out @gen --facet malas"),
-            "generate map: " + mapCounts + " differ; wrote @gen/mapdifl3.mul, @gen/mapdif3.mul\n");
+            "generate map: " + mapCounts
+                + " differ; wrote @gen/mapdifl3.mul, @gen/mapdif3.mul, @gen/mapdif3.manifest.json\n");
         QString out =
             summary("generate statics --reference-index @ref/staidx3.mul --reference-data "
                     "@ref/statics3.mul --current-index @cur/staidx3.mul --current-data @cur/statics3.mul "
                     "--out @gen --facet Malas");
         QCOMPARE(out, QString("generate statics: %1 differ, %2 bytes of block data; wrote @gen/stadifl3.mul, "
-                              "@gen/stadifi3.mul, @gen/stadif3.mul\n")
+                              "@gen/stadifi3.mul, @gen/stadif3.mul, @gen/stadif3.manifest.json\n")
                           .arg(staticsCounts)
                           .arg(bytes("gen/stadif3.mul")));
         QCOMPARE(
             summary("combine map --map @ref/map3.mul --difl @gen/mapdifl3.mul --dif @gen/mapdif3.mul --out "
                     "@new --facet 3"),
-            "combine map: " + mapCounts + " replaced; wrote @new/map3.mul\n");
+            "combine map: " + mapCounts + " replaced; wrote @new/map3.mul" + Exact);
         out = summary(
             "combine statics --index @ref/staidx3.mul --data @ref/statics3.mul --difl @gen/stadifl3.mul "
             "--difi @gen/stadifi3.mul --dif @gen/stadif3.mul --out @new --facet 3");
         QCOMPARE(out, QString("combine statics: %1 replaced, %2 bytes of block data; wrote @new/staidx3.mul, "
-                              "@new/statics3.mul\n")
+                              "@new/statics3.mul; base exact: it is the patch's reference\n")
                           .arg(staticsCounts)
                           .arg(bytes("new/statics3.mul")));
         QCOMPARE(summary("combine map --map @ref/map3LegacyMUL.uop --difl @gen/mapdifl3.mul --dif "
                          "@gen/mapdif3.mul --out @uop --facet 3 --format uop"),
-                 "combine map: " + mapCounts + " replaced; wrote @uop/map3LegacyMUL.uop\n");
+                 "combine map: " + mapCounts + " replaced; wrote @uop/map3LegacyMUL.uop" + Exact);
         QCOMPARE(summary("convert map --in @uop/map3LegacyMUL.uop --to mul --out @uop --facet Malas"),
                  QString("convert map: 1920 blocks, 376320 bytes; wrote @uop/map3.mul\n"));
         QVERIFY(write(path("one.map"), QByteArray(1960, 'm').replace(500, 1, "x")));  // one block differs
-        QCOMPARE(
-            summary("generate map --reference @ten.map --current @one.map --out @gen --facet 0"),
-            QString("generate map: 1 of 10 blocks differs; wrote @gen/mapdifl0.mul, @gen/mapdif0.mul\n"));
+        QCOMPARE(summary("generate map --reference @ten.map --current @one.map --out @gen --facet 0"),
+                 QString("generate map: 1 of 10 blocks differs; wrote @gen/mapdifl0.mul, @gen/mapdif0.mul, "
+                         "@gen/mapdif0.manifest.json\n"));
         // The container combined, converted back: the plain map combined, byte for byte.
         const FacetFiles edited = facetFiles(path("cur"), 3), made = facetFiles(path("new"), 3);
         QVERIFY(read(path("uop/map3.mul")) == read(made.map));
@@ -183,6 +185,78 @@ private slots:
         QCOMPARE(filesIn(path("out")) + filesIn(path("blocked")) + filesIn(path("locked")), QStringList());
     }
 
+    void manifests_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>(
+            "out");  // or, when it fails, what it prints on stderr after "quillmark-cli: "
+        const QString map = "--difl @difs/mapdifl3.mul --dif @difs/mapdif3.mul";
+        const QString patch =
+            QString("; the patch replaces %1 of 1920 blocks\n").arg(m_summary.mapBlocksDiffering);
+        // The first block the patch replaces, edited: its top left tile on Malas.
+        const qint32 first = readInt32s(read(path("difs/mapdifl3.mul"))).value(0);
+        const QString tile = QString("%1,%2").arg(first / 256 * 8).arg(first % 256 * 8);
+        const QString conflict = QString("1 of the %1 blocks it replaces holds something else, at tile %2")
+                                     .arg(m_summary.mapBlocksDiffering)
+                                     .arg(tile);
+        const auto row = [](const char* name, const QString& line, int exitCode, const QString& out) {
+            QTest::newRow(name) << line << exitCode << out;
+        };
+        row("exact", "verify map --map @ref/map3.mul " + map, 0,
+            "verify map: base exact: it is the patch's reference" + patch);
+        row("already patched",
+            "verify statics --index @cur/staidx3.mul --data @cur/statics3.mul --difl "
+            "@difs/stadifl3.mul --difi @difs/stadifi3.mul --dif @difs/stadif3.mul",
+            0,
+            QString("verify statics: base already patched: it is the patch's result; the patch replaces %1 "
+                    "of 1920 "
+                    "blocks\n")
+                .arg(m_summary.staticsBlocksDiffering));
+        row("does not fit", "verify map --map @edited.map " + map, 1,
+            "verify map: base does not fit: " + conflict + patch);
+        row("combined anyway", "combine map --map @edited.map " + map + " --out @forced --facet 3", 1,
+            "Dif files do not fit this map: @edited.map: " + conflict);
+        row("forced", "combine map --map @edited.map " + map + " --out @forced --facet 3 --force", 0,
+            QString("combine map: %1 of 1920 blocks replaced; wrote @forced/map3.mul; base does not fit, "
+                    "forced: ")
+                    .arg(m_summary.mapBlocksDiffering)
+                + conflict + "\n");
+        row("tampered",
+            "verify map --map @ref/map3.mul --difl @difs/mapdifl3.mul --dif @tampered/mapdif3.mul", 1,
+            "Dif files do not match their manifest: @tampered/mapdif3.mul: Its bytes are not those its "
+            "manifest names");
+        row("no manifest", "verify map --map @ten.map --difl @five.difl --dif @ten.map", 1,
+            "verify map: base not checked: a locator of that name has no manifest; the patch replaces 1 of "
+            "10 blocks\n");
+        row("not checked",
+            "combine map --map @ten.map --difl @odd.difl --dif @odd.dif --out @forced --facet 0", 0,
+            "combine map: 1 of 10 blocks replaced; wrote @forced/map0.mul; base not checked: a locator of "
+            "that name "
+            "has no manifest\n");
+    }
+    // verify tells the case, and fails for a base the patch does not fit or
+    // no manifest to check against; combine refuses such a base, unless
+    // forced, and says what it found of its base on its summary line.
+    void manifests()
+    {
+        QFETCH(QString, line);
+        QFETCH(int, exitCode);
+        QFETCH(QString, out);
+        QByteArray edited = read(path("ref/map3.mul"));
+        const qint32 first = readInt32s(read(path("difs/mapdifl3.mul"))).value(0);
+        edited[first * 196 + 10] = char(edited[first * 196 + 10] ^ 1);
+        QByteArray tampered = read(path("difs/mapdif3.mul"));
+        tampered[0] = char(tampered[0] ^ 1);
+        QVERIFY(write(path("edited.map"), edited) && QDir().mkpath(path("forced"))
+                && QDir().mkpath(path("tampered")) && write(path("tampered/mapdif3.mul"), tampered));
+        const ToolRun run = cli(line);
+        QCOMPARE(run.exitCode, exitCode);
+        const bool printed = run.err.isEmpty();
+        QCOMPARE(QString(printed ? run.out : run.err).replace(m_dir.path() + '/', "@"),
+                 printed ? out : "quillmark-cli: " + out + "\n");
+    }
+
     void usageErrors_data()
     {
         QTest::addColumn<QString>("line");
@@ -205,7 +279,8 @@ private slots:
             {convert + " --to MUL", "Unknown format 'MUL' for --to: use mul or uop.", "convert map"},
             {convert, "Missing option --to.", "convert map"},
             {convert + " --to mul stray", "Unexpected argument 'stray'.", "convert map"},
-            {"convert statics", "Unknown kind 'statics' for convert: use map.", ""}};
+            {"convert statics", "Unknown kind 'statics' for convert: use map.", ""},
+            {"verify map --map a --difl b --dif c --facet 0", "Unknown option 'facet'.", "verify map"}};
         for (const auto& [line, error, helpFor] : usage)
             QTest::newRow(qPrintable(line)) << line << error << helpFor;
     }

@@ -30,9 +30,9 @@ using testfiles::read;
 
 namespace {
 
-// Statics generation renames its outputs in this order.
-const QStringList RenameOrder{"stadif0.mul", "stadifl0.mul", "stadifi0.mul"};
-const QStringList Outputs{"stadif0.mul", "stadifi0.mul", "stadifl0.mul"};
+// Statics generation renames its outputs in this order, its manifest last.
+const QStringList RenameOrder{"stadif0.mul", "stadifl0.mul", "stadifi0.mul", "stadif0.manifest.json"};
+const QStringList Outputs{"stadif0.manifest.json", "stadif0.mul", "stadifi0.mul", "stadifl0.mul"};
 
 // A statics generation whose block 0 changed: all three outputs get new bytes.
 JobOutcome generateStatics(const Workspace& ws, const CommitOptions& options = CommitOptions())
@@ -113,7 +113,7 @@ private slots:
     {
         QTest::addColumn<int>("failing");
         QTest::addColumn<bool>("earlier");
-        for (const int failing : {0, 1, 2}) {
+        for (const int failing : {0, 1, 2, 3}) {
             QTest::addRow("rename %d fails, earlier targets", failing) << failing << true;
             QTest::addRow("rename %d fails, no earlier targets", failing) << failing << false;
         }

@@ -470,7 +470,8 @@ private slots:
         ws.file("out/.quillmark-lock.rmlock", "2147483646\ngone\nhost\n");
         ws.file("out/.quillmark-lock.rmlock.rmlock", QByteArray());
         QVERIFY(runJob(Job::GenerateStatics, inputs, ws.out(), shortLockWait()).succeeded());
-        QCOMPARE(ws.outFiles(), QStringList({"stadif0.mul", "stadifi0.mul", "stadifl0.mul"}));
+        QCOMPARE(ws.outFiles(),
+                 QStringList({"stadif0.manifest.json", "stadif0.mul", "stadifi0.mul", "stadifl0.mul"}));
     }
 
     // A rename fails and the undo cannot even be recorded: the job says so

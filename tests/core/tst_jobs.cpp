@@ -223,7 +223,7 @@ private slots:
         current[299 * BlockSize + 195] = char(current[299 * BlockSize + 195] ^ 1);  // the very last byte
         current.replace(300 * BlockSize, 4, "bbbb");
         QVERIFY(runJob(Job::GenerateMap, inputPaths(ws, {reference, current}), ws.out(), {1}).succeeded());
-        QCOMPARE(ws.outFiles(), QStringList({"mapdif1.mul", "mapdifl1.mul"}));
+        QCOMPARE(ws.outFiles(), QStringList({"mapdif1.manifest.json", "mapdif1.mul", "mapdifl1.mul"}));
         QCOMPARE(read(ws.outFile("mapdifl1.mul")), int32s({5, 270, 299}));
         QCOMPARE(read(ws.outFile("mapdif1.mul")),
                  block(current, 5) + block(current, 270) + block(current, 299));
@@ -235,7 +235,8 @@ private slots:
         const QStringList inputs =
             QStringList{target} + inputPaths(ws, {dif, int32s({3, 1, 4, 3, 9, -1}) + "\5\6"});
         QVERIFY(runJob(Job::CombineMap, inputs, ws.out(), {2}).succeeded());
-        QCOMPARE(ws.outFiles(), QStringList({"map2.mul", "mapdif1.mul", "mapdifl1.mul"}));
+        QCOMPARE(ws.outFiles(),
+                 QStringList({"map2.mul", "mapdif1.manifest.json", "mapdif1.mul", "mapdifl1.mul"}));
         QCOMPARE(read(target),
                  block(map, 0) + block(dif, 1) + block(map, 2) + block(dif, 0) + block(dif, 2) + "frag");
     }
@@ -525,8 +526,8 @@ private slots:
             checkCombinedStatics(current.index, current.data, file("out", "staidx"), file("out", "statics"))
                 .status.message(),
             QString());
-        QCOMPARE(ws.outFiles().size(), 8);
-        QCOMPARE(testfiles::filesIn(ws.path("new")).size(), 4);
+        QCOMPARE(ws.outFiles().size(), 10);
+        QCOMPARE(testfiles::filesIn(ws.path("new")).size(), 5);
         for (const char* name : {"mapdif", "mapdifl", "map"})
             QVERIFY2(read(file("new", name)) == read(file("out", name)), name);
         QVERIFY(read(file("ref", "map")) == read(reference.map));

@@ -132,8 +132,9 @@ private slots:
                 QVERIFY(succeeds(job, window, out));
                 job.milliseconds[window] = timer.elapsed();
             }
-            // The outputs alone: the names a commit stages under are hidden.
-            job.targets = QDir(out).entryList({"*.mul"}, QDir::Files, QDir::Name);
+            // The outputs alone (a generation's manifest among them): the
+            // names a commit stages under are hidden.
+            job.targets = QDir(out).entryList({"*.mul", "*.manifest.json"}, QDir::Files, QDir::Name);
             for (const QString& target : job.targets)
                 job.newContents << testfiles::read(out + "/" + target);
         }

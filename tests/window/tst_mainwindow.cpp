@@ -5,8 +5,10 @@
 
 #include "facetcheck.h"
 #include "gamedir.h"
+#include "jobs.h"
 #include "mainwindow.h"
 #include "samplefacet.h"
+#include "toolrun.h"
 #include "workspace.h"
 
 #include <QtTest>
@@ -270,9 +272,96 @@ private slots:
         QVERIFY(
             checkCombinedStatics(cur.index, cur.data, ws.outFile("staidx3.mul"), ws.outFile("statics3.mul"))
                 .status.ok());
-        QCOMPARE(ws.outFiles().size(), 8);
+        QCOMPARE(ws.outFiles().size(), 10);
         QCOMPARE(w.calls, QStringList({"mapDiffGenerate", "mapDiffCombine", "staticsDiffGenerate",
                                        "staticsDiffCombine"}));
+    }
+
+    void sayWhy_data()
+    {
+        QTest::addColumn<bool>("statics");
+        // "reference", "current", "elsewhere", "replaced", "tampered", "missing"
+        QTest::addColumn<QString>("base");
+        QTest::addColumn<QString>("message");  // in the status bar
+        QTest::addColumn<QString>("detail");   // beside it, '@' for the workspace
+        const auto row = [](const char* name, bool statics, const char* base, const char* message,
+                            const QString& detail) {
+            QTest::newRow(name) << statics << QString(base) << QString(message) << detail;
+        };
+        row("exact", false, "reference", "Ready", "base exact: it is the patch's reference");
+        row("already patched", false, "current", "Ready", "base already patched: it is the patch's result");
+        row("fits", false, "elsewhere", "Ready",
+            "base fits: 1 other block differs from the patch's reference");
+        row("map does not fit", false, "replaced", "Dif files do not fit this map",
+            "@base: 1 of the 1 block it replaces holds something else, at tile 0,16");
+        row("statics do not fit", true, "replaced", "Dif files do not fit these statics",
+            "@base: 1 of the 1 block it replaces holds something else, at tile 0,16");
+        row("tampered", false, "tampered", "Dif files do not match their manifest",
+            "@gen/mapdif0.mul: Its bytes are not those its manifest names");
+        row("missing", false, "missing", "Unable to open map file", "@base: <reason>");
+    }
+    // Every path field is pasted wrapped in double quotes, as Windows' "Copy
+    // as path" gives it. The status bar keeps the job's message; its tooltip
+    // and accessible description say the file and the reason, in the words
+    // quillmark-cli prints after the message, or what was found of the base.
+    void sayWhy()
+    {
+        QFETCH(bool, statics);
+        QFETCH(QString, base);
+        QFETCH(QString, message);
+        QFETCH(QString, detail);
+        Workspace ws;
+        QDir(ws.dir.path()).mkdir("gen");
+        // Four blocks; the patch replaces block 2, the edit elsewhere is block 3.
+        const auto bytes = [statics](int changed, char how) {
+            QByteArray map, index, data;
+            for (int b = 0; b < 4; ++b) {
+                const QByteArray block(statics ? 3 : 192, char(b == changed ? how : 'a' + b));
+                map += testfiles::int32s({b}) + block;
+                index += testfiles::entries({{qint32(data.size()), 3, 0}});
+                data += block;
+            }
+            return statics ? QList<QByteArray>{index, data} : QList<QByteArray>{map};
+        };
+        const auto files = [&](const QString& name, const QList<QByteArray>& contents) {
+            QStringList paths;
+            for (const QByteArray& content : contents)
+                paths << ws.file(name + QString::number(paths.size()), content);
+            return paths;
+        };
+        const QStringList ref = files("ref", bytes(-1, 0)), cur = files("cur", bytes(2, 'N'));
+        SilentProgress silent;
+        const JobOutcome generated =
+            statics ? generateStaticsDiff({ref[0], ref[1], cur[0], cur[1], ws.path("gen"), 0}, silent)
+                    : generateMapDiff({ref[0], cur[0], ws.path("gen"), 0}, silent);
+        QVERIFY(generated.succeeded());
+        const QMap<QString, QList<QByteArray>> bases{{"reference", bytes(-1, 0)},
+                                                     {"current", bytes(2, 'N')},
+                                                     {"elsewhere", bytes(3, 'E')},
+                                                     {"replaced", bytes(2, 'R')},
+                                                     {"tampered", bytes(-1, 0)}};
+        const QStringList files0 =
+            base == "missing" ? QStringList{ws.path("base")} : files("base", bases[base]);
+        if (base == "tampered")
+            ws.file("gen/mapdif0.mul", testfiles::read(ws.path("gen/mapdif0.mul")).replace('N', 'T'));
+        const auto quoted = [](const QString& path) { return '"' + path + '"'; };
+        mainwindow w;
+        w.lineOutDir->setText(quoted(ws.out()));
+        w.tabWidget4->setCurrentIndex(statics ? 1 : 0);
+        const char* set = statics ? "sta" : "map";
+        w.lineDifl->setText(quoted(ws.path(QString("gen/%1difl0.mul").arg(set))));
+        w.lineDif->setText(quoted(ws.path(QString("gen/%1dif0.mul").arg(set))));
+        w.lineDifi->setText(quoted(ws.path("gen/stadifi0.mul")));
+        (statics ? w.lineCStaIdx : w.lineCMap)->setText(quoted(files0[0]));
+        w.lineCStaData->setText(quoted(files0.value(1)));
+        w.pushCombine->click();
+        QCOMPARE(w.statusBar()->currentMessage(), message);
+        const QString said = detail.replace('@', ws.dir.path() + '/')
+                                 .replace(ws.path("base"), files0[0])
+                                 .replace("<reason>", openFailureReason(files0[0]));
+        QCOMPARE(w.statusBar()->toolTip(), said);
+        QCOMPARE(w.statusBar()->accessibleDescription(), said);
+        QCOMPARE(ws.outFiles().isEmpty(), message != "Ready");
     }
 
     // Exit ends the event loop with 0, while idle and during a run, which it

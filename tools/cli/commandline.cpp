@@ -20,8 +20,11 @@ const char Description[] =
     "  generate map --reference FILE --current FILE --out DIR --facet F\n"
     "  generate statics --reference-index FILE --reference-data FILE --current-index FILE\n"
     "                   --current-data FILE --out DIR --facet F\n"
-    "  combine map --map FILE --difl FILE --dif FILE --out DIR --facet F [--format mul|uop]\n"
+    "  combine map --map FILE --difl FILE --dif FILE --out DIR --facet F [--format mul|uop] [--force]\n"
     "  combine statics --index FILE --data FILE --difl FILE --difi FILE --dif FILE --out DIR --facet F\n"
+    "                  [--force]\n"
+    "  verify map --map FILE --difl FILE --dif FILE\n"
+    "  verify statics --index FILE --data FILE --difl FILE --difi FILE --dif FILE\n"
     "  convert map --in FILE --to mul|uop --out DIR --facet F\n"
     "  inspect map --difl FILE --dif FILE [--map FILE] [--facet F] [--height H] [--picture FILE.png]\n"
     "  inspect statics --difl FILE --difi FILE --dif FILE [--index FILE] [--facet F] [--height H]\n"
@@ -34,13 +37,15 @@ const char Description[] =
     "A map FILE is a plain map file (map<F>.mul) or a package container (map<F>LegacyMUL.uop),\n"
     "whatever its name. A new map file is plain unless --format or --to says uop.\n"
     "Each command has its own --help, e.g. 'quillmark-cli generate map --help'.\n"
-    "Exit status: 0 success, 1 a failed job or problems found, 2 a usage error.";
+    "Generate writes a manifest beside the difference files; combine and verify check the base against\n"
+    "it when it is there.\n"
+    "Exit status: 0 success, 1 a failed job, problems found or a patch that does not fit, 2 a usage error.";
 
 bool isCommand(const QString& command)
 {
     return command == QLatin1String("generate") || command == QLatin1String("combine")
            || command == QLatin1String("convert") || command == QLatin1String("inspect")
-           || command == QLatin1String("report");
+           || command == QLatin1String("report") || command == QLatin1String("verify");
 }
 
 }  // namespace
@@ -50,7 +55,7 @@ int runCommandLine(const QStringList& arguments, const CommitOptions& options)
     QCommandLineParser parser;
     parser.setApplicationDescription(QString::fromLatin1(Description).arg(facets::nameList()));
     parser.addPositionalArgument(QStringLiteral("command"),
-                                 QStringLiteral("generate, combine, convert, inspect or report."),
+                                 QStringLiteral("generate, combine, convert, verify, inspect or report."),
                                  QStringLiteral("<command> <map|statics> [options]"));
     const Status parsed = parseProgramLine(parser, arguments);
     if (!parsed.ok())

@@ -21,7 +21,7 @@ namespace {
 struct JobOption
 {
     const char* name;
-    const char* valueName;
+    const char* valueName;  // none: a flag, which takes no value
     const char* description;
     bool required = true;
 };
@@ -31,6 +31,21 @@ using Options = const SubcommandParser&;
 // a format option and it says otherwise) are read before the job runs.
 using RunJob = std::function<JobOutcome(Options, int facet, MapFormat, JobProgress&, const CommitOptions&)>;
 using Summarise = QString (*)(const QString& label, const JobResult&, bool withDataBytes);
+// The exit status of a job that succeeded.
+using ExitFor = int (*)(const JobResult&);
+
+int succeeded(const JobResult&)
+{
+    return ExitSuccess;
+}
+
+// A verification exits with 1 when it found a base the patch does not fit,
+// or no manifest to check it against.
+int verified(const JobResult& result)
+{
+    const BaseCase found = result.base.found;
+    return found == BaseCase::Conflict || found == BaseCase::NotChecked ? ExitFailed : ExitSuccess;
+}
 
 struct JobCommand
 {
@@ -42,6 +57,7 @@ struct JobCommand
     Summarise summarise;
     bool withDataBytes;
     const char* formatOption = nullptr;  // the option that names the form of the map written
+    ExitFor exitFor = &succeeded;
 };
 
 QString text(Options options, const char* name)
@@ -50,6 +66,9 @@ QString text(Options options, const char* name)
 }
 
 const JobOption OutOption{"out", "DIR", "Output directory; it must exist."};
+const JobOption ForceOption{
+    "force", nullptr, "Applies difference files whose manifest says they do not fit the base all the same.",
+    false};
 JobOption facetOption()
 {
     static const QByteArray description = QStringLiteral("Facet of the file names: 0 to %1, or %2.")
@@ -99,25 +118,26 @@ JobCommand generateStaticsCommand()
 
 JobCommand combineMapCommand()
 {
-    return {"combine",
-            "map",
-            "Applies map difference files to a map file (plain or container) and writes map<F>.mul, "
-            "or map<F>LegacyMUL.uop with --format uop.",
-            {{"map", "FILE", "Map file to patch, plain or container."},
-             {"difl", "FILE", "Map difference locator file."},
-             {"dif", "FILE", "Map difference data file."},
-             OutOption,
-             facetOption(),
-             {"format", "mul|uop", "Form of the new map file: mul (default) or uop, a package container.",
-              false}},
-            [](Options o, int facet, MapFormat format, JobProgress& progress, const CommitOptions& commit) {
-                return combineMapDiff(
-                    {text(o, "map"), text(o, "dif"), text(o, "difl"), text(o, "out"), facet, format},
-                    progress, commit);
-            },
-            &combinationSummary,
-            false,
-            "format"};
+    return {
+        "combine",
+        "map",
+        "Applies map difference files to a map file (plain or container) and writes map<F>.mul, "
+        "or map<F>LegacyMUL.uop with --format uop.",
+        {{"map", "FILE", "Map file to patch, plain or container."},
+         {"difl", "FILE", "Map difference locator file."},
+         {"dif", "FILE", "Map difference data file."},
+         OutOption,
+         facetOption(),
+         {"format", "mul|uop", "Form of the new map file: mul (default) or uop, a package container.", false},
+         ForceOption},
+        [](Options o, int facet, MapFormat format, JobProgress& progress, const CommitOptions& commit) {
+            return combineMapDiff({text(o, "map"), text(o, "dif"), text(o, "difl"), text(o, "out"), facet,
+                                   format, o.isSet(QStringLiteral("force"))},
+                                  progress, commit);
+        },
+        &combinationSummary,
+        false,
+        "format"};
 }
 
 JobCommand combineStaticsCommand()
@@ -131,10 +151,12 @@ JobCommand combineStaticsCommand()
              {"difi", "FILE", "Statics difference index file."},
              {"dif", "FILE", "Statics difference data file."},
              OutOption,
-             facetOption()},
+             facetOption(),
+             ForceOption},
             [](Options o, int facet, MapFormat, JobProgress& progress, const CommitOptions& commit) {
                 return combineStaticsDiff({text(o, "index"), text(o, "data"), text(o, "dif"), text(o, "difi"),
-                                           text(o, "difl"), text(o, "out"), facet},
+                                           text(o, "difl"), text(o, "out"), facet,
+                                           o.isSet(QStringLiteral("force"))},
                                           progress, commit);
             },
             &combinationSummary,
@@ -159,12 +181,64 @@ JobCommand convertMapCommand()
         "to"};
 }
 
+JobCommand verifyMapCommand()
+{
+    return {"verify",
+            "map",
+            "Checks a map file against the manifest beside map difference files, as combine map would, "
+            "and writes nothing. Exit status 0 when the patch fits the map, 1 when it does not or has no "
+            "manifest.",
+            {{"map", "FILE", "Map file the patch would be applied to, plain or container."},
+             {"difl", "FILE", "Map difference locator file; its manifest lies beside it."},
+             {"dif", "FILE", "Map difference data file."}},
+            [](Options o, int, MapFormat, JobProgress& progress, const CommitOptions& commit) {
+                return verifyMapPatch({text(o, "map"), text(o, "dif"), text(o, "difl")}, progress, commit);
+            },
+            &verificationSummary,
+            false,
+            nullptr,
+            &verified};
+}
+
+JobCommand verifyStaticsCommand()
+{
+    return {"verify",
+            "statics",
+            "Checks a statics pair against the manifest beside statics difference files, as combine statics "
+            "would, and writes nothing. Exit status 0 when the patch fits the statics, 1 when it does not or "
+            "has no manifest.",
+            {{"index", "FILE", "Statics index file the patch would be applied to."},
+             {"data", "FILE", "Statics data file the patch would be applied to."},
+             {"difl", "FILE", "Statics difference locator file; its manifest lies beside it."},
+             {"difi", "FILE", "Statics difference index file."},
+             {"dif", "FILE", "Statics difference data file."}},
+            [](Options o, int, MapFormat, JobProgress& progress, const CommitOptions& commit) {
+                return verifyStaticsPatch(
+                    {text(o, "index"), text(o, "data"), text(o, "dif"), text(o, "difi"), text(o, "difl")},
+                    progress, commit);
+            },
+            &verificationSummary,
+            false,
+            nullptr,
+            &verified};
+}
+
 const std::vector<JobCommand>& jobCommands()
 {
-    static const std::vector<JobCommand> commands{generateMapCommand(), generateStaticsCommand(),
-                                                  combineMapCommand(), combineStaticsCommand(),
-                                                  convertMapCommand()};
+    static const std::vector<JobCommand> commands{
+        generateMapCommand(), generateStaticsCommand(), combineMapCommand(),   combineStaticsCommand(),
+        convertMapCommand(),  verifyMapCommand(),       verifyStaticsCommand()};
     return commands;
+}
+
+// Whether the job names the files of a facet (a verification only reads).
+bool takesFacet(const JobCommand& job)
+{
+    for (const JobOption& option : job.options) {
+        if (QLatin1String(option.name) == QLatin1String("facet"))
+            return true;
+    }
+    return false;
 }
 
 const JobCommand* findJobCommand(const QString& command, const QString& kind)
@@ -201,6 +275,10 @@ int runJob(const JobCommand& job, const QStringList& arguments, const CommitOpti
     SubcommandParser parser(QLatin1String(job.command), QLatin1String(job.kind),
                             QLatin1String(job.description));
     for (const JobOption& option : job.options) {
+        if (!option.valueName) {
+            parser.addFlag(QLatin1String(option.name), QLatin1String(option.description));
+            continue;
+        }
         const auto add = option.required ? &SubcommandParser::addRequired : &SubcommandParser::addOptional;
         (parser.*add)(QLatin1String(option.name), QLatin1String(option.valueName),
                       QLatin1String(option.description));
@@ -208,7 +286,7 @@ int runJob(const JobCommand& job, const QStringList& arguments, const CommitOpti
     const Status parsed = parser.parse(arguments);
     if (!parsed.ok())
         return parser.usageError(parsed.message());
-    const std::optional<int> facet = parser.facet(QStringLiteral("facet"));
+    const std::optional<int> facet = takesFacet(job) ? parser.facet(QStringLiteral("facet")) : 0;
     if (!facet)
         return parser.usageError(unknownFacetMessage(parser.value(QStringLiteral("facet"))));
     std::optional<MapFormat> format = MapFormat::Mul;
@@ -228,7 +306,7 @@ int runJob(const JobCommand& job, const QStringList& arguments, const CommitOpti
         return ExitFailed;
     }
     printOut(job.summarise(label, outcome.result(), job.withDataBytes));
-    return ExitSuccess;
+    return job.exitFor(outcome.result());
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include "usage.h"
 
 #include "counted.h"
+#include "patchcheck.h"
 
 #include <QStringList>
 
@@ -41,7 +42,15 @@ QString combinationSummary(const QString& label, const JobResult& result, bool w
                .arg(result.records)
                .arg(counted(result.blocks, "block"))
                .arg(dataBytes(result, withDataBytes))
-           + written(result);
+           + written(result) + QLatin1String("; ") + baseCaseText(result.base);
+}
+
+QString verificationSummary(const QString& label, const JobResult& result, bool)
+{
+    return QStringLiteral("%1: %2; the patch replaces %3 of %4")
+        .arg(label, baseCaseText(result.base))
+        .arg(result.records)
+        .arg(counted(result.blocks, "block"));
 }
 
 QString conversionSummary(const QString& label, const JobResult& result, bool)

@@ -34,6 +34,11 @@ void SubcommandParser::addOptional(const QString& name, const QString& valueName
     m_parser.addOption({name, description, valueName});
 }
 
+void SubcommandParser::addFlag(const QString& name, const QString& description)
+{
+    m_parser.addOption({name, description});
+}
+
 Status SubcommandParser::parse(const QStringList& arguments)
 {
     if (!m_parser.parse(arguments))

@@ -21,6 +21,8 @@ public:
 
     void addRequired(const QString& name, const QString& valueName, const QString& description);
     void addOptional(const QString& name, const QString& valueName, const QString& description);
+    // An option that takes no value.
+    void addFlag(const QString& name, const QString& description);
 
     // Parses the whole command line (program, command, kind, options). Shows
     // the help and exits on --help; fails with the usage error.

@@ -1,0 +1,111 @@
+#include "blocksketch.h"
+
+#include <QtEndian>
+
+#include <algorithm>
+
+namespace quillmark {
+
+qint64 BlockSketch::cellsFor(qint64 records)
+{
+    const qint64 wanted = 8 + (records + 2) / 3;
+    qint64 third = 8;
+    while (third * 2 <= wanted && 3 * third * 2 <= Largest)
+        third *= 2;
+    return 3 * third;
+}
+
+BlockSketch::BlockSketch(qint64 cells) : m_third(qMax<qint64>(1, cells / 3)), m_cells(size_t(3 * m_third)) {}
+
+BlockSketch BlockSketch::folded(qint64 cells) const
+{
+    BlockSketch smaller(cells);
+    for (qint64 i = 0; i < this->cells(); ++i) {
+        const Cell& cell = m_cells[size_t(i)];
+        Cell& into = smaller.m_cells[size_t(i / m_third * smaller.m_third + i % m_third % smaller.m_third)];
+        fold(into, cell.block, cell.hash, int(cell.count));
+    }
+    return smaller;
+}
+
+void BlockSketch::remove(qint64 block, quint64 hash)
+{
+    const quint32 number = quint32(block), low = quint32(hash);
+    qint64 cells[3];
+    positions(number, low, cells);
+    for (const qint64 cell : cells)
+        fold(m_cells[size_t(cell)], number, low, -1);
+}
+
+void BlockSketch::subtract(const BlockSketch& other)
+{
+    for (size_t i = 0; i < m_cells.size() && i < other.m_cells.size(); ++i)
+        fold(m_cells[i], other.m_cells[i].block, other.m_cells[i].hash, -int(other.m_cells[i].count));
+}
+
+std::optional<std::vector<qint64>> BlockSketch::blocks(qint64 blockLimit) const
+{
+    BlockSketch left = *this;
+    std::vector<qint64> found;
+    // Each peel takes one block out for good; a table that still offers one
+    // after as many peels as it has cells twice over was not a sum of blocks.
+    for (qint64 peels = 0, limit = 2 * cells(); peels <= limit;) {
+        bool peeled = false;
+        for (qint64 i = 0; i < cells(); ++i) {
+            Cell& cell = left.m_cells[size_t(i)];
+            const qint16 count = qint16(cell.count);
+            if (count != 1 && count != -1)
+                continue;
+            qint64 own[3];
+            positions(cell.block, cell.hash, own);
+            if (own[i / m_third] != i)
+                continue;
+            if (qint64(cell.block) >= blockLimit || ++peels > limit)
+                return std::nullopt;
+            found.push_back(qint64(cell.block));
+            const quint32 block = cell.block, hash = cell.hash;
+            for (const qint64 at : own)
+                fold(left.m_cells[size_t(at)], block, hash, -count);
+            peeled = true;
+        }
+        if (!peeled)
+            break;
+    }
+    const auto empty = [](const Cell& cell) { return cell.count == 0 && cell.block == 0 && cell.hash == 0; };
+    if (!std::all_of(left.m_cells.begin(), left.m_cells.end(), empty))
+        return std::nullopt;
+    std::sort(found.begin(), found.end());
+    found.erase(std::unique(found.begin(), found.end()), found.end());
+    return found;
+}
+
+QByteArray BlockSketch::toBytes() const
+{
+    QByteArray bytes(byteSize(cells()), Qt::Uninitialized);
+    char* at = bytes.data();
+    for (const Cell& cell : m_cells) {
+        qToLittleEndian(cell.count, at);
+        qToLittleEndian(cell.block, at + 2);
+        qToLittleEndian(cell.hash, at + 6);
+        at += CellSize;
+    }
+    return bytes;
+}
+
+std::optional<BlockSketch> BlockSketch::fromBytes(const QByteArray& bytes, qint64 cells)
+{
+    const qint64 third = cells / 3;
+    if (cells % 3 != 0 || third <= 0 || (third & (third - 1)) != 0 || cells > Largest
+        || bytes.size() != byteSize(cells))
+        return std::nullopt;
+    BlockSketch sketch(cells);
+    const char* at = bytes.constData();
+    for (Cell& cell : sketch.m_cells) {
+        cell = {qFromLittleEndian<quint16>(at), qFromLittleEndian<quint32>(at + 2),
+                qFromLittleEndian<quint32>(at + 6)};
+        at += CellSize;
+    }
+    return sketch;
+}
+
+}  // namespace quillmark

@@ -1,0 +1,382 @@
+// The manifest beside a set of difference files: one content for one facet
+// in any form or layout, the same bytes from the same inputs, each case a
+// combination and a verification find of a base (the reference, the
+// current copy, edits elsewhere, a replaced block edited, forced), and every
+// damaged manifest and tampered difference file refused with nothing
+// written.
+
+#include "containerbuilder.h"
+#include "jobrun.h"
+#include "workspace.h"
+
+#include <QtTest>
+
+#include <functional>
+#include <optional>
+
+#ifndef Q_OS_WIN
+#include <sys/stat.h>
+#endif
+
+using namespace quillmark;
+using testfiles::entries;
+using testfiles::mapBlock;
+using testfiles::read;
+
+namespace {
+
+constexpr int Blocks = 12;
+
+// A map of 12 blocks, block b with header b and payload seed 100 + b,
+// except where `payloads` gives another seed.
+QByteArray map(const QMap<int, quint32>& payloads = {}, qint32 headers = 0)
+{
+    QByteArray bytes;
+    for (int b = 0; b < Blocks; ++b)
+        bytes += mapBlock(headers + b, payloads.value(b, 100 + quint32(b)));
+    return bytes;
+}
+
+// The statics of 12 blocks: block b holds b + 1 bytes of 'a' + b, block 3
+// is empty, except where `blocks` says otherwise (nothing: empty). Laid out
+// forwards or backwards in the data file, every entry's extra `extra`.
+using Blocks12 = QMap<int, std::optional<QByteArray>>;
+std::pair<QByteArray, QByteArray> statics(const Blocks12& blocks = {}, bool backwards = false,
+                                          qint32 extra = 0)
+{
+    QList<std::optional<QByteArray>> all;
+    for (int b = 0; b < Blocks; ++b)
+        all << blocks.value(b, b == 3 ? std::nullopt : std::optional(QByteArray(b + 1, char('a' + b))));
+    QByteArray index(Blocks * 12, 0), data;
+    for (int i = 0; i < Blocks; ++i) {
+        const int b = backwards ? Blocks - 1 - i : i;
+        const qint32 offset = all[b] ? qint32(data.size()) : -1;
+        index.replace(b * 12, 12, entries({{offset, all[b] ? qint32(all[b]->size()) : 0, extra}}));
+        data += all[b].value_or(QByteArray());
+    }
+    return {index, data};
+}
+
+// The current copies: map blocks 2 and 7 get new payloads and block 5 a new
+// header only; statics block 1 new bytes, 4 emptied, 3 filled, 6 a new extra.
+const QMap<int, quint32> MapEdits{{2, 202}, {7, 207}};
+const Blocks12 StaticsEdits{{1, QByteArray("xy")}, {4, std::nullopt}, {3, QByteArray("new")}};
+
+// What a base is made of, beside the reference.
+enum class Base {
+    Reference,
+    OtherHeaders,   // map: every block header differs
+    InContainer,    // map: the reference in a package container
+    OtherLayout,    // statics: the same blocks laid out backwards, other extras
+    Current,        // the current copy: the patch applied already
+    Elsewhere,      // block 10 edited
+    HalfApplied,    // block 10 edited, and the first replaced block patched already
+    EditedReplaced  // the second replaced block edited
+};
+
+struct Set
+{
+    Workspace ws;
+    PatchKind kind;
+    QStringList difs;  // in the order of the combination's fields
+
+    explicit Set(PatchKind patchKind) : kind(patchKind)
+    {
+        QDir(ws.dir.path()).mkdir("gen");
+        QDir(ws.dir.path()).mkdir("base");
+        if (kind == PatchKind::Map) {
+            QByteArray current = map(MapEdits);
+            current.replace(5 * 196, 4, testfiles::int32s({555}));  // a header alone
+            generated(runJob(Job::GenerateMap, {ws.file("ref.mul", map()), ws.file("cur.mul", current)},
+                             ws.path("gen")));
+            difs = {ws.path("gen/mapdif0.mul"), ws.path("gen/mapdifl0.mul")};
+        } else {
+            const auto [refIndex, refData] = statics();
+            auto [curIndex, curData] = statics(StaticsEdits);
+            curIndex.replace(6 * 12 + 8, 4, testfiles::int32s({66}));
+            generated(runJob(Job::GenerateStatics,
+                             {ws.file("ref.idx", refIndex), ws.file("ref.dat", refData),
+                              ws.file("cur.idx", curIndex), ws.file("cur.dat", curData)},
+                             ws.path("gen")));
+            difs = {ws.path("gen/stadif0.mul"), ws.path("gen/stadifi0.mul"), ws.path("gen/stadifl0.mul")};
+        }
+    }
+    void generated(const JobOutcome& outcome)
+    {
+        QVERIFY2(outcome.succeeded(), qPrintable(outcome.failure().text()));
+    }
+
+    QString manifest() const
+    {
+        return ws.path(kind == PatchKind::Map ? "gen/mapdif0.manifest.json" : "gen/stadif0.manifest.json");
+    }
+
+    // The base's files, written into base/.
+    QStringList base(Base base) const
+    {
+        if (kind == PatchKind::Map) {
+            QMap<int, quint32> edits;
+            if (base == Base::Current)
+                edits = MapEdits;
+            if (base == Base::Elsewhere || base == Base::HalfApplied)
+                edits[10] = 310;
+            if (base == Base::HalfApplied)
+                edits[2] = MapEdits[2];
+            if (base == Base::EditedReplaced)
+                edits[7] = 307;
+            QByteArray bytes = map(edits, base == Base::OtherHeaders ? 1000 : 0);
+            if (base == Base::InContainer)
+                bytes = containerbuilder::build(containerbuilder::mapChunks(0, bytes)).bytes;
+            return {ws.file("base/map.mul", bytes)};
+        }
+        Blocks12 edits;
+        if (base == Base::Current)
+            edits = StaticsEdits;
+        if (base == Base::Elsewhere || base == Base::HalfApplied)
+            edits[10] = QByteArray("other");
+        if (base == Base::HalfApplied)
+            edits[1] = StaticsEdits[1];
+        if (base == Base::EditedReplaced)
+            edits[4] = QByteArray("!");
+        const auto [index, data] =
+            statics(edits, base == Base::OtherLayout, base == Base::OtherLayout ? 9 : 0);
+        return {ws.file("base/staidx.mul", index), ws.file("base/statics.mul", data)};
+    }
+
+    JobOutcome combine(Base base, bool force = false) const
+    {
+        RunSettings settings;
+        settings.force = force;
+        return runJob(kind == PatchKind::Map ? Job::CombineMap : Job::CombineStatics, this->base(base) + difs,
+                      ws.out(), settings);
+    }
+
+    JobOutcome verify(Base base) const
+    {
+        SilentProgress silent;
+        const QStringList files = this->base(base);
+        if (kind == PatchKind::Map)
+            return verifyMapPatch({files[0], difs[0], difs[1]}, silent);
+        return verifyStaticsPatch({files[0], files[1], difs[0], difs[1], difs[2]}, silent);
+    }
+};
+
+struct CaseRow
+{
+    PatchKind kind;
+    Base base;
+    bool force;
+    BaseCase found;
+    qint64 otherBlocks;
+    qint64 alreadyPatched;
+    const char* failure;  // the combination's message, when it fails
+    const char* reason;
+};
+
+}  // namespace
+
+Q_DECLARE_METATYPE(CaseRow)
+
+class ManifestTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // A container of the same map, statics laid out otherwise with other
+    // extras, and a second run: the same manifest, byte for byte. A map's
+    // manifest names its files and holds its records; no path and no time.
+    void oneContentOneManifest()
+    {
+        Set set(PatchKind::Map);
+        const QByteArray manifest = read(set.manifest());
+        QVERIFY(manifest.contains("\"name\": \"mapdifl0.mul\"") && manifest.contains("\"records\": \"2:")
+                && manifest.contains(" 7:") && !manifest.contains(set.ws.dir.path().toUtf8()));
+        const auto uop = [&](const char* name, const QString& from) {
+            return set.ws.file(name,
+                               containerbuilder::build(containerbuilder::mapChunks(0, read(from))).bytes);
+        };
+        QDir(set.ws.dir.path()).mkdir("again");
+        QVERIFY(runJob(Job::GenerateMap,
+                       {uop("ref.uop", set.ws.path("ref.mul")), uop("cur.uop", set.ws.path("cur.mul"))},
+                       set.ws.path("again"))
+                    .succeeded());
+        QCOMPARE(read(set.ws.path("again/mapdif0.manifest.json")), manifest);
+
+        Set first(PatchKind::Statics);
+        const auto [index, data] = statics({}, true, 9);
+        const QStringList current{first.ws.path("cur.idx"), first.ws.path("cur.dat")};
+        QDir(first.ws.dir.path()).mkdir("again");
+        QVERIFY(
+            runJob(Job::GenerateStatics,
+                   QStringList{first.ws.file("other.idx", index), first.ws.file("other.dat", data)} + current,
+                   first.ws.path("again"))
+                .succeeded());
+        QCOMPARE(read(first.ws.path("again/stadif0.manifest.json")), read(first.manifest()));
+    }
+
+    void baseCases_data()
+    {
+        QTest::addColumn<CaseRow>("row");
+        const auto row = [](const char* name, CaseRow data) { QTest::newRow(name) << data; };
+        const PatchKind Map = PatchKind::Map, Statics = PatchKind::Statics;
+        const char* const NoFit[] = {"Dif files do not fit this map", "Dif files do not fit these statics"};
+        row("map: reference", {Map, Base::Reference, false, BaseCase::Exact, 0, 0, nullptr, nullptr});
+        row("map: other headers", {Map, Base::OtherHeaders, false, BaseCase::Exact, 0, 0, nullptr, nullptr});
+        row("map: in a container", {Map, Base::InContainer, false, BaseCase::Exact, 0, 0, nullptr, nullptr});
+        row("map: current", {Map, Base::Current, false, BaseCase::AlreadyApplied, 0, 2, nullptr, nullptr});
+        row("map: elsewhere", {Map, Base::Elsewhere, false, BaseCase::Fits, 1, 0, nullptr, nullptr});
+        row("map: half applied", {Map, Base::HalfApplied, false, BaseCase::Fits, 1, 1, nullptr, nullptr});
+        row("map: replaced block edited",
+            {Map, Base::EditedReplaced, false, BaseCase::Conflict, 0, 0, NoFit[0],
+             "1 of the 2 blocks it replaces holds something else, at tile 0,56"});
+        row("map: forced", {Map, Base::EditedReplaced, true, BaseCase::Conflict, 0, 0, nullptr, nullptr});
+        row("statics: reference", {Statics, Base::Reference, false, BaseCase::Exact, 0, 0, nullptr, nullptr});
+        row("statics: other layout",
+            {Statics, Base::OtherLayout, false, BaseCase::Exact, 0, 0, nullptr, nullptr});
+        row("statics: current",
+            {Statics, Base::Current, false, BaseCase::AlreadyApplied, 0, 3, nullptr, nullptr});
+        row("statics: half applied",
+            {Statics, Base::HalfApplied, false, BaseCase::Fits, 1, 1, nullptr, nullptr});
+        row("statics: replaced block edited",
+            {Statics, Base::EditedReplaced, false, BaseCase::Conflict, 0, 0, NoFit[1],
+             "1 of the 3 blocks it replaces holds something else, at tile 0,32"});
+        row("statics: forced",
+            {Statics, Base::EditedReplaced, true, BaseCase::Conflict, 0, 0, nullptr, nullptr});
+    }
+    // The combination finds the case a verification finds, and says it; a
+    // conflict writes nothing unless forced. What an exact or fitting base
+    // becomes has the patch's blocks.
+    void baseCases()
+    {
+        QFETCH(CaseRow, row);
+        const Set set(row.kind);
+        const JobOutcome verified = set.verify(row.base);
+        QVERIFY2(verified.succeeded(), qPrintable(verified.failure().text()));
+        const BaseVerdict& found = verified.result().base;
+        QCOMPARE(found.found, row.found);
+        QCOMPARE(found.otherBlocks, row.otherBlocks);
+        QCOMPARE(found.alreadyPatched, row.alreadyPatched);
+        const JobOutcome combined = set.combine(row.base, row.force);
+        QCOMPARE(combined.message(), QString(row.failure ? row.failure : ""));
+        if (row.failure) {
+            QCOMPARE(combined.failure().reason(), QString(row.reason));
+            QCOMPARE(set.ws.outFiles(), QStringList());
+            return;
+        }
+        QCOMPARE(combined.result().base.found, row.found);
+        QCOMPARE(combined.result().base.otherBlocks, row.otherBlocks);
+        QCOMPARE(combined.result().base.forced, row.force);
+        if (row.kind == PatchKind::Map) {
+            const QByteArray made = read(set.ws.outFile("map0.mul")), current = read(set.ws.path("cur.mul"));
+            for (const int b : {2, 7})
+                QCOMPARE(made.mid(b * 196 + 4, 192), current.mid(b * 196 + 4, 192));
+        }
+    }
+
+    void refused_data()
+    {
+        QTest::addColumn<std::function<void(const Set&)>>("damage");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("reason");  // its beginning
+        const auto edit = [](const char* from, const QByteArray& to) {
+            return std::function<void(const Set&)>([from, to](const Set& set) {
+                QByteArray text = read(set.manifest());
+                QVERIFY2(text.contains(from), from);
+                testfiles::write(set.manifest(), text.replace(from, to));
+            });
+        };
+        const QString open = "Unable to open dif files", mismatch = "Dif files do not match their manifest";
+        QTest::newRow("cut short") << edit("\"\n}\n", "") << open
+                                   << "it is not valid JSON: a string without its end at byte";
+        QTest::newRow("not an object")
+            << edit("{\n\"format\"", "[{\"format\"") << open << "it is not valid JSON";
+        QTest::newRow("other format") << edit("quillmark-patch-manifest", "sketchbook") << open
+                                      << "it is not a manifest of difference files";
+        QTest::newRow("version 2") << edit("\"version\": 1", "\"version\": 2") << open
+                                   << "its format version is 2; this program reads version 1";
+        QTest::newRow("statics") << edit("\"kind\": \"map\"", "\"kind\": \"statics\"") << open
+                                 << "it is not the manifest of map difference files";
+        QTest::newRow("facet 9") << edit("\"facet\": 0", "\"facet\": 9") << open << "it names no facet";
+        QTest::newRow("a file elsewhere") << edit("\"mapdifl0.mul\"", "\"../mapdifl0.mul\"") << open
+                                          << "its file 1 is not mapdifl0.mul, the locator of its set";
+        QTest::newRow("records out of order") << edit("\"records\": \"2:", "\"records\": \"8:") << open
+                                              << "its record 1 is not a block of its reference";
+        QTest::newRow("record past the reference")
+            << edit(" 7:", " 12:") << open << "its record 1 is not a block of its reference";
+        QTest::newRow("counts") << edit("\"size\": 8,", "\"size\": 12,") << open
+                                << "its 2 records do not fit the sizes it gives its files";
+        QTest::newRow("sketch") << edit("\"referenceSketch\": \"", "\"referenceSketch\": \"AAAA") << open
+                                << "its reference sketch is not the size its records call for";
+        QTest::newRow("records not the locator's")
+            << edit(" 7:", " 8:") << open << "its records do not name the blocks its locator names";
+        QTest::newRow("too many values")
+            << edit("\"facet\": 0", "\"facet\": 0, \"padding\": [" + QByteArray("0,").repeated(5000) + "0]")
+            << open << "it is not valid JSON: too many values at byte";
+        QTest::newRow("too large") << edit("\n}\n", "\n" + QByteArray(5 << 20, ' ') + "}\n") << open
+                                   << "larger than";
+        QTest::newRow("a folder") << std::function<void(const Set&)>([](const Set& set) {
+            QVERIFY(QFile::remove(set.manifest()) && QDir().mkdir(set.manifest()));
+        }) << open << "";
+#ifndef Q_OS_WIN
+        QTest::newRow("a FIFO") << std::function<void(const Set&)>([](const Set& set) {
+            QVERIFY(QFile::remove(set.manifest())
+                    && ::mkfifo(QFile::encodeName(set.manifest()).constData(), 0600) == 0);
+        }) << open << "not a regular file";
+        QTest::newRow("a link") << std::function<void(const Set&)>([](const Set& set) {
+            QVERIFY(QFile::rename(set.manifest(), set.ws.path("elsewhere.json"))
+                    && QFile::link(set.ws.path("elsewhere.json"), set.manifest()));
+        }) << open << "not a regular file";
+#endif
+        QTest::newRow("tampered data") << std::function<void(const Set&)>([](const Set& set) {
+            QByteArray bytes = read(set.difs[0]);
+            bytes[100] = char(bytes[100] ^ 1);
+            testfiles::write(set.difs[0], bytes);
+        }) << mismatch << "Its bytes are not those its manifest names";
+        QTest::newRow("locator cut") << std::function<void(const Set&)>([](const Set& set) {
+            QFile::resize(set.difs[1], 4);
+        }) << mismatch << "It has 4 bytes, its manifest says 8";
+        QTest::newRow("an escape is still JSON")
+            << edit("\"quillmark-patch", "\"\\u0071uillmark-patch") << QString() << QString();
+    }
+    // Refused before anything is written, by the combination and the
+    // verification alike, naming the manifest or the file it does not fit.
+    void refused()
+    {
+        QFETCH(std::function<void(const Set&)>, damage);
+        QFETCH(QString, message);
+        QFETCH(QString, reason);
+        const Set set(PatchKind::Map);
+        damage(set);
+        const JobOutcome verified = set.verify(Base::Reference), combined = set.combine(Base::Reference);
+        QCOMPARE(combined.message(), message);
+        QCOMPARE(verified.message(), message);
+        QVERIFY2(combined.failure().reason().startsWith(reason), qPrintable(combined.failure().text()));
+        const bool theFiles = message == "Dif files do not match their manifest";
+        QCOMPARE(combined.failure().file(), message.isEmpty() ? QString()
+                                            : theFiles        ? set.difs[reason.startsWith("It has") ? 1 : 0]
+                                                              : set.manifest());
+        QCOMPARE(set.ws.outFiles(), message.isEmpty() ? QStringList{"map0.mul"} : QStringList());
+    }
+
+    // Without a manifest, or with a locator of another name, a combination
+    // is what it always was and says that its base was not checked.
+    void noManifest()
+    {
+        const Set set(PatchKind::Statics);
+        QVERIFY(QFile::remove(set.manifest()));
+        JobOutcome combined = set.combine(Base::EditedReplaced);
+        QVERIFY(combined.succeeded());
+        QCOMPARE(combined.result().base.found, BaseCase::NotChecked);
+        QCOMPARE(combined.result().base.manifest, set.manifest());
+        QVERIFY(QFile::rename(set.difs[2], set.ws.path("gen/other.difl")));
+        SilentProgress silent;
+        const QStringList base = set.base(Base::Reference);
+        const JobOutcome verified = verifyStaticsPatch(
+            {base[0], base[1], set.difs[0], set.difs[1], set.ws.path("gen/other.difl")}, silent);
+        QVERIFY(verified.succeeded() && verified.result().base.found == BaseCase::NotChecked
+                && verified.result().base.manifest.isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(ManifestTest)
+#include "tst_manifest.moc"
