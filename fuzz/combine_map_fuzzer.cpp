@@ -8,7 +8,7 @@
 
 #include "jobfuzz.h"
 
-#include "difformat.h"
+#include "fileformat.h"
 #include "jobmessages.h"
 #include "jobs.h"
 

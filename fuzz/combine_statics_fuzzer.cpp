@@ -10,7 +10,7 @@
 #include "jobfuzz.h"
 #include "staticsmodel.h"
 
-#include "difformat.h"
+#include "fileformat.h"
 #include "jobmessages.h"
 #include "jobs.h"
 

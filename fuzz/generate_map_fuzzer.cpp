@@ -6,7 +6,7 @@
 
 #include "jobfuzz.h"
 
-#include "difformat.h"
+#include "fileformat.h"
 #include "jobmessages.h"
 #include "jobs.h"
 

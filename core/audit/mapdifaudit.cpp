@@ -3,7 +3,7 @@
 #include "locatorchecks.h"
 
 #include "counted.h"
-#include "difformat.h"
+#include "fileformat.h"
 #include "mapinput.h"
 
 #include <zlib.h>

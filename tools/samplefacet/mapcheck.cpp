@@ -1,6 +1,6 @@
 #include "facetcheck.h"
 
-#include "difformat.h"
+#include "fileformat.h"
 #include "mapinput.h"
 
 #include <cstring>

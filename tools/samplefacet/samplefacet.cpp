@@ -6,7 +6,7 @@
 #include "staticslayout.h"
 #include "terrain.h"
 
-#include "difformat.h"
+#include "fileformat.h"
 #include "mapoutput.h"
 #include "stagedcommit.h"
 #include "stagedfile.h"

@@ -1,6 +1,6 @@
 #include "facetcheck.h"
 
-#include "difformat.h"
+#include "fileformat.h"
 #include "indexentry.h"
 #include "inputfile.h"
 #include "runs.h"

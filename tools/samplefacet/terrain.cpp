@@ -2,7 +2,7 @@
 
 #include "splitmix.h"
 
-#include "difformat.h"
+#include "fileformat.h"
 
 #include <QtEndian>
 
