@@ -87,7 +87,7 @@ inline qint32 int32At(const QByteArray& bytes, qint64 at)
 // or read (a damaged container).
 inline std::optional<QByteArray> logicalMap(const QString& path)
 {
-    MapInput map(path);
+    MapInput map(path, FileSystem::system());
     if (map.open().failed())
         return std::nullopt;
     QByteArray bytes;

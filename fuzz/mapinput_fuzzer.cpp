@@ -128,7 +128,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             "the input file is written");
     out.close();
     {
-        MapInput input(path);
+        MapInput input(path, FileSystem::system());
         const Status opened = input.open();
         if (opened.ok())
             checkOpened(input, file, viewLength, stride, seed);

@@ -42,10 +42,11 @@ public:
 
     Status() = default;
 
-    static Status failure(QString message, QString file = QString(), QString reason = QString());
-    static Status failure(Kind kind, QString message, QString file, QString reason, qint64 block = -1);
+    // Every failure says its kind, so that no caller has to guess it from
+    // the words.
+    static Status failure(Kind kind, QString message, QString file = QString(), QString reason = QString(),
+                          qint64 block = -1);
     // A file that could not be used, and why; the message comes later.
-    static Status fileFailure(QString file, QString reason);
     static Status fileFailure(Kind kind, QString file, QString reason);
 
     bool ok() const { return !m_failure; }

@@ -81,8 +81,8 @@ Status MapInput::chunkView(qint64 number, qint64 offset, qint64 length, const ch
         return status;
     }
     m_stored = {chunk.start, chunk.start + chunk.length, chunk.dataOffset - chunk.start};
-    if (m_file.view(chunk.dataOffset + offset, length, bytes).failed())
-        return Status::fileFailure(Status::Kind::Damaged, path(),
+    if (const Status viewed = m_file.view(chunk.dataOffset + offset, length, bytes); viewed.failed())
+        return Status::fileFailure(viewed.kind(), path(),
                                    QStringLiteral("chunk %1 cannot be read").arg(number));
     return Status();
 }

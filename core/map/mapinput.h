@@ -23,7 +23,7 @@ namespace quillmark {
 class MapInput final : public Input
 {
 public:
-    explicit MapInput(const QString& path, FileSystem& files = FileSystem::system());
+    MapInput(const QString& path, FileSystem& files);
 
     // Fails when the file cannot be opened, or is a damaged container.
     Status open() override;

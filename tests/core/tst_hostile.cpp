@@ -688,7 +688,7 @@ private slots:
     {
         Workspace ws;
         const JobOutcome outcome = withMemoryGuard(jobmessage::UnableToWriteDiffFiles, [&ws]() -> JobOutcome {
-            StagedFile staged(ws.outFile("mapdif0.mul"));
+            StagedFile staged(ws.outFile("mapdif0.mul"), FileSystem::system());
             if (staged.create().failed())
                 return JobOutcome::stop();
             throw std::bad_alloc();
