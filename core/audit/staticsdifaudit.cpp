@@ -16,28 +16,39 @@ using namespace difformat;
 namespace {
 
 // A difference index record, named with the block its locator record names.
+// A locator that cannot be read names nothing: status() says why, and no
+// name stands for a record it could not read.
 class RecordNames
 {
 public:
     RecordNames(const QString& locatorPath, FileSystem& files, qint64 locatorRecords)
         : m_locator(locatorPath, files), m_records(locatorRecords)
     {
-        m_readable = m_locator.open().ok();
+        if (const Status opened = m_locator.open(); opened.failed())
+            m_status = opened.withAction(QStringLiteral("Unable to open"));
     }
 
     QString operator()(qint64 record)
     {
         const char* bytes = nullptr;
-        if (record >= m_records || !m_readable
-            || m_locator.view(record * LocatorRecordSize, LocatorRecordSize, bytes).failed())
+        if (record >= m_records)
             return QStringLiteral("record %1 (no locator record)").arg(record);
-        return QStringLiteral("record %1 (block %2)").arg(record).arg(qFromLittleEndian<qint32>(bytes));
+        if (m_status.ok()) {
+            if (const Status viewed = m_locator.view(record * LocatorRecordSize, LocatorRecordSize, bytes);
+                viewed.failed())
+                m_status = viewed.withAction(QStringLiteral("Unable to read"));
+        }
+        return m_status.ok()
+                   ? QStringLiteral("record %1 (block %2)").arg(record).arg(qFromLittleEndian<qint32>(bytes))
+                   : QString();
     }
+
+    const Status& status() const { return m_status; }
 
 private:
     InputFile m_locator;
     qint64 m_records;
-    bool m_readable = false;
+    Status m_status;
 };
 
 constexpr qint64 StaticSize = 7;  // uint16 item, uint8 x, uint8 y, int8 altitude, uint16 hue
@@ -120,6 +131,8 @@ Status checkDifIndex(const StaticsDifFiles& files, FileSystem& fileSystem, DifAu
                        .arg(files.index, counted(sums.records, "record", "records"));
     locatorchecks::checkWholeRecords(QStringLiteral("difference index"), file.size(), IndexEntrySize, audit);
     RecordNames names(files.locator, fileSystem, audit.locatorRecords);
+    if (names.status().failed())
+        return names.status();
     for (qint64 record = 0; record < sums.records; ++record) {
         const char* bytes = nullptr;
         if (const Status viewed = file.view(record * IndexEntrySize, IndexEntrySize, bytes); viewed.failed())
@@ -132,6 +145,8 @@ Status checkDifIndex(const StaticsDifFiles& files, FileSystem& fileSystem, DifAu
             continue;
         if (const Status read = checkStatics(record, entry, data, names, runs); read.failed())
             return read.withAction(QStringLiteral("Unable to read"));
+        if (names.status().failed())
+            return names.status();
     }
     if (sums.records != audit.locatorRecords)
         audit.findings.add(

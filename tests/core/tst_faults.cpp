@@ -7,6 +7,7 @@
 // next job's first step in the folder (its lock and its repair) leaves the
 // old whole set of outputs or, after a success, the new one, nothing beside.
 
+#include "difaudit.h"
 #include "jobmessages.h"
 #include "jobrun.h"
 #include "memoryfilesystem.h"
@@ -77,6 +78,13 @@ JobOutcome run(MemoryFileSystem& files, const FaultCase& given)
     RunSettings settings;
     settings.commit.files = &files;
     return runJob(given.job, given.inputs, "/out", settings);
+}
+
+// Counting from 1, which call of its own kind `calls[k]` is.
+int nthOfItsKind(const std::vector<MemoryFileSystem::Record>& calls, size_t k)
+{
+    return int(std::count_if(calls.begin(), calls.begin() + qsizetype(k) + 1,
+                             [&](const auto& call) { return call.call == calls[k].call; }));
 }
 
 // What the next job does first in the folder: take its lock, repair it and
@@ -182,13 +190,10 @@ private slots:
         for (size_t k = 0; k <= calls.size(); ++k) {
             MemoryFileSystem files;
             prepare(files, given);
-            if (k < calls.size()) {
-                const auto nth = std::count_if(calls.begin(), calls.begin() + qsizetype(k) + 1,
-                                               [&](const auto& call) { return call.call == calls[k].call; });
-                files.failCall(calls[k].call, int(nth), Status::Kind::NoSpace, reason);
-            } else {
+            if (k < calls.size())
+                files.failCall(calls[k].call, nthOfItsKind(calls, k), Status::Kind::NoSpace, reason);
+            else
                 files.shortReads(7);
-            }
             const JobOutcome outcome = run(files, given);
             repair(files);
             const QString where = k < calls.size() ? calls[k].path : QString("short reads");
@@ -199,6 +204,35 @@ private slots:
                              && outcome.failure().reason().contains(reason)),
                      qPrintable(where + ": " + outcome.failure().text()));
             QVERIFY2(files.folder("/out") == (outcome.succeeded() ? after : before), qPrintable(where));
+        }
+    }
+
+    // Inspection reads through the file system it is handed, as the jobs do,
+    // and fails with the kind of failure that the call it depends on met.
+    void inspectionFailingCalls()
+    {
+        const auto inspect = [](MemoryFileSystem& files) {
+            writeInputs(files);
+            CommitOptions options;
+            options.files = &files;
+            const AuditGrid grid{0, 1};
+            const Status map = auditMapDif({"/in/difl", "/in/dif", "/in/map0.mul"}, grid, options).status;
+            return map.failed()
+                       ? map
+                       : auditStaticsDif({"/in/sdifl", "/in/sdifi", "/in/sdif", "/in/idx"}, grid, options)
+                             .status;
+        };
+        MemoryFileSystem clean;
+        QCOMPARE(inspect(clean).text(), QString());
+        const std::vector<MemoryFileSystem::Record> calls = clean.calls();
+        for (size_t k = 0; k < calls.size(); ++k) {
+            MemoryFileSystem files;
+            files.failCall(calls[k].call, nthOfItsKind(calls, k), Status::Kind::Permission,
+                           "Permission denied");
+            const Status failed = inspect(files);
+            QVERIFY2(failed.is(Status::Kind::Permission)
+                         && failed.text().endsWith(calls[k].path + ": Permission denied"),
+                     qPrintable(calls[k].path + ": " + failed.text()));
         }
     }
 };
