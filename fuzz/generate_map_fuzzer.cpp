@@ -55,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                         {jobmessage::UnableToOpenReferenceData, jobmessage::UnableToOpenMapData,
                          jobmessage::MapSizesDiffer, jobmessage::UnableToReadMapData,
                          jobmessage::UnableToWriteDiffFiles},
-                        {"mapdif0.mul", "mapdifl0.mul"});
+                        {}, {"mapdif0.mul", "mapdifl0.mul"});
     if (folder.refusedSpecialInput(outcome))
         return 0;
     const std::optional<QByteArray> referenceMap = jobfuzz::logicalMap(folder.inputs()[0]);

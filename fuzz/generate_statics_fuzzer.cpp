@@ -57,9 +57,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const JobOutcome outcome = generateStaticsDiff({in[0], in[1], in[2], in[3], folder.out(), 0}, silent);
     folder.checkOutcome(outcome,
                         {jobmessage::UnableToOpenReferenceOrIndex, jobmessage::UnableToOpenStaticsDataOrIndex,
-                         jobmessage::IndexSizesDiffer, "Reference statics are damaged at block ",
-                         "Current statics are damaged at block ", jobmessage::UnableToReadStatics,
+                         jobmessage::IndexSizesDiffer, jobmessage::UnableToReadStatics,
                          jobmessage::UnableToWriteDiffFiles},
+                        {jobmessage::referenceStaticsDamaged, jobmessage::currentStaticsDamaged},
                         {"stadif0.mul", "stadifi0.mul", "stadifl0.mul"});
     if (folder.refusedSpecialInput(outcome))
         return 0;
