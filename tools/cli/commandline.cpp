@@ -57,7 +57,7 @@ int runCommandLine(const QStringList& arguments, const CommitOptions& options)
         return reportFailure(parsed);
 
     const QStringList positional = parser.positionalArguments();
-    const QString command = positional.at(0);
+    const QString& command = positional.at(0);
     if (!isCommand(command))
         return usageError(QStringLiteral("Unknown command '%1'.").arg(command));
     // A report covers map and statics at once: it has no kind.
