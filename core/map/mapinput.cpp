@@ -91,8 +91,7 @@ Status MapInput::chunkView(qint64 number, qint64 offset, qint64 length, const ch
     }
     m_stored = {chunk.start, chunk.start + chunk.length, chunk.dataOffset - chunk.start};
     if (const Status viewed = m_file.view(chunk.dataOffset + offset, length, bytes); viewed.failed())
-        return Status::fileFailure(viewed.kind(), path(),
-                                   QStringLiteral("chunk %1 cannot be read").arg(number));
+        return unreadableChunk(number, viewed);
     return Status();
 }
 

@@ -7,6 +7,7 @@
 // next job's first step in the folder (its lock and its repair) leaves the
 // old whole set of outputs or, after a success, the new one, nothing beside.
 
+#include "containerbuilder.h"
 #include "difaudit.h"
 #include "jobmessages.h"
 #include "jobrun.h"
@@ -31,7 +32,8 @@ struct FaultCase
 };
 
 // Two maps of three blocks whose middle block differs, the difference files
-// between them, and a statics pair with its difference files.
+// between them, the first map in a container too, and a statics pair with its
+// difference files.
 void writeInputs(MemoryFileSystem& files)
 {
     files.makeFolder("/in");
@@ -41,6 +43,8 @@ void writeInputs(MemoryFileSystem& files)
     current.replace(196, 196, testfiles::randomBytes(196, 2));
     files.writeFile("/in/map0.mul", reference);
     files.writeFile("/in/current.mul", current);
+    files.writeFile("/in/map0.uop",
+                    containerbuilder::build(containerbuilder::mapChunks(0, reference, {true})).bytes);
     files.writeFile("/in/difl", int32s({1}));
     files.writeFile("/in/dif", current.mid(196, 196));
     files.writeFile("/in/idx", entries({{1, 2, 0}, {0, 1, 0}}));
@@ -123,6 +127,11 @@ private slots:
                                                                    {"/in/map0.mul", "/in/dif", "/in/difl"},
                                                                    {"map0LegacyMUL.uop"},
                                                                    combineMap};
+        QTest::newRow("convert a container")
+            << FaultCase{Job::ConvertMapToPlain,
+                         {"/in/map0.uop"},
+                         {"map0.mul"},
+                         {UnableToOpenMap, UnableToCreateNewMap, UnableToReadMap, UnableToWriteNewMap}};
         QTest::newRow("generate statics")
             << FaultCase{Job::GenerateStatics,
                          {"/in/idx", "/in/data", "/in/idx2", "/in/data2"},
