@@ -1,6 +1,6 @@
 #include "applicationicon.h"
-#include "mainwindow.h"
 #include "filesizesignal.h"
+#include "mainwindow.h"
 
 #include <QApplication>
 

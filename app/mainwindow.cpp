@@ -187,7 +187,8 @@ bool mainwindow::runWorker(const Job& job, quillmark::JobResult* succeeded)
     if (outcome.failed()) {
         statusBar()->showMessage(outcome.message());
         const quillmark::Status& failure = outcome.failure();
-        showDetail(quillmark::Status::failure(QString(), failure.file(), failure.reason()).text());
+        showDetail(
+            quillmark::Status::failure(failure.kind(), QString(), failure.file(), failure.reason()).text());
     }
     if (outcome.succeeded()) {
         showDetail(QString());

@@ -58,7 +58,7 @@ double bestSeconds(int repeats, const std::function<bool()>& run)
 template <typename MapFile>
 bool walkBlocks(const QString& path, quint64& sum)
 {
-    MapFile map(path);
+    MapFile map(path, FileSystem::system());
     if (map.open().failed())
         return false;
     const qint64 blocks = map.size() / BlockSize;
@@ -86,7 +86,7 @@ QByteArray sampleBlock(qint64 block)
 
 bool writePlain(const QString& path, qint64 blocks)
 {
-    StagedFile file(path);
+    StagedFile file(path, FileSystem::system());
     if (file.create().failed())
         return false;
     for (qint64 block = 0; block < blocks; ++block)
@@ -96,7 +96,7 @@ bool writePlain(const QString& path, qint64 blocks)
 
 bool writeContainer(const QString& path, qint64 blocks)
 {
-    UopMapWriter writer(path, 0, blocks * BlockSize);
+    UopMapWriter writer(path, 0, blocks * BlockSize, FileSystem::system());
     if (writer.create().failed())
         return false;
     for (qint64 block = 0; block < blocks; ++block)

@@ -1,47 +1,14 @@
 #pragma once
 
-// Record layouts and output names of the map, statics and difference files.
-// None of these files has a header: a file is its records back to back, every
-// integer is 32 bits little-endian, and record counts follow from file sizes.
+// The formats' record sizes and output names, which the engine owns, and
+// what the window's workers add to them.
 
-#include <QString>
-#include <QtGlobal>
+#include "fileformat.h"
 
 namespace quillmark::difformat {
 
-// Map data file and map difference data file: whole 196-byte blocks.
-constexpr qint64 MapBlockSize = 196;
-constexpr qint64 MapHeaderSize = 4;  // carried unchanged, never compared
-constexpr qint64 MapPayloadSize = MapBlockSize - MapHeaderSize;
-
-// Locator files: one signed 32-bit block number per record.
-constexpr qint64 LocatorRecordSize = 4;
-
-// Statics index and difference index: offset, length, extra (int32 each).
-constexpr qint64 IndexEntrySize = 12;
-constexpr qint32 EmptyOffset = -1;
-
-// Data files addressed by signed 32-bit offsets end below 2 GiB.
-constexpr qint64 MaxStaticsDataSize = qint64(0x7fffffff);
-
-// Progress is shown, and events processed, at every block number that is a
-// multiple of this.
+// The window shows progress, and processes its events, at every block number
+// that is a multiple of this.
 constexpr qint64 ProgressInterval = 100;
-
-// Fixed parts of the output names: directory text + part + facet + ".mul".
-inline constexpr char MapDifLocatorPart[] = "/mapdifl";
-inline constexpr char MapDifDataPart[] = "/mapdif";
-inline constexpr char MapPart[] = "/map";
-inline constexpr char StaticsDifLocatorPart[] = "/stadifl";
-inline constexpr char StaticsDifIndexPart[] = "/stadifi";
-inline constexpr char StaticsDifDataPart[] = "/stadif";
-inline constexpr char StaticsIndexPart[] = "/staidx";
-inline constexpr char StaticsDataPart[] = "/statics";
-
-// Plain concatenation: the directory text is used exactly as typed.
-inline QString outputName(const QString& outDir, const char* part, int facet)
-{
-    return outDir + QLatin1String(part) + QString::number(facet, 10) + QLatin1String(".mul");
-}
 
 }  // namespace quillmark::difformat

@@ -8,11 +8,12 @@
 
 #include "jobfuzz.h"
 
-#include "difformat.h"
+#include "fileformat.h"
 #include "jobmessages.h"
 #include "jobs.h"
 
 #include <map>
+#include <optional>
 
 using namespace quillmark;
 using namespace difformat;
@@ -23,7 +24,7 @@ namespace {
 struct Expected
 {
     QByteArray map;
-    qint64 damagedBlock = -1;
+    std::optional<qint64> damagedBlock;  // any block number, negative ones too
 };
 
 Expected model(const QByteArray& map, const QByteArray& dif, const QByteArray& locator)
@@ -58,9 +59,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         combineMapDiff({folder.inputs()[0], folder.inputs()[1], folder.inputs()[2], folder.out(), 0}, silent);
     folder.checkOutcome(outcome,
                         {jobmessage::UnableToOpenMap, jobmessage::UnableToOpenDifFiles,
-                         "Dif files are damaged at block ", jobmessage::UnableToReadMapOrDif,
-                         jobmessage::UnableToWriteNewMap},
-                        {"map0.mul"});
+                         jobmessage::UnableToReadMapOrDif, jobmessage::UnableToWriteNewMap},
+                        {jobmessage::difFilesDamaged}, {"map0.mul"});
     if (folder.refusedSpecialInput(outcome))
         return 0;
     // The map may be a package container (the fuzzer's bytes begin with its
@@ -71,9 +71,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     }
     const Expected expected = model(*map, parts[1], parts[2]);
-    if (expected.damagedBlock >= 0) {
-        require(outcome.message() == jobmessage::difFilesDamaged(expected.damagedBlock),
-                "a locator longer than its difference data fails at once", outcome.message());
+    if (expected.damagedBlock) {
+        require(outcome.failure().is(Status::Kind::Damaged)
+                    && outcome.failure().block() == *expected.damagedBlock
+                    && outcome.failure().file() == folder.inputs()[1],
+                "a locator longer than its difference data fails at once", outcome.failure().text());
         return 0;
     }
     require(outcome.succeeded(), "whole inputs combine", outcome.message());

@@ -10,11 +10,12 @@
 #include "jobfuzz.h"
 #include "staticsmodel.h"
 
-#include "difformat.h"
+#include "fileformat.h"
 #include "jobmessages.h"
 #include "jobs.h"
 
 #include <map>
+#include <optional>
 
 using namespace quillmark;
 using namespace difformat;
@@ -23,12 +24,18 @@ using staticsmodel::Entry;
 
 namespace {
 
+// The combination's files, or where it fails: the block, and the index
+// (of the inputs) whose entry is damaged.
 struct Expected
 {
     QByteArray index;
     QByteArray data;
-    QString failure;
+    std::optional<qint64> damagedBlock;  // any block number, negative ones too
+    int damagedIndex = -1;
 };
+
+constexpr int CurrentIndex = 0;
+constexpr int DifIndex = 3;
 
 Expected model(const QList<QByteArray>& in)
 {
@@ -36,8 +43,8 @@ Expected model(const QList<QByteArray>& in)
     Expected expected;
     const qint64 records = locator.size() / LocatorRecordSize;
     if (staticsmodel::count(index) > 0 && records > staticsmodel::count(difIndex)) {
-        expected.failure = jobmessage::difFilesDamaged(
-            jobfuzz::int32At(locator, staticsmodel::count(difIndex) * LocatorRecordSize));
+        expected.damagedBlock = jobfuzz::int32At(locator, staticsmodel::count(difIndex) * LocatorRecordSize);
+        expected.damagedIndex = DifIndex;
         return expected;
     }
     std::map<qint64, qint64> first;
@@ -50,8 +57,8 @@ Expected model(const QList<QByteArray>& in)
             replaced ? staticsmodel::entryAt(difIndex, found->second) : staticsmodel::entryAt(index, block);
         const QByteArray& source = replaced ? dif : data;
         if (!entry.readable(source.size())) {
-            expected.failure =
-                replaced ? jobmessage::difFilesDamaged(block) : jobmessage::currentStaticsDamaged(block);
+            expected.damagedBlock = block;
+            expected.damagedIndex = replaced ? DifIndex : CurrentIndex;
             return expected;
         }
         const QByteArray bytes = entry.bytes(source);
@@ -75,16 +82,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         combineStaticsDiff({in[0], in[1], in[2], in[3], in[4], folder.out(), 0}, silent);
     folder.checkOutcome(outcome,
                         {jobmessage::UnableToOpenStatics, jobmessage::UnableToOpenDifFiles,
-                         "Dif files are damaged at block ", "Current statics are damaged at block ",
                          jobmessage::UnableToReadStaticsOrDif, jobmessage::UnableToWriteNewStatics},
+                        {jobmessage::difFilesDamaged, jobmessage::currentStaticsDamaged},
                         {"staidx0.mul", "statics0.mul"});
     if (folder.refusedSpecialInput(outcome))
         return 0;
     const Expected expected = model(parts);
-    require(outcome.message() == expected.failure, "the failure the model predicts", outcome.message());
-    if (outcome.succeeded()) {
-        require(jobfuzz::readFile(folder.outFile("staidx0.mul")) == expected.index, "the model's index");
-        require(jobfuzz::readFile(folder.outFile("statics0.mul")) == expected.data, "the model's data");
+    const Status& failure = outcome.failure();
+    if (expected.damagedBlock) {
+        require(failure.is(Status::Kind::Damaged) && failure.block() == *expected.damagedBlock
+                    && failure.file() == in[expected.damagedIndex],
+                "the damage the model predicts", failure.text());
+        return 0;
     }
+    require(outcome.succeeded(), "the success the model predicts", failure.text());
+    require(jobfuzz::readFile(folder.outFile("staidx0.mul")) == expected.index, "the model's index");
+    require(jobfuzz::readFile(folder.outFile("statics0.mul")) == expected.data, "the model's data");
     return 0;
 }

@@ -7,7 +7,7 @@
 
 #include "jobfuzz.h"
 
-#include "difformat.h"
+#include "fileformat.h"
 #include "jobmessages.h"
 #include "jobs.h"
 
@@ -57,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                         {jobmessage::UnableToOpenReferenceData, jobmessage::UnableToOpenMapData,
                          jobmessage::MapSizesDiffer, jobmessage::UnableToReadMapData,
                          jobmessage::UnableToWriteDiffFiles},
-                        {"mapdif0.manifest.json", "mapdif0.mul", "mapdifl0.mul"});
+                        {}, {"mapdif0.manifest.json", "mapdif0.mul", "mapdifl0.mul"});
     if (folder.refusedSpecialInput(outcome))
         return 0;
     const std::optional<QByteArray> referenceMap = jobfuzz::logicalMap(folder.inputs()[0]);

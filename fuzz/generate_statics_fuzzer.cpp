@@ -10,7 +10,7 @@
 #include "jobfuzz.h"
 #include "staticsmodel.h"
 
-#include "difformat.h"
+#include "fileformat.h"
 #include "jobmessages.h"
 #include "jobs.h"
 
@@ -60,9 +60,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const JobOutcome outcome = generateStaticsDiff({in[0], in[1], in[2], in[3], folder.out(), 0}, silent);
     folder.checkOutcome(outcome,
                         {jobmessage::UnableToOpenReferenceOrIndex, jobmessage::UnableToOpenStaticsDataOrIndex,
-                         jobmessage::IndexSizesDiffer, "Reference statics are damaged at block ",
-                         "Current statics are damaged at block ", jobmessage::UnableToReadStatics,
+                         jobmessage::IndexSizesDiffer, jobmessage::UnableToReadStatics,
                          jobmessage::UnableToWriteDiffFiles},
+                        {jobmessage::referenceStaticsDamaged, jobmessage::currentStaticsDamaged},
                         {"stadif0.manifest.json", "stadif0.mul", "stadifi0.mul", "stadifl0.mul"});
     if (folder.refusedSpecialInput(outcome))
         return 0;

@@ -32,6 +32,9 @@ namespace jobfuzz {
 
 using namespace quillmark;
 
+// The message a job fails with for damage found at a block.
+using DamageMessage = QString (*)(qint64 block);
+
 inline void require(bool holds, const char* property, const QString& detail = QString())
 {
     if (!holds) {
@@ -87,7 +90,7 @@ inline qint32 int32At(const QByteArray& bytes, qint64 at)
 // or read (a damaged container).
 inline std::optional<QByteArray> logicalMap(const QString& path)
 {
-    MapInput map(path);
+    MapInput map(path, FileSystem::system());
     if (map.open().failed())
         return std::nullopt;
     QByteArray bytes;
@@ -121,14 +124,15 @@ public:
         }
     }
 
-    // With a FIFO among the inputs, the job fails at its opening, with the
-    // reason; true when it had one, and nothing more is to be checked.
+    // With a FIFO among the inputs, the job fails at its opening, as it does
+    // for anything but a regular file; true when it had one, and nothing more
+    // is to be checked.
     bool refusedSpecialInput(const JobOutcome& outcome) const
     {
         if (!m_special)
             return false;
-        require(outcome.failed() && outcome.failure().reason() == QLatin1String("not a regular file"),
-                "a FIFO is refused", outcome.failure().text());
+        require(outcome.failed() && outcome.failure().is(Status::Kind::NotRegularFile), "a FIFO is refused",
+                outcome.failure().text());
         return true;
     }
 
@@ -145,23 +149,27 @@ public:
     }
 
     // A job succeeds, leaving exactly its outputs (no temporary file, lock or
-    // record), or fails with one of its messages, leaving nothing. Its inputs
-    // stay as they were either way.
+    // record), or fails with one of its messages, leaving nothing: a fixed
+    // one, or, for damage found at a block, one of `damaged` for that block.
+    // Its inputs stay as they were either way.
     void checkOutcome(const JobOutcome& outcome, std::initializer_list<const char*> messages,
-                      const QStringList& outputs) const
+                      std::initializer_list<DamageMessage> damaged, const QStringList& outputs) const
     {
         require(!outcome.stopped(), "nobody stops the job");
         if (outcome.succeeded()) {
             require(outEntries() == outputs, "exactly the outputs are left", outEntries().join(' '));
         } else {
-            // A message ending in "block " is followed by the block's number.
+            const Status& failure = outcome.failure();
             bool known = false;
-            for (const char* message : messages) {
-                const QLatin1String text(message);
-                known = known || outcome.message() == text
-                        || (text.endsWith(QLatin1String("block ")) && outcome.message().startsWith(text));
+            if (failure.block() != Status::NoBlock) {
+                require(failure.is(Status::Kind::Damaged), "only damage names a block", failure.text());
+                for (const DamageMessage message : damaged)
+                    known = known || failure.message() == message(failure.block());
+            } else {
+                for (const char* message : messages)
+                    known = known || failure.message() == QLatin1String(message);
             }
-            require(known, "a documented message", outcome.message());
+            require(known, "a documented message", failure.text());
             require(outEntries().isEmpty(), "a failed job leaves nothing", outEntries().join(' '));
         }
         for (int i = 0; i < m_inputs.size(); ++i) {

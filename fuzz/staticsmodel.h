@@ -5,7 +5,7 @@
 
 #include "jobfuzz.h"
 
-#include "difformat.h"
+#include "fileformat.h"
 
 namespace staticsmodel {
 

@@ -43,9 +43,9 @@ QStringList components(const QString& path)
     return plain.split(QLatin1Char('/'), Qt::SkipEmptyParts);
 }
 
-Status failure(const QString& path, const char* reason)
+Status failure(const QString& path, Status::Kind kind, const char* reason)
 {
-    return Status::fileFailure(path, QLatin1String(reason));
+    return Status::fileFailure(kind, path, QLatin1String(reason));
 }
 
 class MemoryReadableFile final : public ReadableFile
@@ -205,19 +205,19 @@ Status MemoryFileSystem::count(Call call, const QString& path)
 {
     m_calls.push_back({call, path});
     if (m_crashAt >= 0 && int(m_calls.size()) > m_crashAt)
-        return failure(path, "The process is gone");
+        return failure(path, Status::Kind::Other, "The process is gone");
     for (size_t i = 0; i < m_faultCountdowns.size(); ++i) {
         auto& [kind, remaining] = m_faultCountdowns[i];
         if (kind == call && remaining > 0 && --remaining == 0)
-            return Status::fileFailure(path, m_faultReasons[i]);
+            return Status::fileFailure(m_faults[i].kind, path, m_faults[i].reason);
     }
     return Status();
 }
 
-void MemoryFileSystem::failCall(Call call, int nth, const QString& reason)
+void MemoryFileSystem::failCall(Call call, int nth, Status::Kind kind, const QString& reason)
 {
     m_faultCountdowns.emplace_back(call, nth);
-    m_faultReasons.push_back(reason);
+    m_faults.push_back({kind, reason});
 }
 
 void MemoryFileSystem::release(const Node* lockFile)
@@ -274,7 +274,7 @@ void MemoryFileSystem::powerCut(Kept kept)
     m_locked.clear();
     m_crashAt = -1;
     m_faultCountdowns.clear();
-    m_faultReasons.clear();
+    m_faults.clear();
     m_readLimit = -1;
 }
 
@@ -283,7 +283,7 @@ Status MemoryFileSystem::makeEntry(const QString& path, const std::shared_ptr<No
 {
     const Place place = find(path, false);
     if (!place.reached || !place.parent || place.parent->kind != Node::Kind::Folder)
-        return failure(path, "No such file or directory");
+        return failure(path, Status::Kind::NotFound, "No such file or directory");
     place.parent->entries[place.name] = node;
     place.parent->syncedEntries[place.name] = node;
     return Status();
@@ -344,11 +344,11 @@ Status MemoryFileSystem::openForReading(const QString& path, std::unique_ptr<Rea
         return counted;
     const Place place = find(path, true);
     if (!place.node)
-        return failure(path, "No such file or directory");
+        return failure(path, Status::Kind::NotFound, "No such file or directory");
     if (place.node->kind == Node::Kind::Folder)
-        return failure(path, "Is a directory");
+        return failure(path, Status::Kind::NotRegularFile, "Is a directory");
     if (place.node->kind != Node::Kind::File)
-        return failure(path, "not a regular file");
+        return failure(path, Status::Kind::NotRegularFile, "not a regular file");
     file = std::make_unique<MemoryReadableFile>(*this, place.node, path);
     return Status();
 }
@@ -360,13 +360,14 @@ Status MemoryFileSystem::readSmallFile(const QString& path, qint64 maxBytes, QBy
         return counted;
     const Place place = find(path, false);
     if (!place.node)
-        return failure(path, "No such file or directory");
+        return failure(path, Status::Kind::NotFound, "No such file or directory");
     if (place.node->kind == Node::Kind::Folder)
-        return failure(path, "Is a directory");
+        return failure(path, Status::Kind::NotRegularFile, "Is a directory");
     if (place.node->kind != Node::Kind::File)
-        return failure(path, "not a regular file");
+        return failure(path, Status::Kind::NotRegularFile, "not a regular file");
     if (place.node->bytes.size() > maxBytes)
-        return Status::fileFailure(path, QStringLiteral("larger than %1 bytes").arg(maxBytes));
+        return Status::fileFailure(Status::Kind::TooLarge, path,
+                                   QStringLiteral("larger than %1 bytes").arg(maxBytes));
     bytes = place.node->bytes;
     return Status();
 }
@@ -378,9 +379,9 @@ Status MemoryFileSystem::createNew(const QString& path, std::unique_ptr<Writable
         return counted;
     const Place place = find(path, false);
     if (!place.reached || !place.parent)
-        return failure(path, "No such file or directory");
+        return failure(path, Status::Kind::NotFound, "No such file or directory");
     if (place.node)
-        return failure(path, "File exists");
+        return failure(path, Status::Kind::Other, "File exists");
     auto node = std::make_shared<Node>(Node::Kind::File, m_nextIdentity++);
     change(place.parent, place.name, node);
     file = std::make_unique<MemoryWritableFile>(*this, node, path);
@@ -393,12 +394,12 @@ Status MemoryFileSystem::replace(const QString& from, const QString& to)
         return counted;
     const Place source = find(from, false), target = find(to, false);
     if (!source.node || !target.reached || !target.parent)
-        return failure(to, "No such file or directory");
+        return failure(to, Status::Kind::NotFound, "No such file or directory");
     if (target.node && target.node->kind == Node::Kind::Folder)
-        return failure(to, "Is a directory");
+        return failure(to, Status::Kind::NotRegularFile, "Is a directory");
     // As on Windows, where a file open for writing cannot be renamed.
     if (source.node->writers > 0)
-        return failure(from, "It is still open for writing");
+        return failure(from, Status::Kind::InUse, "It is still open for writing");
     // One step, whatever the disk keeps of it.
     if (source.parent == target.parent && source.name == target.name)
         return Status();
@@ -418,9 +419,9 @@ Status MemoryFileSystem::hardLink(const QString& existing, const QString& newNam
         return counted;
     const Place source = find(existing, false), target = find(newName, false);
     if (!source.node || !target.reached || !target.parent)
-        return failure(newName, "No such file or directory");
+        return failure(newName, Status::Kind::NotFound, "No such file or directory");
     if (target.node)
-        return failure(newName, "File exists");
+        return failure(newName, Status::Kind::Other, "File exists");
     change(target.parent, target.name, source.node);
     return Status();
 }
@@ -431,9 +432,9 @@ Status MemoryFileSystem::copy(const QString& from, const QString& to)
         return counted;
     const Place source = find(from, true), target = find(to, false);
     if (!source.node || !target.reached || !target.parent)
-        return failure(to, "No such file or directory");
+        return failure(to, Status::Kind::NotFound, "No such file or directory");
     if (target.node)
-        return failure(to, "File exists");
+        return failure(to, Status::Kind::Other, "File exists");
     auto node = std::make_shared<Node>(Node::Kind::File, m_nextIdentity++);
     node->bytes = source.node->bytes;
     change(target.parent, target.name, node);
@@ -446,7 +447,7 @@ Status MemoryFileSystem::remove(const QString& path)
         return counted;
     const Place place = find(path, false);
     if (place.node && place.node->kind == Node::Kind::Folder)
-        return failure(path, "Is a directory");
+        return failure(path, Status::Kind::NotRegularFile, "Is a directory");
     if (place.node)
         change(place.parent, place.name, nullptr);
     return Status();
@@ -465,7 +466,7 @@ Status MemoryFileSystem::syncDirectory(const QString& path)
         return counted;
     const Place place = find(path, true);
     if (!place.node || place.node->kind != Node::Kind::Folder)
-        return failure(path, "No such file or directory");
+        return failure(path, Status::Kind::NotFound, "No such file or directory");
     place.node->syncedEntries = place.node->entries;
     for (NameChange& made : m_journal) {
         made.erase(std::remove_if(made.begin(), made.end(),
@@ -558,9 +559,9 @@ Status MemoryFileSystem::tryLock(const QString& path, bool& held, std::unique_pt
         return counted;
     Place place = find(path, false);
     if (!place.reached || !place.parent)
-        return failure(path, "No such file or directory");
+        return failure(path, Status::Kind::NotFound, "No such file or directory");
     if (place.node && place.node->kind == Node::Kind::Folder)
-        return failure(path, "not a regular file");
+        return failure(path, Status::Kind::NotRegularFile, "not a regular file");
     if (!place.node || place.node->kind != Node::Kind::File) {
         place.node = std::make_shared<Node>(Node::Kind::File, m_nextIdentity++);
         change(place.parent, place.name, place.node);

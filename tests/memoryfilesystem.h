@@ -62,8 +62,9 @@ public:
 
     // The calls made so far, in order.
     const std::vector<Record>& calls() const { return m_calls; }
-    // The `nth` (from 1) call of kind `call` from now on fails with `reason`.
-    void failCall(Call call, int nth, const QString& reason);
+    // The `nth` (from 1) call of kind `call` from now on fails as the system
+    // would: a failure of `kind` with `reason`.
+    void failCall(Call call, int nth, quillmark::Status::Kind kind, const QString& reason);
     // Reads from now on bring at most `bytes` bytes each.
     void shortReads(qint64 bytes) { m_readLimit = bytes; }
     // After `calls` more calls, the world stops: every call fails and changes
@@ -141,7 +142,12 @@ private:
     std::vector<Record> m_calls;
     std::vector<const Node*> m_locked;
     std::vector<std::pair<Call, int>> m_faultCountdowns;
-    std::vector<QString> m_faultReasons;
+    struct Fault
+    {
+        quillmark::Status::Kind kind;
+        QString reason;
+    };
+    std::vector<Fault> m_faults;
     qint64 m_readLimit = -1;
     int m_crashAt = -1;
     quint64 m_nextIdentity = 1;

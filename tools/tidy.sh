@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Runs clang-tidy (the checks in .clang-tidy) over the engine's sources, with
-# the compile commands of a build folder (the one tools/setup.sh makes, by
-# default), configured and built here if need be; fails on any finding.
+# Runs clang-tidy (the checks in .clang-tidy) over the sources of the engine,
+# the window and its workers, and the tools, with the compile commands of a
+# build folder (the one tools/setup.sh makes, by default), configured and
+# built here if need be; fails on any finding. Files built only for Windows
+# are left out: this build has no compile commands for them.
 #
 #   tools/tidy.sh [BUILD_DIR]
 set -euo pipefail
@@ -13,5 +15,8 @@ build=${1:-$root/build}
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_EXPORT_COMPILE_COMMANDS=ON >/dev/null
 cmake --build "$build" >/dev/null
 cd "$root"
-git ls-files 'core/*.cpp' | grep -v '_windows\.cpp$' | xargs -P "$(nproc)" -n 4 clang-tidy -p "$build" --quiet
-echo "clang-tidy: no findings in core/"
+git ls-files 'core/*.cpp' 'app/*.cpp' 'diff/*.cpp' 'tools/*.cpp' \
+    | grep -v -e '_windows\.cpp$' -e '^app/windowsregistry\.cpp$' -e '^tools/windowscheck/' \
+    | xargs -P "$(nproc)" -n 4 clang-tidy -p "$build" --quiet \
+        --header-filter="^$root/(core|app|diff|tools)/"
+echo "clang-tidy: no findings in core/, app/, diff/ and tools/"

@@ -35,12 +35,14 @@ Status writeBlockPicture(const QString& path, const BlockMarks& marks, const QSt
 {
     if (marks.width() < 1 || marks.height() < 1 || marks.width() > MaxPictureSide
         || marks.height() > MaxPictureSide)
-        return Status::failure(QStringLiteral("Unable to draw a picture of %1 x %2 blocks")
+        return Status::failure(Status::Kind::TooLarge,
+                               QStringLiteral("Unable to draw a picture of %1 x %2 blocks")
                                    .arg(marks.width())
                                    .arg(marks.height()));
     const QByteArray png = pngOf(marks);
     if (png.isEmpty())
-        return Status::failure(QStringLiteral("Unable to write %1: out of memory").arg(path));
+        return Status::failure(Status::Kind::OutOfMemory,
+                               QStringLiteral("Unable to write %1: out of memory").arg(path));
     StagedFile picture(path, *options.files);
     FileRoles roles;
     for (const QString& input : inputs)
@@ -50,9 +52,9 @@ Status writeBlockPicture(const QString& path, const BlockMarks& marks, const QSt
         picture.append(png.constData(), png.size());
         written = commitStaged({&picture}, options);
     }
-    return written.failed()
-               ? Status::failure(QStringLiteral("Unable to write %1: %2").arg(path, written.reason()))
-               : Status();
+    return written.failed() ? Status::failure(
+               written.kind(), QStringLiteral("Unable to write %1: %2").arg(path, written.reason()))
+                            : Status();
 }
 
 }  // namespace quillmark

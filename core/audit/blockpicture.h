@@ -19,6 +19,6 @@ constexpr int MaxPictureSide = 32767;
 // drawn from (`inputs`). Fails when the grid is too large to draw or the
 // picture cannot be written.
 Status writeBlockPicture(const QString& path, const BlockMarks& marks, const QStringList& inputs,
-                         const CommitOptions& options = CommitOptions());
+                         const CommitOptions& options);
 
 }  // namespace quillmark

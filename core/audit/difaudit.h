@@ -11,6 +11,7 @@
 // facet's block grid, whatever the files hold.
 
 #include "blockmarks.h"
+#include "commitoptions.h"
 #include "findings.h"
 #include "status.h"
 
@@ -56,7 +57,8 @@ struct StaticsDifFiles
     QString staticsIndex;  // optional
 };
 
-DifAudit auditMapDif(const MapDifFiles& files, const AuditGrid& grid);
-DifAudit auditStaticsDif(const StaticsDifFiles& files, const AuditGrid& grid);
+// Every file is read through options.files, as a job reads its inputs.
+DifAudit auditMapDif(const MapDifFiles& files, const AuditGrid& grid, const CommitOptions& options);
+DifAudit auditStaticsDif(const StaticsDifFiles& files, const AuditGrid& grid, const CommitOptions& options);
 
 }  // namespace quillmark

@@ -81,48 +81,45 @@ Status nameRepeats(InputFile& file, qint64 records, BlockChecks& checks)
 
 }  // namespace
 
-void read(const QString& path, const QString& gridName, qint64 difRecords, DifAudit& audit)
+Status read(const QString& path, FileSystem& files, const QString& gridName, qint64 difRecords,
+            DifAudit& audit)
 {
-    InputFile file(path);
-    if (const Status opened = file.open(); opened.failed()) {
-        audit.status = opened.withAction(QStringLiteral("Unable to open"));
-        return;
-    }
+    InputFile file(path, files);
+    if (const Status opened = file.open(); opened.failed())
+        return opened.withAction(QStringLiteral("Unable to open"));
     BlockChecks checks;
     Status read = forEachLocatorRecord(
         file, [&](qint64 record, qint32 block) { checkRecord(record, block, gridName, audit, checks); },
         difRecords);
     if (read.ok() && checks.repeats > 0)
         read = nameRepeats(file, difRecords, checks);
-    if (read.failed()) {
-        audit.status = read.withAction(QStringLiteral("Unable to read"));
-        return;
-    }
+    if (read.failed())
+        return read.withAction(QStringLiteral("Unable to read"));
     // The block numbers' findings follow those of the files as a whole.
     for (Findings* found : {&checks.negative, &checks.outside, &checks.repeated, &checks.order})
         audit.blockFindings.append(*found);
+    return Status();
 }
 
-bool openLocator(const QString& path, DifAudit& audit)
+Status openLocator(const QString& path, FileSystem& files, DifAudit& audit)
 {
-    const qint64 size = sizeOf(path, audit);
-    if (size < 0)
-        return false;
+    qint64 size = 0;
+    if (const Status opened = sizeOf(path, files, size); opened.failed())
+        return opened;
     audit.locatorRecords = size / LocatorRecordSize;
     audit.facts
         << QStringLiteral("locator: %1, %2").arg(path, counted(audit.locatorRecords, "record", "records"));
     checkWholeRecords(QStringLiteral("locator"), size, LocatorRecordSize, audit);
-    return true;
+    return Status();
 }
 
-qint64 sizeOf(const QString& path, DifAudit& audit)
+Status sizeOf(const QString& path, FileSystem& files, qint64& size)
 {
-    InputFile file(path);
-    if (const Status opened = file.open(); opened.failed()) {
-        audit.status = opened.withAction(QStringLiteral("Unable to open"));
-        return -1;
-    }
-    return file.size();
+    InputFile file(path, files);
+    if (const Status opened = file.open(); opened.failed())
+        return opened.withAction(QStringLiteral("Unable to open"));
+    size = file.size();
+    return Status();
 }
 
 BlockMarks gridFor(const AuditGrid& grid, qint64 gridBlocks)

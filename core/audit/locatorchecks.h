@@ -9,14 +9,26 @@ class QString;
 
 namespace quillmark {
 
+class FileSystem;
 class Input;
 
 namespace locatorchecks {
 
+// Runs `audit(DifAudit&)`, which returns the failure of a file that could
+// not be read, and makes that failure the audit's status: whatever else it
+// found stands beside it.
+template <typename Audit>
+DifAudit run(Audit audit)
+{
+    DifAudit result;
+    result.status = audit(result);
+    return result;
+}
+
 // Opens the locator at `path` for what it is as a whole: its records
 // (audit.locatorRecords, the first fact) and whether its size is whole
-// records. False (with audit.status failed) when it cannot be opened.
-bool openLocator(const QString& path, DifAudit& audit);
+// records. Fails when it cannot be opened.
+Status openLocator(const QString& path, FileSystem& files, DifAudit& audit);
 
 // Reads every whole record of `path` that has its difference record (the
 // first `difRecords`; a locator longer than its difference file is a finding
@@ -24,13 +36,13 @@ bool openLocator(const QString& path, DifAudit& audit);
 // block numbers: negative, outside audit.gridBlocks (when known; `gridName`
 // is "map" or "statics index"), repeated (within the grid) and out of order;
 // marks the grid's blocks in audit.marks, which must be made already. The
-// findings go to audit.blockFindings. Fails (audit.status) when it cannot be
-// read.
-void read(const QString& path, const QString& gridName, qint64 difRecords, DifAudit& audit);
+// findings go to audit.blockFindings. Fails when it cannot be read.
+Status read(const QString& path, FileSystem& files, const QString& gridName, qint64 difRecords,
+            DifAudit& audit);
 
-// Size of an input file that must exist and be readable; -1 (with
-// audit.status failed) when it cannot be opened.
-qint64 sizeOf(const QString& path, DifAudit& audit);
+// The size of an input file that must exist and be readable; fails when it
+// cannot be opened.
+Status sizeOf(const QString& path, FileSystem& files, qint64& size);
 
 // The grid for `audit.gridBlocks` blocks, or the facet's when that is unknown.
 BlockMarks gridFor(const AuditGrid& grid, qint64 gridBlocks);

@@ -3,7 +3,7 @@
 #include "locatorchecks.h"
 
 #include "counted.h"
-#include "difformat.h"
+#include "fileformat.h"
 #include "indexentry.h"
 #include "inputfile.h"
 
@@ -16,28 +16,39 @@ using namespace difformat;
 namespace {
 
 // A difference index record, named with the block its locator record names.
+// A locator that cannot be read names nothing: status() says why, and no
+// name stands for a record it could not read.
 class RecordNames
 {
 public:
-    RecordNames(const QString& locatorPath, qint64 locatorRecords)
-        : m_locator(locatorPath), m_records(locatorRecords)
+    RecordNames(const QString& locatorPath, FileSystem& files, qint64 locatorRecords)
+        : m_locator(locatorPath, files), m_records(locatorRecords)
     {
-        m_readable = m_locator.open().ok();
+        if (const Status opened = m_locator.open(); opened.failed())
+            m_status = opened.withAction(QStringLiteral("Unable to open"));
     }
 
     QString operator()(qint64 record)
     {
         const char* bytes = nullptr;
-        if (record >= m_records || !m_readable
-            || m_locator.view(record * LocatorRecordSize, LocatorRecordSize, bytes).failed())
+        if (record >= m_records)
             return QStringLiteral("record %1 (no locator record)").arg(record);
-        return QStringLiteral("record %1 (block %2)").arg(record).arg(qFromLittleEndian<qint32>(bytes));
+        if (m_status.ok()) {
+            if (const Status viewed = m_locator.view(record * LocatorRecordSize, LocatorRecordSize, bytes);
+                viewed.failed())
+                m_status = viewed.withAction(QStringLiteral("Unable to read"));
+        }
+        return m_status.ok()
+                   ? QStringLiteral("record %1 (block %2)").arg(record).arg(qFromLittleEndian<qint32>(bytes))
+                   : QString();
     }
+
+    const Status& status() const { return m_status; }
 
 private:
     InputFile m_locator;
     qint64 m_records;
-    bool m_readable = false;
+    Status m_status;
 };
 
 constexpr qint64 StaticSize = 7;  // uint16 item, uint8 x, uint8 y, int8 altitude, uint16 hue
@@ -96,88 +107,100 @@ Status checkStatics(qint64 record, const IndexEntry& entry, Input& data, RecordN
     return Status();
 }
 
-// Reads the difference index, checks every record with data and its
-// statics into `runs` and returns the sum of their lengths (audit.status
-// failed when unreadable).
-qint64 checkDifIndex(const StaticsDifFiles& files, DifAudit& audit, Findings& runs)
+// What the difference index holds: its records, and the lengths of those
+// with data added up.
+struct DifIndexSums
 {
-    InputFile file(files.index);
-    InputFile data(files.data);
-    for (InputFile* input : {&file, &data}) {
-        if (const Status opened = input->open(); opened.failed()) {
-            audit.status = opened.withAction(QStringLiteral("Unable to open"));
-            return -1;
-        }
-    }
-    const qint64 records = file.size() / IndexEntrySize;
-    audit.facts
-        << QStringLiteral("difference index: %1, %2").arg(files.index, counted(records, "record", "records"));
-    locatorchecks::checkWholeRecords(QStringLiteral("difference index"), file.size(), IndexEntrySize, audit);
-    RecordNames names(files.locator, audit.locatorRecords);
+    qint64 records = 0;
     qint64 lengths = 0;
-    for (qint64 record = 0; record < records; ++record) {
+};
+
+// Reads the difference index and checks every record with data and its
+// statics into `runs`.
+Status checkDifIndex(const StaticsDifFiles& files, FileSystem& fileSystem, DifAudit& audit, Findings& runs,
+                     DifIndexSums& sums)
+{
+    InputFile file(files.index, fileSystem);
+    InputFile data(files.data, fileSystem);
+    for (InputFile* input : {&file, &data}) {
+        if (const Status opened = input->open(); opened.failed())
+            return opened.withAction(QStringLiteral("Unable to open"));
+    }
+    sums.records = file.size() / IndexEntrySize;
+    audit.facts << QStringLiteral("difference index: %1, %2")
+                       .arg(files.index, counted(sums.records, "record", "records"));
+    locatorchecks::checkWholeRecords(QStringLiteral("difference index"), file.size(), IndexEntrySize, audit);
+    RecordNames names(files.locator, fileSystem, audit.locatorRecords);
+    if (names.status().failed())
+        return names.status();
+    for (qint64 record = 0; record < sums.records; ++record) {
         const char* bytes = nullptr;
-        if (const Status viewed = file.view(record * IndexEntrySize, IndexEntrySize, bytes);
-            viewed.failed()) {
-            audit.status = viewed.withAction(QStringLiteral("Unable to read"));
-            return -1;
-        }
+        if (const Status viewed = file.view(record * IndexEntrySize, IndexEntrySize, bytes); viewed.failed())
+            return viewed.withAction(QStringLiteral("Unable to read"));
         const IndexEntry entry = IndexEntry::decode(bytes);
         if (entry.isEmpty())
             continue;
-        lengths += entry.length;
+        sums.lengths += entry.length;
         if (!checkRun(record, entry, data.size(), names, runs))
             continue;
-        if (const Status read = checkStatics(record, entry, data, names, runs); read.failed()) {
-            audit.status = read.withAction(QStringLiteral("Unable to read"));
-            return -1;
-        }
+        if (const Status read = checkStatics(record, entry, data, names, runs); read.failed())
+            return read.withAction(QStringLiteral("Unable to read"));
+        if (names.status().failed())
+            return names.status();
     }
-    if (records != audit.locatorRecords)
-        audit.findings.add(QStringLiteral("files that disagree in length"),
-                           QStringLiteral("%1, but %2")
-                               .arg(counted(audit.locatorRecords, "locator record", "locator records"),
-                                    counted(records, "difference index record", "difference index records")));
-    return lengths;
+    if (sums.records != audit.locatorRecords)
+        audit.findings.add(
+            QStringLiteral("files that disagree in length"),
+            QStringLiteral("%1, but %2")
+                .arg(counted(audit.locatorRecords, "locator record", "locator records"),
+                     counted(sums.records, "difference index record", "difference index records")));
+    return Status();
 }
 
-}  // namespace
-
-DifAudit auditStaticsDif(const StaticsDifFiles& files, const AuditGrid& grid)
+Status auditFiles(const StaticsDifFiles& files, const AuditGrid& grid, FileSystem& fileSystem,
+                  DifAudit& audit)
 {
-    DifAudit audit;
-    if (!locatorchecks::openLocator(files.locator, audit))
-        return audit;
-    const qint64 dataSize = locatorchecks::sizeOf(files.data, audit);
-    if (dataSize < 0)
-        return audit;
+    if (const Status opened = locatorchecks::openLocator(files.locator, fileSystem, audit); opened.failed())
+        return opened;
+    qint64 dataSize = 0;
+    if (const Status opened = locatorchecks::sizeOf(files.data, fileSystem, dataSize); opened.failed())
+        return opened;
     // Problems of single records read best after those of the files as a whole.
     Findings runs;
-    const qint64 lengths = checkDifIndex(files, audit, runs);
-    if (audit.status.failed())
-        return audit;
+    DifIndexSums sums;
+    if (const Status checked = checkDifIndex(files, fileSystem, audit, runs, sums); checked.failed())
+        return checked;
     audit.facts
         << QStringLiteral("difference data: %1, %2").arg(files.data, counted(dataSize, "byte", "bytes"));
     if (!files.staticsIndex.isEmpty()) {
-        const qint64 indexSize = locatorchecks::sizeOf(files.staticsIndex, audit);
-        if (indexSize < 0)
-            return audit;
+        qint64 indexSize = 0;
+        if (const Status opened = locatorchecks::sizeOf(files.staticsIndex, fileSystem, indexSize);
+            opened.failed())
+            return opened;
         audit.gridBlocks = indexSize / IndexEntrySize;
         audit.facts << QStringLiteral("statics index: %1, %2")
                            .arg(files.staticsIndex, counted(audit.gridBlocks, "block", "blocks"));
     }
-    if (lengths != dataSize)
+    if (sums.lengths != dataSize)
         audit.findings.add(
             QStringLiteral("files that disagree in length"),
             QStringLiteral("the records with data add up to %1, the difference data file has %2")
-                .arg(counted(lengths, "byte", "bytes"))
+                .arg(counted(sums.lengths, "byte", "bytes"))
                 .arg(dataSize));
     audit.marks = locatorchecks::gridFor(grid, audit.gridBlocks);
-    const qint64 difRecords = locatorchecks::sizeOf(files.index, audit) / IndexEntrySize;
-    locatorchecks::read(files.locator, QStringLiteral("statics index"), difRecords, audit);
+    const Status read =
+        locatorchecks::read(files.locator, fileSystem, QStringLiteral("statics index"), sums.records, audit);
     audit.findings.append(audit.blockFindings);
     audit.findings.append(runs);
-    return audit;
+    return read;
+}
+
+}  // namespace
+
+DifAudit auditStaticsDif(const StaticsDifFiles& files, const AuditGrid& grid, const CommitOptions& options)
+{
+    return locatorchecks::run(
+        [&](DifAudit& found) { return auditFiles(files, grid, *options.files, found); });
 }
 
 }  // namespace quillmark

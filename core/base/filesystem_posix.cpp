@@ -255,7 +255,12 @@ public:
     Status copy(const QString& from, const QString& to) override
     {
         QFile source(from);
-        return source.copy(to) ? Status() : Status::fileFailure(to, source.errorString());
+        if (source.copy(to))
+            return Status();
+        const Status::Kind kind = source.error() == QFileDevice::PermissionsError ? Status::Kind::Permission
+                                  : source.error() == QFileDevice::ResourceError  ? Status::Kind::NoSpace
+                                                                                  : Status::Kind::Other;
+        return Status::fileFailure(kind, to, source.errorString());
     }
 
     Status remove(const QString& path) override

@@ -16,19 +16,9 @@ const QString& noText()
 
 Status::Status(Failure failure) : m_failure(std::make_shared<const Failure>(std::move(failure))) {}
 
-Status Status::failure(QString message, QString file, QString reason)
-{
-    return failure(Kind::Other, std::move(message), std::move(file), std::move(reason));
-}
-
 Status Status::failure(Kind kind, QString message, QString file, QString reason, qint64 block)
 {
     return Status(Failure{kind, std::move(message), std::move(file), std::move(reason), block});
-}
-
-Status Status::fileFailure(QString file, QString reason)
-{
-    return failure(Kind::Other, QString(), std::move(file), std::move(reason));
 }
 
 Status Status::fileFailure(Kind kind, QString file, QString reason)

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <limits>
 #include <memory>
 
 namespace quillmark {
@@ -13,7 +14,7 @@ namespace quillmark {
 //   message  the job's fixed text, exactly as the window shows it
 //   file     the file concerned
 //   reason   the system's words, or what is wrong with the file
-//   block    the block at which a file was found damaged, or -1
+//   block    the block at which a file was found damaged, or NoBlock
 //
 // A part that does not know the job it serves (reading a file, committing a
 // set) fails with the file and the reason; the job puts its message on the
@@ -37,23 +38,29 @@ public:
         OutOfMemory,
         InUse,     // another job or program holds it
         SameFile,  // one file in two roles of a job
+        Conflict,  // a patch that does not fit the files it is applied to
         Usage,     // a request that cannot be run as asked
     };
 
+    // What block() is when no block is named: a damaged locator record may
+    // name any 32-bit block number, -1 and other negative ones among them.
+    static constexpr qint64 NoBlock = std::numeric_limits<qint64>::min();
+
     Status() = default;
 
-    static Status failure(QString message, QString file = QString(), QString reason = QString());
-    static Status failure(Kind kind, QString message, QString file, QString reason, qint64 block = -1);
+    // Every failure says its kind, so that no caller has to guess it from
+    // the words.
+    static Status failure(Kind kind, QString message, QString file = QString(), QString reason = QString(),
+                          qint64 block = NoBlock);
     // A file that could not be used, and why; the message comes later.
-    static Status fileFailure(QString file, QString reason);
     static Status fileFailure(Kind kind, QString file, QString reason);
 
     bool ok() const { return !m_failure; }
     bool failed() const { return bool(m_failure); }
     Kind kind() const { return m_failure ? m_failure->kind : Kind::None; }
     bool is(Kind kind) const { return this->kind() == kind; }
-    // The block at which a file was found damaged; -1 when none is named.
-    qint64 block() const { return m_failure ? m_failure->block : -1; }
+    // The block at which a file was found damaged; NoBlock when none is named.
+    qint64 block() const { return m_failure ? m_failure->block : NoBlock; }
 
     // Empty on success.
     const QString& message() const;

@@ -86,7 +86,8 @@ void StagedFile::overwrite(qint64 offset, const char* bytes, qint64 length)
 {
     if (offset < 0 || length < 0 || offset > m_size - length || !m_file || m_flushed) {
         fail(Status::fileFailure(
-            m_target, QStringLiteral("%1 bytes at %2 lie outside what was written").arg(length).arg(offset)));
+            Status::Kind::Other, m_target,
+            QStringLiteral("%1 bytes at %2 lie outside what was written").arg(length).arg(offset)));
         return;
     }
     writeBuffer();
@@ -131,7 +132,7 @@ Status StagedFile::flush()
         m_flushed = true;
     }
     if (m_failure.ok() && m_temporary.isEmpty())
-        return Status::fileFailure(m_target, QStringLiteral("It was never created"));
+        return Status::fileFailure(Status::Kind::Other, m_target, QStringLiteral("It was never created"));
     return m_failure;
 }
 

@@ -22,7 +22,7 @@ class StagedFile final : public Output
 {
 public:
     // Written through `files`, the job's file system.
-    explicit StagedFile(const QString& target, FileSystem& files = FileSystem::system());
+    StagedFile(const QString& target, FileSystem& files);
     ~StagedFile() override;
     StagedFile(const StagedFile&) = delete;
     StagedFile& operator=(const StagedFile&) = delete;

@@ -68,7 +68,7 @@ Status InputFile::fill(Window& window, qint64 offset, qint64 length, qint64 want
     window.start = offset;
     window.length = 0;
     if (!m_file)
-        return Status::fileFailure(m_path, QStringLiteral("It is not open"));
+        return Status::fileFailure(Status::Kind::Other, m_path, QStringLiteral("It is not open"));
     const Status read = m_file->readAt(offset, window.bytes.get(), wanted, window.length);
     if (read.failed())
         return read;

@@ -18,7 +18,7 @@ class InputFile final : public Input
 {
 public:
     // Read from `files`, the job's file system.
-    explicit InputFile(const QString& path, FileSystem& files = FileSystem::system());
+    InputFile(const QString& path, FileSystem& files);
 
     // Fails also for an empty path, a directory and anything but a regular
     // file (or a link to one), which is never waited on.

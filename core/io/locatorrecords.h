@@ -1,6 +1,6 @@
 #pragma once
 
-#include "difformat.h"
+#include "fileformat.h"
 #include "input.h"
 
 #include <QtEndian>

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "commitoptions.h"
-#include "difformat.h"
 #include "input.h"
 #include "joboutcome.h"
 #include "jobprogress.h"
@@ -15,10 +14,10 @@ namespace quillmark {
 
 // The rhythm that every job shares once its inputs have passed their checks:
 // its outputs are created; the walk over the blocks shows progress, lets the
-// caller stop it and notices a failed write at every
-// difformat::ProgressInterval-th block; then every input is closed, every
-// output completed, and all are put in place at once, or, when anything
-// failed or the job was stopped, none of them.
+// caller stop it and notices a failed write at every ProgressStep-th block;
+// then every input is closed, every output completed, and all are put in
+// place at once, or, when anything failed or the job was stopped, none of
+// them.
 class BlockWalk
 {
 public:
@@ -50,10 +49,10 @@ public:
     // failure ends the walk. True when every block was walked.
     template <typename Step>
     bool eachBlock(qint64 blocks, Step step);
-    // The same walk handed over a progress interval at a time:
-    // step(first, count) for the blocks from `first` on, at most
-    // difformat::ProgressInterval of them, for a job that does too little per
-    // block to pay for a call each.
+    // The same walk handed over a progress step at a time:
+    // step(first, count) for the blocks from `first` on, at most ProgressStep
+    // of them, for a job that does too little per block to pay for a call
+    // each.
     template <typename Step>
     bool eachStretch(qint64 blocks, Step step);
 
@@ -96,11 +95,10 @@ bool BlockWalk::eachStretch(qint64 blocks, Step step)
         return false;
     if (!m_begun)
         begin(blocks);
-    for (qint64 first = 0; first < blocks; first += difformat::ProgressInterval) {
+    for (qint64 first = 0; first < blocks; first += ProgressStep) {
         if (!atProgressStep(first))
             break;
-        if (Status stepped = step(first, qMin(difformat::ProgressInterval, blocks - first));
-            stepped.failed()) {
+        if (Status stepped = step(first, qMin(ProgressStep, blocks - first)); stepped.failed()) {
             m_failure = std::move(stepped);
             break;
         }

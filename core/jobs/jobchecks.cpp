@@ -2,7 +2,7 @@
 
 #include "commitrecord.h"
 #include "counted.h"
-#include "difformat.h"
+#include "fileformat.h"
 #include "indexentry.h"
 #include "jobmessages.h"
 #include "outputfolder.h"

@@ -49,6 +49,6 @@ Status checkLocatorFits(Input& locator, const Input& difFile, qint64 difRecordSi
 // An index entry whose bytes do not lie inside its data file of `dataSize`
 // bytes, found at `block`.
 Status damagedEntry(const QString& message, const Input& index, const IndexEntry& entry, qint64 dataSize,
-                    qint64 block = -1);
+                    qint64 block);
 
 }  // namespace quillmark

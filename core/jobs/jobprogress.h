@@ -4,10 +4,14 @@
 
 namespace quillmark {
 
+// A job's walk shows its progress, and learns whether to stop, at every block
+// number that is a multiple of this: often enough for a bar that moves and a
+// stop that comes at once, rarely enough to cost nothing next to the blocks.
+constexpr qint64 ProgressStep = 100;
+
 // How a job shows its progress and learns that it should stop. A job calls
 // begin() once its checks have passed, advance() at every block number that is
-// a multiple of difformat::ProgressInterval, and end() when its walk is over,
-// on every path.
+// a multiple of ProgressStep, and end() when its walk is over, on every path.
 class JobProgress
 {
 public:

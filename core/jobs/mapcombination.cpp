@@ -1,7 +1,7 @@
 #include "jobs.h"
 
 #include "blockwalk.h"
-#include "difformat.h"
+#include "fileformat.h"
 #include "inputfile.h"
 #include "jobchecks.h"
 #include "jobmessages.h"

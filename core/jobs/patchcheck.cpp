@@ -1,6 +1,6 @@
 #include "patchcheck.h"
 
-#include "difformat.h"
+#include "fileformat.h"
 #include "indexentry.h"
 #include "jobmessages.h"
 #include "manifestreader.h"
@@ -139,11 +139,11 @@ Status concludeBaseCheck(BaseCheck* check, const PatchManifest& patch, qint64 ba
         verdict = check->concludeSketch(baseBlocks);
     }
     if (verdict.found == BaseCase::Conflict && !forced)
-        return Status::failure(conflictMessage, base, conflictReason(verdict));
+        return Status::failure(Status::Kind::Conflict, conflictMessage, base, conflictReason(verdict));
     verdict.forced = verdict.found == BaseCase::Conflict;
     if (verdict.found == BaseCase::Exact && !check->resultIsCurrent())
         return Status::failure(
-            jobmessage::DifFilesDoNotMatchManifest, patch.path,
+            Status::Kind::Damaged, jobmessage::DifFilesDoNotMatchManifest, patch.path,
             QStringLiteral("What the patch makes of its reference is not what it was made for"));
     return Status();
 }

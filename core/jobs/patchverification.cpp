@@ -1,7 +1,7 @@
 #include "jobs.h"
 
 #include "blockwalk.h"
-#include "difformat.h"
+#include "fileformat.h"
 #include "indexentry.h"
 #include "inputfile.h"
 #include "jobchecks.h"
@@ -68,7 +68,7 @@ Status checkStaticsBlock(qint64 block, Input& index, Input& data, BaseCheck& che
         return viewed.withMessage(jobmessage::UnableToReadStaticsOrDif);
     const IndexEntry entry = IndexEntry::decode(bytes);
     if (!entry.fitsIn(data.size()) && !check.replaces(block))
-        return damagedEntry(jobmessage::currentStaticsDamaged(block), index, entry, data.size());
+        return damagedEntry(jobmessage::currentStaticsDamaged(block), index, entry, data.size(), block);
     if (!entry.fitsIn(data.size())) {
         check.addDamagedBlock(block);
         return Status();

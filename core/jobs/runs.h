@@ -3,7 +3,7 @@
 // Moving and comparing runs of block data of any length through the bounded
 // windows of the files involved.
 
-#include "difformat.h"
+#include "fileformat.h"
 #include "hashes.h"
 #include "indexentry.h"
 #include "input.h"

@@ -1,7 +1,7 @@
 #include "jobs.h"
 
 #include "blockwalk.h"
-#include "difformat.h"
+#include "fileformat.h"
 #include "indexentry.h"
 #include "inputfile.h"
 #include "jobchecks.h"

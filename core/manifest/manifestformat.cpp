@@ -1,6 +1,6 @@
 #include "manifest.h"
 
-#include "difformat.h"
+#include "fileformat.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>

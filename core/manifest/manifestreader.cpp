@@ -1,8 +1,8 @@
 #include "manifestreader.h"
 
 #include "blocksketch.h"
-#include "difformat.h"
 #include "facets.h"
+#include "fileformat.h"
 #include "json.h"
 #include "locatorrecords.h"
 
@@ -28,7 +28,10 @@ class Refusal
 public:
     explicit Refusal(const QString& path) : m_path(path) {}
 
-    Status operator()(const QString& reason) const { return Status::fileFailure(m_path, reason); }
+    Status operator()(const QString& reason) const
+    {
+        return Status::fileFailure(Status::Kind::Damaged, m_path, reason);
+    }
 
 private:
     const QString& m_path;
@@ -235,13 +238,13 @@ Status checkPatchFiles(const Manifest& manifest, std::initializer_list<Input*> f
         const ManifestFile& expected = manifest.files.at(role++);
         if (file->size() != expected.size)
             return Status::failure(
-                mismatch, file->path(),
+                Status::Kind::Damaged, mismatch, file->path(),
                 QStringLiteral("It has %1 bytes, its manifest says %2").arg(file->size()).arg(expected.size));
         Hash128 hash;
         if (const Status read = hashInput(*file, file->size(), hash); read.failed())
             return read.withMessage(unreadable);
         if (hash != expected.hash)
-            return Status::failure(mismatch, file->path(),
+            return Status::failure(Status::Kind::Damaged, mismatch, file->path(),
                                    QStringLiteral("Its bytes are not those its manifest names"));
     }
     return Status();
@@ -257,7 +260,7 @@ Status checkRecordsNameLocator(const Manifest& manifest, const QString& manifest
     if (read.failed())
         return read;
     if (!same)
-        return Status::fileFailure(manifestPath,
+        return Status::fileFailure(Status::Kind::Damaged, manifestPath,
                                    QStringLiteral("its records do not name the blocks its locator names"));
     return Status();
 }

@@ -75,8 +75,7 @@ Status ChunkInflater::inflateChunk(InputFile& file, const MapChunk& chunk, qint6
             return status == Z_OK;
         });
     if (read.failed())
-        return Status::fileFailure(read.kind(), file.path(),
-                                   QStringLiteral("chunk %1 cannot be read").arg(number));
+        return unreadableChunk(number, read);
     // The stream must end exactly with the stored bytes: bytes after its end
     // belong to nothing.
     if (status != Z_STREAM_END || qint64(z.total_in) != chunk.storedLength

@@ -32,7 +32,7 @@ Status MapContainer::read(InputFile& file)
 
     UopDirectory directory;
     if (const Status read = directory.read(file); read.failed())
-        return fail(read.reason());
+        return fail(read);
     if (const Status found = findFacet(directory); found.failed())
         return found;
     // The map runs from chunk 0 up to the first chunk whose name is absent.
@@ -121,13 +121,27 @@ QString MapContainer::strayEntryReason(const UopDirectory& directory) const
     return QStringLiteral("it holds entries that are no chunks of map %1").arg(m_facet);
 }
 
-// A refused container shows nothing of what was read before the damage.
-Status MapContainer::fail(const QString& reason)
+Status unreadableChunk(qint64 number, const Status& read)
+{
+    QString reason = QStringLiteral("chunk %1 cannot be read").arg(number);
+    if (!read.is(Status::Kind::Damaged))
+        reason += QLatin1String(": ") + read.reason();
+    return Status::fileFailure(read.kind(), read.file(), reason);
+}
+
+// A refused container shows nothing of what was read before the damage, or
+// before a read failed.
+Status MapContainer::fail(const Status& cause)
 {
     m_chunks.clear();
     m_facet = -1;
     m_size = 0;
-    return Status::fileFailure(Status::Kind::Damaged, m_path, reason);
+    return cause.withFile(m_path);
+}
+
+Status MapContainer::fail(const QString& reason)
+{
+    return fail(Status::fileFailure(Status::Kind::Damaged, m_path, reason));
 }
 
 }  // namespace quillmark

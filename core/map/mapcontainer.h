@@ -45,6 +45,7 @@ private:
     Status findFacet(const UopDirectory& directory);
     Status addChunk(const UopEntry& entry, qint64 fileSize);
     Status checkLengths();
+    Status fail(const Status& cause);
     Status fail(const QString& reason);
     QString strayEntryReason(const UopDirectory& directory) const;
 
@@ -53,5 +54,9 @@ private:
     int m_facet = -1;
     qint64 m_size = 0;
 };
+
+// Chunk `number` could not be read (`read`): its bytes lie past the file's
+// end, which is damage, or the system gave a reason, which is said too.
+Status unreadableChunk(qint64 number, const Status& read);
 
 }  // namespace quillmark

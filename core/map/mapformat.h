@@ -5,7 +5,7 @@
 // container that current game clients ship (map<n>LegacyMUL.uop), holding
 // the same bytes in chunks. Either is read wherever a map is read.
 
-#include "difformat.h"
+#include "fileformat.h"
 #include "uopformat.h"
 
 #include <QString>

@@ -18,10 +18,12 @@ Status MapInput::open()
     m_stored = StoredRange();
     if (const Status opened = m_file.open(); opened.failed())
         return opened;
-    if (!headerHoldsTogether())
-        return Status();
-    m_isContainer = true;
-    const Status read = m_container.read(m_file);
+    bool container = false;
+    Status read = readHeader(container);
+    if (read.ok() && container) {
+        m_isContainer = true;
+        read = m_container.read(m_file);
+    }
     if (read.failed())
         m_file.close();
     return read;
@@ -39,17 +41,24 @@ void MapInput::close()
 // four bytes, the container's mark among them. A file is taken for a
 // container only when the rest of its header agrees: a version this reader
 // knows and a first table that lies inside the file. A container damaged
-// past that is still refused, with what is wrong with it.
-bool MapInput::headerHoldsTogether()
+// past that is still refused, with what is wrong with it. A file shorter
+// than a header is a plain map; one whose header cannot be read is neither
+// (taken for a plain map, a container's bytes would be walked as blocks).
+Status MapInput::readHeader(bool& container)
 {
     using namespace uopformat;
+    container = false;
+    if (m_file.size() < HeaderSize)
+        return Status();
     const char* header = nullptr;
-    if (m_file.view(0, HeaderSize, header).failed())
-        return false;
+    if (const Status viewed = m_file.view(0, HeaderSize, header); viewed.failed())
+        return viewed;
     const quint32 version = qFromLittleEndian<quint32>(header + HeaderVersionAt);
     const quint64 firstTable = qFromLittleEndian<quint64>(header + HeaderFirstTableAt);
-    return qFromLittleEndian<quint32>(header) == Magic && version >= OldestVersion && version <= Version
-           && firstTable >= quint64(HeaderSize) && firstTable <= quint64(m_file.size() - TableHeaderSize);
+    container = qFromLittleEndian<quint32>(header) == Magic && version >= OldestVersion && version <= Version
+                && firstTable >= quint64(HeaderSize)
+                && firstTable <= quint64(m_file.size() - TableHeaderSize);
+    return Status();
 }
 
 Status MapInput::containerView(qint64 offset, qint64 length, const char*& bytes)
@@ -81,9 +90,8 @@ Status MapInput::chunkView(qint64 number, qint64 offset, qint64 length, const ch
         return status;
     }
     m_stored = {chunk.start, chunk.start + chunk.length, chunk.dataOffset - chunk.start};
-    if (m_file.view(chunk.dataOffset + offset, length, bytes).failed())
-        return Status::fileFailure(Status::Kind::Damaged, path(),
-                                   QStringLiteral("chunk %1 cannot be read").arg(number));
+    if (const Status viewed = m_file.view(chunk.dataOffset + offset, length, bytes); viewed.failed())
+        return unreadableChunk(number, viewed);
     return Status();
 }
 

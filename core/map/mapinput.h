@@ -23,9 +23,10 @@ namespace quillmark {
 class MapInput final : public Input
 {
 public:
-    explicit MapInput(const QString& path, FileSystem& files = FileSystem::system());
+    MapInput(const QString& path, FileSystem& files);
 
-    // Fails when the file cannot be opened, or is a damaged container.
+    // Fails when the file cannot be opened or its header read, or is a
+    // damaged container.
     Status open() override;
     void close() override;
 
@@ -68,7 +69,8 @@ private:
         qint64 fileDelta = 0;
     };
 
-    bool headerHoldsTogether();
+    // Whether the header holds together as a container's.
+    Status readHeader(bool& container);
     Status containerView(qint64 offset, qint64 length, const char*& bytes);
     Status chunkView(qint64 number, qint64 offset, qint64 length, const char*& bytes);
     Status joinedView(qint64 offset, qint64 length, const char*& bytes);

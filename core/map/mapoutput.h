@@ -14,6 +14,6 @@ namespace quillmark {
 // the map's, or a package container, which needs the map's size before its
 // first byte. Either is appended to block by block the same way.
 std::unique_ptr<Output> makeMapOutput(const QString& target, MapFormat format, int facet, qint64 mapSize,
-                                      FileSystem& files = FileSystem::system());
+                                      FileSystem& files);
 
 }  // namespace quillmark

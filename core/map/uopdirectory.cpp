@@ -61,8 +61,8 @@ const UopEntry* UopDirectory::find(quint64 hash) const
 Status UopDirectory::readHeader(InputFile& file, quint64& firstTable, qint64& capacity)
 {
     const char* header = nullptr;
-    if (file.view(0, HeaderSize, header).failed())
-        return fail(QStringLiteral("the header is cut short"));
+    if (const Status viewed = file.view(0, HeaderSize, header); viewed.failed())
+        return viewed.is(Status::Kind::Damaged) ? fail(QStringLiteral("the header is cut short")) : viewed;
     if (le32(header) != Magic)
         return fail(QStringLiteral("it is not a package container"));
     firstTable = le64(header + HeaderFirstTableAt);
@@ -84,8 +84,8 @@ Status UopDirectory::readTable(InputFile& file, quint64 offset, qint64 capacity,
         return fail(where + QStringLiteral(" lies past the end of the file"));
     const qint64 start = qint64(offset);
     const char* tableHeader = nullptr;
-    if (file.view(start, TableHeaderSize, tableHeader).failed())
-        return fail(where + QStringLiteral(" cannot be read"));
+    if (const Status viewed = file.view(start, TableHeaderSize, tableHeader); viewed.failed())
+        return viewed.is(Status::Kind::Damaged) ? fail(where + QStringLiteral(" cannot be read")) : viewed;
     const qint64 count = qFromLittleEndian<qint32>(tableHeader);
     next = le64(tableHeader + TableNextAt);
     if (count < 0 || count > capacity)
@@ -99,8 +99,9 @@ Status UopDirectory::readTable(InputFile& file, quint64 offset, qint64 capacity,
 
     for (qint64 i = 0; i < count; ++i) {
         const char* entry = nullptr;
-        if (file.view(entriesStart + i * EntrySize, EntrySize, entry).failed())
-            return fail(where + QStringLiteral(" cannot be read"));
+        if (const Status viewed = file.view(entriesStart + i * EntrySize, EntrySize, entry); viewed.failed())
+            return viewed.is(Status::Kind::Damaged) ? fail(where + QStringLiteral(" cannot be read"))
+                                                    : viewed;
         if (const Status added = addEntry(entry); added.failed())
             return added;
     }

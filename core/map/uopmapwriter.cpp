@@ -80,7 +80,8 @@ Status UopMapWriter::finish()
     if (const Status written = writeStatus(); written.failed())
         return written;
     if (m_appended != m_mapSize || m_checksums.empty())
-        return Status::fileFailure(target(), QStringLiteral("The map was not written whole"));
+        return Status::fileFailure(Status::Kind::Other, target(),
+                                   QStringLiteral("The map was not written whole"));
     for (qint64 table = 0; table < tableCount(); ++table) {
         const QByteArray bytes = tableBytes(table);
         m_file.overwrite(tableOffset(table), bytes.constData(), bytes.size());

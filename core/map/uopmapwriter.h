@@ -29,7 +29,7 @@ public:
 
     // `capacity`, the entries per table, is other than 1000 only where a
     // chain of tables is wanted from a small map (tests).
-    UopMapWriter(const QString& target, int facet, qint64 mapSize, FileSystem& files = FileSystem::system(),
+    UopMapWriter(const QString& target, int facet, qint64 mapSize, FileSystem& files,
                  qint64 capacity = DefaultCapacity);
 
     const QString& target() const override { return m_file.target(); }

@@ -106,7 +106,8 @@ int scaleFor(qint64 widthTiles, qint64 heightTiles)
 
 Status pictureOutOfMemory()
 {
-    return Status::failure(jobmessage::UnableToWriteReport, QString(), QStringLiteral("out of memory"));
+    return Status::failure(Status::Kind::OutOfMemory, jobmessage::UnableToWriteReport, QString(),
+                           QStringLiteral("out of memory"));
 }
 
 PictureArea pictureArea(const Region& region, qint64 widthTiles, qint64 heightTiles)

@@ -1,7 +1,7 @@
 #include "reportinputs.h"
 
 #include "counted.h"
-#include "difformat.h"
+#include "fileformat.h"
 #include "indexentry.h"
 #include "inputfile.h"
 #include "jobchecks.h"
@@ -25,10 +25,11 @@ qint64 lookUp(ReplacementTable& table, qint64 block, Access access)
 
 Status recordPastEnd(qint64 block, const Input& file, qint64 records, qint64 ordinal)
 {
-    return Status::failure(jobmessage::difFilesDamaged(block), file.path(),
+    return Status::failure(Status::Kind::Damaged, jobmessage::difFilesDamaged(block), file.path(),
                            QStringLiteral("It holds %1, the locator names record %2")
                                .arg(counted(records, "record", "records"))
-                               .arg(ordinal));
+                               .arg(ordinal),
+                           block);
 }
 
 // Entries are read within one view of the data.
@@ -43,7 +44,7 @@ QString unreadableLength(const IndexEntry& entry)
 
 Status tooManyBlocks(const QString& message, const Input& input, qint64 blocks)
 {
-    return Status::failure(message, input.path(),
+    return Status::failure(Status::Kind::TooLarge, message, input.path(),
                            QStringLiteral("It holds %1 blocks, more than a report covers (%2)")
                                .arg(blocks)
                                .arg(MaxReportBlocks));
@@ -74,6 +75,7 @@ struct StaticsSide
     Input& index;
     Input& data;
     QString damaged;  // the message for a damaged entry
+    qint64 block;     // the block whose entry is read
 };
 
 }  // namespace
@@ -160,7 +162,7 @@ Status ReportInputs::Files::openMaps(const CommitOptions& options, qint64 height
     if (blocks() > MaxReportBlocks)
         return tooManyBlocks(message, map, blocks());
     if (blocks() % heightBlocks != 0)
-        return Status::failure(message, map.path(),
+        return Status::failure(Status::Kind::Damaged, message, map.path(),
                                QStringLiteral("It holds %1, not a whole number of columns of %2 blocks")
                                    .arg(counted(blocks(), "block", "blocks"))
                                    .arg(heightBlocks));
@@ -198,7 +200,7 @@ Status ReportInputs::Files::openStatics(const CommitOptions& options)
     const qint64 entries = staticsIndex.size() / IndexEntrySize;
     if (entries != blocks())
         return Status::failure(
-            message, staticsIndex.path(),
+            Status::Kind::Damaged, message, staticsIndex.path(),
             QStringLiteral("It holds %1, the map %2")
                 .arg(counted(entries, "block", "blocks"), counted(blocks(), "block", "blocks")));
     if (!facets)
@@ -284,9 +286,9 @@ Status ReportInputs::Files::readEntry(const StaticsSide& side, qint64 number, In
         return viewed.withMessage(jobmessage::UnableToReadStaticsOrDif);
     entry = IndexEntry::decode(bytes);
     if (!entry.fitsIn(side.data.size()))
-        return damagedEntry(side.damaged, side.index, entry, side.data.size());
+        return damagedEntry(side.damaged, side.index, entry, side.data.size(), side.block);
     if (const QString reason = unreadableLength(entry); !reason.isEmpty())
-        return Status::failure(side.damaged, side.index.path(), reason);
+        return Status::failure(Status::Kind::Damaged, side.damaged, side.index.path(), reason, side.block);
     return Status();
 }
 
@@ -303,7 +305,7 @@ Status ReportInputs::Files::readData(const StaticsSide& side, const IndexEntry& 
 
 Status ReportInputs::Files::readStatics(qint64 block, Access access, bool allStatics, BlockBytes& bytes)
 {
-    const StaticsSide reference{staticsIndex, staticsData, jobmessage::referenceStaticsDamaged(block)};
+    const StaticsSide reference{staticsIndex, staticsData, jobmessage::referenceStaticsDamaged(block), block};
     IndexEntry before;
     if (const Status read = readEntry(reference, block, before); read.failed())
         return read;
@@ -320,9 +322,9 @@ Status ReportInputs::Files::readStatics(qint64 block, Access access, bool allSta
     if (!bytes.staticsCompared)
         return Status();
     const StaticsSide after =
-        facets
-            ? StaticsSide{currentStaticsIndex, currentStaticsData, jobmessage::currentStaticsDamaged(block)}
-            : StaticsSide{staticsDifIndex, staticsDifData, jobmessage::difFilesDamaged(block)};
+        facets ? StaticsSide{currentStaticsIndex, currentStaticsData,
+                             jobmessage::currentStaticsDamaged(block), block}
+               : StaticsSide{staticsDifIndex, staticsDifData, jobmessage::difFilesDamaged(block), block};
     const qint64 number = facets ? block : ordinal;
     if (!facets) {
         const qint64 records = staticsDifIndex.size() / IndexEntrySize;
@@ -378,7 +380,7 @@ Status readRadarColours(const QString& path, qint64 maxEntries, const CommitOpti
         opened.failed())
         return opened;
     if (file.size() == 0 || file.size() % 2 != 0)
-        return Status::failure(jobmessage::UnableToOpenRadarColours, path,
+        return Status::failure(Status::Kind::Damaged, jobmessage::UnableToOpenRadarColours, path,
                                file.size() == 0
                                    ? QStringLiteral("It holds no colours")
                                    : QStringLiteral("It holds %1, not a whole number of 2-byte colours")

@@ -274,6 +274,7 @@ private slots:
             {map + " --facet Britain", facet.arg("Britain"), "generate map"},
             {"inspect map --difl a --dif b --height 0", "--height must be a whole number from 1 to 32767.",
              "inspect map"},
+            {"inspect map --dif b", "Missing option --difl.", "inspect map"},
             {"combine map --map a --difl b --dif c --out o --facet 0 --format tar",
              "Unknown format 'tar' for --format: use mul or uop.", "combine map"},
             {convert + " --to MUL", "Unknown format 'MUL' for --to: use mul or uop.", "convert map"},

@@ -189,12 +189,13 @@ private slots:
         QFETCH(qint64, mapSize);
         QFETCH(QString, reason);
         Workspace ws;
-        MapInput input(ws.file("map.mul", file));
+        MapInput input(ws.file("map.mul", file), FileSystem::system());
         QCOMPARE(openFailure(input), reason);
         if (opened == Opened::Refused)
             return;
         MapInput plain(
-            ws.file("map0LegacyMUL.uop", opened == Opened::AsPlainMap ? file : m_map.left(mapSize)));
+            ws.file("map0LegacyMUL.uop", opened == Opened::AsPlainMap ? file : m_map.left(mapSize)),
+            FileSystem::system());
         QVERIFY(plain.open().ok() && !plain.isContainer() && plain.facet() == -1);
         QCOMPARE(input.isContainer(), opened == Opened::AsContainer);
         QCOMPARE(input.facet(), facet);
@@ -216,7 +217,7 @@ private slots:
              {changed(EntryUnpackedLengthAt, -1), changed(EntryUnpackedLengthAt, 1),
               changed(EntryStoredLengthAt, -4), changed(EntryStoredLengthAt, 1),
               damaged({set8(flipped, quint8(m_base.bytes[flipped] ^ 0x55))})}) {
-            MapInput input(ws.file("x.uop", container + "tail"));
+            MapInput input(ws.file("x.uop", container + "tail"), FileSystem::system());
             QCOMPARE(openFailure(input), QString());
             QCOMPARE(viewFailure(input, 2 * ChunkSize, 196),
                      QString("chunk 2 does not unpack to its stated length"));
@@ -230,7 +231,7 @@ private slots:
     {
         Workspace ws;
         const QString path = ws.file("x.uop", m_base.bytes);
-        MapInput input(path);
+        MapInput input(path, FileSystem::system());
         QVERIFY(input.open().ok() && QFile::resize(path, ChunkSize));
         QCOMPARE(viewFailure(input, ChunkSize + 196, 196), QString("chunk 1 cannot be read"));
         QCOMPARE(viewFailure(input, 2 * ChunkSize, 196), QString("chunk 2 cannot be read"));
@@ -287,14 +288,14 @@ private slots:
     {
         Workspace ws;
         {
-            StagedFile file(ws.outFile("patched"));
+            StagedFile file(ws.outFile("patched"), FileSystem::system());
             QVERIFY(file.create().ok());
             file.append("abc", 3);
             file.overwrite(2, "xy", 2);
             QVERIFY(file.writeStatus().failed());
         }
         for (const qint64 appended : {qint64(197), qint64(195)}) {
-            UopMapWriter writer(ws.outFile("map0LegacyMUL.uop"), 0, 196);
+            UopMapWriter writer(ws.outFile("map0LegacyMUL.uop"), 0, 196, FileSystem::system());
             QVERIFY(writer.create().ok());
             writer.append(m_map.constData(), appended);
             QCOMPARE(writer.writeStatus().failed(), appended > 196);

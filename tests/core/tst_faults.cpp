@@ -7,6 +7,8 @@
 // next job's first step in the folder (its lock and its repair) leaves the
 // old whole set of outputs or, after a success, the new one, nothing beside.
 
+#include "containerbuilder.h"
+#include "difaudit.h"
 #include "jobmessages.h"
 #include "jobrun.h"
 #include "memoryfilesystem.h"
@@ -30,7 +32,8 @@ struct FaultCase
 };
 
 // Two maps of three blocks whose middle block differs, the difference files
-// between them, and a statics pair with its difference files.
+// between them, the first map in a container too, and a statics pair with its
+// difference files.
 void writeInputs(MemoryFileSystem& files)
 {
     files.makeFolder("/in");
@@ -40,6 +43,8 @@ void writeInputs(MemoryFileSystem& files)
     current.replace(196, 196, testfiles::randomBytes(196, 2));
     files.writeFile("/in/map0.mul", reference);
     files.writeFile("/in/current.mul", current);
+    files.writeFile("/in/map0.uop",
+                    containerbuilder::build(containerbuilder::mapChunks(0, reference, {true})).bytes);
     files.writeFile("/in/difl", int32s({1}));
     files.writeFile("/in/dif", current.mid(196, 196));
     files.writeFile("/in/idx", entries({{1, 2, 0}, {0, 1, 0}}));
@@ -79,6 +84,13 @@ JobOutcome run(MemoryFileSystem& files, const FaultCase& given)
     return runJob(given.job, given.inputs, "/out", settings);
 }
 
+// Counting from 1, which call of its own kind `calls[k]` is.
+int nthOfItsKind(const std::vector<MemoryFileSystem::Record>& calls, size_t k)
+{
+    return int(std::count_if(calls.begin(), calls.begin() + qsizetype(k) + 1,
+                             [&](const auto& call) { return call.call == calls[k].call; }));
+}
+
 // What the next job does first in the folder: take its lock, repair it and
 // clear what killed jobs left.
 void repair(MemoryFileSystem& files)
@@ -115,6 +127,11 @@ private slots:
                                                                    {"/in/map0.mul", "/in/dif", "/in/difl"},
                                                                    {"map0LegacyMUL.uop"},
                                                                    combineMap};
+        QTest::newRow("convert a container")
+            << FaultCase{Job::ConvertMapToPlain,
+                         {"/in/map0.uop"},
+                         {"map0.mul"},
+                         {UnableToOpenMap, UnableToCreateNewMap, UnableToReadMap, UnableToWriteNewMap}};
         QTest::newRow("generate statics")
             << FaultCase{Job::GenerateStatics,
                          {"/in/idx", "/in/data", "/in/idx2", "/in/data2"},
@@ -182,21 +199,49 @@ private slots:
         for (size_t k = 0; k <= calls.size(); ++k) {
             MemoryFileSystem files;
             prepare(files, given);
-            if (k < calls.size()) {
-                const auto nth = std::count_if(calls.begin(), calls.begin() + qsizetype(k) + 1,
-                                               [&](const auto& call) { return call.call == calls[k].call; });
-                files.failCall(calls[k].call, int(nth), reason);
-            } else {
+            if (k < calls.size())
+                files.failCall(calls[k].call, nthOfItsKind(calls, k), Status::Kind::NoSpace, reason);
+            else
                 files.shortReads(7);
-            }
             const JobOutcome outcome = run(files, given);
             repair(files);
             const QString where = k < calls.size() ? calls[k].path : QString("short reads");
             QVERIFY2(outcome.succeeded() || given.messages.contains(outcome.message()),
                      qPrintable(where + ": " + outcome.failure().text()));
-            QVERIFY2(outcome.succeeded() || k == calls.size() || outcome.failure().reason().contains(reason),
+            QVERIFY2(outcome.succeeded() || k == calls.size()
+                         || (outcome.failure().is(Status::Kind::NoSpace)
+                             && outcome.failure().reason().contains(reason)),
                      qPrintable(where + ": " + outcome.failure().text()));
             QVERIFY2(files.folder("/out") == (outcome.succeeded() ? after : before), qPrintable(where));
+        }
+    }
+
+    // Inspection reads through the file system it is handed, as the jobs do,
+    // and fails with the kind of failure that the call it depends on met.
+    void inspectionFailingCalls()
+    {
+        const auto inspect = [](MemoryFileSystem& files) {
+            writeInputs(files);
+            CommitOptions options;
+            options.files = &files;
+            const AuditGrid grid{0, 1};
+            const Status map = auditMapDif({"/in/difl", "/in/dif", "/in/map0.mul"}, grid, options).status;
+            return map.failed()
+                       ? map
+                       : auditStaticsDif({"/in/sdifl", "/in/sdifi", "/in/sdif", "/in/idx"}, grid, options)
+                             .status;
+        };
+        MemoryFileSystem clean;
+        QCOMPARE(inspect(clean).text(), QString());
+        const std::vector<MemoryFileSystem::Record> calls = clean.calls();
+        for (size_t k = 0; k < calls.size(); ++k) {
+            MemoryFileSystem files;
+            files.failCall(calls[k].call, nthOfItsKind(calls, k), Status::Kind::Permission,
+                           "Permission denied");
+            const Status failed = inspect(files);
+            QVERIFY2(failed.is(Status::Kind::Permission)
+                         && failed.text().endsWith(calls[k].path + ": Permission denied"),
+                     qPrintable(calls[k].path + ": " + failed.text()));
         }
     }
 };

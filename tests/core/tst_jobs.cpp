@@ -15,6 +15,7 @@
 #include <QtTest>
 
 #include <functional>
+#include <optional>
 
 using namespace quillmark;
 
@@ -90,6 +91,10 @@ struct FailureCase
     PartWay partWay = PartWay::Nothing;
     int shrinking = 0;   // the input that shrinks
     bool walks = false;  // the failure comes after every check, during the walk
+    // Where the kind of failure is the point: damage (at `block`, when one
+    // is named), a full disk, a file that shrinks.
+    std::optional<Status::Kind> kind;
+    qint64 block = Status::NoBlock;
 };
 
 QStringList inputPaths(const Workspace& ws, const QList<Given>& inputs)
@@ -146,12 +151,15 @@ void addCheck(Job job, const QList<In>& kinds, const char* message, Folder folde
 
 enum class Found { ByTheWalk, BeforeIt };
 
-// Damage that the walk finds, or that is seen at once.
+// Damage that the walk finds, or that is seen at once, at `damagedBlock`
+// (NoBlock when it is not one block's).
 void addDamage(Job job, const QString& name, const QList<Given>& inputs, const QString& message,
-               Found found = Found::ByTheWalk)
+               qint64 damagedBlock, Found found = Found::ByTheWalk)
 {
     FailureCase failure(job, inputs, message);
     failure.walks = found == Found::ByTheWalk;
+    failure.kind = Status::Kind::Damaged;
+    failure.block = damagedBlock;
     QTest::newRow(qPrintable(name)) << failure;
 }
 
@@ -160,10 +168,12 @@ void addDamage(Job job, const QString& name, const QList<Given>& inputs, const Q
 void addInterruptions(Job job, const QList<Given>& large, int shrinking, const char* readError,
                       const char* writeError)
 {
-    for (const auto& [partWay, name, message] : {std::tuple{PartWay::FullDisk, "full disk", writeError},
-                                                 {PartWay::Stop, "stopped", ""},
-                                                 {PartWay::InputShrinks, "input shrinks", readError}}) {
+    for (const auto& [partWay, name, message, kind] :
+         {std::tuple{PartWay::FullDisk, "full disk", writeError, Status::Kind::TooLarge},
+          {PartWay::Stop, "stopped", "", Status::Kind::None},
+          {PartWay::InputShrinks, "input shrinks", readError, Status::Kind::Damaged}}) {
         FailureCase failure(job, large, message);
+        failure.kind = kind;
         failure.partWay = partWay;
         failure.shrinking = shrinking;
         failure.walks = true;
@@ -347,7 +357,8 @@ private slots:
             addCheck(job, {Good, Good}, "Unable to create diff files", Folder::Out, output);
         // A container's zlib stream is checked as the walk unpacks it.
         const QByteArray map = randomMap(3, 8);
-        addDamage(job, "container", {map, unpackableContainer(map)}, "Unable to read map data files");
+        addDamage(job, "container", {map, unpackableContainer(map)}, "Unable to read map data files",
+                  Status::NoBlock);
         addInterruptions(job, {randomMap(6000, 1), randomMap(6000, 2)}, 1, "Unable to read map data files",
                          "Unable to write diff files");
     }
@@ -371,10 +382,13 @@ private slots:
                  Folder::Out, "map0LegacyMUL.uop");
         addDamage(job, "record past the dif data",
                   {randomMap(4, 8), randomMap(1, 9) + QByteArray(100, 'x'), int32s({0, 3})},
-                  "Dif files are damaged at block 3", Found::BeforeIt);
+                  "Dif files are damaged at block 3", 3, Found::BeforeIt);
+        addDamage(job, "record past the dif data, naming block -1",
+                  {randomMap(4, 8), randomMap(1, 9), int32s({0, -1})}, "Dif files are damaged at block -1",
+                  -1, Found::BeforeIt);
         const QByteArray map = randomMap(3, 8);
         addDamage(job, "container", {unpackableContainer(map), map, int32s({1})},
-                  "Unable to read map or dif files");
+                  "Unable to read map or dif files", Status::NoBlock);
         addInterruptions(job, {randomMap(6000, 1), "", ""}, 0, "Unable to read map or dif files",
                          "Unable to write new map file");
     }
@@ -392,7 +406,7 @@ private slots:
         addCheck(Job::ConvertMapToContainer, {Good}, "Unable to create new map file", Folder::Out,
                  "map0LegacyMUL.uop");
         addDamage(Job::ConvertMapToContainer, "container", {unpackableContainer(randomMap(3, 8))},
-                  "Unable to read map file");
+                  "Unable to read map file", Status::NoBlock);
         addInterruptions(Job::ConvertMapToPlain, {randomMap(6000, 1)}, 0, "Unable to read map file",
                          "Unable to write new map file");
     }
@@ -418,9 +432,9 @@ private slots:
         for (const auto& [name, bad] : BadEntries) {
             const QByteArray damaged = good + entries({bad});
             addDamage(job, QString("reference, ") + name, {damaged, data, good + good, data},
-                      "Reference statics are damaged at block 1");
+                      "Reference statics are damaged at block 1", 1);
             addDamage(job, QString("current, ") + name, {good + good, data, damaged, data},
-                      "Current statics are damaged at block 1");
+                      "Current statics are damaged at block 1", 1);
         }
         const QByteArray index = largeIndex();
         addInterruptions(job, {index, randomBytes(index.size(), 1), index, randomBytes(index.size(), 2)}, 3,
@@ -449,18 +463,19 @@ private slots:
         for (const auto& [name, bad] : BadEntries) {
             const QByteArray damaged = good + entries({bad});
             addDamage(job, QString("current, ") + name, {damaged, data, data, good, int32s({0})},
-                      "Current statics are damaged at block 1");
+                      "Current statics are damaged at block 1", 1);
             addDamage(job, QString("difference index, ") + name,
-                      {good + good, data, data, damaged, int32s({0, 1})}, "Dif files are damaged at block 1");
+                      {good + good, data, data, damaged, int32s({0, 1})}, "Dif files are damaged at block 1",
+                      1);
         }
         addDamage(job, "record past the difference index",
                   {good + good, data, data, good + "\1\2", int32s({0, 1})},
-                  "Dif files are damaged at block 1", Found::BeforeIt);
+                  "Dif files are damaged at block 1", 1, Found::BeforeIt);
         // Block 1's run follows on from block 0's, as most runs do, and ends
         // past the data: damage all the same, not a run to join.
         addDamage(job, "current, past the end, following on",
                   {good + entries({{2, 100, 0}}), data, data, good, int32s({5})},
-                  "Current statics are damaged at block 1");
+                  "Current statics are damaged at block 1", 1);
         const QByteArray index = largeIndex();
         addInterruptions(job, {index, randomBytes(index.size(), 1), "", "", ""}, 1,
                          "Unable to read statics or dif files", "Unable to write new static files");
@@ -564,6 +579,9 @@ private:
 #endif
         const JobOutcome outcome = runJob(failure.job, paths, folders[int(failure.folder)], {0, &progress});
         QCOMPARE(outcome.message(), failure.message);
+        if (failure.kind)
+            QCOMPARE(outcome.failure().kind(), *failure.kind);
+        QCOMPARE(outcome.failure().block(), failure.block);
         QCOMPARE(outcome.stopped(), failure.partWay == PartWay::Stop);
         QCOMPARE(progress.total != -1, failure.walks);
         QCOMPARE(progress.ended, failure.walks ? 1 : 0);

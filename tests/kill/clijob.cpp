@@ -2,8 +2,8 @@
 // rename (see pausehook.h).
 
 #include "commandline.h"
-#include "pausehook.h"
 #include "filesizesignal.h"
+#include "pausehook.h"
 
 #include <QCoreApplication>
 

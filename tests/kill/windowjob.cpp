@@ -4,9 +4,9 @@
 // generate-statics or combine-statics, with the files in the order of
 // quillmark-cli's options.
 
+#include "filesizesignal.h"
 #include "mainwindow.h"
 #include "pausehook.h"
-#include "filesizesignal.h"
 
 #include <QApplication>
 #include <QComboBox>

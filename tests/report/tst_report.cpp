@@ -474,6 +474,26 @@ private slots:
         QVERIFY(testfiles::read(dir + "/statics0.mul").endsWith(data.mid(data.size() - 17)));
     }
 
+    // Damage names the block it was found at, wherever the report finds it:
+    // a statics entry past its data, a locator record past its difference data.
+    void damageNamesItsBlock()
+    {
+        QByteArray index = testfiles::read(path("staidx.mul"));
+        index.replace(9 * 12, 12, testfiles::int32s({100, 14, 0}));
+        ReportJob entryPastData = job("entry-past-data");
+        entryPastData.sources.staticsIndex = path("entry-past-data.staidx");
+        ReportJob recordPastData = job("record-past-data");
+        recordPastData.sources.mapDifData = path("record-past-data.mapdif");
+        QVERIFY(testfiles::write(entryPastData.sources.staticsIndex, index)
+                && testfiles::write(recordPastData.sources.mapDifData, mapBlock(1)));
+        for (const auto& [damaged, block] : {std::pair{entryPastData, 9}, {recordPastData, 18}}) {
+            SilentProgress silent;
+            const JobOutcome outcome = writeReport(damaged, silent, CommitOptions());
+            QCOMPARE(outcome.failure().kind(), Status::Kind::Damaged);
+            QCOMPARE(outcome.failure().block(), qint64(block));
+        }
+    }
+
     void badInputWritesNothing_data()
     {
         QTest::addColumn<QString>("option");    // the file replaced

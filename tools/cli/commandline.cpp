@@ -59,10 +59,10 @@ int runCommandLine(const QStringList& arguments, const CommitOptions& options)
                                  QStringLiteral("<command> <map|statics> [options]"));
     const Status parsed = parseProgramLine(parser, arguments);
     if (!parsed.ok())
-        return usageError(parsed.message());
+        return reportFailure(parsed);
 
     const QStringList positional = parser.positionalArguments();
-    const QString command = positional.at(0);
+    const QString& command = positional.at(0);
     if (!isCommand(command))
         return usageError(QStringLiteral("Unknown command '%1'.").arg(command));
     // A report covers map and statics at once: it has no kind.
@@ -77,7 +77,7 @@ int runCommandLine(const QStringList& arguments, const CommitOptions& options)
                                                 ? QLatin1String("map")
                                                 : QLatin1String("map or statics")));
     if (command == QLatin1String("inspect"))
-        return runInspectCommand(kind, arguments);
+        return runInspectCommand(kind, arguments, options);
     return runJobCommand(command, kind, arguments, options);
 }
 

@@ -36,7 +36,7 @@ Status readGridOptions(const SubcommandParser& parser, AuditGrid& grid)
     if (parser.isSet(QStringLiteral("facet"))) {
         const std::optional<int> facet = parser.facet(QStringLiteral("facet"));
         if (!facet)
-            return Status::failure(unknownFacetMessage(parser.value(QStringLiteral("facet"))));
+            return usageFailure(unknownFacetMessage(parser.value(QStringLiteral("facet"))));
         grid.facet = *facet;
     }
     grid.height = facets::geometry(grid.facet).heightBlocks;
@@ -44,7 +44,7 @@ Status readGridOptions(const SubcommandParser& parser, AuditGrid& grid)
         bool ok = false;
         const int height = parser.value(QStringLiteral("height")).toInt(&ok);
         if (!ok || height < 1 || height > MaxPictureSide)
-            return Status::failure(
+            return usageFailure(
                 QStringLiteral("--height must be a whole number from 1 to %1.").arg(MaxPictureSide));
         grid.height = height;
     }
@@ -52,10 +52,11 @@ Status readGridOptions(const SubcommandParser& parser, AuditGrid& grid)
 }
 
 // True when the picture was written (and described on stdout).
-bool drawPicture(const QString& path, const DifAudit& audit, const QStringList& inputs)
+bool drawPicture(const QString& path, const DifAudit& audit, const QStringList& inputs,
+                 const CommitOptions& options)
 {
-    if (const Status written = writeBlockPicture(path, audit.marks, inputs); written.failed()) {
-        printError(programLine(written.text()));
+    if (const Status written = writeBlockPicture(path, audit.marks, inputs, options); written.failed()) {
+        (void)reportFailure(written);
         return false;
     }
     QString line = QStringLiteral("picture: %1, %2 x %3 blocks, %4 marked")
@@ -70,23 +71,22 @@ bool drawPicture(const QString& path, const DifAudit& audit, const QStringList& 
     return true;
 }
 
-int inspect(const QString& kind, SubcommandParser& parser, const QStringList& arguments)
+int inspect(const QString& kind, SubcommandParser& parser, const QStringList& arguments,
+            const CommitOptions& options)
 {
     if (const Status parsed = parser.parse(arguments); parsed.failed())
-        return parser.usageError(parsed.message());
+        return parser.fail(parsed);
     AuditGrid grid;
     if (const Status gridOptions = readGridOptions(parser, grid); gridOptions.failed())
-        return parser.usageError(gridOptions.message());
+        return parser.fail(gridOptions);
 
     const auto value = [&parser](const char* name) { return parser.value(QLatin1String(name)); };
     const DifAudit audit =
         kind == QLatin1String("map")
-            ? auditMapDif({value("difl"), value("dif"), value("map")}, grid)
-            : auditStaticsDif({value("difl"), value("difi"), value("dif"), value("index")}, grid);
-    if (audit.status.failed()) {
-        printError(programLine(audit.status.text()));
-        return ExitFailed;
-    }
+            ? auditMapDif({value("difl"), value("dif"), value("map")}, grid, options)
+            : auditStaticsDif({value("difl"), value("difi"), value("dif"), value("index")}, grid, options);
+    if (audit.status.failed())
+        return parser.fail(audit.status);
     printAudit(QStringLiteral("inspect %1:").arg(kind), audit);
     bool pictureOk = true;
     if (parser.isSet(QStringLiteral("picture"))) {
@@ -97,7 +97,7 @@ int inspect(const QString& kind, SubcommandParser& parser, const QStringList& ar
             if (parser.isSet(name))
                 inputs << parser.value(name);
         }
-        pictureOk = drawPicture(value("picture"), audit, inputs);
+        pictureOk = drawPicture(value("picture"), audit, inputs, options);
     }
     printOut(verdictLine(audit.findings.total()));
     return audit.findings.total() == 0 && pictureOk ? ExitSuccess : ExitFailed;
@@ -105,7 +105,7 @@ int inspect(const QString& kind, SubcommandParser& parser, const QStringList& ar
 
 }  // namespace
 
-int runInspectCommand(const QString& kind, const QStringList& arguments)
+int runInspectCommand(const QString& kind, const QStringList& arguments, const CommitOptions& options)
 {
     const QString command = QStringLiteral("inspect");
     if (kind == QLatin1String("map")) {
@@ -119,7 +119,7 @@ int runInspectCommand(const QString& kind, const QStringList& arguments)
             QStringLiteral("map"), QStringLiteral("FILE"),
             QStringLiteral("Map file the differences are for: block numbers must lie inside it."));
         addPictureOptions(parser, QStringLiteral("map"));
-        return inspect(kind, parser, arguments);
+        return inspect(kind, parser, arguments, options);
     }
     if (kind == QLatin1String("statics")) {
         SubcommandParser parser(command, kind,
@@ -134,7 +134,7 @@ int runInspectCommand(const QString& kind, const QStringList& arguments)
             QStringLiteral("index"), QStringLiteral("FILE"),
             QStringLiteral("Statics index file the differences are for: block numbers must lie inside it."));
         addPictureOptions(parser, QStringLiteral("index"));
-        return inspect(kind, parser, arguments);
+        return inspect(kind, parser, arguments, options);
     }
     return usageError(QStringLiteral("Unknown kind '%1' for inspect: use map or statics.").arg(kind));
 }

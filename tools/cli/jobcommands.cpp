@@ -301,10 +301,8 @@ int runJob(const JobCommand& job, const QStringList& arguments, const CommitOpti
     TerminalProgress progress(label);
     const JobOutcome outcome = job.run(parser, *facet, *format, progress, commit);
     progress.conclude(outcome.succeeded());
-    if (!outcome.succeeded()) {
-        printError(failureLine(outcome.failure()));
-        return ExitFailed;
-    }
+    if (!outcome.succeeded())
+        return parser.fail(outcome.failure());
     printOut(job.summarise(label, outcome.result(), job.withDataBytes));
     return job.exitFor(outcome.result());
 }

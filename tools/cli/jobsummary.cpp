@@ -60,9 +60,4 @@ QString conversionSummary(const QString& label, const JobResult& result, bool)
            + written(result);
 }
 
-QString failureLine(const Status& failure)
-{
-    return programLine(failure.text());
-}
-
 }  // namespace quillmark

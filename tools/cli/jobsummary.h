@@ -18,9 +18,4 @@ QString conversionSummary(const QString& label, const JobResult& result, bool wi
 //   blocks
 QString verificationSummary(const QString& label, const JobResult& result, bool withDataBytes);
 
-// The line a failed job prints: the program, the job's own message first and
-// unchanged (scripts match it), then the file concerned and the reason, e.g.
-//   quillmark-cli: Unable to open reference data file: nope.mul: No such file or directory
-QString failureLine(const Status& failure);
-
 }  // namespace quillmark

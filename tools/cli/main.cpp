@@ -18,6 +18,6 @@ int main(int argc, char** argv)
     QCoreApplication::setApplicationName(QStringLiteral("quillmark-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(QUILLMARK_VERSION));
     if (const Status encoded = checkArgumentEncoding(argc, argv); encoded.failed())
-        return usageError(encoded.message());
+        return reportFailure(encoded);
     return runCommandLine(QCoreApplication::arguments());
 }

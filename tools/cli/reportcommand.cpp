@@ -6,6 +6,7 @@
 #include "jobsummary.h"
 #include "subcommandparser.h"
 #include "terminalprogress.h"
+#include "usage.h"
 
 #include "counted.h"
 #include "regions.h"
@@ -61,23 +62,26 @@ QString value(const SubcommandParser& parser, const char* name)
     return parser.value(QLatin1String(name));
 }
 
-// A set of files is given whole or not at all; true when given.
+// A set of files is given whole (`given` true) or not at all; fails with
+// the usage error when only some of them are.
 template <size_t N>
-std::optional<bool> fileSet(const SubcommandParser& parser, const char* const (&names)[N], QString& error)
+Status fileSet(const SubcommandParser& parser, const char* const (&names)[N], bool& given)
 {
-    int given = 0;
-    for (const char* name : names)
-        given += parser.isSet(QLatin1String(name)) ? 1 : 0;
-    if (given == 0 || given == int(N))
-        return given > 0;
+    int count = 0;
+    const char* missing = nullptr;
     QStringList options;
     for (const char* name : names) {
         options << QLatin1String("--") + QLatin1String(name);
-        if (!parser.isSet(QLatin1String(name)) && error.isEmpty())
-            error = QStringLiteral("Missing option --%1: ").arg(QLatin1String(name));
+        if (parser.isSet(QLatin1String(name)))
+            ++count;
+        else if (!missing)
+            missing = name;
     }
-    error += options.join(QLatin1String(", ")) + QLatin1String(" go together.");
-    return std::nullopt;
+    given = count > 0;
+    if (count == 0 || count == int(N))
+        return Status();
+    return usageFailure(QStringLiteral("Missing option --%1: %2 go together.")
+                            .arg(QLatin1String(missing), options.join(QLatin1String(", "))));
 }
 
 // A whole number option from `low` to `high`, or `fallback` when it is not given.
@@ -101,22 +105,22 @@ bool anySet(const SubcommandParser& parser, const char* const (&names)[N])
 Status readDifferenceFiles(const SubcommandParser& parser, ReportSources& sources)
 {
     if (!parser.isSet(QStringLiteral("map")))
-        return Status::failure(
-            QStringLiteral("Missing option --map (or --reference-map and --current-map)."));
-    QString error;
-    const std::optional<bool> mapDifs = fileSet(parser, MapDifs, error);
-    const std::optional<bool> statics = mapDifs ? fileSet(parser, StaticsFiles, error) : std::nullopt;
-    if (!mapDifs || !statics)
-        return Status::failure(error);
-    if (!*mapDifs && !*statics)
-        return Status::failure(QStringLiteral("No difference files given: give --mapdifl and --mapdif, "
-                                              "the statics files, or both."));
+        return usageFailure(QStringLiteral("Missing option --map (or --reference-map and --current-map)."));
+    bool mapDifs = false;
+    bool statics = false;
+    if (const Status given = fileSet(parser, MapDifs, mapDifs); given.failed())
+        return given;
+    if (const Status given = fileSet(parser, StaticsFiles, statics); given.failed())
+        return given;
+    if (!mapDifs && !statics)
+        return usageFailure(QStringLiteral("No difference files given: give --mapdifl and --mapdif, "
+                                           "the statics files, or both."));
     sources.map = value(parser, "map");
-    if (*mapDifs) {
+    if (mapDifs) {
         sources.mapDifLocator = value(parser, "mapdifl");
         sources.mapDifData = value(parser, "mapdif");
     }
-    if (*statics) {
+    if (statics) {
         sources.staticsIndex = value(parser, "index");
         sources.staticsData = value(parser, "data");
         sources.staticsDifLocator = value(parser, "stadifl");
@@ -130,19 +134,20 @@ Status readDifferenceFiles(const SubcommandParser& parser, ReportSources& source
 Status readFacetFiles(const SubcommandParser& parser, ReportSources& sources)
 {
     if (parser.isSet(QStringLiteral("map")) || anySet(parser, MapDifs) || anySet(parser, StaticsFiles))
-        return Status::failure(QStringLiteral("--reference-map and --current-map compare two whole facets: "
-                                              "give no --map or difference files with them."));
-    QString error;
-    const std::optional<bool> maps = fileSet(parser, FacetMaps, error);
-    const std::optional<bool> statics = maps ? fileSet(parser, FacetStatics, error) : std::nullopt;
-    if (!maps || !statics)
-        return Status::failure(error);
-    if (!*maps)
-        return Status::failure(QStringLiteral("Missing option --reference-map: --reference-map, "
-                                              "--current-map go together."));
+        return usageFailure(QStringLiteral("--reference-map and --current-map compare two whole facets: "
+                                           "give no --map or difference files with them."));
+    bool maps = false;
+    bool statics = false;
+    if (const Status given = fileSet(parser, FacetMaps, maps); given.failed())
+        return given;
+    if (const Status given = fileSet(parser, FacetStatics, statics); given.failed())
+        return given;
+    if (!maps)
+        return usageFailure(QStringLiteral("Missing option --reference-map: --reference-map, "
+                                           "--current-map go together."));
     sources.map = value(parser, "reference-map");
     sources.currentMap = value(parser, "current-map");
-    if (*statics) {
+    if (statics) {
         sources.staticsIndex = value(parser, "reference-index");
         sources.staticsData = value(parser, "reference-data");
         sources.currentStaticsIndex = value(parser, "current-index");
@@ -156,17 +161,16 @@ Status readJob(const SubcommandParser& parser, ReportJob& job)
 {
     const std::optional<int> facet = parser.facet(QStringLiteral("facet"));
     if (!facet)
-        return Status::failure(unknownFacetMessage(value(parser, "facet")));
+        return usageFailure(unknownFacetMessage(value(parser, "facet")));
     job.facet = *facet;
     const std::optional<int> height = number(parser, "height", 1, MaxPictureSide, 0);
     if (!height)
-        return Status::failure(
+        return usageFailure(
             QStringLiteral("--height must be a whole number from 1 to %1.").arg(MaxPictureSide));
     job.heightBlocks = *height;
     const std::optional<int> gap = number(parser, "gap", 0, MaxRegionGap, 1);
     if (!gap)
-        return Status::failure(
-            QStringLiteral("--gap must be a whole number from 0 to %1.").arg(MaxRegionGap));
+        return usageFailure(QStringLiteral("--gap must be a whole number from 0 to %1.").arg(MaxRegionGap));
     job.gap = *gap;
     const bool facets = anySet(parser, FacetMaps) || anySet(parser, FacetStatics);
     if (const Status files =
@@ -178,7 +182,7 @@ Status readJob(const SubcommandParser& parser, ReportJob& job)
     job.html = value(parser, "html");
     job.json = value(parser, "json");
     if (parser.isSet(QStringLiteral("json")) && job.json == job.html)
-        return Status::failure(QStringLiteral("--html and --json name the same file."));
+        return usageFailure(QStringLiteral("--html and --json name the same file."));
     return Status();
 }
 
@@ -219,20 +223,18 @@ int runReportCommand(const QStringList& arguments, const CommitOptions& options)
     }
     const Status parsed = parser.parse(arguments);
     if (!parsed.ok())
-        return parser.usageError(parsed.message());
+        return parser.fail(parsed);
     ReportJob job;
     const Status read = readJob(parser, job);
     if (!read.ok())
-        return parser.usageError(read.message());
+        return parser.fail(read);
 
     TerminalProgress progress(QStringLiteral("report"));
     ReportSummary summary;
     const JobOutcome outcome = writeReport(job, progress, options, &summary);
     progress.conclude(outcome.succeeded());
-    if (!outcome.succeeded()) {
-        printError(failureLine(outcome.failure()));
-        return ExitFailed;
-    }
+    if (!outcome.succeeded())
+        return parser.fail(outcome.failure());
     printOut(summaryLine(job, outcome.result(), summary));
     return ExitSuccess;
 }

@@ -42,16 +42,16 @@ void SubcommandParser::addFlag(const QString& name, const QString& description)
 Status SubcommandParser::parse(const QStringList& arguments)
 {
     if (!m_parser.parse(arguments))
-        return Status::failure(m_parser.errorText());
+        return usageFailure(m_parser.errorText());
     if (m_parser.isSet(QStringLiteral("help")))
         printHelpAndExit(m_parser);
     // The command and its kind come first; nothing else may stand alone.
     const QStringList positional = m_parser.positionalArguments();
     if (positional.size() > m_words)
-        return Status::failure(QStringLiteral("Unexpected argument '%1'.").arg(positional.at(m_words)));
+        return usageFailure(QStringLiteral("Unexpected argument '%1'.").arg(positional.at(m_words)));
     for (const QString& name : m_required) {
         if (!m_parser.isSet(name))
-            return Status::failure(QStringLiteral("Missing option --%1.").arg(name));
+            return usageFailure(QStringLiteral("Missing option --%1.").arg(name));
     }
     return Status();
 }
@@ -64,6 +64,11 @@ std::optional<int> SubcommandParser::facet(const QString& name) const
 int SubcommandParser::usageError(const QString& message) const
 {
     return quillmark::usageError(message, m_name);
+}
+
+int SubcommandParser::fail(const Status& failure) const
+{
+    return reportFailure(failure, m_name);
 }
 
 }  // namespace quillmark

@@ -36,6 +36,9 @@ public:
 
     // Prints `message` with a pointer to this subcommand's help; returns ExitUsage.
     int usageError(const QString& message) const;
+    // Prints a failure and returns the exit status its kind calls for (see
+    // reportFailure()), a usage failure with a pointer to this subcommand's help.
+    int fail(const Status& failure) const;
 
 private:
     QString m_name;     // "generate map"

@@ -24,6 +24,19 @@ int usageError(const QString& message, const QString& helpCommand)
     return ExitUsage;
 }
 
+Status usageFailure(const QString& message)
+{
+    return Status::failure(Status::Kind::Usage, message);
+}
+
+int reportFailure(const Status& failure, const QString& helpCommand)
+{
+    if (failure.is(Status::Kind::Usage))
+        return usageError(failure.text(), helpCommand);
+    printError(programLine(failure.text()));
+    return ExitFailed;
+}
+
 void printHelpAndExit(const QCommandLineParser& parser)
 {
     QString text = parser.helpText();
@@ -46,7 +59,7 @@ Status checkArgumentEncoding(int argc, char** argv)
         const QByteArray bytes(argv[i]);
         const QString text = QString::fromLocal8Bit(bytes);
         if (text.toLocal8Bit() != bytes)
-            return Status::failure(
+            return usageFailure(
                 QStringLiteral("Argument %1 ('%2') is not valid text in the system's encoding; name the file "
                                "with a path in that encoding.")
                     .arg(i)
@@ -65,13 +78,13 @@ Status parseProgramLine(QCommandLineParser& parser, const QStringList& arguments
     parser.addVersionOption();
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
     if (!parser.parse(arguments))
-        return Status::failure(parser.errorText());
+        return usageFailure(parser.errorText());
     if (parser.isSet(QStringLiteral("version")))
         printVersionAndExit();
     if (parser.isSet(QStringLiteral("help")))
         printHelpAndExit(parser);
     if (parser.positionalArguments().isEmpty())
-        return Status::failure(QStringLiteral("No command given."));
+        return usageFailure(QStringLiteral("No command given."));
     return Status();
 }
 

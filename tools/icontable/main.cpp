@@ -20,7 +20,7 @@ constexpr int IconSize = 22;
 QByteArray pixelBytes(const QImage& image)
 {
     QByteArray bytes;
-    bytes.reserve(image.width() * image.height() * 4);
+    bytes.reserve(qsizetype(image.width()) * image.height() * 4);
     for (int y = 0; y < image.height(); ++y) {
         for (int x = 0; x < image.width(); ++x) {
             char pixel[4];

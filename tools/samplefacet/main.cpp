@@ -31,11 +31,11 @@ Status parseCommand(QCommandLineParser& parser, const QString& command, const QS
     parser.addHelpOption();
     parser.addPositionalArgument(command, QString(), command + QLatin1String(" [options]"));
     if (!parser.parse(arguments))
-        return Status::failure(parser.errorText());
+        return usageFailure(parser.errorText());
     if (parser.isSet(QStringLiteral("help")))
         printHelpAndExit(parser);
     if (parser.positionalArguments().size() > 1)
-        return Status::failure(
+        return usageFailure(
             QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments().at(1)));
     return Status();
 }
@@ -48,10 +48,10 @@ Status readNumber(const QCommandLineParser& parser, const char* name, double low
     bool ok = false;
     const double number = parser.value(QLatin1String(name)).toDouble(&ok);
     if (!ok || number < low || number > high)
-        return Status::failure(QStringLiteral("--%1 must be a number from %2 to %3")
-                                   .arg(QLatin1String(name))
-                                   .arg(low)
-                                   .arg(high));
+        return usageFailure(QStringLiteral("--%1 must be a number from %2 to %3")
+                                .arg(QLatin1String(name))
+                                .arg(low)
+                                .arg(high));
     *value = number;
     return Status();
 }
@@ -62,7 +62,7 @@ Status readWholeNumber(const QCommandLineParser& parser, const char* name, doubl
 {
     const Status status = readNumber(parser, name, low, high, value);
     if (status.ok() && *value != double(qint64(*value)))
-        return Status::failure(QStringLiteral("--%1 must be a whole number").arg(QLatin1String(name)));
+        return usageFailure(QStringLiteral("--%1 must be a whole number").arg(QLatin1String(name)));
     return status;
 }
 
@@ -97,8 +97,7 @@ Status readMakeOptions(const QCommandLineParser& parser, SampleFacetOptions& opt
         options.referenceMapFormat = MapFormat::Uop;
     const std::optional<int> facet = facets::fromText(parser.value(QStringLiteral("facet")));
     if (!facet)
-        return Status::failure(
-            QStringLiteral("Unknown facet '%1'.").arg(parser.value(QStringLiteral("facet"))));
+        return usageFailure(QStringLiteral("Unknown facet '%1'.").arg(parser.value(QStringLiteral("facet"))));
     options.facet = *facet;
     if (parser.isSet(QStringLiteral("full"))) {
         options.widthBlocks = facets::geometry(options.facet).widthBlocks;
@@ -131,13 +130,11 @@ int make(const QStringList& arguments)
     if (status.ok())
         status = readMakeOptions(parser, options);
     if (!status.ok())
-        return usageError(status.message());
+        return reportFailure(status);
 
     const SampleFacetResult result = writeSampleFacet(options);
-    if (!result.status.ok()) {
-        printError(programLine(result.status.text()));
-        return ExitFailed;
-    }
+    if (!result.status.ok())
+        return reportFailure(result.status);
     const SampleFacetSummary& made = result.summary;
     printOut(QStringLiteral("made a sample %1 facet of %2 x %3 blocks: %4 map blocks and %5 statics blocks "
                             "differ (%6 edited, %7 emptied, %8 new)")
@@ -167,12 +164,12 @@ Status readVerifySides(const QCommandLineParser& parser, const QList<QStringList
             given = given || parser.isSet(name);
         for (const QString& name : side) {
             if (given && !parser.isSet(name))
-                return Status::failure(QStringLiteral("Missing option --%1.").arg(name));
+                return usageFailure(QStringLiteral("Missing option --%1.").arg(name));
         }
         anySide = anySide || given;
     }
     if (!anySide)
-        return Status::failure(
+        return usageFailure(
             QStringLiteral("Nothing to verify: give the map files, the statics files or both."));
     return Status();
 }
@@ -194,7 +191,7 @@ int verify(const QStringList& arguments)
     if (status.ok())
         status = readVerifySides(parser, {mapOptions, staticsOptions});
     if (!status.ok())
-        return usageError(status.message());
+        return reportFailure(status);
 
     bool match = true;
     const auto report = [&match](const char* side, const FacetCheck& check) {
@@ -224,14 +221,14 @@ int main(int argc, char** argv)
     QCoreApplication::setApplicationVersion(QStringLiteral(QUILLMARK_VERSION));
 
     if (const Status encoded = checkArgumentEncoding(argc, argv); encoded.failed())
-        return usageError(encoded.message());
+        return reportFailure(encoded);
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Sample facets for trying out and testing Quillmark."));
     parser.addPositionalArgument(QStringLiteral("command"),
                                  QStringLiteral("make: write a sample facet; verify: check combined files."));
     const Status parsed = parseProgramLine(parser, application.arguments());
     if (!parsed.ok())
-        return usageError(parsed.message());
+        return reportFailure(parsed);
     const QStringList positional = parser.positionalArguments();
     const QStringList rest = QStringList{application.arguments().first()} + positional;
     if (positional.first() == QLatin1String("make"))

@@ -1,6 +1,6 @@
 #include "facetcheck.h"
 
-#include "difformat.h"
+#include "fileformat.h"
 #include "mapinput.h"
 
 #include <cstring>
@@ -13,8 +13,8 @@ FacetCheck checkCombinedMap(const QString& editedMap, const QString& combinedMap
 {
     FacetCheck check;
     // Either may be a plain map file or a container.
-    MapInput edited(editedMap);
-    MapInput combined(combinedMap);
+    MapInput edited(editedMap, FileSystem::system());
+    MapInput combined(combinedMap, FileSystem::system());
     for (MapInput* file : {&edited, &combined}) {
         if (const Status opened = file->open(); opened.failed()) {
             check.status = opened.withAction(QStringLiteral("Unable to open"));
@@ -24,7 +24,8 @@ FacetCheck checkCombinedMap(const QString& editedMap, const QString& combinedMap
     // Whole blocks only: a partial block at the end does not count.
     const qint64 blocks = edited.size() / MapBlockSize;
     if (combined.size() / MapBlockSize != blocks) {
-        check.status = Status::failure(QStringLiteral("the combined map has %1 blocks, the edited map %2")
+        check.status = Status::failure(Status::Kind::Other,
+                                       QStringLiteral("the combined map has %1 blocks, the edited map %2")
                                            .arg(combined.size() / MapBlockSize)
                                            .arg(blocks));
         return check;
@@ -38,6 +39,7 @@ FacetCheck checkCombinedMap(const QString& editedMap, const QString& combinedMap
             viewed = combined.view(block * MapBlockSize, MapBlockSize, actual);
         if (viewed.failed()) {
             check.status = Status::failure(
+                viewed.kind(),
                 QStringLiteral("Unable to read map block %1: %2").arg(block).arg(viewed.reason()));
             return check;
         }
@@ -49,7 +51,8 @@ FacetCheck checkCombinedMap(const QString& editedMap, const QString& combinedMap
     check.blocks = blocks;
     if (check.mismatches > 0)
         check.status =
-            Status::failure(QStringLiteral("map block %1 differs from the edited facet (%2 blocks differ)")
+            Status::failure(Status::Kind::Other,
+                            QStringLiteral("map block %1 differs from the edited facet (%2 blocks differ)")
                                 .arg(firstMismatch)
                                 .arg(check.mismatches));
     return check;

@@ -6,7 +6,7 @@
 #include "staticslayout.h"
 #include "terrain.h"
 
-#include "difformat.h"
+#include "fileformat.h"
 #include "mapoutput.h"
 #include "stagedcommit.h"
 #include "stagedfile.h"
@@ -32,9 +32,10 @@ struct CopyOutputs
     StagedFile data;
 
     CopyOutputs(const FacetFiles& files, MapFormat mapFormat, int facet, qint64 blocks)
-        : map(makeMapOutput(files.map, mapFormat, facet, blocks * difformat::MapBlockSize)),
-          index(files.index),
-          data(files.data)
+        : map(makeMapOutput(files.map, mapFormat, facet, blocks * difformat::MapBlockSize,
+                            FileSystem::system())),
+          index(files.index, FileSystem::system()),
+          data(files.data, FileSystem::system())
     {}
 
     Status createAll()
@@ -70,6 +71,7 @@ Status commitBoth(const SampleFacetOptions& options, CopyOutputs& reference, Cop
                                           CommitOptions());
     if (committed.failed())
         return Status::failure(
+            committed.kind(),
             QStringLiteral("Unable to write the sample facet in %1").arg(options.directory));
     return Status();
 }
@@ -131,19 +133,23 @@ FacetFiles editedFiles(const SampleFacetOptions& options)
 Status checkSampleFacetOptions(const SampleFacetOptions& options)
 {
     if (options.directory.isEmpty())
-        return Status::failure(QStringLiteral("no directory given"));
+        return Status::failure(Status::Kind::Usage, QStringLiteral("no directory given"));
     if (options.facet < 0 || options.facet >= facets::Count)
-        return Status::failure(QStringLiteral("facet must be 0 to %1").arg(facets::Count - 1));
+        return Status::failure(Status::Kind::Usage,
+                               QStringLiteral("facet must be 0 to %1").arg(facets::Count - 1));
     if (options.widthBlocks < 1 || options.heightBlocks < 1)
-        return Status::failure(QStringLiteral("width and height must be at least 1 block"));
+        return Status::failure(Status::Kind::Usage,
+                               QStringLiteral("width and height must be at least 1 block"));
     if (qint64(options.widthBlocks) * options.heightBlocks > MaxSampleBlocks)
-        return Status::failure(QStringLiteral("a sample facet holds at most %1 blocks").arg(MaxSampleBlocks));
+        return Status::failure(Status::Kind::Usage,
+                               QStringLiteral("a sample facet holds at most %1 blocks").arg(MaxSampleBlocks));
     for (const double share : {options.changedShare, options.emptiedShare, options.newShare}) {
         if (!(share >= 0 && share <= 1))
-            return Status::failure(QStringLiteral("shares must lie between 0 and 1"));
+            return Status::failure(Status::Kind::Usage, QStringLiteral("shares must lie between 0 and 1"));
     }
     if (options.changedShare + options.emptiedShare + options.newShare > 1)
-        return Status::failure(QStringLiteral("the changed, emptied and new shares add up to more than 1"));
+        return Status::failure(Status::Kind::Usage,
+                               QStringLiteral("the changed, emptied and new shares add up to more than 1"));
     return Status();
 }
 
@@ -156,6 +162,7 @@ SampleFacetResult writeSampleFacet(const SampleFacetOptions& options)
     for (const char* copy : {"/reference", "/current"}) {
         if (!QDir().mkpath(options.directory + QLatin1String(copy))) {
             result.status = Status::failure(
+                Status::Kind::Other,
                 QStringLiteral("Unable to create %1").arg(options.directory + QLatin1String(copy)));
             return result;
         }

@@ -72,7 +72,7 @@ qint32 referenceExtra(SplitMix& random)
 QByteArray edit(QByteArray bytes, SplitMix& random)
 {
     const int count = int(bytes.size() / StaticsRecordSize);
-    char* target = bytes.data() + random.below(quint32(count)) * StaticsRecordSize;
+    char* target = bytes.data() + qsizetype(random.below(quint32(count))) * StaticsRecordSize;
     switch (random.below(4)) {
     case 0:
         target[4] = char(target[4] + 1);

@@ -1,6 +1,6 @@
 #include "facetcheck.h"
 
-#include "difformat.h"
+#include "fileformat.h"
 #include "indexentry.h"
 #include "inputfile.h"
 #include "runs.h"
@@ -16,7 +16,8 @@ Status compareBlock(qint64 block, const IndexEntry& expected, InputFile& expecte
                     const IndexEntry& actual, InputFile& actualData)
 {
     const auto mismatch = [block](const QString& what) {
-        return Status::failure(QStringLiteral("statics block %1 %2").arg(block).arg(what));
+        return Status::failure(Status::Kind::Other,
+                               QStringLiteral("statics block %1 %2").arg(block).arg(what));
     };
     if (expected.isEmpty())
         return actual.isEmpty() ? Status() : mismatch(QStringLiteral("should be empty"));
@@ -42,17 +43,18 @@ FacetCheck checkCombinedStatics(const QString& editedIndex, const QString& edite
                                 const QString& combinedIndex, const QString& combinedData)
 {
     FacetCheck check;
-    InputFile expectedIndex(editedIndex);
-    InputFile actualIndex(combinedIndex);
-    InputFile expectedData(editedData);
-    InputFile actualData(combinedData);
+    FileSystem& system = FileSystem::system();
+    InputFile expectedIndex(editedIndex, system);
+    InputFile actualIndex(combinedIndex, system);
+    InputFile expectedData(editedData, system);
+    InputFile actualData(combinedData, system);
     const std::pair<InputFile*, QString> files[] = {{&expectedIndex, editedIndex},
                                                     {&actualIndex, combinedIndex},
                                                     {&expectedData, editedData},
                                                     {&actualData, combinedData}};
     for (const auto& [file, path] : files) {
-        if (file->open().failed()) {
-            check.status = Status::failure(QStringLiteral("Unable to open %1").arg(path));
+        if (const Status opened = file->open(); opened.failed()) {
+            check.status = Status::failure(opened.kind(), QStringLiteral("Unable to open %1").arg(path));
             return check;
         }
     }
@@ -60,7 +62,8 @@ FacetCheck checkCombinedStatics(const QString& editedIndex, const QString& edite
     const qint64 blocks = expectedIndex.size() / IndexEntrySize;
     if (actualIndex.size() / IndexEntrySize != blocks) {
         check.status =
-            Status::failure(QStringLiteral("the combined statics index has %1 blocks, the edited index %2")
+            Status::failure(Status::Kind::Other,
+                            QStringLiteral("the combined statics index has %1 blocks, the edited index %2")
                                 .arg(actualIndex.size() / IndexEntrySize)
                                 .arg(blocks));
         return check;
@@ -69,10 +72,12 @@ FacetCheck checkCombinedStatics(const QString& editedIndex, const QString& edite
     for (qint64 block = 0; block < blocks; ++block) {
         const char* expected = nullptr;
         const char* actual = nullptr;
-        if (expectedIndex.view(block * IndexEntrySize, IndexEntrySize, expected).failed()
-            || actualIndex.view(block * IndexEntrySize, IndexEntrySize, actual).failed()) {
-            check.status =
-                Status::failure(QStringLiteral("Unable to read statics index entry %1").arg(block));
+        Status viewed = expectedIndex.view(block * IndexEntrySize, IndexEntrySize, expected);
+        if (viewed.ok())
+            viewed = actualIndex.view(block * IndexEntrySize, IndexEntrySize, actual);
+        if (viewed.failed()) {
+            check.status = Status::failure(
+                viewed.kind(), QStringLiteral("Unable to read statics index entry %1").arg(block));
             return check;
         }
         const Status agrees = compareBlock(block, IndexEntry::decode(expected), expectedData,
@@ -83,6 +88,7 @@ FacetCheck checkCombinedStatics(const QString& editedIndex, const QString& edite
     check.blocks = blocks;
     if (check.mismatches > 0)
         check.status = Status::failure(
+            Status::Kind::Other,
             QStringLiteral("%1 (%2 blocks differ)").arg(firstMismatch.message()).arg(check.mismatches));
     return check;
 }

@@ -4,7 +4,7 @@
 
 #include "splitmix.h"
 
-#include "difformat.h"
+#include "fileformat.h"
 #include "indexentry.h"
 #include "stagedfile.h"
 

@@ -2,7 +2,7 @@
 
 #include "splitmix.h"
 
-#include "difformat.h"
+#include "fileformat.h"
 
 #include <QtEndian>
 
@@ -19,7 +19,7 @@ constexpr quint64 EditPurpose = 3;
 
 // The cells fill a map block after its header.
 using difformat::MapHeaderSize;
-static_assert(CellsPerSide * CellsPerSide * CellSize == difformat::MapPayloadSize);
+static_assert(qint64(CellsPerSide) * CellsPerSide * CellSize == difformat::MapPayloadSize);
 
 // A value in [0, 1) for each lattice point of the landscape.
 double latticeValue(quint64 seed, qint64 x, qint64 y, int octave)
@@ -98,7 +98,7 @@ void editPayload(quint64 seed, qint64 block, char* mapBlock)
     char* cells = mapBlock + MapHeaderSize;
     const int edits = 1 + int(random.below(6));
     for (int edit = 0; edit < edits; ++edit) {
-        char* cell = cells + random.below(CellsPerSide * CellsPerSide) * CellSize;
+        char* cell = cells + qsizetype(random.below(CellsPerSide * CellsPerSide)) * CellSize;
         // Raising the ground always changes the altitude byte; a path across
         // it sometimes changes the tile too.
         const int altitude = qint8(cell[2]) + 1 + int(random.below(4));
