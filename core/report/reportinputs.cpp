@@ -81,7 +81,8 @@ struct StaticsSide
 struct ReportInputs::Files
 {
     Files(const ReportSources& s, FileSystem& files)
-        : sources(s),
+        : fileSystem(files),
+          sources(s),
           map(s.map, files),
           currentMap(s.currentMap, files),
           mapDifData(s.mapDifData, files),
@@ -109,12 +110,14 @@ struct ReportInputs::Files
 
     qint64 blocks() const { return map.size() / MapBlockSize; }
 
+    FileSystem& fileSystem;
     ReportSources sources;
     MapInput map, currentMap;
     InputFile mapDifData, mapLocator;
     InputFile staticsData, staticsIndex, currentStaticsData, currentStaticsIndex;
     InputFile staticsDifData, staticsDifIndex, staticsLocator;
     std::unique_ptr<ReplacementTable> mapTable, staticsTable;
+    PatchManifest mapPatch, staticsPatch;
     std::vector<DamagedRecord> partial;
 };
 
@@ -127,6 +130,23 @@ ReportInputs::~ReportInputs() = default;
 qint64 ReportInputs::mapBlocks() const
 {
     return m->blocks();
+}
+
+const PatchManifest* ReportInputs::patchManifest(PatchKind kind) const
+{
+    if (kind == PatchKind::Map)
+        return m->sources.hasMapDifs() ? &m->mapPatch : nullptr;
+    return m->sources.hasStatics() && !m->sources.comparesFacets() ? &m->staticsPatch : nullptr;
+}
+
+QStringList ReportInputs::manifestsRead() const
+{
+    QStringList read;
+    for (const PatchManifest* patch : {&m->mapPatch, &m->staticsPatch}) {
+        if (patch->manifest)
+            read << patch->path;
+    }
+    return read;
 }
 
 const std::vector<DamagedRecord>& ReportInputs::partialRecords() const
@@ -182,6 +202,11 @@ Status ReportInputs::Files::openMapDifs(const CommitOptions& options)
         return opened;
     if (const Status fits = checkLocatorFits(mapLocator, mapDifData, MapBlockSize, blocks()); fits.failed())
         return fits;
+    if (const Status loaded =
+            loadPatchManifest(PatchKind::Map, {&mapLocator, &mapDifData}, jobmessage::UnableToOpenDifFiles,
+                              jobmessage::UnableToReadMapOrDif, fileSystem, mapPatch);
+        loaded.failed())
+        return loaded;
     notePartialRecord(mapLocator, LocatorRecordSize, DamagedRecord::Source::MapLocator, partial);
     mapTable = std::make_unique<ReplacementTable>(blocks());
     return loadReplacements(*mapTable, mapLocator, jobmessage::UnableToReadMapOrDif);
@@ -221,6 +246,11 @@ Status ReportInputs::Files::openStaticsDifs(const CommitOptions& options)
     if (const Status fits = checkLocatorFits(staticsLocator, staticsDifIndex, IndexEntrySize, blocks());
         fits.failed())
         return fits;
+    if (const Status loaded = loadPatchManifest(
+            PatchKind::Statics, {&staticsLocator, &staticsDifIndex, &staticsDifData},
+            jobmessage::UnableToOpenDifFiles, jobmessage::UnableToReadStaticsOrDif, fileSystem, staticsPatch);
+        loaded.failed())
+        return loaded;
     notePartialRecord(staticsLocator, LocatorRecordSize, DamagedRecord::Source::StaticsLocator, partial);
     notePartialRecord(staticsDifIndex, IndexEntrySize, DamagedRecord::Source::StaticsDifIndex, partial);
     staticsTable = std::make_unique<ReplacementTable>(blocks());
@@ -307,6 +337,7 @@ Status ReportInputs::Files::readStatics(qint64 block, Access access, bool allSta
     IndexEntry before;
     if (const Status read = readEntry(reference, block, before); read.failed())
         return read;
+    bytes.staticsBeforePresent = !before.isEmpty();
     const bool facets = sources.comparesFacets();
     const qint64 ordinal = facets ? -1 : lookUp(*staticsTable, block, access);
     bytes.staticsCompared = facets || ordinal >= 0;
