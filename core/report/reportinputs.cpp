@@ -73,7 +73,10 @@ struct StaticsSide
 {
     Input& index;
     Input& data;
-    QString damaged;  // the message for a damaged entry
+    // The message for a damaged entry of `block`, made only for damage: a
+    // text for every block cost the walk more than all it reads.
+    QString (*damaged)(qint64 block);
+    qint64 block;
 };
 
 }  // namespace
@@ -314,9 +317,9 @@ Status ReportInputs::Files::readEntry(const StaticsSide& side, qint64 number, In
         return viewed.withMessage(jobmessage::UnableToReadStaticsOrDif);
     entry = IndexEntry::decode(bytes);
     if (!entry.fitsIn(side.data.size()))
-        return damagedEntry(side.damaged, side.index, entry, side.data.size());
+        return damagedEntry(side.damaged(side.block), side.index, entry, side.data.size());
     if (const QString reason = unreadableLength(entry); !reason.isEmpty())
-        return Status::failure(side.damaged, side.index.path(), reason);
+        return Status::failure(side.damaged(side.block), side.index.path(), reason);
     return Status();
 }
 
@@ -333,7 +336,7 @@ Status ReportInputs::Files::readData(const StaticsSide& side, const IndexEntry& 
 
 Status ReportInputs::Files::readStatics(qint64 block, Access access, bool allStatics, BlockBytes& bytes)
 {
-    const StaticsSide reference{staticsIndex, staticsData, jobmessage::referenceStaticsDamaged(block)};
+    const StaticsSide reference{staticsIndex, staticsData, jobmessage::referenceStaticsDamaged, block};
     IndexEntry before;
     if (const Status read = readEntry(reference, block, before); read.failed())
         return read;
@@ -352,8 +355,8 @@ Status ReportInputs::Files::readStatics(qint64 block, Access access, bool allSta
         return Status();
     const StaticsSide after =
         facets
-            ? StaticsSide{currentStaticsIndex, currentStaticsData, jobmessage::currentStaticsDamaged(block)}
-            : StaticsSide{staticsDifIndex, staticsDifData, jobmessage::difFilesDamaged(block)};
+            ? StaticsSide{currentStaticsIndex, currentStaticsData, jobmessage::currentStaticsDamaged, block}
+            : StaticsSide{staticsDifIndex, staticsDifData, jobmessage::difFilesDamaged, block};
     const qint64 number = facets ? block : ordinal;
     if (!facets) {
         const qint64 records = staticsDifIndex.size() / IndexEntrySize;
