@@ -7,7 +7,7 @@
 
 #include "basecheck.h"
 #include "blocksketch.h"
-#include "difformat.h"
+#include "fileformat.h"
 #include "manifestreader.h"
 
 #include <QFile>

@@ -1,9 +1,12 @@
 #include "patchcheck.h"
 
 #include "fileformat.h"
+#include "facets.h"
 #include "indexentry.h"
 #include "jobmessages.h"
 #include "manifestreader.h"
+
+#include <QStringList>
 
 namespace quillmark {
 
@@ -11,6 +14,19 @@ namespace {
 
 // Blocks named in a conflict's message, beyond which "..." stands for the rest.
 constexpr size_t ConflictsNamed = 5;
+
+// "x,y" of the top left world tile of each of the first ConflictsNamed
+// blocks, in a grid `heightBlocks` high, and "..." when there are more.
+QString tilesOf(const std::vector<qint64>& blocks, qint64 heightBlocks)
+{
+    const qint64 height = qMax<qint64>(1, heightBlocks);
+    QStringList tiles;
+    for (size_t i = 0; i < blocks.size() && i < ConflictsNamed; ++i)
+        tiles << QStringLiteral("%1,%2").arg(blocks[i] / height * 8).arg(blocks[i] % height * 8);
+    if (blocks.size() > ConflictsNamed)
+        tiles << QStringLiteral("...");
+    return tiles.join(QLatin1Char(' '));
+}
 
 }  // namespace
 
@@ -42,6 +58,11 @@ Status loadPatchManifest(PatchKind kind, std::initializer_list<Input*> difFiles,
 
 QString conflictReason(const BaseVerdict& verdict)
 {
+    return conflictReason(verdict, facets::geometry(verdict.facet).heightBlocks);
+}
+
+QString conflictReason(const BaseVerdict& verdict, qint64 heightBlocks)
+{
     const bool one = verdict.conflicts.size() == 1;
     return QStringLiteral("%1 of the %2 %3 it replaces %4 something else, at %5 %6")
         .arg(verdict.conflicts.size())
@@ -49,7 +70,7 @@ QString conflictReason(const BaseVerdict& verdict)
         .arg(verdict.records == 1 ? QLatin1String("block") : QLatin1String("blocks"))
         .arg(one ? QLatin1String("holds") : QLatin1String("hold"))
         .arg(one ? QLatin1String("tile") : QLatin1String("tiles"))
-        .arg(worldTiles(verdict.conflicts, verdict.facet, ConflictsNamed));
+        .arg(tilesOf(verdict.conflicts, heightBlocks));
 }
 
 namespace {
@@ -67,6 +88,11 @@ QString otherBlocksText(const BaseVerdict& verdict)
 }  // namespace
 
 QString baseCaseText(const BaseVerdict& verdict)
+{
+    return baseCaseText(verdict, facets::geometry(verdict.facet).heightBlocks);
+}
+
+QString baseCaseText(const BaseVerdict& verdict, qint64 heightBlocks)
 {
     switch (verdict.found) {
     case BaseCase::NotChecked:
@@ -87,7 +113,7 @@ QString baseCaseText(const BaseVerdict& verdict)
     case BaseCase::Conflict:
         return (verdict.forced ? QStringLiteral("base does not fit, forced: ")
                                : QStringLiteral("base does not fit: "))
-               + conflictReason(verdict);
+               + conflictReason(verdict, heightBlocks);
     }
     return QString();
 }

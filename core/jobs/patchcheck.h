@@ -62,4 +62,9 @@ QString baseCaseText(const BaseVerdict& verdict);
 // hold something else, and where the first of them lie in the world.
 QString conflictReason(const BaseVerdict& verdict);
 
+// The same two, with the blocks placed in a grid `heightBlocks` high rather
+// than the manifest's facet's: a report's, which may be given a height.
+QString baseCaseText(const BaseVerdict& verdict, qint64 heightBlocks);
+QString conflictReason(const BaseVerdict& verdict, qint64 heightBlocks);
+
 }  // namespace quillmark

@@ -5,6 +5,9 @@
 
 #include <QStringList>
 
+#include <algorithm>
+#include <utility>
+
 namespace quillmark {
 
 namespace {
@@ -200,13 +203,63 @@ QString drawnText(const PageRegions& regions)
     return parts.join(QLatin1String("; "));
 }
 
+// The case in the words a combination prints, the manifest it was found
+// against, and the way to the blocks that do not fit.
+QString baseRow(const BaseVerdict& verdict, qint64 heightBlocks)
+{
+    QString text = escaped(baseCaseText(verdict, heightBlocks));
+    if (verdict.found != BaseCase::NotChecked)
+        text += QStringLiteral(" (checked against %1)").arg(escaped(verdict.manifest));
+    if (!verdict.conflicts.empty())
+        text += QStringLiteral(" · <a href=\"#conflicts\">Blocks that do not fit</a>");
+    return text;
+}
+
+qint64 conflictCount(const ReportFacts& facts)
+{
+    qint64 count = 0;
+    for (const BaseFinding& base : facts.bases)
+        count += qint64(base.verdict.conflicts.size());
+    return count;
+}
+
+// Each changed block with its region, in block order, to look blocks up in.
+std::vector<std::pair<qint32, size_t>> regionsByBlock(const ReportFacts& facts)
+{
+    std::vector<std::pair<qint32, size_t>> found;
+    found.reserve(facts.regionBlocks.size());
+    for (size_t r = 0; r < facts.regions.size(); ++r) {
+        const Region& region = facts.regions[r];
+        for (qint64 i = region.firstBlock; i < region.firstBlock + region.blocks; ++i)
+            found.emplace_back(facts.regionBlocks[size_t(i)], r);
+    }
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+// A link to the region that holds `block`, where the page has one; "—" for
+// a block no region holds (one whose change is another order of the same
+// statics, say).
+QString regionCell(const std::vector<std::pair<qint32, size_t>>& regionOf, qint64 block,
+                   const PageRegions& regions)
+{
+    const auto found =
+        std::lower_bound(regionOf.begin(), regionOf.end(), std::pair<qint32, size_t>(qint32(block), 0));
+    if (found == regionOf.end() || found->first != block)
+        return QStringLiteral("—");
+    const size_t r = found->second;
+    if (regions.drawing[r] != RegionDrawing::Drawn && qint64(r) >= PageBudget::ListedRegions)
+        return QString::number(r + 1);
+    return QStringLiteral("<a href=\"#region-%1\">%1</a>").arg(r + 1);
+}
+
 }  // namespace
 
 void HtmlPage::write(const ReportFacts& facts, const PageContext& context, const PageRegions& regions,
                      const OverviewImage& overviewImage)
 {
     begin(facts, context, regions);
-    overview(overviewImage);
+    overview(overviewImage, conflictCount(facts) > 0);
     contents(facts, regions);
     if (!regions.drawn.empty())
         legend();
@@ -222,6 +275,7 @@ void HtmlPage::begin(const ReportFacts& facts, const PageContext& context, const
     m_out.write(QString::fromLatin1(Head).arg(title));
     m_out.write(QStringLiteral("<h1>%1</h1>\n").arg(title));
     summary(facts, context, regions);
+    conflicts(facts, regions);
     noOpRecords(facts);
     damagedRecords(facts);
 }
@@ -236,6 +290,10 @@ void HtmlPage::summary(const ReportFacts& facts, const PageContext& context, con
                                                  .arg(escaped(context.facetName))
                                                  .arg(facts.widthBlocks)
                                                  .arg(facts.heightBlocks));
+    for (const BaseFinding& base : facts.bases)
+        rows +=
+            factRow(base.kind == PatchKind::Map ? QStringLiteral("Map base") : QStringLiteral("Statics base"),
+                    baseRow(base.verdict, facts.heightBlocks));
     rows += factRow(QStringLiteral("Changes"), counts(qint64(facts.changed.size()), facts.landCells,
                                                       facts.staticsAdded, facts.staticsRemoved));
     rows +=
@@ -249,6 +307,36 @@ void HtmlPage::summary(const ReportFacts& facts, const PageContext& context, con
         rows += factRow(QStringLiteral("Records that change nothing"), QString::number(facts.noOpRecords));
     rows += factRow(QStringLiteral("Records that could not be drawn"), QString::number(facts.damagedRecords));
     m_out.write(QStringLiteral("<h2 id=\"summary\">Summary</h2>\n<table>\n%1</table>\n").arg(rows));
+}
+
+void HtmlPage::conflicts(const ReportFacts& facts, const PageRegions& regions)
+{
+    const qint64 count = conflictCount(facts);
+    if (count == 0)
+        return;
+    m_out.write(QStringLiteral("<h3 id=\"conflicts\">Blocks that do not fit</h3>\n<p>Blocks the difference "
+                               "files replace that hold something other than what the patch was made "
+                               "against, framed%1on the overview; a combination onto these files fails "
+                               "unless forced. x and y are the block's top left tile.</p>\n<table>\n"
+                               "<tr><th class=\"text\">files</th><th>block</th><th>x</th><th>y</th>"
+                               "<th>region</th></tr>\n")
+                    .arg(swatch(colour(Overview::ConflictFrame))));
+    const std::vector<std::pair<qint32, size_t>> regionOf = regionsByBlock(facts);
+    size_t shown = 0;
+    for (const BaseFinding& base : facts.bases) {
+        const QString files = base.kind == PatchKind::Map ? QStringLiteral("map") : QStringLiteral("statics");
+        for (size_t i = 0; i < base.verdict.conflicts.size() && shown < ListedConflicts; ++i, ++shown) {
+            const qint64 block = base.verdict.conflicts[i];
+            m_out.write(QStringLiteral("<tr><td class=\"text\">%1</td><td>%2</td><td>%3</td><td>%4</td>"
+                                       "<td>%5</td></tr>\n")
+                            .arg(files, QString::number(block),
+                                 QString::number(facts.blockX(block) * TilesPerSide),
+                                 QString::number(facts.blockY(block) * TilesPerSide),
+                                 regionCell(regionOf, block, regions)));
+        }
+    }
+    more(count, shown, 5);
+    m_out.write("</table>\n");
 }
 
 void HtmlPage::noOpRecords(const ReportFacts& facts)
@@ -297,15 +385,18 @@ void HtmlPage::image(const QByteArray& png, QSize size, const QString& attribute
     m_out.write("\">");
 }
 
-void HtmlPage::overview(const OverviewImage& overview)
+void HtmlPage::overview(const OverviewImage& overview, bool withConflicts)
 {
+    const QString conflicts = withConflicts ? QStringLiteral("; blocks that do not fit the patch%1")
+                                                  .arg(swatch(colour(Overview::ConflictFrame)))
+                                            : QString();
     m_out.write(
         QStringLiteral("<h2 id=\"overview\">Overview</h2>\n<p class=\"legend\">The facet, one pixel "
                        "per %1: changed blocks%2, regions framed: drawn below (numbered)%3, not "
-                       "drawn%4. A frame or number leads to its region.</p>\n<div class=\"overview\">")
+                       "drawn%4%5. A region's frame or number leads to it.</p>\n<div class=\"overview\">")
             .arg(overview.blocksPerPixel == 1 ? QStringLiteral("block") : QStringLiteral("few blocks"),
                  swatch(colour(Overview::ChangedMark)), swatch(colour(Overview::DrawnFrame)),
-                 swatch(colour(Overview::UndrawnFrame))));
+                 swatch(colour(Overview::UndrawnFrame)), conflicts));
     image(overview.png, overview.size,
           QStringLiteral("id=\"overview-picture\" usemap=\"#overview-map\" alt=\"Overview of the facet\""));
     m_out.write("</div>\n<map name=\"overview-map\">\n");

@@ -2,8 +2,10 @@
 
 // The report as one page that opens anywhere, offline: its pictures are PNG
 // data inside the page, its style inline, and its policy lets it run no
-// script and fetch nothing. A summary (files, counts, the records that
-// change nothing or could not be drawn), the overview (an image map: each
+// script and fetch nothing. A summary (files, counts, how the map and
+// statics stand to the patch's manifests, the blocks that do not fit it,
+// the records that change nothing or could not be drawn), the overview (an
+// image map: each
 // region's frame and number link to it), the contents (a link to each region
 // drawn), then each region drawn, largest first: its rectangle and counts,
 // its before, after and change pictures side by side, each of which opens
@@ -29,6 +31,8 @@ namespace quillmark {
 
 // Changes listed per list of a region; the rest are counted.
 constexpr size_t ListedChanges = 20;
+// Blocks that do not fit the patch, listed on the page; the facts list all.
+constexpr size_t ListedConflicts = 1000;
 
 struct PageContext
 {
@@ -85,9 +89,10 @@ public:
 private:
     void begin(const ReportFacts& facts, const PageContext& context, const PageRegions& regions);
     void summary(const ReportFacts& facts, const PageContext& context, const PageRegions& regions);
+    void conflicts(const ReportFacts& facts, const PageRegions& regions);
     void noOpRecords(const ReportFacts& facts);
     void damagedRecords(const ReportFacts& facts);
-    void overview(const OverviewImage& overview);
+    void overview(const OverviewImage& overview, bool withConflicts);
     void contents(const ReportFacts& facts, const PageRegions& regions);
     void legend();
     void region(const ReportFacts& facts, const DrawnRegion& drawn);

@@ -97,6 +97,14 @@ QRect Overview::frameOf(const Region& region) const
     return atLeast(QRect(QPoint(left, top), QPoint(right, bottom)), MinMarker);
 }
 
+QRect Overview::conflictFrame(qint64 blockX, qint64 blockY) const
+{
+    const QRect block(Margin + int(blockX / m_blocksPerPixel) * m_scale,
+                      Margin + int(blockY / m_blocksPerPixel) * m_scale, m_scale, m_scale);
+    return atLeast(block.adjusted(-ConflictOutset, -ConflictOutset, ConflictOutset, ConflictOutset),
+                   MinMarker + 2 * (ConflictOutset - 1));
+}
+
 Picture Overview::draw(const ReportFacts& facts, const std::vector<RegionDrawing>& drawing, qint64 linked,
                        std::vector<OverviewLink>& links) const
 {
@@ -120,6 +128,14 @@ Picture Overview::draw(const ReportFacts& facts, const std::vector<RegionDrawing
     const std::vector<size_t> order = frameOrder(frames, drawing);
     for (const size_t r : order)
         canvas.frame(frames[r], drawing[r] == RegionDrawing::Drawn ? DrawnFrame : UndrawnFrame);
+    // Over the regions' frames: a block that does not fit matters more than where its region ends.
+    const qint64 blocks = facts.widthBlocks * facts.heightBlocks;
+    for (const BaseFinding& base : facts.bases) {
+        for (const qint64 block : base.verdict.conflicts) {
+            if (block < blocks)
+                canvas.frame(conflictFrame(facts.blockX(block), facts.blockY(block)), ConflictFrame);
+        }
+    }
 
     links.clear();
     LabelPlacer placer(image.width(), image.height(), canvas.ink);

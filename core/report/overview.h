@@ -4,7 +4,10 @@
 // in a margin where numbers find room, the reference's relief dimmed, the
 // changed blocks marked, every region
 // framed (at least MinMarker pixels a side, however small it is), in one
-// colour when the page draws it and another when it does not, and the
+// colour when the page draws it and another when it does not, each block
+// that the patch replaces but that holds something other than what the
+// patch was made against framed in a colour of its own, a little wider than
+// a region of one block would be, and the
 // regions drawn numbered as the page numbers them, each number where it
 // overlaps no other and stays inside the picture, joined to its frame by a
 // leader line when it stands away from it. The page makes it an image map:
@@ -41,6 +44,10 @@ public:
     static constexpr Rgb ChangedMark = rgb(0xff, 0xd0, 0x20);
     static constexpr Rgb DrawnFrame = rgb(0x30, 0xe0, 0xff);
     static constexpr Rgb UndrawnFrame = rgb(0xc8, 0xc8, 0xc8);
+    static constexpr Rgb ConflictFrame = rgb(0xff, 0x3a, 0x2e);
+    // How far a conflicting block's frame stands out around the block, so
+    // that a region's frame of the same block stays in sight within it.
+    static constexpr int ConflictOutset = 3;
 
     Overview(qint64 widthBlocks, qint64 heightBlocks);
 
@@ -60,6 +67,9 @@ public:
                  std::vector<OverviewLink>& links) const;
     int scale() const { return m_scale; }
     int blocksPerPixel() const { return m_blocksPerPixel; }
+
+    // The frame of a conflicting block, the block at the middle of its pixels.
+    QRect conflictFrame(qint64 blockX, qint64 blockY) const;
 
 private:
     QRect frameOf(const Region& region) const;

@@ -2,9 +2,13 @@
 
 // What a review report says about a set of difference files, or about two
 // versions of a facet: the blocks that change, grouped into regions, the
-// records that change nothing and those it could not draw whole. World
+// records that change nothing and those it could not draw whole, and how the
+// map and statics reviewed stand to the patch's manifests. World
 // coordinates are in tiles: a block is 8 x 8 tiles, and block number b lies
 // at block column b / height, block row b % height.
+
+#include "basecheck.h"
+#include "manifest.h"
 
 #include <QString>
 #include <QtGlobal>
@@ -120,6 +124,14 @@ struct DamagedRecord
     QString reason;
 };
 
+// How the map or statics that a set of difference files is reviewed on
+// stands to the manifest beside those files, as a combination would find it.
+struct BaseFinding
+{
+    PatchKind kind = PatchKind::Map;
+    BaseVerdict verdict;  // NotChecked, with the manifest looked for, when there is none
+};
+
 struct ReportFacts
 {
     int facet = 0;
@@ -135,6 +147,8 @@ struct ReportFacts
     qint64 landCells = 0;
     qint64 staticsAdded = 0;
     qint64 staticsRemoved = 0;
+    // One for each set of difference files, the map's first; none for two whole facets.
+    std::vector<BaseFinding> bases;
 
     qint64 blockX(qint64 block) const { return block / heightBlocks; }
     qint64 blockY(qint64 block) const { return block % heightBlocks; }

@@ -74,8 +74,10 @@ struct StaticsSide
 {
     Input& index;
     Input& data;
-    QString damaged;  // the message for a damaged entry
-    qint64 block;     // the block whose entry is read
+    // The message for a damaged entry of `block`, made only for damage: a
+    // text for every block cost the walk more than all it reads.
+    QString (*damaged)(qint64 block);
+    qint64 block;
 };
 
 }  // namespace
@@ -83,7 +85,8 @@ struct StaticsSide
 struct ReportInputs::Files
 {
     Files(const ReportSources& s, FileSystem& files)
-        : sources(s),
+        : fileSystem(files),
+          sources(s),
           map(s.map, files),
           currentMap(s.currentMap, files),
           mapDifData(s.mapDifData, files),
@@ -111,12 +114,14 @@ struct ReportInputs::Files
 
     qint64 blocks() const { return map.size() / MapBlockSize; }
 
+    FileSystem& fileSystem;
     ReportSources sources;
     MapInput map, currentMap;
     InputFile mapDifData, mapLocator;
     InputFile staticsData, staticsIndex, currentStaticsData, currentStaticsIndex;
     InputFile staticsDifData, staticsDifIndex, staticsLocator;
     std::unique_ptr<ReplacementTable> mapTable, staticsTable;
+    PatchManifest mapPatch, staticsPatch;
     std::vector<DamagedRecord> partial;
 };
 
@@ -129,6 +134,23 @@ ReportInputs::~ReportInputs() = default;
 qint64 ReportInputs::mapBlocks() const
 {
     return m->blocks();
+}
+
+const PatchManifest* ReportInputs::patchManifest(PatchKind kind) const
+{
+    if (kind == PatchKind::Map)
+        return m->sources.hasMapDifs() ? &m->mapPatch : nullptr;
+    return m->sources.hasStatics() && !m->sources.comparesFacets() ? &m->staticsPatch : nullptr;
+}
+
+QStringList ReportInputs::manifestsRead() const
+{
+    QStringList read;
+    for (const PatchManifest* patch : {&m->mapPatch, &m->staticsPatch}) {
+        if (patch->manifest)
+            read << patch->path;
+    }
+    return read;
 }
 
 const std::vector<DamagedRecord>& ReportInputs::partialRecords() const
@@ -184,6 +206,11 @@ Status ReportInputs::Files::openMapDifs(const CommitOptions& options)
         return opened;
     if (const Status fits = checkLocatorFits(mapLocator, mapDifData, MapBlockSize, blocks()); fits.failed())
         return fits;
+    if (const Status loaded =
+            loadPatchManifest(PatchKind::Map, {&mapLocator, &mapDifData}, jobmessage::UnableToOpenDifFiles,
+                              jobmessage::UnableToReadMapOrDif, fileSystem, mapPatch);
+        loaded.failed())
+        return loaded;
     notePartialRecord(mapLocator, LocatorRecordSize, DamagedRecord::Source::MapLocator, partial);
     mapTable = std::make_unique<ReplacementTable>(blocks());
     return loadReplacements(*mapTable, mapLocator, jobmessage::UnableToReadMapOrDif);
@@ -223,6 +250,11 @@ Status ReportInputs::Files::openStaticsDifs(const CommitOptions& options)
     if (const Status fits = checkLocatorFits(staticsLocator, staticsDifIndex, IndexEntrySize, blocks());
         fits.failed())
         return fits;
+    if (const Status loaded = loadPatchManifest(
+            PatchKind::Statics, {&staticsLocator, &staticsDifIndex, &staticsDifData},
+            jobmessage::UnableToOpenDifFiles, jobmessage::UnableToReadStaticsOrDif, fileSystem, staticsPatch);
+        loaded.failed())
+        return loaded;
     notePartialRecord(staticsLocator, LocatorRecordSize, DamagedRecord::Source::StaticsLocator, partial);
     notePartialRecord(staticsDifIndex, IndexEntrySize, DamagedRecord::Source::StaticsDifIndex, partial);
     staticsTable = std::make_unique<ReplacementTable>(blocks());
@@ -286,9 +318,10 @@ Status ReportInputs::Files::readEntry(const StaticsSide& side, qint64 number, In
         return viewed.withMessage(jobmessage::UnableToReadStaticsOrDif);
     entry = IndexEntry::decode(bytes);
     if (!entry.fitsIn(side.data.size()))
-        return damagedEntry(side.damaged, side.index, entry, side.data.size(), side.block);
+        return damagedEntry(side.damaged(side.block), side.index, entry, side.data.size(), side.block);
     if (const QString reason = unreadableLength(entry); !reason.isEmpty())
-        return Status::failure(Status::Kind::Damaged, side.damaged, side.index.path(), reason, side.block);
+        return Status::failure(Status::Kind::Damaged, side.damaged(side.block), side.index.path(), reason,
+                               side.block);
     return Status();
 }
 
@@ -305,10 +338,11 @@ Status ReportInputs::Files::readData(const StaticsSide& side, const IndexEntry& 
 
 Status ReportInputs::Files::readStatics(qint64 block, Access access, bool allStatics, BlockBytes& bytes)
 {
-    const StaticsSide reference{staticsIndex, staticsData, jobmessage::referenceStaticsDamaged(block), block};
+    const StaticsSide reference{staticsIndex, staticsData, jobmessage::referenceStaticsDamaged, block};
     IndexEntry before;
     if (const Status read = readEntry(reference, block, before); read.failed())
         return read;
+    bytes.staticsBeforePresent = !before.isEmpty();
     const bool facets = sources.comparesFacets();
     const qint64 ordinal = facets ? -1 : lookUp(*staticsTable, block, access);
     bytes.staticsCompared = facets || ordinal >= 0;
@@ -322,9 +356,9 @@ Status ReportInputs::Files::readStatics(qint64 block, Access access, bool allSta
     if (!bytes.staticsCompared)
         return Status();
     const StaticsSide after =
-        facets ? StaticsSide{currentStaticsIndex, currentStaticsData,
-                             jobmessage::currentStaticsDamaged(block), block}
-               : StaticsSide{staticsDifIndex, staticsDifData, jobmessage::difFilesDamaged(block), block};
+        facets
+            ? StaticsSide{currentStaticsIndex, currentStaticsData, jobmessage::currentStaticsDamaged, block}
+            : StaticsSide{staticsDifIndex, staticsDifData, jobmessage::difFilesDamaged, block};
     const qint64 number = facets ? block : ordinal;
     if (!facets) {
         const qint64 records = staticsDifIndex.size() / IndexEntrySize;

@@ -4,15 +4,19 @@
 // the reference map (plain or container) and statics pair with difference
 // files applied to them as a combination applies them (the first locator
 // record of a block wins, blocks outside the map or index are never
-// touched, the record's ordinal picks its difference record), or two whole
-// versions of a facet, block beside block; and a radar colour file.
+// touched, the record's ordinal picks its difference record), with the
+// manifests beside the difference files found and checked against them as a
+// combination does it, or two whole versions of a facet, block beside
+// block; and a radar colour file.
 
 #include "reportfacts.h"
 
 #include "commitoptions.h"
+#include "patchcheck.h"
 #include "status.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 #include <vector>
@@ -48,6 +52,7 @@ struct BlockBytes
     qint64 mapRecord = -1;  // the map difference record used, or -1
     const char* staticsBefore = nullptr;
     qint64 staticsBeforeLength = 0;
+    bool staticsBeforePresent = false;  // the reference's entry is not empty (its length may be 0)
     const char* staticsAfter = nullptr;
     qint64 staticsAfterLength = 0;
     qint64 staticsRecord = -1;     // the statics difference record used, or -1
@@ -75,12 +80,20 @@ public:
     // interrupted commit in their folders first, as they do), checks that
     // they fit together (the map a whole number of columns of
     // `heightBlocks`, the statics indexes and the current map as many
-    // blocks as the map) and loads the locators, failing with the jobs'
-    // messages.
+    // blocks as the map), reads the manifest beside each set of difference
+    // files and checks the files against it, and loads the locators,
+    // failing with the jobs' messages.
     Status open(const CommitOptions& options, qint64 heightBlocks);
     void close();
 
     qint64 mapBlocks() const;
+
+    // What open() found beside the map or statics difference files: the
+    // manifest, or none and where it was looked for. Null when no
+    // difference files of that kind are given.
+    const PatchManifest* patchManifest(PatchKind kind) const;
+    // The manifests that open() read.
+    QStringList manifestsRead() const;
 
     // Partial records at the end of a locator or difference index, found
     // by open(): their bytes name nothing, as inspection reports them.

@@ -1,5 +1,6 @@
 #include "reportjob.h"
 
+#include "basechecks.h"
 #include "blockdiff.h"
 #include "htmlpage.h"
 #include "jsonfacts.h"
@@ -35,14 +36,17 @@ constexpr int MiddleCell = (TilesPerSide / 2) * TilesPerSide + TilesPerSide / 2;
 class Scan
 {
 public:
-    Scan(ReportInputs& inputs, ReportFacts& facts, const Palette& palette, Overview& overview)
-        : m_inputs(inputs), m_facts(facts), m_palette(palette), m_overview(overview)
+    Scan(ReportInputs& inputs, ReportFacts& facts, const Palette& palette, Overview& overview,
+         BaseChecks& bases)
+        : m_inputs(inputs), m_facts(facts), m_palette(palette), m_overview(overview), m_bases(bases)
     {}
 
     Status step(qint64 block)
     {
-        if (const Status read = m_inputs.read(block, Access::InOrder, false, m_bytes); read.failed())
+        if (const Status read = m_inputs.read(block, Access::InOrder, m_bases.needsAllStatics(), m_bytes);
+            read.failed())
             return read;
+        m_bases.add(block, m_bytes);
         if (m_overview.samples(block))
             m_overview.setColour(block, m_palette.overviewLand(middleCell(m_bytes.cellsBefore)));
         if (!m_bytes.mapCompared && !m_bytes.staticsCompared)
@@ -94,6 +98,7 @@ private:
     ReportFacts& m_facts;
     const Palette& m_palette;
     Overview& m_overview;
+    BaseChecks& m_bases;
     BlockComparer m_comparer;
     BlockBytes m_bytes;
 };
@@ -319,9 +324,11 @@ void walkAndWrite(const ReportJob& job, ReportInputs& inputs, const Palette& pal
                   BlockWalk& walk, Output& html, Output* json, qint64& drawnRegions)
 {
     Overview overview(facts.widthBlocks, facts.heightBlocks);
-    Scan scan(inputs, facts, palette, overview);
+    BaseChecks bases(inputs);
+    Scan scan(inputs, facts, palette, overview, bases);
     if (!walk.eachBlock(inputs.mapBlocks(), [&scan](qint64 block) { return scan.step(block); }))
         return;
+    facts.bases = bases.conclude(inputs.mapBlocks());
     Status written = completeFacts(inputs, facts, job.gap);
     if (written.ok())
         written = writeDocuments(job, inputs, facts, palette, overview, html, json, drawnRegions);
@@ -359,6 +366,8 @@ JobOutcome run(const ReportJob& job, JobProgress& progress, const CommitOptions&
         if (!path.isEmpty())
             roles.reads(path);
     }
+    for (const QString& manifest : inputs.manifestsRead())
+        roles.reads(manifest);
     if (const Status created = walk.createOutputs(jobmessage::UnableToCreateReport, roles); created.failed())
         return JobOutcome::failure(created);
     qint64 drawnRegions = 0;
@@ -368,9 +377,16 @@ JobOutcome run(const ReportJob& job, JobProgress& progress, const CommitOptions&
     // The report's inputs live inside it; closed here, before the outputs may take the place of one.
     inputs.close();
     const JobOutcome outcome = walk.finish({}, std::move(result));
-    if (summary)
-        *summary = {qint64(facts.changed.size()), qint64(facts.regions.size()), drawnRegions,
-                    facts.noOpRecords, facts.damagedRecords};
+    if (summary) {
+        *summary = {qint64(facts.changed.size()),
+                    qint64(facts.regions.size()),
+                    drawnRegions,
+                    facts.noOpRecords,
+                    facts.damagedRecords,
+                    {}};
+        for (const BaseFinding& base : facts.bases)
+            summary->bases << baseText(base, facts.heightBlocks);
+    }
     return outcome;
 }
 

@@ -36,6 +36,10 @@ struct ReportSummary
     qint64 drawnRegions = 0;
     qint64 noOpRecords = 0;
     qint64 damagedRecords = 0;
+    // How the map and the statics stand to the manifests beside their
+    // difference files, in the words a combination prints, e.g. "map base
+    // exact: it is the patch's reference"; none for two whole facets.
+    QStringList bases;
 };
 
 // result().blocks: the blocks walked; result().records: the changed blocks.

@@ -14,6 +14,7 @@
 #include "changemarks.h"
 #include "containerbuilder.h"
 #include "jobs.h"
+#include "overview.h"
 #include "pagebudget.h"
 #include "palette.h"
 #include "reportjob.h"
@@ -141,7 +142,25 @@ std::vector<Probe> probes(const Palette& palette, bool outline)
 
 }  // namespace
 
+// A block that does not fit the patch: of the map ("map") or the statics.
+struct Conflict
+{
+    const char* files;
+    qint64 block;
+};
+
+// A base that a patch with manifests is reviewed on, and what the report says of it.
+struct BaseRow
+{
+    const char* base;              // the folder of its map.mul, staidx.mul and statics.mul
+    const char* patch;             // the folder of the difference files
+    QString mapCase, staticsCase;  // in the facts; none for a report that fails
+    QString line;                  // the end of the command's line, or its whole error
+    std::vector<Conflict> conflicts;
+};
+
 Q_DECLARE_METATYPE(std::vector<ExpectedRegion>)
+Q_DECLARE_METATYPE(BaseRow)
 
 class ReportTest : public QObject
 {
@@ -191,6 +210,60 @@ class ReportTest : public QObject
         return QJsonDocument::fromJson(testfiles::read(json)).object();
     }
 
+    // Bases for the patch of patch/: the one it was made for with another
+    // block changed, and with a block it replaces changed (map block 9's
+    // first cell, statics block 27 holding one of its two items); the
+    // patch without its manifests, and with a difference file changed.
+    bool writeBases() const
+    {
+        const QByteArray map = testfiles::read(path("map.mul")), index = testfiles::read(path("staidx.mul")),
+                         statics = testfiles::read(path("statics.mul"));
+        const auto edited = [](QByteArray bytes, qint64 at, const QByteArray& with) {
+            return bytes.replace(at, with.size(), with);
+        };
+        QByteArray cell(3, '\0');
+        qToLittleEndian(Road, cell.data());
+        cell[2] = 3;
+        const struct
+        {
+            const char* name;
+            QByteArray map, index, statics;
+        } bases[] = {
+            {"applied", testfiles::read(path("current/map0.mul")),
+             testfiles::read(path("current/staidx0.mul")), testfiles::read(path("current/statics0.mul"))},
+            {"fits", edited(map, 40 * 196 + 4, cell),
+             edited(index, 41 * 12, testfiles::int32s({qint32(statics.size()), 7, 0})),
+             statics + items({ItemD})},
+            {"conflict", edited(map, 9 * 196 + 4, cell), edited(index, 27 * 12 + 4, testfiles::int32s({7})),
+             statics},
+        };
+        bool written = true;
+        for (const auto& base : bases) {
+            const QString dir = path(QStringLiteral("bases/") + base.name);
+            written = written && QDir().mkpath(dir) && testfiles::write(dir + "/map.mul", base.map)
+                      && testfiles::write(dir + "/staidx.mul", base.index)
+                      && testfiles::write(dir + "/statics.mul", base.statics);
+        }
+        written = written && QDir().mkpath(path("bare")) && QDir().mkpath(path("tampered"));
+        for (const char* name : {"mapdifl0.mul", "mapdif0.mul", "stadifl0.mul", "stadifi0.mul", "stadif0.mul",
+                                 "mapdif0.manifest.json", "stadif0.manifest.json"}) {
+            written = written && QFile::copy(path("patch/") + name, path("tampered/") + name)
+                      && (QString(name).endsWith(".json")
+                          || QFile::copy(path("patch/") + name, path("bare/") + name));
+        }
+        const QByteArray difs = testfiles::read(path("patch/mapdif0.mul"));
+        return written
+               && testfiles::write(path("tampered/mapdif0.mul"), edited(difs, difs.size() - 1, "\x7f"));
+    }
+
+    static QImage overviewOf(const QString& html)
+    {
+        const QRegularExpressionMatch found =
+            QRegularExpression("id=\"overview-picture\"[^>]* src=\"data:image/png;base64,([^\"]+)\"")
+                .match(html);
+        return QImage::fromData(QByteArray::fromBase64(found.captured(1).toLatin1()), "PNG");
+    }
+
     static void checkProbes(const QString& html, const std::vector<Probe>& list)
     {
         const std::vector<PagePicture> pictures = picturesOf(html);
@@ -203,7 +276,28 @@ class ReportTest : public QObject
     }
 
 private slots:
-    void initTestCase() { QVERIFY(writeFacet(QDir(m_dir.path()))); }
+    // The facet, the one its difference files make of it (current/), and a
+    // patch generated from the two, with its manifests (patch/).
+    void initTestCase()
+    {
+        QVERIFY(writeFacet(QDir(m_dir.path())));
+        QVERIFY(QDir().mkpath(path("current")) && QDir().mkpath(path("patch")));
+        SilentProgress silent;
+        QVERIFY(combineMapDiff({path("map.mul"), path("mapdif.mul"), path("mapdifl.mul"), path("current"), 0},
+                               silent)
+                    .succeeded());
+        QVERIFY(combineStaticsDiff({path("staidx.mul"), path("statics.mul"), path("stadif.mul"),
+                                    path("stadifi.mul"), path("stadifl.mul"), path("current"), 0},
+                                   silent)
+                    .succeeded());
+        QVERIFY(generateMapDiff({path("map.mul"), path("current/map0.mul"), path("patch"), 0}, silent)
+                    .succeeded());
+        QVERIFY(generateStaticsDiff({path("staidx.mul"), path("statics.mul"), path("current/staidx0.mul"),
+                                     path("current/statics0.mul"), path("patch"), 0},
+                                    silent)
+                    .succeeded());
+        QVERIFY(writeBases());
+    }
 
     void factsByGap_data()
     {
@@ -228,8 +322,11 @@ private slots:
         QCOMPARE(outcome.result().records, 2);
 
         const QJsonObject found = facts(path(QStringLiteral("gap%1.json").arg(gap)));
-        QCOMPARE(found.keys(), QStringList({"facet", "heightBlocks", "noOpRecords", "recordsNotDrawn",
-                                            "regions", "widthBlocks"}));
+        QCOMPARE(found.keys(), QStringList({"facet", "heightBlocks", "mapBase", "noOpRecords",
+                                            "recordsNotDrawn", "regions", "staticsBase", "widthBlocks"}));
+        // Locators named otherwise than a set's have no manifest.
+        QCOMPARE(found["mapBase"]["case"].toString(), QStringLiteral("notChecked"));
+        QVERIFY(found["staticsBase"]["manifest"].isNull());
         QCOMPARE(found["widthBlocks"].toInt(), Height);
         QCOMPARE(found["heightBlocks"].toInt(), Height);
         // Header only, a new order, a repeat, a block outside the map.
@@ -267,15 +364,7 @@ private slots:
     // whole facets: the same regions and changes, and no records.
     void twoWholeFacets()
     {
-        QVERIFY(QDir().mkpath(path("current")));
         SilentProgress silent;
-        QVERIFY(combineMapDiff({path("map.mul"), path("mapdif.mul"), path("mapdifl.mul"), path("current"), 0},
-                               silent)
-                    .succeeded());
-        QVERIFY(combineStaticsDiff({path("staidx.mul"), path("statics.mul"), path("stadif.mul"),
-                                    path("stadifi.mul"), path("stadifl.mul"), path("current"), 0},
-                                   silent)
-                    .succeeded());
         QVERIFY(writeReport(job("difs"), silent).succeeded());
         ReportJob facets = job("facets");
         facets.sources = ReportSources();
@@ -289,6 +378,7 @@ private slots:
         const QJsonObject fromDifs = facts(path("difs.json")), fromFacets = facts(path("facets.json"));
         QCOMPARE(fromFacets["regions"], fromDifs["regions"]);
         QCOMPARE(fromFacets["noOpRecords"].toInt(), 0);
+        QVERIFY(!fromFacets.contains("mapBase") && !fromFacets.contains("staticsBase"));
         const QString html = QString::fromUtf8(testfiles::read(facets.html));
         QVERIFY(html.contains("<th>Current map</th><td class=\"text\">"
                               + path("current/map0.mul").toHtmlEscaped()));
@@ -341,6 +431,123 @@ private slots:
             QVERIFY2(html.contains(QString::fromUtf8(text)), text);
         // Nothing but the page's own data, and no script.
         QVERIFY(!html.contains(QLatin1String("src=\"http")) && !html.contains(QLatin1String("<script")));
+    }
+
+    void baseCases_data()
+    {
+        QTest::addColumn<BaseRow>("row");
+        const QString exact = "base exact: it is the patch's reference";
+        const QString applied = "base already patched: it is the patch's result";
+        const QString fits = "base fits: 1 other block differs from the patch's reference";
+        const auto noManifest = [this](const char* set) {
+            return QStringLiteral("base not checked: no manifest ")
+                   + path(QStringLiteral("bare/%1.manifest.json").arg(set));
+        };
+        QTest::newRow("exact") << BaseRow{
+            ".", "patch", "exact", "exact", "; map " + exact + "; statics " + exact, {}};
+        QTest::newRow("already applied") << BaseRow{"bases/applied",
+                                                    "patch",
+                                                    "alreadyApplied",
+                                                    "alreadyApplied",
+                                                    "; map " + applied + "; statics " + applied,
+                                                    {}};
+        QTest::newRow("fits") << BaseRow{
+            "bases/fits", "patch", "fits", "fits", "; map " + fits + "; statics " + fits, {}};
+        // Tiles in the grid of --height, not of the facet.
+        QTest::newRow("conflict") << BaseRow{"bases/conflict",
+                                             "patch",
+                                             "conflict",
+                                             "conflict",
+                                             "; map base does not fit: 1 of the 2 blocks it replaces holds "
+                                             "something else, at tile 8,8; statics base does not fit: 1 of "
+                                             "the 2 blocks it replaces holds something else, at tile 24,24",
+                                             {{"map", 9}, {"statics", 27}}};
+        QTest::newRow("no manifest") << BaseRow{".",
+                                                "bare",
+                                                "notChecked",
+                                                "notChecked",
+                                                "; map " + noManifest("mapdif0") + "; statics "
+                                                    + noManifest("stadif0"),
+                                                {}};
+        QTest::newRow("damaged patch")
+            << BaseRow{".",
+                       "tampered",
+                       {},
+                       {},
+                       "quillmark-cli: Dif files do not match their manifest: " + path("tampered/mapdif0.mul")
+                           + ": Its bytes are not those its manifest names\n",
+                       {}};
+    }
+
+    // The case of the map and statics given, on the page, in the facts and
+    // on the command's line in a combination's words; the blocks that do not
+    // fit listed with their tiles and framed on the overview in their own
+    // colour, and no such frame elsewhere.
+    void baseCases()
+    {
+        QFETCH(BaseRow, row);
+        const QString out = path(QStringLiteral("case-%1").arg(QTest::currentDataTag()).replace(' ', '-'));
+        QVERIFY(QDir().mkpath(out));
+        const QString base = path(row.base), patch = path(row.patch);
+        QStringList line{"report",
+                         "--facet",
+                         "0",
+                         "--height",
+                         QString::number(Height),
+                         "--map",
+                         base + "/map.mul",
+                         "--index",
+                         base + "/staidx.mul",
+                         "--data",
+                         base + "/statics.mul"};
+        for (const char* option : {"mapdifl", "mapdif", "stadifl", "stadifi", "stadif"})
+            line << QStringLiteral("--%1").arg(option) << patch + QStringLiteral("/%1").arg(option) + "0.mul";
+        const ToolRun run = runTool(QUILLMARK_CLI, line << "--html" << out + "/r.html"
+                                                        << "--json" << out + "/r.json");
+        if (row.mapCase.isEmpty()) {
+            QCOMPARE(run.exitCode, 1);
+            QCOMPARE(run.err, row.line);
+            QCOMPARE(testfiles::filesIn(out), QStringList());
+            return;
+        }
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY2(run.out.endsWith(row.line + '\n'), qPrintable(run.out));
+        const QJsonObject found = facts(out + "/r.json");
+        const QString html = QString::fromUtf8(testfiles::read(out + "/r.html"));
+        QJsonArray conflicts;
+        for (const char* set : {"mapBase", "staticsBase"}) {
+            const QJsonObject finding = found[set].toObject();
+            QCOMPARE(finding["case"].toString(),
+                     set == QLatin1String("mapBase") ? row.mapCase : row.staticsCase);
+            QVERIFY(html.contains(QStringLiteral("<tr><th>%1 base</th><td class=\"text\">%2")
+                                      .arg(set == QLatin1String("mapBase") ? "Map" : "Statics",
+                                           finding["text"].toString().toHtmlEscaped())));
+            for (const QJsonValue& conflict : finding["conflicts"].toArray())
+                conflicts.append(conflict);
+        }
+        const QImage overview = overviewOf(html);
+        QJsonArray expected;
+        for (const Conflict& conflict : row.conflicts) {
+            const qint64 x = conflict.block / Height * 8, y = conflict.block % Height * 8;
+            expected.append(QJsonObject{{"block", conflict.block}, {"x", x}, {"y", y}});
+            QVERIFY(html.contains(
+                QStringLiteral("<tr><td class=\"text\">%1</td><td>%2</td><td>%3</td><td>%4</td>")
+                    .arg(conflict.files)
+                    .arg(conflict.block)
+                    .arg(x)
+                    .arg(y)));
+            const QRect frame =
+                Overview(Height, Height).conflictFrame(conflict.block / Height, conflict.block % Height);
+            QCOMPARE(hexColour(overview.pixel(frame.left(), frame.center().y())),
+                     hexColour(Overview::ConflictFrame));
+        }
+        QCOMPARE(conflicts, expected);
+        if (row.conflicts.empty()) {
+            QVERIFY(!html.contains("id=\"conflicts\""));
+            for (int y = 0; y < overview.height(); ++y)
+                for (int x = 0; x < overview.width(); ++x)
+                    QVERIFY((overview.pixel(x, y) & 0xffffff) != (Overview::ConflictFrame & 0xffffff));
+        }
     }
 
     void pictureColours_data()

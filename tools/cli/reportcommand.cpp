@@ -199,7 +199,10 @@ QString summaryLine(const ReportJob& job, const JobResult& result, const ReportS
     if (summary.damagedRecords > 0)
         line += QStringLiteral("; %1 could not be drawn")
                     .arg(counted(summary.damagedRecords, "record", "records"));
-    return line + QStringLiteral("; wrote %1").arg(result.written.join(QLatin1String(", ")));
+    line += QStringLiteral("; wrote %1").arg(result.written.join(QLatin1String(", ")));
+    for (const QString& base : summary.bases)
+        line += QLatin1String("; ") + base;
+    return line;
 }
 
 }  // namespace
