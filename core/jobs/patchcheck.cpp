@@ -1,7 +1,7 @@
 #include "patchcheck.h"
 
-#include "fileformat.h"
 #include "facets.h"
+#include "fileformat.h"
 #include "indexentry.h"
 #include "jobmessages.h"
 #include "manifestreader.h"
