@@ -5,11 +5,11 @@ namespace quillmark {
 namespace {
 constexpr qint64 MinReadAhead = qint64(4) << 10;
 constexpr qint64 InitialReadAhead = qint64(64) << 10;
-// A walk reads ahead at most this far, unless a view asks for more: each
+// A walk reads ahead at most a piece, unless a view asks for more: each
 // page of memory that a window touches for the first time costs far more
 // than a read call on some systems (virtual machines above all), and a
 // window that stays small stays in the processor's cache for the copy out.
-constexpr qint64 MaxReadAhead = qint64(128) << 10;
+constexpr qint64 MaxReadAhead = Input::Piece;
 }  // namespace
 
 InputFile::InputFile(const QString& path, FileSystem& files)

@@ -9,7 +9,7 @@ Status compareRuns(Input& a, qint64 aOffset, Input& b, qint64 bOffset, qint64 le
 {
     comparison = RunComparison::Equal;
     for (qint64 done = 0; done < length;) {
-        const qint64 piece = qMin(length - done, Input::MaxView);
+        const qint64 piece = qMin(length - done, Input::Piece);
         const char* x = nullptr;
         const char* y = nullptr;
         if (const Status viewed = a.view(aOffset + done, piece, x); viewed.failed())
@@ -47,11 +47,11 @@ Status copyRun(Input& from, qint64 offset, qint64 length, Output& to)
     });
 }
 
-// A block's bytes within one view are hashed there; a longer one is hashed
-// piece by piece as it is copied.
+// A block's bytes within one piece are hashed in one view; a longer one is
+// hashed piece by piece as it is copied.
 Status copyHashedRun(Input& from, qint64 offset, qint64 length, Output& to, quint64& hash)
 {
-    if (length <= Input::MaxView) {
+    if (length <= Input::Piece) {
         const char* bytes = nullptr;
         if (length > 0) {
             if (const Status viewed = from.view(offset, length, bytes); viewed.failed())

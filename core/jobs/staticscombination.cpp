@@ -141,8 +141,8 @@ inline void tellUnchanged(NewPair& pair, qint64 block, quint64 hash)
 
 // The bytes that blocks of the current pair bring along as they are, while
 // they lie back to back in its data file, waiting to be copied in one piece:
-// `length` bytes from `from` on, within one view unless a single block is
-// longer. `told` counts the entries of the stretch that the base check has
+// `length` bytes from `from` on, at most a piece (Input::Piece) unless a
+// single block is longer. `told` counts the entries of the stretch that the base check has
 // been told of.
 struct WaitingRun
 {
@@ -152,8 +152,8 @@ struct WaitingRun
 };
 
 // Tells the base check the blocks of `entries` from `run.told` up to `end`,
-// whose bytes are those of the run: `bytes`, or, for a run too long for a
-// view, its one block's `longHash`.
+// whose bytes are those of the run: `bytes`, or, for a run longer than a
+// piece, its one block's `longHash`.
 void tellCopied(const char* entries, qint64 firstBlock, qint64 end, const WaitingRun& run, const char* bytes,
                 quint64 longHash, NewPair& pair)
 {
@@ -176,7 +176,7 @@ Status copyWaiting(const char* entries, qint64 firstBlock, qint64 end, WaitingRu
     const char* bytes = nullptr;
     quint64 longHash = 0;
     Status copied;
-    if (run.length > Input::MaxView) {
+    if (run.length > Input::Piece) {
         copied = copyHashedRun(current.data, run.from, run.length, pair.data, longHash);
     } else if (run.length > 0) {
         copied = current.data.view(run.from, run.length, bytes);
@@ -231,7 +231,7 @@ Status combineCurrentBlocks(qint64 first, qint64 count, const BlockSource& curre
             if (const EntryFault fault = entryFault(entry, dataSize, at); fault != EntryFault::None)
                 return refuseEntry(fault, first + i, current, entry, dataTarget);
             if (run.length > 0
-                && (entry.offset != run.from + run.length || run.length + entry.length > Input::MaxView)) {
+                && (entry.offset != run.from + run.length || run.length + entry.length > Input::Piece)) {
                 if (const Status copied = copyWaiting(entries, first, i, run, current, pair); copied.failed())
                     return copied;
             }
