@@ -11,7 +11,10 @@ namespace quillmark {
 
 namespace {
 
-constexpr qint64 BufferSize = qint64(256) << 10;
+// Large enough that a write call costs little against the bytes it moves,
+// small enough that the pages it touches stay few (each page touched for the
+// first time is a fault, dear on virtual machines) and in the cache.
+constexpr qint64 BufferSize = qint64(128) << 10;
 
 }  // namespace
 

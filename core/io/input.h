@@ -15,6 +15,10 @@ class Input
 public:
     // The most a single view may span.
     static constexpr qint64 MaxView = qint64(1) << 20;
+    // What a walk over a long run views at a time (see forEachPiece()): a
+    // window that large is read in one call, and the memory it takes stays
+    // small enough to stay in the processor's cache.
+    static constexpr qint64 Piece = qint64(128) << 10;
 
     virtual ~Input() = default;
 
@@ -41,13 +45,13 @@ public:
 };
 
 // Hands a run of any length to `consume(const char*, qint64)` in pieces of at
-// most Input::MaxView bytes; stops early when `consume` returns false. Fails
+// most Input::Piece bytes; stops early when `consume` returns false. Fails
 // only when a piece cannot be read.
 template <typename Consume>
 Status forEachPiece(Input& input, qint64 offset, qint64 length, Consume consume)
 {
     while (length > 0) {
-        const qint64 piece = qMin(length, Input::MaxView);
+        const qint64 piece = qMin(length, Input::Piece);
         const char* bytes = nullptr;
         if (const Status viewed = input.view(offset, piece, bytes); viewed.failed())
             return viewed;

@@ -5,6 +5,11 @@ namespace quillmark {
 namespace {
 constexpr qint64 MinReadAhead = qint64(4) << 10;
 constexpr qint64 InitialReadAhead = qint64(64) << 10;
+// A walk reads ahead at most a piece, unless a view asks for more: each
+// page of memory that a window touches for the first time costs far more
+// than a read call on some systems (virtual machines above all), and a
+// window that stays small stays in the processor's cache for the copy out.
+constexpr qint64 MaxReadAhead = Input::Piece;
 }  // namespace
 
 InputFile::InputFile(const QString& path, FileSystem& files)
@@ -48,7 +53,7 @@ Status InputFile::viewOutsideMain(qint64 offset, qint64 length, const char*& byt
     const bool walksOn = m_main.length == 0 || m_main.carriesOn(offset, m_readAhead);
     const bool movesOver = !walksOn && m_aside.carriesOn(offset, MinReadAhead);
     if (walksOn)
-        m_readAhead = qMin(MaxView, m_readAhead * 2);
+        m_readAhead = qMin(MaxReadAhead, m_readAhead * 2);
     else if (movesOver)
         m_readAhead = InitialReadAhead;
     Window& window = walksOn || movesOver ? m_main : m_aside;

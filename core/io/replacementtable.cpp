@@ -25,6 +25,9 @@ Status ReplacementTable::load(Input& locator)
     // the next is read.
     constexpr size_t PieceSize = size_t(1) << 18;
     std::vector<Entry> piece;
+    // Room for every record at once, so that the piece never grows by
+    // copies: each copy is memory touched anew.
+    piece.reserve(size_t(qMin(qint64(PieceSize), locator.size() / difformat::LocatorRecordSize)));
     const Status read = forEachLocatorRecord(locator, [&](qint64 ordinal, qint32 block) {
         if (block >= 0 && block < m_blockCount)
             piece.push_back({block, ordinal});
@@ -32,7 +35,8 @@ Status ReplacementTable::load(Input& locator)
             addPiece(piece);
     });
     addPiece(piece);
-    m_entries.shrink_to_fit();
+    if (m_entries.capacity() > 2 * m_entries.size())
+        m_entries.shrink_to_fit();
     return read;
 }
 
@@ -51,6 +55,11 @@ void ReplacementTable::addPiece(std::vector<Entry>& piece)
         std::sort(piece.begin(), piece.end(), inOrder);
     const auto sameBlock = [](const Entry& a, const Entry& b) { return a.block == b.block; };
     piece.erase(std::unique(piece.begin(), piece.end(), sameBlock), piece.end());
+    // The first piece is the table: nothing to merge it with.
+    if (m_entries.empty()) {
+        m_entries.swap(piece);
+        return;
+    }
     std::vector<Entry> merged;
     merged.reserve(m_entries.size() + piece.size());
     std::merge(m_entries.begin(), m_entries.end(), piece.begin(), piece.end(), std::back_inserter(merged),

@@ -9,7 +9,7 @@ Status compareRuns(Input& a, qint64 aOffset, Input& b, qint64 bOffset, qint64 le
 {
     comparison = RunComparison::Equal;
     for (qint64 done = 0; done < length;) {
-        const qint64 piece = qMin(length - done, Input::MaxView);
+        const qint64 piece = qMin(length - done, Input::Piece);
         const char* x = nullptr;
         const char* y = nullptr;
         if (const Status viewed = a.view(aOffset + done, piece, x); viewed.failed())
@@ -47,69 +47,27 @@ Status copyRun(Input& from, qint64 offset, qint64 length, Output& to)
     });
 }
 
-Status JoinedCopy::startRun(Input& from, qint64 offset, qint64 length)
+// A block's bytes within one piece are hashed in one view; a longer one is
+// hashed piece by piece as it is copied.
+Status copyHashedRun(Input& from, qint64 offset, qint64 length, Output& to, quint64& hash)
 {
-    const Status flushed = flush();
-    m_from = &from;
-    m_start = offset;
-    m_pending = length;
-    return flushed;
-}
-
-Status JoinedCopy::flush()
-{
-    const qint64 length = m_pending;
-    m_pending = 0;
-    if (m_hashed)
-        return copyHashed(length);
-    return length == 0 ? Status() : copyRun(*m_from, m_start, length, m_to);
-}
-
-// The run that waits, cut back into its blocks for their hashes as it is
-// copied piece by piece; the hashes are told all at once.
-Status JoinedCopy::copyHashed(qint64 length)
-{
-    const size_t blocks = m_lengths.size();
-    m_hashes.resize(blocks);
-    size_t next = 0;  // the block being hashed
-    qint64 left = 0;  // of its bytes, those still to come
-    // Blocks without data, or of no bytes, take no part of the run.
-    const auto hashWithoutBytes = [&] {
-        for (; next < blocks && m_lengths[next] <= 0; ++next)
-            m_hashes[next] = m_lengths[next] == NoData ? 0 : blockHash(nullptr, 0);
-    };
-    hashWithoutBytes();
-    const Status read =
-        length == 0 ? Status() : forEachPiece(*m_from, m_start, length, [&](const char* bytes, qint64 count) {
-            m_to.append(bytes, count);
-            while (count > 0) {
-                if (left == 0 && m_lengths[next] <= count) {
-                    const qint64 whole = m_lengths[next];
-                    m_hashes[next++] = blockHash(bytes, whole);
-                    bytes += whole;
-                    count -= whole;
-                    hashWithoutBytes();
-                    continue;
-                }
-                if (left == 0) {
-                    left = m_lengths[next];
-                    m_straddling.start();
-                }
-                const qint64 part = qMin(left, count);
-                m_straddling.add(bytes, part);
-                bytes += part;
-                count -= part;
-                left -= part;
-                if (left == 0) {
-                    m_hashes[next++] = m_straddling.digest();
-                    hashWithoutBytes();
-                }
-            }
-            return true;
-        });
-    m_lengths.clear();
-    if (read.ok())
-        m_hashed->copied(m_hashes.data(), blocks);
+    if (length <= Input::Piece) {
+        const char* bytes = nullptr;
+        if (length > 0) {
+            if (const Status viewed = from.view(offset, length, bytes); viewed.failed())
+                return viewed;
+            to.append(bytes, length);
+        }
+        hash = blockHash(bytes, length);
+        return Status();
+    }
+    BlockStreamHash stream;
+    const Status read = forEachPiece(from, offset, length, [&](const char* bytes, qint64 count) {
+        to.append(bytes, count);
+        stream.add(bytes, count);
+        return true;
+    });
+    hash = stream.digest();
     return read;
 }
 

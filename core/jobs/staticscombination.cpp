@@ -11,6 +11,10 @@
 #include "runs.h"
 #include "stagedfile.h"
 
+#include <QtEndian>
+
+#include <cstring>
+
 namespace quillmark {
 
 using namespace difformat;
@@ -27,135 +31,79 @@ struct BlockSource
     bool replaced;
 };
 
-// The base check's side of the copy: every block is added to it once, in
-// block order, so the hashes it is told as the bytes are copied are those of
-// the blocks one after another, each the result's, and the base's unless a
-// record replaced the block; for those, what the current pair held there is
-// told ahead.
-class CheckedBlocks final : public CopiedBlocks
-{
-public:
-    explicit CheckedBlocks(BaseCheck& check) : m_check(check) {}
-
-    // Before the replaced block is added to the copy, with nothing waiting there.
-    void expectReplaced(qint64 block, bool damaged, quint64 baseHash)
-    {
-        m_replaced = {{block, damaged, baseHash}};
-    }
-
-    void copied(const quint64* hashes, size_t count) override
-    {
-        for (size_t i = 0; i < count; ++i) {
-            const qint64 block = m_nextBlock++;
-            m_check.addResultBlock(hashes[i]);
-            if (m_replaced.empty() || m_replaced.front().number != block) {
-                m_check.addBaseBlock(block, hashes[i]);
-                continue;
-            }
-            // A replaced block stands alone in its run: a flush comes before it.
-            const Replaced replaced = m_replaced.front();
-            m_replaced.clear();
-            if (replaced.damaged)
-                m_check.addDamagedBlock(block);
-            else
-                m_check.addBaseBlock(block, replaced.baseHash);
-        }
-    }
-
-private:
-    struct Replaced
-    {
-        qint64 number;
-        bool damaged;
-        quint64 baseHash;
-    };
-
-    BaseCheck& m_check;
-    std::vector<Replaced> m_replaced;  // the one whose hashes are to come, if any
-    qint64 m_nextBlock = 0;
-};
-
 // The new pair as it grows. The new data file is compact and in block
-// order: every offset is where the block's bytes land now.
+// order: every offset is where the block's bytes land now. With a manifest,
+// the base check is told every block as it is added, in block order: the
+// hash of the result's block, and of the base's.
 struct NewPair
 {
     RecordBuffer index;
-    JoinedCopy data;
-    CheckedBlocks* checked;  // none without a manifest
+    Output& data;
+    BaseCheck* check;  // none without a manifest
 };
 
-// Blocks whose hashes may wait in the copy before it is made to copy them.
-constexpr size_t MostWaiting = 4096;
+// Why an entry cannot be added to the new pair, if it cannot.
+enum class EntryFault { None, Damaged, TooLarge };
 
-Status appendBlock(const BlockSource& source, IndexEntry entry, NewPair& pair, const QString& dataTarget)
+inline EntryFault entryFault(const IndexEntry& entry, qint64 dataSize, qint64 newDataSize)
 {
-    if (!entry.isEmpty()) {
-        if (pair.data.size() + entry.length > MaxStaticsDataSize)
-            return Status::failure(Status::Kind::TooLarge, jobmessage::UnableToWriteNewStatics, dataTarget,
-                                   QStringLiteral("It would grow past 2 GiB"));
-        const qint64 from = entry.offset;
-        entry.offset = qint32(pair.data.size());
-        if (const Status copied = pair.data.addRun(source.data, from, entry.length); copied.failed())
-            return copied.withMessage(jobmessage::UnableToReadStaticsOrDif);
-    } else {
-        pair.data.addEmpty();
-    }
-    pair.index.append(entry);
-    return Status();
+    if (!entry.fitsIn(dataSize))
+        return EntryFault::Damaged;
+    return !entry.isEmpty() && newDataSize + entry.length > MaxStaticsDataSize ? EntryFault::TooLarge
+                                                                               : EntryFault::None;
 }
 
-// The common block, kept to a few instructions: one of the current pair
-// that is empty or whose data follows on from the run that waits. False,
-// with nothing added, for any other.
-inline bool appendFollowingBlock(const BlockSource& current, IndexEntry entry, NewPair& pair)
+Status refuseEntry(EntryFault fault, qint64 block, const BlockSource& source, const IndexEntry& entry,
+                   const QString& dataTarget)
 {
-    if (!entry.isEmpty()) {
-        const qint64 at = pair.data.size();
-        if (at + entry.length > MaxStaticsDataSize || !entry.fitsIn(current.data.size())
-            || !pair.data.extend(current.data, entry.offset, entry.length))
-            return false;
-        entry.offset = qint32(at);
-    } else {
-        pair.data.addEmpty();
-    }
-    pair.index.append(entry);
-    return true;
+    if (fault == EntryFault::Damaged)
+        return damagedEntry(source.replaced ? jobmessage::difFilesDamaged(block)
+                                            : jobmessage::currentStaticsDamaged(block),
+                            source.index, entry, source.data.size(), block);
+    return Status::failure(Status::Kind::TooLarge, jobmessage::UnableToWriteNewStatics, dataTarget,
+                           QStringLiteral("It would grow past 2 GiB"));
 }
 
-Status combineBlock(qint64 block, const BlockSource& source, NewPair& pair, const QString& dataTarget)
+// One block by itself, from `source`'s entry `source.entryNumber`; `hash`
+// is the hash of its bytes (0 for a block without data).
+Status combineBlock(qint64 block, const BlockSource& source, NewPair& pair, const QString& dataTarget,
+                    quint64& hash)
 {
     const char* bytes = nullptr;
     if (const Status viewed = source.index.view(source.entryNumber * IndexEntrySize, IndexEntrySize, bytes);
         viewed.failed())
         return viewed.withMessage(jobmessage::UnableToReadStaticsOrDif);
-    const IndexEntry entry = IndexEntry::decode(bytes);
-    if (!entry.fitsIn(source.data.size()))
-        return damagedEntry(source.replaced ? jobmessage::difFilesDamaged(block)
-                                            : jobmessage::currentStaticsDamaged(block),
-                            source.index, entry, source.data.size(), block);
-    return appendBlock(source, entry, pair, dataTarget);
+    IndexEntry entry = IndexEntry::decode(bytes);
+    if (const EntryFault fault = entryFault(entry, source.data.size(), pair.data.size());
+        fault != EntryFault::None)
+        return refuseEntry(fault, block, source, entry, dataTarget);
+    hash = 0;
+    if (!entry.isEmpty()) {
+        const qint64 from = entry.offset;
+        entry.offset = qint32(pair.data.size());
+        if (const Status copied = copyHashedRun(source.data, from, entry.length, pair.data, hash);
+            copied.failed())
+            return copied.withMessage(jobmessage::UnableToReadStaticsOrDif);
+    }
+    pair.index.append(entry);
+    return Status();
 }
 
 // What the current pair holds where a record replaces a block, for the base
-// check: its hash, or damage when its entry lies outside its data file. What
-// waits in the copy goes first, so that reading this block moves no window
-// from under it.
-Status expectReplacedBlock(qint64 block, const BlockSource& current, NewPair& pair)
+// check: its hash, or damage when its entry lies outside its data file.
+Status readReplacedBase(qint64 block, const BlockSource& current, bool& damaged, quint64& hash)
 {
-    if (const Status flushed = pair.data.flush(); flushed.failed())
-        return flushed.withMessage(jobmessage::UnableToReadStaticsOrDif);
     const char* bytes = nullptr;
     if (const Status viewed = current.index.view(block * IndexEntrySize, IndexEntrySize, bytes);
         viewed.failed())
         return viewed.withMessage(jobmessage::UnableToReadStaticsOrDif);
     const IndexEntry entry = IndexEntry::decode(bytes);
-    quint64 hash = 0;
-    const bool damaged = !entry.fitsIn(current.data.size());
+    hash = 0;
+    damaged = !entry.fitsIn(current.data.size());
     if (!damaged && !entry.isEmpty()) {
         if (const Status read = hashRun(current.data, entry.offset, entry.length, hash); read.failed())
             return read.withMessage(jobmessage::UnableToReadStaticsOrDif);
     }
-    pair.checked->expectReplaced(block, damaged, hash);
     return Status();
 }
 
@@ -164,43 +112,137 @@ Status expectReplacedBlock(qint64 block, const BlockSource& current, NewPair& pa
 Status combineReplacedBlock(qint64 block, const BlockSource& difs, const BlockSource& current, NewPair& pair,
                             const QString& dataTarget)
 {
-    if (pair.checked) {
-        if (Status expected = expectReplacedBlock(block, current, pair); expected.failed())
-            return expected;
+    bool damaged = false;
+    quint64 baseHash = 0;
+    if (pair.check) {
+        if (const Status read = readReplacedBase(block, current, damaged, baseHash); read.failed())
+            return read;
     }
-    return combineBlock(block, difs, pair, dataTarget);
-}
-
-// The blocks from `first` on, `count` of them, that no record names: their
-// entries read from the current index a view at a time, which a single
-// block's own view ends. A view that fails is left to the single blocks,
-// which say where.
-Status combineCurrentBlocks(qint64 first, qint64 count, BlockSource current, NewPair& pair,
-                            const QString& dataTarget)
-{
-    const qint64 end = first + count;
-    const char* entries = nullptr;
-    qint64 viewed = first;
-    for (qint64 block = first; block < end; ++block) {
-        if (pair.checked && pair.data.waitingBlocks() >= MostWaiting) {
-            if (const Status flushed = pair.data.flush(); flushed.failed())
-                return flushed.withMessage(jobmessage::UnableToReadStaticsOrDif);
-        }
-        if (!entries) {
-            viewed = block;
-            if (current.index.view(block * IndexEntrySize, (end - block) * IndexEntrySize, entries).failed())
-                entries = nullptr;
-        }
-        if (entries
-            && appendFollowingBlock(current, IndexEntry::decode(entries + (block - viewed) * IndexEntrySize),
-                                    pair))
-            continue;
-        entries = nullptr;
-        current.entryNumber = block;
-        if (Status combined = combineBlock(block, current, pair, dataTarget); combined.failed())
-            return combined;
+    quint64 hash = 0;
+    if (const Status combined = combineBlock(block, difs, pair, dataTarget, hash); combined.failed())
+        return combined;
+    if (pair.check) {
+        pair.check->addResultBlock(hash);
+        if (damaged)
+            pair.check->addDamagedBlock(block);
+        else
+            pair.check->addBaseBlock(block, baseHash);
     }
     return Status();
+}
+
+// A block of the current pair, copied as it is: the base's block and the
+// result's are the same.
+inline void tellUnchanged(NewPair& pair, qint64 block, quint64 hash)
+{
+    pair.check->addResultBlock(hash);
+    pair.check->addBaseBlock(block, hash);
+}
+
+// The bytes that blocks of the current pair bring along as they are, while
+// they lie back to back in its data file, waiting to be copied in one piece:
+// `length` bytes from `from` on, at most a piece (Input::Piece) unless a
+// single block is longer. `told` counts the entries of the stretch that the base check has
+// been told of.
+struct WaitingRun
+{
+    qint64 from = 0;
+    qint64 length = 0;
+    qint64 told = 0;
+};
+
+// Tells the base check the blocks of `entries` from `run.told` up to `end`,
+// whose bytes are those of the run: `bytes`, or, for a run longer than a
+// piece, its one block's `longHash`.
+void tellCopied(const char* entries, qint64 firstBlock, qint64 end, const WaitingRun& run, const char* bytes,
+                quint64 longHash, NewPair& pair)
+{
+    static const quint64 noBytesHash = blockHash(nullptr, 0);
+    for (qint64 i = run.told; i < end; ++i) {
+        const IndexEntry entry = IndexEntry::decode(entries + i * IndexEntrySize);
+        quint64 hash = 0;
+        if (!entry.isEmpty())
+            hash = entry.length == 0 ? noBytesHash
+                   : bytes           ? blockHash(bytes + (entry.offset - run.from), entry.length)
+                                     : longHash;
+        tellUnchanged(pair, firstBlock + i, hash);
+    }
+}
+
+// Copies the run that waits, once the entries up to `end` are all in it.
+Status copyWaiting(const char* entries, qint64 firstBlock, qint64 end, WaitingRun& run,
+                   const BlockSource& current, NewPair& pair)
+{
+    const char* bytes = nullptr;
+    quint64 longHash = 0;
+    Status copied;
+    if (run.length > Input::Piece) {
+        copied = copyHashedRun(current.data, run.from, run.length, pair.data, longHash);
+    } else if (run.length > 0) {
+        copied = current.data.view(run.from, run.length, bytes);
+        if (copied.ok())
+            pair.data.append(bytes, run.length);
+    }
+    if (copied.failed())
+        return copied.withMessage(jobmessage::UnableToReadStaticsOrDif);
+    if (pair.check)
+        tellCopied(entries, firstBlock, end, run, bytes, longHash, pair);
+    run = {0, 0, end};
+    return Status();
+}
+
+// The blocks from `first` on, `count` of them, each by itself.
+Status combineSingly(qint64 first, qint64 count, BlockSource current, NewPair& pair,
+                     const QString& dataTarget)
+{
+    for (qint64 block = first; block < first + count; ++block) {
+        current.entryNumber = block;
+        quint64 hash = 0;
+        if (const Status combined = combineBlock(block, current, pair, dataTarget, hash); combined.failed())
+            return combined;
+        if (pair.check)
+            tellUnchanged(pair, block, hash);
+    }
+    return Status();
+}
+
+// The blocks from `first` on, `count` of them, that no record names, from
+// one view of their entries: each entry as it is but for its new offset,
+// and the bytes of blocks that follow one another copied at once. A view
+// that fails is left to the single blocks, which say where. An entry that
+// cannot be added fails the job before the bytes that wait are read.
+Status combineCurrentBlocks(qint64 first, qint64 count, const BlockSource& current, NewPair& pair,
+                            const QString& dataTarget)
+{
+    const char* entries = nullptr;
+    if (current.index.view(first * IndexEntrySize, count * IndexEntrySize, entries).failed())
+        return combineSingly(first, count, current, pair, dataTarget);
+    const qint64 dataSize = current.data.size();
+    qint64 at = pair.data.size();  // of the new data, what waits included
+    WaitingRun run;
+    for (qint64 i = 0; i < count; ++i) {
+        const char* bytes = entries + i * IndexEntrySize;
+        const IndexEntry entry = IndexEntry::decode(bytes);
+        char* added = pair.index.next();
+        memcpy(added, bytes, IndexEntrySize);
+        if (entry.isEmpty())
+            continue;
+        if (entry.length != 0) {
+            if (const EntryFault fault = entryFault(entry, dataSize, at); fault != EntryFault::None)
+                return refuseEntry(fault, first + i, current, entry, dataTarget);
+            if (run.length > 0
+                && (entry.offset != run.from + run.length || run.length + entry.length > Input::Piece)) {
+                if (const Status copied = copyWaiting(entries, first, i, run, current, pair); copied.failed())
+                    return copied;
+            }
+            if (run.length == 0)
+                run.from = entry.offset;
+            run.length += entry.length;
+        }
+        qToLittleEndian(qint32(at), added);
+        at += entry.length;
+    }
+    return copyWaiting(entries, first, count, run, current, pair);
 }
 
 Status checkInputs(const StaticsCombineJob& job, std::initializer_list<Input*> current,
@@ -257,8 +299,7 @@ JobOutcome run(const StaticsCombineJob& job, JobProgress& progress, const Commit
     ReplacementTable table(result.blocks);
     walk.fail(table.load(locator).withMessage(jobmessage::UnableToReadStaticsOrDif));
     const std::unique_ptr<BaseCheck> check = patch.startCheck(BaseCheck::Sketch::WhenAsked);
-    std::unique_ptr<CheckedBlocks> checked = check ? std::make_unique<CheckedBlocks>(*check) : nullptr;
-    NewPair pair{RecordBuffer(newIndex), JoinedCopy(newData, checked.get()), checked.get()};
+    NewPair pair{RecordBuffer(newIndex), newData, check.get()};
     const BlockSource current{currentIndex, currentData, 0, false};
     const bool walked = walk.eachStretch(result.blocks, [&](qint64 first, qint64 count) {
         for (qint64 block = first; block < first + count;) {
@@ -279,8 +320,6 @@ JobOutcome run(const StaticsCombineJob& job, JobProgress& progress, const Commit
         }
         return Status();
     });
-    if (walked)
-        walk.fail(pair.data.flush().withMessage(jobmessage::UnableToReadStaticsOrDif));
     pair.index.flush();
     const auto sketchAgain = [&](BaseCheck& again) {
         const Status sketched = sketchStaticsBase(currentIndex, currentData, result.blocks, again);
