@@ -79,6 +79,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     }
     require(outcome.succeeded(), "whole inputs combine", outcome.message());
-    require(jobfuzz::readFile(folder.outFile("map0.mul")) == expected.map, "the combined map is the model's");
+    require(jobfuzz::read(folder.outFile("map0.mul")) == expected.map, "the combined map is the model's");
     return 0;
 }

@@ -96,7 +96,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     }
     require(outcome.succeeded(), "the success the model predicts", failure.text());
-    require(jobfuzz::readFile(folder.outFile("staidx0.mul")) == expected.index, "the model's index");
-    require(jobfuzz::readFile(folder.outFile("statics0.mul")) == expected.data, "the model's data");
+    require(jobfuzz::read(folder.outFile("staidx0.mul")) == expected.index, "the model's index");
+    require(jobfuzz::read(folder.outFile("statics0.mul")) == expected.data, "the model's data");
     return 0;
 }

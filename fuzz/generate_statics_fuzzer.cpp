@@ -31,8 +31,8 @@ void checkRoundTrip(const jobfuzz::Folder& folder, const QByteArray& index, cons
                            silent);
     require(outcome.succeeded(), "a generated set combines", outcome.message());
     require(outcome.result().base.found == BaseCase::Exact, "the reference is the base the manifest names");
-    const QByteArray newIndex = jobfuzz::readFile(combined + QStringLiteral("/staidx0.mul"));
-    const QByteArray newData = jobfuzz::readFile(combined + QStringLiteral("/statics0.mul"));
+    const QByteArray newIndex = jobfuzz::read(combined + QStringLiteral("/staidx0.mul"));
+    const QByteArray newData = jobfuzz::read(combined + QStringLiteral("/statics0.mul"));
     require(staticsmodel::count(newIndex) == staticsmodel::count(index), "one entry per block");
     for (qint64 block = 0; block < staticsmodel::count(index); ++block) {
         const staticsmodel::Entry want = staticsmodel::entryAt(index, block);

@@ -12,13 +12,8 @@
 #include "joboutcome.h"
 #include "jobprogress.h"
 #include "mapinput.h"
+#include "workspace.h"
 
-#include <QByteArray>
-#include <QDir>
-#include <QFile>
-#include <QList>
-#include <QStringList>
-#include <QTemporaryDir>
 #include <QtEndian>
 
 #include <cstdio>
@@ -58,11 +53,7 @@ inline QList<QByteArray> splitInput(const uint8_t* data, size_t size, int count)
     return files;
 }
 
-inline QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+using testfiles::read;
 
 // A copy of `bytes` with the fuzzer's patches laid over it, so that most of
 // a current file agrees with its reference and some of it differs. Patches:
@@ -104,23 +95,21 @@ inline std::optional<QByteArray> logicalMap(const QString& path)
     return bytes;
 }
 
-// A fresh folder with the inputs in it and an empty output folder "out".
+// A fresh workspace with the inputs in it and an empty output folder "out".
 class Folder
 {
 public:
     explicit Folder(const QList<QByteArray>& contents) : m_contents(contents)
     {
-        QDir(m_dir.path()).mkdir(QStringLiteral("out"));
         for (const QByteArray& bytes : contents) {
-            const QString path = m_dir.filePath(QStringLiteral("in%1.mul").arg(m_inputs.size()));
+            const QString path = m_ws.path(QStringLiteral("in%1.mul").arg(m_inputs.size()));
             m_inputs << path;
-            if (bytes == SpecialInput) {
-                require(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0, "a FIFO made");
-                m_special = true;
+            if (bytes != SpecialInput) {
+                require(testfiles::write(path, bytes), "inputs written");
                 continue;
             }
-            QFile file(path);
-            require(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size(), "inputs written");
+            require(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0, "a FIFO made");
+            m_special = true;
         }
     }
 
@@ -137,16 +126,10 @@ public:
     }
 
     const QStringList& inputs() const { return m_inputs; }
-    QString out() const { return m_dir.filePath(QStringLiteral("out")); }
-    QString outFile(const char* name) const { return out() + QLatin1Char('/') + QLatin1String(name); }
-    QString path(const char* name) const { return m_dir.filePath(QLatin1String(name)); }
-
-    // Every entry of the output folder, hidden ones included.
-    QStringList outEntries() const
-    {
-        return QDir(out()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                                     QDir::Name);
-    }
+    QString out() const { return m_ws.out(); }
+    QString outFile(const char* name) const { return m_ws.outFile(QLatin1String(name)); }
+    QString path(const char* name) const { return m_ws.path(QLatin1String(name)); }
+    QStringList outEntries() const { return m_ws.outFiles(); }
 
     // A job succeeds, leaving exactly its outputs (no temporary file, lock or
     // record), or fails with one of its messages, leaving nothing: a fixed
@@ -175,14 +158,14 @@ public:
         for (int i = 0; i < m_inputs.size(); ++i) {
             // A FIFO is never opened here: that would wait for a writer.
             if (m_contents[i] != SpecialInput)
-                require(readFile(m_inputs[i]) == m_contents[i], "inputs unchanged");
+                require(read(m_inputs[i]) == m_contents[i], "inputs unchanged");
         }
     }
 
 private:
     static constexpr char SpecialInput[] = "FIFO";
 
-    QTemporaryDir m_dir;
+    Workspace m_ws;
     QList<QByteArray> m_contents;
     QStringList m_inputs;
     bool m_special = false;

@@ -10,8 +10,7 @@
 #include "fileformat.h"
 #include "manifestreader.h"
 
-#include <QFile>
-#include <QTemporaryDir>
+#include "workspace.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -69,13 +68,10 @@ void checkBase(const Manifest& manifest)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("mapdif0.manifest.json"));
-    QFile file(path);
-    require(file.open(QIODevice::WriteOnly | QIODevice::Truncate)
-                && file.write(reinterpret_cast<const char*>(data), qint64(size)) == qint64(size),
+    static const Workspace ws;
+    const QString path = ws.path(QStringLiteral("mapdif0.manifest.json"));
+    require(testfiles::write(path, QByteArray(reinterpret_cast<const char*>(data), qsizetype(size))),
             "the manifest written");
-    file.close();
     Manifest manifest;
     const Status read = readManifest(path, PatchKind::Map, 1 << 16, FileSystem::system(), manifest);
     require(read.ok() || (read.file() == path && !read.reason().isEmpty()),

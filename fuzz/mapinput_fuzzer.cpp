@@ -8,10 +8,8 @@
 
 #include "mapinput.h"
 #include "uopformat.h"
+#include "workspace.h"
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
 #include <QtEndian>
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -115,7 +113,7 @@ void checkOpened(MapInput& input, const QByteArray& file, qint64 viewLength, qin
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static QTemporaryDir dir;
+    static const Workspace ws;
     FuzzedDataProvider provider(data, size);
     const qint64 viewLength = provider.ConsumeIntegralInRange<qint64>(1, 4096);
     const qint64 stride = provider.ConsumeIntegralInRange<qint64>(1, 2 * ChunkSize);
@@ -126,11 +124,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     qToLittleEndian(uopformat::Magic, file.data());
 
-    const QString path = dir.filePath(QStringLiteral("input.uop"));
-    QFile out(path);
-    require(out.open(QIODevice::WriteOnly | QIODevice::Truncate) && out.write(file) == file.size(),
-            "the input file is written");
-    out.close();
+    const QString path = ws.path(QStringLiteral("input.uop"));
+    require(testfiles::write(path, file), "the input file is written");
     {
         MapInput input(path, FileSystem::system());
         const Status opened = input.open();
@@ -141,8 +136,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                     "a refused container is damaged, with a reason");
         input.close();
     }
-    require(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden)
-                == QStringList{QStringLiteral("input.uop")},
+    require(testfiles::filesIn(ws.dir.path()) == QStringList{QStringLiteral("input.uop")},
             "nothing is left behind");
     QFile::remove(path);
     return 0;

@@ -5,8 +5,11 @@
 // handed besides (the facet, a progress display, the commit's options).
 
 #include "jobs.h"
+#include "testfiles.h"
 
 #include <QStringList>
+
+#include <utility>
 
 // The map jobs say which form they write.
 enum class Job {
@@ -54,4 +57,35 @@ inline quillmark::JobOutcome runJob(Job job, const QStringList& in, const QStrin
         return generateStaticsDiff({in[0], in[1], in[2], in[3], out, facet}, progress, options);
     return combineStaticsDiff({in[0], in[1], in[2], in[3], in[4], out, facet, settings.force}, progress,
                               options);
+}
+
+// Whole, valid inputs of each job in the order of its fields, each a name (in
+// the inputs' folder) and its bytes: two maps of three blocks whose middle
+// block differs and the difference files between them; two statics pairs
+// whose block 0 differs, block 1's bytes lying before block 0's so that a
+// combination moves them, and difference files that replace block 0.
+using NamedBytes = std::pair<QString, QByteArray>;
+inline QList<NamedBytes> validInputs(Job job)
+{
+    using testfiles::entries;
+    const QByteArray reference = testfiles::randomBytes(3 * 196, 1);
+    QByteArray current = reference;
+    current.replace(196, 196, testfiles::randomBytes(196, 2));
+    const NamedBytes map{"map0.mul", reference}, index{"idx", entries({{1, 2, 0}, {0, 1, 0}})},
+        data{"data", "cab"};
+    switch (job) {
+    case Job::GenerateMap:
+        return {map, {"current.mul", current}};
+    case Job::CombineMap:
+    case Job::CombineMapIntoContainer:
+        return {map, {"dif", current.mid(196, 196)}, {"difl", testfiles::int32s({1})}};
+    case Job::ConvertMapToPlain:
+    case Job::ConvertMapToContainer:
+        return {map};
+    case Job::GenerateStatics:
+        return {index, data, {"idx2", entries({{0, 2, 7}, {2, 1, 0}})}, {"data2", "xyc"}};
+    case Job::CombineStatics:
+        break;
+    }
+    return {index, data, {"sdif", "xyz"}, {"sdifi", entries({{0, 3, 0}})}, {"sdifl", testfiles::int32s({1})}};
 }

@@ -48,6 +48,18 @@ Status failure(const QString& path, Status::Kind kind, const char* reason)
     return Status::fileFailure(kind, path, QLatin1String(reason));
 }
 
+// What opening a file finds at its place: a regular file, or the system's words.
+Status regularFile(const QString& path, const Node* node)
+{
+    if (!node)
+        return failure(path, Status::Kind::NotFound, "No such file or directory");
+    if (node->kind == Node::Kind::Folder)
+        return failure(path, Status::Kind::NotRegularFile, "Is a directory");
+    if (node->kind != Node::Kind::File)
+        return failure(path, Status::Kind::NotRegularFile, "not a regular file");
+    return Status();
+}
+
 class MemoryReadableFile final : public ReadableFile
 {
 public:
@@ -306,18 +318,6 @@ void MemoryFileSystem::writeFile(const QString& path, const QByteArray& bytes)
     (void)makeEntry(path, node);
 }
 
-void MemoryFileSystem::makeLink(const QString& path, const QString& target)
-{
-    auto node = std::make_shared<Node>(Node::Kind::Link, m_nextIdentity++);
-    node->target = target;
-    (void)makeEntry(path, node);
-}
-
-void MemoryFileSystem::makeSpecial(const QString& path)
-{
-    (void)makeEntry(path, std::make_shared<Node>(Node::Kind::Special, m_nextIdentity++));
-}
-
 QByteArray MemoryFileSystem::contents(const QString& path) const
 {
     const Place place = find(path, true);
@@ -343,12 +343,8 @@ Status MemoryFileSystem::openForReading(const QString& path, std::unique_ptr<Rea
     if (const Status counted = count(Call::Open, path); counted.failed())
         return counted;
     const Place place = find(path, true);
-    if (!place.node)
-        return failure(path, Status::Kind::NotFound, "No such file or directory");
-    if (place.node->kind == Node::Kind::Folder)
-        return failure(path, Status::Kind::NotRegularFile, "Is a directory");
-    if (place.node->kind != Node::Kind::File)
-        return failure(path, Status::Kind::NotRegularFile, "not a regular file");
+    if (const Status regular = regularFile(path, place.node.get()); regular.failed())
+        return regular;
     file = std::make_unique<MemoryReadableFile>(*this, place.node, path);
     return Status();
 }
@@ -359,12 +355,8 @@ Status MemoryFileSystem::readSmallFile(const QString& path, qint64 maxBytes, QBy
     if (const Status counted = count(Call::Open, path); counted.failed())
         return counted;
     const Place place = find(path, false);
-    if (!place.node)
-        return failure(path, Status::Kind::NotFound, "No such file or directory");
-    if (place.node->kind == Node::Kind::Folder)
-        return failure(path, Status::Kind::NotRegularFile, "Is a directory");
-    if (place.node->kind != Node::Kind::File)
-        return failure(path, Status::Kind::NotRegularFile, "not a regular file");
+    if (const Status regular = regularFile(path, place.node.get()); regular.failed())
+        return regular;
     if (place.node->bytes.size() > maxBytes)
         return Status::fileFailure(Status::Kind::TooLarge, path,
                                    QStringLiteral("larger than %1 bytes").arg(maxBytes));

@@ -49,11 +49,9 @@ public:
     MemoryFileSystem();
     ~MemoryFileSystem() override;
 
-    // Setting up, as if long done and flushed: folders, files, links.
+    // Setting up, as if long done and flushed: folders and files.
     void makeFolder(const QString& path);
     void writeFile(const QString& path, const QByteArray& bytes);
-    void makeLink(const QString& path, const QString& target);
-    void makeSpecial(const QString& path);
 
     // Looking, without counting as calls.
     QByteArray contents(const QString& path) const;

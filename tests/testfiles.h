@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMap>
 #include <QRandomGenerator>
 #include <QtEndian>
 
@@ -90,10 +91,23 @@ inline QByteArray read(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// Why a test of links skips where links cannot be made.
+constexpr char NoLinks[] =
+    "Symbolic links need Developer Mode or a privilege on Windows, which this account lacks";
+
 // Every entry of a directory, hidden ones included, sorted by name.
 inline QStringList filesIn(const QString& dir)
 {
     return QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+}
+
+// Every file of a directory with its bytes.
+inline QMap<QString, QByteArray> contentsOf(const QString& dir)
+{
+    QMap<QString, QByteArray> files;
+    for (const QString& name : filesIn(dir))
+        files[name] = read(dir + QLatin1Char('/') + name);
+    return files;
 }
 
 }  // namespace testfiles

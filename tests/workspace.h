@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QTemporaryDir>
 
+#include <utility>
+
 // A temporary folder with an output directory "out" inside it.
 struct Workspace
 {
@@ -21,6 +23,16 @@ struct Workspace
         const QString filePath = QDir::isAbsolutePath(name) ? name : path(name);
         testfiles::write(filePath, bytes);
         return filePath;
+    }
+
+    // Files written into the folder "in", their paths in the order given.
+    QStringList inputs(const QList<std::pair<QString, QByteArray>>& files) const
+    {
+        QDir(dir.path()).mkdir(QStringLiteral("in"));
+        QStringList paths;
+        for (const auto& [name, bytes] : files)
+            paths << file(QStringLiteral("in/") + name, bytes);
+        return paths;
     }
 
     QTemporaryDir dir;

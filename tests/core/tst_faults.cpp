@@ -13,13 +13,11 @@
 #include "jobrun.h"
 #include "memoryfilesystem.h"
 #include "outputfolder.h"
-#include "testfiles.h"
 
 #include <QtTest>
 
 using namespace quillmark;
 using testfiles::entries;
-using testfiles::int32s;
 
 namespace {
 
@@ -31,29 +29,17 @@ struct FaultCase
     QStringList messages;  // those it may fail with
 };
 
-// Two maps of three blocks whose middle block differs, the difference files
-// between them, the first map in a container too, and a statics pair with its
-// difference files.
+// Every job's valid inputs, and the first map in a container too.
 void writeInputs(MemoryFileSystem& files)
 {
     files.makeFolder("/in");
     files.makeFolder("/out");
-    const QByteArray reference = testfiles::randomBytes(3 * 196, 1);
-    QByteArray current = reference;
-    current.replace(196, 196, testfiles::randomBytes(196, 2));
-    files.writeFile("/in/map0.mul", reference);
-    files.writeFile("/in/current.mul", current);
-    files.writeFile("/in/map0.uop",
-                    containerbuilder::build(containerbuilder::mapChunks(0, reference, {true})).bytes);
-    files.writeFile("/in/difl", int32s({1}));
-    files.writeFile("/in/dif", current.mid(196, 196));
-    files.writeFile("/in/idx", entries({{1, 2, 0}, {0, 1, 0}}));
-    files.writeFile("/in/data", "cab");
-    files.writeFile("/in/idx2", entries({{0, 2, 7}, {2, 1, 0}}));
-    files.writeFile("/in/data2", "xyc");
-    files.writeFile("/in/sdif", "xyz");
-    files.writeFile("/in/sdifi", entries({{0, 3, 0}}));
-    files.writeFile("/in/sdifl", int32s({1}));
+    for (const Job job : {Job::GenerateMap, Job::CombineMap, Job::GenerateStatics, Job::CombineStatics})
+        for (const auto& [name, bytes] : validInputs(job))
+            files.writeFile("/in/" + name, bytes);
+    files.writeFile("/in/map0.uop", containerbuilder::build(containerbuilder::mapChunks(
+                                                                0, files.contents("/in/map0.mul"), {true}))
+                                        .bytes);
 }
 
 // Every output of the job there already, with its earlier content.

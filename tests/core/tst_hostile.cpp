@@ -22,8 +22,6 @@
 #include <QProcess>
 #include <QtTest>
 
-#include <cstdlib>
-
 #ifndef Q_OS_WIN
 #include <sys/stat.h>
 #endif
@@ -63,34 +61,6 @@ const InputSlot Slots[] = {
     {"combine statics, difl", Job::CombineStatics, 4, jobmessage::UnableToOpenDifFiles},
 };
 
-// Whole, valid inputs of each job: maps of two blocks, one changed block.
-QStringList goodInputs(Job job, const Workspace& ws)
-{
-    QDir(ws.dir.path()).mkdir(QStringLiteral("in"));
-    const QString map = ws.file("in/map0.mul", testfiles::randomBytes(2 * 196, 1));
-    const QString difl = ws.file("in/difl", int32s({1})),
-                  dif = ws.file("in/dif", testfiles::randomBytes(196, 2));
-    // Block 1's bytes before block 0's, so that a combination moves them.
-    const QString index = ws.file("in/idx", entries({{1, 2, 0}, {0, 1, 0}})),
-                  data = ws.file("in/data", "cab");
-    switch (job) {
-    case Job::GenerateMap:
-        return {map, ws.file("in/current", testfiles::randomBytes(2 * 196, 3))};
-    case Job::CombineMap:
-    case Job::CombineMapIntoContainer:
-        return {map, dif, difl};
-    case Job::ConvertMapToPlain:
-    case Job::ConvertMapToContainer:
-        return {map};
-    case Job::GenerateStatics:
-        return {index, data, ws.file("in/idx2", entries({{0, 2, 7}, {2, 1, 0}})), ws.file("in/data2", "xyc")};
-    case Job::CombineStatics:
-        break;
-    }
-    return {index, data, ws.file("in/sdif", "xyz"), ws.file("in/sdifi", entries({{0, 3, 0}})),
-            ws.file("in/sdifl", int32s({1}))};
-}
-
 enum class Special { Fifo, Device };
 
 // How a job takes a FIFO named as one of its own files: passes it by,
@@ -126,18 +96,7 @@ struct RoleCase
     QString reason;
 };
 
-// Every file of a folder and its bytes.
-QMap<QString, QByteArray> contentsOf(const QString& folder)
-{
-    QMap<QString, QByteArray> contents;
-    for (const QString& name : testfiles::filesIn(folder))
-        contents[name] = read(folder + "/" + name);
-    return contents;
-}
-
 const char NoFifos[] = "Windows has no FIFOs in its file system";
-const char NoLinks[] =
-    "Symbolic links need Developer Mode or a privilege on Windows, which this account lacks";
 
 RunSettings shortLockWait()
 {
@@ -154,37 +113,6 @@ ToolRun runCli(const QStringList& arguments, int sizeLimitKiB = 0)
         return runTool(QUILLMARK_CLI, arguments);
     const QString limited = QString("ulimit -f %1; exec \"$0\" \"$@\"").arg(sizeLimitKiB);
     return runTool("bash", QStringList{"-c", limited, QUILLMARK_CLI} + arguments);
-}
-
-// The test program started again as its own child, to run a job that dies
-// right before its rename number `killedAt`, as a killed job would, leaving
-// its commit half done: the job, the rename, the output folder and the
-// inputs, a line each, in this variable.
-constexpr char KilledJobVariable[] = "TST_HOSTILE_KILLED_JOB";
-[[maybe_unused]] const bool s_killedJob = [] {
-    const QStringList words = qEnvironmentVariable(KilledJobVariable).split(QLatin1Char('\n'));
-    if (words.size() < 4)
-        return false;
-    RunSettings run;
-    run.commit.beforeRename = [killedAt = words[1].toInt()](int placed) {
-        if (placed == killedAt)
-            std::_Exit(9);
-    };
-    (void)runJob(Job(words[0].toInt()), words.mid(3), words[2], run);
-    std::_Exit(0);
-}();
-
-void runKilledBeforeRename(Job job, const QStringList& in, const QString& out, int killedAt)
-{
-    QProcess child;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(
-        KilledJobVariable,
-        (QStringList{QString::number(int(job)), QString::number(killedAt), out} + in).join('\n'));
-    child.setProcessEnvironment(environment);
-    child.start(QCoreApplication::applicationFilePath(), {});
-    QVERIFY(child.waitForFinished(60000));
-    QCOMPARE(child.exitCode(), 9);
 }
 
 // A record of a commit in `folder` killed before its renames: `target` has
@@ -229,7 +157,7 @@ private slots:
         QFETCH(int, slot);
         QFETCH(Special, special);
         const InputSlot& input = Slots[slot];
-        QStringList inputs = goodInputs(input.job, ws);
+        QStringList inputs = ws.inputs(validInputs(input.job));
         inputs[input.input] = makeSpecial(special, ws);
         if (inputs[input.input].isEmpty())
             QSKIP(NoFifos);
@@ -264,8 +192,8 @@ private slots:
         QFETCH(Fifo, fate);
         const QString fifo = ws.outFile(name);
         QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-        const JobOutcome outcome =
-            runJob(Job::GenerateStatics, goodInputs(Job::GenerateStatics, ws), ws.out(), shortLockWait());
+        const JobOutcome outcome = runJob(Job::GenerateStatics, ws.inputs(validInputs(Job::GenerateStatics)),
+                                          ws.out(), shortLockWait());
         QCOMPARE(outcome.failure().kind(),
                  fate == Fifo::Refused ? Status::Kind::NotRegularFile : Status::Kind::None);
         QCOMPARE(FileSystem::system().entryKind(fifo),
@@ -321,7 +249,7 @@ private slots:
         QFETCH(Job, job);
         QFETCH(qint64, recordSize);
         QFETCH(QString, message);
-        QStringList inputs = goodInputs(job, ws);
+        QStringList inputs = ws.inputs(validInputs(job));
         const qint64 size = ((qint64(1) << 31) + 1) * recordSize;
         const QList<int> huge = job == Job::GenerateMap       ? QList<int>{0, 1}
                                 : job == Job::GenerateStatics ? QList<int>{0, 2}
@@ -344,13 +272,13 @@ private slots:
         Workspace ws;
         constexpr qint64 Size = qint64(1) << 41;
         for (const Job job : {Job::CombineMap, Job::CombineStatics}) {
-            const QStringList inputs = goodInputs(job, ws);
+            const QStringList inputs = ws.inputs(validInputs(job));
             QVERIFY(QFile::resize(inputs.last(), Size));  // record 1 on: block 0
             const JobOutcome outcome = runJob(job, inputs, ws.out());
             QCOMPARE(outcome.failure().kind(), Status::Kind::Damaged);
             QCOMPARE(outcome.failure().block(), 0);
         }
-        const QStringList map = goodInputs(Job::CombineMap, ws);
+        const QStringList map = ws.inputs(validInputs(Job::CombineMap));
         QVERIFY(QFile::resize(map[2], Size));
         const ToolRun run = runCli({"inspect", "map", "--difl", map[2], "--dif", map[1]});
         QCOMPARE(run.exitCode, 1);
@@ -364,66 +292,27 @@ private slots:
                      .arg(map[1]));
     }
 
-    void recoveryBeforeReading_data()
+    // A job that reads from a folder holding an interrupted commit first
+    // completes it, and reads the whole new set; while another job holds
+    // the folder, it fails with its open message instead.
+    void interruptedCommitInTheInputFolder()
     {
-        QTest::addColumn<Job>("killed");
-        QTest::addColumn<bool>("inPlace");  // the killed job wrote over its own inputs
-        QTest::newRow("combine statics in place, run again") << Job::CombineStatics << true;
-        QTest::newRow("combine map from a generation killed") << Job::GenerateMap << false;
-    }
-    // A job killed between its renames leaves its folder half renamed; a
-    // job that then reads from that folder first completes the commit, and
-    // reads a whole set.
-    void recoveryBeforeReading()
-    {
-        QFETCH(Job, killed);
-        QFETCH(bool, inPlace);
         Workspace ws;
-        QStringList inputs = goodInputs(Job::CombineStatics, ws);
-        if (inPlace) {
-            for (const auto& [input, name] : {std::pair{0, "staidx0.mul"}, std::pair{1, "statics0.mul"}}) {
-                QFile::rename(inputs[input], ws.outFile(name));
-                inputs[input] = ws.outFile(name);
-            }
+        QStringList inputs = ws.inputs(validInputs(Job::ConvertMapToPlain));
+        leaveInterruptedCommit(ws.path("in"), "map0.mul");
+        {
+            QLockFile held(ws.path("in/") + stagingnames::LockName);
+            QVERIFY(held.tryLock(0));
+            const JobOutcome outcome = runJob(Job::ConvertMapToPlain, inputs, ws.out(), shortLockWait());
+            QCOMPARE(outcome.message(), QString(jobmessage::UnableToOpenMap));
+            QCOMPARE(outcome.failure().file(), ws.path("in"));
+            QCOMPARE(outcome.failure().kind(), Status::Kind::InUse);
+            QVERIFY2(outcome.failure().reason().startsWith("holds an interrupted commit: "),
+                     qPrintable(outcome.failure().reason()));
         }
-        const Job reader = inPlace ? Job::CombineStatics : Job::CombineMap;
-        const QStringList generated{goodInputs(Job::GenerateMap, ws)};
-        const QStringList readerInputs =
-            inPlace ? inputs
-                    : QStringList{generated[0], ws.outFile("mapdif0.mul"), ws.outFile("mapdifl0.mul")};
-        // What a reader makes of whole inputs, in a folder of its own.
-        QVERIFY(QDir().mkdir(ws.path("clean")));
-        if (!inPlace)
-            QVERIFY(runJob(Job::GenerateMap, generated, ws.path("clean")).succeeded());
-        const QStringList cleanInputs =
-            inPlace ? inputs
-                    : QStringList{generated[0], ws.path("clean/mapdif0.mul"), ws.path("clean/mapdifl0.mul")};
-        QVERIFY(QDir().mkdir(ws.path("expected")));
-        QVERIFY(runJob(reader, cleanInputs, ws.path("expected")).succeeded());
-
-        const QString result = inPlace ? ws.out() : ws.path("again");
-        QVERIFY(QDir().mkpath(result));
-        runKilledBeforeRename(killed, inPlace ? inputs : generated, ws.out(), 1);
-        QVERIFY(runJob(reader, readerInputs, result).succeeded());
-        for (const QString& name : testfiles::filesIn(ws.path("expected")))
-            QVERIFY2(read(result + "/" + name) == read(ws.path("expected/") + name), qPrintable(name));
-    }
-
-    // A folder whose interrupted commit cannot be repaired (another job holds
-    // it) fails the reading job with its open message.
-    void unrepairableInputFolder()
-    {
-        Workspace ws;
-        QStringList inputs = goodInputs(Job::ConvertMapToPlain, ws);
-        leaveInterruptedCommit(ws.path("in"), "other.mul");
-        QLockFile held(ws.path("in/") + stagingnames::LockName);
-        QVERIFY(held.tryLock(0));
-        const JobOutcome outcome = runJob(Job::ConvertMapToPlain, inputs, ws.out(), shortLockWait());
-        QCOMPARE(outcome.message(), QString(jobmessage::UnableToOpenMap));
-        QCOMPARE(outcome.failure().file(), ws.path("in"));
-        QCOMPARE(outcome.failure().kind(), Status::Kind::InUse);
-        QVERIFY2(outcome.failure().reason().startsWith("holds an interrupted commit: "),
-                 qPrintable(outcome.failure().reason()));
+        QVERIFY(runJob(Job::ConvertMapToPlain, inputs, ws.out()).succeeded());
+        QCOMPARE(read(ws.outFile("map0.mul")), QByteArray("new"));
+        QCOMPARE(testfiles::filesIn(ws.path("in")), QStringList({"map0.mul"}));
     }
 
     // An output name planted as a link into another folder, even one with a
@@ -436,41 +325,15 @@ private slots:
         leaveInterruptedCommit(ws.path("other"), "kept.mul");
         const QStringList before = testfiles::filesIn(ws.path("other"));
         if (!testfiles::makeLink(ws.path("other/kept.mul"), ws.outFile("stadif0.mul")))
-            QSKIP(NoLinks);
+            QSKIP(testfiles::NoLinks);
         const JobOutcome outcome =
-            runJob(Job::GenerateStatics, goodInputs(Job::GenerateStatics, ws), ws.out());
+            runJob(Job::GenerateStatics, ws.inputs(validInputs(Job::GenerateStatics)), ws.out());
         QCOMPARE(outcome.message(), QString(jobmessage::UnableToCreateDiffFiles));
         QCOMPARE(outcome.failure().reason(),
                  QString("It is a link to %1, outside its folder").arg(ws.path("other/kept.mul")));
         QCOMPARE(testfiles::filesIn(ws.path("other")), before);
         QCOMPARE(read(ws.path("other/kept.mul")), QByteArray("old"));
         QCOMPARE(ws.outFiles(), QStringList{"stadif0.mul"});
-    }
-
-    // A lock held by a living process keeps the folder however old it is;
-    // the take-over locks of earlier versions, left by a process killed while
-    // taking over a stale lock, are cleaned up at once.
-    void locks()
-    {
-        Workspace ws;
-        const QStringList inputs = goodInputs(Job::GenerateStatics, ws);
-#ifndef Q_OS_WIN  // there the holder keeps the lock's file open: its age cannot be set from outside
-        {
-            QLockFile held(ws.outFile(stagingnames::LockName));
-            QVERIFY(held.tryLock(0));
-            QFile lock(held.fileName());
-            QVERIFY(lock.open(QIODevice::ReadWrite)
-                    && lock.setFileTime(QDateTime::currentDateTime().addSecs(-3600),
-                                        QFile::FileModificationTime));
-            QCOMPARE(runJob(Job::GenerateStatics, inputs, ws.out(), shortLockWait()).failure().kind(),
-                     Status::Kind::InUse);
-        }
-#endif
-        ws.file("out/.quillmark-lock.rmlock", "2147483646\ngone\nhost\n");
-        ws.file("out/.quillmark-lock.rmlock.rmlock", QByteArray());
-        QVERIFY(runJob(Job::GenerateStatics, inputs, ws.out(), shortLockWait()).succeeded());
-        QCOMPARE(ws.outFiles(),
-                 QStringList({"stadif0.manifest.json", "stadif0.mul", "stadifi0.mul", "stadifl0.mul"}));
     }
 
     // A rename fails and the undo cannot even be recorded: the job says so
@@ -489,7 +352,7 @@ private slots:
             dir.mkpath(QString(stagingnames::RecordName) + "/in-the-way");
         };
         const JobOutcome outcome =
-            runJob(Job::GenerateStatics, goodInputs(Job::GenerateStatics, ws), ws.out(), run);
+            runJob(Job::GenerateStatics, ws.inputs(validInputs(Job::GenerateStatics)), ws.out(), run);
         QCOMPARE(outcome.message(), QString(jobmessage::UnableToWriteDiffFiles));
         QVERIFY2(outcome.failure().reason().contains("; the set could not be undone"),
                  qPrintable(outcome.failure().reason()));
@@ -547,8 +410,8 @@ private slots:
         QFETCH(RoleCase, given);
         Workspace ws;
         if (!given.link.isEmpty() && !testfiles::makeLink(ws.out(), ws.path("alias")))
-            QSKIP(NoLinks);
-        QStringList inputs = goodInputs(given.job, ws);
+            QSKIP(testfiles::NoLinks);
+        QStringList inputs = ws.inputs(validInputs(given.job));
         for (const auto& [input, name] : given.inputsInOut) {
             QVERIFY(QFile::rename(inputs[input], ws.outFile(name)));
             inputs[input] = ws.outFile(name);
@@ -561,11 +424,11 @@ private slots:
                         .hardLink(ws.outFile(given.hardLinks[0]), ws.outFile(given.hardLinks[1]))
                         .ok());
         }
-        const QMap<QString, QByteArray> before = contentsOf(ws.out());
+        const QMap<QString, QByteArray> before = testfiles::contentsOf(ws.out());
         const JobOutcome outcome = runJob(given.job, inputs, ws.out());
         QCOMPARE(outcome.failure().reason(), QString(given.reason).replace("@", ws.out() + "/"));
         if (!given.reason.isEmpty())
-            QCOMPARE(contentsOf(ws.out()), before);
+            QCOMPARE(testfiles::contentsOf(ws.out()), before);
         else if (!given.link.isEmpty())
             QCOMPARE(read(ws.outFile("real.mul")), QByteArray("xy"));
     }
@@ -575,7 +438,7 @@ private slots:
     void reportAndPictureKeepTheirInputs()
     {
         Workspace ws;
-        const QStringList map = goodInputs(Job::CombineMap, ws);
+        const QStringList map = ws.inputs(validInputs(Job::CombineMap));
         const QString page = ws.outFile("page.html");
         const struct
         {
@@ -592,7 +455,7 @@ private slots:
              "Unable to write @difl: difl and @difl are the same file"},
         };
         for (const auto& run : runs) {
-            const QMap<QString, QByteArray> before = contentsOf(ws.path("in"));
+            const QMap<QString, QByteArray> before = testfiles::contentsOf(ws.path("in"));
             const ToolRun ran = runCli(run.arguments);
             QCOMPARE(ran.exitCode, 1);
             const QString error = QString(run.error)
@@ -601,7 +464,7 @@ private slots:
                                       .replace("@page", page)
                                       .replace("@difl", map[2]);
             QCOMPARE(ran.err, "quillmark-cli: " + error + "\n");
-            QCOMPARE(contentsOf(ws.path("in")), before);
+            QCOMPARE(testfiles::contentsOf(ws.path("in")), before);
             QCOMPARE(ws.outFiles(), QStringList());
         }
     }

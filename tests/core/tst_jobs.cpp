@@ -67,6 +67,14 @@ struct Given
     QByteArray bytes;  // of the file, unless it is missing or has no name
 };
 
+const char* const JobNames[] = {"generate map",
+                                "combine map",
+                                "combine map into a container",
+                                "convert map",
+                                "convert to a container",
+                                "generate statics",
+                                "combine statics"};
+
 // Where a failure row tells the job to write.
 enum class Folder { Out, Missing, PlainFile, NoName };
 const char* const FolderNames[] = {"out", "missing", "a plain file", "no name"};
@@ -144,8 +152,8 @@ void addCheck(Job job, const QList<In>& kinds, const char* message, Folder folde
     FailureCase failure(job, given(job, kinds), message);
     failure.folder = folder;
     failure.takenName = takenName;
-    QTest::addRow("%s; folder %s%s%s", qPrintable(name.join(", ")), FolderNames[int(folder)],
-                  takenName ? ", taken: " : "", takenName ? takenName : "")
+    QTest::addRow("%s: %s; folder %s%s%s", JobNames[int(job)], qPrintable(name.join(", ")),
+                  FolderNames[int(folder)], takenName ? ", taken: " : "", takenName ? takenName : "")
         << failure;
 }
 
@@ -160,7 +168,7 @@ void addDamage(Job job, const QString& name, const QList<Given>& inputs, const Q
     failure.walks = found == Found::ByTheWalk;
     failure.kind = Status::Kind::Damaged;
     failure.block = damagedBlock;
-    QTest::newRow(qPrintable(name)) << failure;
+    QTest::addRow("%s: %s", JobNames[int(job)], qPrintable(name)) << failure;
 }
 
 // A full disk, a stop and a shrinking input part way through a walk over
@@ -177,7 +185,7 @@ void addInterruptions(Job job, const QList<Given>& large, int shrinking, const c
         failure.partWay = partWay;
         failure.shrinking = shrinking;
         failure.walks = true;
-        QTest::newRow(name) << failure;
+        QTest::addRow("%s: %s", JobNames[int(job)], name) << failure;
     }
 }
 
@@ -203,15 +211,6 @@ const std::pair<const char*, Entry> BadEntries[] = {{"negative offset", {-2, 1, 
                                                     {"negative length", {0, -1, 0}},
                                                     {"past the end", {6, 3, 0}},
                                                     {"huge length", {0, 0x7fffffff, 0}}};
-
-// Every file of a directory with its bytes.
-QMap<QString, QByteArray> contents(const QString& dir)
-{
-    QMap<QString, QByteArray> files;
-    for (const QString& name : testfiles::filesIn(dir))
-        files[name] = read(dir + '/' + name);
-    return files;
-}
 
 }  // namespace
 
@@ -336,151 +335,143 @@ private slots:
         combine({emptied, "", "", difIndex, locator}, expected, "");
     }
 
-    // The checks before the walk, in their order: the reference map, the
-    // current map, their sizes, the output folder, the outputs. An input
-    // refused is refused before a missing output folder.
-    void generateMapFailures_data()
+    // Each job's checks before its walk, in their order, then damage and
+    // what ends a walk part way. An input refused is refused before a missing
+    // output folder.
+    void failures_data()
     {
         QTest::addColumn<FailureCase>("failure");
-        const Job job = Job::GenerateMap;  // reference, current
-        for (const QList<In>& inputs :
-             QList<QList<In>>{{Missing, Missing}, {NoName, Good}, {BrokenContainer, Good}})
-            addCheck(job, inputs, "Unable to open reference data file");
-        addCheck(job, {Good, Missing}, "Unable to open map data file");
-        addCheck(job, {InContainer, BrokenContainer}, "Unable to open map data file");
-        for (const QList<In>& inputs :
-             QList<QList<In>>{{TwiceAsLong, Good}, {InContainer, TwiceAsLong}, {TwiceAsLong, InContainer}})
-            addCheck(job, inputs, "Map data files are different sizes");
-        for (const Folder folder : {Folder::Missing, Folder::PlainFile, Folder::NoName})
-            addCheck(job, {Good, Good}, "Output Directory does not exist", folder);
-        for (const char* output : {"mapdif0.mul", "mapdifl0.mul"})
-            addCheck(job, {Good, Good}, "Unable to create diff files", Folder::Out, output);
-        // A container's zlib stream is checked as the walk unpacks it.
-        const QByteArray map = randomMap(3, 8);
-        addDamage(job, "container", {map, unpackableContainer(map)}, "Unable to read map data files",
-                  Status::NoBlock);
-        addInterruptions(job, {randomMap(6000, 1), randomMap(6000, 2)}, 1, "Unable to read map data files",
-                         "Unable to write diff files");
-    }
-    void generateMapFailures() { expectEarlierOutputsKept(); }
-
-    // The checks in their order: the map, the difference files, the output
-    // folder named, the output.
-    void combineMapFailures_data()
-    {
-        QTest::addColumn<FailureCase>("failure");
-        const Job job = Job::CombineMap;  // map, dif, difl
-        for (const In map : {Missing, NoName, BrokenContainer})
-            addCheck(job, {map, Missing, Missing}, "Unable to open map file");
-        addCheck(job, {Missing, Good, Good}, "Unable to open map file", Folder::NoName);
-        addCheck(job, {Good, Missing, Good}, "Unable to open dif files");
-        addCheck(job, {Good, Good, NoName}, "Unable to open dif files");
-        addCheck(job, {Good, Good, Good}, "Output Directory does not exist", Folder::NoName);
-        for (const Folder folder : {Folder::Missing, Folder::PlainFile})
-            addCheck(job, {Good, Good, Good}, "Unable to create new map file", folder);
-        addCheck(Job::CombineMapIntoContainer, {InContainer, Good, Good}, "Unable to create new map file",
-                 Folder::Out, "map0LegacyMUL.uop");
-        addDamage(job, "record past the dif data",
-                  {randomMap(4, 8), randomMap(1, 9) + QByteArray(100, 'x'), int32s({0, 3})},
-                  "Dif files are damaged at block 3", 3, Found::BeforeIt);
-        addDamage(job, "record past the dif data, naming block -1",
-                  {randomMap(4, 8), randomMap(1, 9), int32s({0, -1})}, "Dif files are damaged at block -1",
-                  -1, Found::BeforeIt);
-        const QByteArray map = randomMap(3, 8);
-        addDamage(job, "container", {unpackableContainer(map), map, int32s({1})},
-                  "Unable to read map or dif files", Status::NoBlock);
-        addInterruptions(job, {randomMap(6000, 1), "", ""}, 0, "Unable to read map or dif files",
-                         "Unable to write new map file");
-    }
-    void combineMapFailures() { expectEarlierOutputsKept(); }
-
-    // The checks in their order: the map, the output folder named, the output.
-    void convertMapFailures_data()
-    {
-        QTest::addColumn<FailureCase>("failure");
-        for (const In map : {Missing, NoName, BrokenContainer})
-            addCheck(Job::ConvertMapToPlain, {map}, "Unable to open map file", Folder::Out);
-        addCheck(Job::ConvertMapToContainer, {InContainer}, "Output Directory does not exist",
-                 Folder::NoName);
-        addCheck(Job::ConvertMapToPlain, {InContainer}, "Unable to create new map file");
-        addCheck(Job::ConvertMapToContainer, {Good}, "Unable to create new map file", Folder::Out,
-                 "map0LegacyMUL.uop");
-        addDamage(Job::ConvertMapToContainer, "container", {unpackableContainer(randomMap(3, 8))},
-                  "Unable to read map file", Status::NoBlock);
-        addInterruptions(Job::ConvertMapToPlain, {randomMap(6000, 1)}, 0, "Unable to read map file",
-                         "Unable to write new map file");
-    }
-    void convertMapFailures() { expectEarlierOutputsKept(); }
-
-    // The checks in their order: the reference pair, the current pair, the
-    // index sizes, the output folder, the outputs; then damage of either
-    // pair, found at the block that holds it.
-    void generateStaticsFailures_data()
-    {
-        QTest::addColumn<FailureCase>("failure");
-        const Job job = Job::GenerateStatics;  // reference index and data, current index and data
-        addCheck(job, {Good, Missing, Missing, Good}, "Unable to open reference or index data file");
-        addCheck(job, {NoName, Good, Good, Good}, "Unable to open reference or index data file");
-        addCheck(job, {Good, Good, Good, Missing}, "Unable to open statics data or index file");
-        addCheck(job, {Good, Good, Missing, Good}, "Unable to open statics data or index file");
-        addCheck(job, {TwiceAsLong, Good, Good, Good}, "Index files are different sizes");
-        for (const Folder folder : {Folder::Missing, Folder::NoName})
-            addCheck(job, {Good, Good, Good, Good}, "Output Directory does not exist", folder);
-        for (const char* output : {"stadif0.mul", "stadifl0.mul", "stadifi0.mul"})
-            addCheck(job, {Good, Good, Good, Good}, "Unable to create diff files", Folder::Out, output);
-        const QByteArray good = entries({{0, 2, 0}}), data = "12345678";
-        for (const auto& [name, bad] : BadEntries) {
-            const QByteArray damaged = good + entries({bad});
-            addDamage(job, QString("reference, ") + name, {damaged, data, good + good, data},
-                      "Reference statics are damaged at block 1", 1);
-            addDamage(job, QString("current, ") + name, {good + good, data, damaged, data},
-                      "Current statics are damaged at block 1", 1);
+        // The reference map, the current map, their sizes, the output folder,
+        // the outputs.
+        {
+            const Job job = Job::GenerateMap;  // reference, current
+            for (const QList<In>& inputs :
+                 QList<QList<In>>{{Missing, Missing}, {NoName, Good}, {BrokenContainer, Good}})
+                addCheck(job, inputs, "Unable to open reference data file");
+            addCheck(job, {Good, Missing}, "Unable to open map data file");
+            addCheck(job, {InContainer, BrokenContainer}, "Unable to open map data file");
+            for (const QList<In>& inputs : QList<QList<In>>{
+                     {TwiceAsLong, Good}, {InContainer, TwiceAsLong}, {TwiceAsLong, InContainer}})
+                addCheck(job, inputs, "Map data files are different sizes");
+            for (const Folder folder : {Folder::Missing, Folder::PlainFile, Folder::NoName})
+                addCheck(job, {Good, Good}, "Output Directory does not exist", folder);
+            for (const char* output : {"mapdif0.mul", "mapdifl0.mul"})
+                addCheck(job, {Good, Good}, "Unable to create diff files", Folder::Out, output);
+            // A container's zlib stream is checked as the walk unpacks it.
+            const QByteArray map = randomMap(3, 8);
+            addDamage(job, "container", {map, unpackableContainer(map)}, "Unable to read map data files",
+                      Status::NoBlock);
+            addInterruptions(job, {randomMap(6000, 1), randomMap(6000, 2)}, 1,
+                             "Unable to read map data files", "Unable to write diff files");
         }
-        const QByteArray index = largeIndex();
-        addInterruptions(job, {index, randomBytes(index.size(), 1), index, randomBytes(index.size(), 2)}, 3,
-                         "Unable to read statics files", "Unable to write diff files");
-    }
-    void generateStaticsFailures() { expectEarlierOutputsKept(); }
 
-    // The checks in their order: the current pair, the difference files, the
-    // output folder named, the outputs; then damage of the current pair or of
-    // the difference files, found at the block that holds it.
-    void combineStaticsFailures_data()
-    {
-        QTest::addColumn<FailureCase>("failure");
-        const Job job = Job::CombineStatics;  // index, data, dif, difi, difl
-        addCheck(job, {Good, Missing, Missing, Good, Good}, "Unable to open static files");
-        addCheck(job, {NoName, Good, Good, Good, Good}, "Unable to open static files");
-        addCheck(job, {Good, Good, Missing, Good, Good}, "Unable to open dif files");
-        addCheck(job, {Good, Good, Good, Missing, Good}, "Unable to open dif files");
-        addCheck(job, {Good, Good, Good, Good, NoName}, "Unable to open dif files");
-        addCheck(job, {Good, Good, Good, Good, Good}, "Output Directory does not exist", Folder::NoName);
-        addCheck(job, {Good, Good, Good, Good, Good}, "Unable to create new static files");
-        for (const char* output : {"statics0.mul", "staidx0.mul"})
-            addCheck(job, {Good, Good, Good, Good, Good}, "Unable to create new static files", Folder::Out,
-                     output);
-        const QByteArray good = entries({{0, 2, 0}}), data = "12345678";
-        for (const auto& [name, bad] : BadEntries) {
-            const QByteArray damaged = good + entries({bad});
-            addDamage(job, QString("current, ") + name, {damaged, data, data, good, int32s({0})},
-                      "Current statics are damaged at block 1", 1);
-            addDamage(job, QString("difference index, ") + name,
-                      {good + good, data, data, damaged, int32s({0, 1})}, "Dif files are damaged at block 1",
-                      1);
+        // The checks in their order: the map, the difference files, the output
+        // folder named, the output.
+        {
+            const Job job = Job::CombineMap;  // map, dif, difl
+            for (const In map : {Missing, NoName, BrokenContainer})
+                addCheck(job, {map, Missing, Missing}, "Unable to open map file");
+            addCheck(job, {Missing, Good, Good}, "Unable to open map file", Folder::NoName);
+            addCheck(job, {Good, Missing, Good}, "Unable to open dif files");
+            addCheck(job, {Good, Good, NoName}, "Unable to open dif files");
+            addCheck(job, {Good, Good, Good}, "Output Directory does not exist", Folder::NoName);
+            for (const Folder folder : {Folder::Missing, Folder::PlainFile})
+                addCheck(job, {Good, Good, Good}, "Unable to create new map file", folder);
+            addCheck(Job::CombineMapIntoContainer, {InContainer, Good, Good}, "Unable to create new map file",
+                     Folder::Out, "map0LegacyMUL.uop");
+            addDamage(job, "record past the dif data",
+                      {randomMap(4, 8), randomMap(1, 9) + QByteArray(100, 'x'), int32s({0, 3})},
+                      "Dif files are damaged at block 3", 3, Found::BeforeIt);
+            addDamage(job, "record past the dif data, naming block -1",
+                      {randomMap(4, 8), randomMap(1, 9), int32s({0, -1})},
+                      "Dif files are damaged at block -1", -1, Found::BeforeIt);
+            const QByteArray map = randomMap(3, 8);
+            addDamage(job, "container", {unpackableContainer(map), map, int32s({1})},
+                      "Unable to read map or dif files", Status::NoBlock);
+            addInterruptions(job, {randomMap(6000, 1), "", ""}, 0, "Unable to read map or dif files",
+                             "Unable to write new map file");
         }
-        addDamage(job, "record past the difference index",
-                  {good + good, data, data, good + "\1\2", int32s({0, 1})},
-                  "Dif files are damaged at block 1", 1, Found::BeforeIt);
-        // Block 1's run follows on from block 0's, as most runs do, and ends
-        // past the data: damage all the same, not a run to join.
-        addDamage(job, "current, past the end, following on",
-                  {good + entries({{2, 100, 0}}), data, data, good, int32s({5})},
-                  "Current statics are damaged at block 1", 1);
-        const QByteArray index = largeIndex();
-        addInterruptions(job, {index, randomBytes(index.size(), 1), "", "", ""}, 1,
-                         "Unable to read statics or dif files", "Unable to write new static files");
+
+        // The checks in their order: the map, the output folder named, the output.
+        {
+            for (const In map : {Missing, NoName, BrokenContainer})
+                addCheck(Job::ConvertMapToPlain, {map}, "Unable to open map file", Folder::Out);
+            addCheck(Job::ConvertMapToContainer, {InContainer}, "Output Directory does not exist",
+                     Folder::NoName);
+            addCheck(Job::ConvertMapToPlain, {InContainer}, "Unable to create new map file");
+            addCheck(Job::ConvertMapToContainer, {Good}, "Unable to create new map file", Folder::Out,
+                     "map0LegacyMUL.uop");
+            addDamage(Job::ConvertMapToContainer, "container", {unpackableContainer(randomMap(3, 8))},
+                      "Unable to read map file", Status::NoBlock);
+            addInterruptions(Job::ConvertMapToPlain, {randomMap(6000, 1)}, 0, "Unable to read map file",
+                             "Unable to write new map file");
+        }
+
+        // The checks in their order: the reference pair, the current pair, the
+        // index sizes, the output folder, the outputs; then damage of either
+        // pair, found at the block that holds it.
+        {
+            const Job job = Job::GenerateStatics;  // reference index and data, current index and data
+            addCheck(job, {Good, Missing, Missing, Good}, "Unable to open reference or index data file");
+            addCheck(job, {NoName, Good, Good, Good}, "Unable to open reference or index data file");
+            addCheck(job, {Good, Good, Good, Missing}, "Unable to open statics data or index file");
+            addCheck(job, {Good, Good, Missing, Good}, "Unable to open statics data or index file");
+            addCheck(job, {TwiceAsLong, Good, Good, Good}, "Index files are different sizes");
+            for (const Folder folder : {Folder::Missing, Folder::NoName})
+                addCheck(job, {Good, Good, Good, Good}, "Output Directory does not exist", folder);
+            for (const char* output : {"stadif0.mul", "stadifl0.mul", "stadifi0.mul"})
+                addCheck(job, {Good, Good, Good, Good}, "Unable to create diff files", Folder::Out, output);
+            const QByteArray good = entries({{0, 2, 0}}), data = "12345678";
+            for (const auto& [name, bad] : BadEntries) {
+                const QByteArray damaged = good + entries({bad});
+                addDamage(job, QString("reference, ") + name, {damaged, data, good + good, data},
+                          "Reference statics are damaged at block 1", 1);
+                addDamage(job, QString("current, ") + name, {good + good, data, damaged, data},
+                          "Current statics are damaged at block 1", 1);
+            }
+            const QByteArray index = largeIndex();
+            addInterruptions(job, {index, randomBytes(index.size(), 1), index, randomBytes(index.size(), 2)},
+                             3, "Unable to read statics files", "Unable to write diff files");
+        }
+
+        // The checks in their order: the current pair, the difference files, the
+        // output folder named, the outputs; then damage of the current pair or of
+        // the difference files, found at the block that holds it.
+        {
+            const Job job = Job::CombineStatics;  // index, data, dif, difi, difl
+            addCheck(job, {Good, Missing, Missing, Good, Good}, "Unable to open static files");
+            addCheck(job, {NoName, Good, Good, Good, Good}, "Unable to open static files");
+            addCheck(job, {Good, Good, Missing, Good, Good}, "Unable to open dif files");
+            addCheck(job, {Good, Good, Good, Missing, Good}, "Unable to open dif files");
+            addCheck(job, {Good, Good, Good, Good, NoName}, "Unable to open dif files");
+            addCheck(job, {Good, Good, Good, Good, Good}, "Output Directory does not exist", Folder::NoName);
+            addCheck(job, {Good, Good, Good, Good, Good}, "Unable to create new static files");
+            for (const char* output : {"statics0.mul", "staidx0.mul"})
+                addCheck(job, {Good, Good, Good, Good, Good}, "Unable to create new static files",
+                         Folder::Out, output);
+            const QByteArray good = entries({{0, 2, 0}}), data = "12345678";
+            for (const auto& [name, bad] : BadEntries) {
+                const QByteArray damaged = good + entries({bad});
+                addDamage(job, QString("current, ") + name, {damaged, data, data, good, int32s({0})},
+                          "Current statics are damaged at block 1", 1);
+                addDamage(job, QString("difference index, ") + name,
+                          {good + good, data, data, damaged, int32s({0, 1})},
+                          "Dif files are damaged at block 1", 1);
+            }
+            addDamage(job, "record past the difference index",
+                      {good + good, data, data, good + "\1\2", int32s({0, 1})},
+                      "Dif files are damaged at block 1", 1, Found::BeforeIt);
+            // Block 1's run follows on from block 0's, as most runs do, and ends
+            // past the data: damage all the same, not a run to join.
+            addDamage(job, "current, past the end, following on",
+                      {good + entries({{2, 100, 0}}), data, data, good, int32s({5})},
+                      "Current statics are damaged at block 1", 1);
+            const QByteArray index = largeIndex();
+            addInterruptions(job, {index, randomBytes(index.size(), 1), "", "", ""}, 1,
+                             "Unable to read statics or dif files", "Unable to write new static files");
+        }
     }
-    void combineStaticsFailures() { expectEarlierOutputsKept(); }
+    void failures() { expectEarlierOutputsKept(); }
 
     void roundTrip_data()
     {
@@ -562,7 +553,7 @@ private:
         for (const char* name : {"map0.mul", "mapdif0.mul", "mapdifl0.mul", "staidx0.mul", "statics0.mul",
                                  "stadif0.mul", "stadifi0.mul", "stadifl0.mul"})
             ws.file(QString("out/") + name, name);  // earlier outputs of every job
-        const QMap<QString, QByteArray> earlier = contents(ws.out());
+        const QMap<QString, QByteArray> earlier = testfiles::contentsOf(ws.out());
         const QStringList paths = inputPaths(ws, failure.inputs);
         RecordingProgress progress;
         progress.onStep = [&](qint64 step) {
@@ -587,7 +578,7 @@ private:
         QCOMPARE(progress.ended, failure.walks ? 1 : 0);
         // A full disk ends the walk at the next step, well before its last.
         QVERIFY(failure.partWay != PartWay::FullDisk || progress.steps.last() + 1000 < progress.total);
-        QCOMPARE(contents(ws.out()), earlier);
+        QCOMPARE(testfiles::contentsOf(ws.out()), earlier);
     }
 };
 

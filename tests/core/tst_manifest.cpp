@@ -273,6 +273,40 @@ private slots:
         }
     }
 
+    void conflictOnEachFacet_data()
+    {
+        QTest::addColumn<int>("facet");
+        QTest::addColumn<int>("height");  // in blocks
+        for (const auto& [facet, height] :
+             {std::pair{0, 512}, {1, 512}, {2, 200}, {3, 256}, {4, 181}, {5, 512}})
+            QTest::addRow("facet %d", facet) << facet << height;
+    }
+    // A conflict names its tile on the facet's own grid, where blocks run
+    // down a column: block height + 1 is the second block of the second.
+    void conflictOnEachFacet()
+    {
+        QFETCH(int, facet);
+        QFETCH(int, height);
+        Workspace ws;
+        const qint64 at = (height + 1) * 196 + 4;
+        const QByteArray reference = testfiles::randomBytes((height + 2) * 196, 1);
+        QByteArray current = reference, base = reference;
+        current.replace(at, 192, testfiles::randomBytes(192, 2));
+        base.replace(at, 192, testfiles::randomBytes(192, 3));
+        const RunSettings onFacet(facet);
+        QVERIFY(
+            runJob(Job::GenerateMap, {ws.file("ref", reference), ws.file("cur", current)}, ws.out(), onFacet)
+                .succeeded());
+        const QString number = QString::number(facet);
+        QDir().mkdir(ws.path("new"));
+        const JobOutcome combined = runJob(Job::CombineMap,
+                                           {ws.file("base", base), ws.outFile("mapdif" + number + ".mul"),
+                                            ws.outFile("mapdifl" + number + ".mul")},
+                                           ws.path("new"), onFacet);
+        QVERIFY2(combined.failure().reason().endsWith(" holds something else, at tile 8,8"),
+                 qPrintable(combined.failure().text()));
+    }
+
     void refused_data()
     {
         QTest::addColumn<std::function<void(const Set&)>>("damage");
