@@ -189,8 +189,7 @@ private slots:
             "@difs/stadifl3.mul --difi @difs/stadifi3.mul --dif @difs/stadif3.mul",
             0,
             QString("verify statics: base already patched: it is the patch's result; the patch replaces %1 "
-                    "of 1920 "
-                    "blocks\n")
+                    "of 1920 blocks\n")
                 .arg(m_summary.staticsBlocksDiffering));
         row("does not fit", "verify map --map @edited.map " + map, 1,
             "verify map: base does not fit: " + conflict + patch);
@@ -211,8 +210,7 @@ private slots:
         row("not checked",
             "combine map --map @ten.map --difl @odd.difl --dif @odd.dif --out @forced --facet 0", 0,
             "combine map: 1 of 10 blocks replaced; wrote @forced/map0.mul; base not checked: a locator of "
-            "that name "
-            "has no manifest\n");
+            "that name has no manifest\n");
     }
     // verify tells the case, and fails for a base the patch does not fit or
     // no manifest to check against; combine refuses such a base, unless

@@ -12,7 +12,6 @@
 #include "toolrun.h"
 
 #include "changemarks.h"
-#include "containerbuilder.h"
 #include "jobs.h"
 #include "overview.h"
 #include "pagebudget.h"
@@ -551,27 +550,22 @@ private slots:
         SilentProgress silent;
         QVERIFY(writeReport(reportJob, silent).succeeded());
 
-        // The radar colours by their own rule; the built-in palette tells a
-        // repainted tile from the old one at the same altitude, and water apart.
-        if (radar) {
-            const Palette fromFile(std::vector<quint16>{0x7c00, 0x001f, 0x03e0, 0x4210});
-            QCOMPARE(hexColour(fromFile.land({0, 0})), QStringLiteral("#ff0000"));
-            QCOMPARE(hexColour(fromFile.land({1, 0})), QStringLiteral("#0000ff"));
-            QCOMPARE(hexColour(fromFile.land({3, 0})), QStringLiteral("#848484"));
-        } else {
-            QVERIFY(distance(Palette::builtinLand({Grass, 0}), Palette::builtinLand({Road, 0})) >= 60);
-            QVERIFY(distance(Palette::builtinLand({Grass, 0}), Palette::builtinLand({Grass + 1, 0})) >= 60);
-            const QRgb water = Palette::builtinLand({Water, -5});
-            QVERIFY(qBlue(water) > qRed(water) + 60 && qBlue(water) > qGreen(water) + 40);
-        }
+        // The built-in palette tells a repainted tile from the old one at the
+        // same altitude, and water apart.
+        QVERIFY(distance(Palette::builtinLand({Grass, 0}), Palette::builtinLand({Road, 0})) >= 60);
+        QVERIFY(distance(Palette::builtinLand({Grass, 0}), Palette::builtinLand({Grass + 1, 0})) >= 60);
+        const QRgb water = Palette::builtinLand({Water, -5});
+        QVERIFY(qBlue(water) > qRed(water) + 60 && qBlue(water) > qGreen(water) + 40);
         std::vector<quint16> colours;
         const QByteArray file = radarColours();
         for (qsizetype i = 0; i + 1 < file.size(); i += 2)
             colours.push_back(qFromLittleEndian<quint16>(file.constData() + i));
         const Palette palette = radar ? Palette(colours) : Palette();
-        if (radar) {
-            QCOMPARE(hexColour(palette.land({Grass, 0})), QStringLiteral("#ff0000"));
-            QCOMPARE(palette.item(ItemE.id), Palette::builtinItem(ItemE.id));  // past the file's end
+        if (radar) {  // the file's 5 bits a channel, widened; past its end, the built-in colours
+            QCOMPARE(hexColour(palette.land({Grass, 0})) + hexColour(palette.land({Water, 0}))
+                         + hexColour(palette.item(ItemB.id)),
+                     QStringLiteral("#ff0000#0000ff#848484"));
+            QCOMPARE(palette.item(ItemE.id), Palette::builtinItem(ItemE.id));
         }
         checkProbes(QString::fromUtf8(testfiles::read(reportJob.html)), probes(palette, outline, height));
     }
@@ -592,8 +586,7 @@ private slots:
         QTest::newRow("partial map locator record")
             << "mapdifl" << testfiles::int32s({9, 18, 9, 500, 54}) + "ab"
             << "<td class=\"text\">map locator</td><td>5</td><td>—</td><td class=\"text\">2 bytes after its "
-               "last "
-               "whole record of 4 bytes</td>";
+               "last whole record of 4 bytes</td>";
         QTest::newRow("statics record, partial and outside its block")
             << "stadifi,stadif" << index + newStatics
             << "<td class=\"text\">statics</td><td>1</td><td>27</td><td class=\"text\">17 bytes, not a whole "
@@ -667,12 +660,8 @@ private slots:
         row("no map", "map", missing, Height, false, "Unable to open map file", noFile);
         row("no map locator", "mapdifl", missing, Height, false, "Unable to open dif files", noFile);
         row("no statics data", "data", missing, Height, false, "Unable to open static files", noFile);
-        row("no statics difference index", "stadifi", missing, Height, false, "Unable to open dif files",
-            noFile);
         row("no radar colours", "radar-colours", missing, Height, false, "Unable to open radar colour file",
             noFile);
-        row("damaged container", "map", containerbuilder::emptyContainer(), Height, false,
-            "Unable to open map file", "it holds no chunk 0 of any map");
         row("map record past its data", "mapdif", mapBlock(1), Height, false,
             "Dif files are damaged at block 18", "It holds 1 record, the locator names record 1");
         QByteArray index = testfiles::read(path("staidx.mul"));
@@ -739,13 +728,15 @@ private slots:
         const QString name = QStringLiteral("a<b>&\"q' map.mul");
         const QString shown = QStringLiteral("a&lt;b&gt;&amp;&quot;q' map.mul");
 #endif
-        QVERIFY(QDir().mkpath(path("names")) && QFile::copy(path("map.mul"), path("names/" + name)));
-        QStringList line = arguments("names");
+        QVERIFY(QDir().mkpath(path("names")) && QFile::copy(path("map.mul"), path("names/" + name))
+                && QFile::copy(path("radarcol.mul"), path("names/" + name + ".colours")));
+        QStringList line = arguments("names") << "--radar-colours" << path("names/" + name + ".colours");
         line[line.indexOf("--map") + 1] = path("names/" + name);
         QCOMPARE(runTool(QUILLMARK_CLI, line).exitCode, 0);
         const QString html = QString::fromUtf8(testfiles::read(path("names/r.html")));
-        QVERIFY(html.contains("<th>Map</th><td class=\"text\">" + path("names/").toHtmlEscaped() + shown
-                              + "</td>"));
+        const QString shownPath = path("names/").toHtmlEscaped() + shown;
+        QVERIFY(html.contains("<th>Map</th><td class=\"text\">" + shownPath + "</td>")
+                && html.contains("<th>Colours</th><td class=\"text\">" + shownPath + ".colours</td>"));
         QVERIFY(!html.contains(name));
     }
 
@@ -828,6 +819,11 @@ private slots:
             {"gap too wide", {}, {"--gap", "33"}, 2, "--gap must be a whole number from 0 to 32."},
             {"no page", {"html"}, {}, 2, "Missing option --html."},
             {"stray word", {}, {"map"}, 2, "Unexpected argument 'map'."},
+            {"one file for the page and the facts",
+             {"json"},
+             {"--json", "@line/r.html"},
+             2,
+             "--html and --json name the same file."},
         };
         for (const CommandRow& row : rows)
             QTest::newRow(row.name) << row;
@@ -840,7 +836,9 @@ private slots:
         QStringList line = arguments("line");
         for (const QString& option : row.removed)
             line.remove(line.indexOf("--" + option), 2);
-        const ToolRun run = runTool(QUILLMARK_CLI, line + row.added);
+        for (const QString& word : row.added)
+            line << QString(word).replace('@', m_dir.path() + '/');
+        const ToolRun run = runTool(QUILLMARK_CLI, line);
         QCOMPARE(run.exitCode, row.exitCode);
         const QString said = QString(row.said).replace('@', m_dir.path() + '/');
         const QString help =
