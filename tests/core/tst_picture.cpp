@@ -109,6 +109,7 @@ private slots:
         QCOMPARE(imageOf(picture), expected);
     }
 
+    // Each pixel repeated; sides past the largest, or none, make no picture.
     void scalingRepeatsEachPixel()
     {
         const Picture small = pattern(3, 2, false);
@@ -119,10 +120,6 @@ private slots:
             for (int x = 0; x < scaled.width(); ++x)
                 QCOMPARE(scaled.pixel(x, y), small.pixel(x / 5, y / 5));
         QVERIFY(pattern(2, 2, true).scaledUp(Picture::MaxSide).isNull());  // past the largest side
-    }
-
-    void sidesOutOfRangeMakeNoPicture()
-    {
         for (const QSize size : {QSize(0, 4), QSize(4, -1), QSize(Picture::MaxSide + 1, 1)})
             QVERIFY(Picture(size.width(), size.height(), rgb(1, 2, 3)).isNull());
     }

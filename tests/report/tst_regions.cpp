@@ -162,14 +162,11 @@ private slots:
         QFETCH(int, heightTiles);
         QFETCH(PictureArea, expected);
         QFETCH(bool, drawable);
+        const auto fields = [](const PictureArea& a) {
+            return QList<qint64>{a.x, a.y, a.width, a.height, a.pixelsPerTile, a.left, a.top};
+        };
         const PictureArea area = pictureArea(region, widthTiles, heightTiles);
-        QCOMPARE(area.x, expected.x);
-        QCOMPARE(area.y, expected.y);
-        QCOMPARE(area.width, expected.width);
-        QCOMPARE(area.height, expected.height);
-        QCOMPARE(area.pixelsPerTile, expected.pixelsPerTile);
-        QCOMPARE(area.left, expected.left);
-        QCOMPARE(area.top, expected.top);
+        QCOMPARE(fields(area), fields(expected));
         QCOMPARE(area.drawable(), drawable);
     }
 
