@@ -3,7 +3,8 @@
 #include "fileformat.h"
 
 #include <QFileInfo>
-#include <QRegularExpression>
+
+#include <algorithm>
 
 namespace quillmark {
 
@@ -42,14 +43,17 @@ QString manifestPath(const QString& outDir, PatchKind kind, int facet)
 
 std::optional<QString> manifestBeside(const QString& locator, PatchKind kind)
 {
-    static const QRegularExpression mapLocator(QStringLiteral("^mapdifl([0-9]+)\\.mul$"));
-    static const QRegularExpression staticsLocator(QStringLiteral("^stadifl([0-9]+)\\.mul$"));
+    // Only a locator of the set's own name, e.g. "mapdifl3.mul", has one:
+    // the prefix, the facet's digits and ".mul", nothing else.
     const QFileInfo file(locator);
-    const QRegularExpressionMatch match =
-        (kind == PatchKind::Map ? mapLocator : staticsLocator).match(file.fileName());
-    if (!match.hasMatch())
+    const QString name = file.fileName();
+    const QLatin1String prefix(kind == PatchKind::Map ? "mapdifl" : "stadifl"), suffix(".mul");
+    if (name.size() <= prefix.size() + suffix.size() || !name.startsWith(prefix) || !name.endsWith(suffix))
         return std::nullopt;
-    return file.path() + QLatin1String(difPart(kind)) + match.captured(1) + QLatin1String(".manifest.json");
+    const QString digits = name.mid(prefix.size(), name.size() - prefix.size() - suffix.size());
+    if (!std::all_of(digits.begin(), digits.end(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
+        return std::nullopt;
+    return file.path() + QLatin1String(difPart(kind)) + digits + QLatin1String(".manifest.json");
 }
 
 }  // namespace manifestformat
