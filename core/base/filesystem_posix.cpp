@@ -3,7 +3,7 @@
 #include "filesystem.h"
 
 #include "systemerror.h"
-#include "systemlock.h"
+#include "systemfilesystem.h"
 
 #include <QDir>
 #include <QFile>
@@ -200,7 +200,7 @@ private:
     qint64 m_writtenBack = 0;  // handed to the disk ahead of sync()
 };
 
-class PosixFileSystem final : public FileSystem
+class PosixFileSystem final : public SystemFileSystem
 {
 public:
     // O_NONBLOCK keeps open() from waiting for a writer when the path is a
@@ -332,26 +332,6 @@ public:
         struct stat status = {};
         return ::stat(native(path).constData(), &status) == 0 ? identityOf(status) : QByteArray();
     }
-
-    QString canonicalPath(const QString& path) override { return QFileInfo(path).canonicalFilePath(); }
-
-    QString linkTarget(const QString& path) override
-    {
-        return entryKind(path) == EntryKind::Link ? QFileInfo(path).symLinkTarget() : QString();
-    }
-
-    QStringList entries(const QString& folder) override
-    {
-        return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                                      QDir::Name);
-    }
-
-    Status tryLock(const QString& path, bool& held, std::unique_ptr<HeldLock>& lock) override
-    {
-        return systemlock::tryLock(path, held, lock);
-    }
-
-    LockHolder holderOf(const QString& path) override { return systemlock::holderOf(path); }
 };
 
 }  // namespace

@@ -3,7 +3,7 @@
 #include "filesystem.h"
 
 #include "systemerror.h"
-#include "systemlock.h"
+#include "systemfilesystem.h"
 
 #include <QDir>
 #include <QFile>
@@ -207,7 +207,7 @@ private:
     QString m_path;
 };
 
-class WindowsFileSystem final : public FileSystem
+class WindowsFileSystem final : public SystemFileSystem
 {
 public:
     Status openForReading(const QString& path, std::unique_ptr<ReadableFile>& file) override
@@ -356,26 +356,6 @@ public:
         CloseHandle(handle);
         return identity;
     }
-
-    QString canonicalPath(const QString& path) override { return QFileInfo(path).canonicalFilePath(); }
-
-    QString linkTarget(const QString& path) override
-    {
-        return entryKind(path) == EntryKind::Link ? QFileInfo(path).symLinkTarget() : QString();
-    }
-
-    QStringList entries(const QString& folder) override
-    {
-        return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                                      QDir::Name);
-    }
-
-    Status tryLock(const QString& path, bool& held, std::unique_ptr<HeldLock>& lock) override
-    {
-        return systemlock::tryLock(path, held, lock);
-    }
-
-    LockHolder holderOf(const QString& path) override { return systemlock::holderOf(path); }
 };
 
 }  // namespace
