@@ -65,6 +65,26 @@ Status::Kind kindOf(DWORD error)
     }
 }
 
+// Another program may hold a file for a moment (a virus scanner, an
+// indexer, another job taking the file's identity), and the system then
+// refuses to replace it or to grant the right to. A few short waits, about
+// a second in all, ride that out; a file held for longer still fails, with
+// the system's error of the last try.
+template <typename Call>
+bool retriedWhileHeld(Call call)
+{
+    constexpr int Tries = 20;
+    for (int attempt = 1;; ++attempt) {
+        if (call())
+            return true;
+        const DWORD error = GetLastError();
+        if (attempt == Tries || (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION))
+            return false;
+        Sleep(DWORD(5 * attempt));
+        SetLastError(error);
+    }
+}
+
 QByteArray identityOf(const BY_HANDLE_FILE_INFORMATION& information)
 {
     const quint64 index = (quint64(information.nFileIndexHigh) << 32) | information.nFileIndexLow;
@@ -247,8 +267,12 @@ public:
 
     Status replace(const QString& from, const QString& to) override
     {
-        return MoveFileExW(wide(from).c_str(), wide(to).c_str(),
-                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
+        const std::wstring source = wide(from), target = wide(to);
+        return retriedWhileHeld([&] {
+            return MoveFileExW(source.c_str(), target.c_str(),
+                               MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
+                   != 0;
+        })
                    ? Status()
                    : systemFailure(to);
     }
@@ -258,10 +282,14 @@ public:
     // not share deletion.
     Status canReplace(const QString& path) override
     {
-        const HANDLE handle =
-            CreateFileW(wide(path).c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (handle == INVALID_HANDLE_VALUE)
+        const std::wstring name = wide(path);
+        HANDLE handle = INVALID_HANDLE_VALUE;
+        if (!retriedWhileHeld([&] {
+                handle =
+                    CreateFileW(name.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+                return handle != INVALID_HANDLE_VALUE;
+            }))
             return systemFailure(path);
         CloseHandle(handle);
         return Status();

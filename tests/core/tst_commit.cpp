@@ -400,7 +400,7 @@ private slots:
                 });
             for (std::thread& thread : threads)
                 thread.join();
-            QCOMPARE(failures, QStringList());
+            QVERIFY2(failures.isEmpty(), qPrintable(failures.join("\n")));
             QCOMPARE(ws.outFiles(), QStringList({"staidx0.mul", "statics0.mul"}));
             QVERIFY(pairs.contains({read(ws.outFile("staidx0.mul")), read(ws.outFile("statics0.mul"))}));
         }
