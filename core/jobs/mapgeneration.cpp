@@ -17,10 +17,11 @@ using namespace difformat;
 
 namespace {
 
-// Blocks compared as one window before they are compared one by one: as
-// many as a container chunk holds, so that a window of either form of map
-// is one view of bytes that are there already.
-constexpr qint64 WindowBlocks = uopformat::ChunkSize / MapBlockSize;
+// Blocks compared as one window before they are compared one by one: a
+// quarter of what a container chunk holds, so that a window of either form
+// of map is one view of bytes that are there already, and the two windows
+// stay in the processor's cache while each block is compared and hashed.
+constexpr qint64 WindowBlocks = uopformat::ChunkSize / MapBlockSize / 4;
 
 // The two maps a window at a time: most windows of an edited facet are
 // untouched, header and payload, and cost one comparison of their bytes.

@@ -28,6 +28,24 @@ BlockSketch BlockSketch::folded(qint64 cells) const
     return smaller;
 }
 
+void BlockSketch::addBatch(const quint32* numbers, const quint32* lows, int count)
+{
+    constexpr int Most = 256;
+    qint64 cells[Most][3];
+    for (int done = 0; done < count; done += Most) {
+        const int batch = qMin(Most, count - done);
+        for (int i = 0; i < batch; ++i) {
+            positions(numbers[done + i], lows[done + i], cells[i]);
+            for (const qint64 cell : cells[i])
+                __builtin_prefetch(&m_cells[size_t(cell)], 1);
+        }
+        for (int i = 0; i < batch; ++i) {
+            for (const qint64 cell : cells[i])
+                fold(m_cells[size_t(cell)], numbers[done + i], lows[done + i], 1);
+        }
+    }
+}
+
 void BlockSketch::remove(qint64 block, quint64 hash)
 {
     const quint32 number = quint32(block), low = quint32(hash);

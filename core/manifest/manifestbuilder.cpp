@@ -71,6 +71,7 @@ void ManifestBuilder::finish(std::initializer_list<HashedOutput*> files)
 {
     if (!m_begun)
         begin();
+    m_sketchBatch.flush();
     write("\",\n\"reference\": " + content(m_reference) + ",\n\"current\": " + content(m_current)
           + ",\n\"files\": [");
     const std::vector<QString> roles = manifestformat::roles(m_kind);

@@ -44,7 +44,7 @@ public:
     {
         m_reference.add(before);
         m_current.add(after);
-        m_sketch.add(block, before);
+        m_sketchBatch.add(block, before);
         if (recorded)
             addRecord(block, before, after);
     }
@@ -66,6 +66,7 @@ private:
     ContentHash m_reference;
     ContentHash m_current;
     BlockSketch m_sketch;
+    SketchBatch m_sketchBatch{m_sketch};
 };
 
 }  // namespace quillmark
