@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds every libFuzzer target in fuzz/ with clang (in a build directory of
 # its own) and runs each for SECONDS (default 60), starting from its committed
-# seed corpus. New inputs the fuzzer finds go to BUILD_DIR/corpus/<target>;
-# a crash or a broken property stops the script with the input saved beside it.
+# seed corpus, as many at a time as there are processor cores. New inputs the
+# fuzzer finds go to BUILD_DIR/corpus/<target>; a crash or a broken property
+# fails the script, with the input saved in BUILD_DIR/crashes/.
 #
 #   tools/fuzz.sh [SECONDS] [BUILD_DIR]
 set -euo pipefail
@@ -21,14 +22,40 @@ if [ -d /dev/shm ] && [ -w /dev/shm ]; then
     export TMPDIR=/dev/shm
 fi
 
-while read -r target; do
-    [ -n "$target" ] || continue
-    corpus="$build/corpus/$target"
+# Runs one target, its output kept in a log of its own beside its corpus.
+fuzz() {
+    local target=$1 corpus="$build/corpus/$1"
     mkdir -p "$corpus" "$build/crashes"
-    echo "== $target, $seconds s"
     # Inputs past 64 KiB add nothing the tables and chunks need; a single
     # allocation past 64 MiB counts as the unbounded kind.
     "$build/fuzz/$target" -max_total_time="$seconds" -max_len=65536 -malloc_limit_mb=64 \
         -rss_limit_mb=1024 -print_final_stats=1 -artifact_prefix="$build/crashes/$target-" \
-        "$corpus" "$root/fuzz/corpus/$target"
-done <"$build/fuzz/fuzzers.txt"
+        "$corpus" "$root/fuzz/corpus/$target" >"$build/$target.log" 2>&1
+}
+
+# As many targets at a time as there are processor cores; each one's log is
+# printed when it ends, and any that fails fails the script.
+mapfile -t targets < <(grep -v '^$' "$build/fuzz/fuzzers.txt")
+jobs=$(nproc)
+status=0
+for ((first = 0; first < ${#targets[@]}; first += jobs)); do
+    batch=("${targets[@]:first:jobs}")
+    pids=()
+    for target in "${batch[@]}"; do
+        fuzz "$target" &
+        pids+=($!)
+    done
+    for i in "${!batch[@]}"; do
+        result=0
+        wait "${pids[$i]}" || result=$?
+        echo "== ${batch[$i]}, $seconds s"
+        if [ "$result" -eq 0 ]; then
+            tail -n 12 "$build/${batch[$i]}.log"
+        else
+            cat "$build/${batch[$i]}.log"
+            echo "${batch[$i]} failed (exit $result): its input is in $build/crashes/"
+            status=1
+        fi
+    done
+done
+exit "$status"

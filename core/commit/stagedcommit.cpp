@@ -110,7 +110,14 @@ Status StagedCommit::keepEarlierContents()
         const QString& target = file->destination();
         CommitEntry entry{nameOf(file->temporaryPath()), nameOf(target), QString(),
                           m_fileSystem.identity(file->temporaryPath())};
-        if (m_fileSystem.entryKind(target) != EntryKind::Missing) {
+        const EntryKind kind = m_fileSystem.entryKind(target);
+        // The folder is a stranger's: what was a file, or nothing, when the
+        // job began may be a device, a FIFO or a folder by now, and the
+        // commit never moves one of those aside, let alone removes it.
+        if (kind == EntryKind::Directory || m_fileSystem.isSpecialFile(target))
+            return Status::fileFailure(Status::Kind::NotRegularFile, file->target(),
+                                       QStringLiteral("not a regular file"));
+        if (kind != EntryKind::Missing) {
             // A target that another program has taken up since the job began
             // (Windows) fails the commit before any second name is made,
             // which could not be removed while that program holds it.
