@@ -348,7 +348,6 @@ QStringList MemoryFileSystem::writeFiles(const QString& folder,
 
 void MemoryFileSystem::copyFrom(const QString& realFolder)
 {
-    makeFolder(realFolder);
     QDirIterator found(realFolder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
                        QDirIterator::Subdirectories);
     while (found.hasNext()) {

@@ -349,9 +349,8 @@ private slots:
         };
         QStringList fromFifo = inputs;
         fromFifo[3] = fifo(ws.path("in/fifo"));
-        const JobOutcome fromOne = runJob(Job::GenerateStatics, fromFifo, ws.out());
         QCOMPARE(
-            fromOne.failure().text(),
+            runJob(Job::GenerateStatics, fromFifo, ws.out()).failure().text(),
             QString("Unable to open statics data or index file: %1: not a regular file").arg(fromFifo[3]));
         for (const char* name : {"stadif0.mul", ".quillmark-lock", ".quillmark-lock.rmlock"})
             QVERIFY(!fifo(ws.outFile(name)).isEmpty());
