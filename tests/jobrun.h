@@ -33,6 +33,14 @@ struct RunSettings
     bool force = false;  // a combination applies difference files that do not fit its base
 };
 
+// A run on `files` instead of the system's own file system.
+inline RunSettings on(quillmark::FileSystem& files)
+{
+    RunSettings run;
+    run.commit.files = &files;
+    return run;
+}
+
 // Inputs in the order of the job's fields: generate map (reference, current),
 // combine map (map, dif, difl), convert map (map), generate statics
 // (reference index and data, current index and data), combine statics

@@ -1,6 +1,9 @@
 #include "memoryfilesystem.h"
 
+#include "testfiles.h"
+
 #include <QDir>
+#include <QDirIterator>
 
 #include <algorithm>
 
@@ -15,9 +18,13 @@ struct MemoryFileSystem::Node
     Kind kind;
     quint64 identity;
     QByteArray bytes, synced;  // of a file: now, and as its last sync left it
+    qint64 hole = 0;           // of a sparse file: the zeros it claims past its bytes
     std::map<QString, std::shared_ptr<Node>> entries, syncedEntries;  // of a folder
     QString target;                                                   // of a link
     int writers = 0;                                                  // open WritableFiles
+    int readers = 0;                                                  // open ReadableFiles
+
+    qint64 size() const { return bytes.size() + hole; }
 };
 
 // Where a path leads: the folder holding its last name, that name, what
@@ -64,8 +71,11 @@ class MemoryReadableFile final : public ReadableFile
 {
 public:
     MemoryReadableFile(MemoryFileSystem& files, std::shared_ptr<Node> node, const QString& path)
-        : m_files(files), m_node(std::move(node)), m_size(m_node->bytes.size()), m_path(path)
-    {}
+        : m_files(files), m_node(std::move(node)), m_size(m_node->size()), m_path(path)
+    {
+        ++m_node->readers;
+    }
+    ~MemoryReadableFile() override { --m_node->readers; }
 
     qint64 size() const override { return m_size; }
     QByteArray identity() const override { return "mem:" + QByteArray::number(m_node->identity); }
@@ -76,8 +86,10 @@ public:
         if (const Status counted = m_files.count(MemoryFileSystem::Call::Read, m_path); counted.failed())
             return counted;
         const qint64 limit = m_files.readLimit() >= 0 ? qMin(length, m_files.readLimit()) : length;
-        got = qBound(qint64(0), qint64(m_node->bytes.size()) - offset, limit);
-        std::copy_n(m_node->bytes.constData() + offset, got, bytes);
+        got = qBound(qint64(0), m_node->size() - offset, limit);
+        const qint64 held = qBound(qint64(0), qint64(m_node->bytes.size()) - offset, got);
+        std::copy_n(m_node->bytes.constData() + offset, held, bytes);
+        std::fill_n(bytes + held, got - held, '\0');
         return Status();
     }
 
@@ -114,8 +126,12 @@ public:
     {
         if (const Status counted = m_files.count(MemoryFileSystem::Call::Write, m_path); counted.failed())
             return counted;
-        if (m_node->bytes.size() < offset + length)
-            m_node->bytes.resize(offset + length);
+        if (m_files.fileSizeLimit() >= 0 && offset + length > m_files.fileSizeLimit())
+            return failure(m_path, Status::Kind::TooLarge, "File too large");
+        if (m_node->bytes.size() < offset + length) {
+            m_node->hole = qMax(qint64(0), m_node->size() - offset - length);
+            m_node->bytes.resize(offset + length, '\0');
+        }
         std::copy_n(bytes, length, m_node->bytes.data() + offset);
         return Status();
     }
@@ -318,6 +334,53 @@ void MemoryFileSystem::writeFile(const QString& path, const QByteArray& bytes)
     (void)makeEntry(path, node);
 }
 
+QStringList MemoryFileSystem::writeFiles(const QString& folder,
+                                         const QList<std::pair<QString, QByteArray>>& files)
+{
+    makeFolder(folder);
+    QStringList paths;
+    for (const auto& [name, bytes] : files) {
+        paths << folder + QLatin1Char('/') + name;
+        writeFile(paths.back(), bytes);
+    }
+    return paths;
+}
+
+void MemoryFileSystem::copyFrom(const QString& realFolder)
+{
+    QDirIterator found(realFolder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                       QDirIterator::Subdirectories);
+    while (found.hasNext()) {
+        const QFileInfo entry(found.next());
+        makeFolder(entry.isDir() ? entry.filePath() : entry.path());
+        if (!entry.isDir())
+            writeFile(entry.filePath(), testfiles::read(entry.filePath()));
+    }
+}
+
+void MemoryFileSystem::makeLink(const QString& path, const QString& target)
+{
+    auto node = std::make_shared<Node>(Node::Kind::Link, m_nextIdentity++);
+    node->target = target;
+    (void)makeEntry(path, node);
+}
+
+void MemoryFileSystem::makeSpecial(const QString& path)
+{
+    (void)makeEntry(path, std::make_shared<Node>(Node::Kind::Special, m_nextIdentity++));
+}
+
+void MemoryFileSystem::resize(const QString& path, qint64 size)
+{
+    const Place place = find(path, true);
+    if (!place.node || place.node->kind != Node::Kind::File)
+        return;
+    Node& file = *place.node;
+    file.bytes.truncate(qsizetype(qMin(size, qint64(file.bytes.size()))));
+    file.hole = size - file.bytes.size();
+    file.synced = file.bytes;
+}
+
 QByteArray MemoryFileSystem::contents(const QString& path) const
 {
     const Place place = find(path, true);
@@ -331,9 +394,10 @@ QMap<QString, QByteArray> MemoryFileSystem::folder(const QString& path) const
     if (!place.node || place.node->kind != Node::Kind::Folder)
         return listed;
     for (const auto& [name, node] : place.node->entries)
-        listed[name] = node->kind == Node::Kind::Link     ? "-> " + node->target.toUtf8()
-                       : node->kind == Node::Kind::Folder ? QByteArray("<folder>")
-                                                          : node->bytes;
+        listed[name] = node->kind == Node::Kind::Link      ? "-> " + node->target.toUtf8()
+                       : node->kind == Node::Kind::Folder  ? QByteArray("<folder>")
+                       : node->kind == Node::Kind::Special ? QByteArray("<special>")
+                                                           : node->bytes;
     return listed;
 }
 
@@ -357,10 +421,11 @@ Status MemoryFileSystem::readSmallFile(const QString& path, qint64 maxBytes, QBy
     const Place place = find(path, false);
     if (const Status regular = regularFile(path, place.node.get()); regular.failed())
         return regular;
-    if (place.node->bytes.size() > maxBytes)
+    if (place.node->size() > maxBytes)
         return Status::fileFailure(Status::Kind::TooLarge, path,
                                    QStringLiteral("larger than %1 bytes").arg(maxBytes));
     bytes = place.node->bytes;
+    bytes.resize(qsizetype(place.node->size()), '\0');
     return Status();
 }
 
@@ -389,9 +454,12 @@ Status MemoryFileSystem::replace(const QString& from, const QString& to)
         return failure(to, Status::Kind::NotFound, "No such file or directory");
     if (target.node && target.node->kind == Node::Kind::Folder)
         return failure(to, Status::Kind::NotRegularFile, "Is a directory");
-    // As on Windows, where a file open for writing cannot be renamed.
+    // As on Windows, where a file open for writing cannot be renamed, nor
+    // one open at all be replaced.
     if (source.node->writers > 0)
         return failure(from, Status::Kind::InUse, "It is still open for writing");
+    if (target.node && target.node->readers > 0)
+        return failure(to, Status::Kind::InUse, "It is open for reading");
     // One step, whatever the disk keeps of it.
     if (source.parent == target.parent && source.name == target.name)
         return Status();
@@ -429,6 +497,7 @@ Status MemoryFileSystem::copy(const QString& from, const QString& to)
         return failure(to, Status::Kind::Other, "File exists");
     auto node = std::make_shared<Node>(Node::Kind::File, m_nextIdentity++);
     node->bytes = source.node->bytes;
+    node->hole = source.node->hole;
     change(target.parent, target.name, node);
     return Status();
 }

@@ -15,9 +15,11 @@
 #include "filesystem.h"
 
 #include <QMap>
+#include <QStringList>
 
 #include <map>
 #include <memory>
+#include <utility>
 #include <vector>
 
 class MemoryFileSystem final : public quillmark::FileSystem
@@ -49,13 +51,29 @@ public:
     MemoryFileSystem();
     ~MemoryFileSystem() override;
 
-    // Setting up, as if long done and flushed: folders and files.
+    // Setting up, as if long done and flushed: folders, files, links (the
+    // target absolute or relative to the link's folder) and special files (a
+    // FIFO or a device: the system's own refuses to read or write one, and so
+    // does this).
     void makeFolder(const QString& path);
     void writeFile(const QString& path, const QByteArray& bytes);
+    // Files written into `folder`, made when missing; their paths in the order given.
+    QStringList writeFiles(const QString& folder, const QList<std::pair<QString, QByteArray>>& files);
+    // Every file and folder under a folder of the real system, at the same paths.
+    void copyFrom(const QString& realFolder);
+    void makeLink(const QString& path, const QString& target);
+    void makeSpecial(const QString& path);
+    // A file cut to `size` bytes, or grown to it as a sparse file grows: what
+    // it claims past its bytes reads as zeros and takes no memory.
+    void resize(const QString& path, qint64 size);
+    // Writes that would take any file past `bytes` fail as they do past a
+    // process's file size limit: "File too large".
+    void limitFileSize(qint64 bytes) { m_fileSizeLimit = bytes; }
 
     // Looking, without counting as calls.
     QByteArray contents(const QString& path) const;
-    // Every entry of a folder and, for files, its bytes; links as "-> target".
+    // Every entry of a folder and, for files, its bytes; links as "-> target",
+    // folders as "<folder>", special files as "<special>".
     QMap<QString, QByteArray> folder(const QString& path) const;
 
     // The calls made so far, in order.
@@ -113,6 +131,7 @@ public:
     // What the files and locks of this file system share with it.
     quillmark::Status count(Call call, const QString& path);
     qint64 readLimit() const { return m_readLimit; }
+    qint64 fileSizeLimit() const { return m_fileSizeLimit; }
     void release(const Node* lockFile);
 
     // Names `name` in `folder` `node` (null: removes it), to be kept by a
@@ -147,6 +166,7 @@ private:
     };
     std::vector<Fault> m_faults;
     qint64 m_readLimit = -1;
+    qint64 m_fileSizeLimit = -1;
     int m_crashAt = -1;
     quint64 m_nextIdentity = 1;
 };

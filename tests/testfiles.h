@@ -13,10 +13,6 @@
 #include <array>
 #include <initializer_list>
 
-#ifdef Q_OS_WIN
-#include <windows.h>
-#endif
-
 namespace testfiles {
 
 inline QByteArray int32s(std::initializer_list<qint32> values)
@@ -66,41 +62,11 @@ inline bool write(const QString& path, const QByteArray& bytes)
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
 }
 
-// A symbolic link at `link` to `target` (absolute, or relative to the link's
-// folder). QFile::link makes a shortcut on Windows, which is no link; there a
-// real one needs Developer Mode or the privilege to make it, and false says
-// that it could not be made.
-inline bool makeLink(const QString& target, const QString& link)
-{
-#ifdef Q_OS_WIN
-    const QString resolved = QDir(QFileInfo(link).absolutePath()).absoluteFilePath(target);
-    DWORD flags = SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE;
-    if (QFileInfo(resolved).isDir())
-        flags |= SYMBOLIC_LINK_FLAG_DIRECTORY;
-    const QString nativeLink = QDir::toNativeSeparators(link),
-                  nativeTarget = QDir::toNativeSeparators(target);
-    const auto wide = [](const QString& path) { return reinterpret_cast<const wchar_t*>(path.utf16()); };
-    if (!CreateSymbolicLinkW(wide(nativeLink), wide(nativeTarget), flags))
-        return false;
-    // Wine 8 reports success without making anything the program could see
-    // as a link: only a reparse point at `link` counts.
-    const DWORD attributes = GetFileAttributesW(wide(nativeLink));
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
-#else
-    return QFile::link(target, link);
-#endif
-}
-
 inline QByteArray read(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
-
-// Why a test of links skips where links cannot be made.
-constexpr char NoLinks[] =
-    "No symbolic link could be made: on Windows they need Developer Mode or a privilege "
-    "this account lacks, and Wine 8 makes none that shows as a link";
 
 // Every entry of a directory, hidden ones included, sorted by name.
 inline QStringList filesIn(const QString& dir)

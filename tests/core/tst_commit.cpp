@@ -7,6 +7,7 @@
 #include "commitrecord.h"
 #include "filesystem.h"
 #include "jobrun.h"
+#include "memoryfilesystem.h"
 #include "outputfolder.h"
 #include "stagedfile.h"
 #include "stagingnames.h"
@@ -19,10 +20,6 @@
 #include <cstdlib>
 #include <mutex>
 #include <thread>
-
-#ifndef Q_OS_WIN
-#include <sys/stat.h>
-#endif
 
 using namespace quillmark;
 
@@ -65,22 +62,20 @@ QByteArray recordText(const char* format, const char* direction, const std::vect
     return text + "]}";
 }
 
-void plant(Planted kind, const QString& path, const QByteArray& text)
+void plant(MemoryFileSystem& files, Planted kind, const QString& path, const QByteArray& text)
 {
-    if (kind == Planted::Nothing)
-        return;
     if (kind == Planted::Record)
-        testfiles::write(path, text);
-#ifndef Q_OS_WIN
+        files.writeFile(path, text);
     else if (kind == Planted::Fifo)
-        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        files.makeSpecial(path);
     else if (kind == Planted::LinkToDevice)
-        QVERIFY(QFile::link("/dev/zero", path));
-#endif
+        files.makeLink(path, "/dev/zero");
     else if (kind == Planted::Directory)
-        QVERIFY(QDir().mkdir(path));
-    else
-        testfiles::write(path, testfiles::randomBytes(10 << 20, 5));  // garbage
+        files.makeFolder(path);
+    else if (kind == Planted::Garbage) {
+        files.writeFile(path, testfiles::randomBytes(4096, 5));
+        files.resize(path, 10 << 20);
+    }
 }
 
 // Started again as its own child by locks(): takes the lock that the
@@ -102,60 +97,35 @@ class CommitTest : public QObject
     Q_OBJECT
 
 private slots:
-    void targetsLinksAndDebris_data()
+    // One run in a folder holding links to an existing file of the folder
+    // and to none, and debris. The files the links point to take the new
+    // content, the links stay links and nothing is left beside either; the
+    // parts and backups of dead jobs go, while a live job's part and files
+    // that only look like ours stay. (A replaced target keeps its permission
+    // bits: tst_hostile's onTheSystemsOwnFiles.)
+    void linksAndDebris()
     {
-        QTest::addColumn<int>("mode");
-        for (const int mode : {0600, 0640, 0604, 0664})
-            QTest::addRow("%o", mode) << mode;
-    }
-    // One run in a folder holding a target with its own permission bits, links
-    // to an existing file of the folder and to none, and debris. The target
-    // keeps its bits; the files the links point to take the new content, the
-    // links stay links and nothing is left beside either; the parts and
-    // backups of dead jobs go, while a live job's part and files that only
-    // look like ours stay. No input is open by the renames: Windows cannot
-    // replace an open file, which an input may be.
-    void targetsLinksAndDebris()
-    {
-#ifdef Q_OS_WIN
-        QSKIP("POSIX permission bits and symbolic links: Windows keeps no mode bits (they read back as "
-              "0666) and QFile::link makes a .lnk shortcut there; tests/windows covers the debris");
-#else
-        QFETCH(int, mode);
-        Workspace ws;
-        const QString existing = ws.file("out/kept.mul", "old"), plain = ws.file("out/stadifi0.mul", "old");
-        QCOMPARE(::chmod(QFile::encodeName(plain).constData(), mode_t(mode)), 0);
-        QVERIFY(QFile::link(existing, ws.outFile("stadif0.mul")));
-        QVERIFY(QFile::link("made.mul", ws.outFile("stadifl0.mul")));
+        MemoryFileSystem files;
+        const QStringList inputs = files.writeFiles("/in", validInputs(Job::GenerateStatics));
+        files.writeFiles("/out", {{"kept.mul", "old"}, {"stadifi0.mul", "old"}});
+        files.makeLink("/out/stadif0.mul", "/out/kept.mul");
+        files.makeLink("/out/stadifl0.mul", "made.mul");
         for (const char* name : {".stadif0.mul.quillmark-part-dead1", ".map0.mul.quillmark-old-dead2",
                                  ".quillmark-commit.quillmark-part-dead3", ".keep", ".map0.mul.1x2y.part",
                                  "notes.quillmark-part-1"})
-            ws.file(QString("out/") + name, "x");
+            files.writeFile(QString("/out/") + name, "x");
         const QString live = ".statics0.mul.quillmark-part-live";
         std::unique_ptr<WritableFile> liveFile;
-        QVERIFY(FileSystem::system().createNew(ws.outFile(live), liveFile).ok());
-        CommitOptions options;
-        QStringList openInputs;
-        options.beforeRename = [&](int) {
-            for (const QFileInfo& fd : QDir("/proc/self/fd").entryInfoList(QDir::Files | QDir::System)) {
-                if (QFileInfo(fd.symLinkTarget()).path() == ws.path("in"))
-                    openInputs << fd.symLinkTarget();
-            }
-        };
-        QVERIFY(generateStatics(ws, options).succeeded());
-        QCOMPARE(openInputs, QStringList());
-        struct stat status;
-        QCOMPARE(::stat(QFile::encodeName(plain).constData(), &status), 0);
-        QCOMPARE(int(status.st_mode & 07777), mode);
-        QCOMPARE(read(plain), testfiles::entries({{0, 2, 7}}));
-        QCOMPARE(read(existing), QByteArray("xy"));
-        QCOMPARE(read(ws.outFile("made.mul")), testfiles::int32s({0}));
-        QVERIFY(QFileInfo(ws.outFile("stadif0.mul")).isSymLink()
-                && QFileInfo(ws.outFile("stadifl0.mul")).isSymLink());
-        QCOMPARE(ws.outFiles(), QStringList({".keep", ".map0.mul.1x2y.part", live, "kept.mul", "made.mul",
-                                             "notes.quillmark-part-1"})
-                                    + Outputs);
-#endif
+        QVERIFY(files.createNew("/out/" + live, liveFile).ok());
+        QVERIFY(runJob(Job::GenerateStatics, inputs, "/out", on(files)).succeeded());
+        QCOMPARE(files.contents("/out/stadifi0.mul"), testfiles::entries({{0, 2, 7}}));
+        QCOMPARE(files.contents("/out/kept.mul"), QByteArray("xy"));
+        QCOMPARE(files.contents("/out/made.mul"), testfiles::int32s({0}));
+        QVERIFY(files.entryKind("/out/stadif0.mul") == EntryKind::Link
+                && files.entryKind("/out/stadifl0.mul") == EntryKind::Link);
+        QCOMPARE(files.folder("/out").keys(), QStringList({".keep", ".map0.mul.1x2y.part", live, "kept.mul",
+                                                           "made.mul", "notes.quillmark-part-1"})
+                                                  + Outputs);
     }
 
     void unfinishedCommitIsSettled_data()
@@ -286,36 +256,29 @@ private slots:
         QFETCH(QByteArray, text);
         QFETCH(QString, fault);
         QFETCH(QStringList, links);
-        Workspace ws;
-        QDir(ws.dir.path()).mkdir("victims");
-        for (const char* victim : {"one", "two", "three"})
-            ws.file(QString("victims/") + victim, victim);
-        ws.file("out/keep.mul", "kept");
-#ifdef Q_OS_WIN
-        if (kind == Planted::Fifo || kind == Planted::LinkToDevice)
-            QSKIP("Windows has no FIFOs, and no link to a device");
-#endif
-        for (const QString& link : links) {
-            if (!testfiles::makeLink(ws.path("victims/one"), ws.outFile(link)))
-                QSKIP(testfiles::NoLinks);
-        }
-        const QString record = ws.outFile(stagingnames::RecordName);
-        plant(kind, record, text);
-        const JobOutcome outcome = generateStatics(ws);
+        MemoryFileSystem files;
+        const QStringList inputs = files.writeFiles("/in", validInputs(Job::GenerateStatics));
+        files.writeFiles("/victims", {{"one", "one"}, {"two", "two"}, {"three", "three"}});
+        files.writeFiles("/out", {{"keep.mul", "kept"}});
+        files.makeFolder("/dev");
+        files.makeSpecial("/dev/zero");
+        for (const QString& link : links)
+            files.makeLink("/out/" + link, "/victims/one");
+        const QString record = QString("/out/") + stagingnames::RecordName;
+        plant(files, kind, record, text);
+        const JobOutcome outcome = runJob(Job::GenerateStatics, inputs, "/out", on(files));
         if (fault.isEmpty()) {
             QVERIFY(outcome.succeeded());
-            QCOMPARE(read(ws.outFile("keep.mul")), QByteArray("kept"));
+            QCOMPARE(files.contents("/out/keep.mul"), QByteArray("kept"));
         } else {
             QCOMPARE(outcome.message(), QString("Unable to create diff files"));
             QCOMPARE(outcome.failure().reason(),
                      QString("An interrupted commit cannot be completed: %1: %2").arg(record, fault));
-            QStringList left = links + QStringList{"keep.mul"};
-            if (kind != Planted::Directory)  // not among the files listed
-                left.prepend(stagingnames::RecordName);
-            QCOMPARE(ws.outFiles(), left);
+            QCOMPARE(files.folder("/out").keys(),
+                     QStringList{stagingnames::RecordName} + links + QStringList{"keep.mul"});
         }
-        for (const char* victim : {"one", "two", "three"})
-            QCOMPARE(read(ws.path(QString("victims/") + victim)), QByteArray(victim));
+        QCOMPARE(files.folder("/victims"),
+                 (QMap<QString, QByteArray>{{"one", "one"}, {"three", "three"}, {"two", "two"}}));
     }
 
     // A living holder makes the job wait and then fail, naming the holder and

@@ -32,11 +32,9 @@ struct FaultCase
 // Every job's valid inputs, and the first map in a container too.
 void writeInputs(MemoryFileSystem& files)
 {
-    files.makeFolder("/in");
     files.makeFolder("/out");
     for (const Job job : {Job::GenerateMap, Job::CombineMap, Job::GenerateStatics, Job::CombineStatics})
-        for (const auto& [name, bytes] : validInputs(job))
-            files.writeFile("/in/" + name, bytes);
+        files.writeFiles("/in", validInputs(job));
     files.writeFile("/in/map0.uop", containerbuilder::build(containerbuilder::mapChunks(
                                                                 0, files.contents("/in/map0.mul"), {true}))
                                         .bytes);
@@ -65,9 +63,7 @@ void prepare(MemoryFileSystem& files, const FaultCase& given)
 
 JobOutcome run(MemoryFileSystem& files, const FaultCase& given)
 {
-    RunSettings settings;
-    settings.commit.files = &files;
-    return runJob(given.job, given.inputs, "/out", settings);
+    return runJob(given.job, given.inputs, "/out", on(files));
 }
 
 // Counting from 1, which call of its own kind `calls[k]` is.
