@@ -9,6 +9,7 @@
 #include "stagedfile.h"
 #include "uopformat.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace quillmark {
@@ -28,33 +29,41 @@ constexpr qint64 WindowBlocks = uopformat::ChunkSize / MapBlockSize / 4;
 class WindowComparer
 {
 public:
-    // A block of both maps, header and payload.
-    struct Blocks
+    // Blocks of both maps from one block on, within one window: header and
+    // payload of each, MapBlockSize bytes apart.
+    struct Run
     {
         const char* reference = nullptr;
         const char* current = nullptr;
-        bool payloadsDiffer = false;
+        qint64 blocks = 0;
+        bool windowEqual = false;
     };
 
     WindowComparer(MapInput& reference, MapInput& current, qint64 blocks)
         : m_reference(reference), m_current(current), m_blocks(blocks)
     {}
 
-    // Blocks come in ascending order.
-    Status compare(qint64 block, Blocks& blocks)
+    // The blocks from `block` up to `end` or the end of its window, whichever
+    // comes first. Runs come in ascending order, each beginning where the one
+    // before ended.
+    Status runFrom(qint64 block, qint64 end, Run& run)
     {
         if (block % WindowBlocks == 0) {
             if (const Status viewed = viewWindow(block); viewed.failed())
                 return viewed;
         }
-        const qint64 at = (block % WindowBlocks) * MapBlockSize;
-        blocks.reference = m_referenceWindow + at;
-        blocks.current = m_currentWindow + at;
-        // Only the payload counts; the record carries the current header.
-        blocks.payloadsDiffer =
-            !m_windowEqual
-            && memcmp(blocks.reference + MapHeaderSize, blocks.current + MapHeaderSize, MapPayloadSize) != 0;
+        const qint64 at = block % WindowBlocks;
+        run.reference = m_referenceWindow + at * MapBlockSize;
+        run.current = m_currentWindow + at * MapBlockSize;
+        run.blocks = qMin(end - block, WindowBlocks - at);
+        run.windowEqual = m_windowEqual;
         return Status();
+    }
+
+    // Only the payload counts; a record carries the current header.
+    static bool payloadsDiffer(const char* reference, const char* current)
+    {
+        return memcmp(reference + MapHeaderSize, current + MapHeaderSize, MapPayloadSize) != 0;
     }
 
 private:
@@ -76,6 +85,42 @@ private:
     const char* m_referenceWindow = nullptr;
     const char* m_currentWindow = nullptr;
     bool m_windowEqual = false;
+};
+
+// What a run of blocks adds to the difference files and the manifest.
+class RunRecorder
+{
+public:
+    RunRecorder(HashedOutput& locator, HashedOutput& difData, ManifestBuilder& manifest, JobResult& result)
+        : m_locator(locator), m_difData(difData), m_manifest(manifest), m_result(result)
+    {}
+
+    void record(qint64 first, const WindowComparer::Run& run)
+    {
+        // The current payloads are hashed together first; where the two
+        // payloads are alike, as most are, that hash serves for both maps.
+        quint64 before[ProgressStep], after[ProgressStep];
+        blockHashes(run.current + MapHeaderSize, run.blocks, MapPayloadSize, MapBlockSize, after);
+        std::copy(after, after + run.blocks, before);
+        for (qint64 i = 0; !run.windowEqual && i < run.blocks; ++i) {
+            const char* reference = run.reference + i * MapBlockSize;
+            const char* current = run.current + i * MapBlockSize;
+            if (!WindowComparer::payloadsDiffer(reference, current))
+                continue;
+            before[i] = blockHash(reference + MapHeaderSize, MapPayloadSize);
+            m_manifest.addRecord(first + i, before[i], after[i]);
+            m_locator.appendInt32(qint32(first + i));
+            m_difData.append(current, MapBlockSize);
+            ++m_result.records;
+        }
+        m_manifest.addRun(first, before, after, run.blocks);
+    }
+
+private:
+    HashedOutput& m_locator;
+    HashedOutput& m_difData;
+    ManifestBuilder& m_manifest;
+    JobResult& m_result;
 };
 
 Status checkMaps(const MapGenerateJob& job, MapInput& reference, MapInput& current,
@@ -119,19 +164,15 @@ JobOutcome run(const MapGenerateJob& job, JobProgress& progress, const CommitOpt
         current.size() / MapBlockSize, 0, 0, {locator.target(), difData.target(), manifestFile.target()}};
     WindowComparer maps(reference, current, result.blocks);
     ManifestBuilder manifest(PatchKind::Map, job.facet, manifestFile);
-    const bool walked = walk.eachBlock(result.blocks, [&](qint64 block) {
-        WindowComparer::Blocks blocks;
-        if (Status compared = maps.compare(block, blocks); compared.failed())
-            return compared;
-        // Payloads alike, as most are, are hashed once for both maps.
-        const quint64 after = blockHash(blocks.current + MapHeaderSize, MapPayloadSize);
-        const quint64 before =
-            blocks.payloadsDiffer ? blockHash(blocks.reference + MapHeaderSize, MapPayloadSize) : after;
-        manifest.addBlock(block, before, after, blocks.payloadsDiffer);
-        if (blocks.payloadsDiffer) {
-            locator.appendInt32(qint32(block));
-            difData.append(blocks.current, MapBlockSize);
-            ++result.records;
+    RunRecorder recorder(locator, difData, manifest, result);
+    // A stretch of the walk is at most ProgressStep blocks, and so is a run.
+    const bool walked = walk.eachStretch(result.blocks, [&](qint64 first, qint64 count) {
+        for (qint64 block = first; block < first + count;) {
+            WindowComparer::Run run;
+            if (Status viewed = maps.runFrom(block, first + count, run); viewed.failed())
+                return viewed;
+            recorder.record(block, run);
+            block += run.blocks;
         }
         return Status();
     });

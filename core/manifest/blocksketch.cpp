@@ -46,6 +46,17 @@ void BlockSketch::addBatch(const quint32* numbers, const quint32* lows, int coun
     }
 }
 
+void BlockSketch::addRun(qint64 first, const quint64* hashes, qint64 count)
+{
+    for (qint64 i = 0; i < count; ++i) {
+        const quint32 number = quint32(first + i), low = quint32(hashes[i]);
+        qint64 cells[3];
+        positions(number, low, cells);
+        for (const qint64 cell : cells)
+            fold(m_cells[size_t(cell)], number, low, 1);
+    }
+}
+
 void BlockSketch::remove(qint64 block, quint64 hash)
 {
     const quint32 number = quint32(block), low = quint32(hash);

@@ -46,6 +46,8 @@ public:
     // found and fetched side by side before any is folded, rather than each
     // block waiting on its own three.
     void addBatch(const quint32* numbers, const quint32* lows, int count);
+    // Blocks `first` to `first + count - 1`, by hash.
+    void addRun(qint64 first, const quint64* hashes, qint64 count);
     void remove(qint64 block, quint64 hash);
     // This sketch less `other`, of the same size.
     void subtract(const BlockSketch& other);

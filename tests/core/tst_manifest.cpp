@@ -6,6 +6,7 @@
 // written.
 
 #include "containerbuilder.h"
+#include "hashes.h"
 #include "jobrun.h"
 #include "workspace.h"
 
@@ -182,6 +183,23 @@ class ManifestTest : public QObject
     Q_OBJECT
 
 private slots:
+    // Block hashes are XXH3-64 as any xxHash tool gives them (`xxhsum -H3`):
+    // a map payload, which takes a path of its own, one of them at a stride,
+    // and statics blocks shorter and longer.
+    void blockHashesAreXxh3()
+    {
+        QByteArray bytes(200, '\0');
+        for (int i = 0; i < bytes.size(); ++i)
+            bytes[i] = char((i * 37 + 11) % 256);
+        QCOMPARE(blockHash(bytes.constData(), 192), Q_UINT64_C(0x96edaf81ff0e57b7));
+        QCOMPARE(blockHash(bytes.constData(), 12), Q_UINT64_C(0x7d46569e2ff6f29f));
+        QCOMPARE(blockHash(bytes.constData(), 200), Q_UINT64_C(0x43ecce5b9e53d9db));
+        quint64 hashes[2] = {};
+        blockHashes(bytes.constData(), 2, 192, 8, hashes);
+        QCOMPARE(hashes[0], Q_UINT64_C(0x96edaf81ff0e57b7));
+        QCOMPARE(hashes[1], Q_UINT64_C(0x00e513abf6fc3e5f));
+    }
+
     // A container of the same map, statics laid out otherwise with other
     // extras, and a second run: the same manifest, byte for byte. A map's
     // manifest names its files and holds its records; no path and no time.
