@@ -52,8 +52,10 @@ void BlockSketch::addRun(qint64 first, const quint64* hashes, qint64 count)
         const quint32 number = quint32(first + i), low = quint32(hashes[i]);
         qint64 cells[3];
         positions(number, low, cells);
-        for (const qint64 cell : cells)
-            fold(m_cells[size_t(cell)], number, low, 1);
+        // Written out, the three cells stay in registers.
+        fold(m_cells[size_t(cells[0])], number, low, 1);
+        fold(m_cells[size_t(cells[1])], number, low, 1);
+        fold(m_cells[size_t(cells[2])], number, low, 1);
     }
 }
 
