@@ -5,6 +5,7 @@
 #define XXH_INLINE_ALL
 #include <xxhash.h>
 
+#include <cstddef>
 #include <cstring>
 
 namespace quillmark {
@@ -82,11 +83,11 @@ quint64 payloadHash(const char* bytes)
     const auto* input = reinterpret_cast<const xxh_u8*>(bytes);
     xxh_u64 acc = xxh_u64(MapPayload) * XXH_PRIME64_1;
 #pragma GCC unroll 8
-    for (int i = 0; i < 8; ++i)
+    for (std::ptrdiff_t i = 0; i < 8; ++i)
         acc += mix16(input + 16 * i, XXH3_kSecret + 16 * i);
     acc = XXH3_avalanche(acc);
 #pragma GCC unroll 4
-    for (int i = 8; i < int(MapPayload / 16); ++i)
+    for (std::ptrdiff_t i = 8; i < MapPayload / 16; ++i)
         acc += mix16(input + 16 * i, XXH3_kSecret + 16 * (i - 8) + XXH3_MIDSIZE_STARTOFFSET);
     acc += mix16(input + MapPayload - 16, XXH3_kSecret + XXH3_SECRET_SIZE_MIN - XXH3_MIDSIZE_LASTOFFSET);
     return XXH3_avalanche(acc);
