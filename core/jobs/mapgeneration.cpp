@@ -100,7 +100,7 @@ public:
         // The current payloads are hashed together first; where the two
         // payloads are alike, as most are, that hash serves for both maps.
         quint64 before[ProgressStep], after[ProgressStep];
-        blockHashes(run.current + MapHeaderSize, run.blocks, MapPayloadSize, MapBlockSize, after);
+        payloadHashes(run.current + MapHeaderSize, run.blocks, MapBlockSize, after);
         std::copy(after, after + run.blocks, before);
         for (qint64 i = 0; !run.windowEqual && i < run.blocks; ++i) {
             const char* reference = run.reference + i * MapBlockSize;

@@ -106,15 +106,10 @@ quint64 blockHash(const char* bytes, qint64 length)
     return length == MapPayload ? payloadHash(bytes) : XXH3_64bits(bytes, size_t(length));
 }
 
-void blockHashes(const char* first, qint64 count, qint64 length, qint64 stride, quint64* hashes)
+void payloadHashes(const char* first, qint64 count, qint64 stride, quint64* hashes)
 {
-    if (length == MapPayload) {
-        for (qint64 i = 0; i < count; ++i)
-            hashes[i] = payloadHash(first + i * stride);
-        return;
-    }
     for (qint64 i = 0; i < count; ++i)
-        hashes[i] = XXH3_64bits(first + i * stride, size_t(length));
+        hashes[i] = payloadHash(first + i * stride);
 }
 
 Status hashRun(Input& data, qint64 offset, qint64 length, quint64& hash)

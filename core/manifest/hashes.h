@@ -37,10 +37,10 @@ std::optional<quint64> hash64FromHex(const QString& text);
 // XXH3-64 of a block's bytes: a map block's 192 payload bytes, or a statics
 // block's bytes.
 quint64 blockHash(const char* bytes, qint64 length);
-// blockHash() of `count` blocks of `length` bytes, each `stride` bytes after
+// blockHash() of `count` map payloads (192 bytes), each `stride` bytes after
 // the one before, into `hashes`: one loop, in which the processor hashes
 // several blocks at once where a call a block would have it wait on each.
-void blockHashes(const char* first, qint64 count, qint64 length, qint64 stride, quint64* hashes);
+void payloadHashes(const char* first, qint64 count, qint64 stride, quint64* hashes);
 
 // The hash of a present statics block whose `length` bytes lie at `offset`
 // of `data`, read a view at a time however long it is. An empty block (no

@@ -195,7 +195,7 @@ private slots:
         QCOMPARE(blockHash(bytes.constData(), 12), Q_UINT64_C(0x7d46569e2ff6f29f));
         QCOMPARE(blockHash(bytes.constData(), 200), Q_UINT64_C(0x43ecce5b9e53d9db));
         quint64 hashes[2] = {};
-        blockHashes(bytes.constData(), 2, 192, 8, hashes);
+        payloadHashes(bytes.constData(), 2, 8, hashes);
         QCOMPARE(hashes[0], Q_UINT64_C(0x96edaf81ff0e57b7));
         QCOMPARE(hashes[1], Q_UINT64_C(0x00e513abf6fc3e5f));
     }
