@@ -358,18 +358,31 @@ private slots:
     }
 
     // On the system's own files, what the file system in memory can only
-    // mimic: a FIFO as an input, at an output's name or at the lock's never
-    // keeps a job waiting; a link out of the folder is not
-    // written through; a replaced target keeps its permission bits; past
+    // mimic. A device is not read as an empty input; on Windows, where NUL
+    // reaches it from any folder, the picture, an output like any other, is
+    // never written over it. (Nowhere else is a real device handed over as an
+    // output: a broken build given /dev/full replaced the machine's own
+    // device node.) On POSIX systems: a FIFO as an input, at an output's name
+    // or at the lock's never keeps a job waiting; a link out of the folder is
+    // not written through; a replaced target keeps its permission bits; past
     // `ulimit -f` a write fails with the system's reason, instead of a signal
     // that ends the tool without a word and leaves its staged file.
     void onTheSystemsOwnFiles()
     {
-#ifdef Q_OS_WIN
-        QSKIP("Windows has no FIFOs, no permission bits and no file size limit on a process, and makes "
-              "symbolic links only with Developer Mode or a privilege (Wine 8 makes none)");
-#else
         Workspace ws;
+#ifdef Q_OS_WIN
+        const QString device = "NUL";
+#else
+        const QString device = "/dev/full";
+#endif
+        QCOMPARE(runJob(Job::ConvertMapToPlain, {device}, ws.out()).failure().text(),
+                 QString("Unable to open map file: %1: not a regular file").arg(device));
+#ifdef Q_OS_WIN
+        const ToolRun run = runCli({"inspect", "map", "--difl", ws.file("difl", int32s({1})), "--dif",
+                                    ws.file("dif", QByteArray(196, 'd')), "--picture", device});
+        QCOMPARE(run.exitCode, 1);
+        QCOMPARE(run.err, QString("quillmark-cli: Unable to write %1: not a regular file\n").arg(device));
+#else
         const QStringList inputs = ws.inputs(validInputs(Job::GenerateStatics));
         const auto fifo = [](const QString& path) {
             return ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0 ? path : QString();
@@ -497,31 +510,6 @@ private slots:
             QCOMPARE(testfiles::contentsOf(ws.path("in")), before);
             QCOMPARE(ws.outFiles(), QStringList());
         }
-    }
-
-    // A device on the system's own file system: a job does not read it as
-    // an empty input; and on Windows, where NUL reaches it from any folder,
-    // the picture, an output like any other, is never written over it.
-    void devices()
-    {
-        Workspace ws;
-#ifdef Q_OS_WIN
-        const QString picture = "NUL";
-#else
-        const QString picture = "/dev/full";
-#endif
-        QCOMPARE(runJob(Job::ConvertMapToPlain, {picture}, ws.out()).failure().text(),
-                 QString("Unable to open map file: %1: not a regular file").arg(picture));
-#ifdef Q_OS_WIN
-        // Nowhere else is a real device handed over as an output: a broken
-        // build given /dev/full replaced the machine's own device node.
-        // Devices at an output's name are tried on the file system in
-        // memory, a FIFO on the system's own in onTheSystemsOwnFiles.
-        const ToolRun run = runCli({"inspect", "map", "--difl", ws.file("difl", int32s({1})), "--dif",
-                                    ws.file("dif", QByteArray(196, 'd')), "--picture", picture});
-        QCOMPARE(run.exitCode, 1);
-        QCOMPARE(run.err, QString("quillmark-cli: Unable to write %1: not a regular file\n").arg(picture));
-#endif
     }
 
     // A container's chunk whose stored checksum is not its bytes' does not

@@ -34,6 +34,11 @@ if [ ! -f "$prefix/system.reg" ]; then
     flock -u 9
     exec 9>&-
 fi
+# Wine shares no folders, but serves UNC paths from dosdevices/unc: there,
+# \\localhost\c$ (the C: drive's administrative share on Windows) leads to
+# the prefix's C: drive, so that a path through a share is tried as well.
+share=$prefix/dosdevices/unc/localhost/c\$
+[ -L "$share" ] || { mkdir -p "$(dirname "$share")" && ln -s ../../c: "$share" 2>/dev/null; } || true
 if [ -z "${QUILLMARK_WINE_ONE_AT_A_TIME:-}" ]; then
     exec "$wine" "$@"
 fi
