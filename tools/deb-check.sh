@@ -12,6 +12,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build}" && pwd)
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
+# apt-get takes turns with the other scripts' installs (see tools/packages.sh).
+apt_lock=$root/tools/packages.sh
 
 "$root/tools/packages.sh" dpkg-dev
 cmake --build "$build"
@@ -27,12 +29,12 @@ cleanup() {
     cd /
     rm -rf "$work"
     if [ "$was_installed" = 0 ]; then
-        DEBIAN_FRONTEND=noninteractive $sudo apt-get remove -y -qq quillmark >/dev/null
+        DEBIAN_FRONTEND=noninteractive $sudo flock "$apt_lock" apt-get remove -y -qq quillmark >/dev/null
         echo "Removed the package again."
     fi
 }
 trap cleanup EXIT
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "$deb" >/dev/null
+DEBIAN_FRONTEND=noninteractive $sudo flock "$apt_lock" apt-get install -y -qq "$deb" >/dev/null
 
 cd "$work"
 cli=/usr/bin/quillmark-cli

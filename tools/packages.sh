@@ -5,6 +5,12 @@
 #   tools/packages.sh PACKAGE...
 set -euo pipefail
 
+# One at a time: CI installs from steps that run side by side, and apt-get
+# fails at once where another holds its lock. The lock is this script's own
+# file, which every caller opens.
+exec 9<"$0"
+flock 9
+
 missing=()
 for package in "$@"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed" || missing+=("$package")

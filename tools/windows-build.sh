@@ -25,14 +25,15 @@ qt=$("$root/tools/windows-qt.sh" | tail -n1)
 mkdir -p "$build"
 build=$(cd "$build" && pwd)
 # The cross build's own choices: Release (the packages' programs; no debug
-# information in static programs of tens of megabytes), Debian's static zlib
+# information in static programs of tens of megabytes), no benchmarks (they
+# time Linux builds), Debian's static zlib
 # for Windows, the host's Qt tools (moc, uic, rcc) and Wine to run programs.
 cmake -S "$root" -B "$build" -G Ninja \
     -DCMAKE_TOOLCHAIN_FILE="$root/tools/windows/mingw-w64-x86_64.cmake" \
     -DQUILLMARK_WINDOWS_QT="$qt" -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
     -DCMAKE_BUILD_TYPE=Release -DZLIB_USE_STATIC_LIBS=ON \
     -DCMAKE_CROSSCOMPILING_EMULATOR="$root/tools/windows/wine-run.sh;$build/wine" \
-    -DQUILLMARK_WERROR=ON "$@" >/dev/null
+    -DQUILLMARK_WERROR=ON -DQUILLMARK_BENCH=OFF "$@" >/dev/null
 nice cmake --build "$build"
 nice cmake --build "$build" --target windows_packages
 

@@ -19,21 +19,25 @@ toolchain=$root/tools/windows/mingw-w64-x86_64.cmake
 version=$(dpkg-query -W -f='${Version}' qt6-base-dev)
 # Only what the programs use: the widgets, dialogs and formats they never
 # show are left out, and the Qt is built for size (-Os), which also compiles
-# faster; the building is most of CI's time from an empty cache. The direct2d
-# plugin stays: the windows platform plugin links its font database.
+# faster; the building is most of CI's time from an empty cache. Direct2D
+# stays on, as Qt compiles the DirectWrite font database of the windows
+# platform plugin only with it; its own platform plugin (Direct2D 1.1, the
+# windows plugin compiled again) is left out.
 options=(-static -static-runtime -release -nomake examples -nomake tests
     -no-opengl -no-dbus -no-icu -no-feature-vulkan
     -qt-zlib -qt-libpng -no-libjpeg -qt-pcre -qt-freetype -qt-harfbuzz
     -no-feature-sql -no-feature-network -no-feature-printsupport -no-feature-concurrent
     -no-feature-xml -no-feature-tabletevent -no-feature-androiddeployqt
     -no-gif -no-ico -no-feature-textmarkdownreader -no-feature-textmarkdownwriter
-    -optimize-size -no-feature-pdf -no-feature-textodfwriter
+    -optimize-size -no-feature-direct2d1_1 -no-feature-pdf -no-feature-textodfwriter
     -no-feature-undocommand -no-feature-undostack -no-feature-undogroup -no-feature-undoview
     -no-feature-graphicsview -no-feature-mdiarea -no-feature-calendarwidget -no-feature-datetimeedit
     -no-feature-fontdialog -no-feature-colordialog -no-feature-wizard -no-feature-style-stylesheet
     -no-feature-columnview -no-feature-toolbox -no-feature-dial -no-feature-lcdnumber
     -no-feature-keysequenceedit -no-feature-splashscreen -no-feature-syntaxhighlighter
-    -no-feature-fontcombobox -no-feature-commandlinkbutton)
+    -no-feature-fontcombobox -no-feature-commandlinkbutton -no-feature-systemtrayicon
+    -no-feature-treewidget -no-feature-tablewidget -no-feature-progressdialog -no-feature-inputdialog
+    -no-feature-errormessage -no-feature-movie)
 # The folder's name changes with what changes the build: the Qt version, the
 # options, the compiler's version and the recipe (raise it when the steps
 # below change what is built).
@@ -48,6 +52,8 @@ if [ -f "$prefix/quillmark-complete" ]; then
     exit 0
 fi
 
+# apt-get takes turns with the other scripts' installs (see tools/packages.sh).
+apt_lock=$root/tools/packages.sh
 # apt-get source needs the source lists; Debian 12's deb822 file names only
 # binary ones ("Types: deb"), so a source twin of it is added.
 enable_sources() {
@@ -62,7 +68,7 @@ enable_sources() {
         grep '^deb ' /etc/apt/sources.list | sed 's/^deb /deb-src /' |
             $sudo tee /etc/apt/sources.list.d/quillmark-deb-src.list >/dev/null
     fi
-    $sudo apt-get update -qq
+    $sudo flock "$apt_lock" apt-get update -qq
 }
 
 work=$prefix.work
@@ -70,8 +76,8 @@ rm -rf "$work" "$prefix"
 mkdir -p "$work"
 trap 'rm -rf "$work"' EXIT
 enable_sources
-(cd "$work" && apt-get source -qq "qt6-base=$version" >/dev/null 2>&1 ||
-    { cd "$work" && apt-get source "qt6-base=$version"; })
+(cd "$work" && flock "$apt_lock" apt-get source -qq "qt6-base=$version" >/dev/null 2>&1 ||
+    { cd "$work" && flock "$apt_lock" apt-get source "qt6-base=$version"; })
 source=$(find "$work" -mindepth 1 -maxdepth 1 -type d -name 'qt6-base-*' | head -n1)
 
 # Qt builds "offscreen" only where it is the default platform; the headless
