@@ -19,25 +19,21 @@ toolchain=$root/tools/windows/mingw-w64-x86_64.cmake
 version=$(dpkg-query -W -f='${Version}' qt6-base-dev)
 # Only what the programs use: the widgets, dialogs and formats they never
 # show are left out, and the Qt is built for size (-Os), which also compiles
-# faster; the building is most of CI's time from an empty cache. Direct2D
-# stays on, as Qt compiles the DirectWrite font database of the windows
-# platform plugin only with it; its own platform plugin (Direct2D 1.1, the
-# windows plugin compiled again) is left out.
+# faster; the building is most of CI's time from an empty cache. The direct2d
+# plugin stays: the windows platform plugin links its font database.
 options=(-static -static-runtime -release -nomake examples -nomake tests
     -no-opengl -no-dbus -no-icu -no-feature-vulkan
     -qt-zlib -qt-libpng -no-libjpeg -qt-pcre -qt-freetype -qt-harfbuzz
     -no-feature-sql -no-feature-network -no-feature-printsupport -no-feature-concurrent
     -no-feature-xml -no-feature-tabletevent -no-feature-androiddeployqt
     -no-gif -no-ico -no-feature-textmarkdownreader -no-feature-textmarkdownwriter
-    -optimize-size -no-feature-direct2d1_1 -no-feature-pdf -no-feature-textodfwriter
+    -optimize-size -no-feature-pdf -no-feature-textodfwriter
     -no-feature-undocommand -no-feature-undostack -no-feature-undogroup -no-feature-undoview
     -no-feature-graphicsview -no-feature-mdiarea -no-feature-calendarwidget -no-feature-datetimeedit
     -no-feature-fontdialog -no-feature-colordialog -no-feature-wizard -no-feature-style-stylesheet
     -no-feature-columnview -no-feature-toolbox -no-feature-dial -no-feature-lcdnumber
     -no-feature-keysequenceedit -no-feature-splashscreen -no-feature-syntaxhighlighter
-    -no-feature-fontcombobox -no-feature-commandlinkbutton -no-feature-systemtrayicon
-    -no-feature-treewidget -no-feature-tablewidget -no-feature-progressdialog -no-feature-inputdialog
-    -no-feature-errormessage -no-feature-movie)
+    -no-feature-fontcombobox -no-feature-commandlinkbutton)
 # The folder's name changes with what changes the build: the Qt version, the
 # options, the compiler's version and the recipe (raise it when the steps
 # below change what is built).
