@@ -26,8 +26,8 @@ mkdir -p "$build"
 build=$(cd "$build" && pwd)
 # The cross build's own choices: Release (the packages' programs; no debug
 # information in static programs of tens of megabytes), no benchmarks (they
-# time Linux builds), Debian's static zlib
-# for Windows, the host's Qt tools (moc, uic, rcc) and Wine to run programs.
+# time Linux builds), Debian's static zlib for Windows, the host's Qt tools
+# (moc, uic, rcc) and Wine to run programs.
 cmake -S "$root" -B "$build" -G Ninja \
     -DCMAKE_TOOLCHAIN_FILE="$root/tools/windows/mingw-w64-x86_64.cmake" \
     -DQUILLMARK_WINDOWS_QT="$qt" -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
