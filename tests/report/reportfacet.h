@@ -55,23 +55,22 @@ inline QByteArray items(std::initializer_list<Item> list)
     return bytes;
 }
 
+inline QByteArray cell(quint16 tile, qint8 z)
+{
+    char bytes[3];
+    qToLittleEndian(tile, bytes);
+    bytes[2] = char(z);
+    return QByteArray(bytes, 3);
+}
+
 inline QByteArray mapBlock(qint32 header, qint8 z = 0)
 {
-    QByteArray block = testfiles::int32s({header});
-    for (int cell = 0; cell < 64; ++cell) {
-        char bytes[3];
-        qToLittleEndian(Grass, bytes);
-        bytes[2] = char(z);
-        block.append(bytes, 3);
-    }
-    return block;
+    return testfiles::int32s({header}) + cell(Grass, z).repeated(64);
 }
 
 inline void setCell(QByteArray& block, int x, int y, quint16 tile, qint8 z)
 {
-    char* cell = block.data() + 4 + (y * 8 + x) * 3;
-    qToLittleEndian(tile, cell);
-    cell[2] = char(z);
+    block.replace(4 + (y * 8 + x) * 3, 3, cell(tile, z));
 }
 
 // Radar colours up to item 0x0fff: grass red, water blue, item A green, item B grey.
