@@ -11,11 +11,9 @@ using namespace quillmark;
 
 struct MemoryFileSystem::Node
 {
-    enum class Kind { File, Folder, Link, Special };
+    Node(EntryKind nodeKind, quint64 id) : kind(nodeKind), identity(id) {}
 
-    Node(Kind nodeKind, quint64 id) : kind(nodeKind), identity(id) {}
-
-    Kind kind;
+    EntryKind kind;  // never Missing
     quint64 identity;
     QByteArray bytes, synced;  // of a file: now, and as its last sync left it
     qint64 hole = 0;           // of a sparse file: the zeros it claims past its bytes
@@ -55,14 +53,19 @@ Status failure(const QString& path, Status::Kind kind, const char* reason)
     return Status::fileFailure(kind, path, QLatin1String(reason));
 }
 
+QByteArray identityOf(const Node* node)
+{
+    return node ? "mem:" + QByteArray::number(node->identity) : QByteArray();
+}
+
 // What opening a file finds at its place: a regular file, or the system's words.
 Status regularFile(const QString& path, const Node* node)
 {
     if (!node)
         return failure(path, Status::Kind::NotFound, "No such file or directory");
-    if (node->kind == Node::Kind::Folder)
+    if (node->kind == EntryKind::Directory)
         return failure(path, Status::Kind::NotRegularFile, "Is a directory");
-    if (node->kind != Node::Kind::File)
+    if (node->kind != EntryKind::RegularFile)
         return failure(path, Status::Kind::NotRegularFile, "not a regular file");
     return Status();
 }
@@ -78,7 +81,7 @@ public:
     ~MemoryReadableFile() override { --m_node->readers; }
 
     qint64 size() const override { return m_size; }
-    QByteArray identity() const override { return "mem:" + QByteArray::number(m_node->identity); }
+    QByteArray identity() const override { return identityOf(m_node.get()); }
 
     Status readAt(qint64 offset, char* bytes, qint64 length, qint64& got) override
     {
@@ -108,17 +111,12 @@ public:
     {
         ++m_node->writers;
     }
-    ~MemoryWritableFile() override
-    {
-        if (m_open)
-            --m_node->writers;
-    }
+    ~MemoryWritableFile() override { m_node->writers -= m_open ? 1 : 0; }
 
     Status write(const char* bytes, qint64 length) override
     {
         const Status written = writeAt(m_position, bytes, length);
-        if (written.ok())
-            m_position += length;
+        m_position += written.ok() ? length : 0;
         return written;
     }
 
@@ -148,11 +146,9 @@ public:
 
     Status close() override
     {
-        const Status counted = m_files.count(MemoryFileSystem::Call::Close, m_path);
-        if (m_open)
-            --m_node->writers;
+        m_node->writers -= m_open ? 1 : 0;
         m_open = false;
-        return counted;
+        return m_files.count(MemoryFileSystem::Call::Close, m_path);
     }
 
 private:
@@ -184,7 +180,7 @@ private:
 
 }  // namespace
 
-MemoryFileSystem::MemoryFileSystem() : m_root(std::make_shared<Node>(Node::Kind::Folder, 0)) {}
+MemoryFileSystem::MemoryFileSystem() : m_root(std::make_shared<Node>(EntryKind::Directory, 0)) {}
 
 MemoryFileSystem::~MemoryFileSystem() = default;
 
@@ -204,12 +200,12 @@ MemoryFileSystem::Place MemoryFileSystem::find(const QString& path, bool followL
             continue;
         }
         const std::shared_ptr<Node> folder = walked.back().second;
-        if (folder->kind != Node::Kind::Folder)
+        if (folder->kind != EntryKind::Directory)
             return {};
         const auto found = folder->entries.find(name);
         const std::shared_ptr<Node> node = found == folder->entries.end() ? nullptr : found->second;
         const bool last = pending.isEmpty();
-        if (node && node->kind == Node::Kind::Link && (!last || followLast)) {
+        if (node && node->kind == EntryKind::Link && (!last || followLast)) {
             if (++hops > 40)
                 return {};
             if (node->target.startsWith(QLatin1Char('/')))
@@ -234,18 +230,16 @@ Status MemoryFileSystem::count(Call call, const QString& path)
     m_calls.push_back({call, path});
     if (m_crashAt >= 0 && int(m_calls.size()) > m_crashAt)
         return failure(path, Status::Kind::Other, "The process is gone");
-    for (size_t i = 0; i < m_faultCountdowns.size(); ++i) {
-        auto& [kind, remaining] = m_faultCountdowns[i];
-        if (kind == call && remaining > 0 && --remaining == 0)
-            return Status::fileFailure(m_faults[i].kind, path, m_faults[i].reason);
+    for (Fault& fault : m_faults) {
+        if (fault.call == call && fault.countdown > 0 && --fault.countdown == 0)
+            return Status::fileFailure(fault.kind, path, fault.reason);
     }
     return Status();
 }
 
 void MemoryFileSystem::failCall(Call call, int nth, Status::Kind kind, const QString& reason)
 {
-    m_faultCountdowns.emplace_back(call, nth);
-    m_faults.push_back({kind, reason});
+    m_faults.push_back({call, nth, kind, reason});
 }
 
 void MemoryFileSystem::release(const Node* lockFile)
@@ -270,22 +264,17 @@ void MemoryFileSystem::change(const std::shared_ptr<Node>& folder, const QString
     apply(m_journal.back());
 }
 
-// Every folder back to its synced names, then the changes kept replayed in
-// the order they were made; every file back to its synced bytes.
-void MemoryFileSystem::powerCut(Kept kept)
+// Every folder changed since its sync back to its synced names (no other
+// has changed), then the changes kept replayed in the order they were made;
+// every file back to its synced bytes.
+void MemoryFileSystem::powerCut(int lost)
 {
-    std::vector<std::shared_ptr<Node>> folders{m_root};
-    for (size_t i = 0; i < folders.size(); ++i) {
-        folders[i]->entries = folders[i]->syncedEntries;
-        for (const auto& entry : folders[i]->syncedEntries)
-            folders.push_back(entry.second);
-    }
     for (const NameChange& made : m_journal) {
         for (const Naming& naming : made)
             naming.folder->entries = naming.folder->syncedEntries;
     }
-    for (size_t i = 0; i < m_journal.size() && kept.lost != -1; ++i) {
-        if (int(i) != kept.lost)
+    for (size_t i = 0; i < m_journal.size() && lost != NoneKept; ++i) {
+        if (int(i) != lost)
             apply(m_journal[i]);
     }
     m_journal.clear();
@@ -301,20 +290,21 @@ void MemoryFileSystem::powerCut(Kept kept)
     }
     m_locked.clear();
     m_crashAt = -1;
-    m_faultCountdowns.clear();
     m_faults.clear();
     m_readLimit = -1;
 }
 
+std::shared_ptr<Node> MemoryFileSystem::newNode(EntryKind kind)
+{
+    return std::make_shared<Node>(kind, m_nextIdentity++);
+}
+
 // Set-up entries are there as if the folder had been flushed long ago.
-Status MemoryFileSystem::makeEntry(const QString& path, const std::shared_ptr<Node>& node)
+void MemoryFileSystem::makeEntry(const QString& path, const std::shared_ptr<Node>& node)
 {
     const Place place = find(path, false);
-    if (!place.reached || !place.parent || place.parent->kind != Node::Kind::Folder)
-        return failure(path, Status::Kind::NotFound, "No such file or directory");
-    place.parent->entries[place.name] = node;
-    place.parent->syncedEntries[place.name] = node;
-    return Status();
+    if (place.reached && place.parent)
+        place.parent->entries[place.name] = place.parent->syncedEntries[place.name] = node;
 }
 
 void MemoryFileSystem::makeFolder(const QString& path)
@@ -323,15 +313,15 @@ void MemoryFileSystem::makeFolder(const QString& path)
     for (const QString& name : components(path)) {
         made += QLatin1Char('/') + name;
         if (entryKind(made) == EntryKind::Missing)
-            (void)makeEntry(made, std::make_shared<Node>(Node::Kind::Folder, m_nextIdentity++));
+            makeEntry(made, newNode(EntryKind::Directory));
     }
 }
 
 void MemoryFileSystem::writeFile(const QString& path, const QByteArray& bytes)
 {
-    auto node = std::make_shared<Node>(Node::Kind::File, m_nextIdentity++);
+    auto node = newNode(EntryKind::RegularFile);
     node->bytes = node->synced = bytes;
-    (void)makeEntry(path, node);
+    makeEntry(path, node);
 }
 
 QStringList MemoryFileSystem::writeFiles(const QString& folder,
@@ -360,20 +350,20 @@ void MemoryFileSystem::copyFrom(const QString& realFolder)
 
 void MemoryFileSystem::makeLink(const QString& path, const QString& target)
 {
-    auto node = std::make_shared<Node>(Node::Kind::Link, m_nextIdentity++);
+    auto node = newNode(EntryKind::Link);
     node->target = target;
-    (void)makeEntry(path, node);
+    makeEntry(path, node);
 }
 
 void MemoryFileSystem::makeSpecial(const QString& path)
 {
-    (void)makeEntry(path, std::make_shared<Node>(Node::Kind::Special, m_nextIdentity++));
+    makeEntry(path, newNode(EntryKind::Special));
 }
 
 void MemoryFileSystem::resize(const QString& path, qint64 size)
 {
     const Place place = find(path, true);
-    if (!place.node || place.node->kind != Node::Kind::File)
+    if (!place.node || place.node->kind != EntryKind::RegularFile)
         return;
     Node& file = *place.node;
     file.bytes.truncate(qsizetype(qMin(size, qint64(file.bytes.size()))));
@@ -384,20 +374,20 @@ void MemoryFileSystem::resize(const QString& path, qint64 size)
 QByteArray MemoryFileSystem::contents(const QString& path) const
 {
     const Place place = find(path, true);
-    return place.node && place.node->kind == Node::Kind::File ? place.node->bytes : QByteArray();
+    return place.node && place.node->kind == EntryKind::RegularFile ? place.node->bytes : QByteArray();
 }
 
 QMap<QString, QByteArray> MemoryFileSystem::folder(const QString& path) const
 {
     QMap<QString, QByteArray> listed;
     const Place place = find(path, true);
-    if (!place.node || place.node->kind != Node::Kind::Folder)
+    if (!place.node || place.node->kind != EntryKind::Directory)
         return listed;
     for (const auto& [name, node] : place.node->entries)
-        listed[name] = node->kind == Node::Kind::Link      ? "-> " + node->target.toUtf8()
-                       : node->kind == Node::Kind::Folder  ? QByteArray("<folder>")
-                       : node->kind == Node::Kind::Special ? QByteArray("<special>")
-                                                           : node->bytes;
+        listed[name] = node->kind == EntryKind::Link        ? "-> " + node->target.toUtf8()
+                       : node->kind == EntryKind::Directory ? QByteArray("<folder>")
+                       : node->kind == EntryKind::Special   ? QByteArray("<special>")
+                                                            : node->bytes;
     return listed;
 }
 
@@ -439,7 +429,7 @@ Status MemoryFileSystem::createNew(const QString& path, std::unique_ptr<Writable
         return failure(path, Status::Kind::NotFound, "No such file or directory");
     if (place.node)
         return failure(path, Status::Kind::Other, "File exists");
-    auto node = std::make_shared<Node>(Node::Kind::File, m_nextIdentity++);
+    auto node = newNode(EntryKind::RegularFile);
     change(place.parent, place.name, node);
     file = std::make_unique<MemoryWritableFile>(*this, node, path);
     return Status();
@@ -452,7 +442,7 @@ Status MemoryFileSystem::replace(const QString& from, const QString& to)
     const Place source = find(from, false), target = find(to, false);
     if (!source.node || !target.reached || !target.parent)
         return failure(to, Status::Kind::NotFound, "No such file or directory");
-    if (target.node && target.node->kind == Node::Kind::Folder)
+    if (target.node && target.node->kind == EntryKind::Directory)
         return failure(to, Status::Kind::NotRegularFile, "Is a directory");
     // As on Windows, where a file open for writing cannot be renamed, nor
     // one open at all be replaced.
@@ -465,11 +455,6 @@ Status MemoryFileSystem::replace(const QString& from, const QString& to)
         return Status();
     m_journal.push_back({{source.parent, source.name, nullptr}, {target.parent, target.name, source.node}});
     apply(m_journal.back());
-    return Status();
-}
-
-Status MemoryFileSystem::canReplace(const QString&)
-{
     return Status();
 }
 
@@ -495,7 +480,7 @@ Status MemoryFileSystem::copy(const QString& from, const QString& to)
         return failure(to, Status::Kind::NotFound, "No such file or directory");
     if (target.node)
         return failure(to, Status::Kind::Other, "File exists");
-    auto node = std::make_shared<Node>(Node::Kind::File, m_nextIdentity++);
+    auto node = newNode(EntryKind::RegularFile);
     node->bytes = source.node->bytes;
     node->hole = source.node->hole;
     change(target.parent, target.name, node);
@@ -507,7 +492,7 @@ Status MemoryFileSystem::remove(const QString& path)
     if (const Status counted = count(Call::Remove, path); counted.failed())
         return counted;
     const Place place = find(path, false);
-    if (place.node && place.node->kind == Node::Kind::Folder)
+    if (place.node && place.node->kind == EntryKind::Directory)
         return failure(path, Status::Kind::NotRegularFile, "Is a directory");
     if (place.node)
         change(place.parent, place.name, nullptr);
@@ -517,7 +502,7 @@ Status MemoryFileSystem::remove(const QString& path)
 void MemoryFileSystem::removeIfAbandoned(const QString& path)
 {
     const Place place = find(path, false);
-    if (place.node && place.node->kind == Node::Kind::File && place.node->writers == 0)
+    if (place.node && place.node->kind == EntryKind::RegularFile && place.node->writers == 0)
         (void)remove(path);
 }
 
@@ -526,7 +511,7 @@ Status MemoryFileSystem::syncDirectory(const QString& path)
     if (const Status counted = count(Call::SyncDirectory, path); counted.failed())
         return counted;
     const Place place = find(path, true);
-    if (!place.node || place.node->kind != Node::Kind::Folder)
+    if (!place.node || place.node->kind != EntryKind::Directory)
         return failure(path, Status::Kind::NotFound, "No such file or directory");
     place.node->syncedEntries = place.node->entries;
     for (NameChange& made : m_journal) {
@@ -543,25 +528,13 @@ Status MemoryFileSystem::syncDirectory(const QString& path)
 EntryKind MemoryFileSystem::entryKind(const QString& path)
 {
     const Place place = find(path, false);
-    if (!place.node)
-        return EntryKind::Missing;
-    switch (place.node->kind) {
-    case Node::Kind::File:
-        return EntryKind::RegularFile;
-    case Node::Kind::Folder:
-        return EntryKind::Directory;
-    case Node::Kind::Link:
-        return EntryKind::Link;
-    case Node::Kind::Special:
-        break;
-    }
-    return EntryKind::Special;
+    return place.node ? place.node->kind : EntryKind::Missing;
 }
 
 bool MemoryFileSystem::isSpecialFile(const QString& path)
 {
     const Place place = find(path, true);
-    return place.node && place.node->kind == Node::Kind::Special;
+    return place.node && place.node->kind == EntryKind::Special;
 }
 
 bool MemoryFileSystem::isWritable(const QString& path)
@@ -571,14 +544,12 @@ bool MemoryFileSystem::isWritable(const QString& path)
 
 QByteArray MemoryFileSystem::identity(const QString& path)
 {
-    const Place place = find(path, false);
-    return place.node ? "mem:" + QByteArray::number(place.node->identity) : QByteArray();
+    return identityOf(find(path, false).node.get());
 }
 
 QByteArray MemoryFileSystem::followedIdentity(const QString& path)
 {
-    const Place place = find(path, true);
-    return place.node ? "mem:" + QByteArray::number(place.node->identity) : QByteArray();
+    return identityOf(find(path, true).node.get());
 }
 
 QString MemoryFileSystem::canonicalPath(const QString& path)
@@ -590,7 +561,7 @@ QString MemoryFileSystem::canonicalPath(const QString& path)
 QString MemoryFileSystem::linkTarget(const QString& path)
 {
     const Place place = find(path, false);
-    if (!place.node || place.node->kind != Node::Kind::Link)
+    if (!place.node || place.node->kind != EntryKind::Link)
         return QString();
     const QString& target = place.node->target;
     if (target.startsWith(QLatin1Char('/')))
@@ -599,15 +570,9 @@ QString MemoryFileSystem::linkTarget(const QString& path)
                            + target);
 }
 
-QStringList MemoryFileSystem::entries(const QString& folder)
+QStringList MemoryFileSystem::entries(const QString& path)
 {
-    const Place place = find(folder, true);
-    QStringList names;
-    if (place.node && place.node->kind == Node::Kind::Folder) {
-        for (const auto& entry : place.node->entries)
-            names << entry.first;
-    }
-    return names;
+    return folder(path).keys();
 }
 
 // A link or special file under the lock's name goes first, as with the
@@ -621,10 +586,10 @@ Status MemoryFileSystem::tryLock(const QString& path, bool& held, std::unique_pt
     Place place = find(path, false);
     if (!place.reached || !place.parent)
         return failure(path, Status::Kind::NotFound, "No such file or directory");
-    if (place.node && place.node->kind == Node::Kind::Folder)
+    if (place.node && place.node->kind == EntryKind::Directory)
         return failure(path, Status::Kind::NotRegularFile, "not a regular file");
-    if (!place.node || place.node->kind != Node::Kind::File) {
-        place.node = std::make_shared<Node>(Node::Kind::File, m_nextIdentity++);
+    if (!place.node || place.node->kind != EntryKind::RegularFile) {
+        place.node = newNode(EntryKind::RegularFile);
         change(place.parent, place.name, place.node);
     }
     if (std::find(m_locked.begin(), m_locked.end(), place.node.get()) != m_locked.end()) {

@@ -86,28 +86,21 @@ public:
     // After `calls` more calls, the world stops: every call fails and changes
     // nothing, as for a process that died.
     void crashAfter(int calls) { m_crashAt = int(m_calls.size()) + calls; }
-    // How much of the names changed since their folder's last sync a power
-    // cut keeps: none of them, all of them, or all but one.
-    struct Kept
-    {
-        static Kept none() { return {-1}; }
-        static Kept all() { return {-2}; }
-        static Kept allBut(int change) { return {change}; }
-        int lost;
-    };
     // The changes of names that no sync has made durable yet.
     int unsyncedChanges() const { return int(m_journal.size()); }
     // What a power cut leaves: every file as it was last synced, every folder
-    // with the names of its last sync and those of `kept`; locks gone, the
-    // world going again.
-    void powerCut(Kept kept = Kept::none());
+    // with the names of its last sync and, of the changes made since, all
+    // (AllKept), none (NoneKept) or all but change `lost` (from 0); locks
+    // gone, the world going again.
+    enum : int { AllKept = -2, NoneKept = -1 };
+    void powerCut(int lost = NoneKept);
 
     quillmark::Status openForReading(const QString& path,
                                      std::unique_ptr<quillmark::ReadableFile>& file) override;
     quillmark::Status readSmallFile(const QString& path, qint64 maxBytes, QByteArray& bytes) override;
     quillmark::Status createNew(const QString& path, std::unique_ptr<quillmark::WritableFile>& file) override;
     quillmark::Status replace(const QString& from, const QString& to) override;
-    quillmark::Status canReplace(const QString& path) override;
+    quillmark::Status canReplace(const QString&) override { return {}; }
     quillmark::Status hardLink(const QString& existing, const QString& newName) override;
     quillmark::Status copy(const QString& from, const QString& to) override;
     quillmark::Status remove(const QString& path) override;
@@ -152,15 +145,17 @@ private:
     using NameChange = std::vector<Naming>;
     void apply(const NameChange& changed);
     Place find(const QString& path, bool followLast) const;
-    quillmark::Status makeEntry(const QString& path, const std::shared_ptr<Node>& node);
+    std::shared_ptr<Node> newNode(quillmark::EntryKind kind);
+    void makeEntry(const QString& path, const std::shared_ptr<Node>& node);
 
     std::shared_ptr<Node> m_root;
     std::vector<NameChange> m_journal;  // in the order made
     std::vector<Record> m_calls;
     std::vector<const Node*> m_locked;
-    std::vector<std::pair<Call, int>> m_faultCountdowns;
     struct Fault
     {
+        Call call;
+        int countdown;
         quillmark::Status::Kind kind;
         QString reason;
     };

@@ -2,9 +2,9 @@
 // files as inputs or in the output folder, locators that repeat themselves
 // at length, sizes no locator can address, a commit interrupted in the folder
 // that holds the inputs, links into another folder with its own interrupted
-// commit, locks that are held, stale or left half taken over, and a commit
-// whose undo cannot be recorded. Nothing outside the folders given is
-// touched, nothing hangs, and every failure names its file and reason.
+// commit, locks that are held, stale or left half taken over. Nothing outside
+// the folders given is touched, nothing hangs, and every failure names its
+// file and reason.
 
 #include "commitrecord.h"
 #include "difaudit.h"
@@ -35,32 +35,14 @@ using testfiles::read;
 
 namespace {
 
-// One input of a job: its place among the job's inputs (the order of the
-// job's fields) and the message its failure to open gives.
-struct InputSlot
+// Inputs of `job` made sparse files of `size` bytes.
+struct SparseCase
 {
-    const char* name;
     Job job;
-    int input;
-    const char* openMessage;
-};
-
-const InputSlot Slots[] = {
-    {"generate map, reference", Job::GenerateMap, 0, jobmessage::UnableToOpenReferenceData},
-    {"generate map, current", Job::GenerateMap, 1, jobmessage::UnableToOpenMapData},
-    {"combine map, map", Job::CombineMap, 0, jobmessage::UnableToOpenMap},
-    {"combine map, dif", Job::CombineMap, 1, jobmessage::UnableToOpenDifFiles},
-    {"combine map, difl", Job::CombineMap, 2, jobmessage::UnableToOpenDifFiles},
-    {"convert map, map", Job::ConvertMapToPlain, 0, jobmessage::UnableToOpenMap},
-    {"generate statics, reference index", Job::GenerateStatics, 0, jobmessage::UnableToOpenReferenceOrIndex},
-    {"generate statics, reference data", Job::GenerateStatics, 1, jobmessage::UnableToOpenReferenceOrIndex},
-    {"generate statics, current index", Job::GenerateStatics, 2, jobmessage::UnableToOpenStaticsDataOrIndex},
-    {"generate statics, current data", Job::GenerateStatics, 3, jobmessage::UnableToOpenStaticsDataOrIndex},
-    {"combine statics, index", Job::CombineStatics, 0, jobmessage::UnableToOpenStatics},
-    {"combine statics, data", Job::CombineStatics, 1, jobmessage::UnableToOpenStatics},
-    {"combine statics, dif", Job::CombineStatics, 2, jobmessage::UnableToOpenDifFiles},
-    {"combine statics, difi", Job::CombineStatics, 3, jobmessage::UnableToOpenDifFiles},
-    {"combine statics, difl", Job::CombineStatics, 4, jobmessage::UnableToOpenDifFiles},
+    QList<int> resized;
+    qint64 size;
+    QString message;
+    Status::Kind kind;
 };
 
 // How a job takes a special file named as one of its own files: passes it
@@ -136,29 +118,6 @@ class HostileTest : public QObject
 
 private slots:
 
-    void specialInputs_data()
-    {
-        QTest::addColumn<int>("slot");
-        for (int slot = 0; slot < int(std::size(Slots)); ++slot)
-            QTest::addRow("%s", Slots[slot].name) << slot;
-    }
-    // A FIFO would keep the job waiting in open() for ever, and a device
-    // read as an empty file would make it "succeed" with empty outputs:
-    // only regular files are read, anything else fails at its own check.
-    void specialInputs()
-    {
-        QFETCH(int, slot);
-        const InputSlot& input = Slots[slot];
-        MemoryFileSystem files;
-        QStringList inputs = inMemory(files, input.job);
-        files.makeSpecial(inputs[input.input] = "/in/fifo");
-        const JobOutcome outcome = runJob(input.job, inputs, "/out", on(files));
-        QCOMPARE(outcome.message(), QString(input.openMessage));
-        QCOMPARE(outcome.failure().file(), inputs[input.input]);
-        QCOMPARE(outcome.failure().kind(), Status::Kind::NotRegularFile);
-        QCOMPARE(files.folder("/out"), (QMap<QString, QByteArray>()));
-    }
-
     void specialEntriesInTheOutputFolder_data()
     {
         QTest::addColumn<QString>("name");
@@ -223,53 +182,49 @@ private slots:
         QVERIFY(read(ws.outFile("map0.mul")) == expected);
     }
 
-    void impossibleSizes_data()
+    void sparseInputs_data()
     {
-        QTest::addColumn<Job>("job");
-        QTest::addColumn<qint64>("recordSize");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("generate map") << Job::GenerateMap << qint64(196) << jobmessage::UnableToOpenMapData;
-        QTest::newRow("combine map") << Job::CombineMap << qint64(196) << jobmessage::UnableToOpenMap;
-        QTest::newRow("convert map") << Job::ConvertMapToPlain << qint64(196) << jobmessage::UnableToOpenMap;
-        QTest::newRow("generate statics")
-            << Job::GenerateStatics << qint64(12) << jobmessage::UnableToOpenStaticsDataOrIndex;
+        QTest::addColumn<SparseCase>("given");
+        const qint64 maps = ((qint64(1) << 31) + 1) * 196, indexes = ((qint64(1) << 31) + 1) * 12,
+                     locator = qint64(1) << 41;
+        const QString damaged = jobmessage::difFilesDamaged(0);
+        using namespace jobmessage;
+        QTest::newRow("generate map")
+            << SparseCase{Job::GenerateMap, {0, 1}, maps, UnableToOpenMapData, Status::Kind::TooLarge};
+        QTest::newRow("combine map") << SparseCase{
+            Job::CombineMap, {0}, maps, UnableToOpenMap, Status::Kind::TooLarge};
+        QTest::newRow("convert map") << SparseCase{
+            Job::ConvertMapToPlain, {0}, maps, UnableToOpenMap, Status::Kind::TooLarge};
+        QTest::newRow("generate statics") << SparseCase{
+            Job::GenerateStatics, {0, 2}, indexes, UnableToOpenStaticsDataOrIndex, Status::Kind::TooLarge};
         QTest::newRow("combine statics")
-            << Job::CombineStatics << qint64(12) << jobmessage::UnableToOpenStatics;
+            << SparseCase{Job::CombineStatics, {0}, indexes, UnableToOpenStatics, Status::Kind::TooLarge};
+        QTest::newRow("combine map, 2 TiB locator")
+            << SparseCase{Job::CombineMap, {2}, locator, damaged, Status::Kind::Damaged};
+        QTest::newRow("combine statics, 2 TiB locator")
+            << SparseCase{Job::CombineStatics, {4}, locator, damaged, Status::Kind::Damaged};
     }
-    // A sparse file of one record more than block numbers can name is
-    // refused at once, instead of being walked for hours.
-    void impossibleSizes()
+    // A sparse file of one record more than block numbers can name, or a
+    // locator of 2 TiB beside a difference file of one record (its record 1
+    // on naming block 0), is refused at once instead of being walked for hours.
+    void sparseInputs()
     {
-        QFETCH(Job, job);
-        QFETCH(qint64, recordSize);
-        QFETCH(QString, message);
+        QFETCH(SparseCase, given);
         MemoryFileSystem files;
-        const QStringList inputs = inMemory(files, job);
-        const qint64 size = ((qint64(1) << 31) + 1) * recordSize;
-        const QList<int> huge = job == Job::GenerateMap       ? QList<int>{0, 1}
-                                : job == Job::GenerateStatics ? QList<int>{0, 2}
-                                                              : QList<int>{0};
-        for (const int input : huge)
-            files.resize(inputs[input], size);
-        const JobOutcome outcome = runJob(job, inputs, "/out", on(files));
-        QCOMPARE(outcome.message(), message);
-        QCOMPARE(outcome.failure().kind(), Status::Kind::TooLarge);
+        const QStringList inputs = inMemory(files, given.job);
+        for (const int input : given.resized)
+            files.resize(inputs[input], given.size);
+        const JobOutcome outcome = runJob(given.job, inputs, "/out", on(files));
+        QCOMPARE(outcome.message(), given.message);
+        QCOMPARE(outcome.failure().kind(), given.kind);
     }
 
-    // A sparse locator of 2 TiB beside a difference file of one record: the
-    // combinations refuse it at once, and inspection reads only the records
-    // that have their difference records, instead of walking it for hours.
+    // Inspection and the review report read only the records of such a
+    // locator that have their difference records.
     void locatorLongerThanItsDifferenceFile()
     {
         constexpr qint64 Size = qint64(1) << 41;
         MemoryFileSystem files;
-        for (const Job job : {Job::CombineMap, Job::CombineStatics}) {
-            const QStringList inputs = inMemory(files, job);
-            files.resize(inputs.last(), Size);  // record 1 on: block 0
-            const JobOutcome outcome = runJob(job, inputs, "/out", on(files));
-            QCOMPARE(outcome.failure().kind(), Status::Kind::Damaged);
-            QCOMPARE(outcome.failure().block(), 0);
-        }
         const QStringList map = inMemory(files, Job::CombineMap);
         files.resize(map[2], Size);
         const DifAudit audit = auditMapDif({map[2], map[1], QString()}, {0, 1}, on(files).commit);
@@ -333,28 +288,6 @@ private slots:
         QCOMPARE(outcome.failure().reason(), QString("It is a link to /other/kept.mul, outside its folder"));
         QCOMPARE(files.folder("/other"), before);
         QCOMPARE(files.folder("/out").keys(), QStringList{"stadif0.mul"});
-    }
-
-    // A rename fails and the undo cannot even be recorded: the job says so
-    // instead of undoing without a record.
-    void undoThatCannotBeRecorded()
-    {
-        Workspace ws;
-        RunSettings run;
-        run.commit.beforeRename = [out = ws.out()](int placed) {
-            if (placed != 1)
-                return;
-            QDir dir(out);
-            dir.remove(
-                dir.entryList({".stadifl0.mul.quillmark-part-*"}, QDir::Files | QDir::Hidden).value(0));
-            dir.remove(stagingnames::RecordName);
-            dir.mkpath(QString(stagingnames::RecordName) + "/in-the-way");
-        };
-        const JobOutcome outcome =
-            runJob(Job::GenerateStatics, ws.inputs(validInputs(Job::GenerateStatics)), ws.out(), run);
-        QCOMPARE(outcome.message(), QString(jobmessage::UnableToWriteDiffFiles));
-        QVERIFY2(outcome.failure().reason().contains("; the set could not be undone"),
-                 qPrintable(outcome.failure().reason()));
     }
 
     // On the system's own files, what the file system in memory can only
