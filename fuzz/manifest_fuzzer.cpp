@@ -9,23 +9,13 @@
 #include "blocksketch.h"
 #include "fileformat.h"
 #include "manifestreader.h"
+#include "require.h"
 
 #include "workspace.h"
-
-#include <cstdio>
-#include <cstdlib>
 
 using namespace quillmark;
 
 namespace {
-
-void require(bool holds, const char* property)
-{
-    if (!holds) {
-        std::fprintf(stderr, "fuzz_manifest: property broken: %s\n", property);
-        std::abort();
-    }
-}
 
 void checkHoldsTogether(const Manifest& manifest)
 {

@@ -7,6 +7,7 @@
 // the file's own bytes; views outside the map fail; no file is left behind.
 
 #include "mapinput.h"
+#include "require.h"
 #include "uopformat.h"
 #include "workspace.h"
 
@@ -14,23 +15,12 @@
 
 #include <fuzzer/FuzzedDataProvider.h>
 
-#include <cstdio>
-#include <cstdlib>
-
 using namespace quillmark;
 using uopformat::ChunkSize;
 
 namespace {
 
 constexpr int ViewsPerInput = 16;
-
-void require(bool holds, const char* property)
-{
-    if (!holds) {
-        std::fprintf(stderr, "fuzz_mapinput: property broken: %s\n", property);
-        std::abort();
-    }
-}
 
 void checkChunks(const MapInput& input, qint64 fileSize)
 {

@@ -114,20 +114,14 @@ QStringList inputPaths(const Workspace& ws, const QList<Given>& inputs)
 }
 
 // Inputs of the kinds asked for, in the order of the job's fields; the good
-// ones pass every check. The map conversions read generation's reference.
+// ones pass every check.
 QList<Given> given(Job job, const QList<In>& kinds)
 {
     using namespace containerbuilder;
-    QList<QByteArray> good{randomMap(3, 6), randomMap(3, 7)};
-    if (job == Job::CombineMap || job == Job::CombineMapIntoContainer)
-        good = {randomMap(3, 6), randomMap(1, 7), int32s({0})};
-    else if (job == Job::GenerateStatics)
-        good = {entries({{0, 2, 0}}), "ab", entries({{0, 2, 0}}), "xy"};
-    else if (job == Job::CombineStatics)
-        good = {entries({{0, 2, 0}}), "xy", "z", entries({{0, 1, 0}}), int32s({0})};
+    const QList<NamedBytes> good = validInputs(job);
     QList<Given> inputs;
     for (const In kind : kinds) {
-        const QByteArray bytes = good[inputs.size()];
+        const QByteArray bytes = good[inputs.size()].second;
         const QByteArray container = build(mapChunks(0, bytes)).bytes,
                          broken = build({storedChunk(0, 0, bytes), storedChunk(0, 2, bytes)}).bytes;
         inputs << Given(kind == TwiceAsLong       ? bytes + bytes
@@ -469,7 +463,49 @@ private slots:
                              "Unable to read statics or dif files", "Unable to write new static files");
         }
     }
-    void failures() { expectEarlierOutputsKept(); }
+
+    // A failed or stopped run leaves the earlier outputs of every job as they
+    // were, and nothing else. Only a run that gets past every check begins
+    // and ends its progress.
+    void failures()
+    {
+        QFETCH(FailureCase, failure);
+        Workspace ws;
+        const QString folders[] = {ws.out(), ws.path("nowhere"), ws.file("plain.txt", "x"), QString()};
+        if (!failure.takenName.isEmpty())
+            QDir(ws.out()).mkdir(failure.takenName);
+        for (const char* name : {"map0.mul", "mapdif0.mul", "mapdifl0.mul", "staidx0.mul", "statics0.mul",
+                                 "stadif0.mul", "stadifi0.mul", "stadifl0.mul"})
+            ws.file(QString("out/") + name, name);  // earlier outputs of every job
+        const QMap<QString, QByteArray> earlier = testfiles::contentsOf(ws.out());
+        const QStringList paths = inputPaths(ws, failure.inputs);
+        RecordingProgress progress;
+        progress.onStep = [&](qint64 step) {
+            if (step == 100 && failure.partWay == PartWay::InputShrinks)
+                QFile::resize(paths[failure.shrinking], 1000);
+            return step != 200 || failure.partWay != PartWay::Stop;
+        };
+        // The disk fills up in memory: no file grows past 16 KiB there.
+        MemoryFileSystem memory;
+        RunSettings run(0, &progress);
+        if (failure.partWay == PartWay::FullDisk) {
+            memory.copyFrom(ws.dir.path());
+            memory.limitFileSize(16 * 1024);
+            run.commit.files = &memory;
+        }
+        const JobOutcome outcome = runJob(failure.job, paths, folders[int(failure.folder)], run);
+        QCOMPARE(outcome.message(), failure.message);
+        if (failure.kind)
+            QCOMPARE(outcome.failure().kind(), *failure.kind);
+        QCOMPARE(outcome.failure().block(), failure.block);
+        QCOMPARE(outcome.stopped(), failure.partWay == PartWay::Stop);
+        QCOMPARE(progress.total != -1, failure.walks);
+        QCOMPARE(progress.ended, failure.walks ? 1 : 0);
+        // A full disk ends the walk at the next step, well before its last.
+        QVERIFY(failure.partWay != PartWay::FullDisk || progress.steps.last() + 1000 < progress.total);
+        QCOMPARE(run.commit.files == &memory ? memory.folder(ws.out()) : testfiles::contentsOf(ws.out()),
+                 earlier);
+    }
 
     void roundTrip_data()
     {
@@ -535,50 +571,6 @@ private slots:
         for (const char* name : {"mapdif", "mapdifl", "map"})
             QVERIFY2(read(file("new", name)) == read(file("out", name)), name);
         QVERIFY(read(file("ref", "map")) == read(reference.map));
-    }
-
-private:
-    // A failed or stopped run leaves the earlier outputs of every job as they
-    // were, and nothing else. Only a run that gets past every check begins
-    // and ends its progress.
-    void expectEarlierOutputsKept()
-    {
-        QFETCH(FailureCase, failure);
-        Workspace ws;
-        const QString folders[] = {ws.out(), ws.path("nowhere"), ws.file("plain.txt", "x"), QString()};
-        if (!failure.takenName.isEmpty())
-            QDir(ws.out()).mkdir(failure.takenName);
-        for (const char* name : {"map0.mul", "mapdif0.mul", "mapdifl0.mul", "staidx0.mul", "statics0.mul",
-                                 "stadif0.mul", "stadifi0.mul", "stadifl0.mul"})
-            ws.file(QString("out/") + name, name);  // earlier outputs of every job
-        const QMap<QString, QByteArray> earlier = testfiles::contentsOf(ws.out());
-        const QStringList paths = inputPaths(ws, failure.inputs);
-        RecordingProgress progress;
-        progress.onStep = [&](qint64 step) {
-            if (step == 100 && failure.partWay == PartWay::InputShrinks)
-                QFile::resize(paths[failure.shrinking], 1000);
-            return step != 200 || failure.partWay != PartWay::Stop;
-        };
-        // The disk fills up in memory: no file grows past 16 KiB there.
-        MemoryFileSystem memory;
-        RunSettings run(0, &progress);
-        if (failure.partWay == PartWay::FullDisk) {
-            memory.copyFrom(ws.dir.path());
-            memory.limitFileSize(16 * 1024);
-            run.commit.files = &memory;
-        }
-        const JobOutcome outcome = runJob(failure.job, paths, folders[int(failure.folder)], run);
-        QCOMPARE(outcome.message(), failure.message);
-        if (failure.kind)
-            QCOMPARE(outcome.failure().kind(), *failure.kind);
-        QCOMPARE(outcome.failure().block(), failure.block);
-        QCOMPARE(outcome.stopped(), failure.partWay == PartWay::Stop);
-        QCOMPARE(progress.total != -1, failure.walks);
-        QCOMPARE(progress.ended, failure.walks ? 1 : 0);
-        // A full disk ends the walk at the next step, well before its last.
-        QVERIFY(failure.partWay != PartWay::FullDisk || progress.steps.last() + 1000 < progress.total);
-        QCOMPARE(run.commit.files == &memory ? memory.folder(ws.out()) : testfiles::contentsOf(ws.out()),
-                 earlier);
     }
 };
 

@@ -38,6 +38,11 @@ QByteArray map(const QMap<int, quint32>& payloads = {}, qint32 headers = 0)
     return bytes;
 }
 
+QByteArray inContainer(const QByteArray& map)
+{
+    return containerbuilder::build(containerbuilder::mapChunks(0, map)).bytes;
+}
+
 // The statics of 12 blocks: block b holds b + 1 bytes of 'a' + b, block 3
 // is empty, except where `blocks` says otherwise (nothing: empty). Laid out
 // forwards or backwards in the data file, every entry's extra `extra`.
@@ -127,7 +132,7 @@ struct Set
                 edits[7] = 307;
             QByteArray bytes = map(edits, base == Base::OtherHeaders ? 1000 : 0);
             if (base == Base::InContainer)
-                bytes = containerbuilder::build(containerbuilder::mapChunks(0, bytes)).bytes;
+                bytes = inContainer(bytes);
             return {ws.file("base/map.mul", bytes)};
         }
         Blocks12 edits;
@@ -164,14 +169,16 @@ struct Set
 
 struct CaseRow
 {
+    const char* name;
     PatchKind kind;
     Base base;
-    bool force;
     BaseCase found;
     qint64 otherBlocks;
     qint64 alreadyPatched;
-    const char* failure;  // the combination's message, when it fails
-    const char* reason;
+    const char* failure = nullptr;  // the combination's message, when it fails
+    const char* reason = nullptr;
+    bool force = false;
+    bool manifestRemoved = false;
 };
 
 }  // namespace
@@ -200,66 +207,60 @@ private slots:
         QCOMPARE(hashes[1], Q_UINT64_C(0x00e513abf6fc3e5f));
     }
 
-    // A container of the same map, statics laid out otherwise with other
+    // Both maps in containers, or statics laid out otherwise with other
     // extras, and a second run: the same manifest, byte for byte. A map's
     // manifest names its files and holds its records; no path and no time.
     void oneContentOneManifest()
     {
-        Set set(PatchKind::Map);
-        const QByteArray manifest = read(set.manifest());
-        QVERIFY(manifest.contains("\"name\": \"mapdifl0.mul\"") && manifest.contains("\"records\": \"2:")
-                && manifest.contains(" 7:") && !manifest.contains(set.ws.dir.path().toUtf8()));
-        const auto uop = [&](const char* name, const QString& from) {
-            return set.ws.file(name,
-                               containerbuilder::build(containerbuilder::mapChunks(0, read(from))).bytes);
-        };
-        QDir(set.ws.dir.path()).mkdir("again");
-        QVERIFY(runJob(Job::GenerateMap,
-                       {uop("ref.uop", set.ws.path("ref.mul")), uop("cur.uop", set.ws.path("cur.mul"))},
-                       set.ws.path("again"))
-                    .succeeded());
-        QCOMPARE(read(set.ws.path("again/mapdif0.manifest.json")), manifest);
-
-        Set first(PatchKind::Statics);
-        const auto [index, data] = statics({}, true, 9);
-        const QStringList current{first.ws.path("cur.idx"), first.ws.path("cur.dat")};
-        QDir(first.ws.dir.path()).mkdir("again");
-        QVERIFY(
-            runJob(Job::GenerateStatics,
-                   QStringList{first.ws.file("other.idx", index), first.ws.file("other.dat", data)} + current,
-                   first.ws.path("again"))
-                .succeeded());
-        QCOMPARE(read(first.ws.path("again/stadif0.manifest.json")), read(first.manifest()));
+        for (const PatchKind kind : {PatchKind::Map, PatchKind::Statics}) {
+            const Set set(kind);
+            const bool isMap = kind == PatchKind::Map;
+            const QByteArray manifest = read(set.manifest());
+            QVERIFY(!isMap
+                    || (manifest.contains("\"name\": \"mapdifl0.mul\"")
+                        && manifest.contains("\"records\": \"2:") && manifest.contains(" 7:")
+                        && !manifest.contains(set.ws.dir.path().toUtf8())));
+            const QStringList current =
+                isMap ? QStringList{set.ws.file("cur.uop", inContainer(read(set.ws.path("cur.mul"))))}
+                      : QStringList{set.ws.path("cur.idx"), set.ws.path("cur.dat")};
+            QVERIFY(QDir().mkdir(set.ws.path("again")));
+            QVERIFY(runJob(isMap ? Job::GenerateMap : Job::GenerateStatics,
+                           set.base(isMap ? Base::InContainer : Base::OtherLayout) + current,
+                           set.ws.path("again"))
+                        .succeeded());
+            QCOMPARE(read(set.ws.path("again/") + QFileInfo(set.manifest()).fileName()), manifest);
+        }
     }
 
     void baseCases_data()
     {
         QTest::addColumn<CaseRow>("row");
-        const auto row = [](const char* name, CaseRow data) { QTest::newRow(name) << data; };
         const PatchKind Map = PatchKind::Map, Statics = PatchKind::Statics;
         const char* const NoFit[] = {"Dif files do not fit this map", "Dif files do not fit these statics"};
-        row("map: reference", {Map, Base::Reference, false, BaseCase::Exact, 0, 0, nullptr, nullptr});
-        row("map: other headers", {Map, Base::OtherHeaders, false, BaseCase::Exact, 0, 0, nullptr, nullptr});
-        row("map: in a container", {Map, Base::InContainer, false, BaseCase::Exact, 0, 0, nullptr, nullptr});
-        row("map: current", {Map, Base::Current, false, BaseCase::AlreadyApplied, 0, 2, nullptr, nullptr});
-        row("map: elsewhere", {Map, Base::Elsewhere, false, BaseCase::Fits, 1, 0, nullptr, nullptr});
-        row("map: half applied", {Map, Base::HalfApplied, false, BaseCase::Fits, 1, 1, nullptr, nullptr});
-        row("map: replaced block edited",
-            {Map, Base::EditedReplaced, false, BaseCase::Conflict, 0, 0, NoFit[0],
-             "1 of the 2 blocks it replaces holds something else, at tile 0,56"});
-        row("map: forced", {Map, Base::EditedReplaced, true, BaseCase::Conflict, 0, 0, nullptr, nullptr});
-        row("statics: reference", {Statics, Base::Reference, false, BaseCase::Exact, 0, 0, nullptr, nullptr});
-        row("statics: other layout",
-            {Statics, Base::OtherLayout, false, BaseCase::Exact, 0, 0, nullptr, nullptr});
-        row("statics: current",
-            {Statics, Base::Current, false, BaseCase::AlreadyApplied, 0, 3, nullptr, nullptr});
-        row("statics: half applied",
-            {Statics, Base::HalfApplied, false, BaseCase::Fits, 1, 1, nullptr, nullptr});
-        row("statics: replaced block edited",
-            {Statics, Base::EditedReplaced, false, BaseCase::Conflict, 0, 0, NoFit[1],
-             "1 of the 3 blocks it replaces holds something else, at tile 0,32"});
-        row("statics: forced",
-            {Statics, Base::EditedReplaced, true, BaseCase::Conflict, 0, 0, nullptr, nullptr});
+        const CaseRow rows[] = {
+            {"map: reference", Map, Base::Reference, BaseCase::Exact, 0, 0},
+            {"map: other headers", Map, Base::OtherHeaders, BaseCase::Exact, 0, 0},
+            {"map: in a container", Map, Base::InContainer, BaseCase::Exact, 0, 0},
+            {"map: current", Map, Base::Current, BaseCase::AlreadyApplied, 0, 2},
+            {"map: elsewhere", Map, Base::Elsewhere, BaseCase::Fits, 1, 0},
+            {"map: half applied", Map, Base::HalfApplied, BaseCase::Fits, 1, 1},
+            {"map: replaced block edited", Map, Base::EditedReplaced, BaseCase::Conflict, 0, 0, NoFit[0],
+             "1 of the 2 blocks it replaces holds something else, at tile 0,56"},
+            {"map: forced", Map, Base::EditedReplaced, BaseCase::Conflict, 0, 0, nullptr, nullptr, true},
+            {"statics: reference", Statics, Base::Reference, BaseCase::Exact, 0, 0},
+            {"statics: other layout", Statics, Base::OtherLayout, BaseCase::Exact, 0, 0},
+            {"statics: current", Statics, Base::Current, BaseCase::AlreadyApplied, 0, 3},
+            {"statics: half applied", Statics, Base::HalfApplied, BaseCase::Fits, 1, 1},
+            {"statics: replaced block edited", Statics, Base::EditedReplaced, BaseCase::Conflict, 0, 0,
+             NoFit[1], "1 of the 3 blocks it replaces holds something else, at tile 0,32"},
+            {"statics: forced", Statics, Base::EditedReplaced, BaseCase::Conflict, 0, 0, nullptr, nullptr,
+             true},
+            // Without a manifest a combination is what it always was.
+            {"statics: no manifest", Statics, Base::EditedReplaced, BaseCase::NotChecked, 0, 0, nullptr,
+             nullptr, false, true},
+        };
+        for (const CaseRow& row : rows)
+            QTest::newRow(row.name) << row;
     }
     // The combination finds the case a verification finds, and says it; a
     // conflict writes nothing unless forced. What an exact or fitting base
@@ -268,6 +269,7 @@ private slots:
     {
         QFETCH(CaseRow, row);
         const Set set(row.kind);
+        QVERIFY(!row.manifestRemoved || QFile::remove(set.manifest()));
         const JobOutcome verified = set.verify(row.base);
         QVERIFY2(verified.succeeded(), qPrintable(verified.failure().text()));
         const BaseVerdict& found = verified.result().base;
@@ -284,6 +286,7 @@ private slots:
         QCOMPARE(combined.result().base.found, row.found);
         QCOMPARE(combined.result().base.otherBlocks, row.otherBlocks);
         QCOMPARE(combined.result().base.forced, row.force);
+        QCOMPARE(combined.result().base.manifest, set.manifest());
         if (row.kind == PatchKind::Map) {
             const QByteArray made = read(set.ws.outFile("map0.mul")), current = read(set.ws.path("cur.mul"));
             for (const int b : {2, 7})
@@ -291,38 +294,28 @@ private slots:
         }
     }
 
-    void conflictOnEachFacet_data()
-    {
-        QTest::addColumn<int>("facet");
-        QTest::addColumn<int>("height");  // in blocks
-        for (const auto& [facet, height] :
-             {std::pair{0, 512}, {1, 512}, {2, 200}, {3, 256}, {4, 181}, {5, 512}})
-            QTest::addRow("facet %d", facet) << facet << height;
-    }
     // A conflict names its tile on the facet's own grid, where blocks run
     // down a column: block height + 1 is the second block of the second.
     void conflictOnEachFacet()
     {
-        QFETCH(int, facet);
-        QFETCH(int, height);
-        Workspace ws;
-        const qint64 at = (height + 1) * 196 + 4;
-        const QByteArray reference = testfiles::randomBytes((height + 2) * 196, 1);
-        QByteArray current = reference, base = reference;
-        current.replace(at, 192, testfiles::randomBytes(192, 2));
-        base.replace(at, 192, testfiles::randomBytes(192, 3));
-        const RunSettings onFacet(facet);
-        QVERIFY(
-            runJob(Job::GenerateMap, {ws.file("ref", reference), ws.file("cur", current)}, ws.out(), onFacet)
-                .succeeded());
-        const QString number = QString::number(facet);
-        QDir().mkdir(ws.path("new"));
-        const JobOutcome combined = runJob(Job::CombineMap,
-                                           {ws.file("base", base), ws.outFile("mapdif" + number + ".mul"),
-                                            ws.outFile("mapdifl" + number + ".mul")},
-                                           ws.path("new"), onFacet);
-        QVERIFY2(combined.failure().reason().endsWith(" holds something else, at tile 8,8"),
-                 qPrintable(combined.failure().text()));
+        for (const auto& [facet, height] :
+             {std::pair{0, 512}, {1, 512}, {2, 200}, {3, 256}, {4, 181}, {5, 512}}) {
+            Workspace ws;
+            const qint64 at = (height + 1) * 196 + 4;
+            const QByteArray reference = testfiles::randomBytes((height + 2) * 196, 1);
+            QByteArray current = reference, base = reference;
+            current.replace(at, 192, testfiles::randomBytes(192, 2));
+            base.replace(at, 192, testfiles::randomBytes(192, 3));
+            const QStringList made{ws.outFile(QString("mapdif%1.mul").arg(facet)),
+                                   ws.outFile(QString("mapdifl%1.mul").arg(facet))};
+            QVERIFY(runJob(Job::GenerateMap, {ws.file("ref", reference), ws.file("cur", current)}, ws.out(),
+                           {facet})
+                        .succeeded());
+            const JobOutcome combined =
+                runJob(Job::CombineMap, QStringList{ws.file("base", base)} + made, ws.dir.path(), {facet});
+            QVERIFY2(combined.failure().reason().endsWith(" holds something else, at tile 8,8"),
+                     qPrintable(combined.failure().text()));
+        }
     }
 
     void refused_data()
@@ -408,25 +401,6 @@ private slots:
                                             : theFiles        ? set.difs[reason.startsWith("It has") ? 1 : 0]
                                                               : set.manifest());
         QCOMPARE(set.ws.outFiles(), message.isEmpty() ? QStringList{"map0.mul"} : QStringList());
-    }
-
-    // Without a manifest, or with a locator of another name, a combination
-    // is what it always was and says that its base was not checked.
-    void noManifest()
-    {
-        const Set set(PatchKind::Statics);
-        QVERIFY(QFile::remove(set.manifest()));
-        JobOutcome combined = set.combine(Base::EditedReplaced);
-        QVERIFY(combined.succeeded());
-        QCOMPARE(combined.result().base.found, BaseCase::NotChecked);
-        QCOMPARE(combined.result().base.manifest, set.manifest());
-        QVERIFY(QFile::rename(set.difs[2], set.ws.path("gen/other.difl")));
-        SilentProgress silent;
-        const QStringList base = set.base(Base::Reference);
-        const JobOutcome verified = verifyStaticsPatch(
-            {base[0], base[1], set.difs[0], set.difs[1], set.ws.path("gen/other.difl")}, silent);
-        QVERIFY(verified.succeeded() && verified.result().base.found == BaseCase::NotChecked
-                && verified.result().base.manifest.isEmpty());
     }
 };
 

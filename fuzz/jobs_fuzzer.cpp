@@ -1,0 +1,420 @@
+// One of the four jobs, the one QUILLMARK_FUZZED_JOB names, on inputs cut
+// from the fuzzer's bytes; each job is a target of its own, with its own
+// corpus. Properties: success with exactly the job's outputs, or a documented
+// failure leaving nothing; inputs unchanged; a FIFO among them refused.
+//
+// Input layout: one little-endian 16-bit length per file, then the files'
+// bytes back to back. The fuzzer chooses every size, record multiple or not;
+// a file whose bytes run out is cut short there. A file whose bytes are
+// exactly "FIFO" is made a FIFO instead, which no job may wait on.
+//
+// Generation: the current files are the reference with fuzzer-chosen bytes
+// laid over them, so that most blocks agree and some differ, move, empty or
+// break. The generated set, combined with the reference, which its manifest
+// finds to be exactly what it was made from, gives back the current map's
+// payloads, or every current statics block its bytes, empty ones kept empty.
+//
+// Combination: the outcome is the one a plain model predicts: every block
+// taken from the first locator record that names it (or from the base), a
+// map's fragment past its last block carried over, statics written compactly
+// in block order; a locator with more records than the difference data a
+// failure at the block of its first record past them, unless the base has no
+// block; a statics entry that cannot be read a failure at its block, the
+// message naming its side.
+
+#include "fileformat.h"
+#include "jobmessages.h"
+#include "jobrun.h"
+#include "mapinput.h"
+#include "require.h"
+#include "workspace.h"
+
+#include <QtEndian>
+
+#include <initializer_list>
+#include <map>
+#include <optional>
+#include <sys/stat.h>
+
+using namespace quillmark;
+using namespace difformat;
+
+namespace {
+
+// The message a job fails with for damage found at a block.
+using DamageMessage = QString (*)(qint64 block);
+
+QList<QByteArray> splitInput(const uint8_t* data, size_t size, int count)
+{
+    const char* bytes = reinterpret_cast<const char*>(data);
+    size_t at = size_t(count) * 2;  // past the lengths
+    QList<QByteArray> files;
+    for (int i = 0; i < count; ++i) {
+        const size_t wanted = 2 * size_t(i) + 2 <= size ? qFromLittleEndian<quint16>(bytes + 2 * i) : 0;
+        const size_t length = at < size ? qMin(wanted, size - at) : 0;
+        files << QByteArray(bytes + qMin(at, size), qsizetype(length));
+        at += length;
+    }
+    return files;
+}
+
+using testfiles::read;
+
+// A copy of `bytes` with the fuzzer's patches laid over it, so that most of
+// a current file agrees with its reference and some of it differs. Patches:
+// 2 bytes offset, 1 byte length, then that many bytes.
+QByteArray patched(const QByteArray& bytes, const QByteArray& patches)
+{
+    QByteArray result = bytes;
+    for (qsizetype at = 0; at + 3 <= patches.size();) {
+        const qsizetype offset = qFromLittleEndian<quint16>(patches.constData() + at);
+        const qsizetype length = qMin<qsizetype>(quint8(patches[at + 2]), patches.size() - at - 3);
+        if (offset + length <= result.size())
+            result.replace(offset, length, patches.mid(at + 3, length));
+        at += 3 + length;
+    }
+    return result;
+}
+
+qint32 int32At(const QByteArray& bytes, qint64 at)
+{
+    return qFromLittleEndian<qint32>(bytes.constData() + at);
+}
+
+// The map a map file holds as the jobs read it: its own bytes, or the chunks
+// of a package container laid end to end; nothing when it cannot be opened
+// or read (a damaged container).
+std::optional<QByteArray> logicalMap(const QString& path)
+{
+    MapInput map(path, FileSystem::system());
+    if (map.open().failed())
+        return std::nullopt;
+    QByteArray bytes;
+    for (qint64 at = 0; at < map.size(); at += InputFile::MaxView) {
+        const qint64 piece = qMin(InputFile::MaxView, map.size() - at);
+        const char* view = nullptr;
+        if (map.view(at, piece, view).failed())
+            return std::nullopt;
+        bytes.append(view, qsizetype(piece));
+    }
+    return bytes;
+}
+
+// A fresh workspace with the inputs in it and an empty output folder "out".
+class Folder
+{
+public:
+    explicit Folder(const QList<QByteArray>& contents) : m_contents(contents)
+    {
+        for (const QByteArray& bytes : contents) {
+            const QString path = m_ws.path(QStringLiteral("in%1.mul").arg(m_inputs.size()));
+            m_inputs << path;
+            if (bytes != SpecialInput) {
+                require(testfiles::write(path, bytes), "inputs written");
+                continue;
+            }
+            require(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0, "a FIFO made");
+            m_special = true;
+        }
+    }
+
+    const QStringList& inputs() const { return m_inputs; }
+    QString out() const { return m_ws.out(); }
+    QString outFile(const char* name) const { return m_ws.outFile(QLatin1String(name)); }
+    QString path(const char* name) const { return m_ws.path(QLatin1String(name)); }
+    QStringList outEntries() const { return m_ws.outFiles(); }
+
+    // A job succeeds, leaving exactly its outputs (no temporary file, lock or
+    // record), or fails with one of its messages, leaving nothing: a fixed
+    // one, or, for damage found at a block, one of `damaged` for that block.
+    // Its inputs stay as they were either way. With a FIFO among them, it
+    // fails at its opening, as for anything but a regular file, and there is
+    // nothing more to judge: false.
+    bool checkOutcome(const JobOutcome& outcome, std::initializer_list<const char*> messages,
+                      std::initializer_list<DamageMessage> damaged, const QStringList& outputs) const
+    {
+        require(!outcome.stopped(), "nobody stops the job");
+        if (outcome.succeeded()) {
+            require(outEntries() == outputs, "exactly the outputs are left", outEntries().join(' '));
+        } else {
+            const Status& failure = outcome.failure();
+            bool known = false;
+            if (failure.block() != Status::NoBlock) {
+                require(failure.is(Status::Kind::Damaged), "only damage names a block", failure.text());
+                for (const DamageMessage message : damaged)
+                    known = known || failure.message() == message(failure.block());
+            } else {
+                for (const char* message : messages)
+                    known = known || failure.message() == QLatin1String(message);
+            }
+            require(known, "a documented message", failure.text());
+            require(outEntries().isEmpty(), "a failed job leaves nothing", outEntries().join(' '));
+        }
+        for (int i = 0; i < m_inputs.size(); ++i) {
+            // A FIFO is never opened here: that would wait for a writer.
+            if (m_contents[i] != SpecialInput)
+                require(read(m_inputs[i]) == m_contents[i], "inputs unchanged");
+        }
+        require(!m_special || outcome.failure().is(Status::Kind::NotRegularFile), "a FIFO is refused",
+                outcome.failure().text());
+        return !m_special;
+    }
+
+private:
+    static constexpr char SpecialInput[] = "FIFO";
+
+    Workspace m_ws;
+    QList<QByteArray> m_contents;
+    QStringList m_inputs;
+    bool m_special = false;
+};
+
+constexpr Job Fuzzed = Job::QUILLMARK_FUZZED_JOB;
+
+// A statics index entry, read apart from the engine's own reading so that
+// the two can disagree.
+struct Entry
+{
+    qint32 offset, length, extra;
+
+    bool empty() const { return offset == EmptyOffset; }
+    // Whether the entry may be read: empty, of length 0, or inside the data.
+    bool readable(qint64 dataSize) const
+    {
+        return empty() || length == 0 || (offset >= 0 && length > 0 && qint64(offset) + length <= dataSize);
+    }
+    QByteArray bytes(const QByteArray& data) const
+    {
+        return empty() || length == 0 ? QByteArray() : data.mid(offset, length);
+    }
+    QByteArray encoded() const { return testfiles::int32s({offset, length, extra}); }
+};
+
+qint64 entryCount(const QByteArray& index)
+{
+    return index.size() / IndexEntrySize;
+}
+
+Entry entryAt(const QByteArray& index, qint64 i)
+{
+    const qint64 at = i * IndexEntrySize;
+    return {int32At(index, at), int32At(index, at + 4), int32At(index, at + 8)};
+}
+
+// The first locator record that names each block.
+std::map<qint64, qint64> firstRecords(const QByteArray& locator)
+{
+    std::map<qint64, qint64> first;
+    for (qint64 record = 0; record < locator.size() / LocatorRecordSize; ++record)
+        first.emplace(int32At(locator, record * LocatorRecordSize), record);
+    return first;
+}
+
+// `bytes`, made as long as `lengthener` when it holds anything, its bytes
+// past the end of `bytes` added.
+QByteArray lengthened(const QByteArray& bytes, const QByteArray& lengthener)
+{
+    return lengthener.isEmpty() ? bytes : bytes.left(lengthener.size()) + lengthener.mid(bytes.size());
+}
+
+// The generated set combined with the reference, which its manifest finds
+// exact; the folder that holds the result.
+QString combineGenerated(const Folder& folder, const QStringList& reference,
+                         std::initializer_list<const char*> generated)
+{
+    QStringList inputs = reference;
+    for (const char* name : generated)
+        inputs << folder.outFile(name);
+    const QString combined = folder.path("combined");
+    QDir().mkdir(combined);
+    const JobOutcome outcome =
+        runJob(reference.size() == 1 ? Job::CombineMap : Job::CombineStatics, inputs, combined);
+    require(outcome.succeeded(), "a generated set combines", outcome.message());
+    require(outcome.result().base.found == BaseCase::Exact, "the reference is the base the manifest names");
+    return combined + QLatin1Char('/');
+}
+
+// The parts: the reference, patches over it, and a part that makes the
+// current map as long as it when present. Either map may be a package
+// container (the fuzzer's bytes begin with its mark): the properties then
+// hold for the maps the containers hold.
+void generateMap(const QList<QByteArray>& parts)
+{
+    const QByteArray current = lengthened(patched(parts[0], parts[1]), parts[2]);
+    const Folder folder({parts[0], current});
+    const JobOutcome outcome = runJob(Job::GenerateMap, folder.inputs(), folder.out());
+    if (!folder.checkOutcome(outcome,
+                             {jobmessage::UnableToOpenReferenceData, jobmessage::UnableToOpenMapData,
+                              jobmessage::MapSizesDiffer, jobmessage::UnableToReadMapData,
+                              jobmessage::UnableToWriteDiffFiles},
+                             {}, {"mapdif0.manifest.json", "mapdif0.mul", "mapdifl0.mul"}))
+        return;
+    const std::optional<QByteArray> referenceMap = logicalMap(folder.inputs()[0]);
+    const std::optional<QByteArray> currentMap = logicalMap(folder.inputs()[1]);
+    if (!referenceMap || !currentMap) {
+        require(!outcome.succeeded(), "a map that cannot be read is refused");
+        return;
+    }
+    require(outcome.succeeded() == (referenceMap->size() == currentMap->size()),
+            "only equal sizes are compared", outcome.message());
+    if (!outcome.succeeded())
+        return;
+    const QString combined = combineGenerated(folder, {folder.inputs()[0]}, {"mapdif0.mul", "mapdifl0.mul"});
+    const QByteArray map = read(combined + "map0.mul");
+    require(map.size() == referenceMap->size(), "the combined map has the reference's size");
+    for (qint64 block = 0; block < currentMap->size() / MapBlockSize; ++block) {
+        const qint64 payload = block * MapBlockSize + MapHeaderSize;
+        require(map.mid(payload, MapPayloadSize) == currentMap->mid(payload, MapPayloadSize),
+                "the combined map has the current payloads", QString::number(block));
+    }
+}
+
+// The parts: the reference index and data, patches over each, and a part
+// that makes the current index as long as it when present.
+void generateStatics(const QList<QByteArray>& parts)
+{
+    const QByteArray index = lengthened(patched(parts[0], parts[2]), parts[4]);
+    const QByteArray data = patched(parts[1], parts[3]);
+    const Folder folder({parts[0], parts[1], index, data});
+    const JobOutcome outcome = runJob(Job::GenerateStatics, folder.inputs(), folder.out());
+    if (!folder.checkOutcome(outcome,
+                             {jobmessage::UnableToOpenReferenceOrIndex,
+                              jobmessage::UnableToOpenStaticsDataOrIndex, jobmessage::IndexSizesDiffer,
+                              jobmessage::UnableToReadStatics, jobmessage::UnableToWriteDiffFiles},
+                             {jobmessage::referenceStaticsDamaged, jobmessage::currentStaticsDamaged},
+                             {"stadif0.manifest.json", "stadif0.mul", "stadifi0.mul", "stadifl0.mul"})
+        || !outcome.succeeded())
+        return;
+    const QString combined =
+        combineGenerated(folder, folder.inputs().mid(0, 2), {"stadif0.mul", "stadifi0.mul", "stadifl0.mul"});
+    const QByteArray newIndex = read(combined + "staidx0.mul");
+    const QByteArray newData = read(combined + "statics0.mul");
+    require(entryCount(newIndex) == entryCount(index), "one entry per block");
+    for (qint64 block = 0; block < entryCount(index); ++block) {
+        const Entry want = entryAt(index, block), got = entryAt(newIndex, block);
+        require(got.empty() == want.empty(), "empty blocks stay empty", QString::number(block));
+        require(got.bytes(newData) == want.bytes(data), "blocks keep their bytes", QString::number(block));
+    }
+}
+
+// The parts: the map (a package container when its bytes begin with the
+// mark: the model combines the map it holds), the difference data, the
+// locator.
+void combineMap(const QList<QByteArray>& parts)
+{
+    const Folder folder(parts);
+    const JobOutcome outcome = runJob(Job::CombineMap, folder.inputs(), folder.out());
+    if (!folder.checkOutcome(outcome,
+                             {jobmessage::UnableToOpenMap, jobmessage::UnableToOpenDifFiles,
+                              jobmessage::UnableToReadMapOrDif, jobmessage::UnableToWriteNewMap},
+                             {jobmessage::difFilesDamaged}, {"map0.mul"}))
+        return;
+    const std::optional<QByteArray> map = logicalMap(folder.inputs()[0]);
+    if (!map) {
+        require(!outcome.succeeded(), "a map that cannot be read is refused");
+        return;
+    }
+    const QByteArray &dif = parts[1], &locator = parts[2];
+    const qint64 blocks = map->size() / MapBlockSize, difRecords = dif.size() / MapBlockSize;
+    if (blocks > 0 && locator.size() / LocatorRecordSize > difRecords) {
+        require(outcome.failure().is(Status::Kind::Damaged)
+                    && outcome.failure().block() == int32At(locator, difRecords * LocatorRecordSize)
+                    && outcome.failure().file() == folder.inputs()[1],
+                "a locator longer than its difference data fails at once", outcome.failure().text());
+        return;
+    }
+    const std::map<qint64, qint64> first = firstRecords(locator);
+    QByteArray expected;
+    for (qint64 block = 0; block < blocks; ++block) {
+        const auto found = first.find(block);
+        expected += found == first.end() ? map->mid(block * MapBlockSize, MapBlockSize)
+                                         : dif.mid(found->second * MapBlockSize, MapBlockSize);
+    }
+    expected += map->mid(blocks * MapBlockSize);
+    require(outcome.succeeded(), "whole inputs combine", outcome.message());
+    require(read(folder.outFile("map0.mul")) == expected, "the combined map is the model's");
+}
+
+// The combination's files, or where it fails: the block, and the input
+// whose index entry is damaged.
+struct StaticsModel
+{
+    QByteArray index;
+    QByteArray data;
+    std::optional<qint64> damagedBlock;  // any block number, negative ones too
+    int damagedInput = -1;
+};
+
+constexpr int CurrentIndex = 0;
+constexpr int DifIndex = 3;
+
+StaticsModel staticsCombination(const QList<QByteArray>& in)
+{
+    const QByteArray &index = in[0], &data = in[1], &dif = in[2], &difIndex = in[3], &locator = in[4];
+    StaticsModel model;
+    if (entryCount(index) > 0 && locator.size() / LocatorRecordSize > entryCount(difIndex)) {
+        model.damagedBlock = int32At(locator, entryCount(difIndex) * LocatorRecordSize);
+        model.damagedInput = DifIndex;
+        return model;
+    }
+    const std::map<qint64, qint64> first = firstRecords(locator);
+    for (qint64 block = 0; block < entryCount(index); ++block) {
+        const auto found = first.find(block);
+        const bool replaced = found != first.end();
+        Entry entry = replaced ? entryAt(difIndex, found->second) : entryAt(index, block);
+        const QByteArray& source = replaced ? dif : data;
+        if (!entry.readable(source.size())) {
+            model.damagedBlock = block;
+            model.damagedInput = replaced ? DifIndex : CurrentIndex;
+            return model;
+        }
+        const QByteArray bytes = entry.bytes(source);
+        if (!entry.empty())
+            entry.offset = qint32(model.data.size());
+        model.index += entry.encoded();
+        model.data += bytes;
+    }
+    return model;
+}
+
+// The parts: the current index and data, the difference data, index and
+// locator.
+void combineStatics(const QList<QByteArray>& parts)
+{
+    const Folder folder(parts);
+    const JobOutcome outcome = runJob(Job::CombineStatics, folder.inputs(), folder.out());
+    if (!folder.checkOutcome(outcome,
+                             {jobmessage::UnableToOpenStatics, jobmessage::UnableToOpenDifFiles,
+                              jobmessage::UnableToReadStaticsOrDif, jobmessage::UnableToWriteNewStatics},
+                             {jobmessage::difFilesDamaged, jobmessage::currentStaticsDamaged},
+                             {"staidx0.mul", "statics0.mul"}))
+        return;
+    const StaticsModel expected = staticsCombination(parts);
+    const Status& failure = outcome.failure();
+    if (expected.damagedBlock) {
+        require(failure.is(Status::Kind::Damaged) && failure.block() == *expected.damagedBlock
+                    && failure.file() == folder.inputs()[expected.damagedInput],
+                "the damage the model predicts", failure.text());
+        return;
+    }
+    require(outcome.succeeded(), "the success the model predicts", failure.text());
+    require(read(folder.outFile("staidx0.mul")) == expected.index, "the model's index");
+    require(read(folder.outFile("statics0.mul")) == expected.data, "the model's data");
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const bool map = Fuzzed == Job::GenerateMap || Fuzzed == Job::CombineMap;
+    const QList<QByteArray> parts = splitInput(data, size, map ? 3 : 5);
+    if (Fuzzed == Job::GenerateMap)
+        generateMap(parts);
+    else if (Fuzzed == Job::CombineMap)
+        combineMap(parts);
+    else if (Fuzzed == Job::GenerateStatics)
+        generateStatics(parts);
+    else
+        combineStatics(parts);
+    return 0;
+}
