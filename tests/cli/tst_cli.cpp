@@ -152,6 +152,9 @@ private slots:
                "Unable to open reference data file: @missing: " + openFailureReason(path("missing")));
         failed("no output folder", genMap.arg("ref/map3.mul", "nowhere"),
                "Output Directory does not exist: @nowhere: No such directory");
+        failed("directory as a file",
+               "combine map --map @difs --difl @empty.mul --dif @empty.mul --out @out --facet 3",
+               "Unable to open map file: @difs: Is a directory");
         failed("output name taken",
                "combine map --map @ref/map3.mul --difl @empty.mul --dif @empty.mul --out @blocked --facet 3",
                "Unable to create new map file: @blocked/map3.mul: Is a directory");
