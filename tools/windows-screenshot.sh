@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Takes the README's picture of the real window under Windows: the window
-# (tests/windows/windowshot.cpp, the program's own window class, its Generate
+# (tools/windowscheck/windowshot.cpp, the program's own window class, its Generate
 # page filled in) run under Wine with the "windows" platform, in a Wine
 # virtual desktop on a virtual X display (Xvfb), so that Wine draws the
 # frame as Windows would. Saved as doc/images/quillmark-window-windows.png.

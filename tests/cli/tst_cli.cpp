@@ -1,22 +1,20 @@
 // quillmark-cli and quillmark-sample end to end on a sample facet: the four
-// jobs' summaries and outputs, the job's message on a failure (the window's
-// own), usage errors, progress only on a terminal; inspect's verdict on good
-// difference files and on each kind of damage, and its picture of the changed
-// blocks; the sample facet's summary, the same facet from the same seed, and
-// the check that catches combined files that differ from it.
+// jobs' summaries and outputs, the job's message on a failure, usage errors,
+// progress only on a terminal; inspect's verdict on good difference files
+// and on each kind of damage, and its picture of the changed blocks; the
+// sample facet's summary, the same facet from the same seed, and the check
+// that catches combined files that differ from it.
 
 #include "testfiles.h"
 #include "toolrun.h"
 
-#include "containerbuilder.h"
 #include "facetcheck.h"
 #include "jobmessages.h"
 #include "jobs.h"
-#include "mainwindow.h"
 #include "samplefacet.h"
 
+#include <QImage>
 #include <QtTest>
-#include <QtWidgets>
 
 using namespace quillmark;
 using namespace testfiles;
@@ -52,22 +50,26 @@ private slots:
         QVERIFY2(sample.status.ok(), qPrintable(sample.status.message()));
         m_summary = sample.summary;
         QVERIFY(QDir(m_dir.path()).rename("reference", "ref") && QDir(m_dir.path()).rename("current", "cur"));
-        for (const char* dir : {"difs", "gen", "new", "uop", "out", "blocked/map3.mul"})
+        for (const char* dir : {"difs", "gen", "new", "uop", "out", "forced", "tampered", "blocked/map3.mul"})
             QVERIFY(QDir().mkpath(path(dir)));
         const FacetFiles ref = facetFiles(path("ref"), 3), cur = facetFiles(path("cur"), 3);
         SilentProgress silent;
         QVERIFY(generateMapDiff({ref.map, cur.map, path("difs"), 3}, silent).succeeded());
         QVERIFY(generateStaticsDiff({ref.index, ref.data, cur.index, cur.data, path("difs"), 3}, silent)
                     .succeeded());
-        QVERIFY(write(path("five.difl"), int32s({5})) && write(path("empty.mul"), {})
-                && write(path("empty.uop"), containerbuilder::emptyContainer()));
+        QVERIFY(write(path("five.difl"), int32s({5})) && write(path("empty.mul"), {}));
         QVERIFY(write(path("ten.map"), QByteArray(1960, 'm'))
                 && write(path("ten.idx"), QByteArray(120, 'i')));
         QVERIFY(write(path("odd.difl"), int32s({-1, 5, 40000}))
-                && write(path("odd.dif"), QByteArray(588, 'd'))
-                && write(path("one.dif"), QByteArray(196, 'd')));
+                && write(path("odd.dif"), QByteArray(588, 'd')));
         // The reference map as a container too.
         QVERIFY(convertMap({ref.map, path("ref"), 3, MapFormat::Uop}, silent).succeeded());
+        // The reference map with the first block the patch replaces edited; the patch with a byte changed.
+        QByteArray edited = read(ref.map), tampered = read(path("difs/mapdif3.mul"));
+        const qint32 first = readInt32s(read(path("difs/mapdifl3.mul"))).value(0);
+        edited[first * 196 + 10] = char(edited[first * 196 + 10] ^ 1);
+        tampered[0] = char(tampered[0] ^ 1);
+        QVERIFY(write(path("edited.map"), edited) && write(path("tampered/mapdif3.mul"), tampered));
     }
 
     void fourJobsReproduceTheEditedFacet()
@@ -121,166 +123,126 @@ private slots:
                  QString());
     }
 
-    void jobFailures_data()
+    // Exit status and both streams, '@' for the test's directory. A job's
+    // failure prints its message (the window's own), the file and the reason; a usage error points to the
+    // help of the command named, once its command and kind are known. verify tells the case, and fails for a
+    // base the patch does not fit or no manifest to check against; combine refuses such a base, unless
+    // forced, and says what it found of its base on its summary line. A failure leaves nothing in an output
+    // folder.
+    void commandLines_data()
     {
         QTest::addColumn<QString>("line");
-        QTest::addColumn<QString>(
-            "error");  // after "quillmark-cli: ": the job's message, the file, the reason
-        const auto failure = [](const char* name, const QString& line, const QString& error) {
-            QTest::newRow(name) << line << error;
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("err");
+        const auto printed = [](const char* name, const QString& line, int exitCode, const QString& out) {
+            QTest::newRow(name) << line << exitCode << out << QString();
+        };
+        const auto failed = [](const char* name, const QString& line, const QString& error) {
+            QTest::newRow(name) << line << 1 << QString() << "quillmark-cli: " + error + '\n';
+        };
+        const auto misused = [](const QString& line, const QString& error, const QString& helpFor) {
+            QTest::newRow(qPrintable(line))
+                << line << 2 << QString()
+                << QString("quillmark-cli: %1\nTry 'quillmark-cli%2 --help' for more information.\n")
+                       .arg(error, helpFor.isEmpty() ? QString() : ' ' + helpFor);
         };
         const QString genMap = "generate map --reference @%1 --current @cur/map3.mul --out @%2 --facet 3";
-        const QString combineMap =
-            "combine map --map @%1 --difl @empty.mul --dif @empty.mul --out @%2 --facet 3";
-        failure("missing file", genMap.arg("missing", "out"),
-                "Unable to open reference data file: @missing: " + openFailureReason(path("missing")));
-        failure("directory as a file", combineMap.arg("difs", "out"),
-                "Unable to open map file: @difs: Is a directory");
-        failure("no output folder", genMap.arg("ref/map3.mul", "nowhere"),
-                "Output Directory does not exist: @nowhere: No such directory");
-        failure("damaged container", combineMap.arg("empty.uop", "out"),
-                "Unable to open map file: @empty.uop: it holds no chunk 0 of any map");
-        failure("output name taken", combineMap.arg("ref/map3.mul", "blocked"),
-                "Unable to create new map file: @blocked/map3.mul: Is a directory");
-        failure(
+        failed("missing file", genMap.arg("missing", "out"),
+               "Unable to open reference data file: @missing: " + openFailureReason(path("missing")));
+        failed("no output folder", genMap.arg("ref/map3.mul", "nowhere"),
+               "Output Directory does not exist: @nowhere: No such directory");
+        failed("directory as a file",
+               "combine map --map @difs --difl @empty.mul --dif @empty.mul --out @out --facet 3",
+               "Unable to open map file: @difs: Is a directory");
+        failed("output name taken",
+               "combine map --map @ref/map3.mul --difl @empty.mul --dif @empty.mul --out @blocked --facet 3",
+               "Unable to create new map file: @blocked/map3.mul: Is a directory");
+        failed(
             "damaged",
             "combine statics --index @ref/staidx3.mul --data @ref/statics3.mul --difl @five.difl --difi "
             "@empty.mul --dif @empty.mul --out @out --facet 3",
             "Dif files are damaged at block 5: @empty.mul: It holds 0 records, the locator names record 0");
-        failure("locator longer than its dif",
-                "combine map --map @ref/map3.mul --difl @odd.difl --dif @one.dif --out @out --facet 3",
-                "Dif files are damaged at block 5: @one.dif: It holds 1 record, the locator names record 1");
-        failure("inspect", "inspect statics --difl @five.difl --difi @missing --dif @empty.mul",
-                "Unable to open @missing: " + openFailureReason(path("missing")));
-    }
-    // Exit status 1, nothing on stdout and nothing left in an output folder.
-    void jobFailures()
-    {
-        QFETCH(QString, line);
-        QFETCH(QString, error);
-        const ToolRun run = cli(line);
-        QCOMPARE(run.err, "quillmark-cli: " + error.replace("@", m_dir.path() + '/') + '\n');
-        QVERIFY(run.exitCode == 1 && run.out.isEmpty());
-        QCOMPARE(filesIn(path("out")) + filesIn(path("blocked")), QStringList());
-    }
+        failed("inspect", "inspect statics --difl @five.difl --difi @missing --dif @empty.mul",
+               "Unable to open @missing: " + openFailureReason(path("missing")));
 
-    void manifests_data()
-    {
-        QTest::addColumn<QString>("line");
-        QTest::addColumn<int>("exitCode");
-        QTest::addColumn<QString>(
-            "out");  // or, when it fails, what it prints on stderr after "quillmark-cli: "
         const QString map = "--difl @difs/mapdifl3.mul --dif @difs/mapdif3.mul";
         const QString patch =
             QString("; the patch replaces %1 of 1920 blocks\n").arg(m_summary.mapBlocksDiffering);
-        // The first block the patch replaces, edited: its top left tile on Malas.
+        // The first block the patch replaces, edited in edited.map: its top left tile on Malas.
         const qint32 first = readInt32s(read(path("difs/mapdifl3.mul"))).value(0);
-        const QString tile = QString("%1,%2").arg(first / 256 * 8).arg(first % 256 * 8);
-        const QString conflict = QString("1 of the %1 blocks it replaces holds something else, at tile %2")
+        const QString conflict = QString("1 of the %1 blocks it replaces holds something else, at tile %2,%3")
                                      .arg(m_summary.mapBlocksDiffering)
-                                     .arg(tile);
-        const auto row = [](const char* name, const QString& line, int exitCode, const QString& out) {
-            QTest::newRow(name) << line << exitCode << out;
-        };
-        row("exact", "verify map --map @ref/map3.mul " + map, 0,
-            "verify map: base exact: it is the patch's reference" + patch);
-        row("already patched",
-            "verify statics --index @cur/staidx3.mul --data @cur/statics3.mul --difl "
-            "@difs/stadifl3.mul --difi @difs/stadifi3.mul --dif @difs/stadif3.mul",
-            0,
-            QString("verify statics: base already patched: it is the patch's result; the patch replaces %1 "
-                    "of 1920 blocks\n")
-                .arg(m_summary.staticsBlocksDiffering));
-        row("does not fit", "verify map --map @edited.map " + map, 1,
-            "verify map: base does not fit: " + conflict + patch);
-        row("combined anyway", "combine map --map @edited.map " + map + " --out @forced --facet 3", 1,
-            "Dif files do not fit this map: @edited.map: " + conflict);
-        row("forced", "combine map --map @edited.map " + map + " --out @forced --facet 3 --force", 0,
-            QString("combine map: %1 of 1920 blocks replaced; wrote @forced/map3.mul; base does not fit, "
-                    "forced: ")
-                    .arg(m_summary.mapBlocksDiffering)
-                + conflict + "\n");
-        row("tampered",
-            "verify map --map @ref/map3.mul --difl @difs/mapdifl3.mul --dif @tampered/mapdif3.mul", 1,
-            "Dif files do not match their manifest: @tampered/mapdif3.mul: Its bytes are not those its "
-            "manifest names");
-        row("no manifest", "verify map --map @ten.map --difl @five.difl --dif @ten.map", 1,
-            "verify map: base not checked: a locator of that name has no manifest; the patch replaces 1 of "
-            "10 blocks\n");
-        row("not checked",
-            "combine map --map @ten.map --difl @odd.difl --dif @odd.dif --out @forced --facet 0", 0,
-            "combine map: 1 of 10 blocks replaced; wrote @forced/map0.mul; base not checked: a locator of "
-            "that name has no manifest\n");
+                                     .arg(first / 256 * 8)
+                                     .arg(first % 256 * 8);
+        printed("exact", "verify map --map @ref/map3.mul " + map, 0,
+                "verify map: base exact: it is the patch's reference" + patch);
+        printed("already patched",
+                "verify statics --index @cur/staidx3.mul --data @cur/statics3.mul --difl "
+                "@difs/stadifl3.mul --difi @difs/stadifi3.mul --dif @difs/stadif3.mul",
+                0,
+                QString("verify statics: base already patched: it is the patch's result; the patch replaces "
+                        "%1 of 1920 blocks\n")
+                    .arg(m_summary.staticsBlocksDiffering));
+        printed("does not fit", "verify map --map @edited.map " + map, 1,
+                "verify map: base does not fit: " + conflict + patch);
+        failed("combined anyway", "combine map --map @edited.map " + map + " --out @out --facet 3",
+               "Dif files do not fit this map: @edited.map: " + conflict);
+        printed("forced", "combine map --map @edited.map " + map + " --out @forced --facet 3 --force", 0,
+                QString("combine map: %1 of 1920 blocks replaced; wrote @forced/map3.mul; base does not fit, "
+                        "forced: ")
+                        .arg(m_summary.mapBlocksDiffering)
+                    + conflict + "\n");
+        failed("tampered",
+               "verify map --map @ref/map3.mul --difl @difs/mapdifl3.mul --dif @tampered/mapdif3.mul",
+               "Dif files do not match their manifest: @tampered/mapdif3.mul: Its bytes are not those its "
+               "manifest names");
+        printed("no manifest", "verify map --map @ten.map --difl @five.difl --dif @ten.map", 1,
+                "verify map: base not checked: a locator of that name has no manifest; the patch replaces 1 "
+                "of 10 blocks\n");
+        printed("not checked",
+                "combine map --map @ten.map --difl @odd.difl --dif @odd.dif --out @forced --facet 0", 0,
+                "combine map: 1 of 10 blocks replaced; wrote @forced/map0.mul; base not checked: a locator "
+                "of that name has no manifest\n");
+
+        const QString facet = "Unknown facet '%1': give 0 to 5 or a name: Felucca, Trammel, Ilshenar, Malas, "
+                              "Tokuno, TerMur.";
+        const QString generate = "generate map --reference a --current b --out o";
+        const QString convert = "convert map --in a --out o --facet 0";
+        misused("patch map", "Unknown command 'patch'.", "");
+        misused("inspect tiles", "Unknown kind 'tiles' for inspect: use map or statics.", "");
+        misused(generate, "Missing option --facet.", "generate map");
+        misused(generate + " --facet 6", facet.arg("6"), "generate map");
+        misused(generate + " --facet Britain", facet.arg("Britain"), "generate map");
+        misused("inspect map --difl a --dif b --height 0", "--height must be a whole number from 1 to 32767.",
+                "inspect map");
+        misused("inspect map --dif b", "Missing option --difl.", "inspect map");
+        misused("combine map --map a --difl b --dif c --out o --facet 0 --format tar",
+                "Unknown format 'tar' for --format: use mul or uop.", "combine map");
+        misused(convert + " --to MUL", "Unknown format 'MUL' for --to: use mul or uop.", "convert map");
+        misused(convert, "Missing option --to.", "convert map");
+        misused(convert + " --to mul stray", "Unexpected argument 'stray'.", "convert map");
+        misused("convert statics", "Unknown kind 'statics' for convert: use map.", "");
+        misused("verify map --map a --difl b --dif c --facet 0", "Unknown option 'facet'.", "verify map");
     }
-    // verify tells the case, and fails for a base the patch does not fit or
-    // no manifest to check against; combine refuses such a base, unless
-    // forced, and says what it found of its base on its summary line.
-    void manifests()
+    void commandLines()
     {
         QFETCH(QString, line);
         QFETCH(int, exitCode);
         QFETCH(QString, out);
-        QByteArray edited = read(path("ref/map3.mul"));
-        const qint32 first = readInt32s(read(path("difs/mapdifl3.mul"))).value(0);
-        edited[first * 196 + 10] = char(edited[first * 196 + 10] ^ 1);
-        QByteArray tampered = read(path("difs/mapdif3.mul"));
-        tampered[0] = char(tampered[0] ^ 1);
-        QVERIFY(write(path("edited.map"), edited) && QDir().mkpath(path("forced"))
-                && QDir().mkpath(path("tampered")) && write(path("tampered/mapdif3.mul"), tampered));
-        const ToolRun run = cli(line);
+        QFETCH(QString, err);
+        ToolRun run = cli(line);
+        QCOMPARE(run.err.replace(m_dir.path() + '/', "@"), err);
+        QCOMPARE(run.out.replace(m_dir.path() + '/', "@"), out);
         QCOMPARE(run.exitCode, exitCode);
-        const bool printed = run.err.isEmpty();
-        QCOMPARE(QString(printed ? run.out : run.err).replace(m_dir.path() + '/', "@"),
-                 printed ? out : "quillmark-cli: " + out + "\n");
-    }
-
-    void usageErrors_data()
-    {
-        QTest::addColumn<QString>("line");
-        QTest::addColumn<QString>("error");    // after "quillmark-cli: "
-        QTest::addColumn<QString>("helpFor");  // the command whose help the error points to, if any
-        const QString facet = "Unknown facet '%1': give 0 to 5 or a name: Felucca, Trammel, Ilshenar, Malas, "
-                              "Tokuno, TerMur.";
-        const QString map = "generate map --reference a --current b --out o";
-        const QString convert = "convert map --in a --out o --facet 0";
-        const std::tuple<QString, QString, QString> usage[] = {
-            {"patch map", "Unknown command 'patch'.", ""},
-            {"inspect tiles", "Unknown kind 'tiles' for inspect: use map or statics.", ""},
-            {map, "Missing option --facet.", "generate map"},
-            {map + " --facet 6", facet.arg("6"), "generate map"},
-            {map + " --facet Britain", facet.arg("Britain"), "generate map"},
-            {"inspect map --difl a --dif b --height 0", "--height must be a whole number from 1 to 32767.",
-             "inspect map"},
-            {"inspect map --dif b", "Missing option --difl.", "inspect map"},
-            {"combine map --map a --difl b --dif c --out o --facet 0 --format tar",
-             "Unknown format 'tar' for --format: use mul or uop.", "combine map"},
-            {convert + " --to MUL", "Unknown format 'MUL' for --to: use mul or uop.", "convert map"},
-            {convert, "Missing option --to.", "convert map"},
-            {convert + " --to mul stray", "Unexpected argument 'stray'.", "convert map"},
-            {"convert statics", "Unknown kind 'statics' for convert: use map.", ""},
-            {"verify map --map a --difl b --dif c --facet 0", "Unknown option 'facet'.", "verify map"}};
-        for (const auto& [line, error, helpFor] : usage)
-            QTest::newRow(qPrintable(line)) << line << error << helpFor;
-    }
-    // Exit status 2, nothing on stdout; the error points to the help of the
-    // command named, once its command and kind are known.
-    void usageErrors()
-    {
-        QFETCH(QString, line);
-        QFETCH(QString, error);
-        QFETCH(QString, helpFor);
-        const ToolRun run = cli(line);
-        const QString help = helpFor.isEmpty() ? QString() : " " + helpFor;
-        QCOMPARE(run.err, QString("quillmark-cli: %1\nTry 'quillmark-cli%2 --help' for more information.\n")
-                              .arg(error, help));
-        QVERIFY(run.exitCode == 2 && run.out.isEmpty());
+        QCOMPARE(filesIn(path("out")) + filesIn(path("blocked")), QStringList());
     }
 
     // On a pseudo-terminal (through script(1)), stderr being a terminal: rising
     // percentages rewritten in place up to 100, then the summary on a line of
     // its own; a job that fails its checks shows no progress, only its message;
-    // one that fails during its walk ends the line where it stopped, with the
-    // message that the window shows alone, without its bar.
+    // one that fails during its walk ends the line where it stopped, with its
+    // message.
     void progressOnlyOnATerminal()
     {
 #ifdef Q_OS_WIN
@@ -310,19 +272,11 @@ private slots:
         QCOMPARE(run.exitCode, 1);
         QCOMPARE(run.out, QString("quillmark-cli: %1: %2: No such file or directory\r\n")
                               .arg(jobmessage::UnableToOpenMapData, path("missing")));
-        mainwindow window;
-        window.lineCStaIdx->setText(path("ten.idx"));  // entries far past their data: damaged in the walk
-        for (QLineEdit* field : {window.lineCStaData, window.lineDifl, window.lineDifi, window.lineDif})
-            field->setText(path("empty.mul"));
-        window.lineOutDir->setText(path("out"));
-        window.staticsDiffCombine();
-        QCOMPARE(window.statusBar()->currentMessage(), QString(jobmessage::currentStaticsDamaged(0)));
-        QVERIFY(!window.statusBar()->findChild<QProgressBar*>());
-        run = onTerminal(
+        run = onTerminal(  // index entries far past their data: damaged in the walk
             "combine statics --index @ten.idx --data @empty.mul --difl @empty.mul --difi @empty.mul "
             "--dif @empty.mul --out @out --facet 0");
         QVERIFY2(run.out.startsWith("\rcombine statics:   0%\r\nquillmark-cli: "
-                                    + window.statusBar()->currentMessage() + ": ")
+                                    + jobmessage::currentStaticsDamaged(0) + ": ")
                      && !run.out.contains("100%"),
                  qPrintable(run.out));
     }

@@ -5,7 +5,7 @@
 
 #include "facetcheck.h"
 #include "gamedir.h"
-#include "jobs.h"
+#include "jobrun.h"
 #include "mainwindow.h"
 #include "samplefacet.h"
 #include "toolrun.h"
@@ -280,8 +280,7 @@ private slots:
     void sayWhy_data()
     {
         QTest::addColumn<bool>("statics");
-        // "reference", "replaced", "tampered", "missing"
-        QTest::addColumn<QString>("base");
+        QTest::addColumn<QString>("base");     // "reference", "replaced", "tampered" or "missing"
         QTest::addColumn<QString>("message");  // in the status bar
         QTest::addColumn<QString>("detail");   // beside it, '@' for the workspace
         const auto row = [](const char* name, bool statics, const char* base, const char* message,
@@ -290,9 +289,9 @@ private slots:
         };
         row("exact", false, "reference", "Ready", "base exact: it is the patch's reference");
         row("map does not fit", false, "replaced", "Dif files do not fit this map",
-            "@base: 1 of the 1 block it replaces holds something else, at tile 0,16");
+            "@base: 1 of the 1 block it replaces holds something else, at tile 0,8");
         row("statics do not fit", true, "replaced", "Dif files do not fit these statics",
-            "@base: 1 of the 1 block it replaces holds something else, at tile 0,16");
+            "@in/idx: 1 of the 1 block it replaces holds something else, at tile 0,0");
         row("tampered", false, "tampered", "Dif files do not match their manifest",
             "@gen/mapdif0.mul: Its bytes are not those its manifest names");
         row("missing", false, "missing", "Unable to open map file", "@base: <reason>");
@@ -308,36 +307,17 @@ private slots:
         QFETCH(QString, message);
         QFETCH(QString, detail);
         Workspace ws;
-        QDir(ws.dir.path()).mkdir("gen");
-        // Four blocks; the patch replaces block 2.
-        const auto bytes = [statics](int changed, char how) {
-            QByteArray map, index, data;
-            for (int b = 0; b < 4; ++b) {
-                const QByteArray block(statics ? 3 : 192, char(b == changed ? how : 'a' + b));
-                map += testfiles::int32s({b}) + block;
-                index += testfiles::entries({{qint32(data.size()), 3, 0}});
-                data += block;
-            }
-            return statics ? QList<QByteArray>{index, data} : QList<QByteArray>{map};
-        };
-        const auto files = [&](const QString& name, const QList<QByteArray>& contents) {
-            QStringList paths;
-            for (const QByteArray& content : contents)
-                paths << ws.file(name + QString::number(paths.size()), content);
-            return paths;
-        };
-        const QStringList ref = files("ref", bytes(-1, 0)), cur = files("cur", bytes(2, 'N'));
-        SilentProgress silent;
-        const JobOutcome generated =
-            statics ? generateStaticsDiff({ref[0], ref[1], cur[0], cur[1], ws.path("gen"), 0}, silent)
-                    : generateMapDiff({ref[0], cur[0], ws.path("gen"), 0}, silent);
-        QVERIFY(generated.succeeded());
-        const QMap<QString, QList<QByteArray>> bases{
-            {"reference", bytes(-1, 0)}, {"replaced", bytes(2, 'R')}, {"tampered", bytes(-1, 0)}};
-        const QStringList files0 =
-            base == "missing" ? QStringList{ws.path("base")} : files("base", bases[base]);
+        // The map's block 1 differs, or the statics' block 0 (the data's bytes 1 and 2).
+        const Job job = statics ? Job::GenerateStatics : Job::GenerateMap;
+        const QStringList made = ws.inputs(validInputs(job));
+        QVERIFY(QDir(ws.dir.path()).mkdir("gen") && runJob(job, made, ws.path("gen")).succeeded());
+        QStringList bases = made.mid(0, statics ? 2 : 1);
+        if (base == "replaced")
+            bases.last() = ws.file("base", testfiles::read(bases.last()).replace(statics ? 1 : 200, 1, "R"));
+        if (base == "missing")
+            bases.last() = ws.path("base");
         if (base == "tampered")
-            ws.file("gen/mapdif0.mul", testfiles::read(ws.path("gen/mapdif0.mul")).replace('N', 'T'));
+            ws.file("gen/mapdif0.mul", testfiles::read(ws.path("gen/mapdif0.mul")).replace(0, 1, "T"));
         const auto quoted = [](const QString& path) { return '"' + path + '"'; };
         mainwindow w;
         w.lineOutDir->setText(quoted(ws.out()));
@@ -346,20 +326,20 @@ private slots:
         w.lineDifl->setText(quoted(ws.path(QString("gen/%1difl0.mul").arg(set))));
         w.lineDif->setText(quoted(ws.path(QString("gen/%1dif0.mul").arg(set))));
         w.lineDifi->setText(quoted(ws.path("gen/stadifi0.mul")));
-        (statics ? w.lineCStaIdx : w.lineCMap)->setText(quoted(files0[0]));
-        w.lineCStaData->setText(quoted(files0.value(1)));
+        (statics ? w.lineCStaIdx : w.lineCMap)->setText(quoted(bases.first()));
+        w.lineCStaData->setText(quoted(bases.last()));
         w.pushCombine->click();
         QCOMPARE(w.statusBar()->currentMessage(), message);
-        const QString said = detail.replace('@', ws.dir.path() + '/')
-                                 .replace(ws.path("base"), files0[0])
-                                 .replace("<reason>", openFailureReason(files0[0]));
+        const QString said =
+            detail.replace('@', ws.dir.path() + '/').replace("<reason>", openFailureReason(bases.last()));
         QCOMPARE(w.statusBar()->toolTip(), said);
         QCOMPARE(w.statusBar()->accessibleDescription(), said);
         QCOMPARE(ws.outFiles().isEmpty(), message != "Ready");
     }
 
     // Exit ends the event loop with 0, while idle and during a run, which it
-    // stops at its next progress step without leaving an output behind.
+    // stops at its next progress step without leaving an output or its bar
+    // behind.
     void exitEndsTheLoopWithZero()
     {
         for (const bool running : {false, true}) {
@@ -377,7 +357,7 @@ private slots:
                                [&w, running] { running ? void(w.close()) : w.fileExitAction->trigger(); });
             QCOMPARE(qApp->exec(), 0);
             QVERIFY(!w.isVisible() && ws.outFiles().isEmpty() && w.statusBar()->currentMessage().isEmpty());
-            QVERIFY(!QApplication::overrideCursor());
+            QVERIFY(!QApplication::overrideCursor() && !w.statusBar()->findChild<QProgressBar*>());
         }
     }
 

@@ -7,8 +7,7 @@
 
 #include "filesystem.h"
 #include "jobmessages.h"
-#include "jobs.h"
-#include "stagingnames.h"
+#include "jobrun.h"
 #include "workspace.h"
 
 #include <QProcess>
@@ -24,24 +23,6 @@ using testfiles::filesIn;
 using testfiles::read;
 
 namespace {
-
-constexpr int Blocks = 8;
-constexpr qint32 ChangedBlock = 2;
-
-QByteArray mapOf(quint32 seed)
-{
-    QByteArray bytes;
-    for (int block = 0; block < Blocks; ++block)
-        bytes += testfiles::mapBlock(block, seed + quint32(block));
-    return bytes;
-}
-
-// How a combination ended, and the map it should have written.
-struct Combination
-{
-    JobOutcome outcome;
-    QByteArray expected;
-};
 
 // Calls `hold` at the walk's first block, when it is given: after the
 // job's checks and the creation of its outputs, before its commit.
@@ -61,25 +42,23 @@ struct HoldingProgress final : JobProgress
     bool held = false;
 };
 
-// Combines a map and difference files written into `folder` (an existing
-// one, its path in any form) into `outDir`: block 2 replaced.
-Combination combineInto(const QString& folder, const QString& outDir, JobProgress& progress)
+// Combines valid inputs written into `folder` (an existing one, its path in
+// any form) into `outDir`.
+JobOutcome combineInto(const QString& folder, const QString& outDir, JobProgress* progress = nullptr)
 {
-    const QByteArray reference = mapOf(1), block = testfiles::mapBlock(ChangedBlock, 99);
-    const QString sep = folder.contains('\\') ? QStringLiteral("\\") : QStringLiteral("/");
-    testfiles::write(folder + sep + "map0.mul", reference);
-    testfiles::write(folder + sep + "mapdifl0.mul", testfiles::int32s({ChangedBlock}));
-    testfiles::write(folder + sep + "mapdif0.mul", block);
-    const JobOutcome outcome = combineMapDiff({folder + sep + "map0.mul", folder + sep + "mapdif0.mul",
-                                               folder + sep + "mapdifl0.mul", outDir, 0, MapFormat::Mul},
-                                              progress);
-    return {outcome, QByteArray(reference).replace(ChangedBlock * 196, 196, block)};
+    const QString separator = folder.contains('\\') ? QStringLiteral("\\") : QStringLiteral("/");
+    QStringList in;
+    for (const auto& [name, bytes] : validInputs(Job::CombineMap)) {
+        in << folder + separator + name;
+        testfiles::write(in.last(), bytes);
+    }
+    return runJob(Job::CombineMap, in, outDir, RunSettings(0, progress));
 }
 
-Combination combineInto(const QString& folder, const QString& outDir)
+// The map that those inputs combine into.
+QByteArray combined()
 {
-    SilentProgress silent;
-    return combineInto(folder, outDir, silent);
+    return validInputs(Job::GenerateMap).at(1).second;
 }
 
 // Started again as its own child by heldTarget(): holds the file that the
@@ -146,12 +125,12 @@ private slots:
         const QString base = written(ws.path(folder), form);
         if (form == PathForm::UncShare && !QFileInfo::exists(base))
             QSKIP("No administrative share of the drive here (Wine has no file sharing)");
-        const Combination made =
+        const JobOutcome made =
             combineInto(base, base + (form == PathForm::ForwardSlashes ? "/out" : "\\out"));
-        QVERIFY2(made.outcome.succeeded(), qPrintable(made.outcome.failure().text()));
+        QVERIFY2(made.succeeded(), qPrintable(made.failure().text()));
         QCOMPARE(filesIn(ws.path(folder + "/out")), QStringList{"map0.mul"});
-        QVERIFY(read(ws.path(folder + "/out/map0.mul")) == made.expected);
-        QCOMPARE(filesIn(ws.path(folder)), QStringList({"map0.mul", "mapdif0.mul", "mapdifl0.mul"}));
+        QVERIFY(read(ws.path(folder + "/out/map0.mul")) == combined());
+        QCOMPARE(filesIn(ws.path(folder)), QStringList({"dif", "difl", "map0.mul"}));
     }
 
     // Names are compared without case: a target called Map0.MUL is the
@@ -161,11 +140,10 @@ private slots:
         Workspace ws;
         QVERIFY(QDir(ws.dir.path()).mkdir("in"));
         ws.file("out/Map0.MUL", "old");
-        const Combination made = combineInto(ws.path("in"), ws.out());
-        QVERIFY(made.outcome.succeeded());
+        QVERIFY(combineInto(ws.path("in"), ws.out()).succeeded());
         QCOMPARE(ws.outFiles().size(), 1);
         QCOMPARE(ws.outFiles().first().toLower(), QString("map0.mul"));
-        QVERIFY(read(ws.outFile("map0.mul")) == made.expected);
+        QVERIFY(read(ws.outFile("map0.mul")) == combined());
     }
 
     // A read-only target cannot be replaced on Windows (POSIX replaces it, as
@@ -179,12 +157,12 @@ private slots:
         const QString nativeTarget = QDir::toNativeSeparators(target);
         const auto wideTarget = reinterpret_cast<const wchar_t*>(nativeTarget.utf16());
         QVERIFY(SetFileAttributesW(wideTarget, FILE_ATTRIBUTE_READONLY));
-        const Combination made = combineInto(ws.path("in"), ws.out());
+        const JobOutcome made = combineInto(ws.path("in"), ws.out());
         const DWORD attributes = GetFileAttributesW(wideTarget);
         SetFileAttributesW(wideTarget, FILE_ATTRIBUTE_NORMAL);  // lets the workspace go
-        QCOMPARE(made.outcome.message(), QString(jobmessage::UnableToCreateNewMap));
-        QCOMPARE(made.outcome.failure().file(), target);
-        QCOMPARE(made.outcome.failure().reason(), QString("Permission denied"));
+        QCOMPARE(made.message(), QString(jobmessage::UnableToCreateNewMap));
+        QCOMPARE(made.failure().file(), target);
+        QCOMPARE(made.failure().reason(), QString("Permission denied"));
         QCOMPARE(ws.outFiles(), QStringList{"map0.mul"});
         QCOMPARE(read(target), QByteArray("old"));
         QVERIFY(attributes & FILE_ATTRIBUTE_READONLY);
@@ -219,18 +197,17 @@ private slots:
         if (fromTheStart)
             QVERIFY(hold());
         HoldingProgress progress(fromTheStart ? nullptr : &hold);
-        const Combination failed = combineInto(ws.path("in"), ws.out(), progress);
+        const JobOutcome failed = combineInto(ws.path("in"), ws.out(), &progress);
         holder.closeWriteChannel();
         QVERIFY(holder.waitForFinished(60000));
         QVERIFY(progress.held || fromTheStart);
-        QCOMPARE(failed.outcome.message(), QString(jobmessage::UnableToWriteNewMap));
-        QCOMPARE(failed.outcome.failure().file(), target);
-        QVERIFY(!failed.outcome.failure().reason().isEmpty());
+        QCOMPARE(failed.message(), QString(jobmessage::UnableToWriteNewMap));
+        QCOMPARE(failed.failure().file(), target);
+        QVERIFY(!failed.failure().reason().isEmpty());
         QCOMPARE(ws.outFiles(), QStringList{"map0.mul"});
         QCOMPARE(read(target), QByteArray("old"));
-        const Combination made = combineInto(ws.path("in"), ws.out());
-        QVERIFY(made.outcome.succeeded());
-        QVERIFY(read(target) == made.expected);
+        QVERIFY(combineInto(ws.path("in"), ws.out()).succeeded());
+        QVERIFY(read(target) == combined());
         QCOMPARE(ws.outFiles(), QStringList{"map0.mul"});
     }
 
@@ -246,7 +223,7 @@ private slots:
         const QString live = ".statics0.mul.quillmark-part-live";
         std::unique_ptr<WritableFile> liveFile;
         QVERIFY(FileSystem::system().createNew(ws.outFile(live), liveFile).ok());
-        QVERIFY(combineInto(ws.path("in"), ws.out()).outcome.succeeded());
+        QVERIFY(combineInto(ws.path("in"), ws.out()).succeeded());
         QCOMPARE(ws.outFiles(), QStringList({live, "map0.mul", "notes.quillmark-part-1"}));
     }
 };
