@@ -22,17 +22,6 @@ namespace containerbuilder {
 
 using namespace quillmark;
 
-// A container whose header holds together but whose one table is empty:
-// it holds no map.
-inline QByteArray emptyContainer()
-{
-    using namespace uopformat;
-    QByteArray bytes(HeaderSize + TableHeaderSize, '\0');
-    const qint32 header[] = {qint32(Magic), qint32(Version), qint32(Signature), qint32(HeaderSize), 0, 1, 0};
-    qToLittleEndian<qint32>(header, 7, bytes.data());
-    return bytes;
-}
-
 // One file in the container: the bytes as they lie in the file and what its
 // entry says of them.
 struct Part
