@@ -3,7 +3,8 @@
 # its own) and runs each for SECONDS (default 60), starting from its committed
 # seed corpus, as many at a time as there are processor cores. New inputs the
 # fuzzer finds go to BUILD_DIR/corpus/<target>; a crash or a broken property
-# fails the script, with the input saved in BUILD_DIR/crashes/.
+# fails the script, with the input saved in BUILD_DIR/crashes/. SECONDS 0
+# builds the targets and runs none.
 #
 #   tools/fuzz.sh [SECONDS] [BUILD_DIR]
 set -euo pipefail
@@ -16,6 +17,7 @@ build=${2:-$root/build-fuzz}
 
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DQUILLMARK_FUZZ=ON >/dev/null
 cmake --build "$build" --target fuzzers
+[ "$seconds" != 0 ] || exit 0
 
 # Targets write their inputs to files; memory is faster than the disk for that.
 if [ -d /dev/shm ] && [ -w /dev/shm ]; then
