@@ -24,7 +24,10 @@ version=$(dpkg-query -W -f='${Version}' qt6-base-dev)
 # font database only with it), but not the direct2d platform plugin, a second
 # copy of the windows plugin's sources that no program loads (60 of the 984
 # build steps). The input dialog stays too: the vista style's precompiled
-# header includes it.
+# header includes it. Of Core and Gui, what the programs never call is left
+# out as well: the MIME database, time zones, shared memory and system
+# semaphores, calendars other than the Gregorian, QPicture, session
+# management, PPM and XBM images (910 build steps down to 894).
 options=(-static -static-runtime -release -nomake examples -nomake tests
     -no-opengl -no-dbus -no-icu -no-feature-vulkan
     -qt-zlib -qt-libpng -no-libjpeg -qt-pcre -qt-freetype -qt-harfbuzz
@@ -39,7 +42,11 @@ options=(-static -static-runtime -release -nomake examples -nomake tests
     -no-feature-keysequenceedit -no-feature-splashscreen -no-feature-syntaxhighlighter
     -no-feature-fontcombobox -no-feature-commandlinkbutton -no-feature-direct2d1_1
     -no-feature-systemtrayicon -no-feature-treewidget -no-feature-tablewidget
-    -no-feature-progressdialog -no-feature-errormessage -no-feature-movie -no-feature-itemmodeltester)
+    -no-feature-progressdialog -no-feature-errormessage -no-feature-movie -no-feature-itemmodeltester
+    -no-feature-mimetype -no-feature-timezone -no-feature-sharedmemory -no-feature-systemsemaphore
+    -no-feature-islamiccivilcalendar -no-feature-jalalicalendar -no-feature-hijricalendar
+    -no-feature-picture -no-feature-listwidget -no-feature-textbrowser -no-feature-imageformat_ppm
+    -no-feature-imageformat_xbm -no-feature-sessionmanager)
 # The folder's name changes with what changes the build: the Qt version, the
 # options, the compiler's version and the recipe (raise it when the steps
 # below change what is built).
