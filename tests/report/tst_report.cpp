@@ -1,16 +1,27 @@
-// The review report on a hand-made facet (reportfacet.h): one table of
-// reports through the engine for the facts it finds (changed cells, statics
-// as multisets, records that change nothing, regions by gap), the same facts
-// from two whole facets, its lists, and the colours of its before, after and
-// change pictures and their rulers, with and without radar colours; one
-// table of command lines for its defaults, usage errors, the failures of
-// missing, damaged or ill-fitting input with their exact messages and
-// nothing written, damaged records listed rather than drawn, and names
-// escaped in the page; the base cases of a patch with manifests; page and
-// facts committed together; a page held within its budget; and the page in
-// headless Chromium: pixels, links and zoom.
+// The review report on a hand-made facet of 8 x 8 blocks and its difference
+// files, each record made to show one rule of the report:
+//   map records:     0 block 9, cell (2, 3) becomes water,    (a change)
+//                      cell (5, 1) a road at the same altitude,
+//                      cell (1, 6) rises by 1
+//                    1 block 18, only its header             (changes nothing)
+//                    2 block 9 again                          (never used: repeated)
+//                    3 block 500                              (never used: outside)
+//                    4 block 54, all 64 cells raised          (a change)
+//   statics records: 0 block 9, item A swapped for item E    (one added, one removed)
+//                    1 block 27, its entries in another order (changes nothing)
+// Everywhere else the ground is grass (tile 3) at altitude 0, without statics.
+//
+// One table of reports through the engine for the facts it finds (changed
+// cells, statics as multisets, records that change nothing, regions by gap),
+// the same facts from two whole facets, its lists, and the colours of its
+// before, after and change pictures and their rulers, with and without radar
+// colours; one table of command lines for its defaults, usage errors, the
+// failures of missing, damaged or ill-fitting input with their exact
+// messages and nothing written, damaged records listed rather than drawn, and
+// names escaped in the page; the base cases of a patch with manifests; page
+// and facts committed together; a page held within its budget; and the page
+// in headless Chromium: pixels, links and zoom.
 
-#include "reportfacet.h"
 #include "testfiles.h"
 #include "toolrun.h"
 
@@ -27,9 +38,99 @@
 #include <vector>
 
 using namespace quillmark;
-using namespace reportfacet;
 
 namespace {
+
+constexpr int Height = 8;
+constexpr int Blocks = Height * Height;
+constexpr quint16 Grass = 0x0003;
+constexpr quint16 Water = 0x00a8;
+constexpr quint16 Road = 0x0071;
+
+struct Item
+{
+    quint16 id;
+    quint8 x, y;
+    qint8 z;
+    quint16 hue;
+};
+
+constexpr Item ItemA{0x0eed, 4, 4, 0, 0};
+constexpr Item ItemB{0x0cca, 5, 5, 3, 0};
+constexpr Item ItemC{0x0006, 1, 1, 0, 0};
+constexpr Item ItemD{0x0007, 1, 1, 5, 0};
+constexpr Item ItemE{0x3000, 4, 4, 2, 7};  // past the end of the radar colour file below
+
+QByteArray items(std::initializer_list<Item> list)
+{
+    QByteArray bytes;
+    QDataStream out(&bytes, QIODevice::WriteOnly);
+    out.setByteOrder(QDataStream::LittleEndian);
+    for (const Item& item : list)
+        out << item.id << item.x << item.y << item.z << item.hue;
+    return bytes;
+}
+
+QByteArray cell(quint16 tile, qint8 z)
+{
+    char bytes[3];
+    qToLittleEndian(tile, bytes);
+    bytes[2] = char(z);
+    return QByteArray(bytes, 3);
+}
+
+QByteArray mapBlock(qint32 header, qint8 z = 0)
+{
+    return testfiles::int32s({header}) + cell(Grass, z).repeated(64);
+}
+
+void setCell(QByteArray& block, int x, int y, quint16 tile, qint8 z)
+{
+    block.replace(4 + (y * 8 + x) * 3, 3, cell(tile, z));
+}
+
+// Radar colours up to item 0x0fff: grass red, water blue, item A green, item B grey.
+QByteArray radarColours()
+{
+    QByteArray colours((0x4000 + 0x1000) * 2, '\0');
+    const auto put = [&colours](int index, quint16 colour) {
+        qToLittleEndian(colour, colours.data() + index * 2);
+    };
+    put(Grass, 0x7c00);
+    put(Water, 0x001f);
+    put(0x4000 + ItemA.id, 0x03e0);
+    put(0x4000 + ItemB.id, 0x4210);
+    return colours;
+}
+
+// The facet's files: map.mul, mapdifl.mul, mapdif.mul, staidx.mul,
+// statics.mul, stadifl.mul, stadifi.mul, stadif.mul, radarcol.mul.
+bool writeFacet(const QDir& dir)
+{
+    using testfiles::int32s;
+    QByteArray map;
+    for (int block = 0; block < Blocks; ++block)
+        map += mapBlock(block);
+    QByteArray watered = mapBlock(-9);
+    setCell(watered, 2, 3, Water, -5);
+    setCell(watered, 5, 1, Road, 0);
+    setCell(watered, 1, 6, Grass, 1);
+    const QByteArray mapDif = watered + mapBlock(-18) + mapBlock(9) + mapBlock(500) + mapBlock(54, 10);
+    const QByteArray block9 = items({ItemA, ItemB}), block27 = items({ItemC, ItemD});
+    const QByteArray new9 = items({ItemB, ItemE}), new27 = items({ItemD, ItemC});
+    QByteArray index = testfiles::entries({{-1, 0, 0}}).repeated(Blocks);
+    index.replace(9 * 12, 12, int32s({0, qint32(block9.size()), 0}));
+    index.replace(27 * 12, 12, int32s({qint32(block9.size()), qint32(block27.size()), 0}));
+    const auto write = [&dir](const char* name, const QByteArray& bytes) {
+        return testfiles::write(dir.filePath(name), bytes);
+    };
+    return write("map.mul", map) && write("mapdifl.mul", int32s({9, 18, 9, 500, 54}))
+           && write("mapdif.mul", mapDif) && write("staidx.mul", index)
+           && write("statics.mul", block9 + block27) && write("stadifl.mul", int32s({9, 27}))
+           && write("stadifi.mul", testfiles::entries({{0, qint32(new9.size()), 5},
+                                                       {qint32(new9.size()), qint32(new27.size()), 0}}))
+           && write("stadif.mul", new9 + new27) && write("radarcol.mul", radarColours());
+}
 
 struct ExpectedRegion
 {
@@ -229,17 +330,26 @@ class ReportTest : public QObject
 
     QString path(const QString& name) const { return m_dir.filePath(name); }
 
-    ReportJob job(const QString& out) const
+    // The report of the difference files into `out`, or of the facet they
+    // make (current/) against the reference as two whole facets.
+    ReportJob job(const QString& out, bool facets = false) const
     {
         ReportJob job;
-        job.sources.map = path("map.mul");
-        job.sources.mapDifLocator = path("mapdifl.mul");
-        job.sources.mapDifData = path("mapdif.mul");
-        job.sources.staticsIndex = path("staidx.mul");
-        job.sources.staticsData = path("statics.mul");
-        job.sources.staticsDifLocator = path("stadifl.mul");
-        job.sources.staticsDifIndex = path("stadifi.mul");
-        job.sources.staticsDifData = path("stadif.mul");
+        ReportSources& sources = job.sources;
+        sources.map = path("map.mul");
+        sources.staticsIndex = path("staidx.mul");
+        sources.staticsData = path("statics.mul");
+        if (facets) {
+            sources.currentMap = path("current/map0.mul");
+            sources.currentStaticsIndex = path("current/staidx0.mul");
+            sources.currentStaticsData = path("current/statics0.mul");
+        } else {
+            sources.mapDifLocator = path("mapdifl.mul");
+            sources.mapDifData = path("mapdif.mul");
+            sources.staticsDifLocator = path("stadifl.mul");
+            sources.staticsDifIndex = path("stadifi.mul");
+            sources.staticsDifData = path("stadif.mul");
+        }
         job.heightBlocks = Height;
         job.html = path(out + ".html");
         job.json = path(out + ".json");
@@ -276,8 +386,7 @@ class ReportTest : public QObject
 
     // Bases for the patch of patch/: the one it was made for with another
     // block changed, and with a block it replaces changed (map block 9's
-    // first cell, statics block 27 holding one of its two items); the
-    // patch without its manifests, and with a difference file changed.
+    // first cell, statics block 27 holding one of its two items).
     bool writeBases() const
     {
         const QByteArray map = testfiles::read(path("map.mul")), index = testfiles::read(path("staidx.mul")),
@@ -306,37 +415,7 @@ class ReportTest : public QObject
                       && testfiles::write(dir + "/staidx.mul", base.index)
                       && testfiles::write(dir + "/statics.mul", base.statics);
         }
-        written = written && QDir().mkpath(path("bare")) && QDir().mkpath(path("tampered"));
-        for (const char* name : {"mapdifl0.mul", "mapdif0.mul", "stadifl0.mul", "stadifi0.mul", "stadif0.mul",
-                                 "mapdif0.manifest.json", "stadif0.manifest.json"}) {
-            written = written && QFile::copy(path("patch/") + name, path("tampered/") + name)
-                      && (QString(name).endsWith(".json")
-                          || QFile::copy(path("patch/") + name, path("bare/") + name));
-        }
-        const QByteArray difs = testfiles::read(path("patch/mapdif0.mul"));
-        return written
-               && testfiles::write(path("tampered/mapdif0.mul"), edited(difs, difs.size() - 1, "\x7f"));
-    }
-
-    ReportJob facetJob(const FacetRow& row) const
-    {
-        ReportJob reportJob = job(QStringLiteral("facet-%1").arg(QTest::currentDataTag()).replace(' ', '-'));
-        reportJob.gap = row.gap;
-        reportJob.heightBlocks = row.height;
-        reportJob.outline = row.outline;
-        if (row.radar)
-            reportJob.radarColours = path("radarcol.mul");
-        if (row.facets) {
-            ReportSources& sources = reportJob.sources;
-            sources = ReportSources();
-            sources.map = path("map.mul");
-            sources.currentMap = path("current/map0.mul");
-            sources.staticsIndex = path("staidx.mul");
-            sources.staticsData = path("statics.mul");
-            sources.currentStaticsIndex = path("current/staidx0.mul");
-            sources.currentStaticsData = path("current/statics0.mul");
-        }
-        return reportJob;
+        return written;
     }
 
     static void checkFacts(const QJsonObject& found, const FacetRow& row)
@@ -447,11 +526,12 @@ class ReportTest : public QObject
 
 private slots:
     // The facet, the one its difference files make of it (current/), and a
-    // patch generated from the two, with its manifests (patch/).
+    // patch generated from the two, with its manifests (patch/), without
+    // them (bare/), and with a difference file changed since (tampered/).
     void initTestCase()
     {
         QVERIFY(writeFacet(QDir(m_dir.path())));
-        QVERIFY(QDir().mkpath(path("current")) && QDir().mkpath(path("patch")));
+        QVERIFY(QDir().mkpath(path("current")));
         SilentProgress silent;
         QVERIFY(combineMapDiff({path("map.mul"), path("mapdif.mul"), path("mapdifl.mul"), path("current"), 0},
                                silent)
@@ -460,12 +540,19 @@ private slots:
                                     path("stadifi.mul"), path("stadifl.mul"), path("current"), 0},
                                    silent)
                     .succeeded());
-        QVERIFY(generateMapDiff({path("map.mul"), path("current/map0.mul"), path("patch"), 0}, silent)
-                    .succeeded());
-        QVERIFY(generateStaticsDiff({path("staidx.mul"), path("statics.mul"), path("current/staidx0.mul"),
-                                     path("current/statics0.mul"), path("patch"), 0},
-                                    silent)
-                    .succeeded());
+        for (const QString patch : {"patch", "bare", "tampered"}) {
+            QVERIFY(QDir().mkpath(path(patch)));
+            QVERIFY(generateMapDiff({path("map.mul"), path("current/map0.mul"), path(patch), 0}, silent)
+                        .succeeded());
+            QVERIFY(generateStaticsDiff({path("staidx.mul"), path("statics.mul"), path("current/staidx0.mul"),
+                                         path("current/statics0.mul"), path(patch), 0},
+                                        silent)
+                        .succeeded());
+        }
+        QVERIFY(QFile::remove(path("bare/mapdif0.manifest.json"))
+                && QFile::remove(path("bare/stadif0.manifest.json")));
+        QByteArray difs = testfiles::read(path("tampered/mapdif0.mul"));
+        QVERIFY(testfiles::write(path("tampered/mapdif0.mul"), difs.replace(difs.size() - 1, 1, "\x7f")));
         QVERIFY(writeBases());
     }
 
@@ -498,7 +585,13 @@ private slots:
     void reportOfTheFacet()
     {
         QFETCH(FacetRow, row);
-        const ReportJob reportJob = facetJob(row);
+        ReportJob reportJob =
+            job(QStringLiteral("facet-%1").arg(QTest::currentDataTag()).replace(' ', '-'), row.facets);
+        reportJob.gap = row.gap;
+        reportJob.heightBlocks = row.height;
+        reportJob.outline = row.outline;
+        if (row.radar)
+            reportJob.radarColours = path("radarcol.mul");
         SilentProgress silent;
         const JobOutcome outcome = writeReport(reportJob, silent);
         QVERIFY2(outcome.succeeded(), qPrintable(outcome.message()));
