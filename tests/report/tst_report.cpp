@@ -137,18 +137,15 @@ struct ExpectedRegion
     int x, y, width, height, blocks, landCells, added, removed;
 };
 
-// Where a probe reads a tile: its middle, its top-left pixel, a quarter of
-// the way across at half height, or the top ruler's last row above it.
-enum class Spot { Middle, Corner, LeftQuarter, TickRow };
-
-// A pixel of a region's picture and the colour it must have.
+// A pixel of a region's picture and the colour it must have: where in its
+// tile, in quarters of the tile's side, or in the top ruler's last row above it.
 struct Probe
 {
     int region;
     const char* side;
-    QPoint tile;
-    Spot spot;
+    QPoint tile, quarters;
     QRgb colour;
+    bool ruler = false;
 };
 
 // A picture of the page with where it lies in the world.
@@ -162,18 +159,9 @@ struct PagePicture
     QPoint pixel(const Probe& probe) const
     {
         const int n = pixelsPerTile;
-        const QPoint tile(left + (probe.tile.x() - x) * n, top + (probe.tile.y() - y) * n);
-        switch (probe.spot) {
-        case Spot::Middle:
-            return tile + QPoint(n / 2, n / 2);
-        case Spot::Corner:
-            return tile;
-        case Spot::LeftQuarter:
-            return tile + QPoint(n / 4, n / 2);
-        case Spot::TickRow:
-            return {tile.x(), top - 1};
-        }
-        return tile;
+        const QPoint at = QPoint(left, top) + (probe.tile - QPoint(x, y)) * n
+                          + QPoint(probe.quarters.x() * n / 4, probe.quarters.y() * n / 4);
+        return {at.x(), probe.ruler ? top - 1 : at.y()};
     }
 };
 
@@ -241,27 +229,27 @@ std::vector<Probe> probes(const Palette& palette, bool outline, int height)
     using namespace changemarks;
     const QRgb grass = palette.land({Grass, 0});
     std::vector<Probe> list{
-        {1, "after", {10, 11}, Spot::Middle, palette.land({Water, -5})},
-        {1, "after", {13, 9}, Spot::Middle, palette.land({Road, 0})},  // repainted at the same altitude
-        {1, "before", {12, 12}, Spot::Middle, palette.item(ItemA.id)},
-        {1, "after", {12, 12}, Spot::Middle, palette.item(ItemE.id)},
-        {1, "after", {13, 13}, Spot::Middle, palette.item(ItemB.id)},
-        {1, "before", {20, 20}, Spot::Middle, grass},  // in the margin
+        {1, "after", {10, 11}, {2, 2}, palette.land({Water, -5})},
+        {1, "after", {13, 9}, {2, 2}, palette.land({Road, 0})},  // repainted at the same altitude
+        {1, "before", {12, 12}, {2, 2}, palette.item(ItemA.id)},
+        {1, "after", {12, 12}, {2, 2}, palette.item(ItemE.id)},
+        {1, "after", {13, 13}, {2, 2}, palette.item(ItemB.id)},
+        {1, "before", {20, 20}, {2, 2}, grass},  // in the margin
         // Before and after stay clean, outlined or not.
-        {1, "before", {10, 11}, Spot::Corner, grass},
-        {1, "after", {12, 12}, Spot::Corner, QColor(palette.item(ItemE.id)).darker(170).rgb()},
+        {1, "before", {10, 11}, {0, 0}, grass},
+        {1, "after", {12, 12}, {0, 0}, QColor(palette.item(ItemE.id)).darker(170).rgb()},
         // The change view: tile replaced and lowered by 5; repainted; raised by 1; an item swapped.
-        {1, "changes", {10, 11}, Spot::LeftQuarter, TileReplaced},
-        {1, "changes", {10, 11}, Spot::Middle, altitude(-5)},
-        {1, "changes", {10, 11}, Spot::Corner, outline ? Outline : TileReplaced},
-        {1, "changes", {13, 9}, Spot::Middle, TileReplaced},
-        {1, "changes", {9, 14}, Spot::Middle, altitude(1)},
-        {1, "changes", {12, 12}, Spot::LeftQuarter, StaticsAdded},
-        {1, "changes", {12, 12}, Spot::Middle, StaticsRemoved},
-        {1, "changes", {20, 20}, Spot::Middle, background(grass)},
+        {1, "changes", {10, 11}, {1, 2}, TileReplaced},
+        {1, "changes", {10, 11}, {2, 2}, altitude(-5)},
+        {1, "changes", {10, 11}, {0, 0}, outline ? Outline : TileReplaced},
+        {1, "changes", {13, 9}, {2, 2}, TileReplaced},
+        {1, "changes", {9, 14}, {2, 2}, altitude(1)},
+        {1, "changes", {12, 12}, {1, 2}, StaticsAdded},
+        {1, "changes", {12, 12}, {2, 2}, StaticsRemoved},
+        {1, "changes", {20, 20}, {2, 2}, background(grass)},
         // A tick at every 8th tile, none between.
-        {1, "before", {16, 0}, Spot::TickRow, rulers::Ink},
-        {1, "changes", {17, 0}, Spot::TickRow, rulers::Background},
+        {1, "before", {16, 0}, {0, 0}, rulers::Ink, true},
+        {1, "changes", {17, 0}, {0, 0}, rulers::Background, true},
     };
     for (Probe& probe : list)
         probe.tile = moved(probe.tile, height);
@@ -951,7 +939,7 @@ private slots:
         for (size_t i = 0; i < list.size(); ++i)
             QCOMPARE(colours[qsizetype(i)].toString(), hexColour(list[i].colour));
         // The overview's link, then the click on region 1's change view.
-        const PagePicture& changes = *find(pictures, {1, "changes", {0, 0}, Spot::Middle, 0});
+        const PagePicture& changes = *find(pictures, {1, "changes", {0, 0}, {2, 2}, 0});
         const int zoom = qBound(2, 1536 / changes.image.width(), 8);
         QCOMPARE(result["regionTarget"].toString(), QStringLiteral("region-1"));
         QCOMPARE(result["zoomTarget"].toString(), QStringLiteral("region-1-changes"));
