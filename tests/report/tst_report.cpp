@@ -230,7 +230,8 @@ std::vector<Probe> probes(const Palette& palette, bool outline, int height)
     const QRgb grass = palette.land({Grass, 0});
     std::vector<Probe> list{
         {1, "after", {10, 11}, {2, 2}, palette.land({Water, -5})},
-        {1, "after", {13, 9}, {2, 2}, palette.land({Road, 0})},  // repainted at the same altitude
+        {1, "before", {13, 9}, {2, 2}, grass},  // repainted at the same altitude
+        {1, "after", {13, 9}, {2, 2}, palette.land({Road, 0})},
         {1, "before", {12, 12}, {2, 2}, palette.item(ItemA.id)},
         {1, "after", {12, 12}, {2, 2}, palette.item(ItemE.id)},
         {1, "after", {13, 13}, {2, 2}, palette.item(ItemB.id)},
