@@ -113,17 +113,10 @@ private slots:
             QVERIFY(region.blocks <= previousBlocks);  // largest first
             previousBlocks = region.blocks;
             // The bounding box of its blocks, in tiles.
-            qint64 left = facet.width, top = facet.height, right = -1, bottom = -1;
-            for (const qint32 block : blocks) {
-                left = qMin(left, facts.blockX(block));
-                right = qMax(right, facts.blockX(block));
-                top = qMin(top, facts.blockY(block));
-                bottom = qMax(bottom, facts.blockY(block));
-            }
-            QCOMPARE(region.x, left * 8);
-            QCOMPARE(region.y, top * 8);
-            QCOMPARE(region.width, (right - left + 1) * 8);
-            QCOMPARE(region.height, (bottom - top + 1) * 8);
+            QRect box;
+            for (const qint32 block : blocks)
+                box |= QRect(int(facts.blockX(block)) * 8, int(facts.blockY(block)) * 8, 8, 8);
+            QCOMPARE(QRect(int(region.x), int(region.y), int(region.width), int(region.height)), box);
             QCOMPARE(region.landCells, region.blocks);
         }
         QVERIFY(found == modelPartition(facts, gap));
