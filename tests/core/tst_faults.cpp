@@ -14,7 +14,6 @@
 #include "jobrun.h"
 #include "memoryfilesystem.h"
 #include "outputfolder.h"
-#include "stagingnames.h"
 
 #include <QtTest>
 
@@ -29,6 +28,7 @@ struct FaultCase
     QStringList inputs;  // paths in the order of the job's fields
     QStringList outputs;
     QStringList messages;  // those it may fail with
+    bool earlier = true;   // the outputs there already, from an earlier run
 };
 
 // Every job's valid inputs, and the first map in a container too.
@@ -52,7 +52,7 @@ void prepare(MemoryFileSystem& files, const FaultCase& given)
         files.writeFile("/out/statics0.mul", "cab");
     }
     for (const QString& output : given.outputs) {
-        if (files.entryKind("/out/" + output) == EntryKind::Missing)
+        if (given.earlier && files.entryKind("/out/" + output) == EntryKind::Missing)
             files.writeFile("/out/" + output, "old " + output.toUtf8());
     }
 }
@@ -114,12 +114,15 @@ private slots:
                          {"/in/map0.uop"},
                          {"map0.mul"},
                          {UnableToOpenMap, UnableToCreateNewMap, UnableToReadMap, UnableToWriteNewMap}};
-        QTest::newRow("generate statics")
-            << FaultCase{Job::GenerateStatics,
-                         {"/in/idx", "/in/data", "/in/idx2", "/in/data2"},
-                         {"stadif0.mul", "stadifi0.mul", "stadifl0.mul"},
-                         {UnableToOpenReferenceOrIndex, UnableToOpenStaticsDataOrIndex,
-                          UnableToCreateDiffFiles, UnableToReadStatics, UnableToWriteDiffFiles}};
+        const FaultCase statics{Job::GenerateStatics,
+                                {"/in/idx", "/in/data", "/in/idx2", "/in/data2"},
+                                {"stadif0.mul", "stadifi0.mul", "stadifl0.mul"},
+                                {UnableToOpenReferenceOrIndex, UnableToOpenStaticsDataOrIndex,
+                                 UnableToCreateDiffFiles, UnableToReadStatics, UnableToWriteDiffFiles}};
+        QTest::newRow("generate statics") << statics;
+        FaultCase intoEmpty = statics;
+        intoEmpty.earlier = false;
+        QTest::newRow("generate statics into an empty folder") << intoEmpty;
         QTest::newRow("combine statics in place")
             << FaultCase{Job::CombineStatics,
                          {"/out/staidx0.mul", "/out/statics0.mul", "/in/sdif", "/in/sdifi", "/in/sdifl"},
@@ -192,15 +195,14 @@ private slots:
             const bool renameFailed = calls[k].call == MemoryFileSystem::Call::Replace;
             QVERIFY2(!renameFailed || files.folder("/out") == before, qPrintable(where));
             // Once the undo is recorded, the next job undoes what a kill left.
-            const auto undoing = std::find_if(files.calls().begin() + qsizetype(k) + 1, files.calls().end(),
-                                              [](const auto& call) {
-                                                  return call.call == MemoryFileSystem::Call::Replace
-                                                         && !call.path.endsWith(stagingnames::RecordName);
-                                              });
-            if (renameFailed && undoing != files.calls().end()) {
+            const auto recorded =
+                std::find_if(files.calls().begin() + qsizetype(k), files.calls().end(), [](const auto& call) {
+                    return call.call == MemoryFileSystem::Call::SyncDirectory;
+                });
+            if (renameFailed && recorded != files.calls().end()) {
                 MemoryFileSystem killed;
                 failing(killed);
-                killed.crashAfter(int(undoing - files.calls().begin()));
+                killed.crashAfter(int(recorded - files.calls().begin()) + 1);
                 QVERIFY(!run(killed, given).succeeded());
                 killed.powerCut();
                 repair(killed);
