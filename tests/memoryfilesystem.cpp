@@ -21,19 +21,20 @@ struct MemoryFileSystem::Node
     QString target;                                                   // of a link
     int writers = 0;                                                  // open WritableFiles
     int readers = 0;                                                  // open ReadableFiles
+    bool locked = false;                                              // of a lock's file
 
     qint64 size() const { return bytes.size() + hole; }
 };
 
-// Where a path leads: the folder holding its last name, that name, what
-// stands there (null when nothing does) and the canonical path of it all.
+// Where a path leads: the folder holding its last name (null when a folder
+// on the way is missing, or for the root), that name, what stands there (null
+// when nothing does) and the canonical path of it all.
 struct MemoryFileSystem::Place
 {
     std::shared_ptr<Node> parent;
     QString name;
     std::shared_ptr<Node> node;
     QString path;
-    bool reached = false;  // false when a folder on the way is missing or no folder
 };
 
 namespace {
@@ -88,8 +89,7 @@ public:
         got = 0;
         if (const Status counted = m_files.count(MemoryFileSystem::Call::Read, m_path); counted.failed())
             return counted;
-        const qint64 limit = m_files.readLimit() >= 0 ? qMin(length, m_files.readLimit()) : length;
-        got = qBound(qint64(0), m_node->size() - offset, limit);
+        got = qBound(qint64(0), m_node->size() - offset, length);
         const qint64 held = qBound(qint64(0), qint64(m_node->bytes.size()) - offset, got);
         std::copy_n(m_node->bytes.constData() + offset, held, bytes);
         std::fill_n(bytes + held, got - held, '\0');
@@ -126,10 +126,9 @@ public:
             return counted;
         if (m_files.fileSizeLimit() >= 0 && offset + length > m_files.fileSizeLimit())
             return failure(m_path, Status::Kind::TooLarge, "File too large");
-        if (m_node->bytes.size() < offset + length) {
-            m_node->hole = qMax(qint64(0), m_node->size() - offset - length);
+        // Only files created anew are written: none has a hole.
+        if (m_node->bytes.size() < offset + length)
             m_node->bytes.resize(offset + length, '\0');
-        }
         std::copy_n(bytes, length, m_node->bytes.data() + offset);
         return Status();
     }
@@ -162,19 +161,21 @@ private:
 class MemoryLock final : public HeldLock
 {
 public:
-    MemoryLock(MemoryFileSystem& files, const Node* lockFile, const QString& path)
-        : m_files(files), m_lockFile(lockFile), m_path(path)
-    {}
+    MemoryLock(MemoryFileSystem& files, std::shared_ptr<Node> lockFile, const QString& path)
+        : m_files(files), m_lockFile(std::move(lockFile)), m_path(path)
+    {
+        m_lockFile->locked = true;
+    }
     // The lock's file goes as it is let go, as the system's own lock does.
     ~MemoryLock() override
     {
-        m_files.release(m_lockFile);
+        m_lockFile->locked = false;
         (void)m_files.remove(m_path);
     }
 
 private:
     MemoryFileSystem& m_files;
-    const Node* m_lockFile;
+    std::shared_ptr<Node> m_lockFile;
     QString m_path;
 };
 
@@ -186,6 +187,7 @@ MemoryFileSystem::~MemoryFileSystem() = default;
 
 // Names are looked up one at a time; a link on the way (or at the end, when
 // followed) is replaced by the path it holds, as the system resolves it.
+// `walked` holds the canonical path of each folder passed.
 MemoryFileSystem::Place MemoryFileSystem::find(const QString& path, bool followLast) const
 {
     std::vector<std::pair<QString, std::shared_ptr<Node>>> walked{{QString(), m_root}};
@@ -213,16 +215,15 @@ MemoryFileSystem::Place MemoryFileSystem::find(const QString& path, bool followL
             pending = components(node->target) + pending;
             continue;
         }
-        QString canonical;
-        for (size_t i = 1; i < walked.size(); ++i)
-            canonical += QLatin1Char('/') + walked[i].first;
+        const QString canonical = walked.back().first + QLatin1Char('/') + name;
         if (last)
-            return {folder, name, node, canonical + QLatin1Char('/') + name, true};
+            return {folder, name, node, canonical};
         if (!node)
             return {};
-        walked.emplace_back(name, node);
+        walked.emplace_back(canonical, node);
     }
-    return {nullptr, QString(), m_root, QStringLiteral("/"), true};
+    const QString& reached = walked.back().first;
+    return {nullptr, QString(), walked.back().second, reached.isEmpty() ? QStringLiteral("/") : reached};
 }
 
 Status MemoryFileSystem::count(Call call, const QString& path)
@@ -240,11 +241,6 @@ Status MemoryFileSystem::count(Call call, const QString& path)
 void MemoryFileSystem::failCall(Call call, int nth, Status::Kind kind, const QString& reason)
 {
     m_faults.push_back({call, nth, kind, reason});
-}
-
-void MemoryFileSystem::release(const Node* lockFile)
-{
-    m_locked.erase(std::remove(m_locked.begin(), m_locked.end(), lockFile), m_locked.end());
 }
 
 void MemoryFileSystem::apply(const NameChange& changed)
@@ -284,14 +280,13 @@ void MemoryFileSystem::powerCut(int lost)
         pending.pop_back();
         node->bytes = node->synced;
         node->writers = 0;
+        node->locked = false;
         node->syncedEntries = node->entries;
         for (const auto& entry : node->entries)
             pending.push_back(entry.second);
     }
-    m_locked.clear();
     m_crashAt = -1;
     m_faults.clear();
-    m_readLimit = -1;
 }
 
 std::shared_ptr<Node> MemoryFileSystem::newNode(EntryKind kind)
@@ -303,7 +298,7 @@ std::shared_ptr<Node> MemoryFileSystem::newNode(EntryKind kind)
 void MemoryFileSystem::makeEntry(const QString& path, const std::shared_ptr<Node>& node)
 {
     const Place place = find(path, false);
-    if (place.reached && place.parent)
+    if (place.parent)
         place.parent->entries[place.name] = place.parent->syncedEntries[place.name] = node;
 }
 
@@ -425,7 +420,7 @@ Status MemoryFileSystem::createNew(const QString& path, std::unique_ptr<Writable
     if (const Status counted = count(Call::Create, path); counted.failed())
         return counted;
     const Place place = find(path, false);
-    if (!place.reached || !place.parent)
+    if (!place.parent)
         return failure(path, Status::Kind::NotFound, "No such file or directory");
     if (place.node)
         return failure(path, Status::Kind::Other, "File exists");
@@ -440,7 +435,7 @@ Status MemoryFileSystem::replace(const QString& from, const QString& to)
     if (const Status counted = count(Call::Replace, to); counted.failed())
         return counted;
     const Place source = find(from, false), target = find(to, false);
-    if (!source.node || !target.reached || !target.parent)
+    if (!source.node || !target.parent)
         return failure(to, Status::Kind::NotFound, "No such file or directory");
     if (target.node && target.node->kind == EntryKind::Directory)
         return failure(to, Status::Kind::NotRegularFile, "Is a directory");
@@ -463,7 +458,7 @@ Status MemoryFileSystem::hardLink(const QString& existing, const QString& newNam
     if (const Status counted = count(Call::Link, newName); counted.failed())
         return counted;
     const Place source = find(existing, false), target = find(newName, false);
-    if (!source.node || !target.reached || !target.parent)
+    if (!source.node || !target.parent)
         return failure(newName, Status::Kind::NotFound, "No such file or directory");
     if (target.node)
         return failure(newName, Status::Kind::Other, "File exists");
@@ -476,7 +471,7 @@ Status MemoryFileSystem::copy(const QString& from, const QString& to)
     if (const Status counted = count(Call::Copy, to); counted.failed())
         return counted;
     const Place source = find(from, true), target = find(to, false);
-    if (!source.node || !target.reached || !target.parent)
+    if (!source.node || !target.parent)
         return failure(to, Status::Kind::NotFound, "No such file or directory");
     if (target.node)
         return failure(to, Status::Kind::Other, "File exists");
@@ -584,7 +579,7 @@ Status MemoryFileSystem::tryLock(const QString& path, bool& held, std::unique_pt
     if (const Status counted = count(Call::Lock, path); counted.failed())
         return counted;
     Place place = find(path, false);
-    if (!place.reached || !place.parent)
+    if (!place.parent)
         return failure(path, Status::Kind::NotFound, "No such file or directory");
     if (place.node && place.node->kind == EntryKind::Directory)
         return failure(path, Status::Kind::NotRegularFile, "not a regular file");
@@ -592,11 +587,8 @@ Status MemoryFileSystem::tryLock(const QString& path, bool& held, std::unique_pt
         place.node = newNode(EntryKind::RegularFile);
         change(place.parent, place.name, place.node);
     }
-    if (std::find(m_locked.begin(), m_locked.end(), place.node.get()) != m_locked.end()) {
-        held = true;
-        return Status();
-    }
-    m_locked.push_back(place.node.get());
-    lock = std::make_unique<MemoryLock>(*this, place.node.get(), path);
+    held = place.node->locked;
+    if (!held)
+        lock = std::make_unique<MemoryLock>(*this, place.node, path);
     return Status();
 }

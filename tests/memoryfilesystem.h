@@ -3,7 +3,7 @@
 // A file system in memory, for the engine's tests, in the spirit of a
 // database's fault-injection environment: it records every call a job makes,
 // fails the call of a kind that a test chooses with the error it chooses,
-// hands out short reads, and stops the world at any call, as a crash would.
+// and stops the world at any call, as a crash would.
 // It knows what a power cut keeps: a file's bytes as its last sync left them,
 // a folder's names as its last sync left them, and of the changes of names
 // made since (creations, renames, links, removals), all, none or all but one,
@@ -81,8 +81,6 @@ public:
     // The `nth` (from 1) call of kind `call` from now on fails as the system
     // would: a failure of `kind` with `reason`.
     void failCall(Call call, int nth, quillmark::Status::Kind kind, const QString& reason);
-    // Reads from now on bring at most `bytes` bytes each.
-    void shortReads(qint64 bytes) { m_readLimit = bytes; }
     // After `calls` more calls, the world stops: every call fails and changes
     // nothing, as for a process that died.
     void crashAfter(int calls) { m_crashAt = int(m_calls.size()) + calls; }
@@ -91,7 +89,7 @@ public:
     // What a power cut leaves: every file as it was last synced, every folder
     // with the names of its last sync and, of the changes made since, all
     // (AllKept), none (NoneKept) or all but change `lost` (from 0); locks
-    // gone, the world going again.
+    // gone, the world going again without the faults set before.
     enum : int { AllKept = -2, NoneKept = -1 };
     void powerCut(int lost = NoneKept);
 
@@ -121,11 +119,9 @@ public:
 
     struct Node;
 
-    // What the files and locks of this file system share with it.
+    // What the files of this file system share with it.
     quillmark::Status count(Call call, const QString& path);
-    qint64 readLimit() const { return m_readLimit; }
     qint64 fileSizeLimit() const { return m_fileSizeLimit; }
-    void release(const Node* lockFile);
 
     // Names `name` in `folder` `node` (null: removes it), to be kept by a
     // power cut only once the folder is synced.
@@ -151,7 +147,6 @@ private:
     std::shared_ptr<Node> m_root;
     std::vector<NameChange> m_journal;  // in the order made
     std::vector<Record> m_calls;
-    std::vector<const Node*> m_locked;
     struct Fault
     {
         Call call;
@@ -160,7 +155,6 @@ private:
         QString reason;
     };
     std::vector<Fault> m_faults;
-    qint64 m_readLimit = -1;
     qint64 m_fileSizeLimit = -1;
     int m_crashAt = -1;
     quint64 m_nextIdentity = 1;

@@ -1,15 +1,13 @@
-// How outputs are put in place: a failed rename undoes the whole set, a
-// replaced target keeps its permission bits, links are written through, an
-// unfinished commit left by a killed job is completed or undone by the next,
-// a locked folder makes a job wait and then fail, and the debris of killed
-// jobs goes while the files of living ones stay.
+// How outputs are put in place: links are written through, a commit record
+// found in the folder is trusted with nothing outside it, a locked folder
+// makes a job wait and then fail, and the debris of killed jobs goes while
+// the files of living ones stay. (Every crash and failure of a commit, and
+// how the next job settles it: tst_faults.)
 
-#include "commitrecord.h"
 #include "filesystem.h"
 #include "jobrun.h"
 #include "memoryfilesystem.h"
 #include "outputfolder.h"
-#include "stagedfile.h"
 #include "stagingnames.h"
 #include "workspace.h"
 
@@ -37,9 +35,6 @@ JobOutcome generateStatics(const Workspace& ws, const CommitOptions& options = C
     return runJob(Job::GenerateStatics, ws.inputs(validInputs(Job::GenerateStatics)), ws.out(), run);
 }
 
-// What keeps an unfinished commit from ending new.
-enum class Obstacle { None, StagedLost, TargetTaken };
-
 // What stands at the place of the commit record before a job starts.
 enum class Planted { Nothing, Record, Fifo, LinkToDevice, Directory, Garbage };
 
@@ -49,6 +44,14 @@ const QString StagedName = ".stadif0.mul.quillmark-part-1", BackupName = ".stadi
 struct PlantedEntry
 {
     QString staged, target, backup;
+};
+
+struct PlantedCase
+{
+    Planted kind;
+    QByteArray text;         // of a record
+    QString fault;           // empty: the record is acted on, within the folder
+    QStringList links = {};  // names in the folder planted as links to a victim
 };
 
 QByteArray recordText(const char* format, const char* direction, const std::vector<PlantedEntry>& entries)
@@ -128,123 +131,46 @@ private slots:
                                                   + Outputs);
     }
 
-    void unfinishedCommitIsSettled_data()
-    {
-        QTest::addColumn<bool>("undo");
-        QTest::addColumn<bool>("earlier");
-        QTest::addColumn<int>("placed");  // renames done before the kill
-        QTest::addColumn<Obstacle>("obstacle");
-        for (const bool undo : {false, true})
-            for (const bool earlier : {true, false})
-                for (const int placed : {0, 1, 2, 3})
-                    QTest::addRow("%s, %s, %d placed", undo ? "undo" : "forward", earlier ? "earlier" : "new",
-                                  placed)
-                        << undo << earlier << placed << Obstacle::None;
-        for (const Obstacle obstacle : {Obstacle::StagedLost, Obstacle::TargetTaken})
-            for (const bool earlier : {true, false})
-                for (const int placed : {0, 1, 2})
-                    QTest::addRow("forward, %s, %d placed, %s", earlier ? "earlier" : "new", placed,
-                                  obstacle == Obstacle::StagedLost ? "the last staged file lost"
-                                                                   : "a folder at the last target")
-                        << false << earlier << placed << obstacle;
-    }
-    // Three staged files with their backups and a record, as a commit leaves
-    // them just before its first rename, old and new contents "old<i>" and
-    // "new<i>", with the first `placed` renames done; then the folder is
-    // moved. Forward, every target ends new; undo, every target ends as it
-    // was. A forward set that can no longer end new, its last staged file
-    // gone or its last rename refused, ends as it was too.
-    void unfinishedCommitIsSettled()
-    {
-        QFETCH(bool, undo);
-        QFETCH(bool, earlier);
-        QFETCH(int, placed);
-        QFETCH(Obstacle, obstacle);
-        Workspace ws;
-        CommitRecord record;
-        record.direction = undo ? CommitRecord::Direction::Undo : CommitRecord::Direction::Forward;
-        for (int i = 0; i < 3; ++i) {
-            const QString target = ws.outFile(QString("file%1.mul").arg(i));
-            const bool taken = i == 2 && obstacle == Obstacle::TargetTaken;
-            const QByteArray old = "old" + QByteArray::number(i);
-            const QString backup = earlier && !taken
-                                       ? ws.file(stagingnames::backupName(target, FileSystem::system()), old)
-                                       : QString();
-            if (taken)
-                QVERIFY(QDir().mkpath(target + "/in-the-way"));
-            else if (earlier)
-                ws.file(target, old);
-            const QString staged =
-                ws.file(stagingnames::partName(target, FileSystem::system()), "new" + QByteArray::number(i));
-            record.entries.push_back({QFileInfo(staged).fileName(), QFileInfo(target).fileName(),
-                                      QFileInfo(backup).fileName(), FileSystem::system().identity(staged)});
-            if (i < placed)
-                QCOMPARE(FileSystem::system().replace(staged, target).reason(), QString());
-            else if (i == 2 && obstacle == Obstacle::StagedLost)
-                QVERIFY(QFile::remove(staged));
-        }
-        QVERIFY(record.write(ws.out(), FileSystem::system()).ok());
-        const QString moved = ws.path("moved");
-        QVERIFY(QDir().rename(ws.out(), moved));
-
-        OutputFolder folder(moved, CommitOptions());
-        QCOMPARE(folder.open().reason(), QString());
-        const bool endsOld = undo || obstacle != Obstacle::None;
-        QStringList targets =
-            endsOld && !earlier ? QStringList() : QStringList{"file0.mul", "file1.mul", "file2.mul"};
-        if (obstacle == Obstacle::TargetTaken)
-            targets.removeAll("file2.mul");
-        QCOMPARE(testfiles::filesIn(moved), QStringList{stagingnames::LockName} + targets);
-        for (int i = 0; i < targets.size(); ++i)
-            QCOMPARE(read(moved + "/" + targets[i]), (endsOld ? "old" : "new") + QByteArray::number(i));
-    }
-
     void plantedRecordsTouchNothing_data()
     {
-        QTest::addColumn<Planted>("kind");
-        QTest::addColumn<QByteArray>("text");
-        QTest::addColumn<QString>("fault");      // empty: the record is acted on, within the folder
-        QTest::addColumn<QStringList>("links");  // names in the folder planted as links to a victim
+        QTest::addColumn<PlantedCase>("given");
         const char* v2 = "quillmark-commit-2";
-        QTest::newRow("undo naming a file outside")
-            << Planted::Record << recordText(v2, "undo", {{".one.quillmark-part-1", "../victims/one", ""}})
-            << "it names a file outside its folder: ../victims/one" << QStringList();
-        QTest::newRow("forward renaming outside files")
-            << Planted::Record
-            << recordText(v2, "forward", {{"../victims/one", "../victims/two", "../victims/three"}})
-            << "it names a file outside its folder: ../victims/two" << QStringList();
-        QTest::newRow("absolute paths of an earlier version")
-            << Planted::Record
-            << recordText("quillmark-commit-1", "undo", {{"/tmp/.x.quillmark-part-1", "/tmp/x", ""}})
-            << "not a commit record this version understands" << QStringList();
+        QTest::newRow("undo naming a file outside") << PlantedCase{
+            Planted::Record, recordText(v2, "undo", {{".one.quillmark-part-1", "../victims/one", ""}}),
+            "it names a file outside its folder: ../victims/one"};
+        QTest::newRow("forward renaming outside files") << PlantedCase{
+            Planted::Record,
+            recordText(v2, "forward", {{"../victims/one", "../victims/two", "../victims/three"}}),
+            "it names a file outside its folder: ../victims/two"};
+        QTest::newRow("absolute paths of an earlier version") << PlantedCase{
+            Planted::Record,
+            recordText("quillmark-commit-1", "undo", {{"/tmp/.x.quillmark-part-1", "/tmp/x", ""}}),
+            "not a commit record this version understands"};
         QTest::newRow("staged file of another name")
-            << Planted::Record << recordText(v2, "forward", {{"keep.mul", "stadif0.mul", ""}})
-            << "it names a staged file that does not belong to stadif0.mul: keep.mul" << QStringList();
-        QTest::newRow("backup of another target")
-            << Planted::Record
-            << recordText(v2, "undo", {{".keep.mul.quillmark-part-1", "keep.mul", ".x.quillmark-old-2"}})
-            << "it names a backup that does not belong to keep.mul: .x.quillmark-old-2" << QStringList();
-        QTest::newRow("the lock as its target")
-            << Planted::Record
-            << recordText(v2, "undo", {{".quillmark-lock.quillmark-part-1", ".quillmark-lock", ""}})
-            << "it names a target that is no output: .quillmark-lock" << QStringList();
-        QTest::newRow("fifo") << Planted::Fifo << QByteArray() << "not a regular file" << QStringList();
-        QTest::newRow("link to /dev/zero")
-            << Planted::LinkToDevice << QByteArray() << "not a regular file" << QStringList();
-        QTest::newRow("directory") << Planted::Directory << QByteArray() << "Is a directory" << QStringList();
-        QTest::newRow("10 MB of garbage")
-            << Planted::Garbage << QByteArray() << "larger than 65536 bytes" << QStringList();
-        QTest::newRow("undo of a file the record did not make")
-            << Planted::Record << recordText(v2, "undo", {{".keep.mul.quillmark-part-1", "keep.mul", ""}})
-            << QString() << QStringList();
-        QTest::newRow("backup that is a link out of the folder")
-            << Planted::Record << recordText(v2, "undo", {{StagedName, "stadif0.mul", BackupName}})
-            << "it names " + BackupName + ", which is not a regular file" << QStringList{BackupName};
-        QTest::newRow("staged file that is a link out of the folder")
-            << Planted::Record << recordText(v2, "forward", {{StagedName, "stadif0.mul", ""}})
-            << "it names " + StagedName + ", which is not a regular file" << QStringList{StagedName};
+            << PlantedCase{Planted::Record, recordText(v2, "forward", {{"keep.mul", "stadif0.mul", ""}}),
+                           "it names a staged file that does not belong to stadif0.mul: keep.mul"};
+        QTest::newRow("backup of another target") << PlantedCase{
+            Planted::Record,
+            recordText(v2, "undo", {{".keep.mul.quillmark-part-1", "keep.mul", ".x.quillmark-old-2"}}),
+            "it names a backup that does not belong to keep.mul: .x.quillmark-old-2"};
+        QTest::newRow("the lock as its target") << PlantedCase{
+            Planted::Record,
+            recordText(v2, "undo", {{".quillmark-lock.quillmark-part-1", ".quillmark-lock", ""}}),
+            "it names a target that is no output: .quillmark-lock"};
+        QTest::newRow("fifo") << PlantedCase{Planted::Fifo, {}, "not a regular file"};
+        QTest::newRow("link to /dev/zero") << PlantedCase{Planted::LinkToDevice, {}, "not a regular file"};
+        QTest::newRow("directory") << PlantedCase{Planted::Directory, {}, "Is a directory"};
+        QTest::newRow("10 MB of garbage") << PlantedCase{Planted::Garbage, {}, "larger than 65536 bytes"};
+        QTest::newRow("undo of a file the record did not make") << PlantedCase{
+            Planted::Record, recordText(v2, "undo", {{".keep.mul.quillmark-part-1", "keep.mul", ""}}), {}};
+        QTest::newRow("backup that is a link out of the folder") << PlantedCase{
+            Planted::Record, recordText(v2, "undo", {{StagedName, "stadif0.mul", BackupName}}),
+            "it names " + BackupName + ", which is not a regular file", QStringList{BackupName}};
+        QTest::newRow("staged file that is a link out of the folder") << PlantedCase{
+            Planted::Record, recordText(v2, "forward", {{StagedName, "stadif0.mul", ""}}),
+            "it names " + StagedName + ", which is not a regular file", QStringList{StagedName}};
         QTest::newRow("such links without a record")
-            << Planted::Nothing << QByteArray() << QString() << QStringList{StagedName, BackupName};
+            << PlantedCase{Planted::Nothing, {}, {}, QStringList{StagedName, BackupName}};
     }
     // A record found in the folder is data from anybody: one that names
     // anything but this program's own files beside their targets, or is not
@@ -252,30 +178,27 @@ private slots:
     // that is well formed still cannot remove a file it did not make.
     void plantedRecordsTouchNothing()
     {
-        QFETCH(Planted, kind);
-        QFETCH(QByteArray, text);
-        QFETCH(QString, fault);
-        QFETCH(QStringList, links);
+        QFETCH(PlantedCase, given);
         MemoryFileSystem files;
         const QStringList inputs = files.writeFiles("/in", validInputs(Job::GenerateStatics));
         files.writeFiles("/victims", {{"one", "one"}, {"two", "two"}, {"three", "three"}});
         files.writeFiles("/out", {{"keep.mul", "kept"}});
         files.makeFolder("/dev");
         files.makeSpecial("/dev/zero");
-        for (const QString& link : links)
+        for (const QString& link : given.links)
             files.makeLink("/out/" + link, "/victims/one");
         const QString record = QString("/out/") + stagingnames::RecordName;
-        plant(files, kind, record, text);
+        plant(files, given.kind, record, given.text);
         const JobOutcome outcome = runJob(Job::GenerateStatics, inputs, "/out", on(files));
-        if (fault.isEmpty()) {
+        if (given.fault.isEmpty()) {
             QVERIFY(outcome.succeeded());
             QCOMPARE(files.contents("/out/keep.mul"), QByteArray("kept"));
         } else {
             QCOMPARE(outcome.message(), QString("Unable to create diff files"));
             QCOMPARE(outcome.failure().reason(),
-                     QString("An interrupted commit cannot be completed: %1: %2").arg(record, fault));
+                     QString("An interrupted commit cannot be completed: %1: %2").arg(record, given.fault));
             QCOMPARE(files.folder("/out").keys(),
-                     QStringList{stagingnames::RecordName} + links + QStringList{"keep.mul"});
+                     QStringList{stagingnames::RecordName} + given.links + QStringList{"keep.mul"});
         }
         QCOMPARE(files.folder("/victims"),
                  (QMap<QString, QByteArray>{{"one", "one"}, {"three", "three"}, {"two", "two"}}));

@@ -1,11 +1,12 @@
 // Every fault a job can meet in its files, on a file system in memory that
 // records each call. Each job runs once, call by call. Then, for every call:
 // the world stops after it and the power goes (what no sync made durable is
-// lost: bytes and names alike); or the call fails with the system's words,
-// or a read comes back short. Either way the job ends as a whole: it fails
+// lost: bytes and names alike); or the call fails with the system's words.
+// Either way the job ends as a whole: it fails
 // with one of its own messages and the system's reason, or succeeds; and the
 // next job's first step in the folder (its lock and its repair) leaves the
-// old whole set of outputs or, after a success, the new one, nothing beside.
+// old whole set of outputs or, after a success, the new one, nothing beside,
+// even when it finds a staged file of the set lost or has a rename refused.
 
 #include "containerbuilder.h"
 #include "difaudit.h"
@@ -27,6 +28,7 @@ struct FaultCase
     QStringList inputs;  // paths in the order of the job's fields
     QStringList outputs;
     QStringList messages;  // those it may fail with
+    bool earlier = true;   // the outputs there already, from an earlier run
 };
 
 // Every job's valid inputs, and the first map in a container too.
@@ -40,16 +42,7 @@ void writeInputs(MemoryFileSystem& files)
                                         .bytes);
 }
 
-// Every output of the job there already, with its earlier content.
-void writeEarlierOutputs(MemoryFileSystem& files, const FaultCase& given)
-{
-    for (const QString& output : given.outputs) {
-        if (files.entryKind("/out/" + output) == EntryKind::Missing)
-            files.writeFile("/out/" + output, "old " + output.toUtf8());
-    }
-}
-
-// The inputs, and the outputs as an earlier run left them; a combination in
+// The inputs, and every output as an earlier run left it; a combination in
 // place reads the statics it replaces.
 void prepare(MemoryFileSystem& files, const FaultCase& given)
 {
@@ -58,13 +51,20 @@ void prepare(MemoryFileSystem& files, const FaultCase& given)
         files.writeFile("/out/staidx0.mul", entries({{1, 2, 0}, {0, 1, 0}}));
         files.writeFile("/out/statics0.mul", "cab");
     }
-    writeEarlierOutputs(files, given);
+    for (const QString& output : given.outputs) {
+        if (given.earlier && files.entryKind("/out/" + output) == EntryKind::Missing)
+            files.writeFile("/out/" + output, "old " + output.toUtf8());
+    }
 }
 
 JobOutcome run(MemoryFileSystem& files, const FaultCase& given)
 {
     return runJob(given.job, given.inputs, "/out", on(files));
 }
+
+// Beyond what a power cut leaves, what the next job may find in the way of
+// completing a set: one of its staged files lost, or its first rename refused.
+enum : int { StagedLost = MemoryFileSystem::AllKept - 2, RenameRefused = MemoryFileSystem::AllKept - 1 };
 
 // Counting from 1, which call of its own kind `calls[k]` is.
 int nthOfItsKind(const std::vector<MemoryFileSystem::Record>& calls, size_t k)
@@ -114,12 +114,15 @@ private slots:
                          {"/in/map0.uop"},
                          {"map0.mul"},
                          {UnableToOpenMap, UnableToCreateNewMap, UnableToReadMap, UnableToWriteNewMap}};
-        QTest::newRow("generate statics")
-            << FaultCase{Job::GenerateStatics,
-                         {"/in/idx", "/in/data", "/in/idx2", "/in/data2"},
-                         {"stadif0.mul", "stadifi0.mul", "stadifl0.mul"},
-                         {UnableToOpenReferenceOrIndex, UnableToOpenStaticsDataOrIndex,
-                          UnableToCreateDiffFiles, UnableToReadStatics, UnableToWriteDiffFiles}};
+        const FaultCase statics{Job::GenerateStatics,
+                                {"/in/idx", "/in/data", "/in/idx2", "/in/data2"},
+                                {"stadif0.mul", "stadifi0.mul", "stadifl0.mul"},
+                                {UnableToOpenReferenceOrIndex, UnableToOpenStaticsDataOrIndex,
+                                 UnableToCreateDiffFiles, UnableToReadStatics, UnableToWriteDiffFiles}};
+        QTest::newRow("generate statics") << statics;
+        FaultCase intoEmpty = statics;
+        intoEmpty.earlier = false;
+        QTest::newRow("generate statics into an empty folder") << intoEmpty;
         QTest::newRow("combine statics in place")
             << FaultCase{Job::CombineStatics,
                          {"/out/staidx0.mul", "/out/statics0.mul", "/in/sdif", "/in/sdifi", "/in/sdifl"},
@@ -146,10 +149,15 @@ private slots:
             };
             MemoryFileSystem probe;
             (void)crashed(probe);
-            for (int lost = MemoryFileSystem::AllKept; lost < probe.unsyncedChanges(); ++lost) {
+            for (int lost = StagedLost; lost < probe.unsyncedChanges(); ++lost) {
                 MemoryFileSystem files;
                 const bool succeeded = crashed(files);
-                files.powerCut(lost);
+                files.powerCut(qMax(lost, int(MemoryFileSystem::AllKept)));
+                const QStringList staged = files.entries("/out").filter(".quillmark-part-");
+                if (lost == StagedLost && !staged.isEmpty())
+                    QVERIFY(files.remove("/out/" + staged.last()).ok());
+                if (lost == RenameRefused)
+                    files.failCall(MemoryFileSystem::Call::Replace, 1, Status::Kind::Other, "Access denied");
                 repair(files);
                 const QMap<QString, QByteArray> left = files.folder("/out");
                 if (left != after && (succeeded || left != before))
@@ -174,24 +182,37 @@ private slots:
         const QMap<QString, QByteArray> after = clean.folder("/out");
         const std::vector<MemoryFileSystem::Record> calls = clean.calls();
         const QString reason = "No space left on device";
-        for (size_t k = 0; k <= calls.size(); ++k) {
-            MemoryFileSystem files;
-            prepare(files, given);
-            if (k < calls.size())
+        for (size_t k = 0; k < calls.size(); ++k) {
+            const auto failing = [&](MemoryFileSystem& files) {
+                prepare(files, given);
                 files.failCall(calls[k].call, nthOfItsKind(calls, k), Status::Kind::NoSpace, reason);
-            else
-                files.shortReads(7);
+            };
+            MemoryFileSystem files;
+            failing(files);
             const JobOutcome outcome = run(files, given);
-            const QString where = k < calls.size() ? calls[k].path : QString("short reads");
+            const QString where = calls[k].path;
             // A failed rename undoes the set there and then, not at the next job.
-            const bool renameFailed = k < calls.size() && calls[k].call == MemoryFileSystem::Call::Replace;
+            const bool renameFailed = calls[k].call == MemoryFileSystem::Call::Replace;
             QVERIFY2(!renameFailed || files.folder("/out") == before, qPrintable(where));
+            // Once the undo is recorded, the next job undoes what a kill left.
+            const auto recorded =
+                std::find_if(files.calls().begin() + qsizetype(k), files.calls().end(), [](const auto& call) {
+                    return call.call == MemoryFileSystem::Call::SyncDirectory;
+                });
+            if (renameFailed && recorded != files.calls().end()) {
+                MemoryFileSystem killed;
+                failing(killed);
+                killed.crashAfter(int(recorded - files.calls().begin()) + 1);
+                QVERIFY(!run(killed, given).succeeded());
+                killed.powerCut();
+                repair(killed);
+                QVERIFY2(killed.folder("/out") == before, qPrintable(where));
+            }
             // When not even the undo can be recorded, the job says so, and the
             // next job completes the set instead.
             if (renameFailed && given.outputs.contains(QFileInfo(where).fileName())) {
                 MemoryFileSystem dying;
-                prepare(dying, given);
-                dying.failCall(calls[k].call, nthOfItsKind(calls, k), Status::Kind::NoSpace, reason);
+                failing(dying);
                 dying.crashAfter(int(k) + 1);
                 const QString told = run(dying, given).failure().reason();
                 QVERIFY2(told.contains("; the set could not be undone ("), qPrintable(where + ": " + told));
@@ -203,8 +224,8 @@ private slots:
             QVERIFY2(outcome.succeeded() || given.messages.contains(outcome.message()),
                      qPrintable(where + ": " + outcome.failure().text()));
             // An input that cannot be opened is named.
-            const bool opened = k < calls.size() && calls[k].call == MemoryFileSystem::Call::Open;
-            QVERIFY2(outcome.succeeded() || k == calls.size()
+            const bool opened = calls[k].call == MemoryFileSystem::Call::Open;
+            QVERIFY2(outcome.succeeded()
                          || (outcome.failure().is(Status::Kind::NoSpace)
                              && outcome.failure().reason().contains(reason)
                              && (!opened || outcome.failure().file() == where)),
