@@ -89,7 +89,8 @@ public:
         got = 0;
         if (const Status counted = m_files.count(MemoryFileSystem::Call::Read, m_path); counted.failed())
             return counted;
-        got = qBound(qint64(0), m_node->size() - offset, length);
+        const qint64 limit = m_files.readLimit() >= 0 ? qMin(length, m_files.readLimit()) : length;
+        got = qBound(qint64(0), m_node->size() - offset, limit);
         const qint64 held = qBound(qint64(0), qint64(m_node->bytes.size()) - offset, got);
         std::copy_n(m_node->bytes.constData() + offset, held, bytes);
         std::fill_n(bytes + held, got - held, '\0');
@@ -287,6 +288,7 @@ void MemoryFileSystem::powerCut(int lost)
     }
     m_crashAt = -1;
     m_faults.clear();
+    m_readLimit = -1;
 }
 
 std::shared_ptr<Node> MemoryFileSystem::newNode(EntryKind kind)

@@ -3,7 +3,7 @@
 // A file system in memory, for the engine's tests, in the spirit of a
 // database's fault-injection environment: it records every call a job makes,
 // fails the call of a kind that a test chooses with the error it chooses,
-// and stops the world at any call, as a crash would.
+// hands out short reads, and stops the world at any call, as a crash would.
 // It knows what a power cut keeps: a file's bytes as its last sync left them,
 // a folder's names as its last sync left them, and of the changes of names
 // made since (creations, renames, links, removals), all, none or all but one,
@@ -81,6 +81,8 @@ public:
     // The `nth` (from 1) call of kind `call` from now on fails as the system
     // would: a failure of `kind` with `reason`.
     void failCall(Call call, int nth, quillmark::Status::Kind kind, const QString& reason);
+    // Reads from now on bring at most `bytes` bytes each.
+    void shortReads(qint64 bytes) { m_readLimit = bytes; }
     // After `calls` more calls, the world stops: every call fails and changes
     // nothing, as for a process that died.
     void crashAfter(int calls) { m_crashAt = int(m_calls.size()) + calls; }
@@ -121,6 +123,7 @@ public:
 
     // What the files of this file system share with it.
     quillmark::Status count(Call call, const QString& path);
+    qint64 readLimit() const { return m_readLimit; }
     qint64 fileSizeLimit() const { return m_fileSizeLimit; }
 
     // Names `name` in `folder` `node` (null: removes it), to be kept by a
@@ -155,6 +158,7 @@ private:
         QString reason;
     };
     std::vector<Fault> m_faults;
+    qint64 m_readLimit = -1;
     qint64 m_fileSizeLimit = -1;
     int m_crashAt = -1;
     quint64 m_nextIdentity = 1;

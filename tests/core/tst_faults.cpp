@@ -1,10 +1,10 @@
 // Every fault a job can meet in its files, on a file system in memory that
 // records each call. Each job runs once, call by call. Then, for every call:
 // the world stops after it and the power goes (what no sync made durable is
-// lost: bytes and names alike); or the call fails with the system's words.
-// Either way the job ends as a whole: it fails
-// with one of its own messages and the system's reason, or succeeds; and the
-// next job's first step in the folder (its lock and its repair) leaves the
+// lost: bytes and names alike); or the call fails with the system's words;
+// and once, every read comes back short. Either way the job ends as a whole:
+// it fails with one of its own messages and the system's reason, or
+// succeeds; and the next job's first step in the folder (its lock and its repair) leaves the
 // old whole set of outputs or, after a success, the new one, nothing beside,
 // even when it finds a staged file of the set lost or has a rename refused.
 
@@ -232,6 +232,14 @@ private slots:
                      qPrintable(where + ": " + outcome.failure().text()));
             QVERIFY2(files.folder("/out") == (outcome.succeeded() ? after : before), qPrintable(where));
         }
+        // A read that brings less than asked ends the job as a whole too.
+        MemoryFileSystem shortened;
+        prepare(shortened, given);
+        shortened.shortReads(7);
+        const JobOutcome cut = run(shortened, given);
+        repair(shortened);
+        QVERIFY2(cut.succeeded() || given.messages.contains(cut.message()), qPrintable(cut.failure().text()));
+        QVERIFY(shortened.folder("/out") == (cut.succeeded() ? after : before));
     }
 
     // Inspection reads through the file system it is handed, as the jobs do,
