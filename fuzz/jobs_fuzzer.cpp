@@ -27,6 +27,7 @@
 #include "jobrun.h"
 #include "mapinput.h"
 #include "require.h"
+#include "viewing.h"
 #include "workspace.h"
 
 #include <QtEndian>
@@ -92,8 +93,8 @@ std::optional<QByteArray> logicalMap(const QString& path)
     QByteArray bytes;
     for (qint64 at = 0; at < map.size(); at += InputFile::MaxView) {
         const qint64 piece = qMin(InputFile::MaxView, map.size() - at);
-        const char* view = nullptr;
-        if (map.view(at, piece, view).failed())
+        const char* view = viewed(map, at, piece);
+        if (!view)
             return std::nullopt;
         bytes.append(view, qsizetype(piece));
     }
@@ -107,22 +108,16 @@ public:
     explicit Folder(const QList<QByteArray>& contents) : m_contents(contents)
     {
         for (const QByteArray& bytes : contents) {
-            const QString path = m_ws.path(QStringLiteral("in%1.mul").arg(m_inputs.size()));
-            m_inputs << path;
+            const QString name = QStringLiteral("in%1.mul").arg(inputs.size());
             if (bytes != SpecialInput) {
-                require(testfiles::write(path, bytes), "inputs written");
+                inputs << ws.file(name, bytes);
                 continue;
             }
-            require(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0, "a FIFO made");
+            inputs << ws.path(name);
+            require(::mkfifo(QFile::encodeName(inputs.last()).constData(), 0600) == 0, "a FIFO made");
             m_special = true;
         }
     }
-
-    const QStringList& inputs() const { return m_inputs; }
-    QString out() const { return m_ws.out(); }
-    QString outFile(const char* name) const { return m_ws.outFile(QLatin1String(name)); }
-    QString path(const char* name) const { return m_ws.path(QLatin1String(name)); }
-    QStringList outEntries() const { return m_ws.outFiles(); }
 
     // A job succeeds, leaving exactly its outputs (no temporary file, lock or
     // record), or fails with one of its messages, leaving nothing: a fixed
@@ -134,8 +129,9 @@ public:
                       std::initializer_list<DamageMessage> damaged, const QStringList& outputs) const
     {
         require(!outcome.stopped(), "nobody stops the job");
+        const QString left = ws.outFiles().join(' ');
         if (outcome.succeeded()) {
-            require(outEntries() == outputs, "exactly the outputs are left", outEntries().join(' '));
+            require(ws.outFiles() == outputs, "exactly the outputs are left", left);
         } else {
             const Status& failure = outcome.failure();
             bool known = false;
@@ -148,24 +144,25 @@ public:
                     known = known || failure.message() == QLatin1String(message);
             }
             require(known, "a documented message", failure.text());
-            require(outEntries().isEmpty(), "a failed job leaves nothing", outEntries().join(' '));
+            require(left.isEmpty(), "a failed job leaves nothing", left);
         }
-        for (int i = 0; i < m_inputs.size(); ++i) {
+        for (int i = 0; i < inputs.size(); ++i) {
             // A FIFO is never opened here: that would wait for a writer.
             if (m_contents[i] != SpecialInput)
-                require(read(m_inputs[i]) == m_contents[i], "inputs unchanged");
+                require(read(inputs[i]) == m_contents[i], "inputs unchanged");
         }
         require(!m_special || outcome.failure().is(Status::Kind::NotRegularFile), "a FIFO is refused",
                 outcome.failure().text());
         return !m_special;
     }
 
+    Workspace ws;
+    QStringList inputs;
+
 private:
     static constexpr char SpecialInput[] = "FIFO";
 
-    Workspace m_ws;
     QList<QByteArray> m_contents;
-    QStringList m_inputs;
     bool m_special = false;
 };
 
@@ -224,8 +221,8 @@ QString combineGenerated(const Folder& folder, const QStringList& reference,
 {
     QStringList inputs = reference;
     for (const char* name : generated)
-        inputs << folder.outFile(name);
-    const QString combined = folder.path("combined");
+        inputs << folder.ws.outFile(QLatin1String(name));
+    const QString combined = folder.ws.path(QStringLiteral("combined"));
     QDir().mkdir(combined);
     const JobOutcome outcome =
         runJob(reference.size() == 1 ? Job::CombineMap : Job::CombineStatics, inputs, combined);
@@ -242,15 +239,15 @@ void generateMap(const QList<QByteArray>& parts)
 {
     const QByteArray current = lengthened(patched(parts[0], parts[1]), parts[2]);
     const Folder folder({parts[0], current});
-    const JobOutcome outcome = runJob(Job::GenerateMap, folder.inputs(), folder.out());
+    const JobOutcome outcome = runJob(Job::GenerateMap, folder.inputs, folder.ws.out());
     if (!folder.checkOutcome(outcome,
                              {jobmessage::UnableToOpenReferenceData, jobmessage::UnableToOpenMapData,
                               jobmessage::MapSizesDiffer, jobmessage::UnableToReadMapData,
                               jobmessage::UnableToWriteDiffFiles},
                              {}, {"mapdif0.manifest.json", "mapdif0.mul", "mapdifl0.mul"}))
         return;
-    const std::optional<QByteArray> referenceMap = logicalMap(folder.inputs()[0]);
-    const std::optional<QByteArray> currentMap = logicalMap(folder.inputs()[1]);
+    const std::optional<QByteArray> referenceMap = logicalMap(folder.inputs[0]);
+    const std::optional<QByteArray> currentMap = logicalMap(folder.inputs[1]);
     if (!referenceMap || !currentMap) {
         require(!outcome.succeeded(), "a map that cannot be read is refused");
         return;
@@ -259,7 +256,7 @@ void generateMap(const QList<QByteArray>& parts)
             "only equal sizes are compared", outcome.message());
     if (!outcome.succeeded())
         return;
-    const QString combined = combineGenerated(folder, {folder.inputs()[0]}, {"mapdif0.mul", "mapdifl0.mul"});
+    const QString combined = combineGenerated(folder, {folder.inputs[0]}, {"mapdif0.mul", "mapdifl0.mul"});
     const QByteArray map = read(combined + "map0.mul");
     require(map.size() == referenceMap->size(), "the combined map has the reference's size");
     for (qint64 block = 0; block < currentMap->size() / MapBlockSize; ++block) {
@@ -276,7 +273,7 @@ void generateStatics(const QList<QByteArray>& parts)
     const QByteArray index = lengthened(patched(parts[0], parts[2]), parts[4]);
     const QByteArray data = patched(parts[1], parts[3]);
     const Folder folder({parts[0], parts[1], index, data});
-    const JobOutcome outcome = runJob(Job::GenerateStatics, folder.inputs(), folder.out());
+    const JobOutcome outcome = runJob(Job::GenerateStatics, folder.inputs, folder.ws.out());
     if (!folder.checkOutcome(outcome,
                              {jobmessage::UnableToOpenReferenceOrIndex,
                               jobmessage::UnableToOpenStaticsDataOrIndex, jobmessage::IndexSizesDiffer,
@@ -286,7 +283,7 @@ void generateStatics(const QList<QByteArray>& parts)
         || !outcome.succeeded())
         return;
     const QString combined =
-        combineGenerated(folder, folder.inputs().mid(0, 2), {"stadif0.mul", "stadifi0.mul", "stadifl0.mul"});
+        combineGenerated(folder, folder.inputs.mid(0, 2), {"stadif0.mul", "stadifi0.mul", "stadifl0.mul"});
     const QByteArray newIndex = read(combined + "staidx0.mul");
     const QByteArray newData = read(combined + "statics0.mul");
     require(entryCount(newIndex) == entryCount(index), "one entry per block");
@@ -303,13 +300,13 @@ void generateStatics(const QList<QByteArray>& parts)
 void combineMap(const QList<QByteArray>& parts)
 {
     const Folder folder(parts);
-    const JobOutcome outcome = runJob(Job::CombineMap, folder.inputs(), folder.out());
+    const JobOutcome outcome = runJob(Job::CombineMap, folder.inputs, folder.ws.out());
     if (!folder.checkOutcome(outcome,
                              {jobmessage::UnableToOpenMap, jobmessage::UnableToOpenDifFiles,
                               jobmessage::UnableToReadMapOrDif, jobmessage::UnableToWriteNewMap},
                              {jobmessage::difFilesDamaged}, {"map0.mul"}))
         return;
-    const std::optional<QByteArray> map = logicalMap(folder.inputs()[0]);
+    const std::optional<QByteArray> map = logicalMap(folder.inputs[0]);
     if (!map) {
         require(!outcome.succeeded(), "a map that cannot be read is refused");
         return;
@@ -319,7 +316,7 @@ void combineMap(const QList<QByteArray>& parts)
     if (blocks > 0 && locator.size() / LocatorRecordSize > difRecords) {
         require(outcome.failure().is(Status::Kind::Damaged)
                     && outcome.failure().block() == int32At(locator, difRecords * LocatorRecordSize)
-                    && outcome.failure().file() == folder.inputs()[1],
+                    && outcome.failure().file() == folder.inputs[1],
                 "a locator longer than its difference data fails at once", outcome.failure().text());
         return;
     }
@@ -332,7 +329,7 @@ void combineMap(const QList<QByteArray>& parts)
     }
     expected += map->mid(blocks * MapBlockSize);
     require(outcome.succeeded(), "whole inputs combine", outcome.message());
-    require(read(folder.outFile("map0.mul")) == expected, "the combined map is the model's");
+    require(read(folder.ws.outFile("map0.mul")) == expected, "the combined map is the model's");
 }
 
 // The combination's files, or where it fails: the block, and the input
@@ -382,7 +379,7 @@ StaticsModel staticsCombination(const QList<QByteArray>& in)
 void combineStatics(const QList<QByteArray>& parts)
 {
     const Folder folder(parts);
-    const JobOutcome outcome = runJob(Job::CombineStatics, folder.inputs(), folder.out());
+    const JobOutcome outcome = runJob(Job::CombineStatics, folder.inputs, folder.ws.out());
     if (!folder.checkOutcome(outcome,
                              {jobmessage::UnableToOpenStatics, jobmessage::UnableToOpenDifFiles,
                               jobmessage::UnableToReadStaticsOrDif, jobmessage::UnableToWriteNewStatics},
@@ -393,13 +390,13 @@ void combineStatics(const QList<QByteArray>& parts)
     const Status& failure = outcome.failure();
     if (expected.damagedBlock) {
         require(failure.is(Status::Kind::Damaged) && failure.block() == *expected.damagedBlock
-                    && failure.file() == folder.inputs()[expected.damagedInput],
+                    && failure.file() == folder.inputs[expected.damagedInput],
                 "the damage the model predicts", failure.text());
         return;
     }
     require(outcome.succeeded(), "the success the model predicts", failure.text());
-    require(read(folder.outFile("staidx0.mul")) == expected.index, "the model's index");
-    require(read(folder.outFile("statics0.mul")) == expected.data, "the model's data");
+    require(read(folder.ws.outFile("staidx0.mul")) == expected.index, "the model's index");
+    require(read(folder.ws.outFile("statics0.mul")) == expected.data, "the model's data");
 }
 
 }  // namespace

@@ -3,9 +3,7 @@
 // length 196 (2 bytes), stride 200,000 (3), start 0 (4).
 
 #include "containerbuilder.h"
-
-#include <QDir>
-#include <QFile>
+#include "testfiles.h"
 
 #include <cstdio>
 
@@ -24,9 +22,8 @@ QByteArray map(qint64 size)
 
 bool write(const QString& dir, const char* name, const Built& built)
 {
-    QFile file(QDir(dir).filePath(QLatin1String(name)));
     const QByteArray choices = QByteArray::fromHex("000000003f0d03c300");
-    return file.open(QIODevice::WriteOnly) && file.write(built.bytes + choices) > 0;
+    return testfiles::write(QDir(dir).filePath(QLatin1String(name)), built.bytes + choices);
 }
 
 }  // namespace

@@ -26,7 +26,8 @@ inline QByteArray int32s(std::initializer_list<qint32> values)
 inline QList<qint32> readInt32s(const QByteArray& bytes)
 {
     QList<qint32> values(bytes.size() / 4);
-    qFromLittleEndian<qint32>(bytes.constData(), values.size(), values.data());
+    if (!values.isEmpty())  // an empty list's data() is null, which the copy may not be handed
+        qFromLittleEndian<qint32>(bytes.constData(), values.size(), values.data());
     return values;
 }
 

@@ -124,11 +124,9 @@ QList<Given> given(Job job, const QList<In>& kinds)
         const QByteArray bytes = good[inputs.size()].second;
         const QByteArray container = build(mapChunks(0, bytes)).bytes,
                          broken = build({storedChunk(0, 0, bytes), storedChunk(0, 2, bytes)}).bytes;
-        inputs << Given(kind == TwiceAsLong       ? bytes + bytes
-                        : kind == InContainer     ? container
-                        : kind == BrokenContainer ? broken
-                                                  : bytes,
-                        kind);
+        // In the order of the kinds; a missing file or one with no name has none.
+        const QByteArray forms[] = {bytes, QByteArray(), QByteArray(), bytes + bytes, container, broken};
+        inputs << Given(forms[kind], kind);
     }
     return inputs;
 }

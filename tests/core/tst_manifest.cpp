@@ -208,18 +208,16 @@ private slots:
     }
 
     // Both maps in containers, or statics laid out otherwise with other
-    // extras, and a second run: the same manifest, byte for byte. A map's
-    // manifest names its files and holds its records; no path and no time.
+    // extras, and a second run: the same manifest, byte for byte, with no
+    // path and no time. (What a map's manifest holds, its names and records,
+    // the refusals below find before they edit it.)
     void oneContentOneManifest()
     {
         for (const PatchKind kind : {PatchKind::Map, PatchKind::Statics}) {
             const Set set(kind);
             const bool isMap = kind == PatchKind::Map;
             const QByteArray manifest = read(set.manifest());
-            QVERIFY(!isMap
-                    || (manifest.contains("\"name\": \"mapdifl0.mul\"")
-                        && manifest.contains("\"records\": \"2:") && manifest.contains(" 7:")
-                        && !manifest.contains(set.ws.dir.path().toUtf8())));
+            QVERIFY(!manifest.contains(set.ws.dir.path().toUtf8()));
             const QStringList current =
                 isMap ? QStringList{set.ws.file("cur.uop", inContainer(read(set.ws.path("cur.mul"))))}
                       : QStringList{set.ws.path("cur.idx"), set.ws.path("cur.dat")};
@@ -342,8 +340,9 @@ private slots:
         QTest::newRow("statics") << edit("\"kind\": \"map\"", "\"kind\": \"statics\"") << open
                                  << "it is not the manifest of map difference files";
         QTest::newRow("facet 9") << edit("\"facet\": 0", "\"facet\": 9") << open << "it names no facet";
-        QTest::newRow("a file elsewhere") << edit("\"mapdifl0.mul\"", "\"../mapdifl0.mul\"") << open
-                                          << "its file 1 is not mapdifl0.mul, the locator of its set";
+        QTest::newRow("a file elsewhere")
+            << edit("\"name\": \"mapdifl0.mul\"", "\"name\": \"../mapdifl0.mul\"") << open
+            << "its file 1 is not mapdifl0.mul, the locator of its set";
         QTest::newRow("records out of order") << edit("\"records\": \"2:", "\"records\": \"8:") << open
                                               << "its record 1 is not a block of its reference";
         QTest::newRow("record past the reference")
