@@ -4,9 +4,10 @@
 // lost: bytes and names alike); or the call fails with the system's words;
 // and once, every read comes back short. Either way the job ends as a whole:
 // it fails with one of its own messages and the system's reason, or
-// succeeds; and the next job's first step in the folder (its lock and its repair) leaves the
-// old whole set of outputs or, after a success, the new one, nothing beside,
-// even when it finds a staged file of the set lost or has a rename refused.
+// succeeds; and the next job's first step in the folder (its lock and its
+// repair) leaves the old whole set of outputs or, after a success, the new
+// one, nothing beside, even when it finds a staged file of the set lost or
+// has a rename refused.
 
 #include "containerbuilder.h"
 #include "difaudit.h"
