@@ -1,6 +1,6 @@
 #pragma once
 
-// Builds map package containers byte by byte for tests and fuzz seeds, in
+// Builds map package containers byte by byte for the tests, in
 // layouts that Quillmark's own writer never makes: several tables, any
 // capacity, padding or none, unused entries, entries out of order, tables
 // laid out backwards, data headers, zlib chunks. It knows the container's

@@ -51,19 +51,47 @@ const auto randomMap = [](int blocks, quint32 seed) {
 };
 const auto block = [](const QByteArray& map, int i) { return map.mid(i * BlockSize, BlockSize); };
 
+// Input files for the whole suite, each under a name of its own, so that a
+// failure row may name them before its test runs.
+const Workspace& suite()
+{
+    static const Workspace files;
+    return files;
+}
+QStringList written(const QList<QByteArray>& files)
+{
+    static int written = 0;
+    QStringList paths;
+    for (const QByteArray& bytes : files)
+        paths << suite().file(QString("in%1.mul").arg(written++), bytes);
+    return paths;
+}
+
 // What a failure row puts in place of one of a job's inputs. A map input may
 // be a container of the good map, or one with chunks 0 and 2 but no chunk 1.
 enum In { Good, Missing, NoName, TwiceAsLong, InContainer, BrokenContainer };
-const char* const InNames[] = {"good",          "missing",   "no name",
-                               "twice as long", "container", "broken container"};
 
-struct Given
+// Inputs of the kinds asked for, in the order of the job's fields; the good
+// ones pass every check.
+QStringList given(Job job, const QList<In>& kinds)
 {
-    Given(const QByteArray& fileBytes = {}, In inputKind = Good) : kind(inputKind), bytes(fileBytes) {}
-    Given(const char* fileBytes) : Given(QByteArray(fileBytes)) {}
-    In kind;
-    QByteArray bytes;  // of the file, unless it is missing or has no name
-};
+    using namespace containerbuilder;
+    const QList<NamedBytes> good = validInputs(job);
+    QStringList paths;
+    for (const In kind : kinds) {
+        const QByteArray bytes = good[paths.size()].second;
+        const QByteArray forms[] = {bytes,
+                                    QByteArray(),
+                                    QByteArray(),
+                                    bytes + bytes,
+                                    build(mapChunks(0, bytes)).bytes,
+                                    build({storedChunk(0, 0, bytes), storedChunk(0, 2, bytes)}).bytes};
+        paths << (kind == Missing  ? suite().path("absent.mul")
+                  : kind == NoName ? QString()
+                                   : written({forms[kind]})[0]);
+    }
+    return paths;
+}
 
 const char* const JobNames[] = {"generate map",
                                 "combine map",
@@ -75,10 +103,9 @@ const char* const JobNames[] = {"generate map",
 
 // Where a failure row tells the job to write.
 enum class Folder { Out, Missing, PlainFile, NoName };
-const char* const FolderNames[] = {"out", "missing", "a plain file", "no name"};
 
-// What ends a walk part way: the disk filling up, a stop, or the current
-// map (or statics data) shrinking.
+// What ends a walk part way: the disk filling up, a stop, or an input
+// shrinking.
 enum class PartWay { Nothing, FullDisk, Stop, InputShrinks };
 
 // A run that one of the checks before the walk fails, or that ends part way
@@ -86,11 +113,11 @@ enum class PartWay { Nothing, FullDisk, Stop, InputShrinks };
 struct FailureCase
 {
     FailureCase() = default;
-    FailureCase(Job failing, const QList<Given>& given, const QString& reported)
-        : job(failing), inputs(given), message(reported)
+    FailureCase(Job failing, const QStringList& paths, const QString& reported, Folder to = Folder::Out)
+        : job(failing), inputs(paths), message(reported), folder(to)
     {}
     Job job = Job::GenerateMap;
-    QList<Given> inputs;
+    QStringList inputs;
     QString message;
     Folder folder = Folder::Out;
     QString takenName;  // an output's name, taken by a folder in the output folder
@@ -103,32 +130,10 @@ struct FailureCase
     qint64 block = Status::NoBlock;
 };
 
-QStringList inputPaths(const Workspace& ws, const QList<Given>& inputs)
+void addRow(const FailureCase& failure)
 {
-    QStringList paths;
-    for (const Given& input : inputs)
-        paths << (input.kind == Missing  ? ws.path("absent.mul")
-                  : input.kind == NoName ? QString()
-                                         : ws.file(QString("in%1.mul").arg(paths.size()), input.bytes));
-    return paths;
-}
-
-// Inputs of the kinds asked for, in the order of the job's fields; the good
-// ones pass every check.
-QList<Given> given(Job job, const QList<In>& kinds)
-{
-    using namespace containerbuilder;
-    const QList<NamedBytes> good = validInputs(job);
-    QList<Given> inputs;
-    for (const In kind : kinds) {
-        const QByteArray bytes = good[inputs.size()].second;
-        const QByteArray container = build(mapChunks(0, bytes)).bytes,
-                         broken = build({storedChunk(0, 0, bytes), storedChunk(0, 2, bytes)}).bytes;
-        // In the order of the kinds; a missing file or one with no name has none.
-        const QByteArray forms[] = {bytes, QByteArray(), QByteArray(), bytes + bytes, container, broken};
-        inputs << Given(forms[kind], kind);
-    }
-    return inputs;
+    static int row = 0;
+    QTest::addRow("%d, %s: %s", ++row, JobNames[int(failure.job)], qPrintable(failure.message)) << failure;
 }
 
 // A check before the walk fails the job: `kinds` in the order of its fields.
@@ -136,47 +141,38 @@ QList<Given> given(Job job, const QList<In>& kinds)
 void addCheck(Job job, const QList<In>& kinds, const char* message, Folder folder = Folder::Missing,
               const char* takenName = nullptr)
 {
-    QStringList name;
-    for (const In kind : kinds)
-        name << InNames[int(kind)];
-    FailureCase failure(job, given(job, kinds), message);
-    failure.folder = folder;
+    FailureCase failure(job, given(job, kinds), message, folder);
     failure.takenName = takenName;
-    QTest::addRow("%s: %s; folder %s%s%s", JobNames[int(job)], qPrintable(name.join(", ")),
-                  FolderNames[int(folder)], takenName ? ", taken: " : "", takenName ? takenName : "")
-        << failure;
+    addRow(failure);
 }
 
 enum class Found { ByTheWalk, BeforeIt };
 
 // Damage that the walk finds, or that is seen at once, at `damagedBlock`
 // (NoBlock when it is not one block's).
-void addDamage(Job job, const QString& name, const QList<Given>& inputs, const QString& message,
-               qint64 damagedBlock, Found found = Found::ByTheWalk)
+void addDamage(Job job, const QList<QByteArray>& inputs, const QString& message, qint64 damagedBlock,
+               Found found = Found::ByTheWalk)
 {
-    FailureCase failure(job, inputs, message);
+    FailureCase failure(job, written(inputs), message);
     failure.walks = found == Found::ByTheWalk;
     failure.kind = Status::Kind::Damaged;
     failure.block = damagedBlock;
-    QTest::addRow("%s: %s", JobNames[int(job)], qPrintable(name)) << failure;
+    addRow(failure);
 }
 
-// A full disk, a stop and a shrinking input part way through a walk over
-// inputs larger than a read window.
-void addInterruptions(Job job, const QList<Given>& large, int shrinking, const char* readError,
-                      const char* writeError)
+// What ends a walk over inputs larger than a read window part way: the
+// message it fails with, none when it is stopped.
+void addPartWay(Job job, const QList<QByteArray>& large, PartWay partWay, const char* message = "",
+                int shrinking = 0)
 {
-    for (const auto& [partWay, name, message, kind] :
-         {std::tuple{PartWay::FullDisk, "full disk", writeError, Status::Kind::TooLarge},
-          {PartWay::Stop, "stopped", "", Status::Kind::None},
-          {PartWay::InputShrinks, "input shrinks", readError, Status::Kind::Damaged}}) {
-        FailureCase failure(job, large, message);
-        failure.kind = kind;
-        failure.partWay = partWay;
-        failure.shrinking = shrinking;
-        failure.walks = true;
-        QTest::addRow("%s: %s", JobNames[int(job)], name) << failure;
-    }
+    FailureCase failure(job, written(large), message);
+    failure.kind = partWay == PartWay::FullDisk       ? Status::Kind::TooLarge
+                   : partWay == PartWay::InputShrinks ? Status::Kind::Damaged
+                                                      : Status::Kind::None;
+    failure.partWay = partWay;
+    failure.shrinking = shrinking;
+    failure.walks = true;
+    addRow(failure);
 }
 
 // A container whose one zlib chunk, of `map`, is cut short.
@@ -196,11 +192,9 @@ QByteArray largeIndex()
     return index;
 }
 
-// Entries of a statics index that no data file can hold.
-const std::pair<const char*, Entry> BadEntries[] = {{"negative offset", {-2, 1, 0}},
-                                                    {"negative length", {0, -1, 0}},
-                                                    {"past the end", {6, 3, 0}},
-                                                    {"huge length", {0, 0x7fffffff, 0}}};
+// Entries of a statics index that no data file can hold: a negative offset,
+// a negative length, bytes past the end, a length whose end overflows.
+const Entry BadEntries[] = {{-2, 1, 0}, {0, -1, 0}, {6, 3, 0}, {0, 0x7fffffff, 0}};
 
 }  // namespace
 
@@ -221,7 +215,7 @@ private slots:
         current.replace(2 * BlockSize, 4, int32s({77}));                            // header only
         current[299 * BlockSize + 195] = char(current[299 * BlockSize + 195] ^ 1);  // the very last byte
         current.replace(300 * BlockSize, 4, "bbbb");
-        QVERIFY(runJob(Job::GenerateMap, inputPaths(ws, {reference, current}), ws.out(), {1}).succeeded());
+        QVERIFY(runJob(Job::GenerateMap, written({reference, current}), ws.out(), {1}).succeeded());
         QCOMPARE(ws.outFiles(), QStringList({"mapdif1.manifest.json", "mapdif1.mul", "mapdifl1.mul"}));
         QCOMPARE(read(ws.outFile("mapdifl1.mul")), int32s({5, 270, 299}));
         QCOMPARE(read(ws.outFile("mapdif1.mul")),
@@ -231,8 +225,7 @@ private slots:
         // partial record ignored, the last block replaced, the fragment kept.
         const QByteArray map = randomMap(5, 3) + "frag", dif = randomMap(6, 4);
         const QString target = ws.file("out/map2.mul", map);  // the new map takes its place
-        const QStringList inputs =
-            QStringList{target} + inputPaths(ws, {dif, int32s({3, 1, 4, 3, 9, -1}) + "\5\6"});
+        const QStringList inputs = QStringList{target} + written({dif, int32s({3, 1, 4, 3, 9, -1}) + "\5\6"});
         QVERIFY(runJob(Job::CombineMap, inputs, ws.out(), {2}).succeeded());
         QCOMPARE(ws.outFiles(),
                  QStringList({"map2.mul", "mapdif1.manifest.json", "mapdif1.mul", "mapdifl1.mul"}));
@@ -244,14 +237,14 @@ private slots:
     // that is no block: the record written for it, if any, and the bytes.
     void staticsDecisionTable_data()
     {
-        QTest::addColumn<QList<Given>>("pairs");
+        QTest::addColumn<QList<QByteArray>>("pairs");
         QTest::addColumn<QByteArray>("record");
         QTest::addColumn<QByteArray>("bytes");
         const auto row = [](const char* name, Entry was, const char* wasData, Entry now, const char* nowData,
                             std::initializer_list<Entry> record, const char* bytes) {
             const QByteArray same = entries({{-1, 0, 0}});
-            QTest::newRow(name) << QList<Given>{same + entries({was}) + "\1", wasData,
-                                                same + entries({now}) + "\2", nowData}
+            QTest::newRow(name) << QList<QByteArray>{same + entries({was}) + "\1", wasData,
+                                                     same + entries({now}) + "\2", nowData}
                                 << entries(record) << QByteArray(bytes);
         };
         row("emptied", {0, 3, 1}, "abc", {-1, 5, 9}, "", {{-1, 5, 9}}, "");
@@ -269,11 +262,11 @@ private slots:
     }
     void staticsDecisionTable()
     {
-        QFETCH(QList<Given>, pairs);
+        QFETCH(QList<QByteArray>, pairs);
         QFETCH(QByteArray, record);
         QFETCH(QByteArray, bytes);
         Workspace ws;
-        QVERIFY(runJob(Job::GenerateStatics, inputPaths(ws, pairs), ws.out()).succeeded());
+        QVERIFY(runJob(Job::GenerateStatics, written(pairs), ws.out()).succeeded());
         QCOMPARE(read(ws.outFile("stadifl0.mul")), record.isEmpty() ? QByteArray() : int32s({1}));
         QCOMPARE(read(ws.outFile("stadifi0.mul")), record);
         QCOMPARE(read(ws.outFile("stadif0.mul")), bytes);
@@ -283,10 +276,9 @@ private slots:
     {
         Workspace ws;
         // The current pair lies where the new one goes, and makes way for it.
-        const auto combine = [&](const QList<Given>& in, const QByteArray& index, const char* data) {
-            const QStringList pair{ws.file("out/staidx0.mul", in[0].bytes),
-                                   ws.file("out/statics0.mul", in[1].bytes)};
-            QVERIFY(runJob(Job::CombineStatics, pair + inputPaths(ws, in.mid(2)), ws.out()).succeeded());
+        const auto combine = [&](const QList<QByteArray>& in, const QByteArray& index, const char* data) {
+            const QStringList pair{ws.file("out/staidx0.mul", in[0]), ws.file("out/statics0.mul", in[1])};
+            QVERIFY(runJob(Job::CombineStatics, pair + written(in.mid(2)), ws.out()).succeeded());
             QCOMPARE(ws.outFiles(), QStringList({"staidx0.mul", "statics0.mul"}));
             QCOMPARE(read(pair[0]), index);
             QCOMPARE(read(pair[1]), QByteArray(data));
@@ -326,8 +318,8 @@ private slots:
     }
 
     // Each job's checks before its walk, in their order, then damage and
-    // what ends a walk part way. An input refused is refused before a missing
-    // output folder.
+    // what ends a walk part way, each check, damage and message once. An
+    // input refused is refused before a missing output folder.
     void failures_data()
     {
         QTest::addColumn<FailureCase>("failure");
@@ -335,93 +327,72 @@ private slots:
         // the outputs.
         {
             const Job job = Job::GenerateMap;  // reference, current
-            for (const QList<In>& inputs :
-                 QList<QList<In>>{{Missing, Missing}, {NoName, Good}, {BrokenContainer, Good}})
-                addCheck(job, inputs, "Unable to open reference data file");
+            addCheck(job, {Missing, Missing}, "Unable to open reference data file");
+            addCheck(job, {BrokenContainer, Good}, "Unable to open reference data file");
             addCheck(job, {Good, Missing}, "Unable to open map data file");
-            addCheck(job, {InContainer, BrokenContainer}, "Unable to open map data file");
-            for (const QList<In>& inputs : QList<QList<In>>{
-                     {TwiceAsLong, Good}, {InContainer, TwiceAsLong}, {TwiceAsLong, InContainer}})
-                addCheck(job, inputs, "Map data files are different sizes");
-            for (const Folder folder : {Folder::Missing, Folder::PlainFile, Folder::NoName})
-                addCheck(job, {Good, Good}, "Output Directory does not exist", folder);
-            for (const char* output : {"mapdif0.mul", "mapdifl0.mul"})
-                addCheck(job, {Good, Good}, "Unable to create diff files", Folder::Out, output);
+            addCheck(job, {InContainer, TwiceAsLong}, "Map data files are different sizes");
+            addCheck(job, {Good, Good}, "Output Directory does not exist", Folder::PlainFile);
+            addCheck(job, {Good, Good}, "Unable to create diff files", Folder::Out, "mapdifl0.mul");
             // A container's zlib stream is checked as the walk unpacks it.
             const QByteArray map = randomMap(3, 8);
-            addDamage(job, "container", {map, unpackableContainer(map)}, "Unable to read map data files",
-                      Status::NoBlock);
-            addInterruptions(job, {randomMap(6000, 1), randomMap(6000, 2)}, 1,
-                             "Unable to read map data files", "Unable to write diff files");
+            addDamage(job, {map, unpackableContainer(map)}, "Unable to read map data files", Status::NoBlock);
+            const QList<QByteArray> large{randomMap(6000, 1), randomMap(6000, 2)};
+            addPartWay(job, large, PartWay::FullDisk, "Unable to write diff files");
+            addPartWay(job, large, PartWay::InputShrinks, "Unable to read map data files", 1);
         }
 
         // The checks in their order: the map, the difference files, the output
         // folder named, the output.
         {
             const Job job = Job::CombineMap;  // map, dif, difl
-            for (const In map : {Missing, NoName, BrokenContainer})
-                addCheck(job, {map, Missing, Missing}, "Unable to open map file");
+            addCheck(job, {Missing, Missing, Missing}, "Unable to open map file");
             addCheck(job, {Missing, Good, Good}, "Unable to open map file", Folder::NoName);
             addCheck(job, {Good, Missing, Good}, "Unable to open dif files");
-            addCheck(job, {Good, Good, NoName}, "Unable to open dif files");
             addCheck(job, {Good, Good, Good}, "Output Directory does not exist", Folder::NoName);
-            for (const Folder folder : {Folder::Missing, Folder::PlainFile})
-                addCheck(job, {Good, Good, Good}, "Unable to create new map file", folder);
-            addCheck(Job::CombineMapIntoContainer, {InContainer, Good, Good}, "Unable to create new map file",
-                     Folder::Out, "map0LegacyMUL.uop");
-            addDamage(job, "record past the dif data",
-                      {randomMap(4, 8), randomMap(1, 9) + QByteArray(100, 'x'), int32s({0, 3})},
+            addCheck(job, {Good, Good, Good}, "Unable to create new map file", Folder::PlainFile);
+            addDamage(job, {randomMap(4, 8), randomMap(1, 9) + QByteArray(100, 'x'), int32s({0, 3})},
                       "Dif files are damaged at block 3", 3, Found::BeforeIt);
-            addDamage(job, "record past the dif data, naming block -1",
-                      {randomMap(4, 8), randomMap(1, 9), int32s({0, -1})},
-                      "Dif files are damaged at block -1", -1, Found::BeforeIt);
             const QByteArray map = randomMap(3, 8);
-            addDamage(job, "container", {unpackableContainer(map), map, int32s({1})},
-                      "Unable to read map or dif files", Status::NoBlock);
-            addInterruptions(job, {randomMap(6000, 1), "", ""}, 0, "Unable to read map or dif files",
-                             "Unable to write new map file");
+            addDamage(job, {unpackableContainer(map), map, int32s({1})}, "Unable to read map or dif files",
+                      Status::NoBlock);
+            addPartWay(job, {randomMap(6000, 1), "", ""}, PartWay::Stop);
         }
 
         // The checks in their order: the map, the output folder named, the output.
         {
-            for (const In map : {Missing, NoName, BrokenContainer})
-                addCheck(Job::ConvertMapToPlain, {map}, "Unable to open map file", Folder::Out);
+            addCheck(Job::ConvertMapToPlain, {BrokenContainer}, "Unable to open map file", Folder::Out);
             addCheck(Job::ConvertMapToContainer, {InContainer}, "Output Directory does not exist",
                      Folder::NoName);
             addCheck(Job::ConvertMapToPlain, {InContainer}, "Unable to create new map file");
             addCheck(Job::ConvertMapToContainer, {Good}, "Unable to create new map file", Folder::Out,
                      "map0LegacyMUL.uop");
-            addDamage(Job::ConvertMapToContainer, "container", {unpackableContainer(randomMap(3, 8))},
+            addDamage(Job::ConvertMapToContainer, {unpackableContainer(randomMap(3, 8))},
                       "Unable to read map file", Status::NoBlock);
-            addInterruptions(Job::ConvertMapToPlain, {randomMap(6000, 1)}, 0, "Unable to read map file",
-                             "Unable to write new map file");
+            addPartWay(Job::ConvertMapToPlain, {randomMap(6000, 1)}, PartWay::FullDisk,
+                       "Unable to write new map file");
         }
 
         // The checks in their order: the reference pair, the current pair, the
         // index sizes, the output folder, the outputs; then damage of either
         // pair, found at the block that holds it.
+        const QByteArray good = entries({{0, 2, 0}}), data = "12345678", index = largeIndex();
         {
             const Job job = Job::GenerateStatics;  // reference index and data, current index and data
             addCheck(job, {Good, Missing, Missing, Good}, "Unable to open reference or index data file");
-            addCheck(job, {NoName, Good, Good, Good}, "Unable to open reference or index data file");
-            addCheck(job, {Good, Good, Good, Missing}, "Unable to open statics data or index file");
             addCheck(job, {Good, Good, Missing, Good}, "Unable to open statics data or index file");
             addCheck(job, {TwiceAsLong, Good, Good, Good}, "Index files are different sizes");
-            for (const Folder folder : {Folder::Missing, Folder::NoName})
-                addCheck(job, {Good, Good, Good, Good}, "Output Directory does not exist", folder);
-            for (const char* output : {"stadif0.mul", "stadifl0.mul", "stadifi0.mul"})
-                addCheck(job, {Good, Good, Good, Good}, "Unable to create diff files", Folder::Out, output);
-            const QByteArray good = entries({{0, 2, 0}}), data = "12345678";
-            for (const auto& [name, bad] : BadEntries) {
+            addCheck(job, {Good, Good, Good, Good}, "Output Directory does not exist");
+            addCheck(job, {Good, Good, Good, Good}, "Unable to create diff files", Folder::Out,
+                     "stadifi0.mul");
+            for (const Entry& bad : BadEntries) {
                 const QByteArray damaged = good + entries({bad});
-                addDamage(job, QString("reference, ") + name, {damaged, data, good + good, data},
-                          "Reference statics are damaged at block 1", 1);
-                addDamage(job, QString("current, ") + name, {good + good, data, damaged, data},
-                          "Current statics are damaged at block 1", 1);
+                addDamage(job, {damaged, data, good + good, data}, "Reference statics are damaged at block 1",
+                          1);
+                addDamage(job, {good + good, data, damaged, data}, "Current statics are damaged at block 1",
+                          1);
             }
-            const QByteArray index = largeIndex();
-            addInterruptions(job, {index, randomBytes(index.size(), 1), index, randomBytes(index.size(), 2)},
-                             3, "Unable to read statics files", "Unable to write diff files");
+            addPartWay(job, {index, randomBytes(index.size(), 1), index, randomBytes(index.size(), 2)},
+                       PartWay::InputShrinks, "Unable to read statics files", 3);
         }
 
         // The checks in their order: the current pair, the difference files, the
@@ -429,36 +400,28 @@ private slots:
         // the difference files, found at the block that holds it.
         {
             const Job job = Job::CombineStatics;  // index, data, dif, difi, difl
-            addCheck(job, {Good, Missing, Missing, Good, Good}, "Unable to open static files");
             addCheck(job, {NoName, Good, Good, Good, Good}, "Unable to open static files");
-            addCheck(job, {Good, Good, Missing, Good, Good}, "Unable to open dif files");
             addCheck(job, {Good, Good, Good, Missing, Good}, "Unable to open dif files");
-            addCheck(job, {Good, Good, Good, Good, NoName}, "Unable to open dif files");
             addCheck(job, {Good, Good, Good, Good, Good}, "Output Directory does not exist", Folder::NoName);
             addCheck(job, {Good, Good, Good, Good, Good}, "Unable to create new static files");
-            for (const char* output : {"statics0.mul", "staidx0.mul"})
-                addCheck(job, {Good, Good, Good, Good, Good}, "Unable to create new static files",
-                         Folder::Out, output);
-            const QByteArray good = entries({{0, 2, 0}}), data = "12345678";
-            for (const auto& [name, bad] : BadEntries) {
+            addCheck(job, {Good, Good, Good, Good, Good}, "Unable to create new static files", Folder::Out,
+                     "staidx0.mul");
+            for (const Entry& bad : BadEntries) {
                 const QByteArray damaged = good + entries({bad});
-                addDamage(job, QString("current, ") + name, {damaged, data, data, good, int32s({0})},
+                addDamage(job, {damaged, data, data, good, int32s({0})},
                           "Current statics are damaged at block 1", 1);
-                addDamage(job, QString("difference index, ") + name,
-                          {good + good, data, data, damaged, int32s({0, 1})},
+                addDamage(job, {good + good, data, data, damaged, int32s({0, 1})},
                           "Dif files are damaged at block 1", 1);
             }
-            addDamage(job, "record past the difference index",
-                      {good + good, data, data, good + "\1\2", int32s({0, 1})},
+            addDamage(job, {good + good, data, data, good + "\1\2", int32s({0, 1})},
                       "Dif files are damaged at block 1", 1, Found::BeforeIt);
             // Block 1's run follows on from block 0's, as most runs do, and ends
             // past the data: damage all the same, not a run to join.
-            addDamage(job, "current, past the end, following on",
-                      {good + entries({{2, 100, 0}}), data, data, good, int32s({5})},
+            addDamage(job, {good + entries({{2, 100, 0}}), data, data, good, int32s({5})},
                       "Current statics are damaged at block 1", 1);
-            const QByteArray index = largeIndex();
-            addInterruptions(job, {index, randomBytes(index.size(), 1), "", "", ""}, 1,
-                             "Unable to read statics or dif files", "Unable to write new static files");
+            const QList<QByteArray> large{index, randomBytes(index.size(), 1), "", "", ""};
+            addPartWay(job, large, PartWay::FullDisk, "Unable to write new static files");
+            addPartWay(job, large, PartWay::InputShrinks, "Unable to read statics or dif files", 1);
         }
     }
 
@@ -476,7 +439,7 @@ private slots:
                                  "stadif0.mul", "stadifi0.mul", "stadifl0.mul"})
             ws.file(QString("out/") + name, name);  // earlier outputs of every job
         const QMap<QString, QByteArray> earlier = testfiles::contentsOf(ws.out());
-        const QStringList paths = inputPaths(ws, failure.inputs);
+        const QStringList& paths = failure.inputs;
         RecordingProgress progress;
         progress.onStep = [&](qint64 step) {
             if (step == 100 && failure.partWay == PartWay::InputShrinks)
@@ -488,6 +451,9 @@ private slots:
         RunSettings run(0, &progress);
         if (failure.partWay == PartWay::FullDisk) {
             memory.copyFrom(ws.dir.path());
+            memory.makeFolder(suite().dir.path());
+            for (const QString& path : paths)
+                memory.writeFile(path, read(path));
             memory.limitFileSize(16 * 1024);
             run.commit.files = &memory;
         }
