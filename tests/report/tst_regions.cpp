@@ -14,8 +14,6 @@
 
 #include <algorithm>
 #include <limits>
-#include <map>
-#include <numeric>
 #include <set>
 
 using namespace quillmark;
@@ -45,32 +43,26 @@ ReportFacts randomFacts(const Facet& facet)
 
 using Partition = std::set<std::set<qint32>>;
 
-// Every pair of changed blocks at most gap + 1 apart across and down, joined.
+// Every pair of changed blocks at most gap + 1 apart across and down, joined:
+// each block in turn takes in every group that holds a block within its reach.
 Partition modelPartition(const ReportFacts& facts, int gap)
 {
-    const size_t count = facts.changed.size();
-    std::vector<size_t> parent(count);
-    std::iota(parent.begin(), parent.end(), 0);
-    const auto root = [&parent](size_t i) {
-        while (parent[i] != i)
-            i = parent[i];
-        return i;
-    };
-    for (size_t i = 0; i < count; ++i) {
-        for (size_t j = i + 1; j < count; ++j) {
-            const qint64 a = facts.changed[i].block, b = facts.changed[j].block;
-            if (qAbs(facts.blockX(a) - facts.blockX(b)) <= gap + 1
-                && qAbs(facts.blockY(a) - facts.blockY(b)) <= gap + 1)
-                parent[root(i)] = root(j);
+    std::vector<std::set<qint32>> groups;
+    for (const auto& changed : facts.changed) {
+        const auto near = [&facts, &changed, gap](qint32 other) {
+            return qAbs(facts.blockX(changed.block) - facts.blockX(other)) <= gap + 1
+                   && qAbs(facts.blockY(changed.block) - facts.blockY(other)) <= gap + 1;
+        };
+        std::set<qint32> joined{changed.block};
+        for (auto group = groups.begin(); group != groups.end();) {
+            const bool reached = std::any_of(group->begin(), group->end(), near);
+            if (reached)
+                joined.insert(group->begin(), group->end());
+            group = reached ? groups.erase(group) : group + 1;
         }
+        groups.push_back(joined);
     }
-    std::map<size_t, std::set<qint32>> groups;
-    for (size_t i = 0; i < count; ++i)
-        groups[root(i)].insert(facts.changed[i].block);
-    Partition partition;
-    for (const auto& group : groups)
-        partition.insert(group.second);
-    return partition;
+    return Partition(groups.begin(), groups.end());
 }
 
 }  // namespace
