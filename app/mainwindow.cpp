@@ -170,7 +170,7 @@ void mainwindow::showDetail(const QString& detail)
     statusBar()->setAccessibleDescription(detail);
 }
 
-bool mainwindow::runWorker(const Job& job, quillmark::JobResult* succeeded)
+bool mainwindow::runWorker(const Job& job, const Summary& summary)
 {
     const bool wasRunning = m_running;
     m_running = true;
@@ -190,11 +190,8 @@ bool mainwindow::runWorker(const Job& job, quillmark::JobResult* succeeded)
         showDetail(
             quillmark::Status::failure(failure.kind(), QString(), failure.file(), failure.reason()).text());
     }
-    if (outcome.succeeded()) {
-        showDetail(QString());
-        if (succeeded)
-            *succeeded = outcome.result();
-    }
+    if (outcome.succeeded())
+        showDetail(summary(outcome.result()));
     return outcome.succeeded();
 }
 

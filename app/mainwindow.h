@@ -156,10 +156,12 @@ private:
     static QString pathIn(const QLineEdit* field);
     using Job =
         std::function<quillmark::JobOutcome(quillmark::JobProgress&, const quillmark::CommitOptions&)>;
+    // What a job that succeeded says of itself: its summary line.
+    using Summary = std::function<QString(const quillmark::JobResult&)>;
     // Runs a job and shows its outcome: a failure's message in the status
     // bar, its file and reason in the bar's tooltip and accessible
-    // description. `succeeded`, when given, gets the figures of a success.
-    bool runWorker(const Job& job, quillmark::JobResult* succeeded = nullptr);
+    // description; a success's `summary` there, beside the caller's "Ready".
+    bool runWorker(const Job& job, const Summary& summary);
     // What the status bar says beside its message.
     void showDetail(const QString& detail);
 

@@ -1,25 +1,26 @@
 #include "mainwindow.h"
 
 #include "jobs.h"
-#include "patchcheck.h"
+#include "jobsummary.h"
 
 #include <QComboBox>
 #include <QLineEdit>
-#include <QStatusBar>
 
 using namespace quillmark;
 
 bool mainwindow::mapDiffCombine()
 {
-    const MapCombineJob job{pathIn(lineCMap), pathIn(lineDif), pathIn(lineDifl), pathIn(lineOutDir),
-                            comboBox1->currentIndex()};
-    JobResult result;
-    const bool done =
-        runWorker([&job](JobProgress& progress,
-                         const CommitOptions& options) { return combineMapDiff(job, progress, options); },
-                  &result);
-    // Beside "Ready": what was found of the map the patch was applied to.
-    if (done)
-        showDetail(baseCaseText(result.base));
-    return done;
+    MapCombineJob job;
+    job.currentMap = pathIn(lineCMap);
+    job.difData = pathIn(lineDif);
+    job.difLocator = pathIn(lineDifl);
+    job.outDir = pathIn(lineOutDir);
+    job.facet = comboBox1->currentIndex();
+    // Beside "Ready": the counts, and what was found of the map the patch
+    // was applied to.
+    return runWorker([&job](JobProgress& progress,
+                            const CommitOptions& options) { return combineMapDiff(job, progress, options); },
+                     [](const JobResult& result) {
+                         return combinationSummary(QStringLiteral("combine map"), result, false);
+                     });
 }

@@ -1,26 +1,30 @@
 #include "mainwindow.h"
 
 #include "jobs.h"
-#include "patchcheck.h"
+#include "jobsummary.h"
 
 #include <QComboBox>
 #include <QLineEdit>
-#include <QStatusBar>
 
 using namespace quillmark;
 
 bool mainwindow::staticsDiffCombine()
 {
-    const StaticsCombineJob job{pathIn(lineCStaIdx),      pathIn(lineCStaData), pathIn(lineDif),
-                                pathIn(lineDifi),         pathIn(lineDifl),     pathIn(lineOutDir),
-                                comboBox1->currentIndex()};
-    JobResult result;
-    const bool done =
-        runWorker([&job](JobProgress& progress,
-                         const CommitOptions& options) { return combineStaticsDiff(job, progress, options); },
-                  &result);
-    // Beside "Ready": what was found of the statics the patch was applied to.
-    if (done)
-        showDetail(baseCaseText(result.base));
-    return done;
+    StaticsCombineJob job;
+    job.currentIndex = pathIn(lineCStaIdx);
+    job.currentData = pathIn(lineCStaData);
+    job.difData = pathIn(lineDif);
+    job.difIndex = pathIn(lineDifi);
+    job.difLocator = pathIn(lineDifl);
+    job.outDir = pathIn(lineOutDir);
+    job.facet = comboBox1->currentIndex();
+    // Beside "Ready": the counts, and what was found of the statics the
+    // patch was applied to.
+    return runWorker(
+        [&job](JobProgress& progress, const CommitOptions& options) {
+            return combineStaticsDiff(job, progress, options);
+        },
+        [](const JobResult& result) {
+            return combinationSummary(QStringLiteral("combine statics"), result, true);
+        });
 }

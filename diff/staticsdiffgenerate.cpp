@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 
 #include "jobs.h"
+#include "jobsummary.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -9,9 +10,18 @@ using namespace quillmark;
 
 bool mainwindow::staticsDiffGenerate()
 {
-    const StaticsGenerateJob job{pathIn(lineRefIdx), pathIn(lineRefData), pathIn(lineStaIdx),
-                                 pathIn(lineStaMul), pathIn(lineOutDir),  comboBox1->currentIndex()};
-    return runWorker([&job](JobProgress& progress, const CommitOptions& options) {
-        return generateStaticsDiff(job, progress, options);
-    });
+    StaticsGenerateJob job;
+    job.referenceIndex = pathIn(lineRefIdx);
+    job.referenceData = pathIn(lineRefData);
+    job.currentIndex = pathIn(lineStaIdx);
+    job.currentData = pathIn(lineStaMul);
+    job.outDir = pathIn(lineOutDir);
+    job.facet = comboBox1->currentIndex();
+    return runWorker(
+        [&job](JobProgress& progress, const CommitOptions& options) {
+            return generateStaticsDiff(job, progress, options);
+        },
+        [](const JobResult& result) {
+            return generationSummary(QStringLiteral("generate statics"), result, true);
+        });
 }

@@ -48,7 +48,7 @@ void checkBase(const Manifest& manifest)
     for (qint64 block = 0; block < blocks; ++block)
         check.addBaseBlock(block, quint64(block) * 0x9e3779b97f4a7c15ULL);
     const BaseVerdict verdict = check.conclude(blocks);
-    require(verdict.otherBlocks >= -1 && verdict.otherBlocks <= blocks + manifest.reference.blocks,
+    require(verdict.otherBlocks >= 0 && verdict.otherBlocks <= qMax(blocks, manifest.reference.blocks),
             "others counted");
     require(qint64(verdict.conflicts.size()) <= qint64(manifest.records.size()),
             "conflicts among the records");

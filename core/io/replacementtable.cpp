@@ -86,4 +86,14 @@ qint64 ReplacementTable::find(qint64 block) const
     return at != m_entries.end() && at->block == block ? at->ordinal : -1;
 }
 
+std::optional<ReplacementTable::Record> ReplacementTable::firstRecordFrom(qint64 ordinal) const
+{
+    std::optional<Record> first;
+    for (const Entry& entry : m_entries) {
+        if (entry.ordinal >= ordinal && (!first || entry.ordinal < first->ordinal))
+            first = Record{entry.block, entry.ordinal};
+    }
+    return first;
+}
+
 }  // namespace quillmark

@@ -4,6 +4,7 @@
 
 #include <QtGlobal>
 
+#include <optional>
 #include <vector>
 
 namespace quillmark {
@@ -27,6 +28,16 @@ public:
 
     // The record ordinal for `block`, or -1 when no record names it.
     qint64 find(qint64 block) const;
+
+    // Of the records that are the first to name their block, the earliest
+    // whose ordinal is `ordinal` or more, with its block; nothing when there
+    // is none.
+    struct Record
+    {
+        qint64 block;
+        qint64 ordinal;
+    };
+    std::optional<Record> firstRecordFrom(qint64 ordinal) const;
 
     // The same, for a walk that asks in ascending block order: each call
     // carries on where the last one stopped, so the whole walk costs one pass

@@ -8,8 +8,6 @@
 #include "outputfolder.h"
 #include "outputpath.h"
 
-#include <QtEndian>
-
 namespace quillmark {
 
 namespace {
@@ -97,21 +95,6 @@ Status checkOutputDirectoryNamed(const QString& text, FileSystem& files)
 QString missingRecord(qint64 held, qint64 named)
 {
     return QStringLiteral("It holds %1, the locator names record %2").arg(counted(held, "record")).arg(named);
-}
-
-Status checkLocatorFits(Input& locator, const Input& difFile, qint64 difRecordSize, qint64 blocks)
-{
-    const qint64 held = difFile.size() / difRecordSize;
-    using difformat::LocatorRecordSize;
-    if (blocks == 0 || locator.size() / LocatorRecordSize <= held)
-        return Status();
-    const char* record = nullptr;
-    if (const Status viewed = locator.view(held * LocatorRecordSize, LocatorRecordSize, record);
-        viewed.failed())
-        return viewed.withMessage(jobmessage::UnableToOpenDifFiles);
-    const qint32 block = qFromLittleEndian<qint32>(record);
-    return Status::failure(Status::Kind::Damaged, jobmessage::difFilesDamaged(block), difFile.path(),
-                           missingRecord(held, held), block);
 }
 
 Status damagedEntry(const QString& message, const Input& index, const IndexEntry& entry, qint64 dataSize,

@@ -4,6 +4,7 @@
 // job's fixed message, with the file concerned and the reason for a log.
 
 #include "commitoptions.h"
+#include "difsetchecks.h"
 #include "input.h"
 
 #include <initializer_list>
@@ -37,14 +38,6 @@ Status checkOutputDirectoryNamed(const QString& text, FileSystem& files);
 // Why a locator record is damaged whose difference record is not there: the
 // difference file holds `held` records, the locator names record `named`.
 QString missingRecord(qint64 held, qint64 named);
-
-// A locator naming more records than its difference file (`difFile`, records
-// of `difRecordSize` bytes) holds is damaged, whatever those records name:
-// it fails at once, with the damage message at the block its first record
-// without a difference record names, however long the locator is. A walk of
-// no `blocks` replaces nothing and reads no locator, which may then hold
-// anything.
-Status checkLocatorFits(Input& locator, const Input& difFile, qint64 difRecordSize, qint64 blocks);
 
 // An index entry whose bytes do not lie inside its data file of `dataSize`
 // bytes, found at `block`.

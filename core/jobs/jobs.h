@@ -17,6 +17,8 @@
 
 #include <QString>
 
+#include <optional>
+
 namespace quillmark {
 
 struct MapGenerateJob
@@ -36,6 +38,7 @@ struct MapCombineJob
     int facet = 0;
     MapFormat format = MapFormat::Mul;  // of the new map file
     bool force = false;                 // applies difference files that do not fit the map all the same
+    qint64 heightBlocks = 0;            // of the map's grid, for the tiles a conflict names; 0: the facet's
 };
 
 // A map file, plain or container, written anew in the form asked for.
@@ -66,16 +69,20 @@ struct StaticsCombineJob
     QString difLocator;
     QString outDir;
     int facet = 0;
-    bool force = false;  // applies difference files that do not fit the statics all the same
+    bool force = false;       // applies difference files that do not fit the statics all the same
+    qint64 heightBlocks = 0;  // of the facet's grid, for the tiles a conflict names; 0: the facet's
 };
 
-// A base checked against the manifest beside its difference files, as a
-// combination would check it, without writing anything.
+// A base checked against the manifest beside its difference files: the
+// combination itself, with every check and finding it makes, writing
+// nothing. Without a facet, the manifest's is taken as the one meant.
 struct MapVerifyJob
 {
     QString map;
     QString difData;
     QString difLocator;
+    std::optional<int> facet;
+    qint64 heightBlocks = 0;
 };
 
 struct StaticsVerifyJob
@@ -85,6 +92,8 @@ struct StaticsVerifyJob
     QString difData;
     QString difIndex;
     QString difLocator;
+    std::optional<int> facet;
+    qint64 heightBlocks = 0;
 };
 
 // Writes mapdifl<n>.mul, mapdif<n>.mul and their manifest mapdif<n>.manifest.json.
@@ -109,8 +118,8 @@ JobOutcome combineStaticsDiff(const StaticsCombineJob& job, JobProgress& progres
 
 // What a combination would find of its base: the result's base holds the
 // case and its figures, a conflict and a missing manifest among them. Fails
-// only when a file cannot be read, or the difference files or their
-// manifest are damaged. Writes nothing.
+// where the combination would fail for any other reason, with its message.
+// Writes nothing, and takes no lock: it only reads.
 JobOutcome verifyMapPatch(const MapVerifyJob& job, JobProgress& progress,
                           const CommitOptions& options = CommitOptions());
 JobOutcome verifyStaticsPatch(const StaticsVerifyJob& job, JobProgress& progress,

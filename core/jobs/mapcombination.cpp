@@ -17,7 +17,17 @@ using namespace difformat;
 
 namespace {
 
-Status checkInputs(const MapCombineJob& job, MapInput& map, InputFile& difData, InputFile& locator,
+// A combination as it runs: the job's own, which writes the new map, or a
+// verification's, which finds everything the combination would find, its
+// failures among them, and writes nothing.
+struct MapRun
+{
+    MapCombineJob job;
+    std::optional<int> facet;  // of the base; none: the one the manifest says
+    bool writes = true;
+};
+
+Status checkInputs(const MapRun& run, MapInput& map, InputFile& difData, InputFile& locator,
                    const CommitOptions& options)
 {
     if (const Status opened = openInputs({&map}, jobmessage::UnableToOpenMap, options); opened.failed())
@@ -28,8 +38,11 @@ Status checkInputs(const MapCombineJob& job, MapInput& map, InputFile& difData, 
     if (const Status opened = openInputs({&difData, &locator}, jobmessage::UnableToOpenDifFiles, options);
         opened.failed())
         return opened;
-    if (const Status checked = checkOutputDirectoryNamed(job.outDir, *options.files); checked.failed())
-        return checked;
+    if (run.writes) {
+        if (const Status checked = checkOutputDirectoryNamed(run.job.outDir, *options.files);
+            checked.failed())
+            return checked;
+    }
     return checkLocatorFits(locator, difData, MapBlockSize, map.size() / MapBlockSize);
 }
 
@@ -49,10 +62,10 @@ Status checkBlock(qint64 block, qint64 ordinal, MapInput& map, const char* writt
 }
 
 // The block from the difference data when the locator names it (every
-// record has its block there, see checkLocatorFits()), else from the map.
-// Once a base check has found a conflict that is not forced, the new map
-// will not be kept, and nothing more is written to it.
-Status copyBlock(qint64 block, qint64 ordinal, MapInput& map, InputFile& difData, Output& newMap,
+// record a walk looks up has its block there, see checkLocatorFits()), else
+// from the map. Once a base check has found a conflict that is not forced,
+// the new map will not be kept, and nothing more is written to it.
+Status copyBlock(qint64 block, qint64 ordinal, MapInput& map, InputFile& difData, Sink& newMap,
                  BaseCheck* check, bool keepWriting)
 {
     Input& source = ordinal < 0 ? static_cast<Input&>(map) : difData;
@@ -65,12 +78,13 @@ Status copyBlock(qint64 block, qint64 ordinal, MapInput& map, InputFile& difData
     return check ? checkBlock(block, ordinal, map, bytes, *check) : Status();
 }
 
-JobOutcome run(const MapCombineJob& job, JobProgress& progress, const CommitOptions& options)
+JobOutcome combine(const MapRun& run, JobProgress& progress, const CommitOptions& options)
 {
+    const MapCombineJob& job = run.job;
     MapInput map(job.currentMap, *options.files);
     InputFile difData(job.difData, *options.files);
     InputFile locator(job.difLocator, *options.files);
-    if (const Status checked = checkInputs(job, map, difData, locator, options); checked.failed())
+    if (const Status checked = checkInputs(run, map, difData, locator, options); checked.failed())
         return JobOutcome::failure(checked);
     PatchManifest patch;
     if (const Status loaded =
@@ -78,37 +92,51 @@ JobOutcome run(const MapCombineJob& job, JobProgress& progress, const CommitOpti
                               jobmessage::UnableToReadMapOrDif, *options.files, patch);
         loaded.failed())
         return JobOutcome::failure(loaded);
-    const std::unique_ptr<Output> newMap = makeMapOutput(mapFileName(job.outDir, job.facet, job.format),
-                                                         job.format, job.facet, map.size(), *options.files);
-    BlockWalk walk(progress, options, {newMap.get()}, jobmessage::UnableToWriteNewMap);
-    if (const Status created =
-            walk.createOutputs(jobmessage::UnableToCreateNewMap,
-                               FileRoles().replaces(*newMap, map).reads(difData).reads(locator));
-        created.failed())
-        return JobOutcome::failure(created);
+    const BaseCheckRule rule{job.force, !run.writes};
+    const std::unique_ptr<BaseCheck> check = patch.startCheck(BaseCheck::Sketch::WhenAsked);
+    if (const Status placed = placeBase(check.get(), run.facet, job.heightBlocks, rule,
+                                        jobmessage::DifFilesDoNotFitMap, map.path());
+        placed.failed())
+        return JobOutcome::failure(placed);
+    const std::unique_ptr<Output> newMap =
+        run.writes ? makeMapOutput(mapFileName(job.outDir, job.facet, job.format), job.format, job.facet,
+                                   map.size(), *options.files)
+                   : nullptr;
+    CountingSink counted;
+    Sink& written = newMap ? static_cast<Sink&>(*newMap) : counted;
+    BlockWalk walk(progress, options, newMap ? std::vector<Output*>{newMap.get()} : std::vector<Output*>{},
+                   jobmessage::UnableToWriteNewMap);
+    if (newMap) {
+        if (const Status created =
+                walk.createOutputs(jobmessage::UnableToCreateNewMap,
+                                   FileRoles().replaces(*newMap, map).reads(difData).reads(locator));
+            created.failed())
+            return JobOutcome::failure(created);
+    }
 
-    JobResult result{map.size() / MapBlockSize, 0, 0, {newMap->target()}};
+    JobResult result{map.size() / MapBlockSize, 0, 0, {}};
+    if (newMap)
+        result.written << newMap->target();
     walk.begin(result.blocks);
     ReplacementTable table(result.blocks);
     walk.fail(table.load(locator).withMessage(jobmessage::UnableToReadMapOrDif));
-    const std::unique_ptr<BaseCheck> check = patch.startCheck(BaseCheck::Sketch::WhenAsked);
     const bool walked = walk.eachBlock(result.blocks, [&](qint64 block) {
         const qint64 ordinal = table.findNext(block);
         result.records += ordinal >= 0 ? 1 : 0;
         const bool keepWriting = job.force || !check || !check->foundConflict();
-        return copyBlock(block, ordinal, map, difData, *newMap, check.get(), keepWriting);
+        return copyBlock(block, ordinal, map, difData, written, check.get(), keepWriting);
     });
     if (walked)
-        walk.fail(copyMapTail(map, *newMap).withMessage(jobmessage::UnableToReadMapOrDif));
+        walk.fail(copyMapTail(map, written).withMessage(jobmessage::UnableToReadMapOrDif));
     if (walked)
         walk.fail(concludeBaseCheck(
-            check.get(), patch, result.blocks, job.force, jobmessage::DifFilesDoNotFitMap, map.path(),
+            check.get(), patch, result.blocks, rule, jobmessage::DifFilesDoNotFitMap, map.path(),
             [&](BaseCheck& again) {
                 const Status sketched = sketchMapBase(map, result.blocks, again);
                 return sketched.failed() ? sketched.withMessage(jobmessage::UnableToReadMapOrDif) : sketched;
             },
             result.base));
-    result.dataBytes = newMap->size();
+    result.dataBytes = written.size();
     return walk.finish({&map, &difData, &locator}, result);
 }
 
@@ -116,7 +144,21 @@ JobOutcome run(const MapCombineJob& job, JobProgress& progress, const CommitOpti
 
 JobOutcome combineMapDiff(const MapCombineJob& job, JobProgress& progress, const CommitOptions& options)
 {
-    return withMemoryGuard(jobmessage::UnableToWriteNewMap, [&] { return run(job, progress, options); });
+    return withMemoryGuard(jobmessage::UnableToWriteNewMap, [&] {
+        return combine({job, job.facet, true}, progress, options);
+    });
+}
+
+JobOutcome verifyMapPatch(const MapVerifyJob& job, JobProgress& progress, const CommitOptions& options)
+{
+    MapCombineJob asCombined;
+    asCombined.currentMap = job.map;
+    asCombined.difData = job.difData;
+    asCombined.difLocator = job.difLocator;
+    asCombined.heightBlocks = job.heightBlocks;
+    return withMemoryGuard(jobmessage::UnableToReadMapOrDif, [&] {
+        return combine({asCombined, job.facet, false}, progress, options);
+    });
 }
 
 }  // namespace quillmark

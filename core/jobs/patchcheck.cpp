@@ -6,6 +6,7 @@
 #include "jobmessages.h"
 #include "manifestreader.h"
 
+#include <QFileInfo>
 #include <QStringList>
 
 namespace quillmark {
@@ -15,17 +16,14 @@ namespace {
 // Blocks named in a conflict's message, beyond which "..." stands for the rest.
 constexpr size_t ConflictsNamed = 5;
 
-// "x,y" of the top left world tile of each of the first ConflictsNamed
-// blocks, in a grid `heightBlocks` high, and "..." when there are more.
-QString tilesOf(const std::vector<qint64>& blocks, qint64 heightBlocks)
+qint64 gridHeight(const BaseVerdict& verdict)
 {
-    const qint64 height = qMax<qint64>(1, heightBlocks);
-    QStringList tiles;
-    for (size_t i = 0; i < blocks.size() && i < ConflictsNamed; ++i)
-        tiles << QStringLiteral("%1,%2").arg(blocks[i] / height * 8).arg(blocks[i] % height * 8);
-    if (blocks.size() > ConflictsNamed)
-        tiles << QStringLiteral("...");
-    return tiles.join(QLatin1Char(' '));
+    return verdict.heightBlocks > 0 ? verdict.heightBlocks : facets::geometry(verdict.facet).heightBlocks;
+}
+
+QString facetName(int facet)
+{
+    return QStringLiteral("%1 (facet %2)").arg(QLatin1String(facets::geometry(facet).name)).arg(facet);
 }
 
 }  // namespace
@@ -46,6 +44,14 @@ Status loadPatchManifest(PatchKind kind, std::initializer_list<Input*> difFiles,
     const qint64 records = locator.size() / difformat::LocatorRecordSize;
     if (const Status read = readManifest(*path, kind, records, files, *manifest); read.failed())
         return read.withMessage(openMessage);
+    // The set's names say its facet: a manifest of another facet's set,
+    // copied or renamed, describes some other patch.
+    const QString locatorName = QFileInfo(locator.path()).fileName();
+    if (manifest->files.front().name != locatorName)
+        return Status::failure(
+            Status::Kind::Damaged, jobmessage::DifFilesDoNotMatchManifest, *path,
+            QStringLiteral("It is the manifest of %1, a set for %2, not of %3 beside it")
+                .arg(manifest->files.front().name, facetName(manifest->facet), locatorName));
     if (const Status matched =
             checkPatchFiles(*manifest, difFiles, jobmessage::DifFilesDoNotMatchManifest, readMessage);
         matched.failed())
@@ -58,41 +64,46 @@ Status loadPatchManifest(PatchKind kind, std::initializer_list<Input*> difFiles,
 
 QString conflictReason(const BaseVerdict& verdict)
 {
-    return conflictReason(verdict, facets::geometry(verdict.facet).heightBlocks);
-}
-
-QString conflictReason(const BaseVerdict& verdict, qint64 heightBlocks)
-{
-    const bool one = verdict.conflicts.size() == 1;
-    return QStringLiteral("%1 of the %2 %3 it replaces %4 something else, at %5 %6")
-        .arg(verdict.conflicts.size())
-        .arg(verdict.records)
-        .arg(verdict.records == 1 ? QLatin1String("block") : QLatin1String("blocks"))
-        .arg(one ? QLatin1String("holds") : QLatin1String("hold"))
-        .arg(one ? QLatin1String("tile") : QLatin1String("tiles"))
-        .arg(tilesOf(verdict.conflicts, heightBlocks));
+    QStringList parts;
+    if (verdict.otherFacet >= 0)
+        parts << QStringLiteral("the patch is for %1, not for %2")
+                     .arg(facetName(verdict.facet), facetName(verdict.otherFacet));
+    if (!verdict.conflicts.empty() || parts.isEmpty()) {
+        const bool one = verdict.conflicts.size() == 1;
+        parts << QStringLiteral("%1 of the %2 %3 it replaces %4 something else, at %5 %6")
+                     .arg(verdict.conflicts.size())
+                     .arg(verdict.records)
+                     .arg(verdict.records == 1 ? QLatin1String("block") : QLatin1String("blocks"))
+                     .arg(one ? QLatin1String("holds") : QLatin1String("hold"))
+                     .arg(one ? QLatin1String("tile") : QLatin1String("tiles"))
+                     .arg(worldTiles(verdict.conflicts, gridHeight(verdict), ConflictsNamed));
+    }
+    return parts.join(QLatin1String("; "));
 }
 
 namespace {
 
 QString otherBlocksText(const BaseVerdict& verdict)
 {
-    if (verdict.otherBlocks < 0)
-        return QStringLiteral(
-            "more other blocks differ from the patch's reference than its manifest can count");
-    return QStringLiteral("%1 other %2 from the patch's reference")
-        .arg(verdict.otherBlocks)
-        .arg(verdict.otherBlocks == 1 ? QLatin1String("block differs") : QLatin1String("blocks differ"));
+    const QString counted =
+        QStringLiteral("%1 other %2 from the patch's reference")
+            .arg(verdict.otherBlocks)
+            .arg(verdict.otherBlocks == 1 ? QLatin1String("block differs") : QLatin1String("blocks differ"));
+    if (!verdict.otherBlocksExact)
+        return QLatin1String("at least ") + counted + QLatin1String(", more than its manifest can count");
+    return counted;
 }
 
 }  // namespace
 
-QString baseCaseText(const BaseVerdict& verdict)
+QString baseCaseText(const BaseVerdict& verdict, qint64 heightBlocks)
 {
-    return baseCaseText(verdict, facets::geometry(verdict.facet).heightBlocks);
+    BaseVerdict placed = verdict;
+    placed.heightBlocks = heightBlocks;
+    return baseCaseText(placed);
 }
 
-QString baseCaseText(const BaseVerdict& verdict, qint64 heightBlocks)
+QString baseCaseText(const BaseVerdict& verdict)
 {
     switch (verdict.found) {
     case BaseCase::NotChecked:
@@ -113,7 +124,7 @@ QString baseCaseText(const BaseVerdict& verdict, qint64 heightBlocks)
     case BaseCase::Conflict:
         return (verdict.forced ? QStringLiteral("base does not fit, forced: ")
                                : QStringLiteral("base does not fit: "))
-               + conflictReason(verdict, heightBlocks);
+               + conflictReason(verdict);
     }
     return QString();
 }
@@ -150,9 +161,21 @@ Status sketchStaticsBase(Input& index, Input& data, qint64 blocks, BaseCheck& ch
     return Status();
 }
 
-Status concludeBaseCheck(BaseCheck* check, const PatchManifest& patch, qint64 baseBlocks, bool forced,
-                         const QString& conflictMessage, const QString& base, const SketchPass& sketchPass,
-                         BaseVerdict& verdict)
+Status placeBase(BaseCheck* check, std::optional<int> facet, qint64 heightBlocks, const BaseCheckRule& rule,
+                 const QString& conflictMessage, const QString& base)
+{
+    if (!check)
+        return Status();
+    check->placeBase(facet.value_or(check->manifestFacet()), heightBlocks);
+    const BaseVerdict& placed = check->verdict();
+    if (placed.otherFacet < 0 || rule.forced || rule.conflictIsFinding)
+        return Status();
+    return Status::failure(Status::Kind::Conflict, conflictMessage, base, conflictReason(placed));
+}
+
+Status concludeBaseCheck(BaseCheck* check, const PatchManifest& patch, qint64 baseBlocks,
+                         const BaseCheckRule& rule, const QString& conflictMessage, const QString& base,
+                         const SketchPass& sketchPass, BaseVerdict& verdict)
 {
     verdict = BaseVerdict();
     verdict.manifest = patch.path;
@@ -164,10 +187,10 @@ Status concludeBaseCheck(BaseCheck* check, const PatchManifest& patch, qint64 ba
             return sketched;
         verdict = check->concludeSketch(baseBlocks);
     }
-    if (verdict.found == BaseCase::Conflict && !forced)
+    if (verdict.found == BaseCase::Conflict && !rule.forced && !rule.conflictIsFinding)
         return Status::failure(Status::Kind::Conflict, conflictMessage, base, conflictReason(verdict));
-    verdict.forced = verdict.found == BaseCase::Conflict;
-    if (verdict.found == BaseCase::Exact && !check->resultIsCurrent())
+    verdict.forced = verdict.found == BaseCase::Conflict && rule.forced;
+    if (check->baseIsReference() && !check->resultIsCurrent())
         return Status::failure(
             Status::Kind::Damaged, jobmessage::DifFilesDoNotMatchManifest, patch.path,
             QStringLiteral("What the patch makes of its reference is not what it was made for"));

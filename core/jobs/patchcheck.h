@@ -14,6 +14,7 @@
 #include <functional>
 #include <initializer_list>
 #include <memory>
+#include <optional>
 
 namespace quillmark {
 
@@ -44,27 +45,42 @@ using SketchPass = std::function<Status(BaseCheck&)>;
 Status sketchMapBase(MapInput& map, qint64 blocks, BaseCheck& check);
 Status sketchStaticsBase(Input& index, Input& data, qint64 blocks, BaseCheck& check);
 
+// How a combination treats the base check: a conflict fails the job unless
+// it is forced, or, for a verification, is what it found.
+struct BaseCheckRule
+{
+    bool forced = false;
+    bool conflictIsFinding = false;
+};
+
+// A base of `facet` (when one was chosen) in a grid `heightBlocks` high (0:
+// the facet's) against the manifest, before the walk: a facet other than
+// the manifest's fails at once with `conflictMessage` naming `base`, unless
+// `rule` lets the walk go on to find it. `check` may be none (no manifest).
+Status placeBase(BaseCheck* check, std::optional<int> facet, qint64 heightBlocks, const BaseCheckRule& rule,
+                 const QString& conflictMessage, const QString& base);
+
 // What the base check found, once the walk over the base's `baseBlocks`
 // blocks is over (and, when it asks for it, `sketchPass`): a conflict fails
-// the job with `conflictMessage` naming `base`, unless it is `forced`; the
-// result of an exact base must have the content the patch was made for.
-// `check` may be none (no manifest).
-Status concludeBaseCheck(BaseCheck* check, const PatchManifest& patch, qint64 baseBlocks, bool forced,
-                         const QString& conflictMessage, const QString& base, const SketchPass& sketchPass,
-                         BaseVerdict& verdict);
+// the job with `conflictMessage` naming `base`, as `rule` says; the result of
+// a base that is the reference must have the content the patch was made
+// for. `check` may be none (no manifest).
+Status concludeBaseCheck(BaseCheck* check, const PatchManifest& patch, qint64 baseBlocks,
+                         const BaseCheckRule& rule, const QString& conflictMessage, const QString& base,
+                         const SketchPass& sketchPass, BaseVerdict& verdict);
 
 // What a base check found, in the words the command-line tool prints after a
 // combination's summary and the window shows beside its "Ready", e.g.
-// "base fits: 3 other blocks differ from the patch's reference".
+// "base fits: 3 other blocks differ from the patch's reference". Tiles lie
+// in the verdict's grid.
 QString baseCaseText(const BaseVerdict& verdict);
-
-// The reason a conflict gives: how many of the blocks the patch replaces
-// hold something else, and where the first of them lie in the world.
-QString conflictReason(const BaseVerdict& verdict);
-
-// The same two, with the blocks placed in a grid `heightBlocks` high rather
-// than the manifest's facet's: a report's, which may be given a height.
+// The same, with the blocks in a grid `heightBlocks` high: a report's,
+// which may be given a height.
 QString baseCaseText(const BaseVerdict& verdict, qint64 heightBlocks);
-QString conflictReason(const BaseVerdict& verdict, qint64 heightBlocks);
+
+// The reason a conflict gives: the facets, when the base is of another
+// one than the patch; how many of the blocks the patch replaces hold
+// something else, and where the first of them lie in the world.
+QString conflictReason(const BaseVerdict& verdict);
 
 }  // namespace quillmark

@@ -26,20 +26,20 @@ Status compareRuns(Input& a, qint64 aOffset, Input& b, qint64 bOffset, qint64 le
     return Status();
 }
 
-Status copyMapTail(Input& map, Output& to)
+Status copyMapTail(Input& map, Sink& to)
 {
     const qint64 tail = map.size() / difformat::MapBlockSize * difformat::MapBlockSize;
     return copyRun(map, tail, map.size() - tail, to);
 }
 
-void appendIndexEntry(Output& file, const IndexEntry& entry)
+void appendIndexEntry(Sink& file, const IndexEntry& entry)
 {
     char bytes[difformat::IndexEntrySize];
     entry.encode(bytes);
     file.append(bytes, difformat::IndexEntrySize);
 }
 
-Status copyRun(Input& from, qint64 offset, qint64 length, Output& to)
+Status copyRun(Input& from, qint64 offset, qint64 length, Sink& to)
 {
     return forEachPiece(from, offset, length, [&to](const char* bytes, qint64 count) {
         to.append(bytes, count);
@@ -49,7 +49,7 @@ Status copyRun(Input& from, qint64 offset, qint64 length, Output& to)
 
 // A block's bytes within one piece are hashed in one view; a longer one is
 // hashed piece by piece as it is copied.
-Status copyHashedRun(Input& from, qint64 offset, qint64 length, Output& to, quint64& hash)
+Status copyHashedRun(Input& from, qint64 offset, qint64 length, Sink& to, quint64& hash)
 {
     if (length <= Input::Piece) {
         const char* bytes = nullptr;

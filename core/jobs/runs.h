@@ -22,24 +22,24 @@ Status compareRuns(Input& a, qint64 aOffset, Input& b, qint64 bOffset, qint64 le
 
 // Appends the bytes of a map past its last whole block: outside the format,
 // but never lost.
-Status copyMapTail(Input& map, Output& to);
+Status copyMapTail(Input& map, Sink& to);
 
 // Appends one index entry (or difference index record) to `file`.
-void appendIndexEntry(Output& file, const IndexEntry& entry);
+void appendIndexEntry(Sink& file, const IndexEntry& entry);
 
 // Appends `length` bytes of `from` at `offset` to `to`; fails when they
 // cannot be read.
-Status copyRun(Input& from, qint64 offset, qint64 length, Output& to);
+Status copyRun(Input& from, qint64 offset, qint64 length, Sink& to);
 
 // Appends `length` bytes of `from` at `offset` to `to`, and gives `hash`
 // their blockHash(), read once for both; fails when they cannot be read.
-Status copyHashedRun(Input& from, qint64 offset, qint64 length, Output& to, quint64& hash);
+Status copyHashedRun(Input& from, qint64 offset, qint64 length, Sink& to, quint64& hash);
 
 // Index entries gathered and appended to `to` in large pieces.
 class RecordBuffer
 {
 public:
-    explicit RecordBuffer(Output& to) : m_to(to), m_bytes(new char[Capacity]) {}
+    explicit RecordBuffer(Sink& to) : m_to(to), m_bytes(new char[Capacity]) {}
     ~RecordBuffer() { flush(); }
     RecordBuffer(const RecordBuffer&) = delete;
     RecordBuffer& operator=(const RecordBuffer&) = delete;
@@ -62,7 +62,7 @@ public:
 
 private:
     static constexpr qint64 Capacity = difformat::IndexEntrySize << 10;
-    Output& m_to;
+    Sink& m_to;
     std::unique_ptr<char[]> m_bytes;
     qint64 m_used = 0;
 };

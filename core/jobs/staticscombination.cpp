@@ -38,8 +38,41 @@ struct BlockSource
 struct NewPair
 {
     RecordBuffer index;
-    Output& data;
+    Sink& data;
     BaseCheck* check;  // none without a manifest
+};
+
+// Where the new pair goes: its two staged files, or, for a run that writes
+// nothing, two counts of what they would hold.
+class NewStatics
+{
+public:
+    NewStatics(bool writes, const QString& outDir, int facet, FileSystem& files)
+    {
+        if (!writes)
+            return;
+        data = std::make_unique<StagedFile>(outputName(outDir, StaticsDataPart, facet), files);
+        index = std::make_unique<StagedFile>(outputName(outDir, StaticsIndexPart, facet), files);
+    }
+
+    std::vector<Output*> outputs() const
+    {
+        return data ? std::vector<Output*>{data.get(), index.get()} : std::vector<Output*>{};
+    }
+    QStringList targets() const
+    {
+        return data ? QStringList{index->target(), data->target()} : QStringList();
+    }
+    QString dataTarget() const { return data ? data->target() : QString(); }
+    Sink& dataSink() { return data ? static_cast<Sink&>(*data) : m_countedData; }
+    Sink& indexSink() { return index ? static_cast<Sink&>(*index) : m_countedIndex; }
+
+    std::unique_ptr<StagedFile> data;
+    std::unique_ptr<StagedFile> index;
+
+private:
+    CountingSink m_countedData;
+    CountingSink m_countedIndex;
 };
 
 // Why an entry cannot be added to the new pair, if it cannot.
@@ -245,92 +278,129 @@ Status combineCurrentBlocks(qint64 first, qint64 count, const BlockSource& curre
     return copyWaiting(entries, first, count, run, current, pair);
 }
 
-Status checkInputs(const StaticsCombineJob& job, std::initializer_list<Input*> current,
-                   std::initializer_list<Input*> difFiles, const Input& currentIndex, Input& locator,
-                   const Input& difIndex, const CommitOptions& options)
+// A combination as it runs: the job's own, which writes the new pair, or a
+// verification's, which finds everything the combination would find, its
+// failures among them, and writes nothing.
+struct StaticsRun
 {
-    if (const Status opened = openInputs(current, jobmessage::UnableToOpenStatics, options); opened.failed())
-        return opened;
-    if (const Status counted =
-            checkRecordCount(currentIndex, IndexEntrySize, jobmessage::UnableToOpenStatics);
-        counted.failed())
-        return counted;
-    if (const Status opened = openInputs(difFiles, jobmessage::UnableToOpenDifFiles, options);
+    StaticsCombineJob job;
+    std::optional<int> facet;  // of the base; none: the one the manifest says
+    bool writes = true;
+};
+
+// The files a run reads, in the order they are opened.
+struct StaticsInputs
+{
+    InputFile currentData;
+    InputFile currentIndex;
+    InputFile difData;
+    InputFile difIndex;
+    InputFile locator;
+};
+
+Status checkInputs(const StaticsRun& run, StaticsInputs& in, const CommitOptions& options)
+{
+    if (const Status opened =
+            openInputs({&in.currentData, &in.currentIndex}, jobmessage::UnableToOpenStatics, options);
         opened.failed())
         return opened;
-    if (const Status checked = checkOutputDirectoryNamed(job.outDir, *options.files); checked.failed())
-        return checked;
-    return checkLocatorFits(locator, difIndex, IndexEntrySize, currentIndex.size() / IndexEntrySize);
+    if (const Status counted =
+            checkRecordCount(in.currentIndex, IndexEntrySize, jobmessage::UnableToOpenStatics);
+        counted.failed())
+        return counted;
+    if (const Status opened =
+            openInputs({&in.difData, &in.difIndex, &in.locator}, jobmessage::UnableToOpenDifFiles, options);
+        opened.failed())
+        return opened;
+    if (run.writes) {
+        if (const Status checked = checkOutputDirectoryNamed(run.job.outDir, *options.files);
+            checked.failed())
+            return checked;
+    }
+    return checkLocatorFits(in.locator, in.difIndex, IndexEntrySize, in.currentIndex.size() / IndexEntrySize);
 }
 
-JobOutcome run(const StaticsCombineJob& job, JobProgress& progress, const CommitOptions& options)
+// Every block of the new pair, in block order: from the difference files
+// where the locator names it, else from the current pair.
+bool walkBlocks(BlockWalk& walk, StaticsInputs& in, ReplacementTable& table, NewPair& pair,
+                const QString& dataTarget, JobResult& result)
 {
-    InputFile currentData(job.currentData, *options.files);
-    InputFile currentIndex(job.currentIndex, *options.files);
-    InputFile difData(job.difData, *options.files);
-    InputFile difIndex(job.difIndex, *options.files);
-    InputFile locator(job.difLocator, *options.files);
-    if (const Status checked =
-            checkInputs(job, {&currentData, &currentIndex}, {&difData, &difIndex, &locator}, currentIndex,
-                        locator, difIndex, options);
-        checked.failed())
-        return JobOutcome::failure(checked);
-    PatchManifest patch;
-    if (const Status loaded = loadPatchManifest(PatchKind::Statics, {&locator, &difIndex, &difData},
-                                                jobmessage::UnableToOpenDifFiles,
-                                                jobmessage::UnableToReadStaticsOrDif, *options.files, patch);
-        loaded.failed())
-        return JobOutcome::failure(loaded);
-    StagedFile newData(outputName(job.outDir, StaticsDataPart, job.facet), *options.files);
-    StagedFile newIndex(outputName(job.outDir, StaticsIndexPart, job.facet), *options.files);
-    BlockWalk walk(progress, options, {&newData, &newIndex}, jobmessage::UnableToWriteNewStatics);
-    if (const Status created =
-            walk.createOutputs(jobmessage::UnableToCreateNewStatics, FileRoles()
-                                                                         .replaces(newIndex, currentIndex)
-                                                                         .replaces(newData, currentData)
-                                                                         .reads(difData)
-                                                                         .reads(difIndex)
-                                                                         .reads(locator));
-        created.failed())
-        return JobOutcome::failure(created);
-
-    JobResult result{currentIndex.size() / IndexEntrySize, 0, 0, {newIndex.target(), newData.target()}};
-    walk.begin(result.blocks);
-    ReplacementTable table(result.blocks);
-    walk.fail(table.load(locator).withMessage(jobmessage::UnableToReadStaticsOrDif));
-    const std::unique_ptr<BaseCheck> check = patch.startCheck(BaseCheck::Sketch::WhenAsked);
-    NewPair pair{RecordBuffer(newIndex), newData, check.get()};
-    const BlockSource current{currentIndex, currentData, 0, false};
-    const bool walked = walk.eachStretch(result.blocks, [&](qint64 first, qint64 count) {
+    const BlockSource current{in.currentIndex, in.currentData, 0, false};
+    return walk.eachStretch(result.blocks, [&](qint64 first, qint64 count) {
         for (qint64 block = first; block < first + count;) {
             if (const qint64 ordinal = table.findNext(block); ordinal >= 0) {
                 ++result.records;
-                if (Status combined = combineReplacedBlock(block, {difIndex, difData, ordinal, true}, current,
-                                                           pair, newData.target());
+                if (Status combined = combineReplacedBlock(block, {in.difIndex, in.difData, ordinal, true},
+                                                           current, pair, dataTarget);
                     combined.failed())
                     return combined;
                 ++block;
                 continue;
             }
             const qint64 named = table.nextNamedBlock(first + count);
-            if (Status combined = combineCurrentBlocks(block, named - block, current, pair, newData.target());
+            if (Status combined = combineCurrentBlocks(block, named - block, current, pair, dataTarget);
                 combined.failed())
                 return combined;
             block = named;
         }
         return Status();
     });
+}
+
+JobOutcome combine(const StaticsRun& run, JobProgress& progress, const CommitOptions& options)
+{
+    const StaticsCombineJob& job = run.job;
+    FileSystem& files = *options.files;
+    StaticsInputs in{{job.currentData, files},
+                     {job.currentIndex, files},
+                     {job.difData, files},
+                     {job.difIndex, files},
+                     {job.difLocator, files}};
+    if (const Status checked = checkInputs(run, in, options); checked.failed())
+        return JobOutcome::failure(checked);
+    PatchManifest patch;
+    if (const Status loaded = loadPatchManifest(PatchKind::Statics, {&in.locator, &in.difIndex, &in.difData},
+                                                jobmessage::UnableToOpenDifFiles,
+                                                jobmessage::UnableToReadStaticsOrDif, files, patch);
+        loaded.failed())
+        return JobOutcome::failure(loaded);
+    const BaseCheckRule rule{job.force, !run.writes};
+    const std::unique_ptr<BaseCheck> check = patch.startCheck(BaseCheck::Sketch::WhenAsked);
+    if (const Status placed = placeBase(check.get(), run.facet, job.heightBlocks, rule,
+                                        jobmessage::DifFilesDoNotFitStatics, in.currentIndex.path());
+        placed.failed())
+        return JobOutcome::failure(placed);
+    NewStatics made(run.writes, job.outDir, job.facet, files);
+    BlockWalk walk(progress, options, made.outputs(), jobmessage::UnableToWriteNewStatics);
+    if (run.writes) {
+        if (const Status created = walk.createOutputs(jobmessage::UnableToCreateNewStatics,
+                                                      FileRoles()
+                                                          .replaces(*made.index, in.currentIndex)
+                                                          .replaces(*made.data, in.currentData)
+                                                          .reads(in.difData)
+                                                          .reads(in.difIndex)
+                                                          .reads(in.locator));
+            created.failed())
+            return JobOutcome::failure(created);
+    }
+
+    JobResult result{in.currentIndex.size() / IndexEntrySize, 0, 0, made.targets()};
+    walk.begin(result.blocks);
+    ReplacementTable table(result.blocks);
+    walk.fail(table.load(in.locator).withMessage(jobmessage::UnableToReadStaticsOrDif));
+    NewPair pair{RecordBuffer(made.indexSink()), made.dataSink(), check.get()};
+    const bool walked = walkBlocks(walk, in, table, pair, made.dataTarget(), result);
     pair.index.flush();
     const auto sketchAgain = [&](BaseCheck& again) {
-        const Status sketched = sketchStaticsBase(currentIndex, currentData, result.blocks, again);
+        const Status sketched = sketchStaticsBase(in.currentIndex, in.currentData, result.blocks, again);
         return sketched.failed() ? sketched.withMessage(jobmessage::UnableToReadStaticsOrDif) : sketched;
     };
     if (walked)
-        walk.fail(concludeBaseCheck(check.get(), patch, result.blocks, job.force,
-                                    jobmessage::DifFilesDoNotFitStatics, currentIndex.path(), sketchAgain,
+        walk.fail(concludeBaseCheck(check.get(), patch, result.blocks, rule,
+                                    jobmessage::DifFilesDoNotFitStatics, in.currentIndex.path(), sketchAgain,
                                     result.base));
-    result.dataBytes = newData.size();
-    return walk.finish({&currentData, &currentIndex, &difData, &difIndex, &locator}, result);
+    result.dataBytes = made.dataSink().size();
+    return walk.finish({&in.currentData, &in.currentIndex, &in.difData, &in.difIndex, &in.locator}, result);
 }
 
 }  // namespace
@@ -338,7 +408,24 @@ JobOutcome run(const StaticsCombineJob& job, JobProgress& progress, const Commit
 JobOutcome combineStaticsDiff(const StaticsCombineJob& job, JobProgress& progress,
                               const CommitOptions& options)
 {
-    return withMemoryGuard(jobmessage::UnableToWriteNewStatics, [&] { return run(job, progress, options); });
+    return withMemoryGuard(jobmessage::UnableToWriteNewStatics, [&] {
+        return combine({job, job.facet, true}, progress, options);
+    });
+}
+
+JobOutcome verifyStaticsPatch(const StaticsVerifyJob& job, JobProgress& progress,
+                              const CommitOptions& options)
+{
+    StaticsCombineJob asCombined;
+    asCombined.currentIndex = job.index;
+    asCombined.currentData = job.data;
+    asCombined.difData = job.difData;
+    asCombined.difIndex = job.difIndex;
+    asCombined.difLocator = job.difLocator;
+    asCombined.heightBlocks = job.heightBlocks;
+    return withMemoryGuard(jobmessage::UnableToReadStaticsOrDif, [&] {
+        return combine({asCombined, job.facet, false}, progress, options);
+    });
 }
 
 }  // namespace quillmark

@@ -6,9 +6,9 @@
 
 namespace quillmark {
 
-QString worldTiles(const std::vector<qint64>& blocks, int facet, size_t most)
+QString worldTiles(const std::vector<qint64>& blocks, qint64 heightBlocks, size_t most)
 {
-    const qint64 height = facets::geometry(facet).heightBlocks;
+    const qint64 height = qMax<qint64>(1, heightBlocks);
     QStringList tiles;
     for (size_t i = 0; i < blocks.size() && i < most; ++i)
         tiles << QStringLiteral("%1,%2").arg(blocks[i] / height * 8).arg(blocks[i] % height * 8);
@@ -25,6 +25,12 @@ BaseCheck::BaseCheck(const Manifest& manifest, const QString& manifestPath, Sket
     m_verdict.manifest = manifestPath;
     m_verdict.facet = manifest.facet;
     m_verdict.records = qint64(manifest.records.size());
+}
+
+void BaseCheck::placeBase(int facet, qint64 heightBlocks)
+{
+    m_verdict.otherFacet = facet == m_manifest.facet ? -1 : facet;
+    m_verdict.heightBlocks = heightBlocks;
 }
 
 void BaseCheck::addDamagedBlock(qint64 block)
@@ -63,11 +69,10 @@ void BaseCheck::countOthers(qint64 baseBlocks)
         reference->remove(record.block, record.before);
     BlockSketch difference = m_sketch;
     difference.subtract(*reference);
-    const std::optional<std::vector<qint64>> others =
-        difference.blocks(qMax(baseBlocks, m_manifest.reference.blocks));
-    m_verdict.otherBlocks = others ? qint64(others->size()) : -1;
-    if (others)
-        m_verdict.others = *others;
+    BlockSketch::Remaining others = difference.blocks(qMax(baseBlocks, m_manifest.reference.blocks));
+    m_verdict.otherBlocks = others.atLeast;
+    m_verdict.otherBlocksExact = others.complete;
+    m_verdict.others = std::move(others.blocks);
 }
 
 BaseVerdict BaseCheck::conclude(qint64 baseBlocks)
@@ -76,7 +81,8 @@ BaseVerdict BaseCheck::conclude(qint64 baseBlocks)
     for (; m_next < m_manifest.records.size(); ++m_next)
         m_verdict.conflicts.push_back(m_manifest.records[m_next].block);
     const Hash128 content = m_base.digest();
-    if (content == m_manifest.reference.content) {
+    m_baseIsReference = content == m_manifest.reference.content;
+    if (m_baseIsReference) {
         m_verdict.found = BaseCase::Exact;
     } else if (content == m_manifest.current.content) {
         m_verdict.found = BaseCase::AlreadyApplied;
@@ -87,6 +93,8 @@ BaseVerdict BaseCheck::conclude(qint64 baseBlocks)
         m_sketchAsked = !m_sketchInWalk;
         m_next = 0;
     }
+    if (m_verdict.otherFacet >= 0)
+        m_verdict.found = BaseCase::Conflict;
     return m_verdict;
 }
 

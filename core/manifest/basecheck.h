@@ -23,23 +23,29 @@ enum class BaseCase {
 struct BaseVerdict
 {
     BaseCase found = BaseCase::NotChecked;
-    QString manifest;           // the manifest checked against, or the one looked for
-    int facet = 0;              // the manifest's: whose block grid places a block in the world
+    QString manifest;  // the manifest checked against, or the one looked for
+    int facet = 0;     // the manifest's: whose block grid places a block in the world
+    // The facet the patch was to be applied to when it is not the
+    // manifest's, else -1: a base of another facet does not fit, whatever
+    // it holds.
+    int otherFacet = -1;
+    qint64 heightBlocks = 0;    // of the grid the base's blocks lie in; 0: the manifest's facet's
     qint64 records = 0;         // blocks the patch replaces
     qint64 alreadyPatched = 0;  // of those, the ones that hold what it puts there already
-    // Blocks the patch does not replace that differ from its reference, or -1
-    // when there are too many for the manifest's sketch to tell apart; and
-    // those blocks, when they could be told.
+    // Blocks the patch does not replace that differ from its reference: the
+    // count when the manifest's sketch could tell them all apart, else as
+    // many as it can vouch for at least; and those blocks, when it could.
     qint64 otherBlocks = 0;
+    bool otherBlocksExact = true;
     std::vector<qint64> others;
     std::vector<qint64> conflicts;  // replaced blocks that hold something else, ascending
     bool forced = false;            // a conflict applied all the same, as asked
 };
 
-// "x,y" of the top left world tile of each of the first `most` blocks in the
-// facet's grid (8 x 8 tiles a block, block number = x-block x height +
-// y-block), separated by spaces, and "..." when there are more.
-QString worldTiles(const std::vector<qint64>& blocks, int facet, size_t most);
+// "x,y" of the top left world tile of each of the first `most` blocks in a
+// grid `heightBlocks` high (8 x 8 tiles a block, block number = x-block x
+// height + y-block), separated by spaces, and "..." when there are more.
+QString worldTiles(const std::vector<qint64>& blocks, qint64 heightBlocks, size_t most);
 
 // Checks a base against a patch's manifest block by block, inside the walk
 // that reads the base anyway: the base's content, what each replaced block
@@ -56,6 +62,14 @@ public:
     enum class Sketch { InWalk, WhenAsked };
 
     BaseCheck(const Manifest& manifest, const QString& manifestPath, Sketch sketch = Sketch::InWalk);
+
+    // The facet the base is of, and the height of its grid in blocks (0:
+    // the facet's), when the job knows them; a facet other than the
+    // manifest's is a conflict.
+    void placeBase(int facet, qint64 heightBlocks);
+    int manifestFacet() const { return m_manifest.facet; }
+    // What is known so far.
+    const BaseVerdict& verdict() const { return m_verdict; }
 
     // Every block of the base in ascending order, with its hash.
     void addBaseBlock(qint64 block, quint64 hash)
@@ -89,7 +103,9 @@ public:
     // conclusion with that count.
     void addSketchBlock(qint64 block, quint64 hash);
     BaseVerdict concludeSketch(qint64 baseBlocks);
-    // Whether what the combination wrote has the current copy's content.
+    // Whether the base, once concluded, had the reference's content, and
+    // what the combination wrote has the current copy's.
+    bool baseIsReference() const { return m_baseIsReference; }
     bool resultIsCurrent() { return m_result.digest() == m_manifest.current.content; }
 
 private:
@@ -104,6 +120,7 @@ private:
     size_t m_next = 0;     // the first record whose block is still to come
     bool m_sketchInWalk;
     bool m_sketchAsked = false;
+    bool m_baseIsReference = false;
 };
 
 }  // namespace quillmark

@@ -74,15 +74,61 @@ void BlockSketch::subtract(const BlockSketch& other)
         fold(m_cells[i], other.m_cells[i].block, other.m_cells[i].hash, -int(other.m_cells[i].count));
 }
 
-std::optional<std::vector<qint64>> BlockSketch::blocks(qint64 blockLimit) const
+namespace {
+
+// A block and hash peeled off, with the count it had in its cell.
+struct Peeled
 {
+    quint32 block;
+    quint32 hash;
+    int count;
+};
+
+// The blocks of `peeled` that are really there. A cell can look as if it
+// held one block while it holds several whose numbers and hashes fold into
+// one that happens to belong there; peeling that phantom leaves its
+// opposite in its other cells, which is peeled again later with the other
+// sign. Summed by block and hash, a phantom comes to nothing.
+std::vector<qint64> netBlocks(std::vector<Peeled>& peeled)
+{
+    std::sort(peeled.begin(), peeled.end(), [](const Peeled& a, const Peeled& b) {
+        return a.block != b.block ? a.block < b.block : a.hash < b.hash;
+    });
+    std::vector<qint64> blocks;
+    for (size_t i = 0; i < peeled.size();) {
+        size_t next = i;
+        int net = 0;
+        for (; next < peeled.size() && peeled[next].block == peeled[i].block
+               && peeled[next].hash == peeled[i].hash;
+             ++next)
+            net += peeled[next].count;
+        if (net != 0 && (blocks.empty() || blocks.back() != qint64(peeled[i].block)))
+            blocks.push_back(qint64(peeled[i].block));
+        i = next;
+    }
+    return blocks;
+}
+
+}  // namespace
+
+BlockSketch::Remaining BlockSketch::blocks(qint64 blockLimit) const
+{
+    const auto empty = [](const Cell& cell) { return cell.count == 0 && cell.block == 0 && cell.hash == 0; };
+    // A block that differs is at most two entries (its two versions), each
+    // in three cells: however many cells hold something, at least a sixth
+    // as many blocks differ.
+    const qint64 filled =
+        qint64(std::count_if(m_cells.begin(), m_cells.end(), [&](const Cell& cell) { return !empty(cell); }));
+    Remaining remaining;
+    remaining.atLeast = (filled + 5) / 6;
     BlockSketch left = *this;
-    std::vector<qint64> found;
-    // Each peel takes one block out for good; a table that still offers one
-    // after as many peels as it has cells twice over was not a sum of blocks.
-    for (qint64 peels = 0, limit = 2 * cells(); peels <= limit;) {
-        bool peeled = false;
-        for (qint64 i = 0; i < cells(); ++i) {
+    std::vector<Peeled> peeled;
+    // Each peel takes one entry out; a table that still offers one after
+    // as many peels as it has cells twice over was not a sum of blocks.
+    const size_t most = size_t(2 * cells());
+    for (bool found = true; found && peeled.size() <= most;) {
+        found = false;
+        for (qint64 i = 0; i < cells() && peeled.size() <= most; ++i) {
             Cell& cell = left.m_cells[size_t(i)];
             const qint16 count = qint16(cell.count);
             if (count != 1 && count != -1)
@@ -91,23 +137,22 @@ std::optional<std::vector<qint64>> BlockSketch::blocks(qint64 blockLimit) const
             positions(cell.block, cell.hash, own);
             if (own[i / m_third] != i)
                 continue;
-            if (qint64(cell.block) >= blockLimit || ++peels > limit)
-                return std::nullopt;
-            found.push_back(qint64(cell.block));
+            peeled.push_back({cell.block, cell.hash, count});
             const quint32 block = cell.block, hash = cell.hash;
             for (const qint64 at : own)
                 fold(left.m_cells[size_t(at)], block, hash, -count);
-            peeled = true;
+            found = true;
         }
-        if (!peeled)
-            break;
     }
-    const auto empty = [](const Cell& cell) { return cell.count == 0 && cell.block == 0 && cell.hash == 0; };
     if (!std::all_of(left.m_cells.begin(), left.m_cells.end(), empty))
-        return std::nullopt;
-    std::sort(found.begin(), found.end());
-    found.erase(std::unique(found.begin(), found.end()), found.end());
-    return found;
+        return remaining;
+    std::vector<qint64> blocks = netBlocks(peeled);
+    if (!blocks.empty() && blocks.back() >= blockLimit)
+        return remaining;
+    remaining.complete = true;
+    remaining.atLeast = qint64(blocks.size());
+    remaining.blocks = std::move(blocks);
+    return remaining;
 }
 
 QByteArray BlockSketch::toBytes() const

@@ -56,10 +56,21 @@ public:
     // be kept at is known is built at the largest size, then folded.
     BlockSketch folded(qint64 cells) const;
 
-    // The numbers of the blocks that remain, each once, in ascending order;
-    // nothing when they cannot all be peeled off (too many for the table), or
-    // when one of them is not below `blockLimit`.
-    std::optional<std::vector<qint64>> blocks(qint64 blockLimit) const;
+    // What can be said of the blocks that remain (see Remaining), all of
+    // which a true difference places below `blockLimit`.
+    struct Remaining
+    {
+        // Every block that remains, each once, in ascending order; empty
+        // unless `complete`.
+        std::vector<qint64> blocks;
+        // Whether they could all be peeled off: false when there are too
+        // many for the table.
+        bool complete = false;
+        // How many blocks remain at least: blocks.size() when complete,
+        // else a bound that never exceeds the true count.
+        qint64 atLeast = 0;
+    };
+    Remaining blocks(qint64 blockLimit) const;
 
     qint64 cells() const { return qint64(m_cells.size()); }
     // The cells as bytes, each count (16 bits), number and hash (32 bits

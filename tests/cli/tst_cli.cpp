@@ -167,8 +167,8 @@ private slots:
                "Unable to open @missing: " + openFailureReason(path("missing")));
 
         const QString map = "--difl @difs/mapdifl3.mul --dif @difs/mapdif3.mul";
-        const QString patch =
-            QString("; the patch replaces %1 of 1920 blocks\n").arg(m_summary.mapBlocksDiffering);
+        const QString patch = QString("; the patch, made for Malas (facet 3), replaces %1 of 1920 blocks\n")
+                                  .arg(m_summary.mapBlocksDiffering);
         // The first block the patch replaces, edited in edited.map: its top left tile on Malas.
         const qint32 first = readInt32s(read(path("difs/mapdifl3.mul"))).value(0);
         const QString conflict = QString("1 of the %1 blocks it replaces holds something else, at tile %2,%3")
@@ -181,8 +181,8 @@ private slots:
                 "verify statics --index @cur/staidx3.mul --data @cur/statics3.mul --difl "
                 "@difs/stadifl3.mul --difi @difs/stadifi3.mul --dif @difs/stadif3.mul",
                 0,
-                QString("verify statics: base already patched: it is the patch's result; the patch replaces "
-                        "%1 of 1920 blocks\n")
+                QString("verify statics: base already patched: it is the patch's result; the patch, made for "
+                        "Malas (facet 3), replaces %1 of 1920 blocks\n")
                     .arg(m_summary.staticsBlocksDiffering));
         printed("does not fit", "verify map --map @edited.map " + map, 1,
                 "verify map: base does not fit: " + conflict + patch);
@@ -197,7 +197,7 @@ private slots:
                "verify map --map @ref/map3.mul --difl @difs/mapdifl3.mul --dif @tampered/mapdif3.mul",
                "Dif files do not match their manifest: @tampered/mapdif3.mul: Its bytes are not those its "
                "manifest names");
-        printed("no manifest", "verify map --map @ten.map --difl @five.difl --dif @ten.map", 1,
+        printed("no manifest", "verify map --map @ten.map --difl @five.difl --dif @ten.map", 3,
                 "verify map: base not checked: a locator of that name has no manifest; the patch replaces 1 "
                 "of 10 blocks\n");
         printed("not checked",
@@ -218,7 +218,10 @@ private slots:
         misused(convert + " --to MUL", "Unknown format 'MUL' for --to: use mul or uop.", "convert map");
         misused(convert + " --to mul stray", "Unexpected argument 'stray'.", "convert map");
         misused("convert statics", "Unknown kind 'statics' for convert: use map.", "");
-        misused("verify map --map a --difl b --dif c --facet 0", "Unknown option 'facet'.", "verify map");
+        misused("verify map --map a --difl b --dif c --height 0",
+                "--height must be a whole number from 1 to "
+                "1073741824.",
+                "verify map");
     }
     void commandLines()
     {

@@ -160,8 +160,8 @@ struct Set
         SilentProgress silent;
         const QStringList files = this->base(base);
         if (kind == PatchKind::Map)
-            return verifyMapPatch({files[0], difs[0], difs[1]}, silent);
-        return verifyStaticsPatch({files[0], files[1], difs[0], difs[1], difs[2]}, silent);
+            return verifyMapPatch({files[0], difs[0], difs[1], {}, 0}, silent);
+        return verifyStaticsPatch({files[0], files[1], difs[0], difs[1], difs[2], {}, 0}, silent);
     }
 };
 

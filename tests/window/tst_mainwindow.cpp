@@ -283,11 +283,16 @@ private slots:
         QTest::addColumn<QString>("base");     // "reference", "replaced", "tampered" or "missing"
         QTest::addColumn<QString>("message");  // in the status bar
         QTest::addColumn<QString>("detail");   // beside it, '@' for the workspace
+        QTest::addColumn<int>("facet");
         const auto row = [](const char* name, bool statics, const char* base, const char* message,
-                            const QString& detail) {
-            QTest::newRow(name) << statics << QString(base) << QString(message) << detail;
+                            const QString& detail, int facet = 0) {
+            QTest::newRow(name) << statics << QString(base) << QString(message) << detail << facet;
         };
-        row("exact", false, "reference", "Ready", "base exact: it is the patch's reference");
+        row("exact", false, "reference", "Ready",
+            "combine map: 1 of 3 blocks replaced; wrote @out/map0.mul; base exact: it is the patch's "
+            "reference");
+        row("another facet", false, "reference", "Dif files do not fit this map",
+            "@in/map0.mul: the patch is for Felucca (facet 0), not for Trammel (facet 1)", 1);
         row("map does not fit", false, "replaced", "Dif files do not fit this map",
             "@base: 1 of the 1 block it replaces holds something else, at tile 0,8");
         row("statics do not fit", true, "replaced", "Dif files do not fit these statics",
@@ -306,6 +311,7 @@ private slots:
         QFETCH(QString, base);
         QFETCH(QString, message);
         QFETCH(QString, detail);
+        QFETCH(int, facet);
         Workspace ws;
         // The map's block 1 differs, or the statics' block 0 (the data's bytes 1 and 2).
         const Job job = statics ? Job::GenerateStatics : Job::GenerateMap;
@@ -321,6 +327,7 @@ private slots:
         const auto quoted = [](const QString& path) { return '"' + path + '"'; };
         mainwindow w;
         w.lineOutDir->setText(quoted(ws.out()));
+        w.comboBox1->setCurrentIndex(facet);
         w.tabWidget4->setCurrentIndex(statics ? 1 : 0);
         const char* set = statics ? "sta" : "map";
         w.lineDifl->setText(quoted(ws.path(QString("gen/%1difl0.mul").arg(set))));
@@ -335,6 +342,13 @@ private slots:
         QCOMPARE(w.statusBar()->toolTip(), said);
         QCOMPARE(w.statusBar()->accessibleDescription(), said);
         QCOMPARE(ws.outFiles().isEmpty(), message != "Ready");
+        if (base != "missing")
+            return;
+        // A success after a failure says its own summary, none of the failure's reason.
+        w.lineCMap->setText(made.first());
+        w.pushCombine->click();
+        QCOMPARE(w.statusBar()->currentMessage(), QString("Ready"));
+        QVERIFY(w.statusBar()->toolTip().startsWith("combine map: 1 of 3 blocks replaced"));
     }
 
     // Exit ends the event loop with 0, while idle and during a run, which it

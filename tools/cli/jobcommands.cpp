@@ -10,6 +10,7 @@
 #include "facets.h"
 #include "jobs.h"
 
+#include <deque>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -27,9 +28,17 @@ struct JobOption
 };
 
 using Options = const SubcommandParser&;
-// The facet and the form of the map file to write (plain unless the job has
-// a format option and it says otherwise) are read before the job runs.
-using RunJob = std::function<JobOutcome(Options, int facet, MapFormat, JobProgress&, const CommitOptions&)>;
+// What is read of the line before the job runs: the facet (none when the
+// job takes none, or leaves it to a manifest), the form of the map file to
+// write (plain unless the job has a format option and it says otherwise),
+// and the height of the facet's grid (0: the facet's).
+struct JobSettings
+{
+    std::optional<int> facet;
+    MapFormat format = MapFormat::Mul;
+    qint64 heightBlocks = 0;
+};
+using RunJob = std::function<JobOutcome(Options, const JobSettings&, JobProgress&, const CommitOptions&)>;
 using Summarise = QString (*)(const QString& label, const JobResult&, bool withDataBytes);
 // The exit status of a job that succeeded.
 using ExitFor = int (*)(const JobResult&);
@@ -40,12 +49,21 @@ int succeeded(const JobResult&)
 }
 
 // A verification exits with 1 when it found a base the patch does not fit,
-// or no manifest to check it against.
+// and with 3 when there is no manifest to check it against.
 int verified(const JobResult& result)
 {
-    const BaseCase found = result.base.found;
-    return found == BaseCase::Conflict || found == BaseCase::NotChecked ? ExitFailed : ExitSuccess;
+    switch (result.base.found) {
+    case BaseCase::Conflict:
+        return ExitFailed;
+    case BaseCase::NotChecked:
+        return ExitNoManifest;
+    default:
+        return ExitSuccess;
+    }
 }
+
+// How each option that takes a facet treats it.
+enum class FacetOption { None, Required, Optional };
 
 struct JobCommand
 {
@@ -58,6 +76,7 @@ struct JobCommand
     bool withDataBytes;
     const char* formatOption = nullptr;  // the option that names the form of the map written
     ExitFor exitFor = &succeeded;
+    bool takesHeight = false;  // of the facet's grid, for the tiles a conflict names
 };
 
 QString text(Options options, const char* name)
@@ -66,6 +85,11 @@ QString text(Options options, const char* name)
 }
 
 const JobOption OutOption{"out", "DIR", "Output directory; it must exist."};
+const JobOption HeightOption{"height", "H",
+                             "Height of the facet's grid in blocks, where the map's is not the facet's: "
+                             "a conflict names its tiles in that grid.",
+                             false};
+constexpr qint64 MostHeight = qint64(1) << 30;
 const JobOption ForceOption{
     "force", nullptr, "Applies difference files whose manifest says they do not fit the base all the same.",
     false};
@@ -78,6 +102,16 @@ JobOption facetOption()
     return {"facet", "F", description.constData()};
 }
 
+JobOption baseFacetOption()
+{
+    static const QByteArray description =
+        QStringLiteral("Facet of the base, 0 to %1 or a name; one other than its manifest's does not fit. "
+                       "Without it, the manifest's.")
+            .arg(facets::Count - 1)
+            .toUtf8();
+    return {"facet", "F", description.constData(), false};
+}
+
 JobCommand generateMapCommand()
 {
     return {"generate",
@@ -87,9 +121,13 @@ JobCommand generateMapCommand()
              {"current", "FILE", "Current map file, plain or container."},
              OutOption,
              facetOption()},
-            [](Options o, int facet, MapFormat, JobProgress& progress, const CommitOptions& commit) {
-                return generateMapDiff({text(o, "reference"), text(o, "current"), text(o, "out"), facet},
-                                       progress, commit);
+            [](Options o, const JobSettings& settings, JobProgress& progress, const CommitOptions& commit) {
+                MapGenerateJob job;
+                job.referenceMap = text(o, "reference");
+                job.currentMap = text(o, "current");
+                job.outDir = text(o, "out");
+                job.facet = *settings.facet;
+                return generateMapDiff(job, progress, commit);
             },
             &generationSummary,
             false};
@@ -106,11 +144,15 @@ JobCommand generateStaticsCommand()
              {"current-data", "FILE", "Current statics data file."},
              OutOption,
              facetOption()},
-            [](Options o, int facet, MapFormat, JobProgress& progress, const CommitOptions& commit) {
-                return generateStaticsDiff({text(o, "reference-index"), text(o, "reference-data"),
-                                            text(o, "current-index"), text(o, "current-data"), text(o, "out"),
-                                            facet},
-                                           progress, commit);
+            [](Options o, const JobSettings& settings, JobProgress& progress, const CommitOptions& commit) {
+                StaticsGenerateJob job;
+                job.referenceIndex = text(o, "reference-index");
+                job.referenceData = text(o, "reference-data");
+                job.currentIndex = text(o, "current-index");
+                job.currentData = text(o, "current-data");
+                job.outDir = text(o, "out");
+                job.facet = *settings.facet;
+                return generateStaticsDiff(job, progress, commit);
             },
             &generationSummary,
             true};
@@ -129,15 +171,25 @@ JobCommand combineMapCommand()
          OutOption,
          facetOption(),
          {"format", "mul|uop", "Form of the new map file: mul (default) or uop, a package container.", false},
-         ForceOption},
-        [](Options o, int facet, MapFormat format, JobProgress& progress, const CommitOptions& commit) {
-            return combineMapDiff({text(o, "map"), text(o, "dif"), text(o, "difl"), text(o, "out"), facet,
-                                   format, o.isSet(QStringLiteral("force"))},
-                                  progress, commit);
+         ForceOption,
+         HeightOption},
+        [](Options o, const JobSettings& settings, JobProgress& progress, const CommitOptions& commit) {
+            MapCombineJob job;
+            job.currentMap = text(o, "map");
+            job.difData = text(o, "dif");
+            job.difLocator = text(o, "difl");
+            job.outDir = text(o, "out");
+            job.facet = *settings.facet;
+            job.format = settings.format;
+            job.force = o.isSet(QStringLiteral("force"));
+            job.heightBlocks = settings.heightBlocks;
+            return combineMapDiff(job, progress, commit);
         },
         &combinationSummary,
         false,
-        "format"};
+        "format",
+        &succeeded,
+        true};
 }
 
 JobCommand combineStaticsCommand()
@@ -152,14 +204,25 @@ JobCommand combineStaticsCommand()
              {"dif", "FILE", "Statics difference data file."},
              OutOption,
              facetOption(),
-             ForceOption},
-            [](Options o, int facet, MapFormat, JobProgress& progress, const CommitOptions& commit) {
-                return combineStaticsDiff({text(o, "index"), text(o, "data"), text(o, "dif"), text(o, "difi"),
-                                           text(o, "difl"), text(o, "out"), facet,
-                                           o.isSet(QStringLiteral("force"))},
-                                          progress, commit);
+             ForceOption,
+             HeightOption},
+            [](Options o, const JobSettings& settings, JobProgress& progress, const CommitOptions& commit) {
+                StaticsCombineJob job;
+                job.currentIndex = text(o, "index");
+                job.currentData = text(o, "data");
+                job.difData = text(o, "dif");
+                job.difIndex = text(o, "difi");
+                job.difLocator = text(o, "difl");
+                job.outDir = text(o, "out");
+                job.facet = *settings.facet;
+                job.force = o.isSet(QStringLiteral("force"));
+                job.heightBlocks = settings.heightBlocks;
+                return combineStaticsDiff(job, progress, commit);
             },
             &combinationSummary,
+            true,
+            nullptr,
+            &succeeded,
             true};
 }
 
@@ -173,54 +236,88 @@ JobCommand convertMapCommand()
          {"to", "mul|uop", "Form of the new map file."},
          OutOption,
          facetOption()},
-        [](Options o, int facet, MapFormat format, JobProgress& progress, const CommitOptions& commit) {
-            return convertMap({text(o, "in"), text(o, "out"), facet, format}, progress, commit);
+        [](Options o, const JobSettings& settings, JobProgress& progress, const CommitOptions& commit) {
+            MapConvertJob job;
+            job.map = text(o, "in");
+            job.outDir = text(o, "out");
+            job.facet = *settings.facet;
+            job.format = settings.format;
+            return convertMap(job, progress, commit);
         },
         &conversionSummary,
         false,
         "to"};
 }
 
+// A verification's description, followed by what it tells scripts by its
+// exit status; kept for as long as the commands are.
+const char* withVerifyExit(const char* description)
+{
+    static std::deque<QByteArray> kept;
+    kept.push_back(
+        QByteArray(description)
+        + " Exit status 0 when the patch fits (the reference, the patch's result, or edits elsewhere), "
+          "1 when it does not or a file is damaged, 2 for a usage error, 3 when the difference files "
+          "have no manifest.");
+    return kept.back().constData();
+}
+
 JobCommand verifyMapCommand()
 {
     return {"verify",
             "map",
-            "Checks a map file against the manifest beside map difference files, as combine map would, "
-            "and writes nothing. Exit status 0 when the patch fits the map, 1 when it does not or has no "
-            "manifest.",
+            withVerifyExit("Checks a map file against the manifest beside map difference files: combine "
+                           "map's every check and finding, without writing anything."),
             {{"map", "FILE", "Map file the patch would be applied to, plain or container."},
              {"difl", "FILE", "Map difference locator file; its manifest lies beside it."},
-             {"dif", "FILE", "Map difference data file."}},
-            [](Options o, int, MapFormat, JobProgress& progress, const CommitOptions& commit) {
-                return verifyMapPatch({text(o, "map"), text(o, "dif"), text(o, "difl")}, progress, commit);
+             {"dif", "FILE", "Map difference data file."},
+             baseFacetOption(),
+             HeightOption},
+            [](Options o, const JobSettings& settings, JobProgress& progress, const CommitOptions& commit) {
+                MapVerifyJob job;
+                job.map = text(o, "map");
+                job.difData = text(o, "dif");
+                job.difLocator = text(o, "difl");
+                job.facet = settings.facet;
+                job.heightBlocks = settings.heightBlocks;
+                return verifyMapPatch(job, progress, commit);
             },
             &verificationSummary,
             false,
             nullptr,
-            &verified};
+            &verified,
+            true};
 }
 
 JobCommand verifyStaticsCommand()
 {
     return {"verify",
             "statics",
-            "Checks a statics pair against the manifest beside statics difference files, as combine statics "
-            "would, and writes nothing. Exit status 0 when the patch fits the statics, 1 when it does not or "
-            "has no manifest.",
+            withVerifyExit("Checks a statics pair against the manifest beside statics difference files: "
+                           "combine statics' every check and finding, without writing anything."),
             {{"index", "FILE", "Statics index file the patch would be applied to."},
              {"data", "FILE", "Statics data file the patch would be applied to."},
              {"difl", "FILE", "Statics difference locator file; its manifest lies beside it."},
              {"difi", "FILE", "Statics difference index file."},
-             {"dif", "FILE", "Statics difference data file."}},
-            [](Options o, int, MapFormat, JobProgress& progress, const CommitOptions& commit) {
-                return verifyStaticsPatch(
-                    {text(o, "index"), text(o, "data"), text(o, "dif"), text(o, "difi"), text(o, "difl")},
-                    progress, commit);
+             {"dif", "FILE", "Statics difference data file."},
+             baseFacetOption(),
+             HeightOption},
+            [](Options o, const JobSettings& settings, JobProgress& progress, const CommitOptions& commit) {
+                StaticsVerifyJob job;
+                job.index = text(o, "index");
+                job.data = text(o, "data");
+                job.difData = text(o, "dif");
+                job.difIndex = text(o, "difi");
+                job.difLocator = text(o, "difl");
+                job.facet = settings.facet;
+                job.heightBlocks = settings.heightBlocks;
+                return verifyStaticsPatch(job, progress, commit);
             },
             &verificationSummary,
             false,
             nullptr,
-            &verified};
+            &verified,
+            true};
 }
 
 const std::vector<JobCommand>& jobCommands()
@@ -231,14 +328,14 @@ const std::vector<JobCommand>& jobCommands()
     return commands;
 }
 
-// Whether the job names the files of a facet (a verification only reads).
-bool takesFacet(const JobCommand& job)
+// Whether the job takes a facet, and must be given one.
+FacetOption facetOptionOf(const JobCommand& job)
 {
     for (const JobOption& option : job.options) {
         if (QLatin1String(option.name) == QLatin1String("facet"))
-            return true;
+            return option.required ? FacetOption::Required : FacetOption::Optional;
     }
-    return false;
+    return FacetOption::None;
 }
 
 const JobCommand* findJobCommand(const QString& command, const QString& kind)
@@ -270,6 +367,35 @@ std::optional<MapFormat> mapFormat(const QString& text)
     return std::nullopt;
 }
 
+// The facet, the form and the height the line gives, or the usage error.
+std::optional<int> readSettings(const JobCommand& job, const SubcommandParser& parser, JobSettings& settings)
+{
+    const FacetOption facetOption = facetOptionOf(job);
+    if (facetOption == FacetOption::Required || parser.isSet(QStringLiteral("facet"))) {
+        settings.facet = parser.facet(QStringLiteral("facet"));
+        if (!settings.facet)
+            return parser.usageError(unknownFacetMessage(parser.value(QStringLiteral("facet"))));
+    } else if (facetOption == FacetOption::None) {
+        settings.facet = 0;
+    }
+    if (job.formatOption && parser.isSet(QLatin1String(job.formatOption))) {
+        const std::optional<MapFormat> format = mapFormat(parser.value(QLatin1String(job.formatOption)));
+        if (!format)
+            return parser.usageError(
+                QStringLiteral("Unknown format '%1' for --%2: use mul or uop.")
+                    .arg(parser.value(QLatin1String(job.formatOption)), QLatin1String(job.formatOption)));
+        settings.format = *format;
+    }
+    if (job.takesHeight && parser.isSet(QStringLiteral("height"))) {
+        bool ok = false;
+        settings.heightBlocks = parser.value(QStringLiteral("height")).toLongLong(&ok);
+        if (!ok || settings.heightBlocks < 1 || settings.heightBlocks > MostHeight)
+            return parser.usageError(
+                QStringLiteral("--height must be a whole number from 1 to %1.").arg(MostHeight));
+    }
+    return std::nullopt;
+}
+
 int runJob(const JobCommand& job, const QStringList& arguments, const CommitOptions& commit)
 {
     SubcommandParser parser(QLatin1String(job.command), QLatin1String(job.kind),
@@ -286,20 +412,13 @@ int runJob(const JobCommand& job, const QStringList& arguments, const CommitOpti
     const Status parsed = parser.parse(arguments);
     if (!parsed.ok())
         return parser.usageError(parsed.message());
-    const std::optional<int> facet = takesFacet(job) ? parser.facet(QStringLiteral("facet")) : 0;
-    if (!facet)
-        return parser.usageError(unknownFacetMessage(parser.value(QStringLiteral("facet"))));
-    std::optional<MapFormat> format = MapFormat::Mul;
-    if (job.formatOption && parser.isSet(QLatin1String(job.formatOption)))
-        format = mapFormat(parser.value(QLatin1String(job.formatOption)));
-    if (!format)
-        return parser.usageError(
-            QStringLiteral("Unknown format '%1' for --%2: use mul or uop.")
-                .arg(parser.value(QLatin1String(job.formatOption)), QLatin1String(job.formatOption)));
+    JobSettings settings;
+    if (const std::optional<int> usage = readSettings(job, parser, settings))
+        return *usage;
 
     const QString label = QLatin1String(job.command) + QLatin1Char(' ') + QLatin1String(job.kind);
     TerminalProgress progress(label);
-    const JobOutcome outcome = job.run(parser, *facet, *format, progress, commit);
+    const JobOutcome outcome = job.run(parser, settings, progress, commit);
     progress.conclude(outcome.succeeded());
     if (!outcome.succeeded())
         return parser.fail(outcome.failure());

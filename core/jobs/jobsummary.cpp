@@ -1,8 +1,7 @@
 #include "jobsummary.h"
 
-#include "usage.h"
-
 #include "counted.h"
+#include "facets.h"
 #include "patchcheck.h"
 
 #include <QStringList>
@@ -47,8 +46,14 @@ QString combinationSummary(const QString& label, const JobResult& result, bool w
 
 QString verificationSummary(const QString& label, const JobResult& result, bool)
 {
-    return QStringLiteral("%1: %2; the patch replaces %3 of %4")
-        .arg(label, baseCaseText(result.base))
+    const BaseVerdict& base = result.base;
+    const QString madeFor = base.found == BaseCase::NotChecked
+                                ? QString()
+                                : QStringLiteral(", made for %1 (facet %2),")
+                                      .arg(QLatin1String(facets::geometry(base.facet).name))
+                                      .arg(base.facet);
+    return QStringLiteral("%1: %2; the patch%3 replaces %4 of %5")
+        .arg(label, baseCaseText(base), madeFor)
         .arg(result.records)
         .arg(counted(result.blocks, "block"));
 }
