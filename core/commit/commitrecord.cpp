@@ -1,5 +1,6 @@
 #include "commitrecord.h"
 
+#include "json.h"
 #include "stagingnames.h"
 
 #include <QJsonArray>
@@ -61,14 +62,15 @@ QString entryFault(const CommitEntry& entry)
 }
 
 // The record's entries, or why they are not a record's.
-QString decodeEntries(const QJsonArray& array, std::vector<CommitEntry>& entries)
+QString decodeEntries(const JsonValue& array, std::vector<CommitEntry>& entries)
 {
     QSet<QString> targets;
-    for (const auto& value : array) {
-        const QJsonObject object = value.toObject();
-        const CommitEntry entry{object.value("staged").toString(), object.value("target").toString(),
-                                object.value("backup").toString(),
-                                object.value("identity").toString().toLatin1()};
+    for (const JsonValue& object : array.items) {
+        const auto text = [&object](const char* name) {
+            const JsonValue* value = object.member(name);
+            return value ? value->text() : QString();
+        };
+        const CommitEntry entry{text("staged"), text("target"), text("backup"), text("identity").toLatin1()};
         const QString fault = entryFault(entry);
         if (!fault.isEmpty())
             return fault;
@@ -82,16 +84,22 @@ QString decodeEntries(const QJsonArray& array, std::vector<CommitEntry>& entries
 
 QString decode(const QByteArray& bytes, CommitRecord& record)
 {
-    const QJsonObject root = QJsonDocument::fromJson(bytes).object();
-    const QString direction = root.value("direction").toString();
-    if (root.value("format").toString() != QLatin1String(Format)
-        || (direction != QLatin1String("undo") && direction != QLatin1String("forward"))
-        || !root.value("entries").isArray())
+    QString error;
+    const std::optional<JsonValue> root = JsonValue::parse(bytes, error);
+    if (!root)
+        return QStringLiteral("not JSON: %1").arg(error);
+    const JsonValue* format = root->member("format");
+    const JsonValue* direction = root->member("direction");
+    const JsonValue* entries = root->member("entries");
+    const QString way = direction ? direction->text() : QString();
+    if (!format || format->text() != QLatin1String(Format)
+        || (way != QLatin1String("undo") && way != QLatin1String("forward")) || !entries
+        || entries->kind != JsonValue::Kind::Array)
         return QStringLiteral("not a commit record this version understands");
     record.direction =
-        direction == QLatin1String("undo") ? CommitRecord::Direction::Undo : CommitRecord::Direction::Forward;
+        way == QLatin1String("undo") ? CommitRecord::Direction::Undo : CommitRecord::Direction::Forward;
     record.entries.clear();
-    return decodeEntries(root.value("entries").toArray(), record.entries);
+    return decodeEntries(*entries, record.entries);
 }
 
 }  // namespace

@@ -76,13 +76,18 @@ Status OutputFolder::lock()
 
 Status OutputFolder::heldFailure() const
 {
+    // A holder writes who it is just after it takes the lock, and some
+    // systems do not let the lock's file be read while it is held: who holds
+    // it is then not known, only that another job does.
     const LockHolder holder = m_files.holderOf(lockPath(m_path));
+    QString who = QStringLiteral("another job");
+    if (holder.pid > 0)
+        who = QStringLiteral("another Quillmark job (%1, process %2)")
+                  .arg(holder.application.isEmpty() ? QStringLiteral("unknown") : holder.application)
+                  .arg(holder.pid);
     return Status::fileFailure(
         Status::Kind::InUse, m_path,
-        QStringLiteral("The folder is in use by another Quillmark job (%1, process %2): %3 is locked")
-            .arg(holder.application.isEmpty() ? QStringLiteral("unknown") : holder.application)
-            .arg(holder.pid)
-            .arg(lockPath(m_path)));
+        QStringLiteral("The folder is in use by %1: %2 is locked").arg(who, lockPath(m_path)));
 }
 
 Status OutputFolder::recover()

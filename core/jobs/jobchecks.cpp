@@ -97,6 +97,17 @@ QString missingRecord(qint64 held, qint64 named)
     return QStringLiteral("It holds %1, the locator names record %2").arg(counted(held, "record")).arg(named);
 }
 
+Status checkStaticsDataIsNoMap(const Input& index, const Input& data, const QString& message)
+{
+    const qint64 blocks = index.size() / difformat::IndexEntrySize;
+    if (blocks == 0 || data.size() != blocks * difformat::MapBlockSize)
+        return Status();
+    return Status::failure(Status::Kind::Usage, message, data.path(),
+                           QStringLiteral("It is as large as a map file of the %1 its index has: a map file "
+                                          "given as statics data?")
+                               .arg(counted(blocks, "block")));
+}
+
 Status damagedEntry(const QString& message, const Input& index, const IndexEntry& entry, qint64 dataSize,
                     qint64 block)
 {

@@ -39,6 +39,11 @@ Status checkOutputDirectoryNamed(const QString& text, FileSystem& files);
 // difference file holds `held` records, the locator names record `named`.
 QString missingRecord(qint64 held, qint64 named);
 
+// A statics data file exactly as large as a map file of as many blocks as
+// its index has entries is a map file given in its place: refused with
+// `message` and that reason, before anything is read as statics.
+Status checkStaticsDataIsNoMap(const Input& index, const Input& data, const QString& message);
+
 // An index entry whose bytes do not lie inside its data file of `dataSize`
 // bytes, found at `block`.
 Status damagedEntry(const QString& message, const Input& index, const IndexEntry& entry, qint64 dataSize,

@@ -308,6 +308,10 @@ Status checkInputs(const StaticsRun& run, StaticsInputs& in, const CommitOptions
             checkRecordCount(in.currentIndex, IndexEntrySize, jobmessage::UnableToOpenStatics);
         counted.failed())
         return counted;
+    if (const Status data =
+            checkStaticsDataIsNoMap(in.currentIndex, in.currentData, jobmessage::UnableToOpenStatics);
+        data.failed())
+        return data;
     if (const Status opened =
             openInputs({&in.difData, &in.difIndex, &in.locator}, jobmessage::UnableToOpenDifFiles, options);
         opened.failed())

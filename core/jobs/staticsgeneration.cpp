@@ -145,6 +145,14 @@ Status checkInputs(const StaticsGenerateJob& job, std::initializer_list<Input*> 
             checkRecordCount(currentIndex, IndexEntrySize, jobmessage::UnableToOpenStaticsDataOrIndex);
         counted.failed())
         return counted;
+    if (const Status data = checkStaticsDataIsNoMap(referenceIndex, **reference.begin(),
+                                                    jobmessage::UnableToOpenReferenceOrIndex);
+        data.failed())
+        return data;
+    if (const Status data = checkStaticsDataIsNoMap(currentIndex, **current.begin(),
+                                                    jobmessage::UnableToOpenStaticsDataOrIndex);
+        data.failed())
+        return data;
     return checkOutputDirectory(job.outDir, *options.files);
 }
 

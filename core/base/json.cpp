@@ -41,9 +41,10 @@ public:
     QString error() const { return QStringLiteral("%1 at byte %2").arg(m_error).arg(m_failedAt - m_begin); }
 
 private:
-    bool fail(const char* what)
+    bool fail(const char* what) { return fail(QString::fromUtf8(what)); }
+    bool fail(const QString& what)
     {
-        m_error = QLatin1String(what);
+        m_error = what;
         m_failedAt = m_at;
         return false;
     }
@@ -110,7 +111,12 @@ private:
             if (m_at == m_end || *m_at++ != ':')
                 return fail("no colon after a member name");
             skipSpace();
-            value.members.emplace_back(name.text(), JsonValue());
+            // Readers differ on which of two members of one name counts:
+            // a document that has them means two things, and is refused.
+            QString key = name.text();
+            if (value.member(key))
+                return fail(QLatin1String("a member name repeats: ") + key);
+            value.members.emplace_back(std::move(key), JsonValue());
             if (!parseValue(value.members.back().second, depth))
                 return false;
             if (!endOfItem('}'))
@@ -288,8 +294,13 @@ std::optional<JsonValue> JsonValue::parse(const QByteArray& bytes, QString& erro
 
 const JsonValue* JsonValue::member(const char* name) const
 {
+    return member(QString::fromUtf8(name));
+}
+
+const JsonValue* JsonValue::member(const QString& name) const
+{
     for (const auto& [key, value] : members) {
-        if (key == QLatin1String(name))
+        if (key == name)
             return &value;
     }
     return nullptr;

@@ -14,8 +14,9 @@ namespace quillmark {
 // values, so that its memory stays a small multiple of its bytes whatever
 // they hold. Its strings point into the bytes it was read from, which must
 // outlive it, so that a long string (a manifest's records) costs no copy.
-// Written for the manifest, which is data from a stranger: anything else is
-// refused with where and why.
+// Every JSON file the engine reads (a manifest, a commit record) is data
+// from a stranger: anything else is refused with where and why, a member
+// name that repeats within an object among it.
 struct JsonValue
 {
     enum class Kind { Null, Bool, Number, String, Array, Object };
@@ -36,8 +37,10 @@ struct JsonValue
     // The document in `bytes`, or nothing with `error` saying why.
     static std::optional<JsonValue> parse(const QByteArray& bytes, QString& error);
 
-    // An object's member of that name (the first, if the name repeats).
+    // An object's member of that name (a name never repeats: such a
+    // document is refused), or none.
     const JsonValue* member(const char* name) const;
+    const JsonValue* member(const QString& name) const;
     // A string's text, escapes resolved; empty for anything else.
     QString text() const;
     // A string's bytes when it holds no escape, else nothing.
