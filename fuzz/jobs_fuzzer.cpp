@@ -17,10 +17,10 @@
 // Combination: the outcome is the one a plain model predicts: every block
 // taken from the first locator record that names it (or from the base), a
 // map's fragment past its last block carried over, statics written compactly
-// in block order; a locator with more records than the difference data a
-// failure at the block of its first record past them, unless the base has no
-// block; a statics entry that cannot be read a failure at its block, the
-// message naming its side.
+// in block order; a failure at the block of the first record looked for past
+// the difference data; a statics entry that cannot be read a failure at its
+// block, the message naming its side; files sized for other roles (swapped,
+// the other kind's, a map as statics data) refused before they are read.
 
 #include "fileformat.h"
 #include "jobmessages.h"
@@ -207,6 +207,36 @@ std::map<qint64, qint64> firstRecords(const QByteArray& locator)
     return first;
 }
 
+// The record a combination of `blocks` blocks would look for past the
+// `held` records of its difference file: the earliest of those past it that
+// is the first to name its block, a block of the walk.
+std::optional<std::pair<qint64, qint64>> missingRecord(const std::map<qint64, qint64>& first, qint64 blocks,
+                                                       qint64 held)
+{
+    std::optional<std::pair<qint64, qint64>> missing;  // block, record
+    for (const auto& [block, record] : first) {
+        if (block >= 0 && block < blocks && record >= held && (!missing || record < missing->second))
+            missing = {block, record};
+    }
+    return missing;
+}
+
+// Whether a set's locator and the file of its records, of `recordSize`
+// bytes each, are sized as if swapped, or as the other kind's set
+// (`otherSize` bytes a record), where their own roles do not fit them; a
+// statics index sized as a map's data never fits. The jobs refuse such a
+// set before reading it.
+bool sizedForOtherRoles(const QByteArray& locator, const QByteArray& records, qint64 recordSize,
+                        qint64 otherSize)
+{
+    const qint64 count = locator.size() / LocatorRecordSize;
+    const bool fits = count <= records.size() / recordSize;
+    const bool swapped = records.size() % LocatorRecordSize == 0
+                         && locator.size() == records.size() / LocatorRecordSize * recordSize;
+    const bool other = locator.size() % LocatorRecordSize == 0 && records.size() == count * otherSize;
+    return count > 0 && ((!fits && swapped) || (other && (!fits || recordSize == IndexEntrySize)));
+}
+
 // `bytes`, made as long as `lengthener` when it holds anything, its bytes
 // past the end of `bytes` added.
 QByteArray lengthened(const QByteArray& bytes, const QByteArray& lengthener)
@@ -312,15 +342,19 @@ void combineMap(const QList<QByteArray>& parts)
         return;
     }
     const QByteArray &dif = parts[1], &locator = parts[2];
-    const qint64 blocks = map->size() / MapBlockSize, difRecords = dif.size() / MapBlockSize;
-    if (blocks > 0 && locator.size() / LocatorRecordSize > difRecords) {
-        require(outcome.failure().is(Status::Kind::Damaged)
-                    && outcome.failure().block() == int32At(locator, difRecords * LocatorRecordSize)
-                    && outcome.failure().file() == folder.inputs[1],
-                "a locator longer than its difference data fails at once", outcome.failure().text());
+    if (sizedForOtherRoles(locator, dif, MapBlockSize, IndexEntrySize)) {
+        require(outcome.failure().is(Status::Kind::Usage), "a set in the wrong roles is refused",
+                outcome.failure().text());
         return;
     }
+    const qint64 blocks = map->size() / MapBlockSize;
     const std::map<qint64, qint64> first = firstRecords(locator);
+    if (const auto missing = missingRecord(first, blocks, dif.size() / MapBlockSize)) {
+        require(outcome.failure().is(Status::Kind::Damaged) && outcome.failure().block() == missing->first
+                    && outcome.failure().file() == folder.inputs[1],
+                "a record looked for past the difference data fails at once", outcome.failure().text());
+        return;
+    }
     QByteArray expected;
     for (qint64 block = 0; block < blocks; ++block) {
         const auto found = first.find(block);
@@ -349,12 +383,12 @@ StaticsModel staticsCombination(const QList<QByteArray>& in)
 {
     const QByteArray &index = in[0], &data = in[1], &dif = in[2], &difIndex = in[3], &locator = in[4];
     StaticsModel model;
-    if (entryCount(index) > 0 && locator.size() / LocatorRecordSize > entryCount(difIndex)) {
-        model.damagedBlock = int32At(locator, entryCount(difIndex) * LocatorRecordSize);
+    const std::map<qint64, qint64> first = firstRecords(locator);
+    if (const auto missing = missingRecord(first, entryCount(index), entryCount(difIndex))) {
+        model.damagedBlock = missing->first;
         model.damagedInput = DifIndex;
         return model;
     }
-    const std::map<qint64, qint64> first = firstRecords(locator);
     for (qint64 block = 0; block < entryCount(index); ++block) {
         const auto found = first.find(block);
         const bool replaced = found != first.end();
@@ -386,8 +420,14 @@ void combineStatics(const QList<QByteArray>& parts)
                              {jobmessage::difFilesDamaged, jobmessage::currentStaticsDamaged},
                              {"staidx0.mul", "statics0.mul"}))
         return;
-    const StaticsModel expected = staticsCombination(parts);
     const Status& failure = outcome.failure();
+    const qint64 blocks = entryCount(parts[0]);
+    if ((blocks > 0 && parts[1].size() == blocks * MapBlockSize)
+        || sizedForOtherRoles(parts[4], parts[3], IndexEntrySize, MapBlockSize)) {
+        require(failure.is(Status::Kind::Usage), "a map's file in a statics role is refused", failure.text());
+        return;
+    }
+    const StaticsModel expected = staticsCombination(parts);
     if (expected.damagedBlock) {
         require(failure.is(Status::Kind::Damaged) && failure.block() == *expected.damagedBlock
                     && failure.file() == folder.inputs[expected.damagedInput],
