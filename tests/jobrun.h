@@ -30,7 +30,8 @@ struct RunSettings
     int facet;
     quillmark::JobProgress* progress;  // none: a silent one
     quillmark::CommitOptions commit;
-    bool force = false;  // a combination applies difference files that do not fit its base
+    bool force = false;       // a combination applies difference files that do not fit its base
+    qint64 heightBlocks = 0;  // of a combination's grid, for the tiles a conflict names; 0: the facet's
 };
 
 // A run on `files` instead of the system's own file system.
@@ -58,13 +59,16 @@ inline quillmark::JobOutcome runJob(Job job, const QStringList& in, const QStrin
     if (job == Job::GenerateMap)
         return generateMapDiff({in[0], in[1], out, facet}, progress, options);
     if (job == Job::CombineMap || job == Job::CombineMapIntoContainer)
-        return combineMapDiff({in[0], in[1], in[2], out, facet, format, settings.force}, progress, options);
+        return combineMapDiff(
+            {in[0], in[1], in[2], out, facet, format, settings.force, settings.heightBlocks}, progress,
+            options);
     if (job == Job::ConvertMapToPlain || job == Job::ConvertMapToContainer)
         return convertMap({in[0], out, facet, format}, progress, options);
     if (job == Job::GenerateStatics)
         return generateStaticsDiff({in[0], in[1], in[2], in[3], out, facet}, progress, options);
-    return combineStaticsDiff({in[0], in[1], in[2], in[3], in[4], out, facet, settings.force}, progress,
-                              options);
+    return combineStaticsDiff(
+        {in[0], in[1], in[2], in[3], in[4], out, facet, settings.force, settings.heightBlocks}, progress,
+        options);
 }
 
 // Whole, valid inputs of each job in the order of its fields, each a name (in

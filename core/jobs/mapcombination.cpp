@@ -94,10 +94,7 @@ JobOutcome combine(const MapRun& run, JobProgress& progress, const CommitOptions
         return JobOutcome::failure(loaded);
     const BaseCheckRule rule{job.force, !run.writes};
     const std::unique_ptr<BaseCheck> check = patch.startCheck(BaseCheck::Sketch::WhenAsked);
-    if (const Status placed = placeBase(check.get(), run.facet, job.heightBlocks, rule,
-                                        jobmessage::DifFilesDoNotFitMap, map.path());
-        placed.failed())
-        return JobOutcome::failure(placed);
+    placeBase(check.get(), run.facet, job.heightBlocks);
     const std::unique_ptr<Output> newMap =
         run.writes ? makeMapOutput(mapFileName(job.outDir, job.facet, job.format), job.format, job.facet,
                                    map.size(), *options.files)

@@ -161,16 +161,10 @@ Status sketchStaticsBase(Input& index, Input& data, qint64 blocks, BaseCheck& ch
     return Status();
 }
 
-Status placeBase(BaseCheck* check, std::optional<int> facet, qint64 heightBlocks, const BaseCheckRule& rule,
-                 const QString& conflictMessage, const QString& base)
+void placeBase(BaseCheck* check, std::optional<int> facet, qint64 heightBlocks)
 {
-    if (!check)
-        return Status();
-    check->placeBase(facet.value_or(check->manifestFacet()), heightBlocks);
-    const BaseVerdict& placed = check->verdict();
-    if (placed.otherFacet < 0 || rule.forced || rule.conflictIsFinding)
-        return Status();
-    return Status::failure(Status::Kind::Conflict, conflictMessage, base, conflictReason(placed));
+    if (check)
+        check->placeBase(facet.value_or(check->manifestFacet()), heightBlocks);
 }
 
 Status concludeBaseCheck(BaseCheck* check, const PatchManifest& patch, qint64 baseBlocks,

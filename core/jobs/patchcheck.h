@@ -53,12 +53,10 @@ struct BaseCheckRule
     bool conflictIsFinding = false;
 };
 
-// A base of `facet` (when one was chosen) in a grid `heightBlocks` high (0:
-// the facet's) against the manifest, before the walk: a facet other than
-// the manifest's fails at once with `conflictMessage` naming `base`, unless
-// `rule` lets the walk go on to find it. `check` may be none (no manifest).
-Status placeBase(BaseCheck* check, std::optional<int> facet, qint64 heightBlocks, const BaseCheckRule& rule,
-                 const QString& conflictMessage, const QString& base);
+// Tells `check` (none without a manifest) the facet of the base, when one
+// was chosen (else the manifest's is taken), and the height of its grid in
+// blocks (0: the facet's).
+void placeBase(BaseCheck* check, std::optional<int> facet, qint64 heightBlocks);
 
 // What the base check found, once the walk over the base's `baseBlocks`
 // blocks is over (and, when it asks for it, `sketchPass`): a conflict fails

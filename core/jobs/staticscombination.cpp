@@ -370,10 +370,7 @@ JobOutcome combine(const StaticsRun& run, JobProgress& progress, const CommitOpt
         return JobOutcome::failure(loaded);
     const BaseCheckRule rule{job.force, !run.writes};
     const std::unique_ptr<BaseCheck> check = patch.startCheck(BaseCheck::Sketch::WhenAsked);
-    if (const Status placed = placeBase(check.get(), run.facet, job.heightBlocks, rule,
-                                        jobmessage::DifFilesDoNotFitStatics, in.currentIndex.path());
-        placed.failed())
-        return JobOutcome::failure(placed);
+    placeBase(check.get(), run.facet, job.heightBlocks);
     NewStatics made(run.writes, job.outDir, job.facet, files);
     BlockWalk walk(progress, options, made.outputs(), jobmessage::UnableToWriteNewStatics);
     if (run.writes) {

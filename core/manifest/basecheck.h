@@ -64,8 +64,7 @@ public:
     BaseCheck(const Manifest& manifest, const QString& manifestPath, Sketch sketch = Sketch::InWalk);
 
     // The facet the base is of, and the height of its grid in blocks (0:
-    // the facet's), when the job knows them; a facet other than the
-    // manifest's is a conflict.
+    // the facet's); a facet other than the manifest's is a conflict.
     void placeBase(int facet, qint64 heightBlocks);
     int manifestFacet() const { return m_manifest.facet; }
     // What is known so far.
@@ -91,8 +90,9 @@ public:
     {
         return m_next < m_manifest.records.size() && m_manifest.records[m_next].block == block;
     }
-    // Whether a block the patch replaces has held something else so far.
-    bool foundConflict() const { return !m_verdict.conflicts.empty(); }
+    // Whether the base is of another facet, or a block the patch replaces
+    // has held something else so far.
+    bool foundConflict() const { return m_verdict.otherFacet >= 0 || !m_verdict.conflicts.empty(); }
 
     // The case, once the base's `baseBlocks` blocks have all been added.
     BaseVerdict conclude(qint64 baseBlocks);

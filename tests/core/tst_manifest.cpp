@@ -8,12 +8,16 @@
 #include "containerbuilder.h"
 #include "hashes.h"
 #include "jobrun.h"
+#include "memoryfilesystem.h"
+#include "patchcheck.h"
 #include "workspace.h"
 
 #include <QtTest>
 
 #include <functional>
+#include <numeric>
 #include <optional>
+#include <random>
 
 #ifndef Q_OS_WIN
 #include <sys/stat.h>
@@ -68,17 +72,9 @@ std::pair<QByteArray, QByteArray> statics(const Blocks12& blocks = {}, bool back
 const QMap<int, quint32> MapEdits{{2, 202}, {7, 207}};
 const Blocks12 StaticsEdits{{1, QByteArray("xy")}, {4, std::nullopt}, {3, QByteArray("new")}};
 
-// What a base is made of, beside the reference.
-enum class Base {
-    Reference,
-    OtherHeaders,   // map: every block header differs
-    InContainer,    // map: the reference in a package container
-    OtherLayout,    // statics: the same blocks laid out backwards, other extras
-    Current,        // the current copy: the patch applied already
-    Elsewhere,      // block 10 edited
-    HalfApplied,    // block 10 edited, and the first replaced block patched already
-    EditedReplaced  // the second replaced block edited
-};
+// What a base is made of: the reference, as it is or in another form (a
+// map in a package container, statics laid out backwards with other extras).
+enum class Base { Reference, OtherForm };
 
 struct Set
 {
@@ -118,32 +114,9 @@ struct Set
     // The base's files, written into base/.
     QStringList base(Base base) const
     {
-        if (kind == PatchKind::Map) {
-            QMap<int, quint32> edits;
-            if (base == Base::Current)
-                edits = MapEdits;
-            if (base == Base::Elsewhere || base == Base::HalfApplied)
-                edits[10] = 310;
-            if (base == Base::HalfApplied)
-                edits[2] = MapEdits[2];
-            if (base == Base::EditedReplaced)
-                edits[7] = 307;
-            QByteArray bytes = map(edits, base == Base::OtherHeaders ? 1000 : 0);
-            if (base == Base::InContainer)
-                bytes = inContainer(bytes);
-            return {ws.file("base/map.mul", bytes)};
-        }
-        Blocks12 edits;
-        if (base == Base::Current)
-            edits = StaticsEdits;
-        if (base == Base::Elsewhere || base == Base::HalfApplied)
-            edits[10] = QByteArray("other");
-        if (base == Base::HalfApplied)
-            edits[1] = StaticsEdits[1];
-        if (base == Base::EditedReplaced)
-            edits[4] = QByteArray("!");
-        const auto [index, data] =
-            statics(edits, base == Base::OtherLayout, base == Base::OtherLayout ? 9 : 0);
+        if (kind == PatchKind::Map)
+            return {ws.file("base/map.mul", base == Base::OtherForm ? inContainer(map()) : map())};
+        const auto [index, data] = statics({}, base == Base::OtherForm, base == Base::OtherForm ? 9 : 0);
         return {ws.file("base/staidx.mul", index), ws.file("base/statics.mul", data)};
     }
 
@@ -165,23 +138,140 @@ struct Set
     }
 };
 
-struct CaseRow
+// A facet of a few blocks as the base check sees it: each block's content
+// (a map block's payload; a statics block's bytes, none for an empty block)
+// and what travels beside it unchecked (a map block's header, a statics
+// entry's extra); a statics entry may point outside its data.
+struct ModelBlock
 {
-    const char* name;
-    PatchKind kind;
-    Base base;
-    BaseCase found;
-    qint64 otherBlocks;
-    qint64 alreadyPatched;
-    const char* failure = nullptr;  // the combination's message, when it fails
-    const char* reason = nullptr;
-    bool force = false;
-    bool manifestRemoved = false;
+    std::optional<QByteArray> content;
+    qint32 beside = 0;
+    bool damaged = false;
+
+    bool sameContent(const ModelBlock& other) const
+    {
+        return !damaged && !other.damaged && content == other.content;
+    }
+};
+using ModelFacet = QList<ModelBlock>;
+
+// What a combination of a patch from `reference` to `current` (whose
+// locator names `records`) finds of `base` when asked for `facet`, the
+// manifest's being `patchFacet`; and, unless a damaged entry stops it, what
+// it makes of it.
+struct ModelVerdict
+{
+    BaseCase found = BaseCase::Fits;
+    qint64 alreadyPatched = 0;
+    qint64 otherBlocks = 0;
+    std::vector<qint64> conflicts;
+    int otherFacet = -1;
+    std::optional<qint64> damagedAt;  // a damaged entry the patch does not replace
+    ModelFacet made;
+};
+
+ModelVerdict modelCombination(const ModelFacet& reference, const ModelFacet& current,
+                              const QList<qint64>& records, const ModelFacet& base, int patchFacet, int facet)
+{
+    const auto same = [](const ModelFacet& a, const ModelFacet& b) {
+        if (a.size() != b.size())
+            return false;
+        for (qsizetype i = 0; i < a.size(); ++i) {
+            if (!a[i].sameContent(b[i]))
+                return false;
+        }
+        return true;
+    };
+    ModelVerdict model;
+    for (qint64 b = 0; b < base.size(); ++b) {
+        const bool replaced = records.contains(b);
+        if (base[b].damaged && !replaced && !model.damagedAt)
+            model.damagedAt = b;
+        model.made << (replaced ? current[b] : base[b]);
+    }
+    for (const qint64 b : records) {
+        if (b < base.size() && base[b].sameContent(current[b]))
+            ++model.alreadyPatched;
+        else if (b >= base.size() || !base[b].sameContent(reference[b]))
+            model.conflicts.push_back(b);
+    }
+    if (same(base, reference)) {
+        model.found = BaseCase::Exact;
+    } else if (same(base, current)) {
+        model.found = BaseCase::AlreadyApplied;
+    } else {
+        model.found = model.conflicts.empty() ? BaseCase::Fits : BaseCase::Conflict;
+        for (qint64 b = 0; b < qMax(base.size(), reference.size()); ++b) {
+            if (!records.contains(b)
+                && (b >= base.size() || b >= reference.size() || !base[b].sameContent(reference[b])))
+                ++model.otherBlocks;
+        }
+    }
+    if (facet != patchFacet) {
+        model.otherFacet = facet;
+        model.found = BaseCase::Conflict;
+    }
+    return model;
+}
+
+// The facet's files in `folder`: a map file (in a package container when
+// `container`), or a statics index and data file with the blocks' bytes in
+// the order `layout` gives.
+QStringList writeFacet(MemoryFileSystem& files, PatchKind kind, const ModelFacet& facet,
+                       const QString& folder, bool container, QRandomGenerator& random)
+{
+    if (kind == PatchKind::Map) {
+        QByteArray map;
+        for (const ModelBlock& block : facet)
+            map += testfiles::int32s({block.beside}) + *block.content;
+        return files.writeFiles(folder, {{"map.mul", container ? inContainer(map) : map}});
+    }
+    QList<qsizetype> layout(facet.size());
+    std::iota(layout.begin(), layout.end(), 0);
+    std::shuffle(layout.begin(), layout.end(), std::mt19937(random.generate()));
+    QByteArray index(facet.size() * 12, 0), data;
+    for (const qsizetype b : layout) {
+        const ModelBlock& block = facet[b];
+        const qint32 length = block.content ? qint32(block.content->size()) : 0;
+        const qint32 offset = block.damaged ? qint32(1 << 20) : block.content ? qint32(data.size()) : -1;
+        index.replace(b * 12, 12,
+                      testfiles::int32s({offset, length + (block.damaged ? 1 : 0), block.beside}));
+        data += block.content.value_or(QByteArray());
+    }
+    return files.writeFiles(folder, {{"staidx.mul", index}, {"statics.mul", data}});
+}
+
+// A statics pair read back as the model sees it.
+ModelFacet readStatics(const QByteArray& index, const QByteArray& bytes)
+{
+    const QList<qint32> fields = testfiles::readInt32s(index);
+    ModelFacet facet;
+    for (qsizetype i = 0; i + 2 < fields.size(); i += 3)
+        facet << ModelBlock{fields[i] == -1 ? std::nullopt
+                                            : std::optional(bytes.mid(fields[i], fields[i + 1])),
+                            fields[i + 2]};
+    return facet;
+}
+
+class Draw
+{
+public:
+    explicit Draw(quint32 seed) : random(seed) {}
+    bool chance(int percent) { return int(random.bounded(100)) < percent; }
+    int upTo(int most) { return int(random.bounded(most + 1)); }
+    ModelBlock block(PatchKind kind)
+    {
+        ModelBlock drawn{std::nullopt, qint32(random.generate() & 0xffff)};
+        if (kind == PatchKind::Map)
+            drawn.content = testfiles::randomBytes(192, random.generate());
+        else if (!chance(25))
+            drawn.content = testfiles::randomBytes(upTo(3) * 7, random.generate());
+        return drawn;
+    }
+    QRandomGenerator random;
 };
 
 }  // namespace
-
-Q_DECLARE_METATYPE(CaseRow)
 
 class ManifestTest : public QObject
 {
@@ -221,70 +311,138 @@ private slots:
                       : QStringList{set.ws.path("cur.idx"), set.ws.path("cur.dat")};
             QVERIFY(QDir().mkdir(set.ws.path("again")));
             QVERIFY(runJob(isMap ? Job::GenerateMap : Job::GenerateStatics,
-                           set.base(isMap ? Base::InContainer : Base::OtherLayout) + current,
-                           set.ws.path("again"))
+                           set.base(Base::OtherForm) + current, set.ws.path("again"))
                         .succeeded());
             QCOMPARE(read(set.ws.path("again/") + QFileInfo(set.manifest()).fileName()), manifest);
         }
     }
 
-    void baseCases_data()
+    // Random facets and patches, bases of every kind the patch may meet
+    // (its reference or result with other headers, layouts or forms, edits
+    // elsewhere, replaced blocks patched already or edited, blocks cut off
+    // or added, a damaged entry, another facet), each verified and combined
+    // (forced or not) and held against the model: the case and its figures,
+    // the combination's verdict the verification's, a conflict's reason the
+    // same in both, and every block the combination writes.
+    void baseCheckAgainstModel()
     {
-        QTest::addColumn<CaseRow>("row");
-        const PatchKind Map = PatchKind::Map, Statics = PatchKind::Statics;
-        const char* const NoFit[] = {"Dif files do not fit this map", "Dif files do not fit these statics"};
-        const CaseRow rows[] = {
-            {"map: reference", Map, Base::Reference, BaseCase::Exact, 0, 0},
-            {"map: other headers", Map, Base::OtherHeaders, BaseCase::Exact, 0, 0},
-            {"map: in a container", Map, Base::InContainer, BaseCase::Exact, 0, 0},
-            {"map: current", Map, Base::Current, BaseCase::AlreadyApplied, 0, 2},
-            {"map: elsewhere", Map, Base::Elsewhere, BaseCase::Fits, 1, 0},
-            {"map: half applied", Map, Base::HalfApplied, BaseCase::Fits, 1, 1},
-            {"map: replaced block edited", Map, Base::EditedReplaced, BaseCase::Conflict, 0, 0, NoFit[0],
-             "1 of the 2 blocks it replaces holds something else, at tile 0,56"},
-            {"map: forced", Map, Base::EditedReplaced, BaseCase::Conflict, 0, 0, nullptr, nullptr, true},
-            {"statics: reference", Statics, Base::Reference, BaseCase::Exact, 0, 0},
-            {"statics: other layout", Statics, Base::OtherLayout, BaseCase::Exact, 0, 0},
-            {"statics: current", Statics, Base::Current, BaseCase::AlreadyApplied, 0, 3},
-            {"statics: half applied", Statics, Base::HalfApplied, BaseCase::Fits, 1, 1},
-            {"statics: replaced block edited", Statics, Base::EditedReplaced, BaseCase::Conflict, 0, 0,
-             NoFit[1], "1 of the 3 blocks it replaces holds something else, at tile 0,32"},
-            // Without a manifest a combination is what it always was.
-            {"statics: no manifest", Statics, Base::EditedReplaced, BaseCase::NotChecked, 0, 0, nullptr,
-             nullptr, false, true},
-        };
-        for (const CaseRow& row : rows)
-            QTest::newRow(row.name) << row;
-    }
-    // The combination finds the case a verification finds, and says it; a
-    // conflict writes nothing unless forced. What an exact or fitting base
-    // becomes has the patch's blocks.
-    void baseCases()
-    {
-        QFETCH(CaseRow, row);
-        const Set set(row.kind);
-        QVERIFY(!row.manifestRemoved || QFile::remove(set.manifest()));
-        const JobOutcome verified = set.verify(row.base);
-        QVERIFY2(verified.succeeded(), qPrintable(verified.failure().text()));
-        const BaseVerdict& found = verified.result().base;
-        QCOMPARE(found.found, row.found);
-        QCOMPARE(found.otherBlocks, row.otherBlocks);
-        QCOMPARE(found.alreadyPatched, row.alreadyPatched);
-        const JobOutcome combined = set.combine(row.base, row.force);
-        QCOMPARE(combined.message(), QString(row.failure ? row.failure : ""));
-        if (row.failure) {
-            QCOMPARE(combined.failure().reason(), QString(row.reason));
-            QCOMPARE(set.ws.outFiles(), QStringList());
-            return;
-        }
-        QCOMPARE(combined.result().base.found, row.found);
-        QCOMPARE(combined.result().base.otherBlocks, row.otherBlocks);
-        QCOMPARE(combined.result().base.forced, row.force);
-        QCOMPARE(combined.result().base.manifest, set.manifest());
-        if (row.kind == PatchKind::Map) {
-            const QByteArray made = read(set.ws.outFile("map0.mul")), current = read(set.ws.path("cur.mul"));
-            for (const int b : {2, 7})
-                QCOMPARE(made.mid(b * 196 + 4, 192), current.mid(b * 196 + 4, 192));
+        for (quint32 seed = 1; seed <= 160; ++seed) {
+            Draw draw(seed);
+            const PatchKind kind = seed % 2 ? PatchKind::Map : PatchKind::Statics;
+            const bool isMap = kind == PatchKind::Map;
+            MemoryFileSystem files;
+            ModelFacet reference;
+            for (int b = 1 + draw.upTo(44); b > 0; --b)
+                reference << draw.block(kind);
+            ModelFacet current = reference;
+            const int edits = draw.upTo(90);
+            for (ModelBlock& block : current) {
+                if (draw.chance(edits))
+                    block = draw.block(kind);
+                else if (draw.chance(20))
+                    block.beside += 1;
+            }
+            const int patchFacet = draw.upTo(3);
+            files.makeFolder("/gen");
+            files.makeFolder("/out");
+            const QStringList made = writeFacet(files, kind, reference, "/ref", false, draw.random)
+                                     + writeFacet(files, kind, current, "/cur", false, draw.random);
+            RunSettings generation = on(files);
+            generation.facet = patchFacet;
+            QVERIFY(runJob(isMap ? Job::GenerateMap : Job::GenerateStatics, made, "/gen", generation)
+                        .succeeded());
+            const QString n = QString::number(patchFacet);
+            const QStringList difs =
+                isMap ? QStringList{"/gen/mapdif" + n + ".mul", "/gen/mapdifl" + n + ".mul"}
+                      : QStringList{"/gen/stadif" + n + ".mul", "/gen/stadifi" + n + ".mul",
+                                    "/gen/stadifl" + n + ".mul"};
+            QList<qint64> records;
+            for (const qint32 block : testfiles::readInt32s(files.contents(difs.last())))
+                records << block;
+
+            ModelFacet base = draw.chance(20) ? current : reference;
+            // A quarter of the bases are the reference or the result but for
+            // headers, extras, layout and form.
+            const bool pristine = draw.chance(25);
+            const int patched = pristine ? 0 : draw.upTo(100), editedElsewhere = pristine ? 0 : draw.upTo(30),
+                      conflicting = pristine ? 0 : draw.upTo(20);
+            for (qint64 b = 0; b < base.size(); ++b) {
+                ModelBlock& block = base[b];
+                block.beside = draw.chance(50) ? block.beside : block.beside ^ 0x100;
+                if (!records.contains(b) && draw.chance(editedElsewhere))
+                    block = draw.block(kind);
+                if (records.contains(b) && draw.chance(patched))
+                    block = current[b];
+                if (records.contains(b) && draw.chance(conflicting))
+                    block = draw.block(kind);
+                block.damaged = !isMap && !pristine && draw.chance(records.contains(b) ? 4 : 1);
+            }
+            if (!pristine && draw.chance(15))
+                base.resize(qMax<qsizetype>(0, base.size() - 1 - draw.upTo(2)));
+            else if (!pristine && draw.chance(15))
+                for (int more = 1 + draw.upTo(2); more > 0; --more)
+                    base << draw.block(kind);
+            const int facet = draw.chance(15) ? (patchFacet + 1 + draw.upTo(2)) % 4 : patchFacet;
+            const qint64 height = 1 + draw.upTo(6);
+            const bool force = draw.chance(30);
+            const ModelVerdict model = modelCombination(reference, current, records, base, patchFacet, facet);
+            const QStringList baseFiles =
+                writeFacet(files, kind, base, "/base", isMap && draw.chance(15), draw.random);
+            const QString context = QString("seed %1").arg(seed);
+
+            SilentProgress silent;
+            RunSettings settings = on(files);
+            const JobOutcome verified =
+                isMap
+                    ? verifyMapPatch({baseFiles[0], difs[0], difs[1], facet, height}, silent, settings.commit)
+                    : verifyStaticsPatch(
+                        {baseFiles[0], baseFiles[1], difs[0], difs[1], difs[2], facet, height}, silent,
+                        settings.commit);
+            settings.facet = facet;
+            settings.force = force;
+            settings.heightBlocks = height;
+            const JobOutcome combined =
+                runJob(isMap ? Job::CombineMap : Job::CombineStatics, baseFiles + difs, "/out", settings);
+            if (model.damagedAt) {
+                for (const JobOutcome* outcome : {&verified, &combined})
+                    QVERIFY2(outcome->failure().is(Status::Kind::Damaged)
+                                 && outcome->failure().block() == *model.damagedAt,
+                             qPrintable(context + ": " + outcome->failure().text()));
+                continue;
+            }
+            QVERIFY2(verified.succeeded(), qPrintable(context + ": " + verified.failure().text()));
+            const BaseVerdict& found = verified.result().base;
+            QVERIFY2(found.found == model.found && found.alreadyPatched == model.alreadyPatched
+                         && found.conflicts == model.conflicts && found.otherFacet == model.otherFacet,
+                     qPrintable(context + ": " + baseCaseText(found)));
+            QVERIFY2(found.otherBlocksExact ? found.otherBlocks == model.otherBlocks
+                                            : found.otherBlocks <= model.otherBlocks && model.otherBlocks > 0,
+                     qPrintable(context + QString(": %1 other blocks").arg(model.otherBlocks)));
+            if (model.found == BaseCase::Conflict && !force) {
+                QCOMPARE(combined.failure().reason(), conflictReason(found));
+                QCOMPARE(files.folder("/out").keys(), QStringList());
+                continue;
+            }
+            QVERIFY2(combined.succeeded(), qPrintable(context + ": " + combined.failure().text()));
+            QCOMPARE(baseCaseText(combined.result().base),
+                     model.found == BaseCase::Conflict
+                         ? baseCaseText(found).replace("does not fit:", "does not fit, forced:")
+                         : baseCaseText(found));
+            const QString f = QString::number(facet);
+            if (isMap) {
+                QByteArray expected;
+                for (const ModelBlock& block : model.made)
+                    expected += testfiles::int32s({block.beside}) + *block.content;
+                QVERIFY2(files.contents("/out/map" + f + ".mul") == expected, qPrintable(context));
+                continue;
+            }
+            const ModelFacet result = readStatics(files.contents("/out/staidx" + f + ".mul"),
+                                                  files.contents("/out/statics" + f + ".mul"));
+            QCOMPARE(result.size(), model.made.size());
+            for (qsizetype b = 0; b < result.size(); ++b)
+                QVERIFY2(result[b].content == model.made[b].content
+                             && result[b].beside == model.made[b].beside,
+                         qPrintable(context + QString(", block %1").arg(b)));
         }
     }
 
@@ -347,6 +505,23 @@ private slots:
                                 << "its reference sketch is not the size its records call for";
         QTest::newRow("records not the locator's")
             << edit(" 7:", " 8:") << open << "its records do not name the blocks its locator names";
+        QTest::newRow("first record not the locator's")
+            << edit("\"records\": \"2:", "\"records\": \"1:") << open
+            << "its records do not name the blocks its locator names";
+        QTest::newRow("a record repeated")
+            << edit(" 7:", " 2:") << open
+            << "its record 1 is not a block of its reference after the one before";
+        QTest::newRow("a member twice") << edit("\"version\": 1,", "\"version\": 1, \"version\": 1,") << open
+                                        << "it is not valid JSON: a member name repeats: version";
+        QTest::newRow("another facet's set")
+            << std::function<void(const Set&)>([](const Set& set) {
+                   QByteArray text = read(set.manifest());
+                   testfiles::write(set.manifest(), text.replace("\"facet\": 0", "\"facet\": 1")
+                                                        .replace("mapdifl0.mul", "mapdifl1.mul")
+                                                        .replace("mapdif0.mul", "mapdif1.mul"));
+               })
+            << mismatch
+            << "It is the manifest of mapdifl1.mul, a set for Trammel (facet 1), not of mapdifl0.mul";
         QTest::newRow("too many values")
             << edit("\"facet\": 0", "\"facet\": 0, \"padding\": [" + QByteArray("0,").repeated(5000) + "0]")
             << open << "it is not valid JSON: too many values at byte";
@@ -389,10 +564,11 @@ private slots:
         QCOMPARE(combined.message(), message);
         QCOMPARE(verified.message(), message);
         QVERIFY2(combined.failure().reason().startsWith(reason), qPrintable(combined.failure().text()));
-        const bool theFiles = message == "Dif files do not match their manifest";
-        QCOMPARE(combined.failure().file(), message.isEmpty() ? QString()
-                                            : theFiles        ? set.difs[reason.startsWith("It has") ? 1 : 0]
-                                                              : set.manifest());
+        const QString file = reason.startsWith("It has")      ? set.difs[1]
+                             : reason.startsWith("Its bytes") ? set.difs[0]
+                             : message.isEmpty()              ? QString()
+                                                              : set.manifest();
+        QCOMPARE(combined.failure().file(), file);
         QCOMPARE(set.ws.outFiles(), message.isEmpty() ? QStringList{"map0.mul"} : QStringList());
     }
 };
