@@ -193,6 +193,22 @@ private slots:
                         "forced: ")
                         .arg(m_summary.mapBlocksDiffering)
                     + conflict + "\n");
+        // Another facet's statics: the patch does not fit them, but is applied when forced.
+        const QString statics = "--index @ref/staidx3.mul --data @ref/statics3.mul --difl @difs/stadifl3.mul "
+                                "--difi @difs/stadifi3.mul --dif @difs/stadif3.mul";
+        const QString otherFacet = "the patch is for Malas (facet 3), not for Ilshenar (facet 2)";
+        printed(
+            "statics of another facet", "verify statics --facet 2 " + statics, 1,
+            QString("verify statics: base does not fit: %1; the patch, made for Malas (facet 3), replaces %2 "
+                    "of 1920 blocks\n")
+                .arg(otherFacet)
+                .arg(m_summary.staticsBlocksDiffering));
+        printed("forced onto another facet", "combine statics --out @forced --facet 2 --force " + statics, 0,
+                QString("combine statics: %1 of 1920 blocks replaced, %2 bytes of block data; wrote "
+                        "@forced/staidx2.mul, @forced/statics2.mul; base does not fit, forced: %3\n")
+                    .arg(m_summary.staticsBlocksDiffering)
+                    .arg(QFileInfo(path("new/statics3.mul")).size())
+                    .arg(otherFacet));
         failed("tampered",
                "verify map --map @ref/map3.mul --difl @difs/mapdifl3.mul --dif @tampered/mapdif3.mul",
                "Dif files do not match their manifest: @tampered/mapdif3.mul: Its bytes are not those its "
