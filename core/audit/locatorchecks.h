@@ -4,6 +4,7 @@
 // statics inspections share.
 
 #include "difaudit.h"
+#include "interruptedcommit.h"
 
 class QString;
 
@@ -14,13 +15,19 @@ class Input;
 
 namespace locatorchecks {
 
-// Runs `audit(DifAudit&)`, which returns the failure of a file that could
-// not be read, and makes that failure the audit's status: whatever else it
-// found stands beside it.
+// Settles the folders of `paths` as a job does before it reads (see
+// settleFoldersOf()), then runs `audit(DifAudit&)`, which returns the
+// failure of a file that could not be read, and makes that failure the
+// audit's status: whatever else it found stands beside it.
 template <typename Audit>
-DifAudit run(Audit audit)
+DifAudit run(const QStringList& paths, const CommitOptions& options, Audit audit)
 {
     DifAudit result;
+    for (const QString& path : paths) {
+        result.status = settleFoldersOf(path, options).withAction(QStringLiteral("Unable to open"));
+        if (result.status.failed())
+            return result;
+    }
     result.status = audit(result);
     return result;
 }

@@ -101,8 +101,9 @@ Status auditFiles(const MapDifFiles& files, const AuditGrid& grid, FileSystem& f
 
 DifAudit auditMapDif(const MapDifFiles& files, const AuditGrid& grid, const CommitOptions& options)
 {
-    return locatorchecks::run(
-        [&](DifAudit& found) { return auditFiles(files, grid, *options.files, found); });
+    return locatorchecks::run({files.locator, files.data, files.map}, options, [&](DifAudit& found) {
+        return auditFiles(files, grid, *options.files, found);
+    });
 }
 
 }  // namespace quillmark

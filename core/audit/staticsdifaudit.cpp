@@ -200,6 +200,7 @@ Status auditFiles(const StaticsDifFiles& files, const AuditGrid& grid, FileSyste
 DifAudit auditStaticsDif(const StaticsDifFiles& files, const AuditGrid& grid, const CommitOptions& options)
 {
     return locatorchecks::run(
+        {files.locator, files.index, files.data, files.staticsIndex}, options,
         [&](DifAudit& found) { return auditFiles(files, grid, *options.files, found); });
 }
 

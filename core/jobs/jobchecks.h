@@ -14,10 +14,8 @@ namespace quillmark {
 struct IndexEntry;
 
 // Opens the inputs in order, and fails with `message` at the first that
-// cannot be opened. Before an input is opened, a commit that a killed job
-// left unfinished in its folder (or in the folder its link leads to) is
-// completed or undone, so that nothing is read half old, half new; a folder
-// that cannot be repaired (no write permission) fails the job instead.
+// cannot be opened. Before an input is opened, its folders are settled (see
+// settleFoldersOf()).
 Status openInputs(std::initializer_list<Input*> inputs, const QString& message, const CommitOptions& options);
 
 // An input with more records of `recordSize` bytes than a locator record

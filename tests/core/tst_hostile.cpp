@@ -262,6 +262,20 @@ private slots:
         QVERIFY(runJob(Job::ConvertMapToPlain, inputs, "/out", on(files)).succeeded());
         QCOMPARE(files.contents("/out/map0.mul"), QByteArray("new"));
         QCOMPARE(files.folder("/in").keys(), QStringList({"map0.mul"}));
+        // Verification and inspection, which only read, settle it as well.
+        for (const bool inspect : {false, true}) {
+            MemoryFileSystem inFolder;
+            const QStringList patch = inMemory(inFolder, Job::CombineMap);
+            leaveInterruptedCommit("/in", "map0.mul", inFolder);
+            SilentProgress silent;
+            const Status read =
+                inspect ? auditMapDif({patch[2], patch[1], patch[0]}, {0, 1}, on(inFolder).commit).status
+                        : verifyMapPatch({patch[0], patch[1], patch[2], {}, 0}, silent, on(inFolder).commit)
+                              .failure();
+            QVERIFY2(read.ok(), qPrintable(read.text()));
+            QCOMPARE(inFolder.folder("/in").keys(), QStringList({"dif", "difl", "map0.mul"}));
+            QCOMPARE(inFolder.contents("/in/map0.mul"), QByteArray("new"));
+        }
     }
 
     // On the system's own files, what the file system in memory can only
