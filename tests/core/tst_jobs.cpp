@@ -352,6 +352,14 @@ private slots:
             addCheck(job, {Good, Good, Good}, "Unable to create new map file", Folder::PlainFile);
             addDamage(job, {randomMap(4, 8), randomMap(1, 9) + QByteArray(100, 'x'), int32s({0, 3})},
                       "Dif files are damaged at block 3", 3, Found::BeforeIt);
+            // Records past the data that no walk looks for (blocks outside the
+            // map, a block named before) change nothing: the folder's failure stands.
+            addRow({job, written({randomMap(4, 8), randomMap(1, 9), int32s({1, 9, 1, -3})}),
+                    "Unable to create new map file", Folder::PlainFile});
+            FailureCase swapped(job, written({randomMap(4, 8), int32s({1, 2}), randomMap(2, 9)}),
+                                "Unable to open dif files");
+            swapped.kind = Status::Kind::Usage;
+            addRow(swapped);
             const QByteArray map = randomMap(3, 8);
             addDamage(job, {unpackableContainer(map), map, int32s({1})}, "Unable to read map or dif files",
                       Status::NoBlock);
