@@ -153,6 +153,12 @@ private slots:
             Planted::Record,
             recordText(v2, "undo", {{".keep.mul.quillmark-part-1", "keep.mul", ".x.quillmark-old-2"}}),
             "it names a backup that does not belong to keep.mul: .x.quillmark-old-2"};
+        QTest::newRow("one target twice")
+            << PlantedCase{Planted::Record,
+                           recordText(v2, "forward",
+                                      {{".keep.mul.quillmark-part-1", "keep.mul", ""},
+                                       {".keep.mul.quillmark-part-2", "keep.mul", ""}}),
+                           "it names the target keep.mul twice"};
         QTest::newRow("the lock as its target") << PlantedCase{
             Planted::Record,
             recordText(v2, "undo", {{".quillmark-lock.quillmark-part-1", ".quillmark-lock", ""}}),
