@@ -79,6 +79,16 @@ public:
         else if (m_sketchInWalk)
             m_sketch.add(block, hash);
     }
+    // Blocks `first` to `first + count - 1` of the base, none of which the
+    // patch replaces, each taken into the result as it is: their hashes, in
+    // one go rather than a call a block.
+    void addUnreplacedRun(qint64 first, const quint64* hashes, qint64 count)
+    {
+        m_base.add(hashes, count);
+        m_result.add(hashes, count);
+        if (m_sketchInWalk)
+            m_sketch.addRun(first, hashes, count);
+    }
     // A block of the base that cannot be read as one (its index entry points
     // outside its data file): it holds nothing the patch was made against.
     void addDamagedBlock(qint64 block);

@@ -91,8 +91,7 @@ public:
             if (m_pending == PendingCapacity)
                 flush();
             const int taken = int(qMin<qint64>(count, PendingCapacity - m_pending));
-            for (int i = 0; i < taken; ++i)
-                m_hashes[m_pending + i] = qToLittleEndian(blockHashes[i]);
+            qToLittleEndian<quint64>(blockHashes, taken, m_hashes + m_pending);
             m_pending += taken;
             blockHashes += taken;
             count -= taken;
