@@ -23,6 +23,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build}" && pwd)
 runs=${2:-20}
 base_revision=${3:-46ed215}
+# The pairs take turns under a small Python driver.
+"$root/tools/packages.sh" python3
 
 base=$build/manifest-base
 if [ ! -x "$base/build/tools/cli/quillmark-cli" ]; then

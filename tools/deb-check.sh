@@ -56,7 +56,8 @@ mkdir difs combined
     --combined-index combined/staidx1.mul --combined-data combined/statics1.mul
 for file in applications/io.github.quillmark.Quillmark.desktop metainfo/io.github.quillmark.Quillmark.metainfo.xml \
     icons/hicolor/256x256/apps/io.github.quillmark.Quillmark.png man/man1/quillmark-cli.1.gz \
-    doc/quillmark/copyright; do
+    doc/quillmark/copyright doc/quillmark/README.md doc/quillmark/NEWS doc/quillmark/doc/user-guide.md \
+    doc/quillmark/doc/images/quillmark-window.png; do
     test -f "/usr/share/$file" || { echo "missing from the installed package: /usr/share/$file"; exit 1; }
 done
 grep -q "GNU GENERAL PUBLIC LICENSE" /usr/share/doc/quillmark/copyright ||

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Renders the README's pictures again, headless, into doc/images/: the window
+# Renders the documents' pictures again, headless, into doc/images/: the window
 # as the form test draws it, and what `quillmark-cli inspect --picture` draws
 # of the changes between a full-size sample facet and its edited copy, and
 # the top of the review report of a sample patch as headless Chromium shows it.
@@ -25,7 +25,7 @@ mkdir "$work/difs"
 "$build/tools/cli/quillmark-cli" inspect map --difl "$work/difs/mapdifl0.mul" --dif "$work/difs/mapdif0.mul" \
     --map "$work/facet/reference/map0.mul" --picture "$images/sample-changes.png"
 
-# The review report of a sample patch, as the README shows it.
+# The review report of a sample patch, as the documents show it.
 "$build/tools/samplefacet/quillmark-sample" make --dir "$work/small" --width 96 --height 64 --seed 7 >/dev/null
 mkdir "$work/small-difs"
 "$build/tools/cli/quillmark-cli" generate map --reference "$work/small/reference/map0.mul" \

@@ -5,8 +5,9 @@
 # static .exe that runs alone, with the program's icon and version in its
 # resources. Build-time tools and the tests run under Wine, in a Wine prefix
 # of the build's own (BUILD_DIR/wine). At its end it packs, in BUILD_DIR,
-# quillmark-<version>-windows-x64.zip (the three programs, README, licence)
-# and quillmark-<version>-windows-x64-setup.exe (NSIS installer).
+# quillmark-<version>-windows-x64.zip (the three programs, README, NEWS, the
+# documents, licence) and quillmark-<version>-windows-x64-setup.exe (NSIS
+# installer).
 #
 #   tools/windows-build.sh [BUILD_DIR] [extra cmake arguments...]
 #

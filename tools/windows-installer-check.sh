@@ -27,7 +27,8 @@ key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quillmark'
 
 "$wine" "$setup" /S
 "$wineserver" -w
-for file in quillmark.exe quillmark-cli.exe quillmark-sample.exe README.md LICENSE.txt uninstall.exe; do
+for file in quillmark.exe quillmark-cli.exe quillmark-sample.exe README.md NEWS.txt doc/user-guide.md \
+    doc/images/quillmark-window.png LICENSE.txt uninstall.exe; do
     test -f "$installed/$file" || { echo "not installed: $file"; exit 1; }
 done
 grep -q "GNU GENERAL PUBLIC LICENSE" "$installed/LICENSE.txt"

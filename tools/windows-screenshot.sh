@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# Takes the README's picture of the real window under Windows: the window
-# (tools/windowscheck/windowshot.cpp, the program's own window class, its Generate
-# page filled in) run under Wine with the "windows" platform, in a Wine
-# virtual desktop on a virtual X display (Xvfb), so that Wine draws the
-# frame as Windows would. Saved as doc/images/quillmark-window-windows.png.
+# Takes the picture of the real window under Windows that doc/windows.md shows:
+# the window (tools/windowscheck/windowshot.cpp, the program's own window
+# class, its Generate page filled in) run under Wine with the "windows"
+# platform, in a Wine virtual desktop on a virtual X display (Xvfb), so that
+# Wine draws the frame as Windows would. Saved as doc/images/quillmark-window-windows.png.
 #
 #   tools/windows-screenshot.sh [WINDOWS_BUILD]
 set -euo pipefail

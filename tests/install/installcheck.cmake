@@ -31,7 +31,8 @@ file(REMOVE_RECURSE ${PREFIX})
 run(${CMAKE_COMMAND} --install ${BUILD} --prefix ${PREFIX})
 
 set(expected bin/quillmark${EXE} bin/quillmark-cli${EXE} bin/quillmark-sample${EXE} share/applications/${ID}.desktop
-    share/metainfo/${ID}.metainfo.xml)
+    share/metainfo/${ID}.metainfo.xml share/doc/quillmark/README.md share/doc/quillmark/NEWS
+    share/doc/quillmark/doc/user-guide.md share/doc/quillmark/doc/images/quillmark-window.png)
 foreach(page quillmark quillmark-cli quillmark-sample)
     if(EXISTS ${PREFIX}/share/man/man1/${page}.1)
         list(APPEND expected share/man/man1/${page}.1)

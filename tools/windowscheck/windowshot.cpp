@@ -1,4 +1,4 @@
-// Windows only: the real window as a user sees it, for the README. Shows the
+// Windows only: the real window as a user sees it, for the documents. Shows the
 // window on the Generate page, filled in as for a map patch of Trammel, lets
 // Wine (or Windows) draw it with its frame, then saves what the screen shows
 // of it. tools/windows-screenshot.sh runs it under Wine on a virtual X display.
