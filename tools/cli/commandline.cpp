@@ -21,10 +21,11 @@ const char Description[] =
     "  generate statics --reference-index FILE --reference-data FILE --current-index FILE\n"
     "                   --current-data FILE --out DIR --facet F\n"
     "  combine map --map FILE --difl FILE --dif FILE --out DIR --facet F [--format mul|uop] [--force]\n"
+    "              [--height H]\n"
     "  combine statics --index FILE --data FILE --difl FILE --difi FILE --dif FILE --out DIR --facet F\n"
-    "                  [--force]\n"
-    "  verify map --map FILE --difl FILE --dif FILE\n"
-    "  verify statics --index FILE --data FILE --difl FILE --difi FILE --dif FILE\n"
+    "                  [--force] [--height H]\n"
+    "  verify map --map FILE --difl FILE --dif FILE [--facet F] [--height H]\n"
+    "  verify statics --index FILE --data FILE --difl FILE --difi FILE --dif FILE [--facet F] [--height H]\n"
     "  convert map --in FILE --to mul|uop --out DIR --facet F\n"
     "  inspect map --difl FILE --dif FILE [--map FILE] [--facet F] [--height H] [--picture FILE.png]\n"
     "  inspect statics --difl FILE --difi FILE --dif FILE [--index FILE] [--facet F] [--height H]\n"
@@ -38,8 +39,9 @@ const char Description[] =
     "whatever its name. A new map file is plain unless --format or --to says uop.\n"
     "Each command has its own --help, e.g. 'quillmark-cli generate map --help'.\n"
     "Generate writes a manifest beside the difference files; combine and verify check the base against\n"
-    "it when it is there.\n"
-    "Exit status: 0 success, 1 a failed job, problems found or a patch that does not fit, 2 a usage error.";
+    "it when it is there, a base of another facet than the manifest's among what does not fit.\n"
+    "Exit status: 0 success, 1 a failed job, problems found or a patch that does not fit, 2 a usage error,\n"
+    "3 a verify that found no manifest to check against.";
 
 bool isCommand(const QString& command)
 {
