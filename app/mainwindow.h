@@ -22,6 +22,8 @@ struct JobResult;
 // every object has exactly one named member. The inheritance is protected:
 // the widgets, menus and actions are made public below, the layouts and
 // spacers stay protected.
+class MergePage;
+
 class mainwindow : public QMainWindow, protected Ui_mainwindow
 {
     Q_OBJECT
@@ -108,6 +110,13 @@ public:
     bool generateMode;
     bool combineMode;
 
+    // The "Merge" page after the form's two, in files of its own.
+    MergePage* mergePage;
+
+    // A path field's text, without the double quotes that wrap it whole when
+    // it was pasted from Windows' "Copy as path".
+    static QString pathIn(const QLineEdit* field);
+
     virtual bool mapDiffGenerate();
     virtual bool staticsDiffGenerate();
     virtual bool mapDiffCombine();
@@ -151,9 +160,6 @@ private:
     void connectPageSwitches();
 
     void pickFile(QLineEdit* field, const QString& caption);
-    // A path field's text, without the double quotes that wrap it whole when
-    // it was pasted from Windows' "Copy as path".
-    static QString pathIn(const QLineEdit* field);
     using Job =
         std::function<quillmark::JobOutcome(quillmark::JobProgress&, const quillmark::CommitOptions&)>;
     // Runs a job and shows its outcome: a failure's message in the status
@@ -162,6 +168,12 @@ private:
     bool runWorker(const Job& job, quillmark::JobResult* succeeded = nullptr);
     // What the status bar says beside its message.
     void showDetail(const QString& detail);
+    // Adds the "Merge" page, whose jobs run through runPageJob().
+    void addMergePage();
+    // Runs a job of a page kept in files of its own as the form's run slots
+    // run theirs: not during another run, under the wait cursor, and after a
+    // success "Ready" with `detail()` beside it.
+    bool runPageJob(const Job& job, const std::function<QString()>& detail);
 
     quillmark::CommitOptions m_commitOptions;
     bool m_running = false;

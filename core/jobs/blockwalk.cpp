@@ -5,9 +5,9 @@
 
 namespace quillmark {
 
-BlockWalk::BlockWalk(JobProgress& progress, const CommitOptions& options,
-                     std::initializer_list<Output*> outputs, const QString& writeFailure)
-    : m_progress(progress), m_options(options), m_outputs(outputs), m_writeFailure(writeFailure)
+BlockWalk::BlockWalk(JobProgress& progress, const CommitOptions& options, std::vector<Output*> outputs,
+                     const QString& writeFailure)
+    : m_progress(progress), m_options(options), m_outputs(std::move(outputs)), m_writeFailure(writeFailure)
 {}
 
 // However the job leaves, the progress it began ends.

@@ -22,7 +22,7 @@ class BlockWalk
 {
 public:
     // `writeFailure` is the job's message for an output that cannot be written.
-    BlockWalk(JobProgress& progress, const CommitOptions& options, std::initializer_list<Output*> outputs,
+    BlockWalk(JobProgress& progress, const CommitOptions& options, std::vector<Output*> outputs,
               const QString& writeFailure);
     ~BlockWalk();
     BlockWalk(const BlockWalk&) = delete;
