@@ -7,6 +7,7 @@
 #include "gamedir.h"
 #include "jobrun.h"
 #include "mainwindow.h"
+#include "mergepage.h"
 #include "samplefacet.h"
 #include "toolrun.h"
 #include "workspace.h"
@@ -335,6 +336,90 @@ private slots:
         QCOMPARE(w.statusBar()->toolTip(), said);
         QCOMPARE(w.statusBar()->accessibleDescription(), said);
         QCOMPARE(ws.outFiles().isEmpty(), message != "Ready");
+    }
+
+    // The Merge page runs the job of the page shown on that page's fields,
+    // with the window's folder and facet. A conflict with "Stop" writes the
+    // conflicts file alone and shows the message, with the file and the
+    // tiles beside it; "Prefer theirs" merges and says what it did. The
+    // pickers fill their fields.
+    void mergePage()
+    {
+        Workspace ws;
+        mainwindow w;
+        MergePage& page = *w.mergePage;
+        w.lineOutDir->setText(ws.out());
+        const QStringList maps = ws.inputs(validInputs(Job::GenerateMap)),
+                          statics = ws.inputs(validInputs(Job::GenerateStatics)),
+                          difs = ws.inputs(validInputs(Job::CombineStatics)).mid(2)
+                                 + ws.inputs(validInputs(Job::CombineMap)).mid(1);
+        QByteArray theirs = testfiles::read(maps[0]), clash = testfiles::read(maps[1]);
+        theirs.replace(2 * 196 + 4, 3, "abc");
+        clash.replace(196 + 4, 3, "xyz");
+        const auto run = [&](int tab, const QList<std::pair<const char*, QString>>& fields,
+                             const QString& message, const QString& detail) {
+            page.tabWidgetMerge->setCurrentIndex(tab);
+            for (const auto& [name, text] : fields)
+                page.field(name)->setText(text);
+            page.pushMerge->click();
+            QCOMPARE(w.statusBar()->currentMessage(), message);
+            QCOMPARE(w.statusBar()->toolTip(), detail);
+        };
+        run(0,
+            {{"lineMergeBase", maps[0]},
+             {"lineMergeMine", maps[1]},
+             {"lineMergeTheirs", ws.file("theirs", theirs)}},
+            "Ready", "1 block changed by ours, 1 by theirs, 0 by both; no tiles conflict");
+        QCOMPARE(testfiles::read(ws.outFile("map0.mul")),
+                 testfiles::read(maps[1]).replace(2 * 196 + 4, 3, "abc"));
+        page.lineConflicts->setText(ws.path("c.json"));
+        run(0, {{"lineMergeTheirs", ws.file("clash", clash)}}, "Both sides changed the same tiles",
+            ws.path("c.json") + ": 1 tile conflicts, at tile 0,8");
+        page.comboConflicts->setCurrentIndex(2);
+        run(0, {}, "Ready",
+            "0 blocks changed by ours, 0 by theirs, 1 by both; 1 tile conflicts, taken from theirs, at tile "
+            "0,8");
+        QCOMPARE(testfiles::read(ws.outFile("map0.mul")), clash);
+        run(1,
+            {{"lineMergeBaseIdx", statics[0]},
+             {"lineMergeBaseData", statics[1]},
+             {"lineMergeMineIdx", statics[2]},
+             {"lineMergeMineData", statics[3]},
+             {"lineMergeTheirsIdx", statics[0]},
+             {"lineMergeTheirsData", statics[1]}},
+            "Ready", "1 block changed by ours, 0 by theirs, 0 by both; no tiles conflict");
+        const QString unchecked = "; base not checked: a locator of that name has no manifest";
+        run(2,
+            {{"lineRebaseRef", maps[0]},
+             {"lineRebaseDif", difs[3]},
+             {"lineRebaseDifl", difs[4]},
+             {"lineRebaseOnto", maps[0]}},
+            "Ready", "1 block changed by ours, 0 by theirs, 0 by both; no tiles conflict" + unchecked);
+        run(3,
+            {{"lineRebaseRefIdx", statics[0]},
+             {"lineRebaseRefData", statics[1]},
+             {"lineRebaseSDif", difs[0]},
+             {"lineRebaseSDifi", difs[1]},
+             {"lineRebaseSDifl", difs[2]},
+             {"lineRebaseOntoIdx", statics[0]},
+             {"lineRebaseOntoData", statics[1]}},
+            "Ready", "1 block changed by ours, 0 by theirs, 0 by both; no tiles conflict" + unchecked);
+        QCOMPARE(ws.outFiles(), QStringList({"map0.mul", "mapdif0.manifest.json", "mapdif0.mul",
+                                             "mapdifl0.mul", "stadif0.manifest.json", "stadif0.mul",
+                                             "stadifi0.mul", "stadifl0.mul", "staidx0.mul", "statics0.mul"}));
+        // The conflicts file is a new one: a file there would be asked about.
+        for (const auto& [button, field, caption, chosen] :
+             {std::tuple{"pushMergeBase", page.field("lineMergeBase"), "Base Map File", maps[1]},
+              {"pushConflicts", page.lineConflicts, "Conflicts File", ws.path("new.json")}}) {
+            QString title;
+            whenModal<QFileDialog>([&, choice = chosen](QFileDialog* dialog) {
+                title = dialog->windowTitle();
+                dialog->selectFile(choice);
+                static_cast<QDialog*>(dialog)->accept();
+            });
+            page.findChild<QPushButton*>(button)->click();
+            QVERIFY(title == caption && field->text() == chosen);
+        }
     }
 
     // Exit ends the event loop with 0, while idle and during a run, which it
