@@ -40,31 +40,26 @@ struct Dice
     }
 };
 
-// What the model makes of three sides: the merged files and the conflicts.
+// What the model makes of three sides: the merged files and the conflicts,
+// by world tile.
 struct Model
 {
     QList<QByteArray> files;
-    QList<QJsonObject> conflicts;
+    QMap<std::pair<int, int>, QJsonObject> conflicts;
 
     QJsonArray sorted() const
     {
-        QList<QJsonObject> list = conflicts;
-        std::stable_sort(list.begin(), list.end(), [](const QJsonObject& a, const QJsonObject& b) {
-            return std::pair(a["x"].toInt(), a["y"].toInt()) < std::pair(b["x"].toInt(), b["y"].toInt());
-        });
         QJsonArray array;
-        for (const QJsonObject& conflict : list)
+        for (const QJsonObject& conflict : conflicts)
             array << conflict;
         return array;
     }
     void add(const char* layer, qint64 block, int cell, qint64 height, const QJsonValue (&values)[3])
     {
-        conflicts << QJsonObject{{"layer", layer},
-                                 {"x", int(block / height * 8 + cell % 8)},
-                                 {"y", int(block % height * 8 + cell / 8)},
-                                 {"base", values[0]},
-                                 {"ours", values[1]},
-                                 {"theirs", values[2]}};
+        const int x = int(block / height * 8 + cell % 8), y = int(block % height * 8 + cell / 8);
+        conflicts[{x, y}] =
+            QJsonObject{{"layer", layer},     {"x", x}, {"y", y}, {"base", values[0]}, {"ours", values[1]},
+                        {"theirs", values[2]}};
     }
 };
 
@@ -91,7 +86,8 @@ QList<QByteArray> mapSides(Dice& dice, int blocks)
     return editedSides(dice, base, blocks + 1, [](QByteArray& map, qint64 block, quint32 seed) {
         Dice edits{QRandomGenerator(seed)};
         for (int i = edits.below(4); i >= 0; --i) {
-            const qint64 cell = edits.below(2) ? edits.below(4) : edits.below(64);  // sides meet in a few cells
+            const qint64 cell =
+                edits.below(2) ? edits.below(4) : edits.below(64);  // sides meet in a few cells
             const qint64 at = block * BlockSize + (edits.below(8) ? 4 + CellSize * cell : 0);
             const qint64 length = qMin<qint64>(edits.below(2) ? CellSize : 4, map.size() - at);
             if (length > 0)
@@ -177,22 +173,16 @@ void editStatics(Block& block, quint32 seed)
     QByteArray item = edits.bytes(StaticSize);
     item[2] = char(edits.below(2));
     item[3] = char(edits.below(2));
-    switch (edits.below(5)) {
-    case 0:
+    const int edit = edits.below(5);
+    if (edit == 0)
         block = {!block.present, block.absentLength + 1, block.extra, {}};
-        return;
-    case 1:
-        block.present = true;
-        block.bytes += item;
-        return;
-    case 2:
+    else if (edit == 1)
+        block.present = true, block.bytes += item;
+    else if (edit == 2)
         block.bytes.remove(edits.below(statics + 1) * StaticSize, StaticSize);
-        return;
-    case 3:
+    else if (edit == 3)
         block.extra += 1 + edits.below(2);
-        return;
-    }
-    if (statics > 0)
+    else if (statics > 0)
         block.bytes[edits.below(statics) * StaticSize + 4] = char(edits.below(3));
 }
 
@@ -271,24 +261,24 @@ MergeOutcome merge(const QStringList& in, const QString& out, const MergeChoices
 }
 
 // `patch`: a map's locator and data, or statics' locator, index and data.
-MergeOutcome rebase(const QStringList& reference, const QStringList& patch, const QStringList& onto,
-                    const QString& out, const MergeChoices& choices = {})
+MergeOutcome rebase(const QStringList& ref, const QStringList& patch, const QStringList& onto,
+                    const QString& out, const MergeChoices& choices)
 {
-    if (reference.size() == 1)
-        return rebaseMapPatch({ReferenceSide<MapFiles>{{reference[0]}},
+    if (ref.size() == 1)
+        return rebaseMapPatch({ReferenceSide<MapFiles>{{ref[0]}},
                                {patch[0], patch[1]},
                                OntoSide<MapFiles>{{onto[0]}},
                                out,
                                0,
                                choices},
                               silent);
-    return rebaseStaticsPatch({ReferenceSide<StaticsFiles>{{reference[0], reference[1]}},
+    const StaticsRebaseJob job{ReferenceSide<StaticsFiles>{{ref[0], ref[1]}},
                                {patch[0], patch[1], patch[2]},
                                OntoSide<StaticsFiles>{{onto[0], onto[1]}},
                                out,
                                0,
-                               choices},
-                              silent);
+                               choices};
+    return rebaseStaticsPatch(job, silent);
 }
 
 // What a merge or a combination wrote, as the content the laws speak of: a
@@ -356,6 +346,34 @@ QJsonArray conflictsIn(const QString& path)
     return QJsonDocument::fromJson(read(path)).object()["conflicts"].toArray();
 }
 
+// A side left as the base gives the other, sides alike give that side,
+// and a patch from the base to ours, rebased in place onto theirs and
+// combined with it, gives the merge that prefers ours, with a manifest
+// whose reference theirs is.
+void checkLaws(const Case& c, const Workspace& ws)
+{
+    for (const QList<int>& order : {QList<int>{0, 1, 0}, {0, 0, 1}, {0, 1, 1}}) {
+        const QString out = ws.path(QString("law%1%2").arg(order[1]).arg(order[2]));
+        QDir().mkdir(out);
+        QVERIFY(merge(c.side(order[0]) + c.side(order[1]) + c.side(order[2]), out).outcome.succeeded());
+        for (int file = 0; file < c.outputs().size(); ++file)
+            QCOMPARE(read(out + '/' + c.outputs()[file]), c.written[1][file]);
+    }
+    QVERIFY(QDir().mkdir(ws.path("p")) && QDir().mkdir(ws.path("c")));
+    QVERIFY(runJob(c.statics ? Job::GenerateStatics : Job::GenerateMap, c.side(0) + c.side(1), ws.path("p"))
+                .succeeded());
+    QStringList patch = c.statics ? QStringList{"stadifl0.mul", "stadifi0.mul", "stadif0.mul"}
+                                  : QStringList{"mapdifl0.mul", "mapdif0.mul"};
+    for (QString& file : patch)
+        file = ws.path("p/") + file;
+    QVERIFY(rebase(c.side(0), patch, c.side(2), ws.path("p"), {Prefer::Ours, 0, {}}).outcome.succeeded());
+    std::reverse(patch.begin(), patch.end());
+    const JobOutcome combined =
+        runJob(c.statics ? Job::CombineStatics : Job::CombineMap, c.side(2) + patch, ws.path("c"));
+    QVERIFY(combined.succeeded() && combined.result().base.found == BaseCase::Exact);
+    QCOMPARE(content(ws.path("c")), content(ws.path("out1")));
+}
+
 }  // namespace
 
 class MergeTest : public QObject
@@ -366,6 +384,7 @@ private slots:
     // The files and conflicts of each preference are the model's; without
     // one, a conflict leaves the conflicts file alone. Between the two
     // preferences, the merged maps differ in exactly the conflicting cells.
+    // The laws hold on the first cases.
     void randomFacetsAgainstTheModel()
     {
         for (quint32 seed = 1; seed <= 40; ++seed) {
@@ -396,47 +415,8 @@ private slots:
                     cells << at / BlockSize * BlockSize + qMax<qint64>(-1, (at % BlockSize - 4) / CellSize);
             }
             QCOMPARE(cells.size(), c.statics ? 0 : c.model(Prefer::None).conflicts.size());
-        }
-    }
-
-    // A side left as the base gives the other, sides alike give that side,
-    // and a patch rebased onto theirs, combined with theirs, gives the merge
-    // that prefers ours, with a manifest whose reference theirs is.
-    void laws()
-    {
-        for (quint32 seed = 1; seed <= 12; ++seed) {
-            Workspace ws;
-            const Case c = randomCase(seed, ws);
-            const QList<int> sideOrders[] = {{0, 1, 0}, {0, 0, 1}, {0, 1, 1}};
-            for (const QList<int>& order : sideOrders) {
-                const QString out = ws.path(QString("law%1%2%3").arg(order[0]).arg(order[1]).arg(order[2]));
-                QDir().mkdir(out);
-                QVERIFY(
-                    merge(c.side(order[0]) + c.side(order[1]) + c.side(order[2]), out).outcome.succeeded());
-                for (int file = 0; file < c.outputs().size(); ++file)
-                    QCOMPARE(read(out + '/' + c.outputs()[file]), c.written[1][file]);
-            }
-            for (const char* folder : {"merged", "patch", "rebased", "combined"})
-                QDir().mkdir(ws.path(folder));
-            QVERIFY(merge(c.files, ws.path("merged"), {Prefer::Ours, 0, {}}).outcome.succeeded());
-            const Job generate = c.statics ? Job::GenerateStatics : Job::GenerateMap;
-            QVERIFY(runJob(generate, c.side(0) + c.side(1), ws.path("patch")).succeeded());
-            const QStringList patch = c.statics ? QStringList{"stadifl0.mul", "stadifi0.mul", "stadif0.mul"}
-                                                : QStringList{"mapdifl0.mul", "mapdif0.mul"};
-            const auto in = [&](const char* folder, QStringList files) {
-                for (QString& file : files)
-                    file = ws.path(folder) + '/' + file;
-                return files;
-            };
-            const MergeOutcome rebased =
-                rebase(c.side(0), in("patch", patch), c.side(2), ws.path("rebased"), {Prefer::Ours, 0, {}});
-            QVERIFY2(rebased.outcome.succeeded(), qPrintable(rebased.outcome.failure().text()));
-            QStringList reversed = in("rebased", patch);
-            std::reverse(reversed.begin(), reversed.end());
-            const JobOutcome combined = runJob(c.statics ? Job::CombineStatics : Job::CombineMap,
-                                               c.side(2) + reversed, ws.path("combined"));
-            QVERIFY(combined.succeeded() && combined.result().base.found == BaseCase::Exact);
-            QCOMPARE(content(ws.path("combined")), content(ws.path("merged")));
+            if (seed <= 12)
+                checkLaws(c, ws);
         }
     }
 
