@@ -16,9 +16,14 @@ Status StaticsBlock::read(const StaticsSource& source, qint64 entry, qint64 bloc
     if (const Status viewed = source.index.view(entry * IndexEntrySize, IndexEntrySize, bytes);
         viewed.failed())
         return viewed;
-    read = StaticsBlock();
-    read.entry = IndexEntry::decode(bytes);
+    return decode(source, bytes, block, read);
+}
+
+Status StaticsBlock::decode(const StaticsSource& source, const char* entry, qint64 block, StaticsBlock& read)
+{
+    read.entry = IndexEntry::decode(entry);
     read.data = &source.data;
+    read.bytes = nullptr;
     if (!read.entry.fitsIn(source.data.size()))
         return damagedEntry(source.damaged(block), source.index, read.entry, source.data.size(), block);
     if (read.length() > 0 && read.length() <= Input::MaxView)
@@ -69,19 +74,16 @@ Status StaticsBlock::copyTo(Output& to) const
     return bytes ? Status() : copyRun(*data, entry.offset, length(), to);
 }
 
-Status appendStatics(const StaticsBlock& block, Output& index, Output& data, const QString& tooLarge)
+Status appendStatics(const StaticsBlock& block, Output& data, const char* tooLarge, IndexEntry& entry)
 {
-    IndexEntry entry = block.entry;
-    if (block.present()) {
-        if (data.size() + block.length() > difformat::MaxStaticsDataSize)
-            return Status::failure(Status::Kind::TooLarge, tooLarge, data.target(),
-                                   QStringLiteral("It would grow past 2 GiB"));
-        entry.offset = qint32(data.size());
-        if (const Status copied = block.copyTo(data); copied.failed())
-            return copied;
-    }
-    appendIndexEntry(index, entry);
-    return Status();
+    entry = block.entry;
+    if (!block.present())
+        return Status();
+    if (data.size() + block.length() > difformat::MaxStaticsDataSize)
+        return Status::failure(Status::Kind::TooLarge, QLatin1String(tooLarge), data.target(),
+                               QStringLiteral("It would grow past 2 GiB"));
+    entry.offset = qint32(data.size());
+    return block.copyTo(data);
 }
 
 }  // namespace quillmark

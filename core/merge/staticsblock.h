@@ -1,7 +1,7 @@
 #pragma once
 
 #include "indexentry.h"
-#include "input.h"
+#include "inputfile.h"
 #include "output.h"
 
 namespace quillmark {
@@ -13,8 +13,8 @@ using DamageMessage = QString (*)(qint64 block);
 // and data, its entries damaged as `damaged` says.
 struct StaticsSource
 {
-    Input& index;
-    Input& data;
+    InputFile& index;
+    InputFile& data;
     DamageMessage damaged;
 };
 
@@ -23,7 +23,7 @@ struct StaticsSource
 struct StaticsBlock
 {
     IndexEntry entry;
-    Input* data = nullptr;
+    InputFile* data = nullptr;
     // Viewed, valid until `data` is viewed again; none for a block longer
     // than a view may be, whose bytes are read piece by piece.
     const char* bytes = nullptr;
@@ -34,6 +34,8 @@ struct StaticsBlock
     // Entry `entry` of `source`, for `block`: an entry whose bytes do not
     // lie inside its data file fails as damage at `block`.
     static Status read(const StaticsSource& source, qint64 entry, qint64 block, StaticsBlock& read);
+    // The same, from the entry's bytes, viewed already.
+    static Status decode(const StaticsSource& source, const char* entry, qint64 block, StaticsBlock& read);
 
     // The same statics: both absent, or both present with the same bytes.
     Status sameContent(const StaticsBlock& other, bool& same) const;
@@ -45,16 +47,19 @@ struct StaticsBlock
     Status copyTo(Output& to) const;
 };
 
-// Appends `block` to a growing pair: its bytes to `data`, its entry, with
-// the offset where they land, to `index`. A data file that would grow past
-// what an offset can reach fails with `tooLarge`; bytes that cannot be read
-// fail without a message.
-Status appendStatics(const StaticsBlock& block, Output& index, Output& data, const QString& tooLarge);
+// Appends `block`'s bytes to a growing data file, and gives `entry` its
+// entry there, to be appended to the index: with the offset where they land.
+// A data file that would grow past what an offset can reach fails with
+// `tooLarge`; bytes that cannot be read fail without a message.
+Status appendStatics(const StaticsBlock& block, Output& data, const char* tooLarge, IndexEntry& entry);
 
 // A read's failure under `message`, unless it has one of its own (damage).
-inline Status withReadMessage(const Status& failure, const QString& message)
+// The text is made only for a failure: made for every block, it would cost
+// more than the block.
+inline Status withReadMessage(const Status& failure, const char* message)
 {
-    return failure.message().isEmpty() ? failure.withMessage(message) : failure;
+    return failure.failed() && failure.message().isEmpty() ? failure.withMessage(QLatin1String(message))
+                                                           : failure;
 }
 
 }  // namespace quillmark

@@ -10,6 +10,7 @@
 #include "patchcheck.h"
 #include "rebasecheck.h"
 #include "replacementtable.h"
+#include "runs.h"
 #include "staticsmerger.h"
 
 namespace quillmark {
@@ -145,7 +146,10 @@ private:
         if (!recorded)
             return Status();
         m_out.locator.appendInt32(qint32(block));
-        return appendStatics(merged, m_out.index, m_out.data, jobmessage::UnableToWriteDiffFiles);
+        IndexEntry entry;
+        const Status appended = appendStatics(merged, m_out.data, jobmessage::UnableToWriteDiffFiles, entry);
+        appendIndexEntry(m_out.index, entry);
+        return appended;
     }
 
     RebaseInputs& m_in;
