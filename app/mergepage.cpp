@@ -18,6 +18,8 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <array>
+
 using namespace quillmark;
 
 namespace {
@@ -43,6 +45,33 @@ struct MergePage::Row
     const char* caption;
 };
 
+// The rows of each page, in the order of the tabs.
+const std::array<std::vector<MergePage::Row>, 4>& MergePage::pageRows()
+{
+    static const std::array<std::vector<Row>, 4> pages{
+        {{{"Base", "MergeBase", "Base Map File"},
+          {"Mine", "MergeMine", "My Map File"},
+          {"Theirs", "MergeTheirs", "Their Map File"}},
+         {{"Base Index", "MergeBaseIdx", "Base Static Index File"},
+          {"Base Data", "MergeBaseData", "Base Static Data File"},
+          {"Mine Index", "MergeMineIdx", "My Static Index File"},
+          {"Mine Data", "MergeMineData", "My Static Data File"},
+          {"Theirs Index", "MergeTheirsIdx", "Their Static Index File"},
+          {"Theirs Data", "MergeTheirsData", "Their Static Data File"}},
+         {{"Reference", "RebaseRef", "Reference Map File"},
+          {"Difl", "RebaseDifl", "Dif Locator File"},
+          {"Dif", "RebaseDif", "Dif Data File"},
+          {"New Base", "RebaseOnto", "New Base Map File"}},
+         {{"Reference Index", "RebaseRefIdx", "Reference Index File"},
+          {"Reference Data", "RebaseRefData", "Reference Data File"},
+          {"Difl", "RebaseSDifl", "Dif Locator File"},
+          {"Difi", "RebaseSDifi", "Dif Index File"},
+          {"Dif", "RebaseSDif", "Dif Data File"},
+          {"New Base Index", "RebaseOntoIdx", "New Base Index File"},
+          {"New Base Data", "RebaseOntoData", "New Base Data File"}}}};
+    return pages;
+}
+
 MergePage::MergePage(QLineEdit* outDir, QComboBox* facet, RunJob run, QWidget* parent)
     : QWidget(parent), m_outDir(outDir), m_facet(facet), m_run(std::move(run))
 {
@@ -52,27 +81,7 @@ MergePage::MergePage(QLineEdit* outDir, QComboBox* facet, RunJob run, QWidget* p
     column->setSpacing(6);
     tabWidgetMerge = new QTabWidget(this);
     tabWidgetMerge->setObjectName(QStringLiteral("tabWidgetMerge"));
-    const std::vector<Row> pages[] = {{{"Base", "MergeBase", "Base Map File"},
-                                       {"Mine", "MergeMine", "My Map File"},
-                                       {"Theirs", "MergeTheirs", "Their Map File"}},
-                                      {{"Base Index", "MergeBaseIdx", "Base Static Index File"},
-                                       {"Base Data", "MergeBaseData", "Base Static Data File"},
-                                       {"Mine Index", "MergeMineIdx", "My Static Index File"},
-                                       {"Mine Data", "MergeMineData", "My Static Data File"},
-                                       {"Theirs Index", "MergeTheirsIdx", "Their Static Index File"},
-                                       {"Theirs Data", "MergeTheirsData", "Their Static Data File"}},
-                                      {{"Reference", "RebaseRef", "Reference Map File"},
-                                       {"Difl", "RebaseDifl", "Dif Locator File"},
-                                       {"Dif", "RebaseDif", "Dif Data File"},
-                                       {"New Base", "RebaseOnto", "New Base Map File"}},
-                                      {{"Reference Index", "RebaseRefIdx", "Reference Index File"},
-                                       {"Reference Data", "RebaseRefData", "Reference Data File"},
-                                       {"Difl", "RebaseSDifl", "Dif Locator File"},
-                                       {"Difi", "RebaseSDifi", "Dif Index File"},
-                                       {"Dif", "RebaseSDif", "Dif Data File"},
-                                       {"New Base Index", "RebaseOntoIdx", "New Base Index File"},
-                                       {"New Base Data", "RebaseOntoData", "New Base Data File"}}};
-    for (const std::vector<Row>& rows : pages)
+    for (const std::vector<Row>& rows : pageRows())
         tabWidgetMerge->addTab(addPage(rows), QString());
     column->addWidget(tabWidgetMerge);
 

@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+#include <array>
 #include <functional>
 #include <vector>
 
@@ -59,6 +60,7 @@ public slots:
 
 private:
     struct Row;
+    static const std::array<std::vector<Row>, 4>& pageRows();
     QWidget* addPage(const std::vector<Row>& rows);
     void showButtonText();
     void pick(QLineEdit* field, const QString& caption);

@@ -20,8 +20,9 @@ using namespace difformat;
 
 namespace {
 
+// Opens and checks the inputs, and reads the patch's manifest if it has one.
 Status checkInputs(const MapRebaseJob& job, MapInput& reference, MapInput& onto, InputFile& difData,
-                   InputFile& locator, const CommitOptions& options)
+                   InputFile& locator, const CommitOptions& options, PatchManifest& patch)
 {
     if (const Status opened =
             openMaps({{&reference, mergemessage::ReferenceMap}, {&onto, mergemessage::NewBaseMap}},
@@ -33,7 +34,11 @@ Status checkInputs(const MapRebaseJob& job, MapInput& reference, MapInput& onto,
         return opened;
     if (const Status checked = checkOutputDirectory(job.outDir, *options.files); checked.failed())
         return checked;
-    return checkLocatorFits(locator, difData, MapBlockSize, reference.size() / MapBlockSize);
+    if (const Status fits = checkLocatorFits(locator, difData, MapBlockSize, reference.size() / MapBlockSize);
+        fits.failed())
+        return fits;
+    return loadPatchManifest(PatchKind::Map, {&locator, &difData}, jobmessage::UnableToOpenDifFiles,
+                             jobmessage::UnableToReadMapOrDif, *options.files, patch);
 }
 
 // The walk of a rebase: ours is the reference with the patch applied, block
@@ -133,15 +138,10 @@ JobOutcome run(const MapRebaseJob& job, JobProgress& progress, const CommitOptio
     MapInput onto(job.onto.files.map, *options.files);
     InputFile patchData(job.patch.data, *options.files);
     InputFile patchLocator(job.patch.locator, *options.files);
-    if (const Status checked = checkInputs(job, reference, onto, patchData, patchLocator, options);
+    PatchManifest patch;
+    if (const Status checked = checkInputs(job, reference, onto, patchData, patchLocator, options, patch);
         checked.failed())
         return JobOutcome::failure(checked);
-    PatchManifest patch;
-    if (const Status loaded =
-            loadPatchManifest(PatchKind::Map, {&patchLocator, &patchData}, jobmessage::UnableToOpenDifFiles,
-                              jobmessage::UnableToReadMapOrDif, *options.files, patch);
-        loaded.failed())
-        return JobOutcome::failure(loaded);
     StagedFile difDataFile(outputName(job.outDir, MapDifDataPart, job.facet), *options.files);
     StagedFile locatorFile(outputName(job.outDir, MapDifLocatorPart, job.facet), *options.files);
     StagedFile manifestFile(manifestformat::manifestPath(job.outDir, PatchKind::Map, job.facet),

@@ -35,7 +35,8 @@ struct RebaseInputs
           ontoData(job.onto.files.data, files)
     {}
 
-    Status check(const StaticsRebaseJob& job, const CommitOptions& options)
+    // Opens and checks the inputs, and reads the patch's manifest if it has one.
+    Status check(const StaticsRebaseJob& job, const CommitOptions& options, PatchManifest& patch)
     {
         if (const Status opened =
                 openStaticsPairs({{&referenceIndex, &referenceData, mergemessage::ReferenceStatics},
@@ -49,7 +50,13 @@ struct RebaseInputs
             return opened;
         if (const Status checked = checkOutputDirectory(job.outDir, *options.files); checked.failed())
             return checked;
-        return checkLocatorFits(locator, patchIndex, IndexEntrySize, referenceIndex.size() / IndexEntrySize);
+        if (const Status fits =
+                checkLocatorFits(locator, patchIndex, IndexEntrySize, referenceIndex.size() / IndexEntrySize);
+            fits.failed())
+            return fits;
+        return loadPatchManifest(PatchKind::Statics, {&locator, &patchIndex, &patchData},
+                                 jobmessage::UnableToOpenDifFiles, jobmessage::UnableToReadStaticsOrDif,
+                                 *options.files, patch);
     }
 };
 
@@ -163,14 +170,9 @@ JobOutcome run(const StaticsRebaseJob& job, JobProgress& progress, const CommitO
                MergeFigures& figures)
 {
     RebaseInputs in(job, *options.files);
-    if (const Status checked = in.check(job, options); checked.failed())
-        return JobOutcome::failure(checked);
     PatchManifest patch;
-    if (const Status loaded = loadPatchManifest(
-            PatchKind::Statics, {&in.locator, &in.patchIndex, &in.patchData},
-            jobmessage::UnableToOpenDifFiles, jobmessage::UnableToReadStaticsOrDif, *options.files, patch);
-        loaded.failed())
-        return JobOutcome::failure(loaded);
+    if (const Status checked = in.check(job, options, patch); checked.failed())
+        return JobOutcome::failure(checked);
     StagedFile difDataFile(outputName(job.outDir, StaticsDifDataPart, job.facet), *options.files);
     StagedFile locatorFile(outputName(job.outDir, StaticsDifLocatorPart, job.facet), *options.files);
     StagedFile difIndexFile(outputName(job.outDir, StaticsDifIndexPart, job.facet), *options.files);
