@@ -356,55 +356,35 @@ private slots:
         QByteArray theirs = testfiles::read(maps[0]), clash = testfiles::read(maps[1]);
         theirs.replace(2 * 196 + 4, 3, "abc");
         clash.replace(196 + 4, 3, "xyz");
-        const auto run = [&](int tab, const QList<std::pair<const char*, QString>>& fields,
-                             const QString& message, const QString& detail) {
+        // The page's fields in the order of its rows; none given keeps them.
+        const auto run = [&](int tab, const QStringList& paths, const QString& message,
+                             const QString& detail) {
             page.tabWidgetMerge->setCurrentIndex(tab);
-            for (const auto& [name, text] : fields)
-                page.field(name)->setText(text);
+            const QList<QLineEdit*> fields = page.tabWidgetMerge->currentWidget()->findChildren<QLineEdit*>();
+            for (qsizetype i = 0; i < paths.size(); ++i)
+                fields[i]->setText(paths[i]);
             page.pushMerge->click();
             QCOMPARE(w.statusBar()->currentMessage(), message);
             QCOMPARE(w.statusBar()->toolTip(), detail);
         };
-        run(0,
-            {{"lineMergeBase", maps[0]},
-             {"lineMergeMine", maps[1]},
-             {"lineMergeTheirs", ws.file("theirs", theirs)}},
-            "Ready", "1 block changed by ours, 1 by theirs, 0 by both; no tiles conflict");
+        const QString clean = "1 block changed by ours, 0 by theirs, 0 by both; no tiles conflict",
+                      unchecked = "; base not checked: a locator of that name has no manifest";
+        run(0, {maps[0], maps[1], ws.file("theirs", theirs)}, "Ready",
+            "1 block changed by ours, 1 by theirs, 0 by both; no tiles conflict");
         QCOMPARE(testfiles::read(ws.outFile("map0.mul")),
                  testfiles::read(maps[1]).replace(2 * 196 + 4, 3, "abc"));
         page.lineConflicts->setText(ws.path("c.json"));
-        run(0, {{"lineMergeTheirs", ws.file("clash", clash)}}, "Both sides changed the same tiles",
+        run(0, {maps[0], maps[1], ws.file("clash", clash)}, "Both sides changed the same tiles",
             ws.path("c.json") + ": 1 tile conflicts, at tile 0,8");
         page.comboConflicts->setCurrentIndex(2);
         run(0, {}, "Ready",
             "0 blocks changed by ours, 0 by theirs, 1 by both; 1 tile conflicts, taken from theirs, at tile "
             "0,8");
         QCOMPARE(testfiles::read(ws.outFile("map0.mul")), clash);
-        const QString clean = "1 block changed by ours, 0 by theirs, 0 by both; no tiles conflict";
-        run(1,
-            {{"lineMergeBaseIdx", statics[0]},
-             {"lineMergeBaseData", statics[1]},
-             {"lineMergeMineIdx", statics[2]},
-             {"lineMergeMineData", statics[3]},
-             {"lineMergeTheirsIdx", statics[0]},
-             {"lineMergeTheirsData", statics[1]}},
-            "Ready", clean);
-        const QString unchecked = "; base not checked: a locator of that name has no manifest";
-        run(2,
-            {{"lineRebaseRef", maps[0]},
-             {"lineRebaseDif", difs[3]},
-             {"lineRebaseDifl", difs[4]},
-             {"lineRebaseOnto", maps[0]}},
-            "Ready", clean + unchecked);
-        run(3,
-            {{"lineRebaseRefIdx", statics[0]},
-             {"lineRebaseRefData", statics[1]},
-             {"lineRebaseSDif", difs[0]},
-             {"lineRebaseSDifi", difs[1]},
-             {"lineRebaseSDifl", difs[2]},
-             {"lineRebaseOntoIdx", statics[0]},
-             {"lineRebaseOntoData", statics[1]}},
-            "Ready", clean + unchecked);
+        run(1, {statics[0], statics[1], statics[2], statics[3], statics[0], statics[1]}, "Ready", clean);
+        run(2, {maps[0], difs[4], difs[3], maps[0]}, "Ready", clean + unchecked);
+        run(3, {statics[0], statics[1], difs[2], difs[1], difs[0], statics[0], statics[1]}, "Ready",
+            clean + unchecked);
         QCOMPARE(ws.outFiles(), QStringList({"map0.mul", "mapdif0.manifest.json", "mapdif0.mul",
                                              "mapdifl0.mul", "stadif0.manifest.json", "stadif0.mul",
                                              "stadifi0.mul", "stadifl0.mul", "staidx0.mul", "statics0.mul"}));
