@@ -42,5 +42,10 @@ inline QString newBaseStaticsDamaged(qint64 block)
 {
     return QStringLiteral("New base statics are damaged at block %1").arg(block);
 }
+// A block both sides changed whose statics are too many to part by tile.
+inline QString staticsTooLargeToMerge(qint64 block)
+{
+    return QStringLiteral("Statics too large to merge at block %1").arg(block);
+}
 
 }  // namespace quillmark::mergemessage

@@ -1,5 +1,7 @@
 #include "staticsmerger.h"
 
+#include "mergemessages.h"
+
 namespace quillmark {
 
 namespace {
@@ -40,12 +42,13 @@ Status StaticsMerger::readCells(qint64 block, const StaticsBlock* const (&sides)
         const StaticsBlock& read = *sides[side];
         QString reason;
         if (read.length() > Input::MaxView)
-            return Status::failure(Status::Kind::TooLarge, m_damaged[size_t(side)](block), read.data->path(),
-                                   QStringLiteral("Both sides changed a block of %1 bytes, more than %2 that "
-                                                  "can be merged tile by tile")
-                                       .arg(read.length())
-                                       .arg(Input::MaxView),
-                                   block);
+            return Status::failure(
+                Status::Kind::TooLarge, mergemessage::staticsTooLargeToMerge(block), read.data->path(),
+                QStringLiteral("Both sides changed it, and it holds %1 bytes, more than the "
+                               "%2 a merge parts tile by tile")
+                    .arg(read.length())
+                    .arg(Input::MaxView),
+                block);
         if (!m_cells[side].read(read.bytes, read.length(), reason))
             return Status::failure(Status::Kind::Damaged, m_damaged[size_t(side)](block), read.data->path(),
                                    reason, block);

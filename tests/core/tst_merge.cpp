@@ -425,8 +425,8 @@ private slots:
 
     // Nothing is written, not even the conflicts file, for sides of other
     // sizes, damaged statics (named by side and block, in an entry or in the
-    // statics of a block both sides changed), or a rebase against a
-    // reference other than the patch's.
+    // statics of a block both sides changed), statics too large to part by
+    // tile, or a rebase against a reference other than the patch's.
     void refusals()
     {
         Workspace ws;
@@ -463,6 +463,14 @@ private slots:
         refused(merge({one, data, ten, odd, one, theirs}, ws.out(), {Prefer::Ours, 0, conflicts}),
                 mergemessage::ourStaticsDamaged(0), odd,
                 "A block holds 10 bytes, not a whole number of 7-byte statics");
+        const QByteArray large(7 * 149797, '\0');  // past 1 MiB
+        const QString big = ws.file("big", testfiles::entries({{0, int(large.size()), 0}}));
+        refused(merge({big, ws.file("l0", large), big, ws.file("l1", "\1" + large.mid(1)), big,
+                       ws.file("l2", "\2" + large.mid(1))},
+                      ws.out(), {Prefer::Ours, 0, conflicts}),
+                mergemessage::staticsTooLargeToMerge(0), ws.path("l0"),
+                "Both sides changed it, and it holds 1048579 bytes, more than the 1048576 a merge parts tile "
+                "by tile");
 
         // The patch from a to its block 1 changed, rebased against b, whose block 2 differs.
         QByteArray edited = map, other = map;
