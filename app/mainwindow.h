@@ -14,16 +14,17 @@ class JobOutcome;
 struct JobResult;
 }  // namespace quillmark
 
+class MergePage;
+
 // The main window: the output group, the Generate and Combine pages, and the
-// four jobs run from them. The form is designed in mainwindow.ui; setupUi()
+// four jobs run from them; after them the Merge page, which is not the form's
+// (mergepage.h) and runs its jobs through the window. The form is designed in mainwindow.ui; setupUi()
 // makes every widget, layout, spacer, action and menu as a child of the window
 // and keeps it in the one pointer of that name that Ui_mainwindow declares.
 // The window inherits those pointers rather than holding a copy of each, so
 // every object has exactly one named member. The inheritance is protected:
 // the widgets, menus and actions are made public below, the layouts and
 // spacers stay protected.
-class MergePage;
-
 class mainwindow : public QMainWindow, protected Ui_mainwindow
 {
     Q_OBJECT
@@ -111,7 +112,7 @@ public:
     bool combineMode;
 
     // The "Merge" page after the form's two, in files of its own.
-    MergePage* mergePage;
+    MergePage* mergePage = nullptr;
 
     // A path field's text, without the double quotes that wrap it whole when
     // it was pasted from Windows' "Copy as path".
