@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 
 #include "gamedir.h"
+#include "mergepage.h"
 #include "statusbarprogress.h"
 
 #include "joboutcome.h"
@@ -207,4 +208,27 @@ void mainwindow::closeEvent(QCloseEvent* event)
     if (m_running)
         m_stopRequested = true;
     QMainWindow::closeEvent(event);
+}
+
+void mainwindow::addMergePage()
+{
+    mergePage = new MergePage(
+        lineOutDir, comboBox1,
+        [this](const MergePage::Job& job, const std::function<QString()>& detail) {
+            return runPageJob(job, detail);
+        },
+        tabWidget3);
+    tabWidget3->addTab(mergePage, QString());
+}
+
+bool mainwindow::runPageJob(const Job& job, const std::function<QString()>& detail)
+{
+    if (m_running)
+        return false;
+    QApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+    const bool done = runWorker(job, [&detail](const quillmark::JobResult&) { return detail(); });
+    if (done)
+        statusBar()->showMessage(QStringLiteral("Ready"));
+    QApplication::restoreOverrideCursor();
+    return done;
 }

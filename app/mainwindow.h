@@ -14,8 +14,11 @@ class JobOutcome;
 struct JobResult;
 }  // namespace quillmark
 
+class MergePage;
+
 // The main window: the output group, the Generate and Combine pages, and the
-// four jobs run from them. The form is designed in mainwindow.ui; setupUi()
+// four jobs run from them; after them the Merge page, which is not the form's
+// (mergepage.h) and runs its jobs through the window. The form is designed in mainwindow.ui; setupUi()
 // makes every widget, layout, spacer, action and menu as a child of the window
 // and keeps it in the one pointer of that name that Ui_mainwindow declares.
 // The window inherits those pointers rather than holding a copy of each, so
@@ -108,6 +111,13 @@ public:
     bool generateMode;
     bool combineMode;
 
+    // The "Merge" page after the form's two, in files of its own.
+    MergePage* mergePage = nullptr;
+
+    // A path field's text, without the double quotes that wrap it whole when
+    // it was pasted from Windows' "Copy as path".
+    static QString pathIn(const QLineEdit* field);
+
     virtual bool mapDiffGenerate();
     virtual bool staticsDiffGenerate();
     virtual bool mapDiffCombine();
@@ -151,9 +161,6 @@ private:
     void connectPageSwitches();
 
     void pickFile(QLineEdit* field, const QString& caption);
-    // A path field's text, without the double quotes that wrap it whole when
-    // it was pasted from Windows' "Copy as path".
-    static QString pathIn(const QLineEdit* field);
     using Job =
         std::function<quillmark::JobOutcome(quillmark::JobProgress&, const quillmark::CommitOptions&)>;
     // What a job that succeeded says of itself: its summary line.
@@ -164,6 +171,12 @@ private:
     bool runWorker(const Job& job, const Summary& summary);
     // What the status bar says beside its message.
     void showDetail(const QString& detail);
+    // Adds the "Merge" page, whose jobs run through runPageJob().
+    void addMergePage();
+    // Runs a job of a page kept in files of its own as the form's run slots
+    // run theirs: not during another run, under the wait cursor, and after a
+    // success "Ready" with `detail()` beside it.
+    bool runPageJob(const Job& job, const std::function<QString()>& detail);
 
     quillmark::CommitOptions m_commitOptions;
     bool m_running = false;

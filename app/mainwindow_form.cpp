@@ -6,6 +6,7 @@
 
 #include "facets.h"
 #include "imagesource.h"
+#include "mergepage.h"
 
 #include <QIcon>
 
@@ -15,6 +16,7 @@ void mainwindow::buildForm()
     finishGroupRows();
     setActionIcons();
     adoptMenus();
+    addMergePage();
     languageChange();
     // setupUi gave the window its designed size; each dimension grows to what
     // the layouts need with the texts in place.
@@ -87,4 +89,6 @@ void mainwindow::languageChange()
         comboBox1->addItem(tr(facets::geometry(facet).name));
     fileMenu->setTitle(tr("&File"));
     helpMenu->setTitle(tr("&Help"));
+    tabWidget3->setTabText(tabWidget3->indexOf(mergePage), tr("Merge"));
+    mergePage->languageChange();
 }

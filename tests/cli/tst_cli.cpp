@@ -221,6 +221,15 @@ private slots:
                 "combine map: 1 of 10 blocks replaced; wrote @forced/map0.mul; base not checked: a locator "
                 "of that name has no manifest\n");
 
+        // Theirs left as the base: ours, every block of it that differs in any byte.
+        printed(
+            "merged",
+            "merge map --base @ref/map3.mul --ours @cur/map3.mul --theirs @ref/map3.mul --out @gen --facet 3",
+            0,
+            QString("merge map: 1920 blocks; %1 blocks changed by ours, 0 by theirs, 0 by both; no tiles "
+                    "conflict; wrote @gen/map3.mul\n")
+                .arg(m_summary.mapBlocksDiffering + m_summary.headerOnlyChanges));
+
         const QString facet = "Unknown facet '%1': give 0 to 5 or a name: Felucca, Trammel, Ilshenar, Malas, "
                               "Tokuno, TerMur.";
         const QString generate = "generate map --reference a --current b --out o";
@@ -235,9 +244,9 @@ private slots:
         misused(convert + " --to mul stray", "Unexpected argument 'stray'.", "convert map");
         misused("convert statics", "Unknown kind 'statics' for convert: use map.", "");
         misused("verify map --map a --difl b --dif c --height 0",
-                "--height must be a whole number from 1 to "
-                "1073741824.",
-                "verify map");
+                "--height must be a whole number from 1 to 1073741824.", "verify map");
+        misused("merge map --base a --ours b --theirs c --out o --facet 0 --prefer mine",
+                "Unknown side 'mine' for --prefer: use ours or theirs.", "merge map");
     }
     void commandLines()
     {

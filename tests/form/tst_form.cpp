@@ -9,6 +9,7 @@
 #include "embeddedimage.h"
 #include "iconsourcefactory.h"
 #include "mainwindow.h"
+#include "mergepage.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -124,13 +125,16 @@ private slots:
             w.pushDifi,       w.pushDifl,        w.tabWidget4, w.pushCMap,     w.pushCStaData, w.pushCStaIdx};
         for (QObject* o : w.findChildren<QObject*>()) {  // each object of the form, poked as a user would
             const bool action = o->inherits("QAction") && o->parent() == &w;
+            // The merge page's pickers open their dialogs: the window suite drives them.
+            const bool picker =
+                o->inherits("QPushButton") && w.mergePage->isAncestorOf(qobject_cast<QWidget*>(o));
             int pokes = 0;
             w.calls.clear();
             if (o->inherits("QTabWidget") || o->inherits("QComboBox")) {
                 o->setProperty("currentIndex", 1);
                 o->setProperty("currentIndex", 0);
                 pokes = 2;
-            } else if (o->inherits("QPushButton") || action) {
+            } else if ((o->inherits("QPushButton") && !picker) || action) {
                 o->setProperty("enabled", true);
                 QMetaObject::invokeMethod(o, action ? "trigger" : "click");
                 pokes = 1;
@@ -158,9 +162,9 @@ private slots:
 
     // Each group's content sits at the top of its group. On every page, at
     // the designed size and larger, the browse buttons keep their size, and
-    // their fixed policy keeps it in any other layout too. The Generate and
-    // Combine pages at the designed size are saved, rendered headless, for a
-    // person to look at.
+    // their fixed policy keeps it in any other layout too. The Generate,
+    // Combine and Merge pages at the designed size are saved, rendered
+    // headless, for a person to look at.
     void resizeAndScreenshots()
     {
         FormWindow w;
@@ -172,8 +176,9 @@ private slots:
         const QSize designed(485, 528);
         for (const QSize size : {designed, QSize(1100, 900)}) {
             w.resize(size);
-            for (const auto& [side, pages] : {std::pair{0, w.tabWidget2}, {1, w.tabWidget4}}) {
-                for (const int page : {0, 1}) {
+            for (const auto& [side, pages] :
+                 {std::pair{0, w.tabWidget2}, {1, w.tabWidget4}, {2, w.mergePage->tabWidgetMerge}}) {
+                for (int page = 0; page < pages->count(); ++page) {
                     w.tabWidget3->setCurrentIndex(side);
                     pages->setCurrentIndex(page);
                     QCoreApplication::processEvents();
@@ -184,8 +189,8 @@ private slots:
                     }
                     if (size != designed || page != 0)
                         continue;
-                    const QString path =
-                        QString(QUILLMARK_SCREENSHOT_DIR "/form-%1.png").arg(side ? "combine" : "generate");
+                    const char* const names[] = {"generate", "combine", "merge"};
+                    const QString path = QString(QUILLMARK_SCREENSHOT_DIR "/form-%1.png").arg(names[side]);
                     QVERIFY(w.grab().save(path));
                     qInfo("screenshot: %s", qPrintable(path));
                 }

@@ -7,6 +7,7 @@
 #include "gamedir.h"
 #include "jobrun.h"
 #include "mainwindow.h"
+#include "mergepage.h"
 #include "samplefacet.h"
 #include "toolrun.h"
 #include "workspace.h"
@@ -349,6 +350,66 @@ private slots:
         w.pushCombine->click();
         QCOMPARE(w.statusBar()->currentMessage(), QString("Ready"));
         QVERIFY(w.statusBar()->toolTip().startsWith("combine map: 1 of 3 blocks replaced"));
+    }
+
+    // The Merge page runs the job of the page shown on that page's fields,
+    // with the window's folder and facet. A conflict with "Stop" writes the
+    // conflicts file alone and shows the message, with the file and the
+    // tiles beside it; "Prefer theirs" merges and says what it did. A picker
+    // fills its field.
+    void mergePage()
+    {
+        Workspace ws;
+        mainwindow w;
+        MergePage& page = *w.mergePage;
+        w.lineOutDir->setText(ws.out());
+        const QStringList maps = ws.inputs(validInputs(Job::GenerateMap)),
+                          statics = ws.inputs(validInputs(Job::GenerateStatics)),
+                          difs = ws.inputs(validInputs(Job::CombineStatics)).mid(2)
+                                 + ws.inputs(validInputs(Job::CombineMap)).mid(1);
+        QByteArray theirs = testfiles::read(maps[0]), clash = testfiles::read(maps[1]);
+        theirs.replace(2 * 196 + 4, 3, "abc");
+        clash.replace(196 + 4, 3, "xyz");
+        // The page's fields in the order of its rows; none given keeps them.
+        const auto run = [&](int tab, const QStringList& paths, const QString& message,
+                             const QString& detail) {
+            page.tabWidgetMerge->setCurrentIndex(tab);
+            const QList<QLineEdit*> fields = page.tabWidgetMerge->currentWidget()->findChildren<QLineEdit*>();
+            for (qsizetype i = 0; i < paths.size(); ++i)
+                fields[i]->setText(paths[i]);
+            page.pushMerge->click();
+            QCOMPARE(w.statusBar()->currentMessage(), message);
+            QCOMPARE(w.statusBar()->toolTip(), detail);
+        };
+        const QString clean = "1 block changed by ours, 0 by theirs, 0 by both; no tiles conflict",
+                      unchecked = "; base not checked: a locator of that name has no manifest";
+        run(0, {maps[0], maps[1], ws.file("theirs", theirs)}, "Ready",
+            "1 block changed by ours, 1 by theirs, 0 by both; no tiles conflict");
+        QCOMPARE(testfiles::read(ws.outFile("map0.mul")),
+                 testfiles::read(maps[1]).replace(2 * 196 + 4, 3, "abc"));
+        page.lineConflicts->setText(ws.path("c.json"));
+        run(0, {maps[0], maps[1], ws.file("clash", clash)}, "Both sides changed the same tiles",
+            ws.path("c.json") + ": 1 tile conflicts, at tile 0,8");
+        page.comboConflicts->setCurrentIndex(2);
+        run(0, {}, "Ready",
+            "0 blocks changed by ours, 0 by theirs, 1 by both; 1 tile conflicts, taken from theirs, at tile "
+            "0,8");
+        QCOMPARE(testfiles::read(ws.outFile("map0.mul")), clash);
+        run(1, {statics[0], statics[1], statics[2], statics[3], statics[0], statics[1]}, "Ready", clean);
+        run(2, {maps[0], difs[4], difs[3], maps[0]}, "Ready", clean + unchecked);
+        run(3, {statics[0], statics[1], difs[2], difs[1], difs[0], statics[0], statics[1]}, "Ready",
+            clean + unchecked);
+        QCOMPARE(ws.outFiles(), QStringList({"map0.mul", "mapdif0.manifest.json", "mapdif0.mul",
+                                             "mapdifl0.mul", "stadif0.manifest.json", "stadif0.mul",
+                                             "stadifi0.mul", "stadifl0.mul", "staidx0.mul", "statics0.mul"}));
+        QString title;
+        whenModal<QFileDialog>([&](QFileDialog* dialog) {
+            title = dialog->windowTitle();
+            dialog->selectFile(maps[1]);
+            static_cast<QDialog*>(dialog)->accept();
+        });
+        page.findChild<QPushButton*>("pushMergeTheirs")->click();
+        QVERIFY(title == "Their Map File" && page.field("lineMergeTheirs")->text() == maps[1]);
     }
 
     // Exit ends the event loop with 0, while idle and during a run, which it
