@@ -22,6 +22,7 @@ struct MemoryFileSystem::Node
     int writers = 0;                                                  // open WritableFiles
     int readers = 0;                                                  // open ReadableFiles
     bool locked = false;                                              // of a lock's file
+    quint32 permissions = 0644;                                       // as a umask of 022 leaves them
 
     qint64 size() const { return bytes.size() + hole; }
 };
@@ -35,6 +36,7 @@ struct MemoryFileSystem::Place
     QString name;
     std::shared_ptr<Node> node;
     QString path;
+    bool looped = false;  // a chain of links too long to follow
 };
 
 namespace {
@@ -74,8 +76,7 @@ Status regularFile(const QString& path, const Node* node)
 class MemoryReadableFile final : public ReadableFile
 {
 public:
-    MemoryReadableFile(MemoryFileSystem& files, std::shared_ptr<Node> node, const QString& path)
-        : m_files(files), m_node(std::move(node)), m_size(m_node->size()), m_path(path)
+    explicit MemoryReadableFile(std::shared_ptr<Node> node) : m_node(std::move(node)), m_size(m_node->size())
     {
         ++m_node->readers;
     }
@@ -86,11 +87,7 @@ public:
 
     Status readAt(qint64 offset, char* bytes, qint64 length, qint64& got) override
     {
-        got = 0;
-        if (const Status counted = m_files.count(MemoryFileSystem::Call::Read, m_path); counted.failed())
-            return counted;
-        const qint64 limit = m_files.readLimit() >= 0 ? qMin(length, m_files.readLimit()) : length;
-        got = qBound(qint64(0), m_node->size() - offset, limit);
+        got = qBound(qint64(0), m_node->size() - offset, length);
         const qint64 held = qBound(qint64(0), qint64(m_node->bytes.size()) - offset, got);
         std::copy_n(m_node->bytes.constData() + offset, held, bytes);
         std::fill_n(bytes + held, got - held, '\0');
@@ -98,20 +95,14 @@ public:
     }
 
 private:
-    MemoryFileSystem& m_files;
     std::shared_ptr<Node> m_node;
     qint64 m_size;
-    QString m_path;
 };
 
 class MemoryWritableFile final : public WritableFile
 {
 public:
-    MemoryWritableFile(MemoryFileSystem& files, std::shared_ptr<Node> node, const QString& path)
-        : m_files(files), m_node(std::move(node)), m_path(path)
-    {
-        ++m_node->writers;
-    }
+    explicit MemoryWritableFile(std::shared_ptr<Node> node) : m_node(std::move(node)) { ++m_node->writers; }
     ~MemoryWritableFile() override { m_node->writers -= m_open ? 1 : 0; }
 
     Status write(const char* bytes, qint64 length) override
@@ -123,10 +114,6 @@ public:
 
     Status writeAt(qint64 offset, const char* bytes, qint64 length) override
     {
-        if (const Status counted = m_files.count(MemoryFileSystem::Call::Write, m_path); counted.failed())
-            return counted;
-        if (m_files.fileSizeLimit() >= 0 && offset + length > m_files.fileSizeLimit())
-            return failure(m_path, Status::Kind::TooLarge, "File too large");
         // Only files created anew are written: none has a hole.
         if (m_node->bytes.size() < offset + length)
             m_node->bytes.resize(offset + length, '\0');
@@ -138,23 +125,19 @@ public:
 
     Status sync() override
     {
-        const Status counted = m_files.count(MemoryFileSystem::Call::Sync, m_path);
-        if (counted.ok())
-            m_node->synced = m_node->bytes;
-        return counted;
+        m_node->synced = m_node->bytes;
+        return Status();
     }
 
     Status close() override
     {
         m_node->writers -= m_open ? 1 : 0;
         m_open = false;
-        return m_files.count(MemoryFileSystem::Call::Close, m_path);
+        return Status();
     }
 
 private:
-    MemoryFileSystem& m_files;
     std::shared_ptr<Node> m_node;
-    QString m_path;
     qint64 m_position = 0;
     bool m_open = true;
 };
@@ -210,7 +193,7 @@ MemoryFileSystem::Place MemoryFileSystem::find(const QString& path, bool followL
         const bool last = pending.isEmpty();
         if (node && node->kind == EntryKind::Link && (!last || followLast)) {
             if (++hops > 40)
-                return {};
+                return {nullptr, QString(), nullptr, QString(), true};
             if (node->target.startsWith(QLatin1Char('/')))
                 walked.resize(1);
             pending = components(node->target) + pending;
@@ -227,21 +210,11 @@ MemoryFileSystem::Place MemoryFileSystem::find(const QString& path, bool followL
     return {nullptr, QString(), walked.back().second, reached.isEmpty() ? QStringLiteral("/") : reached};
 }
 
-Status MemoryFileSystem::count(Call call, const QString& path)
+Status MemoryFileSystem::look(const QString& path, bool followLast, Place& place) const
 {
-    m_calls.push_back({call, path});
-    if (m_crashAt >= 0 && int(m_calls.size()) > m_crashAt)
-        return failure(path, Status::Kind::Other, "The process is gone");
-    for (Fault& fault : m_faults) {
-        if (fault.call == call && fault.countdown > 0 && --fault.countdown == 0)
-            return Status::fileFailure(fault.kind, path, fault.reason);
-    }
-    return Status();
-}
-
-void MemoryFileSystem::failCall(Call call, int nth, Status::Kind kind, const QString& reason)
-{
-    m_faults.push_back({call, nth, kind, reason});
+    place = find(path, followLast);
+    return place.looped ? failure(path, Status::Kind::NotFound, "Too many levels of symbolic links")
+                        : Status();
 }
 
 void MemoryFileSystem::apply(const NameChange& changed)
@@ -286,9 +259,6 @@ void MemoryFileSystem::powerCut(int lost)
         for (const auto& entry : node->entries)
             pending.push_back(entry.second);
     }
-    m_crashAt = -1;
-    m_faults.clear();
-    m_readLimit = -1;
 }
 
 std::shared_ptr<Node> MemoryFileSystem::newNode(EntryKind kind)
@@ -309,8 +279,11 @@ void MemoryFileSystem::makeFolder(const QString& path)
     QString made;
     for (const QString& name : components(path)) {
         made += QLatin1Char('/') + name;
-        if (entryKind(made) == EntryKind::Missing)
-            makeEntry(made, newNode(EntryKind::Directory));
+        if (!find(made, false).node) {
+            auto folder = newNode(EntryKind::Directory);
+            folder->permissions = 0755;
+            makeEntry(made, folder);
+        }
     }
 }
 
@@ -368,6 +341,17 @@ void MemoryFileSystem::resize(const QString& path, qint64 size)
     file.synced = file.bytes;
 }
 
+EntryKind MemoryFileSystem::kindAt(const QString& path) const
+{
+    const Place place = find(path, false);
+    return place.node ? place.node->kind : EntryKind::Missing;
+}
+
+QByteArray MemoryFileSystem::identityAt(const QString& path) const
+{
+    return identityOf(find(path, false).node.get());
+}
+
 QByteArray MemoryFileSystem::contents(const QString& path) const
 {
     const Place place = find(path, true);
@@ -388,39 +372,22 @@ QMap<QString, QByteArray> MemoryFileSystem::folder(const QString& path) const
     return listed;
 }
 
-Status MemoryFileSystem::openForReading(const QString& path, std::unique_ptr<ReadableFile>& file)
+Status MemoryFileSystem::openForReading(const QString& path, FinalLink link,
+                                        std::unique_ptr<ReadableFile>& file)
 {
     file.reset();
-    if (const Status counted = count(Call::Open, path); counted.failed())
-        return counted;
-    const Place place = find(path, true);
+    Place place;
+    if (const Status looked = look(path, link == FinalLink::Followed, place); looked.failed())
+        return looked;
     if (const Status regular = regularFile(path, place.node.get()); regular.failed())
         return regular;
-    file = std::make_unique<MemoryReadableFile>(*this, place.node, path);
-    return Status();
-}
-
-Status MemoryFileSystem::readSmallFile(const QString& path, qint64 maxBytes, QByteArray& bytes)
-{
-    bytes.clear();
-    if (const Status counted = count(Call::Open, path); counted.failed())
-        return counted;
-    const Place place = find(path, false);
-    if (const Status regular = regularFile(path, place.node.get()); regular.failed())
-        return regular;
-    if (place.node->size() > maxBytes)
-        return Status::fileFailure(Status::Kind::TooLarge, path,
-                                   QStringLiteral("larger than %1 bytes").arg(maxBytes));
-    bytes = place.node->bytes;
-    bytes.resize(qsizetype(place.node->size()), '\0');
+    file = std::make_unique<MemoryReadableFile>(place.node);
     return Status();
 }
 
 Status MemoryFileSystem::createNew(const QString& path, std::unique_ptr<WritableFile>& file)
 {
     file.reset();
-    if (const Status counted = count(Call::Create, path); counted.failed())
-        return counted;
     const Place place = find(path, false);
     if (!place.parent)
         return failure(path, Status::Kind::NotFound, "No such file or directory");
@@ -428,14 +395,25 @@ Status MemoryFileSystem::createNew(const QString& path, std::unique_ptr<Writable
         return failure(path, Status::Kind::Other, "File exists");
     auto node = newNode(EntryKind::RegularFile);
     change(place.parent, place.name, node);
-    file = std::make_unique<MemoryWritableFile>(*this, node, path);
+    file = std::make_unique<MemoryWritableFile>(node);
+    return Status();
+}
+
+Status MemoryFileSystem::createFolder(const QString& path)
+{
+    const Place place = find(path, false);
+    if (!place.parent)
+        return failure(path, Status::Kind::NotFound, "No such file or directory");
+    if (place.node)
+        return failure(path, Status::Kind::Other, "File exists");
+    auto folder = newNode(EntryKind::Directory);
+    folder->permissions = 0755;
+    change(place.parent, place.name, folder);
     return Status();
 }
 
 Status MemoryFileSystem::replace(const QString& from, const QString& to)
 {
-    if (const Status counted = count(Call::Replace, to); counted.failed())
-        return counted;
     const Place source = find(from, false), target = find(to, false);
     if (!source.node || !target.parent)
         return failure(to, Status::Kind::NotFound, "No such file or directory");
@@ -457,8 +435,6 @@ Status MemoryFileSystem::replace(const QString& from, const QString& to)
 
 Status MemoryFileSystem::hardLink(const QString& existing, const QString& newName)
 {
-    if (const Status counted = count(Call::Link, newName); counted.failed())
-        return counted;
     const Place source = find(existing, false), target = find(newName, false);
     if (!source.node || !target.parent)
         return failure(newName, Status::Kind::NotFound, "No such file or directory");
@@ -470,8 +446,6 @@ Status MemoryFileSystem::hardLink(const QString& existing, const QString& newNam
 
 Status MemoryFileSystem::copy(const QString& from, const QString& to)
 {
-    if (const Status counted = count(Call::Copy, to); counted.failed())
-        return counted;
     const Place source = find(from, true), target = find(to, false);
     if (!source.node || !target.parent)
         return failure(to, Status::Kind::NotFound, "No such file or directory");
@@ -480,14 +454,13 @@ Status MemoryFileSystem::copy(const QString& from, const QString& to)
     auto node = newNode(EntryKind::RegularFile);
     node->bytes = source.node->bytes;
     node->hole = source.node->hole;
+    node->permissions = source.node->permissions;
     change(target.parent, target.name, node);
     return Status();
 }
 
 Status MemoryFileSystem::remove(const QString& path)
 {
-    if (const Status counted = count(Call::Remove, path); counted.failed())
-        return counted;
     const Place place = find(path, false);
     if (place.node && place.node->kind == EntryKind::Directory)
         return failure(path, Status::Kind::NotRegularFile, "Is a directory");
@@ -496,17 +469,8 @@ Status MemoryFileSystem::remove(const QString& path)
     return Status();
 }
 
-void MemoryFileSystem::removeIfAbandoned(const QString& path)
-{
-    const Place place = find(path, false);
-    if (place.node && place.node->kind == EntryKind::RegularFile && place.node->writers == 0)
-        (void)remove(path);
-}
-
 Status MemoryFileSystem::syncDirectory(const QString& path)
 {
-    if (const Status counted = count(Call::SyncDirectory, path); counted.failed())
-        return counted;
     const Place place = find(path, true);
     if (!place.node || place.node->kind != EntryKind::Directory)
         return failure(path, Status::Kind::NotFound, "No such file or directory");
@@ -522,54 +486,108 @@ Status MemoryFileSystem::syncDirectory(const QString& path)
     return Status();
 }
 
-EntryKind MemoryFileSystem::entryKind(const QString& path)
+Status MemoryFileSystem::setPermissions(const QString& path, quint32 bits)
 {
-    const Place place = find(path, false);
-    return place.node ? place.node->kind : EntryKind::Missing;
+    Place place;
+    if (const Status looked = look(path, true, place); looked.failed() || !place.node)
+        return looked.failed() ? looked : failure(path, Status::Kind::NotFound, "No such file or directory");
+    place.node->permissions = bits & 07777;
+    return Status();
 }
 
-bool MemoryFileSystem::isSpecialFile(const QString& path)
+Status MemoryFileSystem::entryKind(const QString& path, EntryKind& kind)
 {
-    const Place place = find(path, true);
-    return place.node && place.node->kind == EntryKind::Special;
+    Place place;
+    const Status looked = look(path, false, place);
+    kind = place.node ? place.node->kind : EntryKind::Missing;
+    return looked;
 }
 
-bool MemoryFileSystem::isWritable(const QString& path)
+Status MemoryFileSystem::followedKind(const QString& path, EntryKind& kind)
 {
-    return find(path, true).node != nullptr;
+    Place place;
+    const Status looked = look(path, true, place);
+    kind = place.node ? place.node->kind : EntryKind::Missing;
+    return looked;
 }
 
-QByteArray MemoryFileSystem::identity(const QString& path)
+Status MemoryFileSystem::isWritable(const QString& path, bool& writable)
 {
-    return identityOf(find(path, false).node.get());
+    Place place;
+    const Status looked = look(path, true, place);
+    writable = place.node && (place.node->permissions & 0200);
+    return looked;
 }
 
-QByteArray MemoryFileSystem::followedIdentity(const QString& path)
+Status MemoryFileSystem::permissions(const QString& path, std::optional<quint32>& bits)
 {
-    return identityOf(find(path, true).node.get());
+    Place place;
+    bits.reset();
+    if (const Status looked = look(path, true, place); looked.failed() || !place.node)
+        return looked.failed() ? looked : failure(path, Status::Kind::NotFound, "No such file or directory");
+    bits = place.node->permissions;
+    return Status();
 }
 
-QString MemoryFileSystem::canonicalPath(const QString& path)
+Status MemoryFileSystem::identity(const QString& path, QByteArray& identity)
 {
-    const Place place = find(path, true);
-    return place.node ? place.path : QString();
+    Place place;
+    const Status looked = look(path, false, place);
+    identity = identityOf(place.node.get());
+    return looked;
 }
 
-QString MemoryFileSystem::linkTarget(const QString& path)
+Status MemoryFileSystem::followedIdentity(const QString& path, QByteArray& identity)
 {
-    const Place place = find(path, false);
-    if (!place.node || place.node->kind != EntryKind::Link)
-        return QString();
-    const QString& target = place.node->target;
-    if (target.startsWith(QLatin1Char('/')))
-        return target;
-    return QDir::cleanPath(place.path.left(place.path.lastIndexOf(QLatin1Char('/'))) + QLatin1Char('/')
-                           + target);
+    Place place;
+    const Status looked = look(path, true, place);
+    identity = identityOf(place.node.get());
+    return looked;
 }
 
-QStringList MemoryFileSystem::entries(const QString& path)
+Status MemoryFileSystem::canonicalPath(const QString& path, QString& canonical)
 {
-    return folder(path).keys();
+    Place place;
+    const Status looked = look(path, true, place);
+    canonical = place.node ? place.path : QString();
+    return looked;
+}
+
+Status MemoryFileSystem::linkTarget(const QString& path, QString& target)
+{
+    Place place;
+    target.clear();
+    if (const Status looked = look(path, false, place);
+        looked.failed() || !place.node || place.node->kind != EntryKind::Link)
+        return looked;
+    const QString& named = place.node->target;
+    target = named.startsWith(QLatin1Char('/'))
+                 ? named
+                 : QDir::cleanPath(place.path.left(place.path.lastIndexOf(QLatin1Char('/')))
+                                   + QLatin1Char('/') + named);
+    return Status();
+}
+
+Status MemoryFileSystem::entries(const QString& path, QStringList& names)
+{
+    Place place;
+    names.clear();
+    if (const Status looked = look(path, true, place); looked.failed())
+        return looked;
+    if (!place.node)
+        return failure(path, Status::Kind::NotFound, "No such file or directory");
+    if (place.node->kind != EntryKind::Directory)
+        return failure(path, Status::Kind::NotRegularFile, "Not a directory");
+    names = folder(path).keys();
+    return Status();
+}
+
+Status MemoryFileSystem::ownedByWriter(const QString& path, bool& owned)
+{
+    Place place;
+    const Status looked = look(path, false, place);
+    owned = place.node && place.node->kind == EntryKind::RegularFile && place.node->writers > 0;
+    return looked;
 }
 
 // A link or special file under the lock's name goes first, as with the
@@ -578,8 +596,6 @@ Status MemoryFileSystem::tryLock(const QString& path, bool& held, std::unique_pt
 {
     held = false;
     lock.reset();
-    if (const Status counted = count(Call::Lock, path); counted.failed())
-        return counted;
     Place place = find(path, false);
     if (!place.parent)
         return failure(path, Status::Kind::NotFound, "No such file or directory");

@@ -10,8 +10,10 @@
 #include <QFileInfo>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -78,12 +80,6 @@ Status checkRegular(int fd, const QString& path, struct stat& status)
     if (!S_ISREG(status.st_mode))
         return Status::fileFailure(Status::Kind::NotRegularFile, path, QStringLiteral("not a regular file"));
     return Status();
-}
-
-Status tooLarge(const QString& path, qint64 maxBytes)
-{
-    return Status::fileFailure(Status::Kind::TooLarge, path,
-                               QStringLiteral("larger than %1 bytes").arg(maxBytes));
 }
 
 class PosixReadableFile final : public ReadableFile
@@ -200,15 +196,46 @@ private:
     qint64 m_writtenBack = 0;  // handed to the disk ahead of sync()
 };
 
+// Whether a failed look at a path found nothing there, rather than failing.
+bool foundNothing(int error)
+{
+    return error == ENOENT || error == ENOTDIR;
+}
+
+// What lstat() or stat() says of a path: its kind, Missing when nothing is there.
+Status kindFrom(int result, const struct stat& status, const QString& path, EntryKind& kind)
+{
+    kind = EntryKind::Missing;
+    if (result != 0)
+        return foundNothing(errno) ? Status() : systemFailure(path);
+    if (S_ISREG(status.st_mode))
+        kind = EntryKind::RegularFile;
+    else if (S_ISDIR(status.st_mode))
+        kind = EntryKind::Directory;
+    else
+        kind = S_ISLNK(status.st_mode) ? EntryKind::Link : EntryKind::Special;
+    return Status();
+}
+
+Status identityFrom(int result, const struct stat& status, const QString& path, QByteArray& identity)
+{
+    identity = result == 0 ? identityOf(status) : QByteArray();
+    return result == 0 || foundNothing(errno) ? Status() : systemFailure(path);
+}
+
 class PosixFileSystem final : public SystemFileSystem
 {
 public:
     // O_NONBLOCK keeps open() from waiting for a writer when the path is a
     // FIFO; on a regular file it changes nothing.
-    Status openForReading(const QString& path, std::unique_ptr<ReadableFile>& file) override
+    Status openForReading(const QString& path, FinalLink link, std::unique_ptr<ReadableFile>& file) override
     {
         file.reset();
-        const int fd = ::open(native(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        const int noFollow = link == FinalLink::NotFollowed ? O_NOFOLLOW : 0;
+        const int fd = ::open(native(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | noFollow);
+        if (fd < 0 && errno == ELOOP && noFollow)  // a link, which is not followed
+            return Status::fileFailure(Status::Kind::NotRegularFile, path,
+                                       QStringLiteral("not a regular file"));
         if (fd < 0)
             return systemFailure(path);
         struct stat status = {};
@@ -220,12 +247,10 @@ public:
         return Status();
     }
 
-    Status readSmallFile(const QString& path, qint64 maxBytes, QByteArray& bytes) override;
-
     // The advisory lock marks ownership: the system releases it when the
     // owner dies, however it dies, so a lockable file is one nobody writes
     // any more. A file system without such locks leaves the file unmarked,
-    // and removeIfAbandoned() then never takes it.
+    // and ownedByWriter() then says it is owned.
     Status createNew(const QString& path, std::unique_ptr<WritableFile>& file) override
     {
         file.reset();
@@ -237,13 +262,15 @@ public:
         return Status();
     }
 
+    Status createFolder(const QString& path) override
+    {
+        return ::mkdir(native(path).constData(), 0777) == 0 ? Status() : systemFailure(path);
+    }
+
     Status replace(const QString& from, const QString& to) override
     {
         return ::rename(native(from).constData(), native(to).constData()) == 0 ? Status() : systemFailure(to);
     }
-
-    // A rename does not care who has the file open.
-    Status canReplace(const QString&) override { return Status(); }
 
     Status hardLink(const QString& existing, const QString& newName) override
     {
@@ -268,18 +295,6 @@ public:
         return ::unlink(native(path).constData()) == 0 || errno == ENOENT ? Status() : systemFailure(path);
     }
 
-    void removeIfAbandoned(const QString& path) override
-    {
-        // Never waits on a special file that only looks like a part: it is left.
-        const int fd = ::open(native(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW);
-        if (fd < 0)
-            return;
-        struct stat status = {};
-        if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0)
-            ::unlink(native(path).constData());
-        ::close(fd);
-    }
-
     Status syncDirectory(const QString& path) override
     {
         const int fd = ::open(native(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -293,77 +308,132 @@ public:
         return synced ? Status() : systemFailure(path, error);
     }
 
-    void copyPermissions(const QString& from, const QString& to) override
+    Status setPermissions(const QString& path, quint32 bits) override
     {
-        struct stat status = {};
-        if (::stat(native(from).constData(), &status) == 0)
-            ::chmod(native(to).constData(), status.st_mode & 07777);
+        return ::chmod(native(path).constData(), mode_t(bits)) == 0 ? Status() : systemFailure(path);
     }
 
-    EntryKind entryKind(const QString& path) override
+    Status entryKind(const QString& path, EntryKind& kind) override
     {
         struct stat status = {};
-        if (::lstat(native(path).constData(), &status) != 0)
-            return EntryKind::Missing;
-        if (S_ISREG(status.st_mode))
-            return EntryKind::RegularFile;
-        if (S_ISDIR(status.st_mode))
-            return EntryKind::Directory;
-        return S_ISLNK(status.st_mode) ? EntryKind::Link : EntryKind::Special;
+        return kindFrom(::lstat(native(path).constData(), &status), status, path, kind);
     }
 
-    bool isSpecialFile(const QString& path) override
+    Status followedKind(const QString& path, EntryKind& kind) override
     {
         struct stat status = {};
-        return ::stat(native(path).constData(), &status) == 0 && !S_ISREG(status.st_mode)
-               && !S_ISDIR(status.st_mode);
+        return kindFrom(::stat(native(path).constData(), &status), status, path, kind);
     }
 
-    bool isWritable(const QString& path) override { return ::access(native(path).constData(), W_OK) == 0; }
+    // Not writable by its permissions is an answer; anything else a failure.
+    Status isWritable(const QString& path, bool& writable) override
+    {
+        writable = ::access(native(path).constData(), W_OK) == 0;
+        return writable || errno == EACCES || errno == EROFS || errno == EPERM ? Status()
+                                                                               : systemFailure(path);
+    }
 
-    QByteArray identity(const QString& path) override
+    Status permissions(const QString& path, std::optional<quint32>& bits) override
+    {
+        bits.reset();
+        struct stat status = {};
+        if (::stat(native(path).constData(), &status) != 0)
+            return systemFailure(path);
+        bits = quint32(status.st_mode & 07777);
+        return Status();
+    }
+
+    Status identity(const QString& path, QByteArray& identity) override
     {
         struct stat status = {};
-        return ::lstat(native(path).constData(), &status) == 0 ? identityOf(status) : QByteArray();
+        return identityFrom(::lstat(native(path).constData(), &status), status, path, identity);
     }
 
-    QByteArray followedIdentity(const QString& path) override
+    Status followedIdentity(const QString& path, QByteArray& identity) override
     {
         struct stat status = {};
-        return ::stat(native(path).constData(), &status) == 0 ? identityOf(status) : QByteArray();
+        return identityFrom(::stat(native(path).constData(), &status), status, path, identity);
     }
+
+    Status canonicalPath(const QString& path, QString& canonical) override;
+    Status linkTarget(const QString& path, QString& target) override;
+    Status entries(const QString& folder, QStringList& names) override;
+    Status ownedByWriter(const QString& path, bool& owned) override;
+
+    // A rename does not care who has the file open.
+    Status checkReplaceable(const QString&) override { return Status(); }
 };
 
 }  // namespace
 
-Status PosixFileSystem::readSmallFile(const QString& path, qint64 maxBytes, QByteArray& bytes)
+Status PosixFileSystem::canonicalPath(const QString& path, QString& canonical)
 {
-    bytes.clear();
-    const int fd = ::open(native(path).constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0 && errno == ELOOP)  // a link, which is not followed
-        return Status::fileFailure(Status::Kind::NotRegularFile, path, QStringLiteral("not a regular file"));
-    if (fd < 0)
-        return systemFailure(path);
-    struct stat status = {};
-    Status result = checkRegular(fd, path, status);
-    if (result.ok() && status.st_size > maxBytes)
-        result = tooLarge(path, maxBytes);
-    // One byte more than the size asks, to notice a file that grew meanwhile.
-    bytes.resize(result.ok() ? qsizetype(status.st_size) + 1 : 0);
-    qint64 got = 0;
-    while (result.ok() && got < bytes.size()) {
-        const ssize_t piece = ::read(fd, bytes.data() + got, size_t(bytes.size() - got));
-        if (piece < 0 && errno == EINTR)
-            continue;
-        if (piece < 0)
-            result = systemFailure(path);
-        if (piece <= 0)
+    canonical.clear();
+    char* resolved = ::realpath(native(path).constData(), nullptr);
+    if (!resolved)
+        return foundNothing(errno) ? Status() : systemFailure(path);
+    canonical = QFile::decodeName(resolved);
+    ::free(resolved);
+    return Status();
+}
+
+// A relative target is taken from the link's folder, as the system does.
+Status PosixFileSystem::linkTarget(const QString& path, QString& target)
+{
+    target.clear();
+    EntryKind kind = EntryKind::Missing;
+    if (const Status looked = entryKind(path, kind); looked.failed() || kind != EntryKind::Link)
+        return looked;
+    QByteArray bytes(256, Qt::Uninitialized);
+    for (;;) {
+        const ssize_t length = ::readlink(native(path).constData(), bytes.data(), size_t(bytes.size()));
+        if (length < 0)
+            return systemFailure(path);
+        if (length < bytes.size()) {
+            bytes.truncate(qsizetype(length));
             break;
-        got += piece;
+        }
+        bytes.resize(bytes.size() * 2);
     }
-    if (result.ok() && got > maxBytes)
-        result = tooLarge(path, maxBytes);
-    bytes.resize(result.ok() ? qsizetype(got) : 0);
+    const QString named = QFile::decodeName(bytes);
+    target = QDir::cleanPath(named.startsWith(QLatin1Char('/'))
+                                 ? named
+                                 : QFileInfo(path).absolutePath() + QLatin1Char('/') + named);
+    return Status();
+}
+
+Status PosixFileSystem::entries(const QString& folder, QStringList& names)
+{
+    names.clear();
+    DIR* directory = ::opendir(native(folder).constData());
+    if (!directory)
+        return systemFailure(folder);
+    errno = 0;
+    while (const struct dirent* entry = ::readdir(directory)) {
+        const QString name = QFile::decodeName(entry->d_name);
+        if (name != QLatin1String(".") && name != QLatin1String(".."))
+            names << name;
+    }
+    const int error = errno;
+    ::closedir(directory);
+    names.sort();
+    return error == 0 ? Status() : systemFailure(folder, error);
+}
+
+// Never waits on a special file that only looks like a part: only a regular
+// file can be owned. A file system without such locks cannot say: owned.
+Status PosixFileSystem::ownedByWriter(const QString& path, bool& owned)
+{
+    owned = false;
+    const int fd = ::open(native(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0)
+        return foundNothing(errno) || errno == ELOOP ? Status() : systemFailure(path);
+    struct stat status = {};
+    Status result;
+    if (::fstat(fd, &status) != 0)
+        result = systemFailure(path);
+    else if (S_ISREG(status.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) != 0)
+        owned = true;
     ::close(fd);
     return result;
 }

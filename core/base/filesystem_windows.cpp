@@ -67,9 +67,9 @@ Status::Kind kindOf(DWORD error)
 
 // Another program may hold a file for a moment (a virus scanner, an
 // indexer, another job taking the file's identity), and the system then
-// refuses to replace it or to grant the right to. A few short waits, about
-// a second in all, ride that out; a file held for longer still fails, with
-// the system's error of the last try.
+// refuses to replace it. A few short waits, about a second in all, ride that
+// out, as canReplace() does before a commit begins; a file held for longer
+// still fails, with the system's error of the last try.
 template <typename Call>
 bool retriedWhileHeld(Call call)
 {
@@ -227,19 +227,53 @@ private:
     QString m_path;
 };
 
+// Whether a failed look at a path found nothing there, rather than failing.
+bool foundNothing(DWORD error)
+{
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_PATHNAME:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_NET_NAME:
+    case ERROR_DIRECTORY:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The identity of what `handle` has open, or nothing when the open failed
+// because nothing is there.
+Status identityFrom(HANDLE handle, const QString& path, QByteArray& identity)
+{
+    identity.clear();
+    if (handle == INVALID_HANDLE_VALUE)
+        return foundNothing(GetLastError()) ? Status() : systemFailure(path);
+    identity = identityOfHandle(handle);
+    const DWORD error = GetLastError();
+    CloseHandle(handle);
+    return identity.isEmpty() ? systemFailure(path, error) : Status();
+}
+
 class WindowsFileSystem final : public SystemFileSystem
 {
 public:
-    Status openForReading(const QString& path, std::unique_ptr<ReadableFile>& file) override
+    Status openForReading(const QString& path, FinalLink link, std::unique_ptr<ReadableFile>& file) override
     {
         file.reset();
-        const HANDLE handle = CreateFileW(wide(path).c_str(), GENERIC_READ,
-                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                          OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        const bool followed = link == FinalLink::Followed;
+        const HANDLE handle = followed
+                                  ? CreateFileW(wide(path).c_str(), GENERIC_READ,
+                                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr)
+                                  : openEntry(path, GENERIC_READ);
         if (handle == INVALID_HANDLE_VALUE)
             return systemFailure(path);
         LARGE_INTEGER size = {};
-        Status result = checkRegular(handle, path, true);
+        Status result = checkRegular(handle, path, followed);
         if (result.ok() && !GetFileSizeEx(handle, &size))
             result = systemFailure(path);
         if (result.failed()) {
@@ -249,8 +283,6 @@ public:
         file = std::make_unique<WindowsReadableFile>(handle, size.QuadPart, path);
         return Status();
     }
-
-    Status readSmallFile(const QString& path, qint64 maxBytes, QByteArray& bytes) override;
 
     // Opened without FILE_SHARE_DELETE: while it stays open, no other process
     // can remove it, which is what marks it as owned.
@@ -265,6 +297,11 @@ public:
         return Status();
     }
 
+    Status createFolder(const QString& path) override
+    {
+        return CreateDirectoryW(wide(path).c_str(), nullptr) ? Status() : systemFailure(path);
+    }
+
     Status replace(const QString& from, const QString& to) override
     {
         const std::wstring source = wide(from), target = wide(to);
@@ -275,24 +312,6 @@ public:
         })
                    ? Status()
                    : systemFailure(to);
-    }
-
-    // Asking for the right to delete is what a rename over the file asks
-    // for: it is refused with a sharing violation while another handle does
-    // not share deletion.
-    Status canReplace(const QString& path) override
-    {
-        const std::wstring name = wide(path);
-        HANDLE handle = INVALID_HANDLE_VALUE;
-        if (!retriedWhileHeld([&] {
-                handle =
-                    CreateFileW(name.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-                return handle != INVALID_HANDLE_VALUE;
-            }))
-            return systemFailure(path);
-        CloseHandle(handle);
-        return Status();
     }
 
     Status hardLink(const QString& existing, const QString& newName) override
@@ -319,97 +338,146 @@ public:
         return removed || GetLastError() == ERROR_FILE_NOT_FOUND ? Status() : systemFailure(path);
     }
 
-    // An open file cannot be removed: its writer still owns it.
-    void removeIfAbandoned(const QString& path) override
-    {
-        const DWORD attributes = GetFileAttributesW(wide(path).c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES
-            && !(attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
-            DeleteFileW(wide(path).c_str());
-    }
-
     // Nothing to do: replace() writes through.
     Status syncDirectory(const QString&) override { return Status(); }
 
-    // Windows keeps no permission bits; the read-only attribute would keep
-    // the new file from being replaced in its turn.
-    void copyPermissions(const QString&, const QString&) override {}
+    // Never asked for: permissions() has none to give.
+    Status setPermissions(const QString&, quint32) override { return Status(); }
 
     // A device name (NUL, CON) reaches a device from any folder: special,
     // like anything that is no file on a disk.
-    EntryKind entryKind(const QString& path) override
+    Status entryKind(const QString& path, EntryKind& kind) override
     {
         const DWORD attributes = GetFileAttributesW(wide(path).c_str());
-        if (attributes == INVALID_FILE_ATTRIBUTES)
-            return isSpecialFile(path) ? EntryKind::Special : EntryKind::Missing;
-        if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
-            return EntryKind::Link;
-        if (attributes & FILE_ATTRIBUTE_DIRECTORY)
-            return EntryKind::Directory;
-        return isSpecialFile(path) ? EntryKind::Special : EntryKind::RegularFile;
+        const DWORD error = GetLastError();
+        kind = EntryKind::Missing;
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+            kind = EntryKind::Link;
+        else if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+            kind = EntryKind::Directory;
+        else if (const Status followed = followedKind(path, kind); followed.failed())
+            return followed;
+        if (kind != EntryKind::Missing || attributes != INVALID_FILE_ATTRIBUTES || foundNothing(error))
+            return Status();
+        return systemFailure(path, error);
     }
 
-    bool isSpecialFile(const QString& path) override
+    Status followedKind(const QString& path, EntryKind& kind) override
     {
+        kind = EntryKind::Missing;
         const HANDLE handle = openFollowed(path);
         if (handle == INVALID_HANDLE_VALUE)
-            return false;
-        const bool special = GetFileType(handle) != FILE_TYPE_DISK;
+            return foundNothing(GetLastError()) ? Status() : systemFailure(path);
+        BY_HANDLE_FILE_INFORMATION information = {};
+        if (GetFileType(handle) != FILE_TYPE_DISK)
+            kind = EntryKind::Special;
+        else if (GetFileInformationByHandle(handle, &information))
+            kind = information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY ? EntryKind::Directory
+                                                                           : EntryKind::RegularFile;
+        const DWORD error = GetLastError();
         CloseHandle(handle);
-        return special;
+        return kind == EntryKind::Missing ? systemFailure(path, error) : Status();
     }
 
-    bool isWritable(const QString& path) override
+    Status isWritable(const QString& path, bool& writable) override
     {
         const DWORD attributes = GetFileAttributesW(wide(path).c_str());
-        return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_READONLY);
+        writable = attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_READONLY);
+        return attributes != INVALID_FILE_ATTRIBUTES ? Status() : systemFailure(path);
     }
 
-    QByteArray identity(const QString& path) override
+    // Windows keeps no permission bits; the read-only attribute would keep
+    // the new file from being replaced in its turn, and is not copied.
+    Status permissions(const QString&, std::optional<quint32>& bits) override
     {
-        const HANDLE handle = openEntry(path, 0);
-        if (handle == INVALID_HANDLE_VALUE)
-            return QByteArray();
-        const QByteArray identity = identityOfHandle(handle);
-        CloseHandle(handle);
-        return identity;
+        bits.reset();
+        return Status();
     }
 
-    QByteArray followedIdentity(const QString& path) override
+    Status identity(const QString& path, QByteArray& identity) override
     {
-        const HANDLE handle = openFollowed(path);
+        return identityFrom(openEntry(path, 0), path, identity);
+    }
+
+    Status followedIdentity(const QString& path, QByteArray& identity) override
+    {
+        return identityFrom(openFollowed(path), path, identity);
+    }
+
+    Status canonicalPath(const QString& path, QString& canonical) override
+    {
+        canonical = QFileInfo(path).canonicalFilePath();
+        EntryKind kind = EntryKind::Missing;
+        if (!canonical.isEmpty())
+            return Status();
+        if (const Status looked = followedKind(path, kind); looked.failed() || kind == EntryKind::Missing)
+            return looked;
+        return Status::fileFailure(Status::Kind::Other, path,
+                                   QStringLiteral("its full path cannot be found"));
+    }
+
+    Status linkTarget(const QString& path, QString& target) override
+    {
+        target.clear();
+        EntryKind kind = EntryKind::Missing;
+        if (const Status looked = entryKind(path, kind); looked.failed() || kind != EntryKind::Link)
+            return looked;
+        target = QFileInfo(path).symLinkTarget();
+        return target.isEmpty() ? Status::fileFailure(Status::Kind::Other, path,
+                                                      QStringLiteral("where it leads cannot be read"))
+                                : Status();
+    }
+
+    Status entries(const QString& folder, QStringList& names) override;
+
+    // A handle that does not share deletion refuses one that asks for it.
+    Status ownedByWriter(const QString& path, bool& owned) override
+    {
+        owned = false;
+        const HANDLE handle = openEntry(path, DELETE);
+        if (handle != INVALID_HANDLE_VALUE) {
+            CloseHandle(handle);
+            return Status();
+        }
+        const DWORD error = GetLastError();
+        owned = error == ERROR_SHARING_VIOLATION;
+        return owned || foundNothing(error) ? Status() : systemFailure(path, error);
+    }
+
+    // Asking for the right to delete is what a rename over the file asks
+    // for: it is refused with a sharing violation while another handle does
+    // not share deletion.
+    Status checkReplaceable(const QString& path) override
+    {
+        const HANDLE handle =
+            CreateFileW(wide(path).c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle == INVALID_HANDLE_VALUE)
-            return QByteArray();
-        const QByteArray identity = identityOfHandle(handle);
+            return systemFailure(path);
         CloseHandle(handle);
-        return identity;
+        return Status();
     }
 };
 
-}  // namespace
-
-Status WindowsFileSystem::readSmallFile(const QString& path, qint64 maxBytes, QByteArray& bytes)
+Status WindowsFileSystem::entries(const QString& folder, QStringList& names)
 {
-    bytes.clear();
-    const HANDLE handle = openEntry(path, GENERIC_READ);
-    if (handle == INVALID_HANDLE_VALUE)
-        return systemFailure(path);
-    LARGE_INTEGER size = {};
-    Status result = checkRegular(handle, path, false);
-    if (result.ok() && !GetFileSizeEx(handle, &size))
-        result = systemFailure(path);
-    if (result.ok() && size.QuadPart > maxBytes)
-        result = Status::fileFailure(Status::Kind::TooLarge, path,
-                                     QStringLiteral("larger than %1 bytes").arg(maxBytes));
-    bytes.resize(result.ok() ? qsizetype(size.QuadPart) : 0);
-    DWORD got = 0;
-    if (result.ok() && !bytes.isEmpty()
-        && !ReadFile(handle, bytes.data(), DWORD(bytes.size()), &got, nullptr))
-        result = systemFailure(path);
-    bytes.resize(result.ok() ? qsizetype(got) : 0);
-    CloseHandle(handle);
-    return result;
+    names.clear();
+    WIN32_FIND_DATAW found = {};
+    const HANDLE search = FindFirstFileW(wide(folder + QLatin1String("/*")).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return systemFailure(folder);
+    do {
+        const QString name = QString::fromWCharArray(found.cFileName);
+        if (name != QLatin1String(".") && name != QLatin1String(".."))
+            names << name;
+    } while (FindNextFileW(search, &found));
+    const DWORD error = GetLastError();
+    FindClose(search);
+    names.sort();
+    return error == ERROR_NO_MORE_FILES ? Status() : systemFailure(folder, error);
 }
+
+}  // namespace
 
 Status systemerror::failure(const QString& path, qint64 error)
 {

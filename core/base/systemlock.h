@@ -22,6 +22,8 @@ namespace quillmark::systemlock {
 // directory in its place, no right to write).
 Status tryLock(const QString& path, bool& held, std::unique_ptr<HeldLock>& lock);
 
-LockHolder holderOf(const QString& path);
+// Who holds the lock at `path`, as its file says; nothing known when there
+// is no lock file, or when it is no regular file.
+Status holderOf(const QString& path, LockHolder& holder);
 
 }  // namespace quillmark::systemlock

@@ -139,23 +139,26 @@ Status tryLock(const QString& path, bool& held, std::unique_ptr<HeldLock>& lock)
     return Status();
 }
 
-LockHolder holderOf(const QString& path)
+Status holderOf(const QString& path, LockHolder& holder)
 {
-    LockHolder holder;
+    holder = LockHolder();
     const int fd =
         ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
-        return holder;
+        return errno == ENOENT || errno == ELOOP || errno == ENXIO ? Status() : systemFailure(path);
     struct stat status = {};
     QByteArray text(MaxHolderText, '\0');
-    ssize_t got = -1;
+    ssize_t got = 0;
     if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode))
         got = ::pread(fd, text.data(), size_t(text.size()), 0);
+    const int error = errno;
     ::close(fd);
-    const QList<QByteArray> lines = text.left(got > 0 ? qsizetype(got) : 0).split('\n');
+    if (got < 0)
+        return systemFailure(path, error);
+    const QList<QByteArray> lines = text.left(qsizetype(got)).split('\n');
     holder.pid = lines.value(0).toLongLong();
     holder.application = QString::fromUtf8(lines.value(1));
-    return holder;
+    return Status();
 }
 
 }  // namespace quillmark::systemlock

@@ -109,23 +109,30 @@ Status tryLock(const QString& path, bool& held, std::unique_ptr<HeldLock>& lock)
     return Status();
 }
 
-LockHolder holderOf(const QString& path)
+// A lock file opened by its holder refuses nobody who reads it, unless it
+// is on its way out: then nothing is known of its holder.
+Status holderOf(const QString& path, LockHolder& holder)
 {
-    LockHolder holder;
+    holder = LockHolder();
     const HANDLE handle =
         CreateFileW(wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                     nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (handle == INVALID_HANDLE_VALUE)
-        return holder;
+    if (handle == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        const bool unknown = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND
+                             || error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION;
+        return unknown ? Status() : systemFailure(path, error);
+    }
     QByteArray text(MaxHolderText, '\0');
     DWORD got = 0;
-    if (GetFileType(handle) != FILE_TYPE_DISK || !ReadFile(handle, text.data(), MaxHolderText, &got, nullptr))
-        got = 0;
+    Status result;
+    if (GetFileType(handle) == FILE_TYPE_DISK && !ReadFile(handle, text.data(), MaxHolderText, &got, nullptr))
+        result = systemFailure(path, GetLastError());
     CloseHandle(handle);
-    const QList<QByteArray> lines = text.left(qsizetype(got)).split('\n');
+    const QList<QByteArray> lines = text.left(result.ok() ? qsizetype(got) : 0).split('\n');
     holder.pid = lines.value(0).trimmed().toLongLong();
     holder.application = QString::fromUtf8(lines.value(1).trimmed());
-    return holder;
+    return result;
 }
 
 }  // namespace quillmark::systemlock

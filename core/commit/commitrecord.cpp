@@ -1,5 +1,6 @@
 #include "commitrecord.h"
 
+#include "fileoperations.h"
 #include "json.h"
 #include "stagingnames.h"
 
@@ -21,9 +22,12 @@ QString entryPath(const QString& folder, const QString& name)
 
 // Whether the folder holds an entry of this name, of whatever kind: a link
 // counts as itself, not as what it leads to.
-bool holds(FileSystem& files, const QString& folder, const QString& name)
+Status holds(FileSystem& files, const QString& folder, const QString& name, bool& held)
 {
-    return files.entryKind(entryPath(folder, name)) != EntryKind::Missing;
+    EntryKind kind = EntryKind::Missing;
+    const Status looked = files.entryKind(entryPath(folder, name), kind);
+    held = kind != EntryKind::Missing;
+    return looked;
 }
 
 QByteArray encode(const CommitRecord& record)
@@ -138,7 +142,7 @@ Status CommitRecord::read(const QString& folder, FileSystem& files, CommitRecord
 {
     const QString path = pathIn(folder);
     QByteArray bytes;
-    if (const Status read = files.readSmallFile(path, MaxSize, bytes); read.failed())
+    if (const Status read = readSmallFile(files, path, MaxSize, bytes); read.failed())
         return read;
     const QString fault = decode(bytes, record);
     return fault.isEmpty() ? Status() : Status::fileFailure(Status::Kind::Damaged, path, fault);
@@ -148,8 +152,10 @@ Status CommitRecord::settle(const QString& folder, FileSystem& files)
 {
     if (const Status checked = checkEntries(folder, files); checked.failed())
         return checked;
-    Status settled;
-    const bool forward = direction == Direction::Forward && canGoForward(folder, files);
+    bool forward = direction == Direction::Forward;
+    Status settled = forward ? canGoForward(folder, files, forward) : Status();
+    if (settled.failed())
+        return settled;
     if (forward)
         settled = settleForward(folder, files);
     if (!forward || settled.failed())
@@ -170,7 +176,9 @@ Status CommitRecord::checkEntries(const QString& folder, FileSystem& files) cons
         for (const QString& name : {entry.staged, entry.backup}) {
             if (name.isEmpty())
                 continue;
-            const EntryKind kind = files.entryKind(entryPath(folder, name));
+            EntryKind kind = EntryKind::Missing;
+            if (const Status looked = files.entryKind(entryPath(folder, name), kind); looked.failed())
+                return looked;
             if (kind != EntryKind::Missing && kind != EntryKind::RegularFile)
                 return Status::fileFailure(
                     Status::Kind::Damaged, pathIn(folder),
@@ -182,20 +190,30 @@ Status CommitRecord::checkEntries(const QString& folder, FileSystem& files) cons
 
 // A staged file that is gone was renamed into place, unless the target is
 // some other file: then its new content is lost and the set cannot end new.
-bool CommitRecord::canGoForward(const QString& folder, FileSystem& files) const
+Status CommitRecord::canGoForward(const QString& folder, FileSystem& files, bool& forward) const
 {
+    forward = true;
     for (const CommitEntry& entry : entries) {
-        if (!holds(files, folder, entry.staged) && !entry.identity.isEmpty()
-            && files.identity(entryPath(folder, entry.target)) != entry.identity)
-            return false;
+        bool staged = false;
+        QByteArray target;
+        Status looked = holds(files, folder, entry.staged, staged);
+        if (looked.ok() && !staged && !entry.identity.isEmpty())
+            looked = files.identity(entryPath(folder, entry.target), target);
+        if (looked.failed())
+            return looked;
+        if (!staged && !entry.identity.isEmpty() && target != entry.identity)
+            forward = false;
     }
-    return true;
+    return Status();
 }
 
 Status CommitRecord::settleForward(const QString& folder, FileSystem& files) const
 {
     for (const CommitEntry& entry : entries) {
-        if (!holds(files, folder, entry.staged))
+        bool staged = false;
+        if (const Status looked = holds(files, folder, entry.staged, staged); looked.failed())
+            return looked;
+        if (!staged)
             continue;
         if (const Status replaced =
                 files.replace(entryPath(folder, entry.staged), entryPath(folder, entry.target));
@@ -236,15 +254,24 @@ Status CommitRecord::settleUndo(const QString& folder, FileSystem& files) const
 {
     for (const CommitEntry& entry : entries) {
         const QString target = entryPath(folder, entry.target);
-        if (holds(files, folder, entry.staged))
+        bool staged = false, backup = false;
+        QByteArray standing;
+        Status looked = holds(files, folder, entry.staged, staged);
+        if (looked.ok() && !staged && !entry.backup.isEmpty())
+            looked = holds(files, folder, entry.backup, backup);
+        else if (looked.ok() && !staged && !entry.identity.isEmpty())
+            looked = files.identity(target, standing);
+        if (looked.failed())
+            return looked;
+        if (staged)
             continue;
         if (!entry.backup.isEmpty()) {
-            if (!holds(files, folder, entry.backup))
+            if (!backup)
                 continue;
             if (const Status replaced = files.replace(entryPath(folder, entry.backup), target);
                 replaced.failed())
                 return replaced;
-        } else if (!entry.identity.isEmpty() && files.identity(target) == entry.identity) {
+        } else if (!entry.identity.isEmpty() && standing == entry.identity) {
             if (const Status removed = files.remove(target); removed.failed())
                 return removed;
         }

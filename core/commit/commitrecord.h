@@ -64,7 +64,7 @@ public:
 
 private:
     Status checkEntries(const QString& folder, FileSystem& files) const;
-    bool canGoForward(const QString& folder, FileSystem& files) const;
+    Status canGoForward(const QString& folder, FileSystem& files, bool& forward) const;
     Status settleForward(const QString& folder, FileSystem& files) const;
     Status undoInstead(const QString& folder, FileSystem& files);
     Status settleUndo(const QString& folder, FileSystem& files) const;

@@ -9,13 +9,15 @@ namespace quillmark {
 namespace {
 
 // The folders in which `path` lies: its own, and the one its links lead to.
-QStringList foldersOf(const QString& path, FileSystem& files)
+Status foldersOf(const QString& path, FileSystem& files, QStringList& folders)
 {
-    QStringList folders{outputpath::folderOf(path, files)};
-    const QString file = files.canonicalPath(path);
+    folders = QStringList{outputpath::folderOf(path, files)};
+    QString file;
+    if (const Status looked = files.canonicalPath(path, file); looked.failed())
+        return looked;
     if (!file.isEmpty() && outputpath::folderOf(file, files) != folders.front())
         folders << outputpath::folderOf(file, files);
-    return folders;
+    return Status();
 }
 
 }  // namespace
@@ -24,8 +26,15 @@ Status settleFoldersOf(const QString& path, const CommitOptions& options)
 {
     if (path.isEmpty())
         return Status();
-    for (const QString& folder : foldersOf(path, *options.files)) {
-        if (options.files->entryKind(CommitRecord::pathIn(folder)) == EntryKind::Missing)
+    QStringList folders;
+    if (const Status looked = foldersOf(path, *options.files, folders); looked.failed())
+        return looked;
+    for (const QString& folder : folders) {
+        EntryKind record = EntryKind::Missing;
+        if (const Status looked = options.files->entryKind(CommitRecord::pathIn(folder), record);
+            looked.failed())
+            return looked;
+        if (record == EntryKind::Missing)
             continue;
         FolderSet repaired(options);
         if (const Status opened = repaired.open({folder}); opened.failed())

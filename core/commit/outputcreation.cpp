@@ -57,7 +57,9 @@ Status FileRoles::check(const std::vector<Output*>& outputs, FileSystem& files) 
     for (size_t i = 0; i < outputs.size(); ++i) {
         Output& output = *outputs[i];
         const QString& destination = output.staged().destination();
-        identities.push_back(files.identity(destination));
+        identities.emplace_back();
+        if (const Status looked = files.identity(destination, identities[i]); looked.failed())
+            return looked.withFile(output.target());
         for (size_t j = 0; j < i; ++j) {
             const QString& earlier = outputs[j]->staged().destination();
             if ((!identities[i].isEmpty() && identities[i] == identities[j])
@@ -66,8 +68,11 @@ Status FileRoles::check(const std::vector<Output*>& outputs, FileSystem& files) 
                                            bothNamed(output.target(), outputs[j]->target()));
         }
         for (const ReadFile& input : m_inputs) {
-            const QByteArray read =
-                input.identity.isEmpty() ? files.followedIdentity(input.path) : input.identity;
+            QByteArray read = input.identity;
+            if (read.isEmpty()) {
+                if (const Status looked = files.followedIdentity(input.path, read); looked.failed())
+                    return looked;
+            }
             if (!identities[i].isEmpty() && identities[i] == read && input.newVersion != &output)
                 return Status::fileFailure(Status::Kind::SameFile, output.target(),
                                            QStringLiteral("%1 and %2 are the same file")

@@ -1,6 +1,7 @@
 #include "outputfolder.h"
 
 #include "commitrecord.h"
+#include "fileoperations.h"
 #include "outputpath.h"
 #include "stagingnames.h"
 
@@ -38,7 +39,9 @@ Status OutputFolder::open()
 {
     // A folder that is not there has no lock to take; saying so first keeps
     // the lock's own words about it out of the message.
-    const EntryKind folder = m_files.entryKind(m_path);
+    EntryKind folder = EntryKind::Missing;
+    if (const Status looked = m_files.entryKind(m_path, folder); looked.failed())
+        return looked;
     if (folder == EntryKind::Missing)
         return Status::fileFailure(Status::Kind::NotFound, m_path, QStringLiteral("No such directory"));
     if (folder != EntryKind::Directory)
@@ -78,8 +81,11 @@ Status OutputFolder::heldFailure() const
 {
     // A holder writes who it is just after it takes the lock, and some
     // systems do not let the lock's file be read while it is held: who holds
-    // it is then not known, only that another job does.
-    const LockHolder holder = m_files.holderOf(lockPath(m_path));
+    // it is then not known, only that another job does. So it is when its
+    // file cannot be read at all: the folder is held all the same.
+    LockHolder holder;
+    if (m_files.holderOf(lockPath(m_path), holder).failed())
+        holder = LockHolder();
     QString who = QStringLiteral("another job");
     if (holder.pid > 0)
         who = QStringLiteral("another Quillmark job (%1, process %2)")
@@ -93,10 +99,13 @@ Status OutputFolder::heldFailure() const
 Status OutputFolder::recover()
 {
     const QString recordPath = CommitRecord::pathIn(m_path);
-    if (m_files.entryKind(recordPath) == EntryKind::Missing)
+    EntryKind kind = EntryKind::Missing;
+    Status recovered = m_files.entryKind(recordPath, kind);
+    if (recovered.ok() && kind == EntryKind::Missing)
         return Status();
     CommitRecord record;
-    Status recovered = CommitRecord::read(m_path, m_files, record);
+    if (recovered.ok())
+        recovered = CommitRecord::read(m_path, m_files, record);
     if (recovered.ok())
         recovered = record.settle(m_path, m_files);
     if (recovered.ok())
@@ -114,18 +123,24 @@ Status OutputFolder::recover()
 // makes a file here while this one holds the lock: no backup is needed any
 // more, and a part that no living process owns will never be finished.
 // Anything but a regular file is left alone, whatever its name, except the
-// helpers of old locks, which go without being opened.
+// helpers of old locks, which go without being opened. Debris is cleared as
+// far as it can be: what cannot be looked at or removed now stays for a
+// later job, and costs this one nothing.
 void OutputFolder::removeDebris()
 {
-    for (const QString& name : m_files.entries(m_path)) {
+    QStringList names;
+    (void)m_files.entries(m_path, names);
+    for (const QString& name : names) {
         const QString path = m_path + QLatin1Char('/') + name;
-        const EntryKind kind = m_files.entryKind(path);
+        EntryKind kind = EntryKind::Missing;
+        if (m_files.entryKind(path, kind).failed())
+            continue;
         const bool regular = kind == EntryKind::RegularFile;
         if ((isOldLockHelper(name) && kind != EntryKind::Directory)
             || (regular && stagingnames::isBackup(name)))
             (void)m_files.remove(path);
         else if (regular && stagingnames::isPart(name))
-            m_files.removeIfAbandoned(path);
+            (void)removeIfAbandoned(m_files, path);
     }
 }
 
@@ -137,7 +152,10 @@ Status FolderSet::open(const QStringList& paths)
     std::map<QString, QByteArray> byPath;
     for (const QString& path : paths) {
         const QString canonical = outputpath::canonicalFolder(path, files);
-        byPath.emplace(canonical, files.followedIdentity(canonical));
+        QByteArray identity;
+        if (const Status looked = files.followedIdentity(canonical, identity); looked.failed())
+            return looked;
+        byPath.emplace(canonical, identity);
     }
     std::vector<QByteArray> opened;
     for (const auto& [path, identity] : byPath) {

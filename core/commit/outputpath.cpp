@@ -5,10 +5,15 @@
 
 namespace quillmark::outputpath {
 
+// A folder whose canonical path cannot be had (no right to look along the
+// way) is taken by its own path: the lock or the first file made there then
+// fails with the system's reason, naming the folder.
 QString canonicalFolder(const QString& folder, FileSystem& files)
 {
-    const QString canonical = files.canonicalPath(folder);
-    return canonical.isEmpty() ? QDir::cleanPath(QFileInfo(folder).absoluteFilePath()) : canonical;
+    QString canonical;
+    if (files.canonicalPath(folder, canonical).failed() || canonical.isEmpty())
+        return QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
+    return canonical;
 }
 
 QString folderOf(const QString& path, FileSystem& files)
@@ -24,15 +29,26 @@ Status resolve(const QString& target, FileSystem& files, QString& destination)
     constexpr int MaxLinks = 40;
     destination.clear();
     const QString folder = folderOf(target, files);
-    const QByteArray identity = files.followedIdentity(folder);
+    QByteArray identity;
+    if (const Status looked = files.followedIdentity(folder, identity); looked.failed())
+        return looked;
     QString current = folder + QLatin1Char('/') + QFileInfo(target).fileName();
     for (int hops = 0; hops < MaxLinks; ++hops) {
-        if (files.entryKind(current) != EntryKind::Link) {
+        EntryKind kind = EntryKind::Missing;
+        QString next;
+        QByteArray nextFolder;
+        Status looked = files.entryKind(current, kind);
+        if (looked.ok() && kind == EntryKind::Link)
+            looked = files.linkTarget(current, next);
+        if (looked.ok() && !next.isEmpty())
+            looked = files.followedIdentity(folderOf(next, files), nextFolder);
+        if (looked.failed())
+            return looked.withFile(target);
+        if (kind != EntryKind::Link) {
             destination = current;
             return Status();
         }
-        const QString next = files.linkTarget(current);
-        if (next.isEmpty() || identity.isEmpty() || files.followedIdentity(folderOf(next, files)) != identity)
+        if (next.isEmpty() || identity.isEmpty() || nextFolder != identity)
             return Status::fileFailure(
                 Status::Kind::Permission, target,
                 QStringLiteral("It is a link to %1, outside its folder")

@@ -12,6 +12,7 @@
 #include "stagedcommit.h"
 
 #include "commitrecord.h"
+#include "fileoperations.h"
 #include "outputfolder.h"
 #include "outputpath.h"
 #include "stagedfile.h"
@@ -108,20 +109,26 @@ Status StagedCommit::keepEarlierContents()
 {
     for (const StagedFile* file : m_files) {
         const QString& target = file->destination();
-        CommitEntry entry{nameOf(file->temporaryPath()), nameOf(target), QString(),
-                          m_fileSystem.identity(file->temporaryPath())};
-        const EntryKind kind = m_fileSystem.entryKind(target);
+        CommitEntry entry{nameOf(file->temporaryPath()), nameOf(target), QString(), QByteArray()};
+        EntryKind kind = EntryKind::Missing, followed = EntryKind::Missing;
+        Status looked = m_fileSystem.identity(file->temporaryPath(), entry.identity);
+        if (looked.ok())
+            looked = m_fileSystem.entryKind(target, kind);
+        if (looked.ok())
+            looked = m_fileSystem.followedKind(target, followed);
+        if (looked.failed())
+            return looked.withFile(file->target());
         // The folder is a stranger's: what was a file, or nothing, when the
         // job began may be a device, a FIFO or a folder by now, and the
         // commit never moves one of those aside, let alone removes it.
-        if (kind == EntryKind::Directory || m_fileSystem.isSpecialFile(target))
+        if (kind == EntryKind::Directory || followed == EntryKind::Special)
             return Status::fileFailure(Status::Kind::NotRegularFile, file->target(),
                                        QStringLiteral("not a regular file"));
         if (kind != EntryKind::Missing) {
             // A target that another program has taken up since the job began
             // (Windows) fails the commit before any second name is made,
             // which could not be removed while that program holds it.
-            if (const Status replaceable = m_fileSystem.canReplace(target); replaceable.failed())
+            if (const Status replaceable = canReplace(m_fileSystem, target); replaceable.failed())
                 return replaceable.withFile(file->target());
             const QString backup = stagingnames::backupName(target, m_fileSystem);
             // A file system without hard links gets a copy instead.

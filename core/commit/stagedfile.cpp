@@ -1,5 +1,6 @@
 #include "stagedfile.h"
 
+#include "fileoperations.h"
 #include "outputpath.h"
 #include "stagingnames.h"
 
@@ -39,16 +40,25 @@ Status StagedFile::checkDestination()
         if (const Status resolved = resolve(); resolved.failed())
             return resolved;
     }
-    const EntryKind kind = m_files.entryKind(m_destination);
-    const EntryKind folder = m_files.entryKind(QFileInfo(m_destination).path());
+    EntryKind kind = EntryKind::Missing, followed = EntryKind::Missing, folder = EntryKind::Missing;
+    bool writable = true;
+    Status looked = m_files.entryKind(m_destination, kind);
+    if (looked.ok())
+        looked = m_files.followedKind(m_destination, followed);
+    if (looked.ok())
+        looked = m_files.entryKind(QFileInfo(m_destination).path(), folder);
+    if (looked.ok() && kind == EntryKind::RegularFile)
+        looked = m_files.isWritable(m_destination, writable);
+    if (looked.failed())
+        return looked.withFile(m_target);
     const auto refused = [this](Status::Kind refusal, const char* reason) {
         return Status::fileFailure(refusal, m_target, QLatin1String(reason));
     };
     if (kind == EntryKind::Directory)
         return refused(Status::Kind::NotRegularFile, "Is a directory");
-    if (m_files.isSpecialFile(m_destination))
+    if (followed == EntryKind::Special)
         return refused(Status::Kind::NotRegularFile, "not a regular file");
-    if (kind == EntryKind::RegularFile && !m_files.isWritable(m_destination))
+    if (kind == EntryKind::RegularFile && !writable)
         return refused(Status::Kind::Permission, "Permission denied");
     if (folder == EntryKind::Missing)
         return refused(Status::Kind::NotFound, "No such directory");
@@ -130,8 +140,10 @@ Status StagedFile::flush()
         writeBuffer();
         if (m_failure.ok())
             fail(m_file->sync());
-        if (m_files.entryKind(m_destination) == EntryKind::RegularFile)
-            m_files.copyPermissions(m_destination, m_temporary);
+        EntryKind kind = EntryKind::Missing;
+        fail(m_files.entryKind(m_destination, kind));
+        if (kind == EntryKind::RegularFile && m_failure.ok())
+            fail(copyPermissions(m_files, m_destination, m_temporary));
         m_flushed = true;
     }
     if (m_failure.ok() && m_temporary.isEmpty())

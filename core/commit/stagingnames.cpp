@@ -17,7 +17,10 @@ QString freeSiblingName(const QString& target, const char* mark, FileSystem& fil
     for (;;) {
         const QString name = info.path() + QLatin1String("/.") + info.fileName() + QLatin1String(mark)
                              + QString::number(QRandomGenerator::global()->generate64(), 36);
-        if (files.entryKind(name) == EntryKind::Missing)
+        // A name that cannot even be looked at is handed on as free: making
+        // a file of it then fails with the system's reason.
+        EntryKind kind = EntryKind::Missing;
+        if (files.entryKind(name, kind).failed() || kind == EntryKind::Missing)
             return name;
     }
 }

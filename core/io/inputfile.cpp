@@ -21,7 +21,7 @@ Status InputFile::open()
     close();
     if (m_path.isEmpty())
         return Status::fileFailure(Status::Kind::NotFound, m_path, QStringLiteral("No file named"));
-    const Status opened = m_files.openForReading(m_path, m_file);
+    const Status opened = m_files.openForReading(m_path, FinalLink::Followed, m_file);
     m_size = opened.ok() ? m_file->size() : 0;
     return opened;
 }

@@ -40,8 +40,13 @@ Status sizesDiffer(const QString& message, const Input& reference, const Input& 
 
 Status checkOutputDirectory(const QString& text, FileSystem& files)
 {
-    const QString canonical = text.isEmpty() ? QString() : files.canonicalPath(text);
-    const EntryKind kind = canonical.isEmpty() ? EntryKind::Missing : files.entryKind(canonical);
+    QString canonical;
+    EntryKind kind = EntryKind::Missing;
+    Status looked = text.isEmpty() ? Status() : files.canonicalPath(text, canonical);
+    if (looked.ok() && !canonical.isEmpty())
+        looked = files.entryKind(canonical, kind);
+    if (looked.failed())
+        return looked.withMessage(QLatin1String(jobmessage::OutputDirMissing));
     if (kind == EntryKind::Directory)
         return Status();
     QString reason = QStringLiteral("No such directory");

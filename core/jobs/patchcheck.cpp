@@ -38,7 +38,10 @@ Status loadPatchManifest(PatchKind kind, std::initializer_list<Input*> difFiles,
         return Status();
     patch.path = *path;
     // Nothing there at all (not even a link) is a set made without one.
-    if (files.entryKind(*path) == EntryKind::Missing)
+    EntryKind standing = EntryKind::Missing;
+    if (const Status looked = files.entryKind(*path, standing); looked.failed())
+        return looked.withMessage(openMessage);
+    if (standing == EntryKind::Missing)
         return Status();
     auto manifest = std::make_unique<Manifest>();
     const qint64 records = locator.size() / difformat::LocatorRecordSize;

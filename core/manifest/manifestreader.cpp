@@ -3,6 +3,7 @@
 #include "blocksketch.h"
 #include "facets.h"
 #include "fileformat.h"
+#include "fileoperations.h"
 #include "json.h"
 #include "locatorrecords.h"
 
@@ -213,7 +214,7 @@ Status readManifest(const QString& path, PatchKind kind, qint64 locatorRecords, 
     const Refusal refuse(path);
     QByteArray bytes;
     const qint64 room = FixedRoom + RoomPerRecord * qMin(locatorRecords, RoomedRecords);
-    if (const Status read = files.readSmallFile(path, room, bytes); read.failed())
+    if (const Status read = readSmallFile(files, path, room, bytes); read.failed())
         return read;
     QString error;
     const std::optional<JsonValue> document = JsonValue::parse(bytes, error);

@@ -124,8 +124,8 @@ private slots:
         QCOMPARE(files.contents("/out/stadifi0.mul"), testfiles::entries({{0, 2, 7}}));
         QCOMPARE(files.contents("/out/kept.mul"), QByteArray("xy"));
         QCOMPARE(files.contents("/out/made.mul"), testfiles::int32s({0}));
-        QVERIFY(files.entryKind("/out/stadif0.mul") == EntryKind::Link
-                && files.entryKind("/out/stadifl0.mul") == EntryKind::Link);
+        QVERIFY(files.kindAt("/out/stadif0.mul") == EntryKind::Link
+                && files.kindAt("/out/stadifl0.mul") == EntryKind::Link);
         QCOMPARE(files.folder("/out").keys(), QStringList({".keep", ".map0.mul.1x2y.part", live, "kept.mul",
                                                            "made.mul", "notes.quillmark-part-1"})
                                                   + Outputs);

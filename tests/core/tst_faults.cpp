@@ -11,6 +11,7 @@
 
 #include "containerbuilder.h"
 #include "difaudit.h"
+#include "faultinjectingfilesystem.h"
 #include "jobmessages.h"
 #include "jobrun.h"
 #include "memoryfilesystem.h"
@@ -30,6 +31,15 @@ struct FaultCase
     QStringList outputs;
     QStringList messages;  // those it may fail with
     bool earlier = true;   // the outputs there already, from an earlier run
+};
+
+using Call = FaultInjectingFileSystem::Call;
+
+// A disk in memory and the faults a test lays over it; jobs run on `files`.
+struct Disk
+{
+    MemoryFileSystem memory;
+    FaultInjectingFileSystem files{memory};
 };
 
 // Every job's valid inputs, and the first map in a container too.
@@ -53,14 +63,14 @@ void prepare(MemoryFileSystem& files, const FaultCase& given)
         files.writeFile("/out/statics0.mul", "cab");
     }
     for (const QString& output : given.outputs) {
-        if (given.earlier && files.entryKind("/out/" + output) == EntryKind::Missing)
+        if (given.earlier && files.kindAt("/out/" + output) == EntryKind::Missing)
             files.writeFile("/out/" + output, "old " + output.toUtf8());
     }
 }
 
-JobOutcome run(MemoryFileSystem& files, const FaultCase& given)
+JobOutcome run(Disk& disk, const FaultCase& given)
 {
-    return runJob(given.job, given.inputs, "/out", on(files));
+    return runJob(given.job, given.inputs, "/out", on(disk.files));
 }
 
 // Beyond what a power cut leaves, what the next job may find in the way of
@@ -68,7 +78,7 @@ JobOutcome run(MemoryFileSystem& files, const FaultCase& given)
 enum : int { StagedLost = MemoryFileSystem::AllKept - 2, RenameRefused = MemoryFileSystem::AllKept - 1 };
 
 // Counting from 1, which call of its own kind `calls[k]` is.
-int nthOfItsKind(const std::vector<MemoryFileSystem::Record>& calls, size_t k)
+int nthOfItsKind(const std::vector<FaultInjectingFileSystem::Record>& calls, size_t k)
 {
     return int(std::count_if(calls.begin(), calls.begin() + qsizetype(k) + 1,
                              [&](const auto& call) { return call.call == calls[k].call; }));
@@ -76,7 +86,7 @@ int nthOfItsKind(const std::vector<MemoryFileSystem::Record>& calls, size_t k)
 
 // What the next job does first in the folder: take its lock, repair it and
 // clear what killed jobs left.
-void repair(MemoryFileSystem& files)
+void repair(FileSystem& files)
 {
     CommitOptions options;
     options.files = &files;
@@ -134,38 +144,40 @@ private slots:
     void everyCrashPoint()
     {
         QFETCH(FaultCase, given);
-        MemoryFileSystem clean;
-        prepare(clean, given);
-        const QMap<QString, QByteArray> before = clean.folder("/out");
+        Disk clean;
+        prepare(clean.memory, given);
+        const QMap<QString, QByteArray> before = clean.memory.folder("/out");
         const JobOutcome outcome = run(clean, given);
         QVERIFY2(outcome.succeeded(), qPrintable(outcome.failure().text()));
-        const QMap<QString, QByteArray> after = clean.folder("/out");
+        const QMap<QString, QByteArray> after = clean.memory.folder("/out");
         QVERIFY(after != before);
-        const int calls = int(clean.calls().size());
+        const int calls = int(clean.files.calls().size());
         for (int k = 0; k <= calls; ++k) {
-            const auto crashed = [&](MemoryFileSystem& files) {
-                prepare(files, given);
-                files.crashAfter(k);
-                return run(files, given).succeeded();
+            const auto crashed = [&](Disk& disk) {
+                prepare(disk.memory, given);
+                disk.files.crashAfter(k);
+                return run(disk, given).succeeded();
             };
-            MemoryFileSystem probe;
+            Disk probe;
             (void)crashed(probe);
-            for (int lost = StagedLost; lost < probe.unsyncedChanges(); ++lost) {
-                MemoryFileSystem files;
-                const bool succeeded = crashed(files);
+            for (int lost = StagedLost; lost < probe.memory.unsyncedChanges(); ++lost) {
+                Disk disk;
+                const bool succeeded = crashed(disk);
+                MemoryFileSystem& files = disk.memory;
                 files.powerCut(qMax(lost, int(MemoryFileSystem::AllKept)));
-                const QStringList staged = files.entries("/out").filter(".quillmark-part-");
+                const QStringList staged = files.folder("/out").keys().filter(".quillmark-part-");
                 if (lost == StagedLost && !staged.isEmpty())
                     QVERIFY(files.remove("/out/" + staged.last()).ok());
+                FaultInjectingFileSystem next(files);
                 if (lost == RenameRefused)
-                    files.failCall(MemoryFileSystem::Call::Replace, 1, Status::Kind::Other, "Access denied");
-                repair(files);
+                    next.failCall(Call::Replace, 1, Status::Kind::Other, "Access denied");
+                repair(next);
                 const QMap<QString, QByteArray> left = files.folder("/out");
                 if (left != after && (succeeded || left != before))
                     QFAIL(qPrintable(QString("crashed after call %1 of %2 (%3), change %4 lost: %5")
                                          .arg(k)
                                          .arg(calls)
-                                         .arg(k > 0 ? files.calls()[size_t(k - 1)].path : QString())
+                                         .arg(k > 0 ? disk.files.calls()[size_t(k - 1)].path : QString())
                                          .arg(lost)
                                          .arg(QStringList(left.keys()).join(", "))));
             }
@@ -176,56 +188,57 @@ private slots:
     void everyFailingCall()
     {
         QFETCH(FaultCase, given);
-        MemoryFileSystem clean;
-        prepare(clean, given);
-        const QMap<QString, QByteArray> before = clean.folder("/out");
+        Disk clean;
+        prepare(clean.memory, given);
+        const QMap<QString, QByteArray> before = clean.memory.folder("/out");
         QVERIFY(run(clean, given).succeeded());
-        const QMap<QString, QByteArray> after = clean.folder("/out");
-        const std::vector<MemoryFileSystem::Record> calls = clean.calls();
+        const QMap<QString, QByteArray> after = clean.memory.folder("/out");
+        const std::vector<FaultInjectingFileSystem::Record> calls = clean.files.calls();
         const QString reason = "No space left on device";
         for (size_t k = 0; k < calls.size(); ++k) {
-            const auto failing = [&](MemoryFileSystem& files) {
-                prepare(files, given);
-                files.failCall(calls[k].call, nthOfItsKind(calls, k), Status::Kind::NoSpace, reason);
+            const auto failing = [&](Disk& disk) {
+                prepare(disk.memory, given);
+                disk.files.failCall(calls[k].call, nthOfItsKind(calls, k), Status::Kind::NoSpace, reason);
             };
-            MemoryFileSystem files;
-            failing(files);
-            const JobOutcome outcome = run(files, given);
+            Disk disk;
+            failing(disk);
+            const JobOutcome outcome = run(disk, given);
+            MemoryFileSystem& files = disk.memory;
             const QString where = calls[k].path;
             // A failed rename undoes the set there and then, not at the next job.
-            const bool renameFailed = calls[k].call == MemoryFileSystem::Call::Replace;
+            const bool renameFailed = calls[k].call == Call::Replace;
             QVERIFY2(!renameFailed || files.folder("/out") == before, qPrintable(where));
             // Once the undo is recorded, the next job undoes what a kill left.
-            const auto recorded =
-                std::find_if(files.calls().begin() + qsizetype(k), files.calls().end(), [](const auto& call) {
-                    return call.call == MemoryFileSystem::Call::SyncDirectory;
-                });
-            if (renameFailed && recorded != files.calls().end()) {
-                MemoryFileSystem killed;
+            const std::vector<FaultInjectingFileSystem::Record>& made = disk.files.calls();
+            const auto recorded = std::find_if(made.begin() + qsizetype(k), made.end(), [](const auto& call) {
+                return call.call == Call::SyncDirectory;
+            });
+            if (renameFailed && recorded != made.end()) {
+                Disk killed;
                 failing(killed);
-                killed.crashAfter(int(recorded - files.calls().begin()) + 1);
+                killed.files.crashAfter(int(recorded - made.begin()) + 1);
                 QVERIFY(!run(killed, given).succeeded());
-                killed.powerCut();
-                repair(killed);
-                QVERIFY2(killed.folder("/out") == before, qPrintable(where));
+                killed.memory.powerCut();
+                repair(killed.memory);
+                QVERIFY2(killed.memory.folder("/out") == before, qPrintable(where));
             }
             // When not even the undo can be recorded, the job says so, and the
             // next job completes the set instead.
             if (renameFailed && given.outputs.contains(QFileInfo(where).fileName())) {
-                MemoryFileSystem dying;
+                Disk dying;
                 failing(dying);
-                dying.crashAfter(int(k) + 1);
+                dying.files.crashAfter(int(k) + 1);
                 const QString told = run(dying, given).failure().reason();
                 QVERIFY2(told.contains("; the set could not be undone ("), qPrintable(where + ": " + told));
-                dying.powerCut();
-                repair(dying);
-                QVERIFY2(dying.folder("/out") == after, qPrintable(where));
+                dying.memory.powerCut();
+                repair(dying.memory);
+                QVERIFY2(dying.memory.folder("/out") == after, qPrintable(where));
             }
             repair(files);
             QVERIFY2(outcome.succeeded() || given.messages.contains(outcome.message()),
                      qPrintable(where + ": " + outcome.failure().text()));
             // An input that cannot be opened is named.
-            const bool opened = calls[k].call == MemoryFileSystem::Call::Open;
+            const bool opened = calls[k].call == Call::Open;
             QVERIFY2(outcome.succeeded()
                          || (outcome.failure().is(Status::Kind::NoSpace)
                              && outcome.failure().reason().contains(reason)
@@ -234,23 +247,23 @@ private slots:
             QVERIFY2(files.folder("/out") == (outcome.succeeded() ? after : before), qPrintable(where));
         }
         // A read that brings less than asked ends the job as a whole too.
-        MemoryFileSystem shortened;
-        prepare(shortened, given);
-        shortened.shortReads(7);
+        Disk shortened;
+        prepare(shortened.memory, given);
+        shortened.files.shortReads(7);
         const JobOutcome cut = run(shortened, given);
-        repair(shortened);
+        repair(shortened.memory);
         QVERIFY2(cut.succeeded() || given.messages.contains(cut.message()), qPrintable(cut.failure().text()));
-        QVERIFY(shortened.folder("/out") == (cut.succeeded() ? after : before));
+        QVERIFY(shortened.memory.folder("/out") == (cut.succeeded() ? after : before));
     }
 
     // Inspection reads through the file system it is handed, as the jobs do,
     // and fails with the kind of failure that the call it depends on met.
     void inspectionFailingCalls()
     {
-        const auto inspect = [](MemoryFileSystem& files) {
-            writeInputs(files);
+        const auto inspect = [](Disk& disk) {
+            writeInputs(disk.memory);
             CommitOptions options;
-            options.files = &files;
+            options.files = &disk.files;
             const AuditGrid grid{0, 1};
             const Status map = auditMapDif({"/in/difl", "/in/dif", "/in/map0.mul"}, grid, options).status;
             return map.failed()
@@ -258,14 +271,14 @@ private slots:
                        : auditStaticsDif({"/in/sdifl", "/in/sdifi", "/in/sdif", "/in/idx"}, grid, options)
                              .status;
         };
-        MemoryFileSystem clean;
+        Disk clean;
         QCOMPARE(inspect(clean).text(), QString());
-        const std::vector<MemoryFileSystem::Record> calls = clean.calls();
+        const std::vector<FaultInjectingFileSystem::Record> calls = clean.files.calls();
         for (size_t k = 0; k < calls.size(); ++k) {
-            MemoryFileSystem files;
-            files.failCall(calls[k].call, nthOfItsKind(calls, k), Status::Kind::Permission,
-                           "Permission denied");
-            const Status failed = inspect(files);
+            Disk disk;
+            disk.files.failCall(calls[k].call, nthOfItsKind(calls, k), Status::Kind::Permission,
+                                "Permission denied");
+            const Status failed = inspect(disk);
             QVERIFY2(failed.is(Status::Kind::Permission)
                          && failed.text().endsWith(calls[k].path + ": Permission denied"),
                      qPrintable(calls[k].path + ": " + failed.text()));

@@ -90,7 +90,7 @@ void leaveInterruptedCommit(const QString& folder, const QString& target, Memory
     QVERIFY(files.hardLink(path, backup).ok());
     CommitRecord record;
     record.entries.push_back(
-        {QFileInfo(staged).fileName(), target, QFileInfo(backup).fileName(), files.identity(staged)});
+        {QFileInfo(staged).fileName(), target, QFileInfo(backup).fileName(), files.identityAt(staged)});
     QVERIFY(record.write(folder, files).ok());
 }
 
@@ -152,7 +152,7 @@ private slots:
         if (duringTheJob)
             QCOMPARE(outcome.failure().text(),
                      QString("Unable to write diff files: /out/stadif0.mul: not a regular file"));
-        QCOMPARE(files.entryKind("/out/" + name),
+        QCOMPARE(files.kindAt("/out/" + name),
                  fate == Fate::Removed ? EntryKind::Missing : EntryKind::Special);
     }
 

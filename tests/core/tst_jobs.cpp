@@ -5,6 +5,7 @@
 
 #include "containerbuilder.h"
 #include "facetcheck.h"
+#include "faultinjectingfilesystem.h"
 #include "jobrun.h"
 #include "memoryfilesystem.h"
 #include "samplefacet.h"
@@ -456,14 +457,15 @@ private slots:
         };
         // The disk fills up in memory: no file grows past 16 KiB there.
         MemoryFileSystem memory;
+        FaultInjectingFileSystem limited(memory);
         RunSettings run(0, &progress);
         if (failure.partWay == PartWay::FullDisk) {
             memory.copyFrom(ws.dir.path());
             memory.makeFolder(suite().dir.path());
             for (const QString& path : paths)
                 memory.writeFile(path, read(path));
-            memory.limitFileSize(16 * 1024);
-            run.commit.files = &memory;
+            limited.limitFileSize(16 * 1024);
+            run.commit.files = &limited;
         }
         const JobOutcome outcome = runJob(failure.job, paths, folders[int(failure.folder)], run);
         QCOMPARE(outcome.message(), failure.message);
@@ -475,7 +477,7 @@ private slots:
         QCOMPARE(progress.ended, failure.walks ? 1 : 0);
         // A full disk ends the walk at the next step, well before its last.
         QVERIFY(failure.partWay != PartWay::FullDisk || progress.steps.last() + 1000 < progress.total);
-        QCOMPARE(run.commit.files == &memory ? memory.folder(ws.out()) : testfiles::contentsOf(ws.out()),
+        QCOMPARE(run.commit.files == &limited ? memory.folder(ws.out()) : testfiles::contentsOf(ws.out()),
                  earlier);
     }
 
