@@ -6,7 +6,8 @@
 // Input layout: one little-endian 16-bit length per file, then the files'
 // bytes back to back. The fuzzer chooses every size, record multiple or not;
 // a file whose bytes run out is cut short there. A file whose bytes are
-// exactly "FIFO" is made a FIFO instead, which no job may wait on.
+// exactly "FIFO" is made a FIFO instead, which no job may wait on. The jobs
+// run on a file system in memory, fresh for each input.
 //
 // Generation: the current files are the reference with fuzzer-chosen bytes
 // laid over them, so that most blocks agree and some differ, move, empty or
@@ -26,16 +27,15 @@
 #include "jobmessages.h"
 #include "jobrun.h"
 #include "mapinput.h"
+#include "memoryfilesystem.h"
 #include "require.h"
 #include "viewing.h"
-#include "workspace.h"
 
 #include <QtEndian>
 
 #include <initializer_list>
 #include <map>
 #include <optional>
-#include <sys/stat.h>
 
 using namespace quillmark;
 using namespace difformat;
@@ -58,8 +58,6 @@ QList<QByteArray> splitInput(const uint8_t* data, size_t size, int count)
     }
     return files;
 }
-
-using testfiles::read;
 
 // A copy of `bytes` with the fuzzer's patches laid over it, so that most of
 // a current file agrees with its reference and some of it differs. Patches:
@@ -85,9 +83,9 @@ qint32 int32At(const QByteArray& bytes, qint64 at)
 // The map a map file holds as the jobs read it: its own bytes, or the chunks
 // of a package container laid end to end; nothing when it cannot be opened
 // or read (a damaged container).
-std::optional<QByteArray> logicalMap(const QString& path)
+std::optional<QByteArray> logicalMap(const QString& path, FileSystem& files)
 {
-    MapInput map(path, FileSystem::system());
+    MapInput map(path, files);
     if (map.open().failed())
         return std::nullopt;
     QByteArray bytes;
@@ -101,22 +99,31 @@ std::optional<QByteArray> logicalMap(const QString& path)
     return bytes;
 }
 
-// A fresh workspace with the inputs in it and an empty output folder "out".
+// A fresh file system in memory with the inputs in it and an empty output
+// folder "/out"; the jobs run on it.
 class Folder
 {
 public:
     explicit Folder(const QList<QByteArray>& contents) : m_contents(contents)
     {
+        files.makeFolder(QStringLiteral("/out"));
         for (const QByteArray& bytes : contents) {
-            const QString name = QStringLiteral("in%1.mul").arg(inputs.size());
-            if (bytes != SpecialInput) {
-                inputs << ws.file(name, bytes);
-                continue;
-            }
-            inputs << ws.path(name);
-            require(::mkfifo(QFile::encodeName(inputs.last()).constData(), 0600) == 0, "a FIFO made");
-            m_special = true;
+            inputs << QStringLiteral("/in%1.mul").arg(inputs.size());
+            if (bytes == SpecialInput)
+                files.makeSpecial(inputs.last());
+            else
+                files.writeFile(inputs.last(), bytes);
+            m_special = m_special || bytes == SpecialInput;
         }
+    }
+
+    QString out(const char* name) const { return QStringLiteral("/out/") + QLatin1String(name); }
+    QByteArray read(const QString& path) const { return files.contents(path); }
+    JobOutcome run(Job job, const QStringList& in, const QString& folder = QStringLiteral("/out"))
+    {
+        RunSettings settings;
+        settings.commit.files = &files;
+        return runJob(job, in, folder, settings);
     }
 
     // A job succeeds, leaving exactly its outputs (no temporary file, lock or
@@ -129,9 +136,9 @@ public:
                       std::initializer_list<DamageMessage> damaged, const QStringList& outputs) const
     {
         require(!outcome.stopped(), "nobody stops the job");
-        const QString left = ws.outFiles().join(' ');
+        const QString left = files.folder(QStringLiteral("/out")).keys().join(' ');
         if (outcome.succeeded()) {
-            require(ws.outFiles() == outputs, "exactly the outputs are left", left);
+            require(left == outputs.join(' '), "exactly the outputs are left", left);
         } else {
             const Status& failure = outcome.failure();
             bool known = false;
@@ -147,7 +154,6 @@ public:
             require(left.isEmpty(), "a failed job leaves nothing", left);
         }
         for (int i = 0; i < inputs.size(); ++i) {
-            // A FIFO is never opened here: that would wait for a writer.
             if (m_contents[i] != SpecialInput)
                 require(read(inputs[i]) == m_contents[i], "inputs unchanged");
         }
@@ -156,7 +162,7 @@ public:
         return !m_special;
     }
 
-    Workspace ws;
+    MemoryFileSystem files;
     QStringList inputs;
 
 private:
@@ -246,16 +252,16 @@ QByteArray lengthened(const QByteArray& bytes, const QByteArray& lengthener)
 
 // The generated set combined with the reference, which its manifest finds
 // exact; the folder that holds the result.
-QString combineGenerated(const Folder& folder, const QStringList& reference,
+QString combineGenerated(Folder& folder, const QStringList& reference,
                          std::initializer_list<const char*> generated)
 {
     QStringList inputs = reference;
     for (const char* name : generated)
-        inputs << folder.ws.outFile(QLatin1String(name));
-    const QString combined = folder.ws.path(QStringLiteral("combined"));
-    QDir().mkdir(combined);
+        inputs << folder.out(name);
+    const QString combined = QStringLiteral("/combined");
+    folder.files.makeFolder(combined);
     const JobOutcome outcome =
-        runJob(reference.size() == 1 ? Job::CombineMap : Job::CombineStatics, inputs, combined);
+        folder.run(reference.size() == 1 ? Job::CombineMap : Job::CombineStatics, inputs, combined);
     require(outcome.succeeded(), "a generated set combines", outcome.message());
     require(outcome.result().base.found == BaseCase::Exact, "the reference is the base the manifest names");
     return combined + QLatin1Char('/');
@@ -268,16 +274,16 @@ QString combineGenerated(const Folder& folder, const QStringList& reference,
 void generateMap(const QList<QByteArray>& parts)
 {
     const QByteArray current = lengthened(patched(parts[0], parts[1]), parts[2]);
-    const Folder folder({parts[0], current});
-    const JobOutcome outcome = runJob(Job::GenerateMap, folder.inputs, folder.ws.out());
+    Folder folder({parts[0], current});
+    const JobOutcome outcome = folder.run(Job::GenerateMap, folder.inputs);
     if (!folder.checkOutcome(outcome,
                              {jobmessage::UnableToOpenReferenceData, jobmessage::UnableToOpenMapData,
                               jobmessage::MapSizesDiffer, jobmessage::UnableToReadMapData,
                               jobmessage::UnableToWriteDiffFiles},
                              {}, {"mapdif0.manifest.json", "mapdif0.mul", "mapdifl0.mul"}))
         return;
-    const std::optional<QByteArray> referenceMap = logicalMap(folder.inputs[0]);
-    const std::optional<QByteArray> currentMap = logicalMap(folder.inputs[1]);
+    const std::optional<QByteArray> referenceMap = logicalMap(folder.inputs[0], folder.files);
+    const std::optional<QByteArray> currentMap = logicalMap(folder.inputs[1], folder.files);
     if (!referenceMap || !currentMap) {
         require(!outcome.succeeded(), "a map that cannot be read is refused");
         return;
@@ -287,7 +293,7 @@ void generateMap(const QList<QByteArray>& parts)
     if (!outcome.succeeded())
         return;
     const QString combined = combineGenerated(folder, {folder.inputs[0]}, {"mapdif0.mul", "mapdifl0.mul"});
-    const QByteArray map = read(combined + "map0.mul");
+    const QByteArray map = folder.read(combined + "map0.mul");
     require(map.size() == referenceMap->size(), "the combined map has the reference's size");
     for (qint64 block = 0; block < currentMap->size() / MapBlockSize; ++block) {
         const qint64 payload = block * MapBlockSize + MapHeaderSize;
@@ -302,8 +308,8 @@ void generateStatics(const QList<QByteArray>& parts)
 {
     const QByteArray index = lengthened(patched(parts[0], parts[2]), parts[4]);
     const QByteArray data = patched(parts[1], parts[3]);
-    const Folder folder({parts[0], parts[1], index, data});
-    const JobOutcome outcome = runJob(Job::GenerateStatics, folder.inputs, folder.ws.out());
+    Folder folder({parts[0], parts[1], index, data});
+    const JobOutcome outcome = folder.run(Job::GenerateStatics, folder.inputs);
     if (!folder.checkOutcome(outcome,
                              {jobmessage::UnableToOpenReferenceOrIndex,
                               jobmessage::UnableToOpenStaticsDataOrIndex, jobmessage::IndexSizesDiffer,
@@ -314,8 +320,8 @@ void generateStatics(const QList<QByteArray>& parts)
         return;
     const QString combined =
         combineGenerated(folder, folder.inputs.mid(0, 2), {"stadif0.mul", "stadifi0.mul", "stadifl0.mul"});
-    const QByteArray newIndex = read(combined + "staidx0.mul");
-    const QByteArray newData = read(combined + "statics0.mul");
+    const QByteArray newIndex = folder.read(combined + "staidx0.mul");
+    const QByteArray newData = folder.read(combined + "statics0.mul");
     require(entryCount(newIndex) == entryCount(index), "one entry per block");
     for (qint64 block = 0; block < entryCount(index); ++block) {
         const Entry want = entryAt(index, block), got = entryAt(newIndex, block);
@@ -329,14 +335,14 @@ void generateStatics(const QList<QByteArray>& parts)
 // locator.
 void combineMap(const QList<QByteArray>& parts)
 {
-    const Folder folder(parts);
-    const JobOutcome outcome = runJob(Job::CombineMap, folder.inputs, folder.ws.out());
+    Folder folder(parts);
+    const JobOutcome outcome = folder.run(Job::CombineMap, folder.inputs);
     if (!folder.checkOutcome(outcome,
                              {jobmessage::UnableToOpenMap, jobmessage::UnableToOpenDifFiles,
                               jobmessage::UnableToReadMapOrDif, jobmessage::UnableToWriteNewMap},
                              {jobmessage::difFilesDamaged}, {"map0.mul"}))
         return;
-    const std::optional<QByteArray> map = logicalMap(folder.inputs[0]);
+    const std::optional<QByteArray> map = logicalMap(folder.inputs[0], folder.files);
     if (!map) {
         require(!outcome.succeeded(), "a map that cannot be read is refused");
         return;
@@ -363,7 +369,7 @@ void combineMap(const QList<QByteArray>& parts)
     }
     expected += map->mid(blocks * MapBlockSize);
     require(outcome.succeeded(), "whole inputs combine", outcome.message());
-    require(read(folder.ws.outFile("map0.mul")) == expected, "the combined map is the model's");
+    require(folder.read(folder.out("map0.mul")) == expected, "the combined map is the model's");
 }
 
 // The combination's files, or where it fails: the block, and the input
@@ -412,8 +418,8 @@ StaticsModel staticsCombination(const QList<QByteArray>& in)
 // locator.
 void combineStatics(const QList<QByteArray>& parts)
 {
-    const Folder folder(parts);
-    const JobOutcome outcome = runJob(Job::CombineStatics, folder.inputs, folder.ws.out());
+    Folder folder(parts);
+    const JobOutcome outcome = folder.run(Job::CombineStatics, folder.inputs);
     if (!folder.checkOutcome(outcome,
                              {jobmessage::UnableToOpenStatics, jobmessage::UnableToOpenDifFiles,
                               jobmessage::UnableToReadStaticsOrDif, jobmessage::UnableToWriteNewStatics},
@@ -435,8 +441,8 @@ void combineStatics(const QList<QByteArray>& parts)
         return;
     }
     require(outcome.succeeded(), "the success the model predicts", failure.text());
-    require(read(folder.ws.outFile("staidx0.mul")) == expected.index, "the model's index");
-    require(read(folder.ws.outFile("statics0.mul")) == expected.data, "the model's data");
+    require(folder.read(folder.out("staidx0.mul")) == expected.index, "the model's index");
+    require(folder.read(folder.out("statics0.mul")) == expected.data, "the model's data");
 }
 
 }  // namespace

@@ -9,9 +9,8 @@
 #include "blocksketch.h"
 #include "fileformat.h"
 #include "manifestreader.h"
+#include "memoryfilesystem.h"
 #include "require.h"
-
-#include "workspace.h"
 
 using namespace quillmark;
 
@@ -58,12 +57,11 @@ void checkBase(const Manifest& manifest)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static const Workspace ws;
-    const QString path = ws.path(QStringLiteral("mapdif0.manifest.json"));
-    require(testfiles::write(path, QByteArray(reinterpret_cast<const char*>(data), qsizetype(size))),
-            "the manifest written");
+    MemoryFileSystem files;
+    const QString path = QStringLiteral("/mapdif0.manifest.json");
+    files.writeFile(path, QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)));
     Manifest manifest;
-    const Status read = readManifest(path, PatchKind::Map, 1 << 16, FileSystem::system(), manifest);
+    const Status read = readManifest(path, PatchKind::Map, 1 << 16, files, manifest);
     require(read.ok() || (read.file() == path && !read.reason().isEmpty()),
             "a refusal names the file and why");
     if (read.ok()) {

@@ -7,9 +7,9 @@
 // the file's own bytes; views outside the map fail; no file is left behind.
 
 #include "mapinput.h"
+#include "memoryfilesystem.h"
 #include "require.h"
 #include "uopformat.h"
-#include "workspace.h"
 
 #include <QtEndian>
 
@@ -103,7 +103,6 @@ void checkOpened(MapInput& input, const QByteArray& file, qint64 viewLength, qin
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static const Workspace ws;
     FuzzedDataProvider provider(data, size);
     const qint64 viewLength = provider.ConsumeIntegralInRange<qint64>(1, 4096);
     const qint64 stride = provider.ConsumeIntegralInRange<qint64>(1, 2 * ChunkSize);
@@ -114,10 +113,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     qToLittleEndian(uopformat::Magic, file.data());
 
-    const QString path = ws.path(QStringLiteral("input.uop"));
-    require(testfiles::write(path, file), "the input file is written");
+    MemoryFileSystem files;
+    const QString path = QStringLiteral("/input.uop");
+    files.writeFile(path, file);
     {
-        MapInput input(path, FileSystem::system());
+        MapInput input(path, files);
         const Status opened = input.open();
         if (opened.ok())
             checkOpened(input, file, viewLength, stride, seed);
@@ -126,8 +126,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                     "a refused container is damaged, with a reason");
         input.close();
     }
-    require(testfiles::filesIn(ws.dir.path()) == QStringList{QStringLiteral("input.uop")},
+    require(files.folder(QStringLiteral("/")).keys() == QStringList{QStringLiteral("input.uop")},
             "nothing is left behind");
-    QFile::remove(path);
     return 0;
 }

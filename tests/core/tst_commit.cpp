@@ -104,13 +104,14 @@ private slots:
     // and to none, and debris. The files the links point to take the new
     // content, the links stay links and nothing is left beside either; the
     // parts and backups of dead jobs go, while a live job's part and files
-    // that only look like ours stay. (A replaced target keeps its permission
-    // bits: tst_hostile's onTheSystemsOwnFiles.)
+    // that only look like ours stay. A replaced target keeps its permission
+    // bits, the set-user-id, set-group-id and sticky bits too.
     void linksAndDebris()
     {
         MemoryFileSystem files;
         const QStringList inputs = files.writeFiles("/in", validInputs(Job::GenerateStatics));
         files.writeFiles("/out", {{"kept.mul", "old"}, {"stadifi0.mul", "old"}});
+        QVERIFY(files.setPermissions("/out/stadifi0.mul", 07640).ok());
         files.makeLink("/out/stadif0.mul", "/out/kept.mul");
         files.makeLink("/out/stadifl0.mul", "made.mul");
         for (const char* name : {".stadif0.mul.quillmark-part-dead1", ".map0.mul.quillmark-old-dead2",
@@ -122,6 +123,8 @@ private slots:
         QVERIFY(files.createNew("/out/" + live, liveFile).ok());
         QVERIFY(runJob(Job::GenerateStatics, inputs, "/out", on(files)).succeeded());
         QCOMPARE(files.contents("/out/stadifi0.mul"), testfiles::entries({{0, 2, 7}}));
+        std::optional<quint32> bits;
+        QVERIFY(files.permissions("/out/stadifi0.mul", bits).ok() && bits == 07640u);
         QCOMPARE(files.contents("/out/kept.mul"), QByteArray("xy"));
         QCOMPARE(files.contents("/out/made.mul"), testfiles::int32s({0}));
         QVERIFY(files.kindAt("/out/stadif0.mul") == EntryKind::Link

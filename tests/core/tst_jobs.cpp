@@ -500,15 +500,17 @@ private slots:
         QFETCH(int, width);
         QFETCH(int, height);
         QFETCH(int, facet);
-        Workspace ws;
+        MemoryFileSystem files;
         // 30% of the blocks changed, 10% emptied, 10% new; the width is the seed.
-        SampleFacetOptions options{ws.path("sample"), facet, width, height, 0.3, 0.1, 0.1, quint32(width)};
-        QVERIFY(writeSampleFacet(options).status.ok());
+        SampleFacetOptions options{"/sample", facet, width, height, 0.3, 0.1, 0.1, quint32(width)};
+        QVERIFY(writeSampleFacet(options, files).status.ok());
         const FacetFiles reference = referenceFiles(options), current = editedFiles(options);
         const auto file = [&](const char* dir, const char* name) {
-            return ws.path(dir) + '/' + name + QString::number(facet) + ".mul";
+            return QString("/%1/%2%3.mul").arg(dir, name).arg(facet);
         };
-        const auto uop = [&](const char* dir) { return uopformat::mapContainerName(ws.path(dir), facet); };
+        const auto uop = [&](const char* dir) {
+            return uopformat::mapContainerName(QString("/") + dir, facet);
+        };
         const QString dif = file("out", "mapdif"), difl = file("out", "mapdifl");
         const std::tuple<Job, QStringList, const char*> runs[] = {
             {Job::GenerateMap, {reference.map, current.map}, "out"},
@@ -529,22 +531,24 @@ private slots:
             steps << step;
         for (const auto& [job, inputs, folder] : runs) {
             RecordingProgress progress;
-            QDir().mkpath(ws.path(folder));
-            QVERIFY(runJob(job, inputs, ws.path(folder), {facet, &progress}).succeeded());
+            RunSettings run(facet, &progress);
+            run.commit.files = &files;
+            files.makeFolder(QString("/") + folder);
+            QVERIFY(runJob(job, inputs, QString("/") + folder, run).succeeded());
             QCOMPARE(progress.total, width * height);
             QCOMPARE(progress.steps, steps);
             QCOMPARE(progress.ended, 1);
         }
-        QCOMPARE(checkCombinedMap(current.map, file("out", "map")).status.message(), QString());
-        QCOMPARE(
-            checkCombinedStatics(current.index, current.data, file("out", "staidx"), file("out", "statics"))
-                .status.message(),
-            QString());
-        QCOMPARE(ws.outFiles().size(), 10);
-        QCOMPARE(testfiles::filesIn(ws.path("new")).size(), 5);
+        QCOMPARE(checkCombinedMap(current.map, file("out", "map"), files).status.message(), QString());
+        QCOMPARE(checkCombinedStatics(current.index, current.data, file("out", "staidx"),
+                                      file("out", "statics"), files)
+                     .status.message(),
+                 QString());
+        QCOMPARE(files.folder("/out").size(), 10);
+        QCOMPARE(files.folder("/new").size(), 5);
         for (const char* name : {"mapdif", "mapdifl", "map"})
-            QVERIFY2(read(file("new", name)) == read(file("out", name)), name);
-        QVERIFY(read(file("ref", "map")) == read(reference.map));
+            QVERIFY2(files.contents(file("new", name)) == files.contents(file("out", name)), name);
+        QVERIFY(files.contents(file("ref", "map")) == files.contents(reference.map));
     }
 };
 

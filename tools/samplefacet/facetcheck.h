@@ -3,6 +3,7 @@
 // Checks that combining a sample facet's difference files with its reference
 // gave back the edited facet, block by block.
 
+#include "filesystem.h"
 #include "status.h"
 
 #include <QString>
@@ -19,11 +20,13 @@ struct FacetCheck
 
 // Every block payload (bytes 4 to 195) equal; headers may differ, since a
 // block whose header alone changed is not listed in the difference files.
-FacetCheck checkCombinedMap(const QString& editedMap, const QString& combinedMap);
+FacetCheck checkCombinedMap(const QString& editedMap, const QString& combinedMap,
+                            FileSystem& files = FileSystem::system());
 
 // Every block empty in the edited facet is empty in the combined one, and every
 // block with data has exactly the same bytes.
 FacetCheck checkCombinedStatics(const QString& editedIndex, const QString& editedData,
-                                const QString& combinedIndex, const QString& combinedData);
+                                const QString& combinedIndex, const QString& combinedData,
+                                FileSystem& files = FileSystem::system());
 
 }  // namespace quillmark

@@ -9,12 +9,12 @@ namespace quillmark {
 
 using namespace difformat;
 
-FacetCheck checkCombinedMap(const QString& editedMap, const QString& combinedMap)
+FacetCheck checkCombinedMap(const QString& editedMap, const QString& combinedMap, FileSystem& files)
 {
     FacetCheck check;
     // Either may be a plain map file or a container.
-    MapInput edited(editedMap, FileSystem::system());
-    MapInput combined(combinedMap, FileSystem::system());
+    MapInput edited(editedMap, files);
+    MapInput combined(combinedMap, files);
     for (MapInput* file : {&edited, &combined}) {
         if (const Status opened = file->open(); opened.failed()) {
             check.status = opened.withAction(QStringLiteral("Unable to open"));

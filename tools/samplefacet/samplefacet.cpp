@@ -11,7 +11,7 @@
 #include "stagedcommit.h"
 #include "stagedfile.h"
 
-#include <QDir>
+#include "fileoperations.h"
 
 #include <array>
 
@@ -31,11 +31,10 @@ struct CopyOutputs
     StagedFile index;
     StagedFile data;
 
-    CopyOutputs(const FacetFiles& files, MapFormat mapFormat, int facet, qint64 blocks)
-        : map(makeMapOutput(files.map, mapFormat, facet, blocks * difformat::MapBlockSize,
-                            FileSystem::system())),
-          index(files.index, FileSystem::system()),
-          data(files.data, FileSystem::system())
+    CopyOutputs(const FacetFiles& names, MapFormat mapFormat, int facet, qint64 blocks, FileSystem& files)
+        : map(makeMapOutput(names.map, mapFormat, facet, blocks * difformat::MapBlockSize, files)),
+          index(names.index, files),
+          data(names.data, files)
     {}
 
     Status createAll()
@@ -60,15 +59,18 @@ struct CopyOutputs
 };
 
 // Puts all six files in place, or none of them.
-Status commitBoth(const SampleFacetOptions& options, CopyOutputs& reference, CopyOutputs& edited)
+Status commitBoth(const SampleFacetOptions& options, CopyOutputs& reference, CopyOutputs& edited,
+                  FileSystem& files)
 {
     for (CopyOutputs* copy : {&reference, &edited}) {
         if (const Status status = copy->written(); status.failed())
             return status;
     }
+    CommitOptions commit;
+    commit.files = &files;
     const Status committed = commitStaged({&reference.map->staged(), &reference.index, &reference.data,
                                            &edited.map->staged(), &edited.index, &edited.data},
-                                          CommitOptions());
+                                          commit);
     if (committed.failed())
         return Status::failure(
             committed.kind(),
@@ -153,24 +155,23 @@ Status checkSampleFacetOptions(const SampleFacetOptions& options)
     return Status();
 }
 
-SampleFacetResult writeSampleFacet(const SampleFacetOptions& options)
+SampleFacetResult writeSampleFacet(const SampleFacetOptions& options, FileSystem& files)
 {
     SampleFacetResult result;
     result.status = checkSampleFacetOptions(options);
     if (!result.status.ok())
         return result;
     for (const char* copy : {"/reference", "/current"}) {
-        if (!QDir().mkpath(options.directory + QLatin1String(copy))) {
-            result.status = Status::failure(
-                Status::Kind::Other,
-                QStringLiteral("Unable to create %1").arg(options.directory + QLatin1String(copy)));
+        if (const Status made = makeFolders(files, options.directory + QLatin1String(copy)); made.failed()) {
+            result.status = made.withAction(QStringLiteral("Unable to create"));
             return result;
         }
     }
     SampleFacetSummary& summary = result.summary;
     summary.blocks = qint64(options.widthBlocks) * options.heightBlocks;
-    CopyOutputs reference(referenceFiles(options), options.referenceMapFormat, options.facet, summary.blocks);
-    CopyOutputs edited(editedFiles(options), MapFormat::Mul, options.facet, summary.blocks);
+    CopyOutputs reference(referenceFiles(options), options.referenceMapFormat, options.facet, summary.blocks,
+                          files);
+    CopyOutputs edited(editedFiles(options), MapFormat::Mul, options.facet, summary.blocks, files);
     result.status = reference.createAll();
     if (result.status.ok())
         result.status = edited.createAll();
@@ -194,7 +195,7 @@ SampleFacetResult writeSampleFacet(const SampleFacetOptions& options)
     }
     summary.blocksPlacedOutOfOrder = referenceLayout.blocksPlacedEarly() + editedLayout.blocksPlacedEarly();
 
-    result.status = commitBoth(options, reference, edited);
+    result.status = commitBoth(options, reference, edited, files);
     return result;
 }
 

@@ -10,6 +10,7 @@
 // The reference map can be a package container instead, as current game
 // clients ship it: <directory>/reference/map<n>LegacyMUL.uop.
 
+#include "filesystem.h"
 #include "mapformat.h"
 #include "status.h"
 
@@ -72,8 +73,9 @@ FacetFiles editedFiles(const SampleFacetOptions& options);
 // Whether the options can be used, and if not, why not.
 Status checkSampleFacetOptions(const SampleFacetOptions& options);
 
-// Writes both copies, streaming: memory stays small whatever the size. The six
-// files appear together or not at all, as a job's outputs do.
-SampleFacetResult writeSampleFacet(const SampleFacetOptions& options);
+// Writes both copies into `files`, streaming: memory stays small whatever the
+// size. The six files appear together or not at all, as a job's outputs do.
+SampleFacetResult writeSampleFacet(const SampleFacetOptions& options,
+                                   FileSystem& files = FileSystem::system());
 
 }  // namespace quillmark

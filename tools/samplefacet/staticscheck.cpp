@@ -40,14 +40,14 @@ Status compareBlock(qint64 block, const IndexEntry& expected, InputFile& expecte
 }  // namespace
 
 FacetCheck checkCombinedStatics(const QString& editedIndex, const QString& editedData,
-                                const QString& combinedIndex, const QString& combinedData)
+                                const QString& combinedIndex, const QString& combinedData,
+                                FileSystem& fileSystem)
 {
     FacetCheck check;
-    FileSystem& system = FileSystem::system();
-    InputFile expectedIndex(editedIndex, system);
-    InputFile actualIndex(combinedIndex, system);
-    InputFile expectedData(editedData, system);
-    InputFile actualData(combinedData, system);
+    InputFile expectedIndex(editedIndex, fileSystem);
+    InputFile actualIndex(combinedIndex, fileSystem);
+    InputFile expectedData(editedData, fileSystem);
+    InputFile actualData(combinedData, fileSystem);
     const std::pair<InputFile*, QString> files[] = {{&expectedIndex, editedIndex},
                                                     {&actualIndex, combinedIndex},
                                                     {&expectedData, editedData},
