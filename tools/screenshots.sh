@@ -13,7 +13,7 @@ build=$root/build
 images=$root/doc/images
 mkdir -p "$images"
 
-QT_QPA_PLATFORM=offscreen "$build/tests/form/tst_form" resizeAndScreenshots >/dev/null
+QT_QPA_PLATFORM=offscreen "$build/tests/form/tst_form" screenshots >/dev/null
 cp "$build/screenshots/form-generate.png" "$images/quillmark-window.png"
 
 work=$(mktemp -d)
