@@ -245,6 +245,21 @@ private slots:
         misused("convert statics", "Unknown kind 'statics' for convert: use map.", "");
         misused("verify map --map a --difl b --dif c --height 0",
                 "--height must be a whole number from 1 to 1073741824.", "verify map");
+        // Files that are plainly not in the roles they were given.
+        misused(
+            "combine map --map @ref/map3.mul --difl @difs/stadifl3.mul --dif @difs/stadifi3.mul --out @out "
+            "--facet 3",
+            QString("Unable to open dif files: @difs/stadifl3.mul: These look like statics difference files, "
+                    "not map ones: @difs/stadifl3.mul has %1 bytes, @difs/stadifi3.mul has %2 bytes")
+                .arg(m_summary.staticsBlocksDiffering * 4)
+                .arg(m_summary.staticsBlocksDiffering * 12),
+            "combine map");
+        misused(
+            "combine statics --index @ref/staidx3.mul --data @ref/map3.mul --difl @difs/stadifl3.mul --difi "
+            "@difs/stadifi3.mul --dif @difs/stadif3.mul --out @out --facet 3",
+            "Unable to open static files: @ref/map3.mul: It is as large as a map file of the 1920 blocks its "
+            "index has: a map file given as statics data?",
+            "combine statics");
         misused("merge map --base a --ours b --theirs c --out o --facet 0 --prefer mine",
                 "Unknown side 'mine' for --prefer: use ours or theirs.", "merge map");
     }
