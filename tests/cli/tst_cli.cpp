@@ -5,7 +5,7 @@
 // sample facet's summary, the same facet from the same seed, and the check
 // that catches combined files that differ from it.
 
-#include "testfiles.h"
+#include "jobrun.h"
 #include "toolrun.h"
 
 #include "facetcheck.h"
@@ -53,9 +53,8 @@ private slots:
         for (const char* dir : {"difs", "gen", "new", "uop", "out", "forced", "tampered", "blocked/map3.mul"})
             QVERIFY(QDir().mkpath(path(dir)));
         const FacetFiles ref = facetFiles(path("ref"), 3), cur = facetFiles(path("cur"), 3);
-        SilentProgress silent;
-        QVERIFY(generateMapDiff({ref.map, cur.map, path("difs"), 3}, silent).succeeded());
-        QVERIFY(generateStaticsDiff({ref.index, ref.data, cur.index, cur.data, path("difs"), 3}, silent)
+        QVERIFY(runJob(Job::GenerateMap, {ref.map, cur.map}, path("difs"), {3}).succeeded());
+        QVERIFY(runJob(Job::GenerateStatics, {ref.index, ref.data, cur.index, cur.data}, path("difs"), {3})
                     .succeeded());
         QVERIFY(write(path("five.difl"), int32s({5})) && write(path("empty.mul"), {}));
         QVERIFY(write(path("ten.map"), QByteArray(1960, 'm'))
@@ -63,7 +62,7 @@ private slots:
         QVERIFY(write(path("odd.difl"), int32s({-1, 5, 40000}))
                 && write(path("odd.dif"), QByteArray(588, 'd')));
         // The reference map as a container too.
-        QVERIFY(convertMap({ref.map, path("ref"), 3, MapFormat::Uop}, silent).succeeded());
+        QVERIFY(runJob(Job::ConvertMapToContainer, {ref.map}, path("ref"), {3}).succeeded());
         // The reference map with the first block the patch replaces edited; the patch with a byte changed.
         QByteArray edited = read(ref.map), tampered = read(path("difs/mapdif3.mul"));
         const qint32 first = readInt32s(read(path("difs/mapdifl3.mul"))).value(0);
