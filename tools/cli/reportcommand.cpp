@@ -186,14 +186,14 @@ Status readJob(const SubcommandParser& parser, ReportJob& job)
     return Status();
 }
 
-QString summaryLine(const ReportJob& job, const JobResult& result, const ReportSummary& summary)
+QString summaryLine(const JobResult& result, const ReportSummary& summary)
 {
     QString line =
         QStringLiteral("report: %1 of %2 changed, in %3, %4 drawn")
             .arg(summary.changedBlocks)
             .arg(counted(result.blocks, "block", "blocks"), counted(summary.regions, "region", "regions"))
             .arg(summary.drawnRegions);
-    if (!job.sources.comparesFacets())
+    if (summary.hasRecords)
         line += QStringLiteral("; %1").arg(
             counted(summary.noOpRecords, "record changes nothing", "records change nothing"));
     if (summary.damagedRecords > 0)
@@ -238,7 +238,7 @@ int runReportCommand(const QStringList& arguments, const CommitOptions& options)
     progress.conclude(outcome.succeeded());
     if (!outcome.succeeded())
         return parser.fail(outcome.failure());
-    printOut(summaryLine(job, outcome.result(), summary));
+    printOut(summaryLine(outcome.result(), summary));
     return ExitSuccess;
 }
 
