@@ -81,58 +81,54 @@ Status RegionWriter::visit(const Region& region, const Visit& visitBlock)
     return Status();
 }
 
-// Every change into the JSON facts, and the first of each kind into
-// `lists`; without the facts, only as many as the lists show. The statics
-// added and removed are held while the land cells are written, so that the
-// region is read once, unless there are more than a bounded number of them:
-// then each kind is read again in turn.
-Status RegionWriter::listChanges(const Region& region, RegionLists& lists)
+// Every change of a region as its first part's drawing finds it: into the
+// JSON facts, and the first of each kind into `lists`. The facts list the
+// land cells first, so the statics added and removed are held meanwhile,
+// unless there are more than a bounded number of them.
+ChangesSeen RegionWriter::collector(RegionLists& lists)
 {
-    if (!m_json)
-        return visit(region, [&lists](qint64, const BlockChanges& changes) {
-            for (const LandCellChange& change : changes.land)
-                keep(lists.land, change);
-            for (const StaticItem& item : changes.added)
-                keep(lists.added, item);
-            for (const StaticItem& item : changes.removed)
-                keep(lists.removed, item);
-            return qint64(lists.land.size()) < ListedChanges || qint64(lists.added.size()) < ListedChanges
-                   || qint64(lists.removed.size()) < ListedChanges;
-        });
-    m_json->beginRegion(region);
     m_added.clear();
     m_removed.clear();
-    bool held = true;
-    Status written = visit(region, [&](qint64, const BlockChanges& changes) {
+    m_heldAll = true;
+    return [this, &lists](const BlockChanges& changes) {
         for (const LandCellChange& change : changes.land) {
-            m_json->landCell(change);
             keep(lists.land, change);
+            if (m_json)
+                m_json->landCell(change);
         }
-        if (held) {
+        for (const StaticItem& item : changes.added)
+            keep(lists.added, item);
+        for (const StaticItem& item : changes.removed)
+            keep(lists.removed, item);
+        if (m_json && m_heldAll) {
             m_added.insert(m_added.end(), changes.added.begin(), changes.added.end());
             m_removed.insert(m_removed.end(), changes.removed.begin(), changes.removed.end());
-            held = m_added.size() + m_removed.size() <= MaxHeldStatics;
+            m_heldAll = m_added.size() + m_removed.size() <= MaxHeldStatics;
         }
-        return true;
-    });
-    for (const auto& [member, heldItems, kept] :
-         {std::tuple{&BlockChanges::added, &m_added, &lists.added},
-          std::tuple{&BlockChanges::removed, &m_removed, &lists.removed}}) {
+    };
+}
+
+// The statics added, then removed, into the JSON facts: those held, or,
+// when there were too many to hold, each kind read again.
+Status RegionWriter::writeStatics(const Region& region)
+{
+    Status written;
+    for (const auto& [member, held] :
+         {std::pair{&BlockChanges::added, &m_added}, std::pair{&BlockChanges::removed, &m_removed}}) {
         if (member == &BlockChanges::added)
             m_json->beginStaticsAdded();
         else
             m_json->beginStaticsRemoved();
-        const auto write = [this, kept = kept](const StaticItem& item) {
-            m_json->staticItem(item);
-            keep(*kept, item);
-        };
-        if (held)
-            std::for_each(heldItems->begin(), heldItems->end(), write);
-        else if (written.ok())
-            written = visit(region, [member = member, &write](qint64, const BlockChanges& changes) {
-                std::for_each((changes.*member).begin(), (changes.*member).end(), write);
+        if (m_heldAll) {
+            for (const StaticItem& item : *held)
+                m_json->staticItem(item);
+        } else if (written.ok()) {
+            written = visit(region, [this, member = member](qint64, const BlockChanges& changes) {
+                for (const StaticItem& item : changes.*member)
+                    m_json->staticItem(item);
                 return true;
             });
+        }
     }
     return written;
 }
@@ -192,21 +188,30 @@ Status RegionWriter::conflicts(size_t index, RegionConflicts& found)
 Status RegionWriter::write(size_t index, PageSet& pages)
 {
     const Region& region = m_facts.regions[index];
+    const std::vector<PicturePart> parts = partsOf(region, m_facts, m_style.outline);
     RegionLists lists;
     RegionConflicts conflicts;
-    if (const Status listed = listChanges(region, lists); listed.failed())
-        return listed;
+    if (m_json)
+        m_json->beginRegion(region);
+    const ChangesSeen seen = collector(lists);
+    PartImages images;
+    if (const Status painted = m_painter.paint(region, parts.front(), images, &seen); painted.failed())
+        return painted;
+    if (m_json) {
+        if (const Status written = writeStatics(region); written.failed())
+            return written;
+    }
     if (const Status found = this->conflicts(index, conflicts); found.failed())
         return found;
     if (m_json)
         m_json->endRegion();
-    const std::vector<PicturePart> parts = partsOf(region, m_facts, m_style.outline);
     const qint64 number = qint64(index) + 1;
     const RegionPage page{number, region, lists, conflicts, m_firstPage, qint64(parts.size()) - 1};
     for (size_t p = 0; p < parts.size(); ++p) {
-        PartImages images;
-        if (const Status painted = m_painter.paint(region, parts[p], images); painted.failed())
-            return painted;
+        if (p > 0) {
+            if (const Status painted = m_painter.paint(region, parts[p], images); painted.failed())
+                return painted;
+        }
         const QString id = p == 0 ? QStringLiteral("region-%1").arg(number)
                                   : QStringLiteral("region-%1-detail-%2").arg(number).arg(p);
         std::vector<TileRect> framed;

@@ -27,7 +27,8 @@ private:
     using Visit = std::function<bool(qint64 block, const BlockChanges&)>;
 
     Status visit(const Region& region, const Visit& visitBlock);
-    Status listChanges(const Region& region, RegionLists& lists);
+    ChangesSeen collector(RegionLists& lists);
+    Status writeStatics(const Region& region);
     Status conflicts(size_t index, RegionConflicts& found);
     void conflictRows(PatchKind files, const TileRect& block, RegionConflicts& found);
 
@@ -42,6 +43,7 @@ private:
     static constexpr size_t MaxHeldStatics = 1 << 18;
     std::vector<StaticItem> m_added;
     std::vector<StaticItem> m_removed;
+    bool m_heldAll = true;
     PartPainter m_painter;
     BlockComparer m_comparer;
     BlockBytes m_bytes;

@@ -1,5 +1,7 @@
 #include "html.h"
 
+#include <charconv>
+
 namespace quillmark {
 
 Html& Html::text(const QString& text)
@@ -30,6 +32,27 @@ Html& Html::text(const QString& text)
     }
     m_out.raw(run, end - run);
     return *this;
+}
+
+void Html::padded(const Padded& number)
+{
+    char digits[24];
+    const std::to_chars_result end = std::to_chars(digits, digits + sizeof digits, number.value);
+    for (qsizetype pad = number.width - (end.ptr - digits); pad > 0; --pad)
+        m_out.raw(" ", 1);
+    m_out.raw(digits, end.ptr - digits);
+}
+
+void Html::hex(quint16 value)
+{
+    static const char Digits[] = "0123456789ABCDEF";
+    const char text[6] = {'0',
+                          'x',
+                          Digits[value >> 12],
+                          Digits[(value >> 8) & 0xf],
+                          Digits[(value >> 4) & 0xf],
+                          Digits[value & 0xf]};
+    m_out.raw(text, sizeof text);
 }
 
 }  // namespace quillmark

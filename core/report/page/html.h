@@ -21,6 +21,19 @@ struct Markup
     QByteArray bytes;
 };
 
+// A number right-aligned in `width` characters, for the columns of a list.
+struct Padded
+{
+    qint64 value;
+    int width;
+};
+
+// A tile or item number as the game's tools write it: "0x00A8".
+struct Hex
+{
+    quint16 value;
+};
+
 class Html
 {
 public:
@@ -28,7 +41,8 @@ public:
     explicit Html(Output* output = nullptr) : m_out(output) {}
 
     // `format`, markup, with each % standing for the next of `args`:
-    // QString and Latin-1 text escaped, numbers in digits, Markup as it is.
+    // QString and Latin-1 text escaped, numbers in digits (Padded, Hex),
+    // Markup as it is.
     template <size_t N, typename... Args>
     Html& put(const char (&format)[N], const Args&... args)
     {
@@ -59,6 +73,10 @@ private:
         rest = *mark == '%' ? mark + 1 : mark;
         if constexpr (std::is_same_v<Arg, Markup>)
             m_out.raw(arg.bytes);
+        else if constexpr (std::is_same_v<Arg, Padded>)
+            padded(arg);
+        else if constexpr (std::is_same_v<Arg, Hex>)
+            hex(arg.value);
         else if constexpr (std::is_same_v<Arg, QString>)
             text(arg);
         else if constexpr (std::is_same_v<Arg, QLatin1String>)
@@ -66,6 +84,9 @@ private:
         else
             m_out.number(qint64(arg));
     }
+
+    void padded(const Padded& number);
+    void hex(quint16 value);
 
     TextOut m_out;
 };

@@ -80,8 +80,9 @@ Status PageSet::add(size_t region, const QByteArray& piece)
 {
     const bool firstPiece = qint64(region) != m_lastRegion;
     m_lastRegion = qint64(region);
+    ++m_pieces;
     if (!m_spread) {
-        if (m_firstRegions.size() + piece.size() <= m_roomOnFirst) {
+        if (m_firstRegions.size() + piece.size() <= m_roomOnFirst && m_pieces <= PagePieces) {
             m_firstRegions += piece;
             return Status();
         }
@@ -96,11 +97,12 @@ Status PageSet::add(size_t region, const QByteArray& piece)
         m_firstRegions = QByteArray();
     }
     StagedFile& page = *m_later.back();
-    const bool crowded = page.size() + piece.size() + FootBytes > PageBytes;
+    const bool crowded = page.size() + piece.size() + FootBytes > PageBytes || m_pieces > PagePieces;
     if (crowded && page.size() > m_headBytes + FootBytes) {
         endPage(true);
         if (const Status started = startPage(); started.failed())
             return started;
+        m_pieces = 1;
         if (!firstPiece)
             Html(m_later.back().get())
                 .put("<h2 id=\"region-%-continued\">Region %, continued</h2>\n", region + 1, region + 1);

@@ -78,7 +78,7 @@ private:
     QByteArray m_firstRegions;  // while they all may fit on the first page
     bool m_spread = false;      // the regions go on numbered pages
     std::vector<std::unique_ptr<StagedFile>> m_later;
-    qint64 m_pageBytes = 0;  // of the page being written
+    qint64 m_pieces = 0;  // on the page being written
     qint64 m_lastRegion = -1;
 };
 

@@ -41,13 +41,13 @@ figure.view:popover-open svg.picture { width: calc(100vw - 2em); height: calc(10
 .ruler-band { fill: #e6e2da; }
 .ruler-tick { stroke: #1d232b; stroke-width: 1px; vector-effect: non-scaling-stroke; fill: none; }
 .ruler-label { font: 10px sans-serif; fill: #1d232b; }
-.ruler-label.y { text-anchor: end; }
 .frame-under { fill: none; stroke: #fff; stroke-width: 3px; }
 .frame-conflict { fill: none; stroke: %conflict%; stroke-width: 3px; stroke-dasharray: 5 3; }
 .nav { margin: 0 0 .3em; }
 .contents { columns: 20em; column-gap: 3.5em; content-visibility: auto; contain-intrinsic-size: auto 2000px; }
 .lists { display: flex; flex-wrap: wrap; gap: 32px; }
 tr.does-not-fit td:first-child { border-left: 3px solid %conflict%; padding-left: 4px; }
+pre.list { font: 13px/1.35 monospace; margin: .3em 0; }
 .more { color: #666; font-style: italic; }
 .none { color: #666; }
 )";

@@ -59,14 +59,44 @@ qint64 firstMultiple(qint64 from, qint64 step)
     return (from + step - 1) / step * step;
 }
 
+// The labels of a ruler as one text, each digit placed on its own, so that
+// a ruler is a few elements however many labels it has: a page holds
+// thousands of them.
+struct RulerLabels
+{
+    Html xs, ys, digits;
+
+    // `number`'s digits from (x, y) on.
+    void add(qint64 number, qint64 x, qint64 y)
+    {
+        const int digitCount = digitsOf(number);
+        for (int i = 0; i < digitCount; ++i) {
+            if (digits.size() > 0 || i > 0) {
+                xs.put(" ");
+                ys.put(" ");
+            }
+            xs.put("%", x + i * DigitWidth);
+            ys.put("%", y);
+        }
+        digits.put("%", number);
+    }
+    Markup take()
+    {
+        Html html;
+        if (digits.size() > 0)
+            html.put("<text class=\"ruler-label\" x=\"%\" y=\"%\">%</text>", xs.take(), ys.take(),
+                     digits.take());
+        return html.take();
+    }
+};
+
 Markup rulers(const Geometry& g)
 {
     const TileRect& area = g.part.area;
-    Html html;
-    html.put("<rect class=\"ruler-band\" x=\"0\" y=\"0\" width=\"%\" height=\"%\"/>"
-             "<rect class=\"ruler-band\" x=\"0\" y=\"%\" width=\"%\" height=\"%\"/>",
-             g.viewWidth(), g.top, g.top, g.left, g.height);
-    Html ticks, labels;
+    Html html, ticks;
+    html.put("<path class=\"ruler-band\" d=\"M0,0H%V%H%V%H0Z\"/>", g.viewWidth(), g.top, g.left,
+             g.viewHeight());
+    RulerLabels across, down;
     const qint64 tickStep = g.stepFor(LeastTickSpacing);
     const qint64 xLabels = g.stepFor(DigitWidth * digitsOf(area.right() - 1) + LabelGap);
     for (qint64 tile = firstMultiple(area.x, tickStep); tile < area.right(); tile += tickStep) {
@@ -74,7 +104,7 @@ Markup rulers(const Geometry& g)
         const bool labelled = tile % xLabels == 0;
         ticks.put("M%,%v%", x, g.top - (labelled ? MajorTick : MinorTick), labelled ? MajorTick : MinorTick);
         if (labelled && x + 2 + DigitWidth * digitsOf(tile) <= g.viewWidth())
-            labels.put("<text class=\"ruler-label\" x=\"%\" y=\"10\">%</text>", x + 2, tile);
+            across.add(tile, x + 2, 10);
     }
     const qint64 yLabels = g.stepFor(2 * LabelGap);
     for (qint64 tile = firstMultiple(area.y, tickStep); tile < area.bottom(); tile += tickStep) {
@@ -82,10 +112,9 @@ Markup rulers(const Geometry& g)
         const bool labelled = tile % yLabels == 0;
         ticks.put("M%,%h%", g.left - (labelled ? MajorTick : MinorTick), y, labelled ? MajorTick : MinorTick);
         if (labelled && y + 11 <= g.viewHeight())
-            labels.put("<text class=\"ruler-label y\" x=\"%\" y=\"%\">%</text>", g.left - MajorTick - 2,
-                       y + 10, tile);
+            down.add(tile, g.left - MajorTick - 2 - DigitWidth * digitsOf(tile), y + 10);
     }
-    html.put("<path class=\"ruler-tick\" d=\"%\"/>%", ticks.take(), labels.take());
+    html.put("<path class=\"ruler-tick\" d=\"%\"/>%%", ticks.take(), across.take(), down.take());
     return html.take();
 }
 
@@ -109,39 +138,34 @@ const char* sideName(Side side)
     return side == Side::Before ? "before" : side == Side::After ? "after" : "changes";
 }
 
-// An image of the part's PNG data over its cells.
-Markup image(const Geometry& g, const QString& id, const QByteArray& png)
+// An image of PNG data over the part's cells, `cells` wide.
+Markup image(const Geometry& g, const QString& id, qint64 width, const QByteArray& png)
 {
     Html html;
     html.put("<image");
     if (!id.isEmpty())
         html.put(" id=\"%\"", id);
     html.put(" x=\"%\" y=\"%\" width=\"%\" height=\"%\" href=\"data:image/png;base64,%\"/>", g.left, g.top,
-             g.width, g.height, Markup{png.toBase64()});
+             width, g.height, Markup{png.toBase64()});
     return html.take();
 }
 
-// What a view draws: the pictures defined in the views before it are used again.
+// What a view draws. The before view holds the picture of both sides, its
+// after half outside the view; the others use it again: the after view lays
+// that half over the before one, the change view dims both under its marks.
+// The rulers and frames come last, over any picture out of place.
 Markup content(const PartViews& v, const Geometry& g, Side side, const Markup& rulers, const Markup& frames)
 {
-    const QString before = v.id + QStringLiteral("-before-image"),
-                  after = v.id + QStringLiteral("-after-image");
-    const QString ruled = v.id + QStringLiteral("-rulers"), framed = v.id + QStringLiteral("-frames");
+    const QString sides = v.id + QStringLiteral("-sides");
     Html html;
-    if (side == Side::Before) {
-        html.put("%<g id=\"%\">%</g>", image(g, before, v.images.before), ruled, rulers);
-        if (!v.conflicts.empty())
-            html.put("<g id=\"%\">%</g>", framed, frames);
-        return html.take();
-    }
-    if (side == Side::After)
-        html.put("<use href=\"#%\"/>%", before, image(g, after, v.images.after));
+    if (side == Side::Before)
+        html.put("%", image(g, sides, 2 * g.width, v.images.sides));
+    else if (side == Side::After)
+        html.put("<use href=\"#%\"/><use href=\"#%\" x=\"%\"/>", sides, sides, -g.width);
     else
-        html.put("<g filter=\"url(#dim)\"><use href=\"#%\"/><use href=\"#%\"/></g>%", before, after,
-                 image(g, QString(), v.images.marks));
-    html.put("<use href=\"#%\"/>", ruled);
-    if (!v.conflicts.empty())
-        html.put("<use href=\"#%\"/>", framed);
+        html.put("<g filter=\"url(#dim)\"><use href=\"#%\"/><use href=\"#%\" x=\"%\"/></g>%", sides, sides,
+                 -g.width, image(g, QString(), g.width, v.images.marks));
+    html.put("%%", rulers, frames);
     return html.take();
 }
 

@@ -28,11 +28,12 @@ QString scaleText(const PicturePart& part)
     return QStringLiteral("%1 per square of %2 × %2 tiles").arg(pixels).arg(part.cellTiles);
 }
 
-void more(Html& html, qint64 total, size_t shown, int columns)
+// A region's lists are text in columns, a few elements each: a page holds
+// thousands of regions, and a table's cells cost a browser far more.
+void more(Html& html, qint64 total, size_t shown)
 {
     if (total > qint64(shown))
-        html.put("<tr><td class=\"more text\" colspan=\"%\">… and % more</td></tr>\n", columns,
-                 total - qint64(shown));
+        html.put("<span class=\"more\">… and % more</span>\n", total - qint64(shown));
 }
 
 void landList(Html& html, const Region& region, const std::vector<LandCellChange>& land)
@@ -42,13 +43,12 @@ void landList(Html& html, const Region& region, const std::vector<LandCellChange
         html.put("<p class=\"none\">None.</p></div>\n");
         return;
     }
-    html.put("<table>\n<tr><th>x (tile)</th><th>y (tile)</th><th>tile</th><th>altitude</th></tr>\n");
+    html.put("<pre class=\"list\"><b>x (tile) y (tile)  tile             altitude</b>\n");
     for (const LandCellChange& change : land)
-        html.put("<tr><td>%</td><td>%</td><td>% → %</td><td>% → %</td></tr>\n", change.x, change.y,
-                 hexNumber(change.before.tile), hexNumber(change.after.tile), change.before.z,
-                 change.after.z);
-    more(html, region.landCells, land.size(), 4);
-    html.put("</table></div>\n");
+        html.put("%%  % → %  % → %\n", Padded{change.x, 8}, Padded{change.y, 9}, Hex{change.before.tile},
+                 Hex{change.after.tile}, Padded{change.before.z, 4}, change.after.z);
+    more(html, region.landCells, land.size());
+    html.put("</pre></div>\n");
 }
 
 void staticsList(Html& html, const QString& title, qint64 total, const std::vector<StaticItem>& items)
@@ -58,13 +58,12 @@ void staticsList(Html& html, const QString& title, qint64 total, const std::vect
         html.put("<p class=\"none\">None.</p></div>\n");
         return;
     }
-    html.put(
-        "<table>\n<tr><th>item</th><th>x (tile)</th><th>y (tile)</th><th>altitude</th><th>hue</th></tr>\n");
+    html.put("<pre class=\"list\"><b>item     x (tile) y (tile) altitude   hue</b>\n");
     for (const StaticItem& item : items)
-        html.put("<tr><td>%</td><td>%</td><td>%</td><td>%</td><td>%</td></tr>\n", hexNumber(item.id), item.x,
-                 item.y, item.z, item.hue);
-    more(html, total, items.size(), 5);
-    html.put("</table></div>\n");
+        html.put("%%%%%\n", Hex{item.id}, Padded{item.x, 11}, Padded{item.y, 9}, Padded{item.z, 9},
+                 Padded{item.hue, 6});
+    more(html, total, items.size());
+    html.put("</pre></div>\n");
 }
 
 void conflictList(Html& html, const RegionConflicts& conflicts)
@@ -84,7 +83,9 @@ void conflictList(Html& html, const RegionConflicts& conflicts)
                  "<td class=\"text\">%</td></tr>\n",
                  row.files == PatchKind::Map ? QStringLiteral("map") : QStringLiteral("statics"), row.x,
                  row.y, row.base, row.patch);
-    more(html, conflicts.rows, conflicts.shown.size(), 5);
+    if (conflicts.rows > qint64(conflicts.shown.size()))
+        html.put("<tr><td class=\"more text\" colspan=\"5\">… and % more</td></tr>\n",
+                 conflicts.rows - qint64(conflicts.shown.size()));
     html.put("</table>\n");
 }
 

@@ -151,31 +151,41 @@ std::vector<PicturePart> partsOf(const Region& region, const ReportFacts& facts,
     return parts;
 }
 
-Status PartPainter::paint(const Region& region, const PicturePart& part, PartImages& images)
+Status PartPainter::paint(const Region& region, const PicturePart& part, PartImages& images,
+                          const ChangesSeen* seen)
 {
     const int width = int(part.cellsWide()), height = int(part.cellsHigh());
-    if (!m_pictures.before.reshape(width, height) || !m_pictures.after.reshape(width, height)
+    if (!m_pictures.sides.reshape(2 * width, height)
         || !m_pictures.marks.reshape(width * part.markPixels, height * part.markPixels))
         return pictureOutOfMemory();
     m_pictures.marks.fill(Transparent);
-    const Status painted = part.cellTiles == 1 ? paintTiles(part) : paintCells(region, part);
+    const Status painted =
+        part.cellTiles == 1 ? paintTiles(region, part, seen) : paintCells(region, part, seen);
     return painted.failed() ? painted : encode(images);
 }
 
-// Every tile its own cell: each block of the area read, and each of its tiles drawn.
-Status PartPainter::paintTiles(const PicturePart& part)
+// Every tile its own cell: each block of the area read, and each of its
+// tiles drawn. The area holds every block of a region drawn whole, in block
+// order, and blocks of other regions may lie in it too.
+Status PartPainter::paintTiles(const Region& region, const PicturePart& part, const ChangesSeen* seen)
 {
     const TileRect& area = part.area;
     const int m = part.markPixels;
+    const int width = int(part.cellsWide());
     DrawnBlock drawn;
     BlockComparer comparer;
+    const qint32* next = m_facts.regionBlocks.data() + region.firstBlock;
+    const qint32* const end = next + region.blocks;
     for (qint64 bx = area.x / TilesPerSide; bx * TilesPerSide < area.right(); ++bx) {
         for (qint64 by = area.y / TilesPerSide; by * TilesPerSide < area.bottom(); ++by) {
-            if (const Status read =
-                    drawn.read(m_inputs, bx * m_facts.heightBlocks + by, m_facts.heightBlocks);
-                read.failed())
+            const qint64 block = bx * m_facts.heightBlocks + by;
+            if (const Status read = drawn.read(m_inputs, block, m_facts.heightBlocks); read.failed())
                 return read;
             const BlockChanges& changes = comparer.compare(drawn.bytes, bx * TilesPerSide, by * TilesPerSide);
+            if (seen && next != end && *next == block) {
+                (*seen)(changes);
+                ++next;
+            }
             for (int cell = 0; cell < CellsPerBlock; ++cell) {
                 const qint64 x = bx * TilesPerSide + cell % TilesPerSide,
                              y = by * TilesPerSide + cell / TilesPerSide;
@@ -184,8 +194,9 @@ Status PartPainter::paintTiles(const PicturePart& part)
                 const int px = int(x - area.x), py = int(y - area.y);
                 const Rgb before = drawn.before.colour(m_style.palette, cell);
                 const Rgb after = drawn.after.colour(m_style.palette, cell);
-                m_pictures.before.row(py)[px] = before;
-                m_pictures.after.row(py)[px] = after == before ? Transparent : after;
+                Rgb* row = m_pictures.sides.row(py);
+                row[px] = before;
+                row[width + px] = after == before ? Transparent : after;
                 if (changes.changedTiles & (quint64(1) << cell))
                     changemarks::paintCell(m_pictures.marks, px * m, py * m, m, marksOf(changes, cell),
                                            m_style.outline && m >= 4);
@@ -197,7 +208,7 @@ Status PartPainter::paintTiles(const PicturePart& part)
 
 // Squares of tiles as cells: the marks of every changed tile gathered into
 // its cell, and each cell's look taken from the tile at its middle.
-Status PartPainter::paintCells(const Region& region, const PicturePart& part)
+Status PartPainter::paintCells(const Region& region, const PicturePart& part, const ChangesSeen* seen)
 {
     const TileRect& area = part.area;
     const qint64 g = part.cellTiles, wide = part.cellsWide();
@@ -210,6 +221,8 @@ Status PartPainter::paintCells(const Region& region, const PicturePart& part)
             return read;
         const TileRect tiles = m_facts.tilesOf(block);
         const BlockChanges& changes = comparer.compare(drawn.bytes, tiles.x, tiles.y);
+        if (seen)
+            (*seen)(changes);
         for (int cell = 0; cell < CellsPerBlock; ++cell) {
             if (changes.changedTiles & (quint64(1) << cell))
                 addMarks(cells[size_t((tiles.y + cell / TilesPerSide - area.y) / g * wide
@@ -229,8 +242,9 @@ Status PartPainter::paintCells(const Region& region, const PicturePart& part)
             const int cell = int(y % TilesPerSide * TilesPerSide + x % TilesPerSide);
             const Rgb before = drawn.before.colour(m_style.palette, cell);
             const Rgb after = drawn.after.colour(m_style.palette, cell);
-            m_pictures.before.row(int(cy))[cx] = before;
-            m_pictures.after.row(int(cy))[cx] = after == before ? Transparent : after;
+            Rgb* row = m_pictures.sides.row(int(cy));
+            row[cx] = before;
+            row[wide + cx] = after == before ? Transparent : after;
             if (const changemarks::CellMarks& marks = cells[size_t(cy * wide + cx)]; marks.any())
                 changemarks::paintCell(m_pictures.marks, int(cx) * part.markPixels, int(cy) * part.markPixels,
                                        part.markPixels, marks, false);
@@ -241,11 +255,9 @@ Status PartPainter::paintCells(const Region& region, const PicturePart& part)
 
 Status PartPainter::encode(PartImages& images)
 {
-    images.before = m_encoder.encode(m_pictures.before);
-    images.after = m_encoder.encode(m_pictures.after);
+    images.sides = m_encoder.encode(m_pictures.sides);
     images.marks = m_encoder.encode(m_pictures.marks);
-    return images.before.isEmpty() || images.after.isEmpty() || images.marks.isEmpty() ? pictureOutOfMemory()
-                                                                                       : Status();
+    return images.sides.isEmpty() || images.marks.isEmpty() ? pictureOutOfMemory() : Status();
 }
 
 }  // namespace quillmark

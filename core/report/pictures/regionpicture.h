@@ -4,14 +4,15 @@
 // town is one part: the region with a margin, every tile its own cell. A
 // larger one is an overview, each cell a square of tiles, and the detail of
 // each square of DetailTiles tiles that holds a changed block, every tile
-// its own cell again. Each part has three pictures of its area, one pixel a
-// cell: before (the reference), the after side laid over it (its cells
-// where they look different, the rest transparent), and the marks of the
-// change view (changemarks.h) at MarkPixels a cell, transparent where
-// nothing changed. The page shows them enlarged, each cell at least 4
-// pixels a side, and draws the change view's dimmed greys from the other
-// two.
+// its own cell again. Each part has two pictures of its area: one pixel a
+// cell, before (the reference) and, beside it, the after side to lay over
+// it (its cells where they look different, the rest transparent); and the
+// marks of the change view (changemarks.h) at markPixels a cell,
+// transparent where nothing changed. The page shows them enlarged, each
+// cell at least 4 pixels a side, and draws the change view's dimmed greys
+// from the first.
 
+#include "blockdiff.h"
 #include "changemarks.h"
 #include "palette.h"
 #include "picture.h"
@@ -19,6 +20,7 @@
 #include "reportfacts.h"
 #include "reportinputs.h"
 
+#include <functional>
 #include <vector>
 
 namespace quillmark {
@@ -52,18 +54,18 @@ struct PicturePart
 // `outline` frames the changed tiles, which takes 4 mark pixels a cell.
 std::vector<PicturePart> partsOf(const Region& region, const ReportFacts& facts, bool outline);
 
+// A part's pictures: before and after side by side in one (the after
+// picture transparent where it looks as before), and the marks.
 struct PartPictures
 {
-    Picture before;
-    Picture after;
+    Picture sides;
     Picture marks;
 };
 
 // The PNG data of a part's pictures.
 struct PartImages
 {
-    QByteArray before;
-    QByteArray after;
+    QByteArray sides;
     QByteArray marks;
 };
 
@@ -77,6 +79,10 @@ struct PictureStyle
 // an exception, so it fails the job here as the memory guard fails one.
 Status pictureOutOfMemory();
 
+// What changed in each of a region's blocks, in block order, as a part's
+// drawing finds it.
+using ChangesSeen = std::function<void(const BlockChanges& changes)>;
+
 // Draws and encodes the parts of regions one after another, keeping its
 // pictures' memory and its encoder from one to the next.
 class PartPainter
@@ -86,12 +92,15 @@ public:
         : m_facts(facts), m_style(style), m_inputs(inputs)
     {}
 
-    // The pictures of `part` of `region`, as PNG data.
-    Status paint(const Region& region, const PicturePart& part, PartImages& images);
+    // The pictures of `part` of `region`, as PNG data. The first part of a
+    // region reads every one of its changed blocks, and hands what changed
+    // in each to `seen`, when given, so that they need not be read again.
+    Status paint(const Region& region, const PicturePart& part, PartImages& images,
+                 const ChangesSeen* seen = nullptr);
 
 private:
-    Status paintTiles(const PicturePart& part);
-    Status paintCells(const Region& region, const PicturePart& part);
+    Status paintTiles(const Region& region, const PicturePart& part, const ChangesSeen* seen);
+    Status paintCells(const Region& region, const PicturePart& part, const ChangesSeen* seen);
     Status encode(PartImages& images);
 
     const ReportFacts& m_facts;
