@@ -175,7 +175,11 @@ struct Documents
             return drawn;
         const PageContext context{facetName(job), inputs.filesRows(), job.radarColours, job.gap,
                                   inputs.side().hasRecords()};
-        pages.begin(facts.regions.size(), frontBound(facts, context, image, pages.places().pages.front()));
+        qint64 pieces = 0;
+        for (const Region& region : facts.regions)
+            pieces += qint64(partsOf(region, facts, job.outline).size());
+        pages.begin(facts.regions.size(), pieces,
+                    frontBound(facts, context, image, pages.places().pages.front()));
         std::optional<JsonFacts> jsonFacts;
         if (json) {
             jsonFacts.emplace(*json);

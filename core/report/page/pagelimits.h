@@ -12,7 +12,7 @@
 namespace quillmark {
 
 constexpr qint64 PageBytes = 16000000;
-constexpr qint64 PagePieces = 1000;
+constexpr qint64 PagePieces = 600;
 // Changes listed per list of a region; the rest are counted.
 constexpr qint64 ListedChanges = 20;
 // Blocks that do not fit the patch, listed on the first page; the facts list all.

@@ -43,9 +43,11 @@ PageSet::PageSet(StagedFile& first, FileSystem& files, CreatePage create, QStrin
 
 PageSet::~PageSet() = default;
 
-void PageSet::begin(size_t regions, qint64 frontBytes)
+void PageSet::begin(size_t regions, qint64 pieces, qint64 frontBytes)
 {
     m_places.pageOf.assign(regions, 0);
+    // Gathered for the first page, they would only be copied on to the next.
+    m_tooMany = pieces > PagePieces;
     m_roomOnFirst = PageBytes - m_headBytes - frontBytes - FootBytes;
 }
 
@@ -82,7 +84,7 @@ Status PageSet::add(size_t region, const QByteArray& piece)
     m_lastRegion = qint64(region);
     ++m_pieces;
     if (!m_spread) {
-        if (m_firstRegions.size() + piece.size() <= m_roomOnFirst && m_pieces <= PagePieces) {
+        if (!m_tooMany && m_firstRegions.size() + piece.size() <= m_roomOnFirst && m_pieces <= PagePieces) {
             m_firstRegions += piece;
             return Status();
         }

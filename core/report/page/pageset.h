@@ -47,9 +47,9 @@ public:
     PageSet(StagedFile& first, FileSystem& files, CreatePage create, QString title);
     ~PageSet();
 
-    // Before the first piece: there are `regions` regions, and the first
-    // page's own sections take at most `frontBytes`.
-    void begin(size_t regions, qint64 frontBytes);
+    // Before the first piece: there are `regions` regions in `pieces`
+    // pieces, and the first page's own sections take at most `frontBytes`.
+    void begin(size_t regions, qint64 pieces, qint64 frontBytes);
 
     // A piece of region `region`'s section, the pieces of each region in
     // order and the regions in order.
@@ -77,6 +77,7 @@ private:
     qint64 m_roomOnFirst = PageBytes;
     QByteArray m_firstRegions;  // while they all may fit on the first page
     bool m_spread = false;      // the regions go on numbered pages
+    bool m_tooMany = false;     // so many pieces that they cannot all lie on the first page
     std::vector<std::unique_ptr<StagedFile>> m_later;
     qint64 m_pieces = 0;  // on the page being written
     qint64 m_lastRegion = -1;
