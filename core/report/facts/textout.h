@@ -55,7 +55,7 @@ public:
     }
 
 private:
-    static constexpr qsizetype Piece = 64 * 1024;
+    static constexpr qsizetype Piece = qsizetype(64) * 1024;
 
     Output* m_output;
     QByteArray m_bytes;

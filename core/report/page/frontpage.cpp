@@ -201,7 +201,7 @@ void FrontPage::conflicts()
         return;
     m_html.put(
         "<h3 id=\"conflicts\">Blocks that do not fit</h3>\n<p>Blocks the difference files replace that hold "
-        "something other than what the patch was made against, framed%on the overview and in every "
+        "something other than what the patch was made against, framed % on the overview and in every "
         "picture of their region; a combination onto these files fails unless forced. x and y are the "
         "block's top left tile.</p>\n<table>\n<tr><th class=\"text\">files</th><th>block</th>"
         "<th>x (tile)</th><th>y (tile)</th><th>region</th></tr>\n",
@@ -265,15 +265,16 @@ void FrontPage::overview(const OverviewImage& overview)
                               ? QStringLiteral("block")
                               : QStringLiteral("square of %1 × %1 blocks").arg(overview.blocksPerPixel);
     m_html.put(
-        "<h2 id=\"overview\">Overview</h2>\n<p class=\"legend\">The facet, one pixel per %: changed blocks%, "
-        "every region framed% and numbered where there is room%. A region's frame or number leads to it; "
+        "<h2 id=\"overview\">Overview</h2>\n<p class=\"legend\">The facet, one pixel per %: changed blocks "
+        "%, "
+        "every region framed % and numbered where there is room%. A region's frame or number leads to it; "
         "hover over one to see what it holds.</p>\n<div class=\"overview\"><img id=\"overview-picture\" "
         "usemap=\"#overview-map\" alt=\"Overview of the facet\" width=\"%\" height=\"%\" "
         "src=\"data:image/png;base64,%\"></div>\n<map name=\"overview-map\">\n",
         scale, swatch("changed"), swatch("region"),
         overview.conflicts.empty()
             ? Markup()
-            : Html().put("; blocks that do not fit the patch%", swatch("conflict")).take(),
+            : Html().put("; blocks that do not fit the patch %", swatch("conflict")).take(),
         overview.size.width(), overview.size.height(), Markup{overview.png.toBase64()});
     const QRect bounds(QPoint(0, 0), overview.size);
     const auto area = [this, &bounds](const QRect& rect, const QString& href, const QString& title) {

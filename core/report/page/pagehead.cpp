@@ -48,14 +48,19 @@ void writeLegend(Html& html)
         const QString steps = to == 0      ? QStringLiteral("%1 or more").arg(from)
                               : to == from ? QString::number(from)
                                            : QStringLiteral("%1 to %2").arg(from).arg(to);
-        raised.put("%%", swatch(QByteArray("raised-" + QByteArray::number(step)).constData()), steps);
-        lowered.put("%%", swatch(QByteArray("lowered-" + QByteArray::number(step)).constData()), steps);
+        if (step > 0) {
+            raised.put(",");
+            lowered.put(",");
+        }
+        raised.put(" % %", swatch(QByteArray("raised-" + QByteArray::number(step)).constData()), steps);
+        lowered.put(" % %", swatch(QByteArray("lowered-" + QByteArray::number(step)).constData()), steps);
     }
     html.put(
         "<p class=\"legend\" id=\"legend\">In each change view, the after picture in greys, dimmed, and "
-        "each changed tile marked:%land tile replaced; altitude raised by%; lowered by%;%statics added,%"
+        "each changed tile marked: % land tile replaced; altitude raised by%; lowered by%; % statics added, "
+        "% "
         "statics removed (altitudes in the game's units); a tile with several changes is split, land above, "
-        "statics below. Blocks that do not fit the patch are framed%in every picture. Click a picture, or "
+        "statics below. Blocks that do not fit the patch are framed % in every picture. Click a picture, or "
         "press Enter on it, to see it larger; Escape closes it.</p>\n",
         swatch("replaced"), raised.take(), lowered.take(), swatch("added"), swatch("removed"),
         swatch("conflict"));

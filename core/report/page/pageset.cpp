@@ -2,6 +2,7 @@
 
 #include "pagehead.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 namespace quillmark {

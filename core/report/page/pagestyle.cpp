@@ -20,7 +20,7 @@ td.text, th.text { text-align: left; }
 .overview { max-width: 100%; overflow: auto; }
 .overview img { image-rendering: pixelated; border: 1px solid #555; }
 .defs { position: absolute; width: 0; height: 0; }
-.swatch { display: inline-block; width: 1.6em; height: .9em; margin: 0 .3em 0 .6em; vertical-align: -.1em;
+.swatch { display: inline-block; width: 1.6em; height: .9em; margin: 0 .1em; vertical-align: -.1em;
   border: 1px solid #555; }
 section.region, section.detail { content-visibility: auto; contain-intrinsic-size: auto 700px; }
 .views { display: flex; flex-wrap: wrap; gap: 16px; align-items: flex-start; }

@@ -75,7 +75,7 @@ struct RulerLabels
                 xs.put(" ");
                 ys.put(" ");
             }
-            xs.put("%", x + i * DigitWidth);
+            xs.put("%", x + qint64(i) * DigitWidth);
             ys.put("%", y);
         }
         digits.put("%", number);
@@ -103,7 +103,7 @@ Markup rulers(const Geometry& g)
         const qint64 x = g.xOf(tile);
         const bool labelled = tile % xLabels == 0;
         ticks.put("M%,%v%", x, g.top - (labelled ? MajorTick : MinorTick), labelled ? MajorTick : MinorTick);
-        if (labelled && x + 2 + DigitWidth * digitsOf(tile) <= g.viewWidth())
+        if (labelled && x + 2 + qint64(DigitWidth) * digitsOf(tile) <= g.viewWidth())
             across.add(tile, x + 2, 10);
     }
     const qint64 yLabels = g.stepFor(2 * LabelGap);

@@ -63,7 +63,7 @@ bool LabelPlacer::isFree(const QRect& candidate) const
     const QRect spaced = candidate.adjusted(-1, -1, 1, 1).intersected(QRect(0, 0, m_width, m_height));
     for (int by = spaced.top() / BucketSide; by <= spaced.bottom() / BucketSide; ++by) {
         for (int bx = spaced.left() / BucketSide; bx <= spaced.right() / BucketSide; ++bx) {
-            for (const QRect& taken : m_taken[size_t(by * m_bucketsWide + bx)]) {
+            for (const QRect& taken : m_taken[size_t(by) * size_t(m_bucketsWide) + size_t(bx)]) {
                 if (taken.intersects(spaced))
                     return false;
             }
@@ -76,7 +76,7 @@ void LabelPlacer::take(const QRect& label)
 {
     for (int by = label.top() / BucketSide; by <= label.bottom() / BucketSide; ++by)
         for (int bx = label.left() / BucketSide; bx <= label.right() / BucketSide; ++bx)
-            m_taken[size_t(by * m_bucketsWide + bx)].push_back(label);
+            m_taken[size_t(by) * size_t(m_bucketsWide) + size_t(bx)].push_back(label);
 }
 
 QRect LabelPlacer::place(const QRect& target, const QSize& size)

@@ -116,6 +116,7 @@ std::vector<TileRect> detailSquares(const Region& region, const ReportFacts& fac
         squares.insert({(block.x - region.x) / DetailTiles, (block.y - region.y) / DetailTiles});
     }
     std::vector<TileRect> found;
+    found.reserve(squares.size());
     for (const auto& [column, row] : squares)
         found.push_back(
             TileRect{region.x + column * DetailTiles, region.y + row * DetailTiles, DetailTiles, DetailTiles}
@@ -135,9 +136,10 @@ std::vector<PicturePart> partsOf(const Region& region, const ReportFacts& facts,
 {
     const int markPixels = outline ? 4 : 2;
     const TileRect facet{0, 0, facts.widthBlocks * TilesPerSide, facts.heightBlocks * TilesPerSide};
-    const TileRect whole = TileRect{region.x - PictureMargin, region.y - PictureMargin,
-                                    region.width + 2 * PictureMargin, region.height + 2 * PictureMargin}
-                               .intersected(facet);
+    const TileRect whole =
+        TileRect{region.x - PictureMargin, region.y - PictureMargin, region.width + 2 * qint64(PictureMargin),
+                 region.height + 2 * qint64(PictureMargin)}
+            .intersected(facet);
     const qint64 side = qMax(whole.width, whole.height);
     if (side <= TownTiles)
         return {{PicturePart::Kind::Whole, whole, 1, markPixels, shownScale(side, markPixels)}};
