@@ -16,16 +16,20 @@ bool keep(std::vector<Item>& list, const Item& item)
     return qint64(list.size()) < ListedChanges;
 }
 
+// The statics of a tile, the first few of them.
 QString itemsText(const std::vector<StaticItem>& items)
 {
+    constexpr size_t Listed = 8;
     if (items.empty())
         return QStringLiteral("no statics");
     QStringList each;
-    for (const StaticItem& item : items)
+    for (size_t i = 0; i < items.size() && i < Listed; ++i)
         each << QStringLiteral("%1 at altitude %2, hue %3")
-                    .arg(hexNumber(item.id))
-                    .arg(int(item.z))
-                    .arg(item.hue);
+                    .arg(hexNumber(items[i].id))
+                    .arg(int(items[i].z))
+                    .arg(items[i].hue);
+    if (items.size() > Listed)
+        each << QStringLiteral("… and %1 more").arg(items.size() - Listed);
     return each.join(QLatin1String("; "));
 }
 

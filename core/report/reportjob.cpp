@@ -156,6 +156,29 @@ qint64 frontBound(const ReportFacts& facts, const PageContext& context, const Ov
     return html.size();
 }
 
+// How many pieces the regions' sections make, and the most they take.
+std::pair<qint64, qint64> piecesOf(const ReportFacts& facts, bool outline)
+{
+    // The blocks that do not fit the patch, counted by their region.
+    std::vector<qint64> conflicts(facts.regions.size(), 0);
+    const RegionFinder finder(facts);
+    for (const BaseFinding& base : facts.bases) {
+        for (const qint64 block : base.verdict.conflicts) {
+            if (const qint64 region = finder.regionOf(block); region >= 0)
+                ++conflicts[size_t(region)];
+        }
+    }
+    qint64 pieces = 0, mostBytes = 0;
+    for (size_t r = 0; r < facts.regions.size(); ++r) {
+        const std::vector<PicturePart> parts = partsOf(facts.regions[r], facts, outline);
+        pieces += qint64(parts.size());
+        mostBytes += regionSectionBound(parts.front(), conflicts[r]);
+        for (size_t p = 1; p < parts.size(); ++p)
+            mostBytes += detailSectionBound(parts[p], conflicts[r]);
+    }
+    return {pieces, mostBytes};
+}
+
 // Everything the walk found, written: the facts, when asked for, region by
 // region; the regions' sections onto the pages; then the first page.
 struct Documents
@@ -175,11 +198,14 @@ struct Documents
             return drawn;
         const PageContext context{facetName(job), inputs.filesRows(), job.radarColours, job.gap,
                                   inputs.side().hasRecords()};
-        qint64 pieces = 0;
-        for (const Region& region : facts.regions)
-            pieces += qint64(partsOf(region, facts, job.outline).size());
-        pages.begin(facts.regions.size(), pieces,
-                    frontBound(facts, context, image, pages.places().pages.front()));
+        const PageSet::Front front = [&](const PagePlaces& places) {
+            Html html;
+            writeFrontPage(html, facts, context, image, places);
+            return html.take();
+        };
+        const auto [pieces, mostBytes] = piecesOf(facts, job.outline);
+        pages.begin(facts.regions.size(), pieces, mostBytes,
+                    frontBound(facts, context, image, pages.places().pages.front()), front);
         std::optional<JsonFacts> jsonFacts;
         if (json) {
             jsonFacts.emplace(*json);
@@ -191,11 +217,7 @@ struct Documents
             if (const Status done = writer.write(r, pages); done.failed())
                 return done;
         }
-        pages.finish([&](const PagePlaces& places) {
-            Html front;
-            writeFrontPage(front, facts, context, image, places);
-            return front.take();
-        });
+        pages.finish(front);
         if (jsonFacts)
             jsonFacts->end(pages.places().pages);
         const QDir folder = QFileInfo(job.html).dir();

@@ -44,12 +44,15 @@ PageSet::PageSet(StagedFile& first, FileSystem& files, CreatePage create, QStrin
 
 PageSet::~PageSet() = default;
 
-void PageSet::begin(size_t regions, qint64 pieces, qint64 frontBytes)
+void PageSet::begin(size_t regions, qint64 pieces, qint64 mostBytes, qint64 frontBytes, const Front& front)
 {
     m_places.pageOf.assign(regions, 0);
-    // Gathered for the first page, they would only be copied on to the next.
-    m_tooMany = pieces > PagePieces;
-    m_roomOnFirst = PageBytes - m_headBytes - frontBytes - FootBytes;
+    m_onFirst = pieces <= PagePieces && m_headBytes + frontBytes + mostBytes + FootBytes <= PageBytes;
+    if (!m_onFirst)
+        return;
+    Html html(&m_first);
+    writePageHead(html, m_title);
+    html.put("%", front(m_places));
 }
 
 Status PageSet::startPage()
@@ -83,48 +86,38 @@ Status PageSet::add(size_t region, const QByteArray& piece)
 {
     const bool firstPiece = qint64(region) != m_lastRegion;
     m_lastRegion = qint64(region);
-    ++m_pieces;
-    if (!m_spread) {
-        if (!m_tooMany && m_firstRegions.size() + piece.size() <= m_roomOnFirst && m_pieces <= PagePieces) {
-            m_firstRegions += piece;
-            return Status();
-        }
-        // They do not all fit: the first page keeps the summary alone, and
-        // the regions gathered so far begin the second.
-        m_spread = true;
-        if (const Status started = startPage(); started.failed())
-            return started;
-        std::fill(m_places.pageOf.begin(), m_places.pageOf.begin() + qsizetype(region) + (firstPiece ? 0 : 1),
-                  1);
-        m_later.back()->append(m_firstRegions.constData(), m_firstRegions.size());
-        m_firstRegions = QByteArray();
+    if (m_onFirst) {
+        m_first.append(piece.constData(), piece.size());
+        return Status();
     }
-    StagedFile& page = *m_later.back();
-    const bool crowded = page.size() + piece.size() + FootBytes > PageBytes || m_pieces > PagePieces;
-    if (crowded && page.size() > m_headBytes + FootBytes) {
-        endPage(true);
+    const bool crowded = m_later.empty() || m_pieces == PagePieces
+                         || m_later.back()->size() + piece.size() + FootBytes > PageBytes;
+    if (crowded) {
+        if (!m_later.empty())
+            endPage(true);
         if (const Status started = startPage(); started.failed())
             return started;
-        m_pieces = 1;
+        m_pieces = 0;
         if (!firstPiece)
             Html(m_later.back().get())
                 .put("<h2 id=\"region-%-continued\">Region %, continued</h2>\n", region + 1, region + 1);
     }
+    ++m_pieces;
     if (firstPiece)
         m_places.pageOf[region] = qint32(m_places.pages.size() - 1);
     m_later.back()->append(piece.constData(), piece.size());
     return Status();
 }
 
-void PageSet::finish(const std::function<Markup(const PagePlaces&)>& front)
+void PageSet::finish(const Front& front)
 {
-    if (m_spread)
-        endPage(false);
     Html html(&m_first);
-    writePageHead(html, m_title);
-    html.put("%", front(m_places));
-    if (!m_spread)
-        html.put("%", Markup{std::exchange(m_firstRegions, QByteArray())});
+    if (!m_onFirst) {
+        if (!m_later.empty())
+            endPage(false);
+        writePageHead(html, m_title);
+        html.put("%", front(m_places));
+    }
     writePageFoot(html);
 }
 

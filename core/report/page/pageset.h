@@ -1,12 +1,14 @@
 #pragma once
 
-// The pages of a report. While the regions may all fit on the first page
-// with its summary, they are gathered for it; once they cannot, they go on
-// to numbered pages beside it (report-2.html, report-3.html, ... for
-// report.html), each within PageBytes, a region carried over from one page
-// to the next said to continue there, and the first page keeps the summary,
-// the overview and the contents, which link to every region wherever it
-// lies. The first page is written last, when every region's page is known.
+// The pages of a report. When the regions surely fit on the first page with
+// its summary (the most their pieces may take is within PageBytes, and
+// they are at most PagePieces), they follow the summary there; otherwise
+// the first page keeps the summary, the overview and the contents, and the
+// regions go on to numbered pages beside it (report-2.html, report-3.html,
+// ... for report.html), each within the same bounds, a region carried over
+// from one page to the next said to continue there. The contents link to
+// every region wherever it lies. Nothing is gathered in memory: each piece
+// goes to its page as it comes.
 
 #include "html.h"
 #include "pagelimits.h"
@@ -41,6 +43,8 @@ class PageSet
 {
 public:
     using CreatePage = std::function<Status(Output&)>;
+    // The first page's own sections, made for the places of the regions.
+    using Front = std::function<Markup(const PagePlaces&)>;
 
     // `first` is made already; the pages after it are made through `create`.
     // The pages must live as long as the job that commits them.
@@ -48,17 +52,19 @@ public:
     ~PageSet();
 
     // Before the first piece: there are `regions` regions in `pieces`
-    // pieces, and the first page's own sections take at most `frontBytes`.
-    void begin(size_t regions, qint64 pieces, qint64 frontBytes);
+    // pieces, which take at most `mostBytes`, and the first page's own
+    // sections take at most `frontBytes`. When the regions fit on the first
+    // page, it is begun with `front`.
+    void begin(size_t regions, qint64 pieces, qint64 mostBytes, qint64 frontBytes, const Front& front);
 
     // A piece of region `region`'s section, the pieces of each region in
     // order and the regions in order.
     Status add(size_t region, const QByteArray& piece);
 
-    // The first page, with `front` (its own sections, made for the places
-    // now known) before the regions it holds. Then places() is final.
-    // A write that fails is kept by the page, and the walk reports it.
-    void finish(const std::function<Markup(const PagePlaces&)>& front);
+    // The pages' ends, and, when the regions went on numbered pages, the
+    // first page with `front`. Then places() is final. A write that fails
+    // is kept by the page, and the walk reports it.
+    void finish(const Front& front);
     const PagePlaces& places() const { return m_places; }
 
     // The file name of page `number` (from 1) of a report whose first page is `first`.
@@ -74,10 +80,7 @@ private:
     QString m_title;
     qint64 m_headBytes;  // of a page's head and legend, about
     PagePlaces m_places;
-    qint64 m_roomOnFirst = PageBytes;
-    QByteArray m_firstRegions;  // while they all may fit on the first page
-    bool m_spread = false;      // the regions go on numbered pages
-    bool m_tooMany = false;     // so many pieces that they cannot all lie on the first page
+    bool m_onFirst = false;  // the regions follow the summary
     std::vector<std::unique_ptr<StagedFile>> m_later;
     qint64 m_pieces = 0;  // on the page being written
     qint64 m_lastRegion = -1;

@@ -171,6 +171,31 @@ Markup content(const PartViews& v, const Geometry& g, Side side, const Markup& r
 
 }  // namespace
 
+namespace {
+
+// The most PNG data of `width` x `height` pixels of `bytesPerPixel` takes,
+// as base64 in the page: each row's filter byte too, the compression's
+// blocks stored as they are, a full palette and its transparency.
+qint64 imageBound(qint64 width, qint64 height, qint64 bytesPerPixel)
+{
+    const qint64 rows = width * height * bytesPerPixel + height;
+    const qint64 png = rows + 5 * (rows / 16383 + 1) + 6 + 2048;
+    return (png + 2) / 3 * 4;
+}
+
+}  // namespace
+
+qint64 partViewsBound(const PicturePart& part, qint64 framedBlocks)
+{
+    constexpr qint64 ViewMarkup = 1024, TickMarkup = 80, FrameMarkup = 256;
+    const qint64 ticks = (part.area.width + part.area.height) / 8 + 2;
+    // Any colours at all on either side, and four bytes a pixel; the marks'
+    // few colours always in a palette, a byte a pixel.
+    return imageBound(2 * part.cellsWide(), part.cellsHigh(), 4)
+           + imageBound(part.cellsWide() * part.markPixels, part.cellsHigh() * part.markPixels, 1)
+           + 3 * (ViewMarkup + ticks * TickMarkup + framedBlocks * FrameMarkup);
+}
+
 void writePartViews(Html& html, const PartViews& v)
 {
     const Geometry g(v.part);

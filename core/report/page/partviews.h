@@ -35,4 +35,8 @@ struct PartViews
 
 void writePartViews(Html& html, const PartViews& views);
 
+// The most the views of `part` take, whatever its pictures hold, with at
+// most `framedBlocks` blocks framed.
+qint64 partViewsBound(const PicturePart& part, qint64 framedBlocks);
+
 }  // namespace quillmark

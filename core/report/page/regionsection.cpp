@@ -130,6 +130,19 @@ void writeRegionSection(Html& html, const RegionPage& page, const PartViews& fir
     html.put("</section>\n");
 }
 
+qint64 regionSectionBound(const PicturePart& first, qint64 conflicts)
+{
+    // Its texts, three lists and the table of where the base does not fit, at their longest.
+    constexpr qint64 Texts = 2048, ListRow = 128, ConflictRow = 1024;
+    return Texts + 3 * (ListedChanges + 2) * ListRow + (ListedChanges + 2) * ConflictRow
+           + partViewsBound(first, conflicts);
+}
+
+qint64 detailSectionBound(const PicturePart& detail, qint64 conflicts)
+{
+    return 512 + partViewsBound(detail, conflicts);
+}
+
 void writeDetailSection(Html& html, const RegionPage& page, const PartViews& detail, qint64 index)
 {
     html.put("<section class=\"detail\" id=\"%\">\n<h3>Region %, detail % of %: %</h3>\n", detail.id,

@@ -52,7 +52,11 @@ struct RegionPage
 };
 
 void writeRegionSection(Html& html, const RegionPage& page, const PartViews& first);
+// The most a region's section takes with `first` as its first part, and
+// `conflicts` blocks in it that do not fit the patch.
+qint64 regionSectionBound(const PicturePart& first, qint64 conflicts);
 void writeDetailSection(Html& html, const RegionPage& page, const PartViews& detail, qint64 index);
+qint64 detailSectionBound(const PicturePart& detail, qint64 conflicts);
 
 // "0x00A8": a tile or item number as the game's tools write it.
 QString hexNumber(quint16 value);
