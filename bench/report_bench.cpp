@@ -130,9 +130,11 @@ bool openPages(const QString& dir, const QStringList& pages)
         const QRegularExpressionMatch found = QRegularExpression(QStringLiteral("<pre id=\"result\">([^<]*)"))
                                                   .match(QString::fromUtf8(browser.readAllStandardOutput()));
         const QJsonObject times = QJsonDocument::fromJson(found.captured(1).toUtf8()).object();
-        std::printf("  %s, %lld bytes: first paint %.2f s, parsed %.2f s, loaded %.2f s\n", qPrintable(page),
+        const double painted = times[QStringLiteral("painted")].toDouble() / 1000;
+        std::printf("  %s, %lld bytes: first paint %s, parsed %.2f s, loaded %.2f s\n", qPrintable(page),
                     QFileInfo(dir + QLatin1Char('/') + page).size(),
-                    times[QStringLiteral("painted")].toDouble() / 1000,
+                    painted < 0 ? "after its load"
+                                : qPrintable(QStringLiteral("%1 s").arg(painted, 0, 'f', 2)),
                     times[QStringLiteral("parsed")].toDouble() / 1000,
                     times[QStringLiteral("loaded")].toDouble() / 1000);
         std::fflush(stdout);
