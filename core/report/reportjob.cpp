@@ -212,7 +212,8 @@ struct Documents
             jsonFacts->begin(facts);
         }
         const PictureStyle style{palette, job.outline};
-        RegionWriter writer(inputs, facts, style, json ? &*jsonFacts : nullptr, pages.places().pages.front());
+        RegionWriter writer(inputs, facts, style, json ? &*jsonFacts : nullptr,
+                            linkTo(pages.places().pages.front()));
         for (size_t r = 0; r < facts.regions.size(); ++r) {
             if (const Status done = writer.write(r, pages); done.failed())
                 return done;

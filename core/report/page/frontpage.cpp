@@ -152,7 +152,7 @@ Markup FrontPage::pagesRow() const
     for (qsizetype i = 0; i < m_places.pages.size(); ++i) {
         if (i > 0)
             html.put(", ");
-        html.put("<a href=\"%\">%</a>", m_places.pages[i], m_places.pages[i]);
+        html.put("<a href=\"%\">%</a>", linkTo(m_places.pages[i]), m_places.pages[i]);
     }
     return html.take();
 }

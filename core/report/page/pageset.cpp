@@ -67,7 +67,8 @@ Status PageSet::startPage()
     writePageHead(html, QStringLiteral("%1, page %2").arg(m_title).arg(number));
     html.put("<p class=\"nav\"><a href=\"%#contents\">Contents</a> · <a href=\"%#overview\">Overview</a> · "
              "<a href=\"%\">Previous page</a></p>\n",
-             m_places.pages.front(), m_places.pages.front(), m_places.pages[number - 2]);
+             linkTo(m_places.pages.front()), linkTo(m_places.pages.front()),
+             linkTo(m_places.pages[number - 2]));
     writeLegend(html);
     html.flush();
     return Status();
@@ -78,7 +79,7 @@ void PageSet::endPage(bool more)
     Html html(m_later.back().get());
     if (more)
         html.put("<p class=\"nav\"><a href=\"%\">Next page</a></p>\n",
-                 pageName(m_first.target(), int(m_places.pages.size()) + 1));
+                 linkTo(pageName(m_first.target(), int(m_places.pages.size()) + 1)));
     writePageFoot(html);
 }
 

@@ -17,12 +17,20 @@
 #include "stagedfile.h"
 
 #include <QStringList>
+#include <QUrl>
 
 #include <functional>
 #include <memory>
 #include <vector>
 
 namespace quillmark {
+
+// A link to a page beside the one it is on: its file name, whatever it
+// holds (a '#' or a '%', say), as a relative URL.
+inline QString linkTo(const QString& pageName)
+{
+    return QString::fromLatin1(QUrl::toPercentEncoding(pageName));
+}
 
 // Where each region lies.
 struct PagePlaces
@@ -35,7 +43,7 @@ struct PagePlaces
     {
         const QString anchor = QStringLiteral("#region-%1").arg(region + 1);
         const qint32 page = pageOf[region];
-        return fromFirstPage && page == 0 ? anchor : pages[page] + anchor;
+        return fromFirstPage && page == 0 ? anchor : linkTo(pages[page]) + anchor;
     }
 };
 

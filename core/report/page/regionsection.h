@@ -47,7 +47,7 @@ struct RegionPage
     const Region& region;
     const RegionLists& lists;
     const RegionConflicts& conflicts;
-    QString firstPage;  // the first page's file name, for the way back
+    QString firstPage;  // a link to the first page, for the way back
     qint64 details = 0;
 };
 
