@@ -216,21 +216,22 @@ Status RegionWriter::write(size_t index, PageSet& pages)
             if (const Status painted = m_painter.paint(region, parts[p], images); painted.failed())
                 return painted;
         }
-        const QString id = p == 0 ? QStringLiteral("region-%1").arg(number)
-                                  : QStringLiteral("region-%1-detail-%2").arg(number).arg(p);
+        const bool detail = parts[p].kind == PicturePart::Kind::Detail;
+        const QString id = detail ? QStringLiteral("region-%1-detail-%2").arg(number).arg(p)
+                                  : QStringLiteral("region-%1").arg(number);
         std::vector<TileRect> framed;
         for (const TileRect& block : conflicts.blocks) {
             if (!block.intersected(parts[p].area).isEmpty())
                 framed.push_back(block);
         }
-        const QString caption = p == 0 ? QStringLiteral("Region %1").arg(number)
-                                       : QStringLiteral("Region %1, detail %2").arg(number).arg(p);
+        const QString caption = detail ? QStringLiteral("Region %1, detail %2").arg(number).arg(p)
+                                       : QStringLiteral("Region %1").arg(number);
         const PartViews views{id, caption, number, parts[p], images, std::move(framed)};
         Html html;
-        if (p == 0)
-            writeRegionSection(html, page, views);
-        else
+        if (detail)
             writeDetailSection(html, page, views, qint64(p));
+        else
+            writeRegionSection(html, page, views);
         if (const Status added = pages.add(index, html.takeBytes()); added.failed())
             return added;
     }

@@ -111,7 +111,7 @@ void writeRegionSection(Html& html, const RegionPage& page, const PartViews& fir
              counted(region.landCells, "land cell", "land cells"),
              counted(region.staticsAdded, "static", "statics"),
              counted(region.staticsRemoved, "static", "statics"));
-    if (page.details > 0)
+    if (first.part.kind == PicturePart::Kind::Overview)
         html.put(
             "<p>Too large to show whole at 4 pixels per tile: its overview at %, then each of its % at 4 "
             "pixels per tile. The rulers count world tiles.</p>\n",
