@@ -832,9 +832,10 @@ private slots:
             sections += html.count("<section class=\"region\"");
             // Each region in the contents leads to the page that holds it.
             for (const int region : {1, int(summary.regions / 2), int(summary.regions)}) {
-                const QString href = QStringLiteral("\"%1#region-%2\"")
-                                         .arg(page == pages[0] ? "" : QUrl::toPercentEncoding(page.toString()))
-                                         .arg(region);
+                const QString href =
+                    QStringLiteral("\"%1#region-%2\"")
+                        .arg(page == pages[0] ? "" : QUrl::toPercentEncoding(page.toString()))
+                        .arg(region);
                 QCOMPARE(first.contains("<li><a href=" + href),
                          html.contains(QStringLiteral("id=\"region-%1\"").arg(region)));
             }
