@@ -25,7 +25,7 @@ mkdir "$work/difs"
 "$build/tools/cli/quillmark-cli" inspect map --difl "$work/difs/mapdifl0.mul" --dif "$work/difs/mapdif0.mul" \
     --map "$work/facet/reference/map0.mul" --picture "$images/sample-changes.png"
 
-# The review report of a sample patch, as the documents show it.
+# The review report of a sample patch, as doc/review.md shows it.
 "$build/tools/samplefacet/quillmark-sample" make --dir "$work/small" --width 96 --height 64 --seed 7 >/dev/null
 mkdir "$work/small-difs"
 "$build/tools/cli/quillmark-cli" generate map --reference "$work/small/reference/map0.mul" \
