@@ -9,6 +9,7 @@
 
 #include <QStringList>
 
+#include <optional>
 #include <utility>
 
 // The map jobs say which form they write.
@@ -56,19 +57,84 @@ inline quillmark::JobOutcome runJob(Job job, const QStringList& in, const QStrin
     const int facet = settings.facet;
     const bool container = job == Job::CombineMapIntoContainer || job == Job::ConvertMapToContainer;
     const MapFormat format = container ? MapFormat::Uop : MapFormat::Mul;
-    if (job == Job::GenerateMap)
-        return generateMapDiff({in[0], in[1], out, facet}, progress, options);
-    if (job == Job::CombineMap || job == Job::CombineMapIntoContainer)
-        return combineMapDiff(
-            {in[0], in[1], in[2], out, facet, format, settings.force, settings.heightBlocks}, progress,
-            options);
-    if (job == Job::ConvertMapToPlain || job == Job::ConvertMapToContainer)
-        return convertMap({in[0], out, facet, format}, progress, options);
-    if (job == Job::GenerateStatics)
-        return generateStaticsDiff({in[0], in[1], in[2], in[3], out, facet}, progress, options);
-    return combineStaticsDiff(
-        {in[0], in[1], in[2], in[3], in[4], out, facet, settings.force, settings.heightBlocks}, progress,
-        options);
+    if (job == Job::GenerateMap) {
+        MapGenerateJob generate;
+        generate.referenceMap = in[0];
+        generate.currentMap = in[1];
+        generate.outDir = out;
+        generate.facet = facet;
+        return generateMapDiff(generate, progress, options);
+    }
+    if (job == Job::CombineMap || job == Job::CombineMapIntoContainer) {
+        MapCombineJob combine;
+        combine.currentMap = in[0];
+        combine.difData = in[1];
+        combine.difLocator = in[2];
+        combine.outDir = out;
+        combine.facet = facet;
+        combine.format = format;
+        combine.force = settings.force;
+        combine.heightBlocks = settings.heightBlocks;
+        return combineMapDiff(combine, progress, options);
+    }
+    if (job == Job::ConvertMapToPlain || job == Job::ConvertMapToContainer) {
+        MapConvertJob convert;
+        convert.map = in[0];
+        convert.outDir = out;
+        convert.facet = facet;
+        convert.format = format;
+        return convertMap(convert, progress, options);
+    }
+    if (job == Job::GenerateStatics) {
+        StaticsGenerateJob generate;
+        generate.referenceIndex = in[0];
+        generate.referenceData = in[1];
+        generate.currentIndex = in[2];
+        generate.currentData = in[3];
+        generate.outDir = out;
+        generate.facet = facet;
+        return generateStaticsDiff(generate, progress, options);
+    }
+    StaticsCombineJob combine;
+    combine.currentIndex = in[0];
+    combine.currentData = in[1];
+    combine.difData = in[2];
+    combine.difIndex = in[3];
+    combine.difLocator = in[4];
+    combine.outDir = out;
+    combine.facet = facet;
+    combine.force = settings.force;
+    combine.heightBlocks = settings.heightBlocks;
+    return combineStaticsDiff(combine, progress, options);
+}
+
+// A verification of `base` (a map; or a statics index and data) against
+// difference files in combine's order (map: dif, difl; statics: dif, difi,
+// difl).
+inline quillmark::JobOutcome verifyPatch(const QStringList& base, const QStringList& difs,
+                                         const quillmark::CommitOptions& options = quillmark::CommitOptions(),
+                                         std::optional<int> facet = std::nullopt, qint64 heightBlocks = 0)
+{
+    using namespace quillmark;
+    SilentProgress silent;
+    if (base.size() == 1) {
+        MapVerifyJob verify;
+        verify.map = base[0];
+        verify.difData = difs[0];
+        verify.difLocator = difs[1];
+        verify.facet = facet;
+        verify.heightBlocks = heightBlocks;
+        return verifyMapPatch(verify, silent, options);
+    }
+    StaticsVerifyJob verify;
+    verify.index = base[0];
+    verify.data = base[1];
+    verify.difData = difs[0];
+    verify.difIndex = difs[1];
+    verify.difLocator = difs[2];
+    verify.facet = facet;
+    verify.heightBlocks = heightBlocks;
+    return verifyStaticsPatch(verify, silent, options);
 }
 
 // Whole, valid inputs of each job in the order of its fields, each a name (in

@@ -13,7 +13,7 @@ build=$root/build
 images=$root/doc/images
 mkdir -p "$images"
 
-QT_QPA_PLATFORM=offscreen "$build/tests/form/tst_form" resizeAndScreenshots >/dev/null
+QT_QPA_PLATFORM=offscreen "$build/tests/form/tst_form" screenshots >/dev/null
 cp "$build/screenshots/form-generate.png" "$images/quillmark-window.png"
 
 work=$(mktemp -d)
@@ -25,7 +25,7 @@ mkdir "$work/difs"
 "$build/tools/cli/quillmark-cli" inspect map --difl "$work/difs/mapdifl0.mul" --dif "$work/difs/mapdif0.mul" \
     --map "$work/facet/reference/map0.mul" --picture "$images/sample-changes.png"
 
-# The review report of a sample patch, as the documents show it.
+# The review report of a sample patch, as doc/review.md shows it.
 "$build/tools/samplefacet/quillmark-sample" make --dir "$work/small" --width 96 --height 64 --seed 7 >/dev/null
 mkdir "$work/small-difs"
 "$build/tools/cli/quillmark-cli" generate map --reference "$work/small/reference/map0.mul" \

@@ -85,23 +85,29 @@ Status FileRoles::check(const std::vector<Output*>& outputs, FileSystem& files) 
 Status createOutputs(const std::vector<Output*>& outputs, const FileRoles& roles,
                      const CommitOptions& options)
 {
-    if (outputs.empty())
+    return createMoreOutputs(outputs, 0, roles, options);
+}
+
+Status createMoreOutputs(const std::vector<Output*>& outputs, size_t made, const FileRoles& roles,
+                         const CommitOptions& options)
+{
+    if (made >= outputs.size())
         return Status();
     QStringList folders;
-    for (Output* output : outputs) {
-        if (const Status resolved = output->staged().resolve(); resolved.failed())
+    for (size_t i = made; i < outputs.size(); ++i) {
+        if (const Status resolved = outputs[i]->staged().resolve(); resolved.failed())
             return resolved;
-        folders << outputpath::folderOf(output->staged().destination(), *options.files);
+        folders << outputpath::folderOf(outputs[i]->staged().destination(), *options.files);
     }
     FolderSet locked(options);
     if (const Status opened = locked.open(folders); opened.failed())
-        return opened.withFile(outputs.front()->target());
+        return opened.withFile(outputs[made]->target());
     for (const auto& folder : locked.folders())
         folder->removeDebris();
     if (const Status checked = roles.check(outputs, *options.files); checked.failed())
         return checked;
-    for (Output* output : outputs) {
-        if (const Status created = output->create(); created.failed())
+    for (size_t i = made; i < outputs.size(); ++i) {
+        if (const Status created = outputs[i]->create(); created.failed())
             return created;
     }
     return Status();

@@ -54,5 +54,9 @@ private:
 // (the job adds its message); then nothing made is left.
 Status createOutputs(const std::vector<Output*>& outputs, const FileRoles& roles,
                      const CommitOptions& options);
+// The same for the outputs from `made` on, those before it made already:
+// for a job that learns only as it writes how many files it writes.
+Status createMoreOutputs(const std::vector<Output*>& outputs, size_t made, const FileRoles& roles,
+                         const CommitOptions& options);
 
 }  // namespace quillmark

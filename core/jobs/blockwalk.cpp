@@ -23,6 +23,15 @@ Status BlockWalk::createOutputs(const QString& message, const FileRoles& roles)
     return quillmark::createOutputs(m_outputs, roles, m_options).withMessage(message);
 }
 
+Status BlockWalk::addOutput(Output& output, const QString& message, const FileRoles& roles)
+{
+    m_outputs.push_back(&output);
+    const Status created = createMoreOutputs(m_outputs, m_outputs.size() - 1, roles, m_options);
+    if (created.failed())
+        m_outputs.pop_back();
+    return created.withMessage(message);
+}
+
 void BlockWalk::begin(qint64 totalSteps)
 {
     m_progress.begin(totalSteps);

@@ -34,6 +34,10 @@ public:
     // output may be another, nor an input other than the one `roles` lets
     // it replace (see quillmark::createOutputs()).
     Status createOutputs(const QString& message, const FileRoles& roles);
+    // One more output, made as createOutputs() makes them, for a job that
+    // learns only as it writes how many files it writes; it is completed
+    // and committed with the others. It must live as long as the walk.
+    Status addOutput(Output& output, const QString& message, const FileRoles& roles);
 
     // Shows progress from here on, for jobs that do work of their own (a
     // combination loads its replacement table) before eachBlock().

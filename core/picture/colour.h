@@ -4,9 +4,12 @@
 
 namespace quillmark {
 
-// A pixel of the engine's pictures: 0xffRRGGBB, always opaque, the layout of
-// a 32-bit RGB row in memory on every platform the tools run on.
+// A pixel of the engine's pictures: 0xffRRGGBB, opaque, the layout of a
+// 32-bit RGB row in memory on every platform the tools run on; or
+// Transparent, in a picture laid over another.
 using Rgb = quint32;
+
+constexpr Rgb Transparent = 0;
 
 constexpr Rgb rgb(int red, int green, int blue)
 {

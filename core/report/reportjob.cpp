@@ -2,13 +2,13 @@
 
 #include "basechecks.h"
 #include "blockdiff.h"
-#include "htmlpage.h"
+#include "frontpage.h"
 #include "jsonfacts.h"
 #include "overview.h"
-#include "pagebudget.h"
 #include "palette.h"
-#include "regionpicture.h"
+#include "radarcolours.h"
 #include "regions.h"
+#include "regionwriter.h"
 
 #include "blockwalk.h"
 #include "facets.h"
@@ -16,10 +16,11 @@
 #include "pngdata.h"
 #include "stagedfile.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QtEndian>
 
 #include <algorithm>
-#include <functional>
 #include <optional>
 
 namespace quillmark {
@@ -51,8 +52,8 @@ public:
             m_overview.setColour(block, m_palette.overviewLand(middleCell(m_bytes.cellsBefore)));
         if (!m_bytes.mapCompared && !m_bytes.staticsCompared)
             return Status();
-        const BlockChanges& changes = m_comparer.compare(m_bytes, m_facts.blockX(block) * TilesPerSide,
-                                                         m_facts.blockY(block) * TilesPerSide);
+        const TileRect tiles = m_facts.tilesOf(block);
+        const BlockChanges& changes = m_comparer.compare(m_bytes, tiles.x, tiles.y);
         if (m_bytes.mapRecord >= 0 && changes.land.empty())
             noOp({NoOpRecord::File::Map, m_bytes.mapRecord, block, NoOpRecord::Reason::SameCells});
         if (m_bytes.staticsRecord >= 0 && changes.added.empty() && changes.removed.empty())
@@ -64,8 +65,7 @@ public:
                                                 : DamagedRecord::Source::CurrentStatics,
                      m_bytes.staticsRecord, block, changes.damageAfter.reason()});
         if (changes.any()) {
-            m_facts.changed.push_back({qint32(block), quint8(changes.land.size()),
-                                       quint32(changes.added.size()), quint32(changes.removed.size())});
+            m_facts.changed.push_back(changes.summary(qint32(block)));
             m_facts.landCells += qint64(changes.land.size());
             m_facts.staticsAdded += qint64(changes.added.size());
             m_facts.staticsRemoved += qint64(changes.removed.size());
@@ -118,155 +118,10 @@ Status completeFacts(ReportInputs& inputs, ReportFacts& facts, int gap)
     return Status();
 }
 
-// The size of `png` as base64 in the page.
-qint64 inPage(const QByteArray& png)
+// The overview as the page shows it.
+Status overviewImage(const Overview& overview, const ReportFacts& facts, OverviewImage& image)
 {
-    return (qint64(png.size()) + 2) / 3 * 4;
-}
-
-// Each region in turn: all its changes into the JSON facts, and, while the
-// page's budget lasts, its pictures and the first of its changes kept for
-// the page.
-class RegionWriter
-{
-public:
-    RegionWriter(ReportInputs& inputs, const ReportFacts& facts, const PictureStyle& style, JsonFacts* json)
-        : m_inputs(inputs), m_facts(facts), m_style(style), m_json(json)
-    {}
-
-    Status write(size_t index, PageRegions& page)
-    {
-        const Region& region = m_facts.regions[index];
-        const PictureArea area =
-            pictureArea(region, m_facts.widthBlocks * TilesPerSide, m_facts.heightBlocks * TilesPerSide);
-        const qint64 pixels = 3 * area.pixels();
-        RegionDrawing drawing = area.drawable() ? RegionDrawing::Drawn : RegionDrawing::TooLarge;
-        if (drawing == RegionDrawing::Drawn && !m_budget.admitsPixels(pixels)) {
-            m_budget.close();
-            drawing = RegionDrawing::PastBudget;
-        }
-        DrawnRegion drawn{index, area, {}, {}};
-        const bool pictured = drawing == RegionDrawing::Drawn;
-        if (const Status listed = m_json     ? writeJson(region, pictured ? &drawn.lists : nullptr)
-                                  : pictured ? collect(region, drawn.lists)
-                                             : Status();
-            listed.failed())
-            return listed;
-        if (pictured) {
-            if (const Status drawnOk = draw(area, drawn); drawnOk.failed())
-                return drawnOk;
-            if (!m_budget.take(pixels, inPage(drawn.png[0]) + inPage(drawn.png[1]) + inPage(drawn.png[2])))
-                drawing = RegionDrawing::PastBudget;
-        }
-        page.drawing.push_back(drawing);
-        if (drawing == RegionDrawing::Drawn)
-            page.drawn.push_back(std::move(drawn));
-        return Status();
-    }
-
-private:
-    using Visit = std::function<bool(const BlockChanges&)>;
-
-    Status draw(const PictureArea& area, DrawnRegion& drawn)
-    {
-        if (const Status painted = drawRegion(area, m_facts.heightBlocks, m_style, m_inputs, m_pictures);
-            painted.failed())
-            return painted;
-        const Picture* sides[3] = {&m_pictures.before, &m_pictures.after, &m_pictures.changes};
-        for (size_t side = 0; side < 3; ++side) {
-            drawn.png[side] = encodePng(*sides[side]);
-            if (drawn.png[side].isEmpty())
-                return pictureOutOfMemory();
-        }
-        return Status();
-    }
-
-    // visit(changes) for each changed block of the region, in block order,
-    // until it returns false.
-    Status visit(const Region& region, const Visit& visitBlock)
-    {
-        for (qint64 i = region.firstBlock; i < region.firstBlock + region.blocks; ++i) {
-            const qint64 block = m_facts.regionBlocks[size_t(i)];
-            if (const Status read = m_inputs.read(block, Access::Anywhere, false, m_bytes); read.failed())
-                return read;
-            if (!visitBlock(m_comparer.compare(m_bytes, m_facts.blockX(block) * TilesPerSide,
-                                               m_facts.blockY(block) * TilesPerSide)))
-                break;
-        }
-        return Status();
-    }
-
-    template <typename Item>
-    static bool keep(std::vector<Item>& list, const Item& item)
-    {
-        if (list.size() < ListedChanges)
-            list.push_back(item);
-        return list.size() < ListedChanges;
-    }
-
-    // The first changes of each kind, for the page alone.
-    Status collect(const Region& region, RegionLists& lists)
-    {
-        return visit(region, [&lists](const BlockChanges& changes) {
-            for (const LandCellChange& change : changes.land)
-                keep(lists.land, change);
-            for (const StaticItem& item : changes.added)
-                keep(lists.added, item);
-            for (const StaticItem& item : changes.removed)
-                keep(lists.removed, item);
-            return lists.land.size() < ListedChanges || lists.added.size() < ListedChanges
-                   || lists.removed.size() < ListedChanges;
-        });
-    }
-
-    // Every change into the JSON facts, a list at a time, and the first of
-    // each into `lists` when the page shows them.
-    Status writeJson(const Region& region, RegionLists* lists)
-    {
-        m_json->beginRegion(region);
-        Status written = visit(region, [this, lists](const BlockChanges& changes) {
-            for (const LandCellChange& change : changes.land) {
-                m_json->landCell(change);
-                if (lists)
-                    keep(lists->land, change);
-            }
-            return true;
-        });
-        const auto statics = [this, &region](auto member, std::vector<StaticItem>* kept) {
-            return visit(region, [this, member, kept](const BlockChanges& changes) {
-                for (const StaticItem& item : changes.*member) {
-                    m_json->staticItem(item);
-                    if (kept)
-                        keep(*kept, item);
-                }
-                return true;
-            });
-        };
-        m_json->beginStaticsAdded();
-        if (written.ok())
-            written = statics(&BlockChanges::added, lists ? &lists->added : nullptr);
-        m_json->beginStaticsRemoved();
-        if (written.ok())
-            written = statics(&BlockChanges::removed, lists ? &lists->removed : nullptr);
-        m_json->endRegion();
-        return written;
-    }
-
-    ReportInputs& m_inputs;
-    const ReportFacts& m_facts;
-    const PictureStyle& m_style;
-    JsonFacts* m_json;
-    PageBudget m_budget;
-    RegionPictures m_pictures;
-    BlockComparer m_comparer;
-    BlockBytes m_bytes;
-};
-
-// The overview as the page shows it, now that it is known which regions are drawn.
-Status overviewImage(const Overview& overview, const ReportFacts& facts, const PageRegions& regions,
-                     OverviewImage& image)
-{
-    const Picture picture = overview.draw(facts, regions.drawing, PageBudget::ListedRegions, image.links);
+    const Picture picture = overview.draw(facts, image.links);
     if (picture.isNull())
         return pictureOutOfMemory();
     image.png = encodePng(picture);
@@ -274,37 +129,105 @@ Status overviewImage(const Overview& overview, const ReportFacts& facts, const P
         return pictureOutOfMemory();
     image.size = QSize(picture.width(), picture.height());
     image.blocksPerPixel = overview.blocksPerPixel();
+    for (const BaseFinding& base : facts.bases) {
+        for (const qint64 block : base.verdict.conflicts) {
+            if (facts.holds(block))
+                image.conflicts.push_back(
+                    {base.kind, block, overview.conflictFrame(facts.blockX(block), facts.blockY(block))});
+        }
+    }
     return Status();
 }
 
-// The facts, when `jsonFile` is given, region by region, then the page.
-Status writeDocuments(const ReportJob& job, ReportInputs& inputs, const ReportFacts& facts,
-                      const Palette& palette, const Overview& overview, Output& htmlFile, Output* jsonFile,
-                      qint64& drawnRegions)
+QString facetName(const ReportJob& job)
 {
-    std::optional<JsonFacts> json;
-    if (jsonFile) {
-        json.emplace(*jsonFile);
-        json->begin(facts);
-    }
-    const PictureStyle style{palette, job.outline};
-    RegionWriter writer(inputs, facts, style, json ? &*json : nullptr);
-    PageRegions regions;
-    for (size_t r = 0; r < facts.regions.size(); ++r) {
-        if (const Status written = writer.write(r, regions); written.failed())
-            return written;
-    }
-    if (json)
-        json->end();
-    OverviewImage image;
-    if (const Status drawn = overviewImage(overview, facts, regions, image); drawn.failed())
-        return drawn;
-    const PageContext context{QLatin1String(facets::geometry(job.facet).name), job.sources, job.radarColours,
-                              job.gap, job.outline};
-    HtmlPage(htmlFile).write(facts, context, regions, image);
-    drawnRegions = qint64(regions.drawn.size());
-    return Status();
+    return QLatin1String(facets::geometry(job.facet).name);
 }
+
+// The most the first page's own sections take, wherever the regions lie.
+qint64 frontBound(const ReportFacts& facts, const PageContext& context, const OverviewImage& overview,
+                  const QString& firstPage)
+{
+    PagePlaces farthest;
+    farthest.pages << firstPage << PageSet::pageName(firstPage, 9999);
+    farthest.pageOf.assign(facts.regions.size(), 1);
+    Html html;
+    writeFrontPage(html, facts, context, overview, farthest);
+    return html.size();
+}
+
+// How many pieces the regions' sections make, and the most they take.
+std::pair<qint64, qint64> piecesOf(const ReportFacts& facts, bool outline)
+{
+    // The blocks that do not fit the patch, counted by their region.
+    std::vector<qint64> conflicts(facts.regions.size(), 0);
+    const RegionFinder finder(facts);
+    for (const BaseFinding& base : facts.bases) {
+        for (const qint64 block : base.verdict.conflicts) {
+            if (const qint64 region = finder.regionOf(block); region >= 0)
+                ++conflicts[size_t(region)];
+        }
+    }
+    qint64 pieces = 0, mostBytes = 0;
+    for (size_t r = 0; r < facts.regions.size(); ++r) {
+        const std::vector<PicturePart> parts = partsOf(facts.regions[r], facts, outline);
+        pieces += qint64(parts.size());
+        mostBytes += regionSectionBound(parts.front(), conflicts[r]);
+        for (size_t p = 1; p < parts.size(); ++p)
+            mostBytes += detailSectionBound(parts[p], conflicts[r]);
+    }
+    return {pieces, mostBytes};
+}
+
+// Everything the walk found, written: the facts, when asked for, region by
+// region; the regions' sections onto the pages; then the first page.
+struct Documents
+{
+    const ReportJob& job;
+    ReportInputs& inputs;
+    const ReportFacts& facts;
+    const Palette& palette;
+    BlockWalk& walk;
+    PageSet& pages;
+    Output* json;
+
+    Status write(const Overview& overview, QStringList& written)
+    {
+        OverviewImage image;
+        if (const Status drawn = overviewImage(overview, facts, image); drawn.failed())
+            return drawn;
+        const PageContext context{facetName(job), inputs.filesRows(), job.radarColours, job.gap,
+                                  inputs.side().hasRecords()};
+        const PageSet::Front front = [&](const PagePlaces& places) {
+            Html html;
+            writeFrontPage(html, facts, context, image, places);
+            return html.take();
+        };
+        const auto [pieces, mostBytes] = piecesOf(facts, job.outline);
+        pages.begin(facts.regions.size(), pieces, mostBytes,
+                    frontBound(facts, context, image, pages.places().pages.front()), front);
+        std::optional<JsonFacts> jsonFacts;
+        if (json) {
+            jsonFacts.emplace(*json);
+            jsonFacts->begin(facts);
+        }
+        const PictureStyle style{palette, job.outline};
+        RegionWriter writer(inputs, facts, style, json ? &*jsonFacts : nullptr,
+                            linkTo(pages.places().pages.front()));
+        for (size_t r = 0; r < facts.regions.size(); ++r) {
+            if (const Status done = writer.write(r, pages); done.failed())
+                return done;
+        }
+        pages.finish(front);
+        if (jsonFacts)
+            jsonFacts->end(pages.places().pages);
+        const QDir folder = QFileInfo(job.html).dir();
+        written << job.html;
+        for (qsizetype page = 1; page < pages.places().pages.size(); ++page)
+            written << folder.filePath(pages.places().pages[page]);
+        return Status();
+    }
+};
 
 // The facts before the walk: the facet's shape, in blocks, and the partial
 // records the files end in.
@@ -314,25 +237,25 @@ ReportFacts shapeOf(const ReportJob& job, const ReportInputs& inputs, qint64 hei
     facts.facet = job.facet;
     facts.heightBlocks = heightBlocks;
     facts.widthBlocks = inputs.mapBlocks() / heightBlocks;
-    facts.damagedShown = inputs.partialRecords();
+    facts.damagedShown = inputs.side().partialRecords();
     facts.damagedRecords = qint64(facts.damagedShown.size());
     return facts;
 }
 
 // The walk over the facet, then the documents, into the walk's outputs.
-void walkAndWrite(const ReportJob& job, ReportInputs& inputs, const Palette& palette, ReportFacts& facts,
-                  BlockWalk& walk, Output& html, Output* json, qint64& drawnRegions)
+void walkAndWrite(Documents& documents, ReportFacts& facts, QStringList& written)
 {
+    ReportInputs& inputs = documents.inputs;
     Overview overview(facts.widthBlocks, facts.heightBlocks);
     BaseChecks bases(inputs);
-    Scan scan(inputs, facts, palette, overview, bases);
-    if (!walk.eachBlock(inputs.mapBlocks(), [&scan](qint64 block) { return scan.step(block); }))
+    Scan scan(inputs, facts, documents.palette, overview, bases);
+    if (!documents.walk.eachBlock(inputs.mapBlocks(), [&scan](qint64 block) { return scan.step(block); }))
         return;
     facts.bases = bases.conclude(inputs.mapBlocks());
-    Status written = completeFacts(inputs, facts, job.gap);
-    if (written.ok())
-        written = writeDocuments(job, inputs, facts, palette, overview, html, json, drawnRegions);
-    walk.fail(written);
+    Status done = completeFacts(inputs, facts, documents.job.gap);
+    if (done.ok())
+        done = documents.write(overview, written);
+    documents.walk.fail(done);
 }
 
 JobOutcome run(const ReportJob& job, JobProgress& progress, const CommitOptions& options,
@@ -358,31 +281,34 @@ JobOutcome run(const ReportJob& job, JobProgress& progress, const CommitOptions&
     BlockWalk walk = withJson ? BlockWalk(progress, options, {&html, &json}, jobmessage::UnableToWriteReport)
                               : BlockWalk(progress, options, {&html}, jobmessage::UnableToWriteReport);
     FileRoles roles;
-    const ReportSources& read = job.sources;
-    for (const QString& path :
-         {read.map, read.currentMap, read.mapDifLocator, read.mapDifData, read.staticsIndex, read.staticsData,
-          read.currentStaticsIndex, read.currentStaticsData, read.staticsDifLocator, read.staticsDifIndex,
-          read.staticsDifData, job.radarColours}) {
-        if (!path.isEmpty())
-            roles.reads(path);
-    }
-    for (const QString& manifest : inputs.manifestsRead())
-        roles.reads(manifest);
+    for (const QString& path : inputs.paths())
+        roles.reads(path);
+    if (!job.radarColours.isEmpty())
+        roles.reads(job.radarColours);
     if (const Status created = walk.createOutputs(jobmessage::UnableToCreateReport, roles); created.failed())
         return JobOutcome::failure(created);
-    qint64 drawnRegions = 0;
-    walkAndWrite(job, inputs, palette, facts, walk, html, withJson ? &json : nullptr, drawnRegions);
-    JobResult result{inputs.mapBlocks(), qint64(facts.changed.size()), 0,
-                     withJson ? QStringList{html.target(), json.target()} : QStringList{html.target()}};
+    PageSet pages(
+        html, *options.files,
+        [&walk, &roles](Output& page) {
+            return walk.addOutput(page, jobmessage::UnableToCreateReport, roles);
+        },
+        QStringLiteral("Quillmark report: %1").arg(facetName(job)));
+    QStringList written;
+    Documents documents{job, inputs, facts, palette, walk, pages, withJson ? &json : nullptr};
+    walkAndWrite(documents, facts, written);
+    if (withJson)
+        written << json.target();
+    JobResult result{inputs.mapBlocks(), qint64(facts.changed.size()), 0, written};
     // The report's inputs live inside it; closed here, before the outputs may take the place of one.
     inputs.close();
     const JobOutcome outcome = walk.finish({}, std::move(result));
     if (summary) {
         *summary = {qint64(facts.changed.size()),
                     qint64(facts.regions.size()),
-                    drawnRegions,
+                    qint64(facts.regions.size()),
                     facts.noOpRecords,
                     facts.damagedRecords,
+                    inputs.side().hasRecords(),
                     {}};
         for (const BaseFinding& base : facts.bases)
             summary->bases << baseText(base, facts.heightBlocks);

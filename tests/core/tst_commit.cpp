@@ -270,13 +270,12 @@ private slots:
         QDir(ws.dir.path()).mkdir("in");
         const QString index = ws.file("in/idx", testfiles::entries({{0, 2, 0}, {2, 2, 0}})),
                       data = ws.file("in/data", "abcd"), locator = ws.file("in/difl", testfiles::int32s({0}));
-        QList<StaticsCombineJob> jobs;
+        QList<QStringList> jobs;  // each job's inputs
         QList<QPair<QByteArray, QByteArray>> pairs;
         for (int job = 0; job < Jobs; ++job) {
             const QByteArray bytes(3, char('A' + job));
             jobs.append({index, data, ws.file(QString("in/dif%1").arg(job), bytes),
-                         ws.file(QString("in/difi%1").arg(job), testfiles::entries({{0, 3, job}})), locator,
-                         ws.out(), 0});
+                         ws.file(QString("in/difi%1").arg(job), testfiles::entries({{0, 3, job}})), locator});
             pairs.append({testfiles::entries({{0, 3, job}, {3, 2, 0}}), bytes + "cd"});
         }
         CommitOptions patient;
@@ -285,10 +284,11 @@ private slots:
             QStringList failures;
             std::mutex failuresLock;
             std::vector<std::thread> threads;
-            for (const StaticsCombineJob& job : jobs)
-                threads.emplace_back([&, job] {
-                    SilentProgress silent;
-                    const JobOutcome outcome = combineStaticsDiff(job, silent, patient);
+            for (const QStringList& inputs : jobs)
+                threads.emplace_back([&, inputs] {
+                    RunSettings run;
+                    run.commit = patient;
+                    const JobOutcome outcome = runJob(Job::CombineStatics, inputs, ws.out(), run);
                     const std::lock_guard<std::mutex> guard(failuresLock);
                     if (!outcome.succeeded())
                         failures << outcome.failure().text();

@@ -263,11 +263,9 @@ private slots:
             MemoryFileSystem inFolder;
             const QStringList patch = inMemory(inFolder, Job::CombineMap);
             leaveInterruptedCommit("/in", "map0.mul", inFolder);
-            SilentProgress silent;
             const Status read =
                 inspect ? auditMapDif({patch[2], patch[1], patch[0]}, {0, 1}, on(inFolder).commit).status
-                        : verifyMapPatch({patch[0], patch[1], patch[2], {}, 0}, silent, on(inFolder).commit)
-                              .failure();
+                        : verifyPatch({patch[0]}, {patch[1], patch[2]}, on(inFolder).commit).failure();
             QVERIFY2(read.ok(), qPrintable(read.text()));
             QCOMPARE(inFolder.folder("/in").keys(), QStringList({"dif", "difl", "map0.mul"}));
             QCOMPARE(inFolder.contents("/in/map0.mul"), QByteArray("new"));
@@ -415,7 +413,7 @@ private slots:
         Workspace ws;
         const QString plain = ws.file("map0.mul", testfiles::randomBytes(10 * 196, 6));
         SilentProgress silent;
-        QVERIFY(convertMap({plain, ws.out(), 0, MapFormat::Uop}, silent).succeeded());
+        QVERIFY(runJob(Job::ConvertMapToContainer, {plain}, ws.out()).succeeded());
         const QString container = ws.outFile("map0LegacyMUL.uop");
         QByteArray bytes = read(container);
         const qint64 checksumAt =

@@ -128,14 +128,7 @@ struct Set
                       ws.out(), settings);
     }
 
-    JobOutcome verify(Base base) const
-    {
-        SilentProgress silent;
-        const QStringList files = this->base(base);
-        if (kind == PatchKind::Map)
-            return verifyMapPatch({files[0], difs[0], difs[1], {}, 0}, silent);
-        return verifyStaticsPatch({files[0], files[1], difs[0], difs[1], difs[2], {}, 0}, silent);
-    }
+    JobOutcome verify(Base base) const { return verifyPatch(this->base(base), difs); }
 };
 
 // A facet of a few blocks as the base check sees it: each block's content
@@ -392,14 +385,8 @@ private slots:
                 writeFacet(files, kind, base, "/base", isMap && draw.chance(15), draw.random);
             const QString context = QString("seed %1").arg(seed);
 
-            SilentProgress silent;
             RunSettings settings = on(files);
-            const JobOutcome verified =
-                isMap
-                    ? verifyMapPatch({baseFiles[0], difs[0], difs[1], facet, height}, silent, settings.commit)
-                    : verifyStaticsPatch(
-                        {baseFiles[0], baseFiles[1], difs[0], difs[1], difs[2], facet, height}, silent,
-                        settings.commit);
+            const JobOutcome verified = verifyPatch(baseFiles, difs, settings.commit, facet, height);
             settings.facet = facet;
             settings.force = force;
             settings.heightBlocks = height;

@@ -27,9 +27,9 @@ std::vector<Rgb> colourSweep()
     return colours;
 }
 
-QImage imageOf(const Picture& picture)
+QImage imageOf(const Picture& picture, QImage::Format format = QImage::Format_RGB32)
 {
-    QImage image(picture.width(), picture.height(), QImage::Format_RGB32);
+    QImage image(picture.width(), picture.height(), format);
     for (int y = 0; y < picture.height(); ++y)
         std::copy(picture.row(y), picture.row(y) + picture.width(),
                   reinterpret_cast<QRgb*>(image.scanLine(y)));
@@ -121,21 +121,31 @@ private slots:
 
     void pngReadsBackAsDrawn_data()
     {
+        // Indexed up to 256 colours, else RGB; with transparent pixels, a
+        // palette entry or an alpha channel.
         QTest::addColumn<QSize>("size");
         QTest::addColumn<bool>("flat");
-        QTest::newRow("one pixel") << QSize(1, 1) << false;
-        QTest::newRow("one column") << QSize(1, 300) << false;
-        QTest::newRow("every row different") << QSize(257, 19) << false;
-        QTest::newRow("every row the same") << QSize(64, 64) << true;
+        QTest::addColumn<bool>("transparent");
+        QTest::newRow("one pixel") << QSize(1, 1) << false << false;
+        QTest::newRow("one column") << QSize(1, 300) << false << true;
+        QTest::newRow("every row different") << QSize(257, 19) << false << false;
+        QTest::newRow("every row different, some transparent") << QSize(257, 19) << false << true;
+        QTest::newRow("every row the same") << QSize(64, 64) << true << false;
+        QTest::newRow("few colours, some transparent") << QSize(64, 64) << true << true;
     }
     void pngReadsBackAsDrawn()
     {
         QFETCH(QSize, size);
         QFETCH(bool, flat);
+        QFETCH(bool, transparent);
         Picture picture = pattern(size.width(), size.height(), flat);
         picture.fillRect(0, size.height() / 2, size.width(), size.height(), rgb(255, 0, 255));  // rows repeat
-        const QImage decoded = QImage::fromData(encodePng(picture), "PNG");
-        QCOMPARE(decoded.convertToFormat(QImage::Format_RGB32), imageOf(picture));
+        if (transparent)
+            picture.fillRect(0, 0, size.width(), size.height() / 3, Transparent);
+        PngEncoder encoder;  // again, so that what the first picture left behind must not matter
+        for (int round = 0; round < 2; ++round)
+            QCOMPARE(QImage::fromData(encoder.encode(picture), "PNG").convertToFormat(QImage::Format_ARGB32),
+                     imageOf(picture, QImage::Format_ARGB32));
     }
 };
 

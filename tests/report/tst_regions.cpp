@@ -1,9 +1,10 @@
 // How a report groups changed blocks and lays out its pictures: regions
 // match a plain model that joins every two changed blocks within reach of
 // each other, on random facets of several densities and gaps, come largest
-// first with their bounding boxes; picture areas take a block's margin
-// within the facet, one of the page's scales and room for their rulers; the
-// overview frames every region and numbers the drawn ones without overlap.
+// first with the bounding boxes of their blocks and of their changed tiles;
+// a region is pictured whole with a margin within the facet, or, past a
+// town's size, as an overview and the detail of each square that holds a
+// change; the overview frames every region and numbers them without overlap.
 
 #include "overview.h"
 #include "regionpicture.h"
@@ -35,8 +36,12 @@ ReportFacts randomFacts(const Facet& facet)
     facts.heightBlocks = facet.height;
     QRandomGenerator random(facet.seed);
     for (qint32 block = 0; block < facet.width * facet.height; ++block) {
-        if (random.generateDouble() < facet.density)
-            facts.changed.push_back({block, 1, 0, 0});
+        if (random.generateDouble() >= facet.density)
+            continue;
+        const auto corner = [&random] { return quint8(random.bounded(8)); };
+        const quint8 x = corner(), y = corner();
+        facts.changed.push_back(
+            {block, 0, 0, 1, x, y, quint8(x + random.bounded(8 - x)), quint8(y + random.bounded(8 - y))});
     }
     return facts;
 }
@@ -68,8 +73,7 @@ Partition modelPartition(const ReportFacts& facts, int gap)
 }  // namespace
 
 Q_DECLARE_METATYPE(Facet)
-Q_DECLARE_METATYPE(PictureArea)
-Q_DECLARE_METATYPE(Region)
+Q_DECLARE_METATYPE(TileRect)
 
 class RegionsTest : public QObject
 {
@@ -104,86 +108,96 @@ private slots:
             found.insert(blocks);
             QVERIFY(region.blocks <= previousBlocks);  // largest first
             previousBlocks = region.blocks;
-            // The bounding box of its blocks, in tiles.
-            QRect box;
-            for (const qint32 block : blocks)
-                box |= QRect(int(facts.blockX(block)) * 8, int(facts.blockY(block)) * 8, 8, 8);
-            QCOMPARE(QRect(int(region.x), int(region.y), int(region.width), int(region.height)), box);
+            // The bounding box of its blocks, and that of their changed tiles, in tiles.
+            QRect box, changedTiles;
+            for (const qint32 block : blocks) {
+                const ChangedBlock& changed =
+                    *std::find_if(facts.changed.begin(), facts.changed.end(),
+                                  [block](const ChangedBlock& c) { return c.block == block; });
+                const QPoint corner(int(facts.blockX(block)) * 8, int(facts.blockY(block)) * 8);
+                box |= QRect(corner, QSize(8, 8));
+                changedTiles |= QRect(corner + QPoint(changed.firstX, changed.firstY),
+                                      corner + QPoint(changed.lastX, changed.lastY));
+            }
+            const auto rect = [](const TileRect& r) {
+                return QRect(int(r.x), int(r.y), int(r.width), int(r.height));
+            };
+            QCOMPARE(rect(blocksRect(region)), box);
+            QCOMPARE(rect(region.changedTiles), changedTiles);
             QCOMPARE(region.landCells, region.blocks);
         }
         QVERIFY(found == modelPartition(facts, gap));
     }
 
-    void pictureAreas_data()
+    // A region whole, with a margin of half a block within the facet, at
+    // the largest scale that keeps its views to a few hundred pixels, at
+    // least 4 a tile; past a town's size, its overview of squares of tiles
+    // and the detail of each square of 128 tiles that holds a change.
+    void pictureParts_data()
     {
-        QTest::addColumn<Region>("region");
-        QTest::addColumn<int>("widthTiles");
-        QTest::addColumn<int>("heightTiles");
-        QTest::addColumn<PictureArea>("expected");
-        QTest::addColumn<bool>("drawable");
-        // The rulers: 19 pixels on top, and on the left room for the largest y shown.
-        QTest::newRow("a block, at the largest scale")
-            << Region{8, 8, 8, 8} << 64 << 64 << PictureArea{0, 0, 24, 24, 12, 24, 19} << true;
-        QTest::newRow("a block in the corner: the margin stops at the edge")
-            << Region{0, 0, 8, 8} << 64 << 64 << PictureArea{0, 0, 16, 16, 12, 24, 19} << true;
-        QTest::newRow("five blocks across")
-            << Region{800, 800, 40, 8} << 7168 << 4096 << PictureArea{792, 792, 56, 24, 4, 32, 19} << true;
-        QTest::newRow("wider than a picture abreast: one pixel a tile")
-            << Region{800, 800, 200, 40} << 7168 << 4096 << PictureArea{792, 792, 216, 56, 1, 32, 19} << true;
-        QTest::newRow("one column of blocks down the facet")
-            << Region{800, 0, 8, 4096} << 7168 << 4096 << PictureArea{792, 0, 24, 4096, 1, 40, 19} << true;
-        QTest::newRow("the whole facet: too large to draw")
-            << Region{0, 0, 7168, 4096} << 7168 << 4096 << PictureArea{0, 0, 7168, 4096, 1, 40, 19} << false;
+        QTest::addColumn<TileRect>("blocks");  // all changed, unless `changedCorners`
+        QTest::addColumn<bool>("changedCorners");
+        QTest::addColumn<QList<QList<qint64>>>(
+            "expected");  // kind, x, y, width, height, tiles a cell, shown pixels
+        QTest::newRow("a block in the corner")
+            << TileRect{0, 0, 8, 8} << false << QList<QList<qint64>>{{0, 0, 0, 12, 12, 1, 12}};
+        QTest::newRow("a town") << TileRect{800, 800, 200, 160} << false
+                                << QList<QList<qint64>>{{0, 796, 796, 208, 168, 1, 4}};
+        QTest::newRow("a rebuild, changed in two corners")
+            << TileRect{800, 800, 512, 264} << true
+            << QList<QList<qint64>>{{1, 800, 800, 512, 264, 2, 4},
+                                    {2, 800, 800, 128, 128, 1, 4},
+                                    {2, 1184, 1056, 128, 8, 1, 4}};
     }
 
-    void pictureAreas()
+    void pictureParts()
     {
-        QFETCH(Region, region);
-        QFETCH(int, widthTiles);
-        QFETCH(int, heightTiles);
-        QFETCH(PictureArea, expected);
-        QFETCH(bool, drawable);
-        const auto fields = [](const PictureArea& a) {
-            return QList<qint64>{a.x, a.y, a.width, a.height, a.pixelsPerTile, a.left, a.top};
-        };
-        const PictureArea area = pictureArea(region, widthTiles, heightTiles);
-        QCOMPARE(fields(area), fields(expected));
-        QCOMPARE(area.drawable(), drawable);
+        QFETCH(TileRect, blocks);
+        QFETCH(bool, changedCorners);
+        QFETCH(QList<QList<qint64>>, expected);
+        ReportFacts facts;
+        facts.widthBlocks = 896;
+        facts.heightBlocks = 512;
+        for (qint64 x = blocks.x / 8; x < blocks.right() / 8; ++x)
+            for (qint64 y = blocks.y / 8; y < blocks.bottom() / 8; ++y)
+                if (!changedCorners || (x == blocks.x / 8 && y == blocks.y / 8)
+                    || (x == blocks.right() / 8 - 1 && y == blocks.bottom() / 8 - 1))
+                    facts.changed.push_back({qint32(x * 512 + y), 0, 0, 1, 0, 0, 7, 7});
+        groupRegions(facts, 100);
+        QCOMPARE(facts.regions.size(), size_t(1));
+        QList<QList<qint64>> parts;
+        for (const PicturePart& part : partsOf(facts.regions.front(), facts, false))
+            parts << QList<qint64>{qint64(part.kind), part.area.x,    part.area.y,     part.area.width,
+                                   part.area.height,  part.cellTiles, part.shownPixels};
+        QCOMPARE(parts, expected);
     }
 
-    // Every region framed, drawn or not; the drawn ones numbered where no
-    // number overlaps another or leaves the picture; each linked.
+    // Every region framed, and numbered where no number overlaps another or
+    // leaves the picture; each linked.
     void overviewFramesAndNumbers_data()
     {
         QTest::addColumn<Facet>("facet");
         QTest::addColumn<int>("gap");
-        QTest::addColumn<int>("drawnEvery");  // region r is drawn when r % drawnEvery == 0
-        QTest::newRow("sparse, all drawn") << Facet{60, 40, 0.02, 11} << 1 << 1;
-        QTest::newRow("crowded, every other drawn") << Facet{60, 40, 0.3, 12} << 0 << 2;
-        QTest::newRow("a tall narrow facet") << Facet{3, 300, 0.1, 13} << 0 << 1;
+        QTest::newRow("sparse") << Facet{60, 40, 0.02, 11} << 1;
+        QTest::newRow("crowded") << Facet{60, 40, 0.3, 12} << 0;
+        QTest::newRow("a tall narrow facet") << Facet{3, 300, 0.1, 13} << 0;
     }
 
     void overviewFramesAndNumbers()
     {
         QFETCH(Facet, facet);
         QFETCH(int, gap);
-        QFETCH(int, drawnEvery);
         ReportFacts facts = randomFacts(facet);
         groupRegions(facts, gap);
-        std::vector<RegionDrawing> drawing;
-        for (size_t r = 0; r < facts.regions.size(); ++r)
-            drawing.push_back(r % size_t(drawnEvery) == 0 ? RegionDrawing::Drawn : RegionDrawing::PastBudget);
         const Overview overview(facet.width, facet.height);
         std::vector<OverviewLink> links;
-        const quillmark::Picture image = overview.draw(facts, drawing, qint64(facts.regions.size()), links);
+        const quillmark::Picture image = overview.draw(facts, links);
         QVERIFY(!image.isNull());
         const QRect bounds(0, 0, image.width(), image.height());
         std::vector<QRect> numbers;
         std::set<qint64> framed;
         for (const OverviewLink& link : links) {
-            const Rgb frame = drawing[size_t(link.region - 1)] == RegionDrawing::Drawn
-                                  ? Overview::DrawnFrame
-                                  : Overview::UndrawnFrame;
+            const Rgb frame = Overview::RegionFrame;
             if (!link.isNumber) {
                 framed.insert(link.region);
                 bool coloured = false;
@@ -194,17 +208,15 @@ private slots:
                 QVERIFY2(coloured, qPrintable(QString::number(link.region)));
                 continue;
             }
-            QCOMPARE(drawing[size_t(link.region - 1)], RegionDrawing::Drawn);
             QVERIFY(bounds.contains(link.rect));
             for (const QRect& other : numbers)
                 QVERIFY(!other.intersects(link.rect));
             numbers.push_back(link.rect);
         }
         QCOMPARE(framed.size(), facts.regions.size());
-        const qint64 drawn = std::count(drawing.begin(), drawing.end(), RegionDrawing::Drawn);
         // Sparse regions all find room for their numbers; crowded ones most.
-        QVERIFY2(qint64(numbers.size()) * 4 >= drawn * 3,
-                 qPrintable(QString("%1 of %2").arg(numbers.size()).arg(drawn)));
+        QVERIFY2(numbers.size() * 4 >= facts.regions.size() * 3,
+                 qPrintable(QString("%1 of %2").arg(numbers.size()).arg(facts.regions.size())));
     }
 };
 

@@ -45,11 +45,14 @@ const Option Options[] = {
     {"current-index", "FILE", "The current statics index file."},
     {"current-data", "FILE", "The current statics data file."},
     {"radar-colours", "FILE", "The game's radar colours (radarcol.mul) instead of the built-in palette."},
-    {"gap", "N", "Changed blocks with at most N blocks between them form one region (default 1)."},
+    {"gap", "N", "Changed blocks with at most N blocks between them form one region (0 to 32, default 1)."},
     {"outline", "", "Frames every changed tile in the change view."},
-    {"html", "FILE", "The page to write."},
+    {"html", "FILE",
+     "The first page to write; more, when there are, take its name with -2, -3, ... before its suffix."},
     {"json", "FILE", "The same facts as JSON, for scripts."},
 };
+
+static_assert(MaxRegionGap == 32, "--gap's help states its limit");
 
 const char* const Required[] = {"facet", "html"};
 const char* const MapDifs[] = {"mapdifl", "mapdif"};
@@ -186,14 +189,14 @@ Status readJob(const SubcommandParser& parser, ReportJob& job)
     return Status();
 }
 
-QString summaryLine(const ReportJob& job, const JobResult& result, const ReportSummary& summary)
+QString summaryLine(const JobResult& result, const ReportSummary& summary)
 {
     QString line =
         QStringLiteral("report: %1 of %2 changed, in %3, %4 drawn")
             .arg(summary.changedBlocks)
             .arg(counted(result.blocks, "block", "blocks"), counted(summary.regions, "region", "regions"))
             .arg(summary.drawnRegions);
-    if (!job.sources.comparesFacets())
+    if (summary.hasRecords)
         line += QStringLiteral("; %1").arg(
             counted(summary.noOpRecords, "record changes nothing", "records change nothing"));
     if (summary.damagedRecords > 0)
@@ -211,7 +214,7 @@ int runReportCommand(const QStringList& arguments, const CommitOptions& options)
 {
     SubcommandParser parser(
         QStringLiteral("report"), QString(),
-        QStringLiteral("Writes a review page of what difference files change in a facet, "
+        QStringLiteral("Writes review pages of what difference files change in a facet, "
                        "or of what differs between two versions of a facet: where, before "
                        "and after, and which records change nothing. Give --map and the "
                        "map difference files, the statics files, or both; or "
@@ -238,7 +241,7 @@ int runReportCommand(const QStringList& arguments, const CommitOptions& options)
     progress.conclude(outcome.succeeded());
     if (!outcome.succeeded())
         return parser.fail(outcome.failure());
-    printOut(summaryLine(job, outcome.result(), summary));
+    printOut(summaryLine(outcome.result(), summary));
     return ExitSuccess;
 }
 
