@@ -196,6 +196,36 @@ std::function<bool(mainwindow&)> windowCombineMap(const SampleFiles& f, const QS
     };
 }
 
+MapGenerateJob mapGenerate(const QString& reference, const QString& current, const QString& out)
+{
+    MapGenerateJob job;
+    job.referenceMap = reference;
+    job.currentMap = current;
+    job.outDir = out;
+    return job;
+}
+
+MapCombineJob mapCombine(const QString& map, const QString& dif, const QString& difl, const QString& out,
+                         MapFormat format = MapFormat::Mul)
+{
+    MapCombineJob job;
+    job.currentMap = map;
+    job.difData = dif;
+    job.difLocator = difl;
+    job.outDir = out;
+    job.format = format;
+    return job;
+}
+
+MapConvertJob mapConvert(const QString& map, const QString& out, MapFormat format)
+{
+    MapConvertJob job;
+    job.map = map;
+    job.outDir = out;
+    job.format = format;
+    return job;
+}
+
 // The map jobs on plain files and on the container, each container row after
 // its plain twin, then the writing of containers.
 QList<Job> mapJobs(const SampleFiles& f)
@@ -203,23 +233,19 @@ QList<Job> mapJobs(const SampleFiles& f)
     const FacetFiles& ref = f.reference;
     const FacetFiles& cur = f.current;
     const QString dif = f.dif("mapdif0.mul"), difl = f.dif("mapdifl0.mul");
-    const MapCombineJob combine{ref.map, dif, difl, f.out, 0};
-    const MapCombineJob combineUop{f.referenceUop, dif, difl, f.out, 0};
-    const MapCombineJob combineIntoUop{ref.map, dif, difl, f.out, 0, MapFormat::Uop};
+    const MapCombineJob combine = mapCombine(ref.map, dif, difl, f.out);
+    const MapCombineJob combineUop = mapCombine(f.referenceUop, dif, difl, f.out);
+    const MapCombineJob combineIntoUop = mapCombine(ref.map, dif, difl, f.out, MapFormat::Uop);
     return {
         {"generate map",
          {ref.map, cur.map},
          {dif, difl},
-         [=] {
-             return generateMapDiff({ref.map, cur.map, f.out, 0}, silent);
-         },
+         [=] { return generateMapDiff(mapGenerate(ref.map, cur.map, f.out), silent); },
          windowGenerateMap(f, ref.map)},
         {"generate map (uop)",
          {f.referenceUop, cur.map},
          {dif, difl},
-         [=] {
-             return generateMapDiff({f.referenceUop, cur.map, f.out, 0}, silent);
-         },
+         [=] { return generateMapDiff(mapGenerate(f.referenceUop, cur.map, f.out), silent); },
          windowGenerateMap(f, f.referenceUop),
          0},
         {"combine map",
@@ -242,16 +268,12 @@ QList<Job> mapJobs(const SampleFiles& f)
         {"convert map to uop",
          {ref.map},
          {uopformat::mapContainerName(f.out, 0)},
-         [=] {
-             return convertMap({ref.map, f.out, 0, MapFormat::Uop}, silent);
-         },
+         [=] { return convertMap(mapConvert(ref.map, f.out, MapFormat::Uop), silent); },
          {}},
         {"convert map to mul",
          {f.referenceUop},
          {f.dif("map0.mul")},
-         [=] {
-             return convertMap({f.referenceUop, f.out, 0, MapFormat::Mul}, silent);
-         },
+         [=] { return convertMap(mapConvert(f.referenceUop, f.out, MapFormat::Mul), silent); },
          {}},
     };
 }
@@ -260,13 +282,24 @@ QList<Job> staticsJobs(const SampleFiles& f)
 {
     const FacetFiles& ref = f.reference;
     const FacetFiles& cur = f.current;
+    StaticsGenerateJob generate;
+    generate.referenceIndex = ref.index;
+    generate.referenceData = ref.data;
+    generate.currentIndex = cur.index;
+    generate.currentData = cur.data;
+    generate.outDir = f.out;
+    StaticsCombineJob combine;
+    combine.currentIndex = ref.index;
+    combine.currentData = ref.data;
+    combine.difData = f.dif("stadif0.mul");
+    combine.difIndex = f.dif("stadifi0.mul");
+    combine.difLocator = f.dif("stadifl0.mul");
+    combine.outDir = f.out;
     return {
         {"generate statics",
          {ref.index, ref.data, cur.index, cur.data},
          {f.dif("stadif0.mul"), f.dif("stadifi0.mul"), f.dif("stadifl0.mul")},
-         [=] {
-             return generateStaticsDiff({ref.index, ref.data, cur.index, cur.data, f.out, 0}, silent);
-         },
+         [=] { return generateStaticsDiff(generate, silent); },
          [=](mainwindow& w) {
              w.lineRefIdx->setText(ref.index);
              w.lineRefData->setText(ref.data);
@@ -277,11 +310,7 @@ QList<Job> staticsJobs(const SampleFiles& f)
         {"combine statics",
          {ref.index, ref.data, f.dif("stadif0.mul"), f.dif("stadifi0.mul"), f.dif("stadifl0.mul")},
          {f.dif("staidx0.mul"), f.dif("statics0.mul")},
-         [=] {
-             return combineStaticsDiff({ref.index, ref.data, f.dif("stadif0.mul"), f.dif("stadifi0.mul"),
-                                        f.dif("stadifl0.mul"), f.out, 0},
-                                       silent);
-         },
+         [=] { return combineStaticsDiff(combine, silent); },
          [=](mainwindow& w) {
              w.lineCStaIdx->setText(ref.index);
              w.lineCStaData->setText(ref.data);
@@ -334,7 +363,7 @@ int main(int argc, char** argv)
     QDir().mkpath(out);
     // The reference map as the container a current client ships.
     SilentProgress silent;
-    if (!convertMap({reference.map, directory, 0, MapFormat::Uop}, silent).succeeded()) {
+    if (!convertMap(mapConvert(reference.map, directory, MapFormat::Uop), silent).succeeded()) {
         std::fprintf(stderr, "quillmark-bench: the container could not be written\n");
         return 1;
     }

@@ -170,10 +170,19 @@ int main(int argc, char** argv)
     const SampleFacetResult sample = writeSampleFacet(options);
     const FacetFiles reference = referenceFiles(options), edited = editedFiles(options);
     const QString difs = dir + QStringLiteral("/difs");
+    MapGenerateJob map;
+    map.referenceMap = reference.map;
+    map.currentMap = edited.map;
+    map.outDir = difs;
+    StaticsGenerateJob statics;
+    statics.referenceIndex = reference.index;
+    statics.referenceData = reference.data;
+    statics.currentIndex = edited.index;
+    statics.currentData = edited.data;
+    statics.outDir = difs;
     SilentProgress silent;
-    if (!sample.status.ok() || !generateMapDiff({reference.map, edited.map, difs, 0}, silent).succeeded()
-        || !generateStaticsDiff({reference.index, reference.data, edited.index, edited.data, difs, 0}, silent)
-                .succeeded()) {
+    if (!sample.status.ok() || !generateMapDiff(map, silent).succeeded()
+        || !generateStaticsDiff(statics, silent).succeeded()) {
         std::fprintf(stderr, "quillmark-report-bench: the sample facet could not be made\n");
         return 1;
     }

@@ -7,7 +7,8 @@
 #include "replacementtable.h"
 
 #include <QFileInfo>
-#include <QRegularExpression>
+
+#include <algorithm>
 
 namespace quillmark {
 
@@ -28,11 +29,23 @@ const char* setName(SetKind kind)
 
 // Whether `path` bears the name a generation gives a file of the set of
 // `kind`: "stadifl1.mul" and "stadif1.mul" are statics ones.
+// Told without a regular expression: jobs run on many threads at once, and
+// a shared one compiles and keeps its matching stack per thread behind the
+// caller's back.
 bool namedAs(SetKind kind, const QString& path)
 {
-    static const QRegularExpression map(QStringLiteral("^mapdifl?[0-9]+\\.mul$"));
-    static const QRegularExpression statics(QStringLiteral("^stadif[li]?[0-9]+\\.mul$"));
-    return (kind == SetKind::Map ? map : statics).match(QFileInfo(path).fileName()).hasMatch();
+    const QString fileName = QFileInfo(path).fileName();
+    QStringView name = fileName;
+    const QLatin1String prefix(kind == SetKind::Map ? "mapdif" : "stadif");
+    const QLatin1String suffix(".mul");
+    if (!name.startsWith(prefix) || !name.endsWith(suffix))
+        return false;
+    name = name.sliced(prefix.size(), name.size() - prefix.size() - suffix.size());
+    const QLatin1String roles(kind == SetKind::Map ? "l" : "li");
+    if (!name.isEmpty() && roles.contains(name.front()))
+        name = name.sliced(1);
+    return !name.isEmpty()
+           && std::all_of(name.begin(), name.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
 }
 
 Status refuseSet(const Input& locator, const QString& reason)

@@ -23,6 +23,8 @@ namespace quillmark {
 
 struct MapGenerateJob
 {
+    explicit MapGenerateJob() = default;  // fields are set by name, never by position
+
     QString referenceMap;
     QString currentMap;
     QString outDir;
@@ -31,6 +33,8 @@ struct MapGenerateJob
 
 struct MapCombineJob
 {
+    explicit MapCombineJob() = default;  // fields are set by name, never by position
+
     QString currentMap;
     QString difData;
     QString difLocator;
@@ -44,6 +48,8 @@ struct MapCombineJob
 // A map file, plain or container, written anew in the form asked for.
 struct MapConvertJob
 {
+    explicit MapConvertJob() = default;  // fields are set by name, never by position
+
     QString map;
     QString outDir;
     int facet = 0;
@@ -52,6 +58,8 @@ struct MapConvertJob
 
 struct StaticsGenerateJob
 {
+    explicit StaticsGenerateJob() = default;  // fields are set by name, never by position
+
     QString referenceIndex;
     QString referenceData;
     QString currentIndex;
@@ -62,6 +70,8 @@ struct StaticsGenerateJob
 
 struct StaticsCombineJob
 {
+    explicit StaticsCombineJob() = default;  // fields are set by name, never by position
+
     QString currentIndex;
     QString currentData;
     QString difData;
@@ -78,6 +88,8 @@ struct StaticsCombineJob
 // nothing. Without a facet, the manifest's is taken as the one meant.
 struct MapVerifyJob
 {
+    explicit MapVerifyJob() = default;  // fields are set by name, never by position
+
     QString map;
     QString difData;
     QString difLocator;
@@ -87,6 +99,8 @@ struct MapVerifyJob
 
 struct StaticsVerifyJob
 {
+    explicit StaticsVerifyJob() = default;  // fields are set by name, never by position
+
     QString index;
     QString data;
     QString difData;

@@ -1,7 +1,6 @@
 // The engine's pictures against the toolkit that drew them before: the same
-// colours to the last bit (so that a report's pages keep their bytes), the
-// same clipping of rectangles at the picture's edges, exact scaling, and
-// PNG data that any decoder reads back to the same pixels.
+// clipping of rectangles at the picture's edges, exact scaling, and PNG data
+// that any decoder reads back to the same pixels.
 
 #include "colour.h"
 #include "picture.h"
@@ -15,17 +14,6 @@
 using namespace quillmark;
 
 namespace {
-
-// Every fifth step of each channel, ends included: 52^3 colours.
-std::vector<Rgb> colourSweep()
-{
-    std::vector<Rgb> colours;
-    for (int r = 0; r < 256; r += 5)
-        for (int g = 0; g < 256; g += 5)
-            for (int b = 0; b < 256; b += 5)
-                colours.push_back(rgb(r, g, b));
-    return colours;
-}
 
 QImage imageOf(const Picture& picture, QImage::Format format = QImage::Format_RGB32)
 {
@@ -55,24 +43,6 @@ class PictureTest : public QObject
     Q_OBJECT
 
 private slots:
-    void coloursAsTheToolkitMadeThem()
-    {
-        for (int hue = 0; hue < 360; ++hue)
-            for (int saturation : {0, 1, 77, 230, 255})
-                for (int value : {0, 3, 128, 254, 255})
-                    QCOMPARE(fromHsv(hue, saturation, value), QColor::fromHsv(hue, saturation, value).rgb());
-        const std::vector<Rgb> colours = colourSweep();
-        for (const Rgb colour : colours)
-            for (int factor : {100, 170, 300})
-                QCOMPARE(darker(colour, factor), QColor(colour).darker(factor).rgb());
-        QImage painted = imageOf(Picture(1, 1));
-        for (const Rgb colour : colours) {
-            painted.fill(colour);
-            QPainter(&painted).fillRect(painted.rect(), QColor(0, 0, 0, 110));
-            QCOMPARE(dimmed(colour, 110), painted.pixel(0, 0));
-        }
-    }
-
     // A rectangle from one pixel outside an edge to one past the other, as the overview frames regions.
     void rectanglesClipAsAPainterClips_data()
     {

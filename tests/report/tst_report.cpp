@@ -26,6 +26,7 @@
 // large rebuild drawn, links, and the zoom within the window, its marks and
 // frames painted.
 
+#include "jobrun.h"
 #include "testfiles.h"
 #include "toolrun.h"
 
@@ -563,21 +564,22 @@ private slots:
     {
         QVERIFY(writeFacet(QDir(m_dir.path())));
         QVERIFY(QDir().mkpath(path("current")));
-        SilentProgress silent;
-        QVERIFY(combineMapDiff({path("map.mul"), path("mapdif.mul"), path("mapdifl.mul"), path("current"), 0},
-                               silent)
+        QVERIFY(runJob(Job::CombineMap, {path("map.mul"), path("mapdif.mul"), path("mapdifl.mul")},
+                       path("current"))
                     .succeeded());
-        QVERIFY(combineStaticsDiff({path("staidx.mul"), path("statics.mul"), path("stadif.mul"),
-                                    path("stadifi.mul"), path("stadifl.mul"), path("current"), 0},
-                                   silent)
+        QVERIFY(runJob(Job::CombineStatics,
+                       {path("staidx.mul"), path("statics.mul"), path("stadif.mul"), path("stadifi.mul"),
+                        path("stadifl.mul")},
+                       path("current"))
                     .succeeded());
         for (const QString patch : {"patch", "bare"}) {
             QVERIFY(QDir().mkpath(path(patch)));
-            QVERIFY(generateMapDiff({path("map.mul"), path("current/map0.mul"), path(patch), 0}, silent)
+            QVERIFY(runJob(Job::GenerateMap, {path("map.mul"), path("current/map0.mul")}, path(patch))
                         .succeeded());
-            QVERIFY(generateStaticsDiff({path("staidx.mul"), path("statics.mul"), path("current/staidx0.mul"),
-                                         path("current/statics0.mul"), path(patch), 0},
-                                        silent)
+            QVERIFY(runJob(Job::GenerateStatics,
+                           {path("staidx.mul"), path("statics.mul"), path("current/staidx0.mul"),
+                            path("current/statics0.mul")},
+                           path(patch))
                         .succeeded());
         }
         QVERIFY(QFile::remove(path("bare/mapdif0.manifest.json"))
