@@ -217,6 +217,16 @@ Status MemoryFileSystem::look(const QString& path, bool followLast, Place& place
                         : Status();
 }
 
+// Looks `path` up, and answers with what `from` makes of the place found.
+template <typename Answer, typename From>
+Status MemoryFileSystem::answer(const QString& path, bool followLast, Answer& answer, From from) const
+{
+    Place place;
+    const Status looked = look(path, followLast, place);
+    answer = from(place);
+    return looked;
+}
+
 void MemoryFileSystem::apply(const NameChange& changed)
 {
     for (const Naming& naming : changed) {
@@ -497,26 +507,20 @@ Status MemoryFileSystem::setPermissions(const QString& path, quint32 bits)
 
 Status MemoryFileSystem::entryKind(const QString& path, EntryKind& kind)
 {
-    Place place;
-    const Status looked = look(path, false, place);
-    kind = place.node ? place.node->kind : EntryKind::Missing;
-    return looked;
+    return answer(path, false, kind,
+                  [](const Place& place) { return place.node ? place.node->kind : EntryKind::Missing; });
 }
 
 Status MemoryFileSystem::followedKind(const QString& path, EntryKind& kind)
 {
-    Place place;
-    const Status looked = look(path, true, place);
-    kind = place.node ? place.node->kind : EntryKind::Missing;
-    return looked;
+    return answer(path, true, kind,
+                  [](const Place& place) { return place.node ? place.node->kind : EntryKind::Missing; });
 }
 
 Status MemoryFileSystem::isWritable(const QString& path, bool& writable)
 {
-    Place place;
-    const Status looked = look(path, true, place);
-    writable = place.node && (place.node->permissions & 0200);
-    return looked;
+    return answer(path, true, writable,
+                  [](const Place& place) { return place.node && (place.node->permissions & 0200); });
 }
 
 Status MemoryFileSystem::permissions(const QString& path, std::optional<quint32>& bits)
@@ -531,26 +535,18 @@ Status MemoryFileSystem::permissions(const QString& path, std::optional<quint32>
 
 Status MemoryFileSystem::identity(const QString& path, QByteArray& identity)
 {
-    Place place;
-    const Status looked = look(path, false, place);
-    identity = identityOf(place.node.get());
-    return looked;
+    return answer(path, false, identity, [](const Place& place) { return identityOf(place.node.get()); });
 }
 
 Status MemoryFileSystem::followedIdentity(const QString& path, QByteArray& identity)
 {
-    Place place;
-    const Status looked = look(path, true, place);
-    identity = identityOf(place.node.get());
-    return looked;
+    return answer(path, true, identity, [](const Place& place) { return identityOf(place.node.get()); });
 }
 
 Status MemoryFileSystem::canonicalPath(const QString& path, QString& canonical)
 {
-    Place place;
-    const Status looked = look(path, true, place);
-    canonical = place.node ? place.path : QString();
-    return looked;
+    return answer(path, true, canonical,
+                  [](const Place& place) { return place.node ? place.path : QString(); });
 }
 
 Status MemoryFileSystem::linkTarget(const QString& path, QString& target)
@@ -584,10 +580,9 @@ Status MemoryFileSystem::entries(const QString& path, QStringList& names)
 
 Status MemoryFileSystem::ownedByWriter(const QString& path, bool& owned)
 {
-    Place place;
-    const Status looked = look(path, false, place);
-    owned = place.node && place.node->kind == EntryKind::RegularFile && place.node->writers > 0;
-    return looked;
+    return answer(path, false, owned, [](const Place& place) {
+        return place.node && place.node->kind == EntryKind::RegularFile && place.node->writers > 0;
+    });
 }
 
 // A link or special file under the lock's name goes first, as with the

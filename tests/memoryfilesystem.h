@@ -113,6 +113,8 @@ private:
     Place find(const QString& path, bool followLast) const;
     // find(), failing on a loop of links as the system does.
     quillmark::Status look(const QString& path, bool followLast, Place& place) const;
+    template <typename Answer, typename From>
+    quillmark::Status answer(const QString& path, bool followLast, Answer& answer, From from) const;
     std::shared_ptr<Node> newNode(quillmark::EntryKind kind);
     void makeEntry(const QString& path, const std::shared_ptr<Node>& node);
 

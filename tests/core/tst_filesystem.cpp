@@ -41,47 +41,17 @@ struct Place
 
     // The answer to a question that must be answered.
     template <typename Answer>
-    Answer asked(const std::function<Status(Answer&)>& ask) const
+    Answer ask(Status (FileSystem::*question)(const QString&, Answer&), const QString& path) const
     {
         Answer answer{};
-        if (const Status status = ask(answer); status.failed())
+        if (const Status status = (files.*question)(path, answer); status.failed())
             QTest::qFail(qPrintable("unanswered: " + status.text()), __FILE__, __LINE__);
         return answer;
     }
-    EntryKind kind(const QString& path) const
-    {
-        return asked<EntryKind>([&](EntryKind& kind) { return files.entryKind(path, kind); });
-    }
-    EntryKind followed(const QString& path) const
-    {
-        return asked<EntryKind>([&](EntryKind& kind) { return files.followedKind(path, kind); });
-    }
-    QByteArray identity(const QString& path) const
-    {
-        return asked<QByteArray>([&](QByteArray& identity) { return files.identity(path, identity); });
-    }
-    QByteArray followedIdentity(const QString& path) const
-    {
-        return asked<QByteArray>(
-            [&](QByteArray& identity) { return files.followedIdentity(path, identity); });
-    }
-    QString canonical(const QString& path) const
-    {
-        return asked<QString>([&](QString& canonical) { return files.canonicalPath(path, canonical); });
-    }
-    QString target(const QString& path) const
-    {
-        return asked<QString>([&](QString& target) { return files.linkTarget(path, target); });
-    }
-    bool owned(const QString& path) const
-    {
-        return asked<bool>([&](bool& owned) { return files.ownedByWriter(path, owned); });
-    }
-    std::optional<quint32> permissions(const QString& path) const
-    {
-        return asked<std::optional<quint32>>(
-            [&](std::optional<quint32>& bits) { return files.permissions(path, bits); });
-    }
+    EntryKind kind(const QString& path) const { return ask(&FileSystem::entryKind, path); }
+    EntryKind followed(const QString& path) const { return ask(&FileSystem::followedKind, path); }
+    QByteArray identity(const QString& path) const { return ask(&FileSystem::identity, path); }
+    QString canonical(const QString& path) const { return ask(&FileSystem::canonicalPath, path); }
 };
 
 // Where the system has a special file at hand: a FIFO made in `folder`; on
@@ -193,9 +163,9 @@ private slots:
             QCOMPARE(place.kind(place.at("nowhere")), EntryKind::Missing);
             QCOMPARE(place.followed(link), EntryKind::RegularFile);
             QVERIFY(place.identity(link) != place.identity(real));
-            QCOMPARE(place.followedIdentity(link), place.identity(real));
-            QCOMPARE(QDir::cleanPath(place.target(link)), QDir::cleanPath(real));
-            QCOMPARE(place.target(real), QString());
+            QCOMPARE(place.ask(&FileSystem::followedIdentity, link), place.identity(real));
+            QCOMPARE(QDir::cleanPath(place.ask(&FileSystem::linkTarget, link)), QDir::cleanPath(real));
+            QCOMPARE(place.ask(&FileSystem::linkTarget, real), QString());
             QCOMPARE(place.canonical(link), place.canonical(real));
             EntryKind kind = EntryKind::Missing;
             QVERIFY(place.files.followedKind(place.at("loop"), kind).failed());
@@ -297,12 +267,12 @@ private slots:
             const QString part = place.at("part");
             std::unique_ptr<WritableFile> file;
             QVERIFY(place.files.createNew(part, file).ok());
-            QVERIFY(place.owned(part));
+            QVERIFY(place.ask(&FileSystem::ownedByWriter, part));
             QVERIFY(removeIfAbandoned(place.files, part).ok());
             QCOMPARE(place.kind(part), EntryKind::RegularFile);
             QVERIFY(file->close().ok());
             file.reset();
-            QVERIFY(!place.owned(part));
+            QVERIFY(!place.ask(&FileSystem::ownedByWriter, part));
             QVERIFY(removeIfAbandoned(place.files, part).ok());
             QCOMPARE(place.kind(part), EntryKind::Missing);
         });
@@ -315,11 +285,11 @@ private slots:
         onEach([](const Place& place) {
             place.write(place.at("from"), "x");
             place.write(place.at("to"), "y");
-            const std::optional<quint32> before = place.permissions(place.at("from"));
+            const std::optional<quint32> before = place.ask(&FileSystem::permissions, place.at("from"));
             if (before)
                 QVERIFY(place.files.setPermissions(place.at("from"), 04640).ok());
             QVERIFY(copyPermissions(place.files, place.at("from"), place.at("to")).ok());
-            QCOMPARE(place.permissions(place.at("to")),
+            QCOMPARE(place.ask(&FileSystem::permissions, place.at("to")),
                      before ? std::optional<quint32>(04640) : std::nullopt);
         });
     }

@@ -2,8 +2,8 @@
 // Paths with drive letters, backslashes, the extended-length prefix, a UNC
 // share, spaces and non-ASCII names; a target whose name differs only in
 // case; a read-only target; a target that another process holds open
-// during the commit; and what killed jobs leave behind while a living job's
-// file stays (Windows marks it by keeping it open, not with flock).
+// during the commit. (A living job's part, which Windows marks by keeping it
+// open, is held to its promise by tst_filesystem.)
 
 #include "filesystem.h"
 #include "jobmessages.h"
@@ -209,22 +209,6 @@ private slots:
         QVERIFY(combineInto(ws.path("in"), ws.out()).succeeded());
         QVERIFY(read(target) == combined());
         QCOMPARE(ws.outFiles(), QStringList{"map0.mul"});
-    }
-
-    // The parts and earlier contents of dead jobs go; a part that a living
-    // job holds open stays, as do files that only look like ours.
-    void debrisOfDeadJobs()
-    {
-        Workspace ws;
-        QVERIFY(QDir(ws.dir.path()).mkdir("in"));
-        for (const char* name : {".map0.mul.quillmark-part-dead1", ".map0.mul.quillmark-old-dead2",
-                                 ".quillmark-commit.quillmark-part-dead3", "notes.quillmark-part-1"})
-            ws.file(QString("out/") + name, "x");
-        const QString live = ".statics0.mul.quillmark-part-live";
-        std::unique_ptr<WritableFile> liveFile;
-        QVERIFY(FileSystem::system().createNew(ws.outFile(live), liveFile).ok());
-        QVERIFY(combineInto(ws.path("in"), ws.out()).succeeded());
-        QCOMPARE(ws.outFiles(), QStringList({live, "map0.mul", "notes.quillmark-part-1"}));
     }
 };
 
