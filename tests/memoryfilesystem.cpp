@@ -1,9 +1,6 @@
 #include "memoryfilesystem.h"
 
-#include "testfiles.h"
-
 #include <QDir>
-#include <QDirIterator>
 
 #include <algorithm>
 
@@ -314,18 +311,6 @@ QStringList MemoryFileSystem::writeFiles(const QString& folder,
         writeFile(paths.back(), bytes);
     }
     return paths;
-}
-
-void MemoryFileSystem::copyFrom(const QString& realFolder)
-{
-    QDirIterator found(realFolder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                       QDirIterator::Subdirectories);
-    while (found.hasNext()) {
-        const QFileInfo entry(found.next());
-        makeFolder(entry.isDir() ? entry.filePath() : entry.path());
-        if (!entry.isDir())
-            writeFile(entry.filePath(), testfiles::read(entry.filePath()));
-    }
 }
 
 void MemoryFileSystem::makeLink(const QString& path, const QString& target)

@@ -34,8 +34,6 @@ public:
     void writeFile(const QString& path, const QByteArray& bytes);
     // Files written into `folder`, made when missing; their paths in the order given.
     QStringList writeFiles(const QString& folder, const QList<std::pair<QString, QByteArray>>& files);
-    // Every file and folder under a folder of the real system, at the same paths.
-    void copyFrom(const QString& realFolder);
     void makeLink(const QString& path, const QString& target);
     void makeSpecial(const QString& path);
     // A file cut to `size` bytes, or grown to it as a sparse file grows: what
