@@ -410,7 +410,10 @@ public:
         EntryKind kind = EntryKind::Missing;
         if (!canonical.isEmpty())
             return Status();
-        if (const Status looked = followedKind(path, kind); looked.failed() || kind == EntryKind::Missing)
+        // A device name (NUL, CON) reaches a device from any folder: it has
+        // no place of its own, and is refused where it is opened.
+        if (const Status looked = followedKind(path, kind);
+            looked.failed() || kind == EntryKind::Missing || kind == EntryKind::Special)
             return looked;
         return Status::fileFailure(Status::Kind::Other, path,
                                    QStringLiteral("its full path cannot be found"));
