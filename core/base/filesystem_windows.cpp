@@ -252,6 +252,12 @@ Status identityFrom(HANDLE handle, const QString& path, QByteArray& identity)
     identity.clear();
     if (handle == INVALID_HANDLE_VALUE)
         return foundNothing(GetLastError()) ? Status() : systemFailure(path);
+    // A device (NUL, CON) is no file on a disk and has no identity of one:
+    // the caller refuses it for what it is, not for a failed question.
+    if (GetFileType(handle) != FILE_TYPE_DISK) {
+        CloseHandle(handle);
+        return Status();
+    }
     identity = identityOfHandle(handle);
     const DWORD error = GetLastError();
     CloseHandle(handle);
