@@ -889,6 +889,9 @@ private slots:
         add("difference files and two facets", {}, {"--current-map", "x"}, {}, 2,
             "--reference-map and --current-map compare two whole facets: give no --map or difference files "
             "with them.");
+        add("a merge and difference files", {}, {"--base-map", "x"}, {}, 2,
+            "--base-map, --ours-map and --theirs-map review a merge: give no --map, difference files, "
+            "--reference-map or --current-map files with them.");
         add("gap too wide", {}, {"--gap", "33"}, {}, 2, "--gap must be a whole number from 0 to 32.");
         add("one file for the page and the facts", {"html", "json"}, {"--html", "@same", "--json", "@same"},
             {}, 2, "--html and --json name the same file.");
