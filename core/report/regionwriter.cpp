@@ -57,7 +57,8 @@ std::vector<qint64> mergeTilesByRegion(const ReportFacts& facts)
     const RegionFinder finder(facts);
     for (const ConflictingBlock& block : facts.conflictingBlocks) {
         if (const qint64 region = finder.regionOf(block.block); region >= 0)
-            tiles[size_t(region)] += qPopulationCount(block.mapConflicts) + qPopulationCount(block.staticsConflicts);
+            tiles[size_t(region)] +=
+                qPopulationCount(block.mapConflicts) + qPopulationCount(block.staticsConflicts);
     }
     return tiles;
 }
@@ -239,8 +240,8 @@ Status RegionWriter::write(size_t index, PageSet& pages)
         }
         const QString caption = detail ? QStringLiteral("Region %1, detail %2").arg(number).arg(p)
                                        : QStringLiteral("Region %1").arg(number);
-        const PartViews views{id, caption, number, parts[p], images, std::move(framed),
-                              conflictCells(m_facts, parts[p])};
+        const PartViews views{
+            id, caption, number, parts[p], images, std::move(framed), conflictCells(m_facts, parts[p])};
         Html html;
         if (detail)
             writeDetailSection(html, page, views, qint64(p));

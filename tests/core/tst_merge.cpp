@@ -382,12 +382,16 @@ QSet<QString> changedTiles(const Case& c, const QString& merged, int blocks)
 {
     QSet<QString> tiles;
     const auto tile = [&c](const char* layer, int block, int cell) {
-        return QString("%1 %2,%3").arg(layer).arg(block / c.height * 8 + cell % 8).arg(block % c.height * 8 + cell / 8);
+        return QString("%1 %2,%3")
+            .arg(layer)
+            .arg(block / c.height * 8 + cell % 8)
+            .arg(block % c.height * 8 + cell / 8);
     };
     const QList<QByteArray> result{read(merged + "/" + c.outputs()[0]), read(merged + "/statics0.mul")};
     const auto statics = [](const QList<QByteArray>& pair, int block, int cell) {
         const QList<qint32> entry = testfiles::readInt32s(pair[0].mid(block * 12, 12));
-        QList<QByteArray> found = Block{true, 0, 0, entry[0] < 0 ? "" : pair[1].mid(entry[0], entry[1])}.cell(cell);
+        QList<QByteArray> found =
+            Block{true, 0, 0, entry[0] < 0 ? "" : pair[1].mid(entry[0], entry[1])}.cell(cell);
         std::sort(found.begin(), found.end());
         return found;
     };
@@ -395,7 +399,8 @@ QSet<QString> changedTiles(const Case& c, const QString& merged, int blocks)
         for (int cell = 0; cell < 64; ++cell) {
             const qsizetype at = block * BlockSize + 4 + cell * CellSize;
             if (!c.statics && c.written[0][0].mid(at, CellSize) != result[0].mid(at, CellSize))
-                tiles << tile("map", block, cell) + QJsonDocument(mapCell(result[0].mid(at, CellSize))).toJson();
+                tiles << tile("map", block, cell)
+                             + QJsonDocument(mapCell(result[0].mid(at, CellSize))).toJson();
             if (c.statics && statics(c.written[0], block, cell) != statics(result, block, cell))
                 tiles << tile("statics", block, cell);
         }
@@ -413,14 +418,37 @@ void checkReview(const Case& c, const Workspace& ws)
     if (blocks == 0 || blocks % c.height != 0)
         return;
     const QString flat = ws.file("flat", QByteArray(blocks * BlockSize, 0));
-    const QStringList maps = c.statics ? QStringList{flat, flat, flat} : c.files, pairs = c.statics ? c.files : QStringList(6);
-    const ReportJob job{{maps[0], {}, {}, {}, pairs[0], pairs[1], {}, {}, {}, {}, {}, maps[1], maps[2], pairs[2],
-                         pairs[3], pairs[4], pairs[5]},
-                        {}, 0, c.height, 1, false, ws.path("review.html"), ws.path("review.json")};
+    const QStringList maps = c.statics ? QStringList{flat, flat, flat} : c.files,
+                      pairs = c.statics ? c.files : QStringList(6);
+    const ReportJob job{{maps[0],
+                         {},
+                         {},
+                         {},
+                         pairs[0],
+                         pairs[1],
+                         {},
+                         {},
+                         {},
+                         {},
+                         {},
+                         maps[1],
+                         maps[2],
+                         pairs[2],
+                         pairs[3],
+                         pairs[4],
+                         pairs[5]},
+                        {},
+                        0,
+                        c.height,
+                        1,
+                        false,
+                        ws.path("review.html"),
+                        ws.path("review.json")};
     QVERIFY(writeReport(job, silent).succeeded());
     const QJsonObject facts = QJsonDocument::fromJson(read(job.json)).object();
     QJsonArray conflicts;
-    for (const QJsonValue& conflict : QJsonDocument::fromJson(read(ws.path("out0/c.json")))["conflicts"].toArray()) {
+    for (const QJsonValue& conflict :
+         QJsonDocument::fromJson(read(ws.path("out0/c.json")))["conflicts"].toArray()) {
         if (conflict["x"].toInt() < blocks / c.height * 8)
             conflicts << conflict;
     }
@@ -432,7 +460,8 @@ void checkReview(const Case& c, const Workspace& ws)
         regions << QRect(r["x"].toInt(), r["y"].toInt(), r["width"].toInt(), r["height"].toInt());
         for (const QJsonValue& cell : region["landCells"].toArray())
             listed << QString("map %1,%2").arg(cell["x"].toInt()).arg(cell["y"].toInt())
-                          + QJsonDocument(QJsonObject{{"id", cell["tileAfter"]}, {"z", cell["zAfter"]}}).toJson();
+                          + QJsonDocument(QJsonObject{{"id", cell["tileAfter"]}, {"z", cell["zAfter"]}})
+                                .toJson();
         for (const char* list : {"staticsAdded", "staticsRemoved"}) {
             for (const QJsonValue& item : region[list].toArray())
                 listed << QString("statics %1,%2").arg(item["x"].toInt()).arg(item["y"].toInt());
@@ -440,8 +469,9 @@ void checkReview(const Case& c, const Workspace& ws)
     }
     QCOMPARE(listed, changedTiles(c, ws.path("out1"), blocks));
     for (const QJsonValue& conflict : conflicts)
-        QVERIFY(std::any_of(regions.begin(), regions.end(),
-                            [&](const QRect& r) { return r.contains(conflict["x"].toInt(), conflict["y"].toInt()); }));
+        QVERIFY(std::any_of(regions.begin(), regions.end(), [&](const QRect& r) {
+            return r.contains(conflict["x"].toInt(), conflict["y"].toInt());
+        }));
 }
 
 }  // namespace

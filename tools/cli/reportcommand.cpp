@@ -44,7 +44,8 @@ const Option Options[] = {
     {"reference-data", "FILE", "The reference statics data file."},
     {"current-index", "FILE", "The current statics index file."},
     {"current-data", "FILE", "The current statics data file."},
-    {"base-map", "FILE", "A merge instead: the base map file both sides started from (with --ours-map, --theirs-map)."},
+    {"base-map", "FILE",
+     "A merge instead: the base map file both sides started from (with --ours-map, --theirs-map)."},
     {"ours-map", "FILE", "Our edited copy of the base map."},
     {"theirs-map", "FILE", "Their edited copy of the base map; the review shows the three-way result."},
     {"base-index", "FILE", "The base statics index file (with the other five statics files)."},
@@ -69,7 +70,8 @@ const char* const StaticsFiles[] = {"index", "data", "stadifl", "stadifi", "stad
 const char* const FacetMaps[] = {"reference-map", "current-map"};
 const char* const FacetStatics[] = {"reference-index", "reference-data", "current-index", "current-data"};
 const char* const MergeMaps[] = {"base-map", "ours-map", "theirs-map"};
-const char* const MergeStatics[] = {"base-index", "base-data", "ours-index", "ours-data", "theirs-index", "theirs-data"};
+const char* const MergeStatics[] = {"base-index", "base-data",    "ours-index",
+                                    "ours-data",  "theirs-index", "theirs-data"};
 
 QString value(const SubcommandParser& parser, const char* name)
 {

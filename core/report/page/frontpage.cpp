@@ -152,13 +152,15 @@ Markup FrontPage::baseRow(const BaseVerdict& verdict) const
 Markup FrontPage::mergeConflictsText() const
 {
     Html html;
-    html.put("% of the map and % of the statics both sides changed, each its own way", 
-             counted(m_facts.mapConflicts, "tile", "tiles"), counted(m_facts.staticsConflicts, "tile", "tiles"));
+    html.put("% of the map and % of the statics both sides changed, each its own way",
+             counted(m_facts.mapConflicts, "tile", "tiles"),
+             counted(m_facts.staticsConflicts, "tile", "tiles"));
     if (m_facts.mapConflicts + m_facts.staticsConflicts > 0)
-        html.put(": framed % in every picture, and their blocks on the overview. The result shows ours there, "
-                 "as a merge that prefers ours writes it; a merge that prefers no side writes nothing but "
-                 "its conflicts",
-                 swatch("merge"));
+        html.put(
+            ": framed % in every picture, and their blocks on the overview. The result shows ours there, "
+            "as a merge that prefers ours writes it; a merge that prefers no side writes nothing but "
+            "its conflicts",
+            swatch("merge"));
     return html.take();
 }
 
@@ -296,7 +298,9 @@ void FrontPage::overview(const OverviewImage& overview)
             : Html().put("; blocks that do not fit the patch %", swatch("conflict")).take(),
         m_facts.conflictingBlocks.empty()
             ? Markup()
-            : Html().put("; blocks with tiles both sides of the merge changed, each its own way %", swatch("merge"))
+            : Html()
+                  .put("; blocks with tiles both sides of the merge changed, each its own way %",
+                       swatch("merge"))
                   .take(),
         overview.size.width(), overview.size.height(), Markup{overview.png.toBase64()});
     const QRect bounds(QPoint(0, 0), overview.size);

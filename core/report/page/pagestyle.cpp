@@ -76,7 +76,8 @@ QByteArray build()
             swatch(QByteArray("raised-" + QByteArray::number(step)).constData(), Raised[size_t(step)])
             + swatch(QByteArray("lowered-" + QByteArray::number(step)).constData(), Lowered[size_t(step)]);
     style += swatch("changed", Overview::ChangedMark) + swatch("region", Overview::RegionFrame);
-    style += ".swatch.merge { background: none; border: 2px solid " + hex(Overview::MergeConflictFrame) + "; }\n";
+    style +=
+        ".swatch.merge { background: none; border: 2px solid " + hex(Overview::MergeConflictFrame) + "; }\n";
     style +=
         ".swatch.conflict { background: none; border: 3px dashed " + hex(Overview::ConflictFrame) + "; }\n";
     return style;

@@ -223,7 +223,8 @@ qint64 partViewsBound(const PicturePart& part, qint64 framedBlocks, qint64 frame
     // few colours always in a palette, a byte a pixel.
     return imageBound(part.sides * part.cellsWide(), part.cellsHigh(), 4)
            + imageBound(part.cellsWide() * part.markPixels, part.cellsHigh() * part.markPixels, 1)
-           + (part.sides + 1) * (ViewMarkup + ticks * TickMarkup + framedBlocks * FrameMarkup) + cells * CellMarkup;
+           + (part.sides + 1) * (ViewMarkup + ticks * TickMarkup + framedBlocks * FrameMarkup)
+           + cells * CellMarkup;
 }
 
 void writePartViews(Html& html, const PartViews& v)
@@ -232,9 +233,9 @@ void writePartViews(Html& html, const PartViews& v)
     const Markup ruled = rulers(g), framed = frames(g, v.conflicts);
     html.put("<div class=\"views\">\n");
     const bool merge = v.part.sides > 2;
-    const std::vector<Side> shown = merge ? std::vector<Side>{Side::Before, Side::Ours, Side::Theirs, Side::After,
-                                                              Side::Changes}
-                                          : std::vector<Side>{Side::Before, Side::After, Side::Changes};
+    const std::vector<Side> shown =
+        merge ? std::vector<Side>{Side::Before, Side::Ours, Side::Theirs, Side::After, Side::Changes}
+              : std::vector<Side>{Side::Before, Side::After, Side::Changes};
     for (const Side side : shown) {
         const QString id = v.id + QLatin1Char('-') + QLatin1String(sideName(side));
         const QString title = sideTitle(side, merge);

@@ -22,7 +22,8 @@ MergeSide::MergeSide(const ReportSources& sources, FileSystem& files)
       m_indexes{{sources.staticsIndex, files},
                 {sources.oursStaticsIndex, files},
                 {sources.theirsStaticsIndex, files}},
-      m_data{{sources.staticsData, files}, {sources.oursStaticsData, files}, {sources.theirsStaticsData, files}},
+      m_data{
+          {sources.staticsData, files}, {sources.oursStaticsData, files}, {sources.theirsStaticsData, files}},
       m_pairs{{m_indexes[Base], m_data[Base], Damaged[Base]},
               {m_indexes[Ours], m_data[Ours], Damaged[Ours]},
               {m_indexes[Theirs], m_data[Theirs], Damaged[Theirs]}},
@@ -127,8 +128,8 @@ Status MergeSide::readStatics(qint64 block, BlockBytes& bytes)
 
 // Each layer's conflicts, the map's first, by merging again the blocks that
 // hold them: the merge's own lists write them, sorted as its file sorts them.
-Status MergeSide::writeConflicts(const std::vector<ConflictingBlock>& blocks, qint64 heightBlocks, Output& out,
-                                 qint64& written)
+Status MergeSide::writeConflicts(const std::vector<ConflictingBlock>& blocks, qint64 heightBlocks,
+                                 Output& out, qint64& written)
 {
     MergeFigures figures;
     ConflictList mapList("map", heightBlocks, out, written);
@@ -171,9 +172,11 @@ QStringList MergeSide::paths() const
 std::vector<FilesRow> MergeSide::filesRows(PatchKind kind) const
 {
     if (kind == PatchKind::Statics)
-        return {{QStringLiteral("Our statics"), {m_sources.oursStaticsIndex, m_sources.oursStaticsData}},
-                {QStringLiteral("Their statics"), {m_sources.theirsStaticsIndex, m_sources.theirsStaticsData}}};
-    return {{QStringLiteral("Our map"), {m_sources.oursMap}}, {QStringLiteral("Their map"), {m_sources.theirsMap}}};
+        return {
+            {QStringLiteral("Our statics"), {m_sources.oursStaticsIndex, m_sources.oursStaticsData}},
+            {QStringLiteral("Their statics"), {m_sources.theirsStaticsIndex, m_sources.theirsStaticsData}}};
+    return {{QStringLiteral("Our map"), {m_sources.oursMap}},
+            {QStringLiteral("Their map"), {m_sources.theirsMap}}};
 }
 
 }  // namespace quillmark
