@@ -420,30 +420,12 @@ void checkReview(const Case& c, const Workspace& ws)
     const QString flat = ws.file("flat", QByteArray(blocks * BlockSize, 0));
     const QStringList maps = c.statics ? QStringList{flat, flat, flat} : c.files,
                       pairs = c.statics ? c.files : QStringList(6);
-    const ReportJob job{{maps[0],
-                         {},
-                         {},
-                         {},
-                         pairs[0],
-                         pairs[1],
-                         {},
-                         {},
-                         {},
-                         {},
-                         {},
-                         maps[1],
-                         maps[2],
-                         pairs[2],
-                         pairs[3],
-                         pairs[4],
-                         pairs[5]},
-                        {},
-                        0,
-                        c.height,
-                        1,
-                        false,
-                        ws.path("review.html"),
-                        ws.path("review.json")};
+    ReportJob job;
+    job.sources.map = maps[0], job.sources.oursMap = maps[1], job.sources.theirsMap = maps[2];
+    job.sources.staticsIndex = pairs[0], job.sources.staticsData = pairs[1];
+    job.sources.oursStaticsIndex = pairs[2], job.sources.oursStaticsData = pairs[3];
+    job.sources.theirsStaticsIndex = pairs[4], job.sources.theirsStaticsData = pairs[5];
+    job.heightBlocks = c.height, job.html = ws.path("review.html"), job.json = ws.path("review.json");
     QVERIFY(writeReport(job, silent).succeeded());
     const QJsonObject facts = QJsonDocument::fromJson(read(job.json)).object();
     QJsonArray conflicts;
