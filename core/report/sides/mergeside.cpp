@@ -35,8 +35,8 @@ MergeSide::MergeSide(const ReportSources& sources, FileSystem& files)
 
 ReferenceWords MergeSide::referenceWords() const
 {
-    return {mergemessage::BaseMap, mergemessage::BaseStatics, jobmessage::UnableToReadMapData,
-            QStringLiteral("Base map"), QStringLiteral("Base statics")};
+    return {mergemessage::BaseMap,      mergemessage::BaseStatics,      jobmessage::UnableToReadMapData,
+            QStringLiteral("Base map"), QStringLiteral("Base statics"), mergemessage::baseStaticsDamaged};
 }
 
 Status MergeSide::openMap(const CommitOptions& options, const ReferenceFiles& /*reference*/)
