@@ -23,9 +23,16 @@ ConflictList::ConflictList(const char* layer, qint64 heightBlocks, Output* file)
     : m_layer(layer), m_height(qMax<qint64>(1, heightBlocks)), m_file(file)
 {}
 
+ConflictList::ConflictList(const char* layer, qint64 heightBlocks, Output& items, qint64& written)
+    : ConflictList(layer, heightBlocks, &items)
+{
+    m_written = &written;
+    m_framed = false;
+}
+
 void ConflictList::open()
 {
-    if (m_file && !m_opened)
+    if (m_file && m_framed && !m_opened)
         m_file->append(Opening, qint64(sizeof Opening) - 1);
     m_opened = true;
 }
@@ -48,7 +55,7 @@ void ConflictList::flushColumn(qint64 next)
             m_first.push_back(held.tile);
         if (m_file) {
             open();
-            const bool first = m_written++ == 0;
+            const bool first = (*m_written)++ == 0;
             m_file->append(first ? "\n" : ",\n", first ? 1 : 2);
             m_file->append(held.text.constData(), held.text.size());
         }
@@ -61,7 +68,7 @@ void ConflictList::finish(MergeFigures& figures)
 {
     flushColumn(m_column);
     open();
-    if (m_file)
+    if (m_file && m_framed)
         m_file->append(Closing, qint64(sizeof Closing) - 1);
     figures.conflicts = m_count;
     figures.firstConflicts = m_first;

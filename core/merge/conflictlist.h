@@ -36,6 +36,12 @@ public:
     // `file` (the conflicts file, created before the first conflict comes)
     // when there is one, and are only counted otherwise.
     ConflictList(const char* layer, qint64 heightBlocks, Output* file);
+    // The items alone, into an array whose brackets another writes, which
+    // the lists of several layers fill in turn: `written` counts the items
+    // of every list that shares it.
+    ConflictList(const char* layer, qint64 heightBlocks, Output& items, qint64& written);
+    ConflictList(const ConflictList&) = delete;
+    ConflictList& operator=(const ConflictList&) = delete;
 
     // A conflict at cell (cellX, cellY) of `block`; blocks come in ascending
     // order. `values()` gives its Values, asked only when they are written.
@@ -45,6 +51,8 @@ public:
         if (block / m_height != m_column)
             flushColumn(block / m_height);
         ++m_count;
+        m_blockCells = (block == m_block ? m_blockCells : 0) | quint64(1) << (cellY * 8 + cellX);
+        m_block = block;
         Tile tile{block / m_height * 8 + cellX, block % m_height * 8 + cellY};
         m_held.push_back({tile, m_file ? text(tile, values()) : QByteArray()});
     }
@@ -54,6 +62,9 @@ public:
     void finish(MergeFigures& figures);
 
     qint64 count() const { return m_count; }
+    // The cells of `block` that conflict (bit 8 * y + x), when it is the
+    // last block a conflict was added for; 0 for any other.
+    quint64 blockCells(qint64 block) const { return block == m_block ? m_blockCells : 0; }
 
     // A map cell's value: {"id": N, "z": N} from its tile id (16 bits) and
     // altitude (8 bits, signed); bytes past `length` (a map's last, partial
@@ -79,8 +90,12 @@ private:
     Output* m_file;
     qint64 m_column = 0;
     qint64 m_count = 0;
-    qint64 m_written = 0;
+    qint64 m_ownWritten = 0;
+    qint64* m_written = &m_ownWritten;
+    bool m_framed = true;  // writes the array's brackets
     bool m_opened = false;
+    qint64 m_block = -1;
+    quint64 m_blockCells = 0;
     std::vector<Held> m_held;  // of the current column
     std::vector<Tile> m_first;
 };

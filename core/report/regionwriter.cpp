@@ -51,6 +51,18 @@ std::vector<StaticItem> onTile(const std::vector<StaticItem>& items, int x, int 
 
 }  // namespace
 
+std::vector<qint64> mergeTilesByRegion(const ReportFacts& facts)
+{
+    std::vector<qint64> tiles(facts.regions.size(), 0);
+    const RegionFinder finder(facts);
+    for (const ConflictingBlock& block : facts.conflictingBlocks) {
+        if (const qint64 region = finder.regionOf(block.block); region >= 0)
+            tiles[size_t(region)] +=
+                qPopulationCount(block.mapConflicts) + qPopulationCount(block.staticsConflicts);
+    }
+    return tiles;
+}
+
 RegionWriter::RegionWriter(ReportInputs& inputs, const ReportFacts& facts, const PictureStyle& style,
                            JsonFacts* json, QString firstPage)
     : m_inputs(inputs),
@@ -68,6 +80,7 @@ RegionWriter::RegionWriter(ReportInputs& inputs, const ReportFacts& facts, const
         }
     }
     std::sort(m_conflicts.begin(), m_conflicts.end());
+    m_mergeTiles = mergeTilesByRegion(facts);
 }
 
 // visit(block, changes) for each changed block of the region, in block
@@ -195,6 +208,7 @@ Status RegionWriter::write(size_t index, PageSet& pages)
     const std::vector<PicturePart> parts = partsOf(region, m_facts, m_style.outline);
     RegionLists lists;
     RegionConflicts conflicts;
+    conflicts.mergeTiles = m_mergeTiles[index];
     if (m_json)
         m_json->beginRegion(region);
     const ChangesSeen seen = collector(lists);
@@ -226,7 +240,8 @@ Status RegionWriter::write(size_t index, PageSet& pages)
         }
         const QString caption = detail ? QStringLiteral("Region %1, detail %2").arg(number).arg(p)
                                        : QStringLiteral("Region %1").arg(number);
-        const PartViews views{id, caption, number, parts[p], images, std::move(framed)};
+        const PartViews views{
+            id, caption, number, parts[p], images, std::move(framed), conflictCells(m_facts, parts[p])};
         Html html;
         if (detail)
             writeDetailSection(html, page, views, qint64(p));

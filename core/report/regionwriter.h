@@ -15,6 +15,9 @@
 
 namespace quillmark {
 
+// A merge's conflicting tiles in each region, map and statics.
+std::vector<qint64> mergeTilesByRegion(const ReportFacts& facts);
+
 class RegionWriter
 {
 public:
@@ -39,6 +42,8 @@ private:
     QString m_firstPage;
     // The blocks that do not fit the patch, by the region that holds them.
     std::vector<std::tuple<qint64, PatchKind, qint64>> m_conflicts;
+    // A merge's conflicting tiles, by region.
+    std::vector<qint64> m_mergeTiles;
     // The statics added and removed of the region being written, while there are few enough.
     static constexpr size_t MaxHeldStatics = 1 << 18;
     std::vector<StaticItem> m_added;

@@ -62,10 +62,13 @@ public:
             damaged({DamagedRecord::Source::ReferenceStatics, -1, block, changes.damageBefore.reason()});
         if (changes.damageAfter.any())
             damaged({m_bytes.staticsRecord >= 0 ? DamagedRecord::Source::StaticsRecord
+                     : m_facts.reviewsMerge     ? DamagedRecord::Source::MergedStatics
                                                 : DamagedRecord::Source::CurrentStatics,
                      m_bytes.staticsRecord, block, changes.damageAfter.reason()});
-        if (changes.any()) {
-            m_facts.changed.push_back(changes.summary(qint32(block)));
+        // A conflict is shown even where ours only put a tile's statics in another order.
+        const quint64 conflicts = conflictsOf(block);
+        if (changes.any() || conflicts != 0) {
+            m_facts.changed.push_back(changes.summary(qint32(block), conflicts));
             m_facts.landCells += qint64(changes.land.size());
             m_facts.staticsAdded += qint64(changes.added.size());
             m_facts.staticsRemoved += qint64(changes.removed.size());
@@ -74,6 +77,18 @@ public:
     }
 
 private:
+    // The tiles of `block` whose merge conflicts, noted in the facts.
+    quint64 conflictsOf(qint64 block)
+    {
+        const MergeBytes& merge = m_bytes.merge;
+        if ((merge.mapConflicts | merge.staticsConflicts) == 0)
+            return 0;
+        m_facts.conflictingBlocks.push_back({qint32(block), merge.mapConflicts, merge.staticsConflicts});
+        m_facts.mapConflicts += qPopulationCount(merge.mapConflicts);
+        m_facts.staticsConflicts += qPopulationCount(merge.staticsConflicts);
+        return merge.mapConflicts | merge.staticsConflicts;
+    }
+
     static LandCell middleCell(const char* cells)
     {
         const char* cell = cells + qsizetype(MiddleCell) * LandCellSize;
@@ -168,13 +183,14 @@ std::pair<qint64, qint64> piecesOf(const ReportFacts& facts, bool outline)
                 ++conflicts[size_t(region)];
         }
     }
+    const std::vector<qint64> mergeTiles = mergeTilesByRegion(facts);
     qint64 pieces = 0, mostBytes = 0;
     for (size_t r = 0; r < facts.regions.size(); ++r) {
         const std::vector<PicturePart> parts = partsOf(facts.regions[r], facts, outline);
         pieces += qint64(parts.size());
-        mostBytes += regionSectionBound(parts.front(), conflicts[r]);
+        mostBytes += regionSectionBound(parts.front(), conflicts[r], mergeTiles[r]);
         for (size_t p = 1; p < parts.size(); ++p)
-            mostBytes += detailSectionBound(parts[p], conflicts[r]);
+            mostBytes += detailSectionBound(parts[p], conflicts[r], mergeTiles[r]);
     }
     return {pieces, mostBytes};
 }
@@ -190,6 +206,22 @@ struct Documents
     BlockWalk& walk;
     PageSet& pages;
     Output* json;
+
+    // The facts after the regions: the pages, and a merge's conflicts as its conflicts file lists them.
+    Status endFacts(JsonFacts& jsonFacts)
+    {
+        jsonFacts.endRegions(pages.places().pages);
+        if (facts.reviewsMerge) {
+            qint64 items = 0;
+            if (const Status listed =
+                    inputs.writeConflicts(facts.conflictingBlocks, jsonFacts.beginMergeConflicts(), items);
+                listed.failed())
+                return listed;
+            jsonFacts.endMergeConflicts(items);
+        }
+        jsonFacts.end();
+        return Status();
+    }
 
     Status write(const Overview& overview, QStringList& written)
     {
@@ -219,8 +251,10 @@ struct Documents
                 return done;
         }
         pages.finish(front);
-        if (jsonFacts)
-            jsonFacts->end(pages.places().pages);
+        if (jsonFacts) {
+            if (const Status ended = endFacts(*jsonFacts); ended.failed())
+                return ended;
+        }
         const QDir folder = QFileInfo(job.html).dir();
         written << job.html;
         for (qsizetype page = 1; page < pages.places().pages.size(); ++page)
@@ -237,6 +271,7 @@ ReportFacts shapeOf(const ReportJob& job, const ReportInputs& inputs, qint64 hei
     facts.facet = job.facet;
     facts.heightBlocks = heightBlocks;
     facts.widthBlocks = inputs.mapBlocks() / heightBlocks;
+    facts.reviewsMerge = job.sources.reviewsMerge();
     facts.damagedShown = inputs.side().partialRecords();
     facts.damagedRecords = qint64(facts.damagedShown.size());
     return facts;
@@ -309,7 +344,9 @@ JobOutcome run(const ReportJob& job, JobProgress& progress, const CommitOptions&
                     facts.noOpRecords,
                     facts.damagedRecords,
                     inputs.side().hasRecords(),
-                    {}};
+                    {},
+                    facts.reviewsMerge,
+                    facts.mapConflicts + facts.staticsConflicts};
         for (const BaseFinding& base : facts.bases)
             summary->bases << baseText(base, facts.heightBlocks);
     }

@@ -44,6 +44,8 @@ struct ReportSummary
     // difference files, in the words a combination prints, e.g. "map base
     // exact: it is the patch's reference"; none for two whole facets.
     QStringList bases;
+    bool reviewsMerge = false;
+    qint64 conflicts = 0;  // a merge's conflicting tiles, map and statics
 };
 
 // result().blocks: the blocks walked; result().records: the changed blocks;

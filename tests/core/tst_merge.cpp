@@ -12,6 +12,7 @@
 #include "jobrun.h"
 #include "mergejobs.h"
 #include "mergemessages.h"
+#include "reportjob.h"
 #include "workspace.h"
 
 #include <QJsonArray>
@@ -374,6 +375,87 @@ void checkLaws(const Case& c, const Workspace& ws)
     QCOMPARE(content(ws.path("c")), content(ws.path("out1")));
 }
 
+// The tiles a review of the merge must list, and no others: where the merge
+// that prefers ours changed a whole block's cell (with the cell it made), or
+// the statics standing on a tile, as a multiset.
+QSet<QString> changedTiles(const Case& c, const QString& merged, int blocks)
+{
+    QSet<QString> tiles;
+    const auto tile = [&c](const char* layer, int block, int cell) {
+        return QString("%1 %2,%3")
+            .arg(layer)
+            .arg(block / c.height * 8 + cell % 8)
+            .arg(block % c.height * 8 + cell / 8);
+    };
+    const QList<QByteArray> result{read(merged + "/" + c.outputs()[0]), read(merged + "/statics0.mul")};
+    const auto statics = [](const QList<QByteArray>& pair, int block, int cell) {
+        const QList<qint32> entry = testfiles::readInt32s(pair[0].mid(block * 12, 12));
+        QList<QByteArray> found =
+            Block{true, 0, 0, entry[0] < 0 ? "" : pair[1].mid(entry[0], entry[1])}.cell(cell);
+        std::sort(found.begin(), found.end());
+        return found;
+    };
+    for (int block = 0; block < blocks; ++block) {
+        for (int cell = 0; cell < 64; ++cell) {
+            const qsizetype at = block * BlockSize + 4 + cell * CellSize;
+            if (!c.statics && c.written[0][0].mid(at, CellSize) != result[0].mid(at, CellSize))
+                tiles << tile("map", block, cell)
+                             + QJsonDocument(mapCell(result[0].mid(at, CellSize))).toJson();
+            if (c.statics && statics(c.written[0], block, cell) != statics(result, block, cell))
+                tiles << tile("statics", block, cell);
+        }
+    }
+    return tiles;
+}
+
+// The review of the merge lists every tile the merge changes and no other,
+// and the merge's conflicts as its conflicts file does (but for those of a
+// map's partial last block, which lies outside the facet), each inside a
+// region's changed tiles.
+void checkReview(const Case& c, const Workspace& ws)
+{
+    const int blocks = int(read(c.files[0]).size() / (c.statics ? 12 : BlockSize));
+    if (blocks == 0 || blocks % c.height != 0)
+        return;
+    const QString flat = ws.file("flat", QByteArray(blocks * BlockSize, 0));
+    const QStringList maps = c.statics ? QStringList{flat, flat, flat} : c.files,
+                      pairs = c.statics ? c.files : QStringList(6);
+    ReportJob job;
+    job.sources.map = maps[0], job.sources.oursMap = maps[1], job.sources.theirsMap = maps[2];
+    job.sources.staticsIndex = pairs[0], job.sources.staticsData = pairs[1];
+    job.sources.oursStaticsIndex = pairs[2], job.sources.oursStaticsData = pairs[3];
+    job.sources.theirsStaticsIndex = pairs[4], job.sources.theirsStaticsData = pairs[5];
+    job.heightBlocks = c.height, job.html = ws.path("review.html"), job.json = ws.path("review.json");
+    QVERIFY(writeReport(job, silent).succeeded());
+    const QJsonObject facts = QJsonDocument::fromJson(read(job.json)).object();
+    QJsonArray conflicts;
+    for (const QJsonValue& conflict :
+         QJsonDocument::fromJson(read(ws.path("out0/c.json")))["conflicts"].toArray()) {
+        if (conflict["x"].toInt() < blocks / c.height * 8)
+            conflicts << conflict;
+    }
+    QCOMPARE(facts["conflicts"].toArray(), conflicts);
+    QSet<QString> listed;
+    QList<QRect> regions;
+    for (const QJsonValue& region : facts["regions"].toArray()) {
+        const QJsonValue r = region["changedTiles"];
+        regions << QRect(r["x"].toInt(), r["y"].toInt(), r["width"].toInt(), r["height"].toInt());
+        for (const QJsonValue& cell : region["landCells"].toArray())
+            listed << QString("map %1,%2").arg(cell["x"].toInt()).arg(cell["y"].toInt())
+                          + QJsonDocument(QJsonObject{{"id", cell["tileAfter"]}, {"z", cell["zAfter"]}})
+                                .toJson();
+        for (const char* list : {"staticsAdded", "staticsRemoved"}) {
+            for (const QJsonValue& item : region[list].toArray())
+                listed << QString("statics %1,%2").arg(item["x"].toInt()).arg(item["y"].toInt());
+        }
+    }
+    QCOMPARE(listed, changedTiles(c, ws.path("out1"), blocks));
+    for (const QJsonValue& conflict : conflicts)
+        QVERIFY(std::any_of(regions.begin(), regions.end(), [&](const QRect& r) {
+            return r.contains(conflict["x"].toInt(), conflict["y"].toInt());
+        }));
+}
+
 }  // namespace
 
 class MergeTest : public QObject
@@ -418,6 +500,7 @@ private slots:
                     cells << at / BlockSize * BlockSize + qMax<qint64>(-1, (at % BlockSize - 4) / CellSize);
             }
             QCOMPARE(cells.size(), c.statics ? 0 : c.model(Prefer::None).conflicts.size());
+            checkReview(c, ws);
             if (seed <= 12)
                 checkLaws(c, ws);
         }

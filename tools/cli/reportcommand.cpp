@@ -44,6 +44,16 @@ const Option Options[] = {
     {"reference-data", "FILE", "The reference statics data file."},
     {"current-index", "FILE", "The current statics index file."},
     {"current-data", "FILE", "The current statics data file."},
+    {"base-map", "FILE",
+     "A merge instead: the base map file both sides started from (with --ours-map, --theirs-map)."},
+    {"ours-map", "FILE", "Our edited copy of the base map."},
+    {"theirs-map", "FILE", "Their edited copy of the base map; the review shows the three-way result."},
+    {"base-index", "FILE", "The base statics index file (with the other five statics files)."},
+    {"base-data", "FILE", "The base statics data file."},
+    {"ours-index", "FILE", "Our statics index file."},
+    {"ours-data", "FILE", "Our statics data file."},
+    {"theirs-index", "FILE", "Their statics index file."},
+    {"theirs-data", "FILE", "Their statics data file."},
     {"radar-colours", "FILE", "The game's radar colours (radarcol.mul) instead of the built-in palette."},
     {"gap", "N", "Changed blocks with at most N blocks between them form one region (0 to 32, default 1)."},
     {"outline", "", "Frames every changed tile in the change view."},
@@ -59,6 +69,9 @@ const char* const MapDifs[] = {"mapdifl", "mapdif"};
 const char* const StaticsFiles[] = {"index", "data", "stadifl", "stadifi", "stadif"};
 const char* const FacetMaps[] = {"reference-map", "current-map"};
 const char* const FacetStatics[] = {"reference-index", "reference-data", "current-index", "current-data"};
+const char* const MergeMaps[] = {"base-map", "ours-map", "theirs-map"};
+const char* const MergeStatics[] = {"base-index", "base-data",    "ours-index",
+                                    "ours-data",  "theirs-index", "theirs-data"};
 
 QString value(const SubcommandParser& parser, const char* name)
 {
@@ -159,6 +172,47 @@ Status readFacetFiles(const SubcommandParser& parser, ReportSources& sources)
     return Status();
 }
 
+// The files of a review of a merge, or the usage error that says why not.
+Status readMergeFiles(const SubcommandParser& parser, ReportSources& sources)
+{
+    if (parser.isSet(QStringLiteral("map")) || anySet(parser, MapDifs) || anySet(parser, StaticsFiles)
+        || anySet(parser, FacetMaps) || anySet(parser, FacetStatics))
+        return usageFailure(QStringLiteral("--base-map, --ours-map and --theirs-map review a merge: give no "
+                                           "--map, difference files, --reference-map or --current-map files "
+                                           "with them."));
+    bool maps = false;
+    bool statics = false;
+    if (const Status given = fileSet(parser, MergeMaps, maps); given.failed())
+        return given;
+    if (const Status given = fileSet(parser, MergeStatics, statics); given.failed())
+        return given;
+    if (!maps)
+        return usageFailure(QStringLiteral("Missing option --base-map: --base-map, --ours-map, --theirs-map "
+                                           "go together."));
+    sources.map = value(parser, "base-map");
+    sources.oursMap = value(parser, "ours-map");
+    sources.theirsMap = value(parser, "theirs-map");
+    if (statics) {
+        sources.staticsIndex = value(parser, "base-index");
+        sources.staticsData = value(parser, "base-data");
+        sources.oursStaticsIndex = value(parser, "ours-index");
+        sources.oursStaticsData = value(parser, "ours-data");
+        sources.theirsStaticsIndex = value(parser, "theirs-index");
+        sources.theirsStaticsData = value(parser, "theirs-data");
+    }
+    return Status();
+}
+
+// The files of the review the options name, or the usage error that says why not.
+Status readFiles(const SubcommandParser& parser, ReportSources& sources)
+{
+    if (anySet(parser, MergeMaps) || anySet(parser, MergeStatics))
+        return readMergeFiles(parser, sources);
+    if (anySet(parser, FacetMaps) || anySet(parser, FacetStatics))
+        return readFacetFiles(parser, sources);
+    return readDifferenceFiles(parser, sources);
+}
+
 // The job the command line asks for, or the usage error that says why not.
 Status readJob(const SubcommandParser& parser, ReportJob& job)
 {
@@ -175,10 +229,7 @@ Status readJob(const SubcommandParser& parser, ReportJob& job)
     if (!gap)
         return usageFailure(QStringLiteral("--gap must be a whole number from 0 to %1.").arg(MaxRegionGap));
     job.gap = *gap;
-    const bool facets = anySet(parser, FacetMaps) || anySet(parser, FacetStatics);
-    if (const Status files =
-            facets ? readFacetFiles(parser, job.sources) : readDifferenceFiles(parser, job.sources);
-        files.failed())
+    if (const Status files = readFiles(parser, job.sources); files.failed())
         return files;
     job.radarColours = value(parser, "radar-colours");
     job.outline = parser.isSet(QStringLiteral("outline"));
@@ -205,6 +256,9 @@ QString summaryLine(const JobResult& result, const ReportSummary& summary)
     line += QStringLiteral("; wrote %1").arg(result.written.join(QLatin1String(", ")));
     for (const QString& base : summary.bases)
         line += QLatin1String("; ") + base;
+    if (summary.reviewsMerge)
+        line += QStringLiteral("; %1 both sides changed, each its own way (ours shown)")
+                    .arg(counted(summary.conflicts, "tile", "tiles"));
     return line;
 }
 
@@ -218,7 +272,11 @@ int runReportCommand(const QStringList& arguments, const CommitOptions& options)
                        "or of what differs between two versions of a facet: where, before "
                        "and after, and which records change nothing. Give --map and the "
                        "map difference files, the statics files, or both; or "
-                       "--reference-map and --current-map, and the four statics files."));
+                       "--reference-map and --current-map, and the four statics files; or, "
+                       "for the result of merging two edited copies of a base, --base-map, "
+                       "--ours-map and --theirs-map, and the six statics files: the regions "
+                       "either side changed, with base, ours, theirs and result, and the "
+                       "tiles both sides changed, each its own way, framed."));
     for (const Option& option : Options) {
         bool required = false;
         for (const char* name : Required)

@@ -83,7 +83,7 @@ QString StaticsDamage::reason() const
     return reasons.join(QLatin1String("; "));
 }
 
-ChangedBlock BlockChanges::summary(qint32 block) const
+ChangedBlock BlockChanges::summary(qint32 block, quint64 alsoTiles) const
 {
     ChangedBlock changed{block,
                          quint32(added.size()),
@@ -94,7 +94,7 @@ ChangedBlock BlockChanges::summary(qint32 block) const
                          0,
                          0};
     for (int cell = 0; cell < CellsPerBlock; ++cell) {
-        if (!(changedTiles & (quint64(1) << cell)))
+        if (!((changedTiles | alsoTiles) & (quint64(1) << cell)))
             continue;
         const quint8 x = quint8(cell % TilesPerSide), y = quint8(cell / TilesPerSide);
         changed.firstX = qMin(changed.firstX, x);

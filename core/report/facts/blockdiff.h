@@ -57,8 +57,9 @@ struct BlockChanges
     StaticsDamage damageAfter;
 
     bool any() const { return !land.empty() || !added.empty() || !removed.empty(); }
-    // `changed`, with the corners of its changed tiles, for a block whose changes are any().
-    ChangedBlock summary(qint32 block) const;
+    // `changed`, with the corners of its changed tiles and of `alsoTiles`
+    // (bit y * 8 + x), for a block whose changes are any() or that has such tiles.
+    ChangedBlock summary(qint32 block, quint64 alsoTiles = 0) const;
 };
 
 // Compares the two sides of a block, reusing its buffers from block to block.

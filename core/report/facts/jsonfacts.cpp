@@ -200,7 +200,7 @@ void JsonFacts::endRegion()
     m_out.raw("]}");
 }
 
-void JsonFacts::end(const QStringList& pages)
+void JsonFacts::endRegions(const QStringList& pages)
 {
     m_out.raw(m_firstRegion ? "],\n\"pages\": [" : "\n],\n\"pages\": [");
     for (qsizetype i = 0; i < pages.size(); ++i) {
@@ -208,7 +208,24 @@ void JsonFacts::end(const QStringList& pages)
             m_out.raw(", ");
         string(pages[i]);
     }
-    m_out.raw("]}\n");
+    m_out.raw("]");
+}
+
+Output& JsonFacts::beginMergeConflicts()
+{
+    m_out.raw(",\n\"conflicts\": [");
+    m_out.flush();
+    return m_output;
+}
+
+void JsonFacts::endMergeConflicts(qint64 written)
+{
+    m_out.raw(written > 0 ? "\n]" : "]");
+}
+
+void JsonFacts::end()
+{
+    m_out.raw("}\n");
     m_out.flush();
 }
 

@@ -13,7 +13,8 @@
 //                                "cells": [{"x", "y", "tileBase", "zBase", "tilePatch", "zPatch"}]},
 //                               {"files": "statics", "block", "x", "y",
 //                                "tiles": [{"x", "y", "base": [{"id", "z", "hue"}], "patch": [...]}]}]}],
-//    "pages": ["report.html", ...]}
+//    "pages": ["report.html", ...],
+//    "conflicts": [{"layer", "x", "y", "base", "ours", "theirs"}]}
 // Coordinates in world tiles; regions largest first, as the page numbers
 // them, each with the bounding box of its blocks and that of its changed
 // tiles. "mapBase" and "staticsBase" are there when such difference files
@@ -21,6 +22,10 @@
 // "notChecked"), the words a combination prints for it, the manifest (null
 // when the locator's name gives none) and the blocks that do not fit, which
 // each region lists again with what the base and the patch hold there.
+// The review of a merge adds "conflicts", each tile both sides changed,
+// each its own way, as the merge's conflicts file lists them (the merge's
+// own writer writes them); "landCells" and the statics then say what the
+// result changes from the base, the result taking ours where sides conflict.
 // Version 1 lacked "formatVersion", "changedTiles", "conflicts" and "pages".
 
 #include "reportfacts.h"
@@ -35,7 +40,7 @@ class JsonFacts
 public:
     static constexpr int FormatVersion = 2;
 
-    explicit JsonFacts(Output& out) : m_out(&out) {}
+    explicit JsonFacts(Output& out) : m_output(out), m_out(&out) {}
 
     void begin(const ReportFacts& facts);
     // Opens the region's object and its "landCells" list.
@@ -55,7 +60,11 @@ public:
     void endConflictBlock();
     void endRegion();
     // `pages`: the file names of the pages, the first page's first.
-    void end(const QStringList& pages);
+    void endRegions(const QStringList& pages);
+    // A merge's "conflicts": its items go to the output given, then the end.
+    Output& beginMergeConflicts();
+    void endMergeConflicts(qint64 written);
+    void end();
 
 private:
     void base(const BaseFinding& base, const ReportFacts& facts);
@@ -63,6 +72,7 @@ private:
     void string(const QString& text);
     void items(const std::vector<StaticItem>& items);
 
+    Output& m_output;
     TextOut m_out;
     bool m_firstRegion = true;
     bool m_firstInList = true;

@@ -7,6 +7,7 @@
 // coordinates are in tiles: a block is 8 x 8 tiles, and block number b lies
 // at block column b / height, block row b % height.
 
+#include "blockbytes.h"
 #include "reviewrecords.h"
 
 #include "basecheck.h"
@@ -151,6 +152,12 @@ struct ReportFacts
     qint64 staticsRemoved = 0;
     // One for each set of difference files, the map's first; none for two whole facets.
     std::vector<BaseFinding> bases;
+    // A merge's review: the blocks whose sides conflict, in block order, and
+    // the conflicting tiles of each layer.
+    bool reviewsMerge = false;
+    std::vector<ConflictingBlock> conflictingBlocks;
+    qint64 mapConflicts = 0;
+    qint64 staticsConflicts = 0;
 
     qint64 blockX(qint64 block) const { return block / heightBlocks; }
     qint64 blockY(qint64 block) const { return block % heightBlocks; }

@@ -78,6 +78,8 @@ QString sourceText(DamagedRecord::Source source)
         return QStringLiteral("reference statics");
     case DamagedRecord::Source::CurrentStatics:
         return QStringLiteral("current statics");
+    case DamagedRecord::Source::MergedStatics:
+        return QStringLiteral("merged statics");
     }
     return QString();
 }
@@ -125,6 +127,7 @@ private:
         return html.take();
     }
     Markup baseRow(const BaseVerdict& verdict) const;
+    Markup mergeConflictsText() const;
     Markup pagesRow() const;
 
     Html& m_html;
@@ -142,6 +145,22 @@ Markup FrontPage::baseRow(const BaseVerdict& verdict) const
         html.put(" (checked against %)", verdict.manifest);
     if (!verdict.conflicts.empty())
         html.put(" · <a href=\"#conflicts\">Blocks that do not fit</a>");
+    return html.take();
+}
+
+// What the result of a merge is where its sides conflict.
+Markup FrontPage::mergeConflictsText() const
+{
+    Html html;
+    html.put("% of the map and % of the statics both sides changed, each its own way",
+             counted(m_facts.mapConflicts, "tile", "tiles"),
+             counted(m_facts.staticsConflicts, "tile", "tiles"));
+    if (m_facts.mapConflicts + m_facts.staticsConflicts > 0)
+        html.put(
+            ": framed % in every picture, and their blocks on the overview. The result shows ours there, "
+            "as a merge that prefers ours writes it; a merge that prefers no side writes nothing but "
+            "its conflicts",
+            swatch("merge"));
     return html.take();
 }
 
@@ -175,6 +194,8 @@ void FrontPage::summary()
         rows.put("%", factRow(base.kind == PatchKind::Map ? QStringLiteral("Map base")
                                                           : QStringLiteral("Statics base"),
                               baseRow(base.verdict)));
+    if (m_facts.reviewsMerge)
+        rows.put("%", factRow(QStringLiteral("Conflicts"), mergeConflictsText()));
     rows.put("%", factRow(QStringLiteral("Changes"),
                           plain(counts(qint64(m_facts.changed.size()), m_facts.landCells,
                                        m_facts.staticsAdded, m_facts.staticsRemoved))));
@@ -267,7 +288,7 @@ void FrontPage::overview(const OverviewImage& overview)
     m_html.put(
         "<h2 id=\"overview\">Overview</h2>\n<p class=\"legend\">The facet, one pixel per %: changed blocks "
         "%, "
-        "every region framed % and numbered where there is room%. A region's frame or number leads to it; "
+        "every region framed % and numbered where there is room%%. A region's frame or number leads to it; "
         "hover over one to see what it holds.</p>\n<div class=\"overview\"><img id=\"overview-picture\" "
         "usemap=\"#overview-map\" alt=\"Overview of the facet\" width=\"%\" height=\"%\" "
         "src=\"data:image/png;base64,%\"></div>\n<map name=\"overview-map\">\n",
@@ -275,6 +296,12 @@ void FrontPage::overview(const OverviewImage& overview)
         overview.conflicts.empty()
             ? Markup()
             : Html().put("; blocks that do not fit the patch %", swatch("conflict")).take(),
+        m_facts.conflictingBlocks.empty()
+            ? Markup()
+            : Html()
+                  .put("; blocks with tiles both sides of the merge changed, each its own way %",
+                       swatch("merge"))
+                  .take(),
         overview.size.width(), overview.size.height(), Markup{overview.png.toBase64()});
     const QRect bounds(QPoint(0, 0), overview.size);
     const auto area = [this, &bounds](const QRect& rect, const QString& href, const QString& title) {

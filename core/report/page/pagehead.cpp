@@ -60,10 +60,11 @@ void writeLegend(Html& html)
         "each changed tile marked: % land tile replaced; altitude raised by%; lowered by%; % statics added, "
         "% "
         "statics removed (altitudes in the game's units); a tile with several changes is split, land above, "
-        "statics below. Blocks that do not fit the patch are framed % in every picture. Click a picture, or "
-        "press Enter on it, to see it larger; Escape closes it.</p>\n",
+        "statics below. Blocks that do not fit the patch are framed % in every picture; in a merge's "
+        "review, tiles both sides changed, each its own way, are framed % in every picture (the result "
+        "shows ours there). Click a picture, or press Enter on it, to see it larger; Escape closes it.</p>\n",
         swatch("replaced"), raised.take(), lowered.take(), swatch("added"), swatch("removed"),
-        swatch("conflict"));
+        swatch("conflict"), swatch("merge"));
 }
 
 }  // namespace quillmark

@@ -43,6 +43,7 @@ figure.view:popover-open svg.picture { width: calc(100vw - 2em); height: calc(10
 .ruler-label { font: 10px sans-serif; fill: #1d232b; }
 .frame-under { fill: none; stroke: #fff; stroke-width: 3px; }
 .frame-conflict { fill: none; stroke: %conflict%; stroke-width: 3px; stroke-dasharray: 5 3; }
+.frame-merge { fill: none; stroke: %merge%; stroke-width: 2px; vector-effect: non-scaling-stroke; }
 .nav { margin: 0 0 .3em; }
 .contents { columns: 20em; column-gap: 3.5em; content-visibility: auto; contain-intrinsic-size: auto 2000px; }
 .lists { display: flex; flex-wrap: wrap; gap: 32px; }
@@ -67,6 +68,7 @@ QByteArray build()
     using namespace changemarks;
     QByteArray style(Layout);
     style.replace("%conflict%", hex(Overview::ConflictFrame));
+    style.replace("%merge%", hex(Overview::MergeConflictFrame));
     style +=
         swatch("replaced", TileReplaced) + swatch("added", StaticsAdded) + swatch("removed", StaticsRemoved);
     for (int step = 0; step < AltitudeSteps; ++step)
@@ -74,6 +76,8 @@ QByteArray build()
             swatch(QByteArray("raised-" + QByteArray::number(step)).constData(), Raised[size_t(step)])
             + swatch(QByteArray("lowered-" + QByteArray::number(step)).constData(), Lowered[size_t(step)]);
     style += swatch("changed", Overview::ChangedMark) + swatch("region", Overview::RegionFrame);
+    style +=
+        ".swatch.merge { background: none; border: 2px solid " + hex(Overview::MergeConflictFrame) + "; }\n";
     style +=
         ".swatch.conflict { background: none; border: 3px dashed " + hex(Overview::ConflictFrame) + "; }\n";
     return style;

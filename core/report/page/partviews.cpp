@@ -131,11 +131,35 @@ Markup frames(const Geometry& g, const std::vector<TileRect>& blocks)
     return html.take();
 }
 
-enum class Side { Before, After, Changes };
+// The views, each picture's place in the sides picture: before, after, ours, theirs.
+enum class Side { Before, After, Ours, Theirs, Changes };
 
 const char* sideName(Side side)
 {
-    return side == Side::Before ? "before" : side == Side::After ? "after" : "changes";
+    const char* const names[] = {"before", "after", "ours", "theirs", "changes"};
+    return names[int(side)];
+}
+
+QString sideTitle(Side side, bool merge)
+{
+    const char* const titles[] = {"Before", "After", "Ours", "Theirs", "Changes"};
+    if (merge && (side == Side::Before || side == Side::After))
+        return side == Side::Before ? QStringLiteral("Base") : QStringLiteral("Result");
+    return QLatin1String(titles[int(side)]);
+}
+
+// The outline of each of a merge's conflicting cells, as one path.
+Markup cellFrames(const Geometry& g, const std::vector<TileRect>& cells, const QString& id)
+{
+    Html path;
+    for (const TileRect& cell : cells) {
+        const qint64 x = g.xOf(cell.x), y = g.yOf(cell.y);
+        path.put("M%,%h%v%h%Z", x, y, g.xOf(cell.right()) - x, g.yOf(cell.bottom()) - y,
+                 x - g.xOf(cell.right()));
+    }
+    Html html;
+    html.put("<path id=\"%\" class=\"frame-merge\" d=\"%\"/>", id, path.take());
+    return html.take();
 }
 
 // An image of PNG data over the part's cells, `cells` wide.
@@ -157,15 +181,20 @@ Markup image(const Geometry& g, const QString& id, qint64 width, const QByteArra
 Markup content(const PartViews& v, const Geometry& g, Side side, const Markup& rulers, const Markup& frames)
 {
     const QString sides = v.id + QStringLiteral("-sides");
+    const QString cells = v.id + QStringLiteral("-conflicts");
     Html html;
     if (side == Side::Before)
-        html.put("%", image(g, sides, 2 * g.width, v.images.sides));
-    else if (side == Side::After)
-        html.put("<use href=\"#%\"/><use href=\"#%\" x=\"%\"/>", sides, sides, -g.width);
+        html.put("%", image(g, sides, v.part.sides * g.width, v.images.sides));
+    else if (side != Side::Changes)
+        html.put("<use href=\"#%\"/><use href=\"#%\" x=\"%\"/>", sides, sides, -int(side) * g.width);
     else
         html.put("<g filter=\"url(#dim)\"><use href=\"#%\"/><use href=\"#%\" x=\"%\"/></g>%", sides, sides,
                  -g.width, image(g, QString(), g.width, v.images.marks));
     html.put("%%", rulers, frames);
+    if (!v.conflictCells.empty() && side == Side::Before)
+        html.put("%", cellFrames(g, v.conflictCells, cells));
+    else if (!v.conflictCells.empty())
+        html.put("<use href=\"#%\"/>", cells);
     return html.take();
 }
 
@@ -185,15 +214,17 @@ qint64 imageBound(qint64 width, qint64 height, qint64 bytesPerPixel)
 
 }  // namespace
 
-qint64 partViewsBound(const PicturePart& part, qint64 framedBlocks)
+qint64 partViewsBound(const PicturePart& part, qint64 framedBlocks, qint64 framedCells)
 {
-    constexpr qint64 ViewMarkup = 1024, TickMarkup = 80, FrameMarkup = 256;
+    constexpr qint64 ViewMarkup = 1024, TickMarkup = 80, FrameMarkup = 256, CellMarkup = 40;
     const qint64 ticks = (part.area.width + part.area.height) / 8 + 2;
-    // Any colours at all on either side, and four bytes a pixel; the marks'
+    const qint64 cells = qMin(framedCells, part.cellsWide() * part.cellsHigh());
+    // Any colours at all on any side, and four bytes a pixel; the marks'
     // few colours always in a palette, a byte a pixel.
-    return imageBound(2 * part.cellsWide(), part.cellsHigh(), 4)
+    return imageBound(part.sides * part.cellsWide(), part.cellsHigh(), 4)
            + imageBound(part.cellsWide() * part.markPixels, part.cellsHigh() * part.markPixels, 1)
-           + 3 * (ViewMarkup + ticks * TickMarkup + framedBlocks * FrameMarkup);
+           + (part.sides + 1) * (ViewMarkup + ticks * TickMarkup + framedBlocks * FrameMarkup)
+           + cells * CellMarkup;
 }
 
 void writePartViews(Html& html, const PartViews& v)
@@ -201,11 +232,13 @@ void writePartViews(Html& html, const PartViews& v)
     const Geometry g(v.part);
     const Markup ruled = rulers(g), framed = frames(g, v.conflicts);
     html.put("<div class=\"views\">\n");
-    for (const Side side : {Side::Before, Side::After, Side::Changes}) {
+    const bool merge = v.part.sides > 2;
+    const std::vector<Side> shown =
+        merge ? std::vector<Side>{Side::Before, Side::Ours, Side::Theirs, Side::After, Side::Changes}
+              : std::vector<Side>{Side::Before, Side::After, Side::Changes};
+    for (const Side side : shown) {
         const QString id = v.id + QLatin1Char('-') + QLatin1String(sideName(side));
-        const QString title = side == Side::Before  ? QStringLiteral("Before")
-                              : side == Side::After ? QStringLiteral("After")
-                                                    : QStringLiteral("Changes");
+        const QString title = sideTitle(side, merge);
         html.put("<figure class=\"view\" id=\"%\" popover><figcaption>%</figcaption>"
                  "<button class=\"open\" type=\"button\" popovertarget=\"%\" aria-label=\"Enlarge: %, %\">"
                  "<svg class=\"picture\" viewBox=\"0 0 % %\" width=\"%\" height=\"%\" data-region=\"%\" "

@@ -1,5 +1,6 @@
 #include "regionsection.h"
 
+#include "pagehead.h"
 #include "pagelimits.h"
 
 #include "counted.h"
@@ -126,21 +127,26 @@ void writeRegionSection(Html& html, const RegionPage& page, const PartViews& fir
     staticsList(html, QStringLiteral("Statics added"), region.staticsAdded, page.lists.added);
     staticsList(html, QStringLiteral("Statics removed"), region.staticsRemoved, page.lists.removed);
     html.put("</div>\n");
+    if (page.conflicts.mergeTiles > 0)
+        html.put("<p class=\"merge-conflicts\">% both sides changed, each its own way: framed % in every "
+                 "picture, the result showing ours there. The facts list each with the base's, our and their "
+                 "value.</p>\n",
+                 counted(page.conflicts.mergeTiles, "tile", "tiles"), swatch("merge"));
     conflictList(html, page.conflicts);
     html.put("</section>\n");
 }
 
-qint64 regionSectionBound(const PicturePart& first, qint64 conflicts)
+qint64 regionSectionBound(const PicturePart& first, qint64 conflicts, qint64 mergeTiles)
 {
     // Its texts, three lists and the table of where the base does not fit, at their longest.
     constexpr qint64 Texts = 2048, ListRow = 128, ConflictRow = 1024;
     return Texts + 3 * (ListedChanges + 2) * ListRow + (ListedChanges + 2) * ConflictRow
-           + partViewsBound(first, conflicts);
+           + partViewsBound(first, conflicts, mergeTiles);
 }
 
-qint64 detailSectionBound(const PicturePart& detail, qint64 conflicts)
+qint64 detailSectionBound(const PicturePart& detail, qint64 conflicts, qint64 mergeTiles)
 {
-    return 512 + partViewsBound(detail, conflicts);
+    return 512 + partViewsBound(detail, conflicts, mergeTiles);
 }
 
 void writeDetailSection(Html& html, const RegionPage& page, const PartViews& detail, qint64 index)

@@ -39,6 +39,7 @@ struct RegionConflicts
     std::vector<TileRect> blocks;  // the blocks that do not fit, framed in its pictures
     qint64 rows = 0;
     std::vector<ConflictRow> shown;  // the first rows
+    qint64 mergeTiles = 0;           // a merge's conflicting tiles, map and statics
 };
 
 struct RegionPage
@@ -52,11 +53,11 @@ struct RegionPage
 };
 
 void writeRegionSection(Html& html, const RegionPage& page, const PartViews& first);
-// The most a region's section takes with `first` as its first part, and
-// `conflicts` blocks in it that do not fit the patch.
-qint64 regionSectionBound(const PicturePart& first, qint64 conflicts);
+// The most a region's section takes with `first` as its first part,
+// `conflicts` blocks in it that do not fit the patch, and `mergeTiles` tiles of a merge's conflicts.
+qint64 regionSectionBound(const PicturePart& first, qint64 conflicts, qint64 mergeTiles = 0);
 void writeDetailSection(Html& html, const RegionPage& page, const PartViews& detail, qint64 index);
-qint64 detailSectionBound(const PicturePart& detail, qint64 conflicts);
+qint64 detailSectionBound(const PicturePart& detail, qint64 conflicts, qint64 mergeTiles = 0);
 
 // "0x00A8": a tile or item number as the game's tools write it.
 QString hexNumber(quint16 value);

@@ -131,6 +131,9 @@ Picture Overview::draw(const ReportFacts& facts, std::vector<OverviewLink>& link
                 canvas.frame(conflictFrame(facts.blockX(block), facts.blockY(block)), ConflictFrame);
         }
     }
+    for (const ConflictingBlock& conflicting : facts.conflictingBlocks)
+        canvas.frame(conflictFrame(facts.blockX(conflicting.block), facts.blockY(conflicting.block)),
+                     MergeConflictFrame);
 
     links.clear();
     LabelPlacer placer(image.width(), image.height(), canvas.ink);

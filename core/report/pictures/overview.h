@@ -5,7 +5,8 @@
 // changed blocks marked, every region framed (at least MinMarker pixels a
 // side, however small it is), each block that the patch replaces but that
 // holds something other than what the patch was made against framed in a
-// colour of its own, a little wider than a region of one block would be,
+// colour of its own, a little wider than a region of one block would be (a
+// merge's blocks with conflicting tiles too, in another colour),
 // and the regions numbered as the page numbers them, each number where it
 // overlaps no other and stays inside the picture, joined to its frame by a
 // leader line when it stands away from it (numbers that find no room, and
@@ -45,6 +46,8 @@ public:
     static constexpr Rgb ChangedMark = rgb(0xff, 0xd0, 0x20);
     static constexpr Rgb RegionFrame = rgb(0x30, 0xe0, 0xff);
     static constexpr Rgb ConflictFrame = rgb(0xff, 0x3a, 0x2e);
+    // A block of a merge that holds tiles both sides changed, each its own way.
+    static constexpr Rgb MergeConflictFrame = rgb(0xb0, 0x26, 0xff);
     // How far a conflicting block's frame stands out around the block, so
     // that a region's frame of the same block stays in sight within it.
     static constexpr int ConflictOutset = 3;

@@ -4,6 +4,7 @@
 
 #include "jobmessages.h"
 
+#include <algorithm>
 #include <array>
 #include <set>
 
@@ -54,6 +55,8 @@ struct DrawnBlock
     BlockBytes bytes;
     DrawnSide before;
     DrawnSide after;
+    DrawnSide ours;  // in a merge's review
+    DrawnSide theirs;
 
     Status read(ReportInputs& inputs, qint64 number, qint64 heightBlocks)
     {
@@ -65,10 +68,29 @@ struct DrawnBlock
         const qint64 left = number / heightBlocks * TilesPerSide, top = number % heightBlocks * TilesPerSide;
         before.decode(bytes.cellsBefore, bytes.staticsBefore, bytes.staticsBeforeLength, left, top);
         after.decode(bytes.cellsAfter, bytes.staticsAfter, bytes.staticsAfterLength, left, top);
+        const MergeBytes& merge = bytes.merge;
+        if (merge.cellsOurs) {
+            ours.decode(merge.cellsOurs, merge.staticsOurs, merge.staticsOursLength, left, top);
+            theirs.decode(merge.cellsTheirs, merge.staticsTheirs, merge.staticsTheirsLength, left, top);
+        }
         block = number;
         return Status();
     }
 };
+
+// A cell of the sides picture, `width` pixels a picture: before, and each
+// other side where it looks otherwise.
+void paintSides(Rgb* row, int px, int width, const PicturePart& part, const DrawnBlock& drawn,
+                const Palette& palette, int cell)
+{
+    const Rgb before = drawn.before.colour(palette, cell);
+    row[px] = before;
+    const DrawnSide* others[] = {&drawn.after, &drawn.ours, &drawn.theirs};
+    for (int side = 1; side < part.sides; ++side) {
+        const Rgb colour = others[side - 1]->colour(palette, cell);
+        row[side * width + px] = colour == before ? Transparent : colour;
+    }
+}
 
 changemarks::CellMarks marksOf(const BlockChanges& changes, int cell)
 {
@@ -140,24 +162,53 @@ std::vector<PicturePart> partsOf(const Region& region, const ReportFacts& facts,
         TileRect{region.x - PictureMargin, region.y - PictureMargin, region.width + 2 * qint64(PictureMargin),
                  region.height + 2 * qint64(PictureMargin)}
             .intersected(facet);
+    const int sides = facts.reviewsMerge ? 4 : 2;
     const qint64 side = qMax(whole.width, whole.height);
     if (side <= TownTiles)
-        return {{PicturePart::Kind::Whole, whole, 1, markPixels, shownScale(side, markPixels)}};
+        return {{PicturePart::Kind::Whole, whole, 1, markPixels, shownScale(side, markPixels), sides}};
     // Squares of tiles in the overview may hold every kind of change at once, which takes 4 pixels.
     const qint64 longer = qMax(region.width, region.height);
     const int cellTiles = int(qMax<qint64>(2, (longer + OverviewCells - 1) / OverviewCells));
-    std::vector<PicturePart> parts{{PicturePart::Kind::Overview, blocksRect(region), cellTiles, 4, 4}};
+    std::vector<PicturePart> parts{{PicturePart::Kind::Overview, blocksRect(region), cellTiles, 4, 4, sides}};
     for (const TileRect& square : detailSquares(region, facts))
         parts.push_back(
-            {PicturePart::Kind::Detail, square, 1, markPixels, shownScale(DetailTiles, markPixels)});
+            {PicturePart::Kind::Detail, square, 1, markPixels, shownScale(DetailTiles, markPixels), sides});
     return parts;
+}
+
+std::vector<TileRect> conflictCells(const ReportFacts& facts, const PicturePart& part)
+{
+    const TileRect& area = part.area;
+    const qint64 g = part.cellTiles;
+    std::set<std::pair<qint64, qint64>> cells;
+    const auto& blocks = facts.conflictingBlocks;
+    // A column of blocks at a time: the blocks of the area are in block order within each.
+    for (qint64 bx = area.x / TilesPerSide; bx * TilesPerSide < area.right() && !blocks.empty(); ++bx) {
+        const qint64 first = bx * facts.heightBlocks + area.y / TilesPerSide;
+        const qint64 last = bx * facts.heightBlocks + (area.bottom() - 1) / TilesPerSide;
+        auto at = std::lower_bound(blocks.begin(), blocks.end(), first,
+                                   [](const ConflictingBlock& b, qint64 block) { return b.block < block; });
+        for (; at != blocks.end() && at->block <= last; ++at) {
+            const TileRect tiles = facts.tilesOf(at->block);
+            for (int cell = 0; cell < CellsPerBlock; ++cell) {
+                const qint64 x = tiles.x + cell % TilesPerSide, y = tiles.y + cell / TilesPerSide;
+                if (((at->mapConflicts | at->staticsConflicts) >> cell & 1) && area.contains(x, y))
+                    cells.insert({(x - area.x) / g, (y - area.y) / g});
+            }
+        }
+    }
+    std::vector<TileRect> found;
+    found.reserve(cells.size());
+    for (const auto& [cx, cy] : cells)
+        found.push_back(TileRect{area.x + cx * g, area.y + cy * g, g, g}.intersected(area));
+    return found;
 }
 
 Status PartPainter::paint(const Region& region, const PicturePart& part, PartImages& images,
                           const ChangesSeen* seen)
 {
     const int width = int(part.cellsWide()), height = int(part.cellsHigh());
-    if (!m_pictures.sides.reshape(2 * width, height)
+    if (!m_pictures.sides.reshape(part.sides * width, height)
         || !m_pictures.marks.reshape(width * part.markPixels, height * part.markPixels))
         return pictureOutOfMemory();
     m_pictures.marks.fill(Transparent);
@@ -194,11 +245,7 @@ Status PartPainter::paintTiles(const Region& region, const PicturePart& part, co
                 if (!area.contains(x, y))
                     continue;
                 const int px = int(x - area.x), py = int(y - area.y);
-                const Rgb before = drawn.before.colour(m_style.palette, cell);
-                const Rgb after = drawn.after.colour(m_style.palette, cell);
-                Rgb* row = m_pictures.sides.row(py);
-                row[px] = before;
-                row[width + px] = after == before ? Transparent : after;
+                paintSides(m_pictures.sides.row(py), px, width, part, drawn, m_style.palette, cell);
                 if (changes.changedTiles & (quint64(1) << cell))
                     changemarks::paintCell(m_pictures.marks, px * m, py * m, m, marksOf(changes, cell),
                                            m_style.outline && m >= 4);
@@ -242,11 +289,7 @@ Status PartPainter::paintCells(const Region& region, const PicturePart& part, co
                 read.failed())
                 return read;
             const int cell = int(y % TilesPerSide * TilesPerSide + x % TilesPerSide);
-            const Rgb before = drawn.before.colour(m_style.palette, cell);
-            const Rgb after = drawn.after.colour(m_style.palette, cell);
-            Rgb* row = m_pictures.sides.row(int(cy));
-            row[cx] = before;
-            row[wide + cx] = after == before ? Transparent : after;
+            paintSides(m_pictures.sides.row(int(cy)), int(cx), int(wide), part, drawn, m_style.palette, cell);
             if (const changemarks::CellMarks& marks = cells[size_t(cy * wide + cx)]; marks.any())
                 changemarks::paintCell(m_pictures.marks, int(cx) * part.markPixels, int(cy) * part.markPixels,
                                        part.markPixels, marks, false);

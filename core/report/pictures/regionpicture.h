@@ -46,16 +46,22 @@ struct PicturePart
     int cellTiles = 1;    // tiles a side of a cell
     int markPixels = 2;   // the marks' pixels a side of a cell
     int shownPixels = 4;  // the page's pixels a side of a cell
+    int sides = 2;        // pictures side by side: before and after, then ours and theirs in a merge's
     qint64 cellsWide() const { return (area.width + cellTiles - 1) / cellTiles; }
     qint64 cellsHigh() const { return (area.height + cellTiles - 1) / cellTiles; }
 };
+
+// The tiles of a merge's conflicts shown in `part`, in any region: each a
+// cell of the part (a square of tiles in an overview), once.
+std::vector<TileRect> conflictCells(const ReportFacts& facts, const PicturePart& part);
 
 // The parts of `region` of `facts`, its overview first when it has one.
 // `outline` frames the changed tiles, which takes 4 mark pixels a cell.
 std::vector<PicturePart> partsOf(const Region& region, const ReportFacts& facts, bool outline);
 
 // A part's pictures: before and after side by side in one (the after
-// picture transparent where it looks as before), and the marks.
+// picture transparent where it looks as before; in a merge's review, ours
+// and theirs beside them the same way), and the marks.
 struct PartPictures
 {
     Picture sides;

@@ -2,8 +2,8 @@
 
 // The other side of a review, set beside its reference block by block:
 // difference files applied to the reference as a combination applies them
-// (patchside.h), or a whole current facet (facetside.h). A review of
-// another kind (the result of a merge beside its base, say) is one more
+// (patchside.h), a whole current facet (facetside.h), or the result of a
+// merge beside its base (mergeside.h). A review of another kind is one more
 // implementation; the walk, the facts, the pictures and the page take what
 // any side gives.
 
@@ -12,6 +12,7 @@
 #include "reviewrecords.h"
 
 #include "commitoptions.h"
+#include "output.h"
 #include "patchcheck.h"
 
 #include <QStringList>
@@ -62,6 +63,14 @@ public:
     // The manifest found beside its `kind` of files, or none and where it
     // was looked for; null when it has no such files.
     virtual const PatchManifest* patchManifest(PatchKind /*kind*/) const { return nullptr; }
+
+    // A merge's conflicts at `blocks` (in block order), as items of the
+    // merge's conflicts array, into `out`; `written` counts the items.
+    virtual Status writeConflicts(const std::vector<ConflictingBlock>& /*blocks*/, qint64 /*heightBlocks*/,
+                                  Output& /*out*/, qint64& /*written*/)
+    {
+        return Status();
+    }
 
     // Its files, and the manifests it read, for the roles of the outputs.
     virtual QStringList paths() const = 0;

@@ -19,8 +19,8 @@ FacetSide::FacetSide(const ReportSources& sources, FileSystem& files)
 ReferenceWords FacetSide::referenceWords() const
 {
     return {jobmessage::UnableToOpenReferenceData, jobmessage::UnableToOpenReferenceOrIndex,
-            jobmessage::UnableToReadMapData, QStringLiteral("Reference map"),
-            QStringLiteral("Reference statics")};
+            jobmessage::UnableToReadMapData,       QStringLiteral("Reference map"),
+            QStringLiteral("Reference statics"),   jobmessage::referenceStaticsDamaged};
 }
 
 Status FacetSide::openMap(const CommitOptions& options, const ReferenceFiles& reference)

@@ -57,8 +57,9 @@ PatchSide::PatchSide(const ReportSources& sources, FileSystem& files)
 
 ReferenceWords PatchSide::referenceWords() const
 {
-    return {jobmessage::UnableToOpenMap, jobmessage::UnableToOpenStatics, jobmessage::UnableToReadMapOrDif,
-            QStringLiteral("Map"), QStringLiteral("Statics")};
+    return {jobmessage::UnableToOpenMap,      jobmessage::UnableToOpenStatics,
+            jobmessage::UnableToReadMapOrDif, QStringLiteral("Map"),
+            QStringLiteral("Statics"),        jobmessage::referenceStaticsDamaged};
 }
 
 Status PatchSide::openDifs(const CommitOptions& options, Files& difs, std::initializer_list<Input*> opened,

@@ -41,6 +41,7 @@ Status ReferenceFiles::openMap(const CommitOptions& options, qint64 heightBlocks
 
 Status ReferenceFiles::openStatics(const CommitOptions& options, const ReferenceWords& words)
 {
+    m_statics.damaged = words.staticsDamaged;
     if (const Status opened = openInputs({&m_staticsData, &m_staticsIndex}, words.openStatics, options);
         opened.failed())
         return opened;

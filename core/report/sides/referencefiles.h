@@ -23,6 +23,7 @@ struct ReferenceWords
     QString readMap;
     QString mapCaption;
     QString staticsCaption;
+    QString (*staticsDamaged)(qint64 block);
 };
 
 class ReferenceFiles

@@ -1,12 +1,15 @@
 #include "reportinputs.h"
 
 #include "facetside.h"
+#include "mergeside.h"
 #include "patchside.h"
 
 namespace quillmark {
 
 std::unique_ptr<AfterSide> afterSideFor(const ReportSources& sources, FileSystem& files)
 {
+    if (sources.reviewsMerge())
+        return std::make_unique<MergeSide>(sources, files);
     if (sources.comparesFacets())
         return std::make_unique<FacetSide>(sources, files);
     return std::make_unique<PatchSide>(sources, files);
@@ -20,6 +23,7 @@ ReportInputs::~ReportInputs() = default;
 
 Status ReportInputs::open(const CommitOptions& options, qint64 heightBlocks)
 {
+    m_heightBlocks = heightBlocks;
     const ReferenceWords words = m_side->referenceWords();
     if (const Status opened = m_reference.openMap(options, heightBlocks, words); opened.failed())
         return opened;

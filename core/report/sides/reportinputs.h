@@ -48,8 +48,15 @@ public:
         return m_side->unusedRecords(mapBlocks(), limit, shown, count);
     }
 
+    // A merge's conflicts at `blocks`, as the merge's conflicts file lists them.
+    Status writeConflicts(const std::vector<ConflictingBlock>& blocks, Output& out, qint64& written)
+    {
+        return m_side->writeConflicts(blocks, m_heightBlocks, out, written);
+    }
+
 private:
     ReportSources m_sources;
+    qint64 m_heightBlocks = 1;
     ReferenceFiles m_reference;
     std::unique_ptr<AfterSide> m_side;
 };

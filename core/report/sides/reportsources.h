@@ -5,8 +5,9 @@
 namespace quillmark {
 
 // The files a review reads, as they were named: the reference map and
-// statics, and either difference files to apply to them or a whole current
-// facet to set beside them.
+// statics, and either difference files to apply to them, a whole current
+// facet to set beside them, or two edited copies of them (ours and theirs)
+// whose merge is set beside them, the reference being their base.
 struct ReportSources
 {
     QString map;            // the reference map
@@ -20,8 +21,15 @@ struct ReportSources
     QString staticsDifLocator;  // difference files
     QString staticsDifIndex;
     QString staticsDifData;
+    QString oursMap;  // a merge: our and their maps; empty otherwise
+    QString theirsMap;
+    QString oursStaticsIndex;  // and statics, when the base's are given
+    QString oursStaticsData;
+    QString theirsStaticsIndex;
+    QString theirsStaticsData;
 
     bool comparesFacets() const { return !currentMap.isEmpty(); }
+    bool reviewsMerge() const { return !oursMap.isEmpty(); }
     bool hasMapDifs() const { return !mapDifLocator.isEmpty(); }
     bool hasStatics() const { return !staticsIndex.isEmpty(); }
 };

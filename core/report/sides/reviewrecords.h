@@ -38,6 +38,7 @@ struct DamagedRecord
         StaticsRecord,     // a statics difference record
         ReferenceStatics,  // a block of the reference statics
         CurrentStatics,    // a block of the current statics, when two facets are compared
+        MergedStatics,     // a block of a merge's result, which one side holds as it is
     };
     Source source = Source::StaticsRecord;
     qint64 ordinal = -1;  // the record, or -1 for a block of a statics pair
