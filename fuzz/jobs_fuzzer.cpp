@@ -28,9 +28,11 @@
 #include "jobrun.h"
 #include "mapinput.h"
 #include "memoryfilesystem.h"
+#include "replay.h"
 #include "require.h"
 #include "viewing.h"
 
+#include <QRandomGenerator>
 #include <QtEndian>
 
 #include <initializer_list>
@@ -42,8 +44,9 @@ using namespace difformat;
 
 namespace {
 
-// The message a job fails with for damage found at a block.
-using DamageMessage = QString (*)(qint64 block);
+// What a job names as damaged where it finds damage at a block: "Dif files",
+// "Current statics", ...; its message says so and names the block.
+using DamageMessage = const char*;
 
 QList<QByteArray> splitInput(const uint8_t* data, size_t size, int count)
 {
@@ -144,8 +147,11 @@ public:
             bool known = false;
             if (failure.block() != Status::NoBlock) {
                 require(failure.is(Status::Kind::Damaged), "only damage names a block", failure.text());
-                for (const DamageMessage message : damaged)
-                    known = known || failure.message() == message(failure.block());
+                for (const DamageMessage what : damaged)
+                    known =
+                        known
+                        || failure.message()
+                               == QStringLiteral("%1 are damaged at block %2").arg(what).arg(failure.block());
             } else {
                 for (const char* message : messages)
                     known = known || failure.message() == QLatin1String(message);
@@ -292,6 +298,18 @@ void generateMap(const QList<QByteArray>& parts)
             "only equal sizes are compared", outcome.message());
     if (!outcome.succeeded())
         return;
+    // A record for each block whose payload differs, in block order, holding
+    // the current block whole; a header alone, or the fragment, makes none.
+    QByteArray records, blocks;
+    for (qint64 block = 0; block < currentMap->size() / MapBlockSize; ++block) {
+        const qint64 payload = block * MapBlockSize + MapHeaderSize;
+        if (referenceMap->mid(payload, MapPayloadSize) == currentMap->mid(payload, MapPayloadSize))
+            continue;
+        blocks += testfiles::int32s({qint32(block)});
+        records += currentMap->mid(block * MapBlockSize, MapBlockSize);
+    }
+    require(folder.read(folder.out("mapdifl0.mul")) == blocks, "a record for each changed payload");
+    require(folder.read(folder.out("mapdif0.mul")) == records, "the records hold the current blocks");
     const QString combined = combineGenerated(folder, {folder.inputs[0]}, {"mapdif0.mul", "mapdifl0.mul"});
     const QByteArray map = folder.read(combined + "map0.mul");
     require(map.size() == referenceMap->size(), "the combined map has the reference's size");
@@ -300,6 +318,34 @@ void generateMap(const QList<QByteArray>& parts)
         require(map.mid(payload, MapPayloadSize) == currentMap->mid(payload, MapPayloadSize),
                 "the combined map has the current payloads", QString::number(block));
     }
+}
+
+// The difference files a generation writes: a record for each block that
+// became empty, stopped being empty or holds other bytes (the current entry
+// as it is when empty, else pointing at its bytes in the data written);
+// none where only an entry's place or extra changed.
+struct StaticsRecords
+{
+    QByteArray blocks, index, data;
+};
+
+StaticsRecords staticsRecords(const QByteArray& referenceIndex, const QByteArray& referenceData,
+                              const QByteArray& index, const QByteArray& data)
+{
+    StaticsRecords records;
+    for (qint64 block = 0; block < entryCount(index); ++block) {
+        const Entry was = entryAt(referenceIndex, block);
+        Entry now = entryAt(index, block);
+        if (was.empty() == now.empty() && (now.empty() || was.bytes(referenceData) == now.bytes(data)))
+            continue;
+        records.blocks += testfiles::int32s({qint32(block)});
+        if (!now.empty()) {
+            records.data += now.bytes(data);
+            now.offset = qint32(records.data.size() - now.length);
+        }
+        records.index += now.encoded();
+    }
+    return records;
 }
 
 // The parts: the reference index and data, patches over each, and a part
@@ -314,10 +360,14 @@ void generateStatics(const QList<QByteArray>& parts)
                              {jobmessage::UnableToOpenReferenceOrIndex,
                               jobmessage::UnableToOpenStaticsDataOrIndex, jobmessage::IndexSizesDiffer,
                               jobmessage::UnableToReadStatics, jobmessage::UnableToWriteDiffFiles},
-                             {jobmessage::referenceStaticsDamaged, jobmessage::currentStaticsDamaged},
+                             {"Reference statics", "Current statics"},
                              {"stadif0.manifest.json", "stadif0.mul", "stadifi0.mul", "stadifl0.mul"})
         || !outcome.succeeded())
         return;
+    const StaticsRecords expected = staticsRecords(parts[0], parts[1], index, data);
+    require(folder.read(folder.out("stadifl0.mul")) == expected.blocks, "a record for each changed block");
+    require(folder.read(folder.out("stadifi0.mul")) == expected.index, "the records' entries");
+    require(folder.read(folder.out("stadif0.mul")) == expected.data, "the records' statics");
     const QString combined =
         combineGenerated(folder, folder.inputs.mid(0, 2), {"stadif0.mul", "stadifi0.mul", "stadifl0.mul"});
     const QByteArray newIndex = folder.read(combined + "staidx0.mul");
@@ -340,7 +390,7 @@ void combineMap(const QList<QByteArray>& parts)
     if (!folder.checkOutcome(outcome,
                              {jobmessage::UnableToOpenMap, jobmessage::UnableToOpenDifFiles,
                               jobmessage::UnableToReadMapOrDif, jobmessage::UnableToWriteNewMap},
-                             {jobmessage::difFilesDamaged}, {"map0.mul"}))
+                             {"Dif files"}, {"map0.mul"}))
         return;
     const std::optional<QByteArray> map = logicalMap(folder.inputs[0], folder.files);
     if (!map) {
@@ -423,8 +473,7 @@ void combineStatics(const QList<QByteArray>& parts)
     if (!folder.checkOutcome(outcome,
                              {jobmessage::UnableToOpenStatics, jobmessage::UnableToOpenDifFiles,
                               jobmessage::UnableToReadStaticsOrDif, jobmessage::UnableToWriteNewStatics},
-                             {jobmessage::difFilesDamaged, jobmessage::currentStaticsDamaged},
-                             {"staidx0.mul", "statics0.mul"}))
+                             {"Dif files", "Current statics"}, {"staidx0.mul", "statics0.mul"}))
         return;
     const Status& failure = outcome.failure();
     const qint64 blocks = entryCount(parts[0]);
@@ -444,6 +493,128 @@ void combineStatics(const QList<QByteArray>& parts)
     require(folder.read(folder.out("staidx0.mul")) == expected.index, "the model's index");
     require(folder.read(folder.out("statics0.mul")) == expected.data, "the model's data");
 }
+
+// Small inputs of every kind the jobs meet, made from a seed: a few blocks,
+// empty, length-0, damaged and overlapping statics entries, locator records
+// that repeat, lie outside the facet or are cut short, partial trailing
+// blocks and entries, files of other sizes.
+class Sample
+{
+public:
+    explicit Sample(quint32 seed) : m_random(seed) {}
+
+    QByteArray make()
+    {
+        const int blocks = upTo(5);
+        switch (Fuzzed) {
+        case Job::GenerateMap:
+            return encoded(
+                {map(blocks), patches(blocks * int(MapBlockSize), 8), sometimes(map(upTo(5)), 15)});
+        case Job::CombineMap:
+            return encoded({map(blocks), map(upTo(4)), locator(blocks)});
+        case Job::GenerateStatics: {
+            const auto [index, data] = statics(blocks);
+            return encoded({index, data, entryPatches(blocks), patches(int(data.size()), 4),
+                            sometimes(statics(upTo(5)).first, 15)});
+        }
+        default: {
+            const auto [index, data] = statics(blocks);
+            const auto [difIndex, dif] = statics(upTo(4));
+            return encoded({index, data, dif, difIndex, locator(blocks)});
+        }
+        }
+    }
+
+private:
+    int upTo(int most) { return int(m_random.bounded(most + 1)); }
+    bool chance(int percent) { return upTo(99) < percent; }
+    QByteArray bytes(int count) { return testfiles::randomBytes(count, m_random.generate()); }
+    QByteArray sometimes(const QByteArray& bytes, int percent)
+    {
+        return chance(percent) ? bytes : QByteArray();
+    }
+    // A partial record or entry at the end, now and then.
+    QByteArray tail() { return sometimes(bytes(1 + upTo(10)), 10); }
+
+    QByteArray map(int blocks)
+    {
+        return bytes(blocks * int(MapBlockSize)) + sometimes(bytes(1 + upTo(3)), 20);
+    }
+
+    QByteArray locator(int blocks)
+    {
+        QByteArray records;
+        for (int r = upTo(6); r > 0; --r)
+            records +=
+                testfiles::int32s({chance(5) ? qint32(m_random.generate()) : qint32(upTo(blocks + 1)) - 1});
+        return records + tail();
+    }
+
+    Entry entry(int dataSize)
+    {
+        const qint32 extra = qint32(upTo(3));
+        if (dataSize == 0 || chance(15))
+            return {EmptyOffset, qint32(upTo(5)), extra};
+        if (chance(10))
+            return {qint32(upTo(dataSize + 60)), 0, extra};
+        if (chance(5))
+            return {qint32(dataSize + upTo(9)), qint32(1 + upTo(4)), extra};
+        const int offset = upTo(dataSize - 1);
+        return {qint32(offset), qint32(1 + upTo(qMin(7, dataSize - offset - 1))), extra};
+    }
+
+    std::pair<QByteArray, QByteArray> statics(int blocks)
+    {
+        const QByteArray data = bytes(upTo(40));
+        QByteArray index;
+        for (int b = 0; b < blocks; ++b)
+            index += entry(int(data.size())).encoded();
+        return {index + tail(), data};
+    }
+
+    // Patches over a file of `size` bytes, in the layout patched() reads.
+    QByteArray patches(int size, int longest)
+    {
+        QByteArray list;
+        for (int p = upTo(4); p > 0 && size > 0; --p) {
+            const int length = 1 + upTo(longest - 1);
+            list += patch(upTo(size - 1), bytes(length));
+        }
+        return list;
+    }
+    // Whole entries of an index of `blocks` blocks made anew, over data of up to 40 bytes.
+    QByteArray entryPatches(int blocks)
+    {
+        QByteArray list;
+        for (int p = upTo(3); p > 0 && blocks > 0; --p)
+            list += patch(upTo(blocks - 1) * int(IndexEntrySize), entry(40).encoded());
+        return list;
+    }
+    static QByteArray patch(int offset, const QByteArray& bytes)
+    {
+        QByteArray head(3, 0);
+        qToLittleEndian<quint16>(quint16(offset), head.data());
+        head[2] = char(bytes.size());
+        return head + bytes;
+    }
+
+    static QByteArray encoded(const QList<QByteArray>& parts)
+    {
+        QByteArray lengths(parts.size() * 2, 0), bytes;
+        for (qsizetype i = 0; i < parts.size(); ++i) {
+            qToLittleEndian<quint16>(quint16(parts[i].size()), lengths.data() + 2 * i);
+            bytes += parts[i];
+        }
+        return lengths + bytes;
+    }
+
+    QRandomGenerator m_random;
+};
+
+#ifdef QUILLMARK_REPLAY
+const bool SamplesRegistered = (
+    sampleMaker() = [](quint32 seed) { return Sample(seed).make(); }, true);
+#endif
 
 }  // namespace
 
