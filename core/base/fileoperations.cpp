@@ -51,7 +51,7 @@ Status canReplace(FileSystem& files, const QString& path)
         const bool held = replaceable.is(Status::Kind::InUse) || replaceable.is(Status::Kind::Permission);
         if (!held || look == Looks)
             return replaceable;
-        QThread::msleep(ulong(5 * look));
+        QThread::msleep(5 * ulong(look));
     }
 }
 
