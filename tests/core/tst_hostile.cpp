@@ -1,10 +1,9 @@
 // Files and folders as a stranger or a careless user leaves them: special
-// files as inputs or in the output folder, locators that repeat themselves
-// at length, sizes no locator can address, a commit interrupted in the folder
-// that holds the inputs, links into another folder with its own interrupted
-// commit, locks that are held, stale or left half taken over. Nothing outside
-// the folders given is touched, nothing hangs, and every failure names its
-// file and reason.
+// files as inputs or in the output folder, sizes no locator can address, a
+// commit interrupted in the folder that holds the inputs, links into another
+// folder with its own interrupted commit, locks that are held, stale or left
+// half taken over. Nothing outside the folders given is touched, nothing
+// hangs, and every failure names its file and reason.
 
 #include "commitrecord.h"
 #include "difaudit.h"
@@ -150,25 +149,6 @@ private slots:
                      QString("Unable to write diff files: /out/stadif0.mul: not a regular file"));
         QCOMPARE(files.kindAt("/out/" + name),
                  fate == Fate::Removed ? EntryKind::Missing : EntryKind::Special);
-    }
-
-    // A locator of a million records naming ten blocks over and over: the
-    // first record of each block wins, as with a short one.
-    void repeatingLocator()
-    {
-        Workspace ws;
-        // 9, 8, ..., 0 over and over: 2^20 records.
-        const QByteArray locator =
-            int32s({9, 8, 7, 6, 5, 4, 3, 2, 1, 0}).repeated((1 << 20) / 10 + 1).left(4 << 20);
-        const QByteArray map = testfiles::randomBytes(12 * 196, 4), dif = testfiles::randomBytes(20 * 196, 5);
-        const QStringList inputs{ws.file("map", map), ws.file("dif", dif), ws.file("difl", locator)};
-        QVERIFY(QFile::resize(inputs[1], locator.size() / 4 * 196));  // a record for every one of the locator
-        const JobOutcome outcome = runJob(Job::CombineMap, inputs, ws.out());
-        QVERIFY2(outcome.succeeded(), qPrintable(outcome.failure().text()));
-        QByteArray expected = map;
-        for (int block = 0; block < 10; ++block)  // block b is first named by record 9 - b
-            expected.replace(block * 196, 196, dif.mid((9 - block) * 196, 196));
-        QVERIFY(read(ws.outFile("map0.mul")) == expected);
     }
 
     void sparseInputs_data()
