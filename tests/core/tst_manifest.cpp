@@ -446,30 +446,6 @@ private slots:
                  qPrintable(QString("%1 counts of a few other blocks not told").arg(fewNotTold)));
     }
 
-    // A conflict names its tile on the facet's own grid, where blocks run
-    // down a column: block height + 1 is the second block of the second.
-    void conflictOnEachFacet()
-    {
-        for (const auto& [facet, height] :
-             {std::pair{0, 512}, {1, 512}, {2, 200}, {3, 256}, {4, 181}, {5, 512}}) {
-            Workspace ws;
-            const qint64 at = (height + 1) * 196 + 4;
-            const QByteArray reference = testfiles::randomBytes((height + 2) * 196, 1);
-            QByteArray current = reference, base = reference;
-            current.replace(at, 192, testfiles::randomBytes(192, 2));
-            base.replace(at, 192, testfiles::randomBytes(192, 3));
-            const QStringList made{ws.outFile(QString("mapdif%1.mul").arg(facet)),
-                                   ws.outFile(QString("mapdifl%1.mul").arg(facet))};
-            QVERIFY(runJob(Job::GenerateMap, {ws.file("ref", reference), ws.file("cur", current)}, ws.out(),
-                           {facet})
-                        .succeeded());
-            const JobOutcome combined =
-                runJob(Job::CombineMap, QStringList{ws.file("base", base)} + made, ws.dir.path(), {facet});
-            QVERIFY2(combined.failure().reason().endsWith(" holds something else, at tile 8,8"),
-                     qPrintable(combined.failure().text()));
-        }
-    }
-
     void refused_data()
     {
         QTest::addColumn<std::function<void(const Set&)>>("damage");

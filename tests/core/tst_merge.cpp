@@ -435,6 +435,7 @@ void checkReview(const Case& c, const Workspace& ws)
             conflicts << conflict;
     }
     QCOMPARE(facts["conflicts"].toArray(), conflicts);
+    QCOMPARE(read(job.html).contains("class=\"frame-merge\" d=\"M"), !conflicts.isEmpty());  // framed
     QSet<QString> listed;
     QList<QRect> regions;
     for (const QJsonValue& region : facts["regions"].toArray()) {

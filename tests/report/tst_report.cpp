@@ -24,7 +24,7 @@
 // together; every region of a scattered patch drawn, on pages split within
 // their budget; and the pages in headless Chromium: every picture decodes, a
 // large rebuild drawn, links, and the zoom within the window, its marks and
-// frames painted; a merge's conflicting tile framed in its enlarged result.
+// frames painted.
 
 #include "jobrun.h"
 #include "testfiles.h"
@@ -1049,20 +1049,6 @@ private slots:
         QVERIFY2(!screen.isNull(), qPrintable(shot.err.left(400)));
         QVERIFY(pixelsOf(screen, changemarks::TileReplaced) > 100);
         QVERIFY(pixelsOf(screen, Overview::ConflictFrame) > 100);
-
-        // A merge whose sides both changed tile (2, 3) of block 9: framed in the result, enlarged.
-        ReportJob merge;
-        merge.sources.map = path("map.mul"), merge.sources.oursMap = path("current/map0.mul");
-        merge.sources.theirsMap = path("browser/theirs.mul");
-        merge.heightBlocks = Height, merge.html = path("browser/merge.html");
-        QVERIFY(testfiles::write(
-            merge.sources.theirsMap,
-            testfiles::read(merge.sources.map).replace(9 * 196 + 4 + 3 * 26, 3, cell(Road, 1))));
-        QVERIFY(writeReport(merge, silent).succeeded());
-        runChromium(chromium, {"--window-size=1280,800", "--screenshot=" + path("browser/merge.png"),
-                               QUrl::fromLocalFile(path("browser/check.html")).toString()
-                                   + "#merge.html&zoom=region-1-after"});
-        QVERIFY(pixelsOf(QImage(path("browser/merge.png")), Overview::MergeConflictFrame) > 100);
     }
 
 private:
