@@ -5,7 +5,9 @@
 // file are the model's, and a conflict without a side preferred leaves only
 // the conflicts file. The laws besides: a side left as the base gives the
 // other, sides alike give that side, --prefer moves only conflicting cells,
-// and a rebased patch combined with the new base gives the merge. Then the
+// and a rebased patch combined with the new base gives the merge; a review
+// of the merge, and of the change it makes as two whole facets and as
+// difference files, lists exactly the tiles it changes. Then the
 // refusals: sizes, damaged statics named by side and block, a rebase against
 // another reference.
 
@@ -408,10 +410,37 @@ QSet<QString> changedTiles(const Case& c, const QString& merged, int blocks)
     return tiles;
 }
 
+// The tiles a review lists as changed, each region's changed tiles the
+// bounds of what it lists.
+QSet<QString> listedTiles(const QJsonObject& facts)
+{
+    QSet<QString> listed;
+    for (const QJsonValue& region : facts["regions"].toArray()) {
+        QRect bounds;
+        for (const QJsonValue& cell : region["landCells"].toArray()) {
+            bounds |= QRect(cell["x"].toInt(), cell["y"].toInt(), 1, 1);
+            listed << QString("map %1,%2").arg(cell["x"].toInt()).arg(cell["y"].toInt())
+                          + QJsonDocument(QJsonObject{{"id", cell["tileAfter"]}, {"z", cell["zAfter"]}})
+                                .toJson();
+        }
+        for (const char* list : {"staticsAdded", "staticsRemoved"}) {
+            for (const QJsonValue& item : region[list].toArray()) {
+                bounds |= QRect(item["x"].toInt(), item["y"].toInt(), 1, 1);
+                listed << QString("statics %1,%2").arg(item["x"].toInt()).arg(item["y"].toInt());
+            }
+        }
+        const QJsonValue r = region["changedTiles"];
+        if (QRect(r["x"].toInt(), r["y"].toInt(), r["width"].toInt(), r["height"].toInt()) != bounds)
+            listed << "bounds of " + QJsonDocument(region.toObject()).toJson();
+    }
+    return listed;
+}
+
 // The review of the merge lists every tile the merge changes and no other,
 // and the merge's conflicts as its conflicts file does (but for those of a
 // map's partial last block, which lies outside the facet), each inside a
-// region's changed tiles.
+// region's changed tiles; so do the reviews of the same change as two whole
+// facets and as difference files, without conflicts.
 void checkReview(const Case& c, const Workspace& ws)
 {
     const int blocks = int(read(c.files[0]).size() / (c.statics ? 12 : BlockSize));
@@ -420,14 +449,22 @@ void checkReview(const Case& c, const Workspace& ws)
     const QString flat = ws.file("flat", QByteArray(blocks * BlockSize, 0));
     const QStringList maps = c.statics ? QStringList{flat, flat, flat} : c.files,
                       pairs = c.statics ? c.files : QStringList(6);
-    ReportJob job;
-    job.sources.map = maps[0], job.sources.oursMap = maps[1], job.sources.theirsMap = maps[2];
-    job.sources.staticsIndex = pairs[0], job.sources.staticsData = pairs[1];
-    job.sources.oursStaticsIndex = pairs[2], job.sources.oursStaticsData = pairs[3];
-    job.sources.theirsStaticsIndex = pairs[4], job.sources.theirsStaticsData = pairs[5];
-    job.heightBlocks = c.height, job.html = ws.path("review.html"), job.json = ws.path("review.json");
-    QVERIFY(writeReport(job, silent).succeeded());
-    const QJsonObject facts = QJsonDocument::fromJson(read(job.json)).object();
+    const auto review = [&](const std::function<void(ReportSources&)>& after) {
+        ReportJob job;
+        job.sources.map = maps[0], job.sources.staticsIndex = pairs[0], job.sources.staticsData = pairs[1];
+        after(job.sources);
+        job.heightBlocks = c.height, job.html = ws.path("review.html"), job.json = ws.path("review.json");
+        if (!writeReport(job, silent).succeeded())
+            QTest::qFail("the review failed", __FILE__, __LINE__);
+        return QJsonDocument::fromJson(read(job.json)).object();
+    };
+    const QJsonObject facts = review([&](ReportSources& s) {
+        s.oursMap = maps[1], s.theirsMap = maps[2];
+        s.oursStaticsIndex = pairs[2], s.oursStaticsData = pairs[3];
+        s.theirsStaticsIndex = pairs[4], s.theirsStaticsData = pairs[5];
+    });
+    QCOMPARE(read(ws.path("review.html")).contains("class=\"frame-merge\" d=\"M"),
+             !facts["conflicts"].toArray().isEmpty());  // framed
     QJsonArray conflicts;
     for (const QJsonValue& conflict :
          QJsonDocument::fromJson(read(ws.path("out0/c.json")))["conflicts"].toArray()) {
@@ -435,26 +472,38 @@ void checkReview(const Case& c, const Workspace& ws)
             conflicts << conflict;
     }
     QCOMPARE(facts["conflicts"].toArray(), conflicts);
-    QCOMPARE(read(job.html).contains("class=\"frame-merge\" d=\"M"), !conflicts.isEmpty());  // framed
-    QSet<QString> listed;
-    QList<QRect> regions;
-    for (const QJsonValue& region : facts["regions"].toArray()) {
-        const QJsonValue r = region["changedTiles"];
-        regions << QRect(r["x"].toInt(), r["y"].toInt(), r["width"].toInt(), r["height"].toInt());
-        for (const QJsonValue& cell : region["landCells"].toArray())
-            listed << QString("map %1,%2").arg(cell["x"].toInt()).arg(cell["y"].toInt())
-                          + QJsonDocument(QJsonObject{{"id", cell["tileAfter"]}, {"z", cell["zAfter"]}})
-                                .toJson();
-        for (const char* list : {"staticsAdded", "staticsRemoved"}) {
-            for (const QJsonValue& item : region[list].toArray())
-                listed << QString("statics %1,%2").arg(item["x"].toInt()).arg(item["y"].toInt());
-        }
-    }
-    QCOMPARE(listed, changedTiles(c, ws.path("out1"), blocks));
+    const QSet<QString> changed = changedTiles(c, ws.path("out1"), blocks);
+    QCOMPARE(listedTiles(facts), changed);
+    const QJsonArray regions = facts["regions"].toArray();
     for (const QJsonValue& conflict : conflicts)
-        QVERIFY(std::any_of(regions.begin(), regions.end(), [&](const QRect& r) {
-            return r.contains(conflict["x"].toInt(), conflict["y"].toInt());
+        QVERIFY(std::any_of(regions.begin(), regions.end(), [&](const QJsonValue& r) {
+            const QJsonValue t = r["changedTiles"];
+            return QRect(t["x"].toInt(), t["y"].toInt(), t["width"].toInt(), t["height"].toInt())
+                .contains(conflict["x"].toInt(), conflict["y"].toInt());
         }));
+    const QStringList result =
+        c.statics ? QStringList{flat, ws.path("out1/staidx0.mul"), ws.path("out1/statics0.mul")}
+                  : QStringList{ws.path("out1/map0.mul")};
+    QCOMPARE(listedTiles(review([&](ReportSources& s) {
+                 s.currentMap = result[0];
+                 if (c.statics)
+                     s.currentStaticsIndex = result[1], s.currentStaticsData = result[2];
+             })),
+             changed);
+    QVERIFY(QDir().mkpath(ws.path("difs")));
+    QVERIFY(runJob(c.statics ? Job::GenerateStatics : Job::GenerateMap,
+                   c.side(0) + (c.statics ? result.mid(1) : result), ws.path("difs"))
+                .succeeded());
+    QCOMPARE(listedTiles(review([&](ReportSources& s) {
+                 if (!c.statics)
+                     s.mapDifLocator = ws.path("difs/mapdifl0.mul"),
+                     s.mapDifData = ws.path("difs/mapdif0.mul");
+                 else
+                     s.staticsDifLocator = ws.path("difs/stadifl0.mul"),
+                     s.staticsDifIndex = ws.path("difs/stadifi0.mul"),
+                     s.staticsDifData = ws.path("difs/stadif0.mul");
+             })),
+             changed);
 }
 
 }  // namespace
