@@ -22,6 +22,9 @@
 #include <QJsonObject>
 #include <QtTest>
 
+#include <algorithm>
+#include <iterator>
+
 using namespace quillmark;
 using testfiles::read;
 
@@ -377,18 +380,23 @@ void checkLaws(const Case& c, const Workspace& ws)
     QCOMPARE(content(ws.path("c")), content(ws.path("out1")));
 }
 
-// The tiles a review of the merge must list, and no others: where the merge
-// that prefers ours changed a whole block's cell (with the cell it made), or
-// the statics standing on a tile, as a multiset.
-QSet<QString> changedTiles(const Case& c, const QString& merged, int blocks)
+// A cell or a static as a review lists it.
+QString cellText(int x, int y, const QJsonValue& before, const QJsonValue& after)
 {
-    QSet<QString> tiles;
-    const auto tile = [&c](const char* layer, int block, int cell) {
-        return QString("%1 %2,%3")
-            .arg(layer)
-            .arg(block / c.height * 8 + cell % 8)
-            .arg(block % c.height * 8 + cell / 8);
-    };
+    return QString("map %1,%2: ").arg(x).arg(y)
+           + QJsonDocument(QJsonArray{before, after}).toJson(QJsonDocument::Compact);
+}
+QString staticText(const char* list, int x, int y, int id, int z, int hue)
+{
+    return QString("%1 %2,%3: %4 %5 %6").arg(list).arg(x).arg(y).arg(id).arg(z).arg(hue);
+}
+
+// What a review of the merge must list, and nothing else: where the merge
+// that prefers ours changed a whole block's cell, the cell before and after,
+// and the statics added to a tile and removed from it, as multisets.
+QStringList changedTiles(const Case& c, const QString& merged, int blocks)
+{
+    QStringList tiles;
     const QList<QByteArray> result{read(merged + "/" + c.outputs()[0]), read(merged + "/statics0.mul")};
     const auto statics = [](const QList<QByteArray>& pair, int block, int cell) {
         const QList<qint32> entry = testfiles::readInt32s(pair[0].mid(block * 12, 12));
@@ -399,40 +407,54 @@ QSet<QString> changedTiles(const Case& c, const QString& merged, int blocks)
     };
     for (int block = 0; block < blocks; ++block) {
         for (int cell = 0; cell < 64; ++cell) {
+            const int x = block / c.height * 8 + cell % 8, y = block % c.height * 8 + cell / 8;
             const qsizetype at = block * BlockSize + 4 + cell * CellSize;
-            if (!c.statics && c.written[0][0].mid(at, CellSize) != result[0].mid(at, CellSize))
-                tiles << tile("map", block, cell)
-                             + QJsonDocument(mapCell(result[0].mid(at, CellSize))).toJson();
-            if (c.statics && statics(c.written[0], block, cell) != statics(result, block, cell))
-                tiles << tile("statics", block, cell);
+            const QByteArray before = c.written[0][0].mid(at, CellSize), after = result[0].mid(at, CellSize);
+            if (!c.statics && before != after)
+                tiles << cellText(x, y, mapCell(before), mapCell(after));
+            const QList<QByteArray> was =
+                                        c.statics ? statics(c.written[0], block, cell) : QList<QByteArray>(),
+                                    is = c.statics ? statics(result, block, cell) : QList<QByteArray>();
+            for (const auto& [list, from, without] :
+                 {std::tuple{"staticsAdded", is, was}, {"staticsRemoved", was, is}}) {
+                QList<QByteArray> only;
+                std::set_difference(from.begin(), from.end(), without.begin(), without.end(),
+                                    std::back_inserter(only));
+                for (const QByteArray& s : only)
+                    tiles << staticText(list, x, y, qFromLittleEndian<quint16>(s.constData()), qint8(s[4]),
+                                        qFromLittleEndian<quint16>(s.constData() + 5));
+            }
         }
     }
+    tiles.sort();
     return tiles;
 }
 
-// The tiles a review lists as changed, each region's changed tiles the
-// bounds of what it lists.
-QSet<QString> listedTiles(const QJsonObject& facts)
+// What a review lists as changed, each region's changed tiles the bounds of
+// its list.
+QStringList listedTiles(const QJsonObject& facts)
 {
-    QSet<QString> listed;
+    QStringList listed;
     for (const QJsonValue& region : facts["regions"].toArray()) {
         QRect bounds;
         for (const QJsonValue& cell : region["landCells"].toArray()) {
             bounds |= QRect(cell["x"].toInt(), cell["y"].toInt(), 1, 1);
-            listed << QString("map %1,%2").arg(cell["x"].toInt()).arg(cell["y"].toInt())
-                          + QJsonDocument(QJsonObject{{"id", cell["tileAfter"]}, {"z", cell["zAfter"]}})
-                                .toJson();
+            listed << cellText(cell["x"].toInt(), cell["y"].toInt(),
+                               QJsonObject{{"id", cell["tileBefore"]}, {"z", cell["zBefore"]}},
+                               QJsonObject{{"id", cell["tileAfter"]}, {"z", cell["zAfter"]}});
         }
         for (const char* list : {"staticsAdded", "staticsRemoved"}) {
             for (const QJsonValue& item : region[list].toArray()) {
                 bounds |= QRect(item["x"].toInt(), item["y"].toInt(), 1, 1);
-                listed << QString("statics %1,%2").arg(item["x"].toInt()).arg(item["y"].toInt());
+                listed << staticText(list, item["x"].toInt(), item["y"].toInt(), item["id"].toInt(),
+                                     item["z"].toInt(), item["hue"].toInt());
             }
         }
         const QJsonValue r = region["changedTiles"];
         if (QRect(r["x"].toInt(), r["y"].toInt(), r["width"].toInt(), r["height"].toInt()) != bounds)
             listed << "bounds of " + QJsonDocument(region.toObject()).toJson();
     }
+    listed.sort();
     return listed;
 }
 
@@ -472,7 +494,7 @@ void checkReview(const Case& c, const Workspace& ws)
             conflicts << conflict;
     }
     QCOMPARE(facts["conflicts"].toArray(), conflicts);
-    const QSet<QString> changed = changedTiles(c, ws.path("out1"), blocks);
+    const QStringList changed = changedTiles(c, ws.path("out1"), blocks);
     QCOMPARE(listedTiles(facts), changed);
     const QJsonArray regions = facts["regions"].toArray();
     for (const QJsonValue& conflict : conflicts)
