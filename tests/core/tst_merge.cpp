@@ -408,13 +408,16 @@ QStringList changedTiles(const Case& c, const QString& merged, int blocks)
     for (int block = 0; block < blocks; ++block) {
         for (int cell = 0; cell < 64; ++cell) {
             const int x = block / c.height * 8 + cell % 8, y = block % c.height * 8 + cell / 8;
-            const qsizetype at = block * BlockSize + 4 + cell * CellSize;
-            const QByteArray before = c.written[0][0].mid(at, CellSize), after = result[0].mid(at, CellSize);
-            if (!c.statics && before != after)
-                tiles << cellText(x, y, mapCell(before), mapCell(after));
-            const QList<QByteArray> was =
-                                        c.statics ? statics(c.written[0], block, cell) : QList<QByteArray>(),
-                                    is = c.statics ? statics(result, block, cell) : QList<QByteArray>();
+            if (!c.statics) {
+                const qsizetype at = block * BlockSize + 4 + cell * CellSize;
+                const QByteArray before = c.written[0][0].mid(at, CellSize),
+                                 after = result[0].mid(at, CellSize);
+                if (before != after)
+                    tiles << cellText(x, y, mapCell(before), mapCell(after));
+                continue;
+            }
+            const QList<QByteArray> was = statics(c.written[0], block, cell),
+                                    is = statics(result, block, cell);
             for (const auto& [list, from, without] :
                  {std::tuple{"staticsAdded", is, was}, {"staticsRemoved", was, is}}) {
                 QList<QByteArray> only;
