@@ -25,6 +25,12 @@ export QT_QPA_PLATFORM=offscreen
 # The offscreen platform finds no system fonts on Windows; Debian's DejaVu,
 # through Wine's drive Z: (the host's root).
 export QT_QPA_FONTDIR=Z:/usr/share/fonts/truetype/dejavu
+# The report's pages in a browser: the host's Chromium, through a launcher
+# that the test can wait for (a program under Wine cannot wait for one of
+# the host's).
+if [ -x /usr/lib/chromium/chromium ]; then
+    export QUILLMARK_TEST_CHROMIUM_LAUNCHER="Z:$root/tools/windows/host-chromium.sh"
+fi
 trap 'WINEPREFIX="$prefix" "$wineserver" -k 2>/dev/null || true' EXIT
 
 status=0
