@@ -14,7 +14,7 @@
 #include "samplefacet.h"
 
 #include <QImage>
-#include <QtTest>
+#include <QTest>
 
 using namespace quillmark;
 using namespace testfiles;

@@ -13,7 +13,7 @@
 
 #include <QLockFile>
 #include <QProcess>
-#include <QtTest>
+#include <QTest>
 
 #include <cstdlib>
 #include <mutex>

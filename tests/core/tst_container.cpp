@@ -10,7 +10,7 @@
 #include "viewing.h"
 #include "workspace.h"
 
-#include <QtTest>
+#include <QTest>
 
 using namespace quillmark;
 using namespace quillmark::uopformat;

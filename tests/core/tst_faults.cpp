@@ -17,7 +17,7 @@
 #include "memoryfilesystem.h"
 #include "outputfolder.h"
 
-#include <QtTest>
+#include <QTest>
 
 using namespace quillmark;
 using testfiles::entries;

@@ -8,7 +8,7 @@
 #include "memoryfilesystem.h"
 #include "workspace.h"
 
-#include <QtTest>
+#include <QTest>
 
 #include <functional>
 #include <memory>

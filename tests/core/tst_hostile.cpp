@@ -21,7 +21,7 @@
 #include "workspace.h"
 
 #include <QProcess>
-#include <QtTest>
+#include <QTest>
 
 using namespace quillmark;
 using testfiles::entries;

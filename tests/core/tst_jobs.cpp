@@ -11,7 +11,7 @@
 #include "samplefacet.h"
 #include "workspace.h"
 
-#include <QtTest>
+#include <QTest>
 
 #include <functional>
 #include <optional>

@@ -12,7 +12,7 @@
 #include "patchcheck.h"
 #include "workspace.h"
 
-#include <QtTest>
+#include <QTest>
 
 #include <functional>
 #include <numeric>

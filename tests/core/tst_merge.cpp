@@ -20,7 +20,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QtTest>
+#include <QTest>
 
 #include <algorithm>
 #include <iterator>

@@ -9,7 +9,7 @@
 #include <QColor>
 #include <QImage>
 #include <QPainter>
-#include <QtTest>
+#include <QTest>
 
 using namespace quillmark;
 

@@ -8,8 +8,7 @@
 #include "iconsourcefactory.h"
 #include "mainwindow.h"
 
-#include <QtTest>
-#include <QtWidgets>
+#include <QTest>
 
 namespace {
 

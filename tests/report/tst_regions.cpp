@@ -11,7 +11,7 @@
 #include "regions.h"
 
 #include <QRandomGenerator>
-#include <QtTest>
+#include <QTest>
 
 #include <algorithm>
 #include <limits>

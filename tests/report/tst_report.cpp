@@ -37,7 +37,11 @@
 #include "palette.h"
 #include "reportjob.h"
 
-#include <QtTest>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QStandardPaths>
+#include <QTest>
 
 #include <vector>
 

@@ -11,7 +11,7 @@
 #include "workspace.h"
 
 #include <QProcess>
-#include <QtTest>
+#include <QTest>
 
 #include <cstdio>
 #include <cstdlib>
