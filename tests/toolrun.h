@@ -12,7 +12,7 @@
 
 struct ToolRun
 {
-    int exitCode = -1;  // also when the program did not end normally in time
+    int exitCode = -1;  // also when the program did not end normally in time; `err` says why
     QString out, err;
 };
 
@@ -21,8 +21,13 @@ inline ToolRun runTool(const QString& program, const QStringList& arguments, int
     QProcess process;
     process.start(program, arguments);
     process.closeWriteChannel();
-    if (!process.waitForFinished(timeoutMs) || process.exitStatus() != QProcess::NormalExit)
-        return {};
+    if (!process.waitForFinished(timeoutMs) || process.exitStatus() != QProcess::NormalExit) {
+        // No status to compare: say why (it did not start, did not end in
+        // time, or crashed), so that a failing comparison shows it.
+        ToolRun failed;
+        failed.err = program + QStringLiteral(" did not end normally: ") + process.errorString();
+        return failed;
+    }
     const auto text = [](const QByteArray& bytes) {
         QString decoded = QString::fromLocal8Bit(bytes);
 #ifdef Q_OS_WIN

@@ -38,7 +38,9 @@ class CliTest : public QObject
     QString summary(const QString& text) const
     {
         ToolRun run = cli(text);
-        return run.exitCode == 0 && run.err.isEmpty() ? run.out.replace(m_dir.path() + '/', "@") : run.err;
+        if (run.exitCode == 0 && run.err.isEmpty())
+            return run.out.replace(m_dir.path() + '/', "@");
+        return run.err.isEmpty() ? QString("exit code %1, nothing on stderr").arg(run.exitCode) : run.err;
     }
 
 private slots:
