@@ -6,15 +6,15 @@
 // the conflicts file. The laws besides: a side left as the base gives the
 // other, sides alike give that side, --prefer moves only conflicting cells,
 // and a rebased patch combined with the new base gives the merge; a review
-// of the merge, and of the change it makes as two whole facets and as
-// difference files, lists exactly the tiles it changes. Then the
-// refusals: sizes, damaged statics named by side and block, a rebase against
-// another reference.
+// of the merge lists exactly the tiles it changes, in the regions of the
+// review model. Then the refusals: sizes, damaged statics named by side and
+// block, a rebase against another reference.
 
 #include "jobrun.h"
 #include "mergejobs.h"
 #include "mergemessages.h"
 #include "reportjob.h"
+#include "reviewmodel.h"
 #include "workspace.h"
 
 #include <QJsonArray>
@@ -23,7 +23,6 @@
 #include <QTest>
 
 #include <algorithm>
-#include <iterator>
 
 using namespace quillmark;
 using testfiles::read;
@@ -380,114 +379,27 @@ void checkLaws(const Case& c, const Workspace& ws)
     QCOMPARE(content(ws.path("c")), content(ws.path("out1")));
 }
 
-// A cell or a static as a review lists it.
-QString cellText(int x, int y, const QJsonValue& before, const QJsonValue& after)
-{
-    return QString("map %1,%2: ").arg(x).arg(y)
-           + QJsonDocument(QJsonArray{before, after}).toJson(QJsonDocument::Compact);
-}
-QString staticText(const char* list, int x, int y, int id, int z, int hue)
-{
-    return QString("%1 %2,%3: %4 %5 %6").arg(list).arg(x).arg(y).arg(id).arg(z).arg(hue);
-}
-
-// What a review of the merge must list, and nothing else: where the merge
-// that prefers ours changed a whole block's cell, the cell before and after,
-// and the statics added to a tile and removed from it, as multisets.
-QStringList changedTiles(const Case& c, const QString& merged, int blocks)
-{
-    QStringList tiles;
-    const QList<QByteArray> result{read(merged + "/" + c.outputs()[0]), read(merged + "/statics0.mul")};
-    const auto statics = [](const QList<QByteArray>& pair, int block, int cell) {
-        const QList<qint32> entry = testfiles::readInt32s(pair[0].mid(block * 12, 12));
-        QList<QByteArray> found =
-            Block{true, 0, 0, entry[0] < 0 ? "" : pair[1].mid(entry[0], entry[1])}.cell(cell);
-        std::sort(found.begin(), found.end());
-        return found;
-    };
-    for (int block = 0; block < blocks; ++block) {
-        for (int cell = 0; cell < 64; ++cell) {
-            const int x = block / c.height * 8 + cell % 8, y = block % c.height * 8 + cell / 8;
-            if (!c.statics) {
-                const qsizetype at = block * BlockSize + 4 + cell * CellSize;
-                const QByteArray before = c.written[0][0].mid(at, CellSize),
-                                 after = result[0].mid(at, CellSize);
-                if (before != after)
-                    tiles << cellText(x, y, mapCell(before), mapCell(after));
-                continue;
-            }
-            const QList<QByteArray> was = statics(c.written[0], block, cell),
-                                    is = statics(result, block, cell);
-            for (const auto& [list, from, without] :
-                 {std::tuple{"staticsAdded", is, was}, {"staticsRemoved", was, is}}) {
-                QList<QByteArray> only;
-                std::set_difference(from.begin(), from.end(), without.begin(), without.end(),
-                                    std::back_inserter(only));
-                for (const QByteArray& s : only)
-                    tiles << staticText(list, x, y, qFromLittleEndian<quint16>(s.constData()), qint8(s[4]),
-                                        qFromLittleEndian<quint16>(s.constData() + 5));
-            }
-        }
-    }
-    tiles.sort();
-    return tiles;
-}
-
-// What a review lists as changed, each region's changed tiles the bounds of
-// its list.
-QStringList listedTiles(const QJsonObject& facts)
-{
-    QStringList listed;
-    for (const QJsonValue& region : facts["regions"].toArray()) {
-        QRect bounds;
-        for (const QJsonValue& cell : region["landCells"].toArray()) {
-            bounds |= QRect(cell["x"].toInt(), cell["y"].toInt(), 1, 1);
-            listed << cellText(cell["x"].toInt(), cell["y"].toInt(),
-                               QJsonObject{{"id", cell["tileBefore"]}, {"z", cell["zBefore"]}},
-                               QJsonObject{{"id", cell["tileAfter"]}, {"z", cell["zAfter"]}});
-        }
-        for (const char* list : {"staticsAdded", "staticsRemoved"}) {
-            for (const QJsonValue& item : region[list].toArray()) {
-                bounds |= QRect(item["x"].toInt(), item["y"].toInt(), 1, 1);
-                listed << staticText(list, item["x"].toInt(), item["y"].toInt(), item["id"].toInt(),
-                                     item["z"].toInt(), item["hue"].toInt());
-            }
-        }
-        const QJsonValue r = region["changedTiles"];
-        if (QRect(r["x"].toInt(), r["y"].toInt(), r["width"].toInt(), r["height"].toInt()) != bounds)
-            listed << "bounds of " + QJsonDocument(region.toObject()).toJson();
-    }
-    listed.sort();
-    return listed;
-}
-
 // The review of the merge lists every tile the merge changes and no other,
-// and the merge's conflicts as its conflicts file does (but for those of a
-// map's partial last block, which lies outside the facet), each inside a
-// region's changed tiles; so do the reviews of the same change as two whole
-// facets and as difference files, without conflicts.
+// in the regions the model groups them into, and the merge's conflicts as
+// its conflicts file does (but for those of a map's partial last block,
+// which lies outside the facet), each inside a region's changed tiles.
 void checkReview(const Case& c, const Workspace& ws)
 {
     const int blocks = int(read(c.files[0]).size() / (c.statics ? 12 : BlockSize));
     if (blocks == 0 || blocks % c.height != 0)
         return;
-    const QString flat = ws.file("flat", QByteArray(blocks * BlockSize, 0));
+    const QByteArray flatMap(blocks * BlockSize, 0);
+    const QString flat = ws.file("flat", flatMap);
     const QStringList maps = c.statics ? QStringList{flat, flat, flat} : c.files,
                       pairs = c.statics ? c.files : QStringList(6);
-    const auto review = [&](const std::function<void(ReportSources&)>& after) {
-        ReportJob job;
-        job.sources.map = maps[0], job.sources.staticsIndex = pairs[0], job.sources.staticsData = pairs[1];
-        after(job.sources);
-        job.heightBlocks = c.height, job.html = ws.path("review.html"), job.json = ws.path("review.json");
-        if (!writeReport(job, silent).succeeded())
-            QTest::qFail("the review failed", __FILE__, __LINE__);
-        return QJsonDocument::fromJson(read(job.json)).object();
-    };
-    const QJsonObject facts = review([&](ReportSources& s) {
-        s.oursMap = maps[1], s.theirsMap = maps[2];
-        s.oursStaticsIndex = pairs[2], s.oursStaticsData = pairs[3];
-        s.theirsStaticsIndex = pairs[4], s.theirsStaticsData = pairs[5];
-    });
+    ReportJob job;
+    job.sources.map = maps[0], job.sources.staticsIndex = pairs[0], job.sources.staticsData = pairs[1];
+    job.sources.oursMap = maps[1], job.sources.theirsMap = maps[2];
+    job.sources.oursStaticsIndex = pairs[2], job.sources.oursStaticsData = pairs[3];
+    job.sources.theirsStaticsIndex = pairs[4], job.sources.theirsStaticsData = pairs[5];
+    job.heightBlocks = c.height, job.html = ws.path("review.html"), job.json = ws.path("review.json");
+    QVERIFY(writeReport(job, silent).succeeded());
+    const QJsonObject facts = QJsonDocument::fromJson(read(job.json)).object();
     QCOMPARE(read(ws.path("review.html")).contains("class=\"frame-merge\" d=\"M"),
              !facts["conflicts"].toArray().isEmpty());  // framed
     QJsonArray conflicts;
@@ -497,8 +409,15 @@ void checkReview(const Case& c, const Workspace& ws)
             conflicts << conflict;
     }
     QCOMPARE(facts["conflicts"].toArray(), conflicts);
-    const QStringList changed = changedTiles(c, ws.path("out1"), blocks);
-    QCOMPARE(listedTiles(facts), changed);
+    const auto facet = [&](const QString& map, const QString& index, const QString& data) {
+        return c.statics ? reviewmodel::facetOf(c.height, flatMap, read(index), read(data))
+                         : reviewmodel::facetOf(c.height, read(map));
+    };
+    const reviewmodel::Facet base = facet(c.files[0], c.files[0], c.files.value(1)),
+                             merged = facet(ws.path("out1/map0.mul"), ws.path("out1/staidx0.mul"),
+                                            ws.path("out1/statics0.mul"));
+    QCOMPARE(reviewmodel::regionsOf(facts),
+             reviewmodel::modelRegions(base, reviewmodel::changesBetween(base, merged), 1));
     const QJsonArray regions = facts["regions"].toArray();
     for (const QJsonValue& conflict : conflicts)
         QVERIFY(std::any_of(regions.begin(), regions.end(), [&](const QJsonValue& r) {
@@ -506,29 +425,6 @@ void checkReview(const Case& c, const Workspace& ws)
             return QRect(t["x"].toInt(), t["y"].toInt(), t["width"].toInt(), t["height"].toInt())
                 .contains(conflict["x"].toInt(), conflict["y"].toInt());
         }));
-    const QStringList result =
-        c.statics ? QStringList{flat, ws.path("out1/staidx0.mul"), ws.path("out1/statics0.mul")}
-                  : QStringList{ws.path("out1/map0.mul")};
-    QCOMPARE(listedTiles(review([&](ReportSources& s) {
-                 s.currentMap = result[0];
-                 if (c.statics)
-                     s.currentStaticsIndex = result[1], s.currentStaticsData = result[2];
-             })),
-             changed);
-    QVERIFY(QDir().mkpath(ws.path("difs")));
-    QVERIFY(runJob(c.statics ? Job::GenerateStatics : Job::GenerateMap,
-                   c.side(0) + (c.statics ? result.mid(1) : result), ws.path("difs"))
-                .succeeded());
-    QCOMPARE(listedTiles(review([&](ReportSources& s) {
-                 if (!c.statics)
-                     s.mapDifLocator = ws.path("difs/mapdifl0.mul"),
-                     s.mapDifData = ws.path("difs/mapdif0.mul");
-                 else
-                     s.staticsDifLocator = ws.path("difs/stadifl0.mul"),
-                     s.staticsDifIndex = ws.path("difs/stadifi0.mul"),
-                     s.staticsDifData = ws.path("difs/stadif0.mul");
-             })),
-             changed);
 }
 
 }  // namespace

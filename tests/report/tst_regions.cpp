@@ -1,10 +1,8 @@
-// How a report groups changed blocks and lays out its pictures: regions
-// match a plain model that joins every two changed blocks within reach of
-// each other, on random facets of several densities and gaps, come largest
-// first with the bounding boxes of their blocks and of their changed tiles;
-// a region is pictured whole with a margin within the facet, or, past a
-// town's size, as an overview and the detail of each square that holds a
-// change; the overview frames every region and numbers them without overlap.
+// How a report lays out its pictures (how it groups changed blocks, the
+// report suite holds to the review model on random patches): a region is
+// pictured whole with a margin within the facet, or, past a town's size, as
+// an overview and the detail of each square that holds a change; the
+// overview frames every region and numbers them without overlap.
 
 #include "overview.h"
 #include "regionpicture.h"
@@ -13,8 +11,6 @@
 #include <QRandomGenerator>
 #include <QTest>
 
-#include <algorithm>
-#include <limits>
 #include <set>
 
 using namespace quillmark;
@@ -46,30 +42,6 @@ ReportFacts randomFacts(const Facet& facet)
     return facts;
 }
 
-using Partition = std::set<std::set<qint32>>;
-
-// Every pair of changed blocks at most gap + 1 apart across and down, joined:
-// each block in turn takes in every group that holds a block within its reach.
-Partition modelPartition(const ReportFacts& facts, int gap)
-{
-    std::vector<std::set<qint32>> groups;
-    for (const auto& changed : facts.changed) {
-        const auto near = [&facts, &changed, gap](qint32 other) {
-            return qAbs(facts.blockX(changed.block) - facts.blockX(other)) <= gap + 1
-                   && qAbs(facts.blockY(changed.block) - facts.blockY(other)) <= gap + 1;
-        };
-        std::set<qint32> joined{changed.block};
-        for (auto group = groups.begin(); group != groups.end();) {
-            const bool reached = std::any_of(group->begin(), group->end(), near);
-            if (reached)
-                joined.insert(group->begin(), group->end());
-            group = reached ? groups.erase(group) : group + 1;
-        }
-        groups.push_back(joined);
-    }
-    return Partition(groups.begin(), groups.end());
-}
-
 }  // namespace
 
 Q_DECLARE_METATYPE(Facet)
@@ -80,55 +52,6 @@ class RegionsTest : public QObject
     Q_OBJECT
 
 private slots:
-    void regionsMatchTheModel_data()
-    {
-        QTest::addColumn<Facet>("facet");
-        QTest::addColumn<int>("gap");
-        QTest::newRow("sparse, touching only") << Facet{40, 30, 0.03, 1} << 0;
-        QTest::newRow("scattered, gap 3") << Facet{40, 30, 0.1, 3} << 3;
-        QTest::newRow("dense, default gap") << Facet{40, 30, 0.5, 4} << 1;
-        QTest::newRow("one column, gap 2") << Facet{1, 200, 0.2, 5} << 2;
-        QTest::newRow("one row, default gap") << Facet{200, 1, 0.2, 6} << 1;
-    }
-
-    void regionsMatchTheModel()
-    {
-        QFETCH(Facet, facet);
-        QFETCH(int, gap);
-        ReportFacts facts = randomFacts(facet);
-        groupRegions(facts, gap);
-
-        Partition found;
-        qint64 previousBlocks = std::numeric_limits<qint64>::max();
-        for (const Region& region : facts.regions) {
-            const auto first = facts.regionBlocks.begin() + region.firstBlock;
-            const std::set<qint32> blocks(first, first + region.blocks);
-            QCOMPARE(qint64(blocks.size()), region.blocks);
-            QVERIFY(std::is_sorted(first, first + region.blocks));
-            found.insert(blocks);
-            QVERIFY(region.blocks <= previousBlocks);  // largest first
-            previousBlocks = region.blocks;
-            // The bounding box of its blocks, and that of their changed tiles, in tiles.
-            QRect box, changedTiles;
-            for (const qint32 block : blocks) {
-                const ChangedBlock& changed =
-                    *std::find_if(facts.changed.begin(), facts.changed.end(),
-                                  [block](const ChangedBlock& c) { return c.block == block; });
-                const QPoint corner(int(facts.blockX(block)) * 8, int(facts.blockY(block)) * 8);
-                box |= QRect(corner, QSize(8, 8));
-                changedTiles |= QRect(corner + QPoint(changed.firstX, changed.firstY),
-                                      corner + QPoint(changed.lastX, changed.lastY));
-            }
-            const auto rect = [](const TileRect& r) {
-                return QRect(int(r.x), int(r.y), int(r.width), int(r.height));
-            };
-            QCOMPARE(rect(blocksRect(region)), box);
-            QCOMPARE(rect(region.changedTiles), changedTiles);
-            QCOMPARE(region.landCells, region.blocks);
-        }
-        QVERIFY(found == modelPartition(facts, gap));
-    }
-
     // A region whole, with a margin of half a block within the facet, at
     // the largest scale that keeps its views to a few hundred pixels, at
     // least 4 a tile; past a town's size, its overview of squares of tiles
