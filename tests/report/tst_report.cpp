@@ -441,11 +441,14 @@ void applyRecords(const RandomPatch& patch, const char* file, const QList<qint32
         const QPoint at = patch.facet.corner(block);
         const QString tiles = patch.holds(block) ? QString::asprintf("x %d to %d, y %d to %d", at.x(),
                                                                      at.x() + 7, at.y(), at.y() + 7)
-                                                 : "—";
+                                                 : QStringLiteral("—");
         if (reason)
-            model.noOpRows << QString::asprintf("<td class=\"text\">%s</td><td>%lld</td><td>%d</td><td "
-                                                "class=\"text\">%s</td><td class=\"text\">%s",
-                                                file, qint64(k), block, qPrintable(tiles), reason);
+            model.noOpRows << QStringLiteral("<td class=\"text\">%1</td><td>%2</td><td>%3</td><td "
+                                             "class=\"text\">%4</td><td class=\"text\">%5")
+                                  .arg(QLatin1String(file))
+                                  .arg(k)
+                                  .arg(block)
+                                  .arg(tiles, QLatin1String(reason));
         if (used)
             facet[block] = records[k];
         named << block;
