@@ -409,13 +409,15 @@ void checkReview(const Case& c, const Workspace& ws)
             conflicts << conflict;
     }
     QCOMPARE(facts["conflicts"].toArray(), conflicts);
-    const auto facet = [&](const QString& map, const QString& index, const QString& data) {
-        return c.statics ? reviewmodel::facetOf(c.height, flatMap, read(index), read(data))
-                         : reviewmodel::facetOf(c.height, read(map));
+    // A side's files, or those the merge that prefers ours wrote, as the model reads them.
+    const auto facet = [&](const QStringList& files) {
+        return c.statics ? reviewmodel::facetOf(c.height, flatMap, read(files[0]), read(files[1]))
+                         : reviewmodel::facetOf(c.height, read(files[0]));
     };
-    const reviewmodel::Facet base = facet(c.files[0], c.files[0], c.files.value(1)),
-                             merged = facet(ws.path("out1/map0.mul"), ws.path("out1/staidx0.mul"),
-                                            ws.path("out1/statics0.mul"));
+    QStringList written;
+    for (const QString& output : c.outputs())
+        written << ws.path("out1/" + output);
+    const reviewmodel::Facet base = facet(c.side(0)), merged = facet(written);
     QCOMPARE(reviewmodel::regionsOf(facts),
              reviewmodel::modelRegions(base, reviewmodel::changesBetween(base, merged), 1));
     const QJsonArray regions = facts["regions"].toArray();
