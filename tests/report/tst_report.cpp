@@ -438,17 +438,18 @@ void applyRecords(const RandomPatch& patch, const char* file, const QList<qint32
                              : !used                          ? "an earlier record"
                              : same(records[k], facet[block]) ? sameReason
                                                               : nullptr;
-        const QPoint at = patch.facet.corner(block);
-        const QString tiles = patch.holds(block) ? QString::asprintf("x %d to %d, y %d to %d", at.x(),
-                                                                     at.x() + 7, at.y(), at.y() + 7)
-                                                 : QStringLiteral("—");
-        if (reason)
+        if (reason) {
+            const QPoint at = patch.facet.corner(block);
+            const QString tiles = patch.holds(block) ? QString::asprintf("x %d to %d, y %d to %d", at.x(),
+                                                                         at.x() + 7, at.y(), at.y() + 7)
+                                                     : QStringLiteral("—");
             model.noOpRows << QStringLiteral("<td class=\"text\">%1</td><td>%2</td><td>%3</td><td "
                                              "class=\"text\">%4</td><td class=\"text\">%5")
                                   .arg(QLatin1String(file))
                                   .arg(k)
                                   .arg(block)
                                   .arg(tiles, QLatin1String(reason));
+        }
         if (used)
             facet[block] = records[k];
         named << block;
